@@ -1,0 +1,13 @@
+# Fails when any file under CORE_DIR includes a Qt header.
+file(GLOB_RECURSE files "${CORE_DIR}/*.h" "${CORE_DIR}/*.cpp")
+set(bad "")
+foreach(f IN LISTS files)
+  file(STRINGS "${f}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]+|Qt[A-Za-z]*/)")
+  if(lines)
+    list(APPEND bad "${f}: ${lines}")
+  endif()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "core/ includes Qt headers:\n${bad}")
+endif()
+message(STATUS "core/ is free of Qt (${CMAKE_CURRENT_LIST_FILE})")

@@ -1,0 +1,73 @@
+// The drawing: one or more frames of the same size, each a grid of cells that
+// lives in its own page backup store, which is also the frame's undo history.
+// The document holds no colours, tools or zoom: those belong to the view.
+#pragma once
+
+#include "core/char_cell.h"
+#include "core/document_base.h"
+
+#include <map>
+#include <vector>
+
+// Told when the current frame's cells change under the view's feet (undo and
+// redo), so it can repaint and refresh the frame's thumbnail.
+class IArtDocListener {
+public:
+    virtual ~IArtDocListener() = default;
+    virtual void OnHistoryApplied() {}
+};
+
+// Frame keys must fit 16 bits: the frame list keeps them in the upper half of
+// its item data.
+inline constexpr int MAX_FRAME_KEY = 0xFFFF;
+
+// Shown when no key is left for another frame.
+inline constexpr const char* MSG_FRAME_KEYS_EXHAUSTED =
+    "This drawing cannot take another frame. Please save it and open it again, "
+    "then add the frame.";
+
+class CArtDoc : public CDocumentBase {
+public:
+    CArtDoc();
+    ~CArtDoc() override;
+    CArtDoc(const CArtDoc&) = delete;
+    CArtDoc& operator=(const CArtDoc&) = delete;
+
+    // Discards every frame and its history and makes one new, unregistered
+    // frame of m_nRows x m_nCols zero bytes.
+    bool OnNewDocument() override;
+
+    // Makes a new frame current (not yet registered). Returns null, changing
+    // nothing, when no frame key is left (see CanAddFrame).
+    CharCell* NewFrame();
+    // True while the next registered frame still gets a key that fits 16 bits.
+    bool CanAddFrame() const { return m_nNextFrameKey <= MAX_FRAME_KEY; }
+    // Registers the current frame under the next key and returns that key.
+    int RegisterFrame();
+    void DeleteFrame(int nKey);
+    void SelectFrame(int nKey);
+    int GetFrameCount() const { return static_cast<int>(m_mapFrames.size()); }
+    int GetCellCount() const { return m_nRows * m_nCols; }
+
+    // Undo and Redo of the current frame; true when the step was applied.
+    bool OnEditUndo();
+    bool OnEditRedo();
+    bool CanUndo() const;
+    bool CanRedo() const;
+
+    void AddListener(IArtDocListener* pListener);
+    void RemoveListener(IArtDocListener* pListener);
+
+    int m_nCurHistory = 0;             // store of the current frame; 0 before the first new document
+    CharCell* m_pCurCells = nullptr;   // cells of the current frame
+    std::map<int, CharCell*> m_mapFrames; // frame key to cells
+    std::map<int, int> m_mapHistories;    // frame key to store id
+    int m_nNextFrameKey = 0;
+    int m_nCols = DEFAULT_COLS;
+    int m_nRows = DEFAULT_ROWS;
+
+private:
+    void NotifyHistoryApplied();
+
+    std::vector<IArtDocListener*> m_vListeners;
+};

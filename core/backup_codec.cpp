@@ -1,0 +1,80 @@
+#include "core/backup_codec.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::size_t kEntries = 15;  // entries after each block's header
+constexpr std::size_t kMaxRun = 65534; // counts stay below 65,535
+
+} // namespace
+
+std::size_t BackupEncode(const uint16_t* pSrc, std::size_t nWords, uint16_t* pOut)
+{
+    std::size_t nIn = 0;
+    std::size_t nOut = 0;
+    for (;;) {
+        uint16_t* pHeader = pOut + nOut++;
+        uint16_t wHeader = 0;
+        std::size_t nPos = 0;
+        bool bDone = false;
+        while (nPos < kEntries) {
+            if (nIn == nWords) {
+                pOut[nOut++] = 0; // terminating count
+                bDone = true;
+                break;
+            }
+            const uint16_t w = pSrc[nIn];
+            std::size_t nRun = 1;
+            // A run needs a count and its literal in the same block.
+            if (nPos + 1 < kEntries) {
+                const std::size_t nLimit = std::min(nWords - nIn, kMaxRun);
+                while (nRun < nLimit && pSrc[nIn + nRun] == w)
+                    ++nRun;
+                if (nRun > 1) {
+                    pOut[nOut++] = static_cast<uint16_t>(nRun);
+                    ++nPos;
+                }
+            }
+            wHeader |= static_cast<uint16_t>(1u << nPos);
+            pOut[nOut++] = w;
+            ++nPos;
+            nIn += nRun;
+        }
+        *pHeader = wHeader;
+        if (bDone)
+            return nOut;
+    }
+}
+
+void BackupDecodeXor(const uint16_t* pEnc, std::size_t nEncodedWords, uint16_t* pDst,
+                     std::size_t nWords)
+{
+    std::size_t nCovered = 0;
+    std::size_t nBlock = 0;
+    while (nCovered < nWords && nBlock < nEncodedWords) {
+        const uint16_t wHeader = pEnc[nBlock];
+        std::size_t nPending = 1;
+        for (std::size_t i = 0; i < kEntries; ++i) {
+            if (nBlock + 1 + i >= nEncodedWords)
+                return;
+            const uint16_t wEntry = pEnc[nBlock + 1 + i];
+            if (wHeader & (1u << i)) {
+                const std::size_t nCount = std::min(nPending, nWords - nCovered);
+                if (wEntry != 0) {
+                    for (std::size_t k = 0; k < nCount; ++k)
+                        pDst[nCovered + k] ^= wEntry;
+                }
+                nCovered += nCount;
+                nPending = 1;
+                if (nCovered == nWords)
+                    return;
+            } else {
+                if (wEntry == 0)
+                    return;
+                nPending = wEntry;
+            }
+        }
+        nBlock += 1 + kEntries;
+    }
+}

@@ -1,0 +1,120 @@
+// The write-fault filter and the SIGSEGV handler that runs it.
+//
+// The handler runs in signal context: it only looks up the maps, copies a page
+// into a promised copy page, appends to a vector whose room was reserved
+// before the step opened, and changes one page's protection. Every fault it
+// does not serve goes to whatever handled SIGSEGV before, so a real crash
+// still crashes (with a core dump, or the sanitizer's report).
+#include "core/backup_store.h"
+
+#include "core/backup_arena.h"
+#include "core/backup_store_internal.h"
+
+#include <sys/mman.h>
+#include <ucontext.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace {
+
+struct sigaction s_previous;
+bool s_bInstalled = false;
+
+bool IsWriteFault(const siginfo_t* pInfo, const void* pContext)
+{
+#if defined(__x86_64__)
+    (void)pInfo;
+    const auto* pUc = static_cast<const ucontext_t*>(pContext);
+    return (pUc->uc_mcontext.gregs[REG_ERR] & 2) != 0;
+#else
+    // Store pages are always readable, so an access fault on one is a write.
+    (void)pContext;
+    return pInfo->si_code == SEGV_ACCERR;
+#endif
+}
+
+void HandOn(int nSignal, siginfo_t* pInfo, void* pContext)
+{
+    if ((s_previous.sa_flags & SA_SIGINFO) && s_previous.sa_sigaction) {
+        s_previous.sa_sigaction(nSignal, pInfo, pContext);
+        return;
+    }
+    if (s_previous.sa_handler != SIG_DFL && s_previous.sa_handler != SIG_IGN) {
+        s_previous.sa_handler(nSignal);
+        return;
+    }
+    // Default action: on return the faulting instruction runs again and the
+    // process dies of it; a signal sent by another process is raised again.
+    struct sigaction dfl {};
+    dfl.sa_handler = SIG_DFL;
+    sigemptyset(&dfl.sa_mask);
+    sigaction(SIGSEGV, &dfl, nullptr);
+    if (pInfo->si_code <= 0)
+        raise(nSignal);
+}
+
+void OnSegv(int nSignal, siginfo_t* pInfo, void* pContext)
+{
+    if (BackupFaultFilter(pInfo, pContext))
+        return;
+    HandOn(nSignal, pInfo, pContext);
+}
+
+} // namespace
+
+bool BackupFaultFilter(const siginfo_t* pInfo, const void* pContext)
+{
+    if (!pInfo || pInfo->si_signo != SIGSEGV || pInfo->si_code <= 0)
+        return false;
+    if (!IsWriteFault(pInfo, pContext))
+        return false;
+    const uintptr_t nPage =
+        reinterpret_cast<uintptr_t>(pInfo->si_addr) & ~uintptr_t(BACKUP_PAGE_SIZE - 1);
+
+    BackupGlobals& state = BackupState();
+    const auto itOwner = state.mapPageOwners.find(nPage);
+    if (itOwner == state.mapPageOwners.end())
+        return false;
+    const auto itStore = state.mapStores.find(itOwner->second);
+    if (itStore == state.mapStores.end() || !itStore->second.bOpen)
+        return false;
+    BackupStep& step = *itStore->second.dqUndo.front();
+    if (step.mapPages.size() == step.mapPages.capacity() || step.nPromised == 0)
+        return false;
+
+    void* pCopy = CCopyPool::Instance().Take();
+    if (!pCopy)
+        return false;
+    std::memcpy(pCopy, reinterpret_cast<const void*>(nPage), BACKUP_PAGE_SIZE);
+    if (mprotect(reinterpret_cast<void*>(nPage), BACKUP_PAGE_SIZE, PROT_READ | PROT_WRITE) != 0) {
+        CCopyPool::Instance().Give(pCopy);
+        return false;
+    }
+    step.mapPages.push_back({nPage, pCopy, 0});
+    --step.nPromised;
+    return true;
+}
+
+void BackupInstallFaultFilter()
+{
+    if (s_bInstalled)
+        return;
+    if (sysconf(_SC_PAGESIZE) != static_cast<long>(BACKUP_PAGE_SIZE))
+        throw CBackupError("the system's memory page size is not 4,096 bytes");
+    // Reserve the arena now rather than at the first frame.
+    CBackupArena::Instance();
+    struct sigaction action {};
+    action.sa_sigaction = OnSegv;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    if (sigaction(SIGSEGV, &action, &s_previous) != 0)
+        throw CBackupError("cannot install the write-fault handler");
+    s_bInstalled = true;
+}
+
+BackupGlobals& BackupState()
+{
+    static BackupGlobals s_state;
+    return s_state;
+}

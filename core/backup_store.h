@@ -1,0 +1,82 @@
+// The page backup store: the undo engine under every frame.
+//
+// A store is a small private heap whose pages are always read-only. While a
+// step is open, the first write to each page faults; the write-fault filter
+// keeps a copy of the page as it was and lets the write go on. Committing the
+// step turns every copied page into the run-length encoded XOR difference of
+// before and after, so undo and redo both flip exactly the bits the step
+// changed. Writers never describe their change: they open a step, write
+// memory, and close it.
+//
+// Everything here runs on one thread: there are no locks.
+#pragma once
+
+#include <csignal>
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+
+// Status values; a call succeeded when (status & 3) == 1.
+inline constexpr unsigned BACKUP_OK = 0x5800D;
+inline constexpr unsigned BACKUP_E_OPEN = 0x1000;
+inline constexpr unsigned BACKUP_E_NOT_OPEN = 0x3000;
+inline constexpr unsigned BACKUP_E_EMPTY = 0x6000;
+inline constexpr unsigned BACKUP_E_NO_STORE = 0x7000;
+
+inline constexpr bool BackupSucceeded(unsigned status) { return (status & 3) == 1; }
+
+inline constexpr std::size_t BACKUP_PAGE_SIZE = 4096;
+inline constexpr std::size_t BACKUP_REGION_GRANULE = 65536;
+inline constexpr std::size_t BACKUP_BLOCK_HEADER = 4;
+inline constexpr unsigned BACKUP_MIN_BLOCK = 20;
+
+// Largest number of undo steps a store keeps; shared by every store.
+// A value below 1 is taken as 1.
+extern unsigned g_nUndoRedoStep;
+
+// Raised for internal failures (memory or page protection); the text is one
+// of the fixed messages, empty for failures during undo and redo.
+class CBackupError : public std::runtime_error {
+public:
+    explicit CBackupError(const std::string& strWhat) : std::runtime_error(strWhat) {}
+};
+
+unsigned BackupCreate();
+void* BackupAlloc(unsigned nSize, unsigned nId);
+unsigned BackupBegin(unsigned nId);
+unsigned BackupCommit(unsigned nId);
+unsigned BackupCancel(unsigned nId);
+int BackupIsOpen(unsigned nId);
+int BackupCanUndo(unsigned nId);
+int BackupCanRedo(unsigned nId);
+unsigned BackupUndo(unsigned nId);
+unsigned BackupRedo(unsigned nId);
+unsigned BackupSeal(unsigned nId);
+unsigned BackupRelease(unsigned nId);
+unsigned BackupDestroy(unsigned nId);
+unsigned BackupReleaseAll();
+
+// The write-fault filter. Returns true when the fault was a first write to a
+// page of a store with an open step and has been served (the write may be
+// retried); false when the fault belongs to somebody else.
+bool BackupFaultFilter(const siginfo_t* pInfo, const void* pContext);
+
+// Installs the process-wide SIGSEGV handler that runs the filter and hands
+// every fault it does not serve to the previous disposition. Idempotent.
+// Throws CBackupError when the system page size is not 4,096 bytes.
+void BackupInstallFaultFilter();
+
+// Figures for tests and benchmarks; none of them changes a store.
+struct BackupStoreStats {
+    std::size_t nUndo = 0;          // steps in the undo list (an open one included)
+    std::size_t nRedo = 0;
+    std::size_t nKept = 0;
+    std::size_t nPages = 0;         // pages the store owns (regions and bookkeeping)
+    std::size_t nNewestDiffBytes = 0; // encoded bytes kept by the newest committed undo step
+    std::size_t nNewestDiffPages = 0; // pages recorded by that step
+};
+bool BackupGetStats(unsigned nId, BackupStoreStats& stats);
+
+// The store's bookkeeping page (null until the first allocation); for the
+// heap's own consistency checks in tests.
+void* BackupHeapInfo(unsigned nId);

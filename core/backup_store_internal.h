@@ -1,0 +1,47 @@
+// The stores' shared state, seen by the operations and by the fault filter.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <vector>
+
+struct BackupPage {
+    uintptr_t nPage;  // page address
+    void* pData;      // while open: the "before" copy; after commit: the encoded difference
+    std::size_t nBytes; // encoded length after commit
+};
+
+struct BackupStep {
+    // Pages written in this step; in ascending address order once committed.
+    // Room for every page of the store is reserved before the step can fault,
+    // so the filter appends without allocating.
+    std::vector<BackupPage> mapPages;
+    std::map<uintptr_t, std::size_t> mapRegions; // regions committed in this step
+    int nSeq = 0;
+    std::size_t nPromised = 0; // copy pages still promised to this step
+};
+
+struct BackupStore {
+    std::deque<std::unique_ptr<BackupStep>> dqUndo; // newest (and the open one) at the front
+    std::deque<std::unique_ptr<BackupStep>> dqRedo; // most recently undone at the front
+    std::deque<std::unique_ptr<BackupStep>> dqKept; // sealed
+    bool bOpen = false;
+    int nId = 0;
+    void* pHeapInfo = nullptr;
+    std::size_t nPages = 0; // pages owned
+    // Regions committed by steps that were cancelled: still in use, freed
+    // with the store.
+    std::map<uintptr_t, std::size_t> mapLooseRegions;
+};
+
+struct BackupGlobals {
+    std::map<unsigned, BackupStore> mapStores;
+    std::map<uintptr_t, unsigned> mapPageOwners;
+    unsigned nNextId = 1;
+    int nNextSeq = 1;
+};
+
+BackupGlobals& BackupState();
