@@ -1,0 +1,297 @@
+// The document's frames and keys, per-frame undo, and the edit bracket.
+#include "core/art_doc.h"
+#include "core/backup_store.h"
+#include "core/edit_bracket.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// Fills the current frame with blanks the way a view prepares a new frame:
+// committed, then sealed, so the fill can never be undone.
+void FillBlank(CArtDoc& doc)
+{
+    const auto nId = static_cast<unsigned>(doc.m_nCurHistory);
+    ASSERT_EQ(BackupBegin(nId), BACKUP_OK);
+    for (int i = 0; i < doc.GetCellCount(); ++i) {
+        doc.m_pCurCells[i].chChar = ' ';
+        doc.m_pCurCells[i].crColor = 0x010101;
+    }
+    ASSERT_EQ(BackupCommit(nId), BACKUP_OK);
+    ASSERT_EQ(BackupSeal(nId), BACKUP_OK);
+}
+
+int AddFrame(CArtDoc& doc)
+{
+    EXPECT_NE(doc.NewFrame(), nullptr);
+    FillBlank(doc);
+    return doc.RegisterFrame();
+}
+
+// One gesture: writes ch into the given cells inside one bracket.
+void Stroke(CArtDoc& doc, std::initializer_list<int> cells, char ch)
+{
+    CEditBracket bracket(doc);
+    bracket.BeginEdit();
+    for (int i : cells)
+        doc.m_pCurCells[i].chChar = static_cast<uint8_t>(ch);
+    bracket.EndEdit();
+}
+
+class ArtDocTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_nSavedLimit = g_nUndoRedoStep;
+        ASSERT_TRUE(m_doc.OnNewDocument());
+        FillBlank(m_doc);
+    }
+    void TearDown() override { g_nUndoRedoStep = m_nSavedLimit; }
+
+    CArtDoc m_doc;
+    unsigned m_nSavedLimit = 100;
+};
+
+} // namespace
+
+TEST(ArtDocNew, FreshDocumentHasOneUnregisteredZeroFrame)
+{
+    CArtDoc doc;
+    EXPECT_EQ(doc.m_nRows, 40);
+    EXPECT_EQ(doc.m_nCols, 60);
+    EXPECT_EQ(doc.m_nCurHistory, 0);
+    ASSERT_TRUE(doc.OnNewDocument());
+    EXPECT_EQ(doc.GetFrameCount(), 0);
+    ASSERT_NE(doc.m_pCurCells, nullptr);
+    const auto* pBytes = reinterpret_cast<const uint8_t*>(doc.m_pCurCells);
+    for (std::size_t i = 0; i < 40 * 60 * sizeof(CharCell); ++i)
+        ASSERT_EQ(pBytes[i], 0) << "byte " << i;
+    EXPECT_EQ(doc.RegisterFrame(), 0);
+    EXPECT_EQ(doc.GetFrameCount(), 1);
+    EXPECT_FALSE(doc.CanUndo());
+    EXPECT_FALSE(doc.CanRedo());
+    EXPECT_FALSE(doc.IsModified());
+}
+
+TEST(ArtDocNew, CanvasSizeIsTakenFromTheMembers)
+{
+    CArtDoc doc;
+    doc.m_nRows = 80;
+    doc.m_nCols = 128;
+    ASSERT_TRUE(doc.OnNewDocument());
+    doc.RegisterFrame();
+    FillBlank(doc);
+    EXPECT_EQ(doc.m_pCurCells[80 * 128 - 1].chChar, ' ');
+}
+
+TEST_F(ArtDocTest, KeysAreNeverReusedAndRestartAfterNew)
+{
+    EXPECT_EQ(m_doc.RegisterFrame(), 0);
+    EXPECT_EQ(AddFrame(m_doc), 1);
+    EXPECT_EQ(AddFrame(m_doc), 2);
+    m_doc.DeleteFrame(1);
+    EXPECT_EQ(AddFrame(m_doc), 3);
+    std::vector<int> vKeys;
+    for (const auto& [nKey, pCells] : m_doc.m_mapFrames)
+        vKeys.push_back(nKey);
+    EXPECT_EQ(vKeys, (std::vector<int>{0, 2, 3}));
+    EXPECT_EQ(m_doc.m_mapHistories.size(), m_doc.m_mapFrames.size());
+    EXPECT_FALSE(m_doc.IsModified()) << "adding and deleting frames do not modify";
+
+    ASSERT_TRUE(m_doc.OnNewDocument());
+    EXPECT_EQ(m_doc.GetFrameCount(), 0);
+    EXPECT_EQ(m_doc.RegisterFrame(), 0);
+}
+
+TEST_F(ArtDocTest, UndoIsPerFrame)
+{
+    const int nFirst = m_doc.RegisterFrame();
+    Stroke(m_doc, {1, 2}, 'a');
+    const int nSecond = AddFrame(m_doc);
+    EXPECT_FALSE(m_doc.CanUndo()) << "a new frame offers no undo";
+    Stroke(m_doc, {1, 2}, 'b');
+
+    EXPECT_TRUE(m_doc.OnEditUndo());
+    EXPECT_EQ(m_doc.m_pCurCells[1].chChar, ' ');
+    EXPECT_FALSE(m_doc.CanUndo());
+
+    m_doc.SelectFrame(nFirst);
+    EXPECT_EQ(m_doc.m_pCurCells[1].chChar, 'a') << "the other frame is untouched";
+    EXPECT_TRUE(m_doc.CanUndo());
+    EXPECT_TRUE(m_doc.OnEditUndo());
+    EXPECT_EQ(m_doc.m_pCurCells[2].chChar, ' ');
+
+    m_doc.SelectFrame(nSecond);
+    EXPECT_TRUE(m_doc.CanRedo());
+    EXPECT_TRUE(m_doc.OnEditRedo());
+    EXPECT_EQ(m_doc.m_pCurCells[2].chChar, 'b');
+}
+
+TEST_F(ArtDocTest, LimitKeepsTheNewestSteps)
+{
+    m_doc.RegisterFrame();
+    g_nUndoRedoStep = 3;
+    for (char ch : {'1', '2', '3', '4'})
+        Stroke(m_doc, {0}, ch);
+    int nUndone = 0;
+    while (m_doc.CanUndo()) {
+        ASSERT_TRUE(m_doc.OnEditUndo());
+        ++nUndone;
+    }
+    EXPECT_EQ(nUndone, 3);
+    EXPECT_EQ(m_doc.m_pCurCells[0].chChar, '1');
+    EXPECT_FALSE(m_doc.OnEditUndo()) << "a refused undo changes nothing";
+    EXPECT_EQ(m_doc.m_pCurCells[0].chChar, '1');
+}
+
+TEST_F(ArtDocTest, UndoAfterSaveLeavesTheDocumentUnmodified)
+{
+    m_doc.RegisterFrame();
+    Stroke(m_doc, {7}, 'x');
+    EXPECT_TRUE(m_doc.IsModified());
+    m_doc.SetModifiedFlag(false); // what a successful save does
+    EXPECT_TRUE(m_doc.OnEditUndo());
+    EXPECT_FALSE(m_doc.IsModified());
+    EXPECT_TRUE(m_doc.OnEditRedo());
+    EXPECT_FALSE(m_doc.IsModified());
+}
+
+TEST_F(ArtDocTest, ListenersHearOnlyAppliedSteps)
+{
+    struct CCounter : IArtDocListener {
+        int nCalls = 0;
+        void OnHistoryApplied() override { ++nCalls; }
+    } counter;
+    m_doc.AddListener(&counter);
+    m_doc.RegisterFrame();
+    EXPECT_FALSE(m_doc.OnEditUndo());
+    Stroke(m_doc, {3}, 'q');
+    EXPECT_TRUE(m_doc.OnEditUndo());
+    EXPECT_TRUE(m_doc.OnEditRedo());
+    EXPECT_EQ(counter.nCalls, 2);
+    m_doc.RemoveListener(&counter);
+    EXPECT_TRUE(m_doc.OnEditUndo());
+    EXPECT_EQ(counter.nCalls, 2);
+}
+
+TEST_F(ArtDocTest, FrameKeysStopAtSixteenBits)
+{
+    m_doc.RegisterFrame();
+    m_doc.m_nNextFrameKey = MAX_FRAME_KEY;
+    EXPECT_TRUE(m_doc.CanAddFrame());
+    EXPECT_EQ(AddFrame(m_doc), MAX_FRAME_KEY);
+    EXPECT_FALSE(m_doc.CanAddFrame());
+    CharCell* pBefore = m_doc.m_pCurCells;
+    const int nHistoryBefore = m_doc.m_nCurHistory;
+    EXPECT_EQ(m_doc.NewFrame(), nullptr);
+    EXPECT_EQ(m_doc.m_pCurCells, pBefore);
+    EXPECT_EQ(m_doc.m_nCurHistory, nHistoryBefore);
+    EXPECT_EQ(m_doc.GetFrameCount(), 2);
+    ASSERT_TRUE(m_doc.OnNewDocument());
+    EXPECT_TRUE(m_doc.CanAddFrame()) << "a new drawing numbers its keys from 0 again";
+}
+
+TEST_F(ArtDocTest, InnerCloserLeavesTheOuterStepOpen)
+{
+    m_doc.RegisterFrame();
+    CEditBracket outer(m_doc);
+    CEditBracket inner(m_doc);
+    outer.BeginEdit();
+    m_doc.m_pCurCells[0].chChar = 'o';
+    inner.BeginEdit();
+    EXPECT_FALSE(inner.IsEditing()) << "the inner writer joins the open step";
+    m_doc.m_pCurCells[1].chChar = 'i';
+    inner.EndEdit();
+    EXPECT_NE(BackupIsOpen(static_cast<unsigned>(m_doc.m_nCurHistory)), 0);
+    EXPECT_FALSE(m_doc.CanUndo()) << "undo stays disabled while a step is open";
+    outer.EndEdit();
+    EXPECT_TRUE(m_doc.IsModified());
+    ASSERT_TRUE(m_doc.OnEditUndo());
+    EXPECT_EQ(m_doc.m_pCurCells[0].chChar, ' ');
+    EXPECT_EQ(m_doc.m_pCurCells[1].chChar, ' ');
+    EXPECT_FALSE(m_doc.CanUndo()) << "both writes were one step";
+}
+
+TEST_F(ArtDocTest, CancelledEditKeepsWritesAndMakesNoStep)
+{
+    m_doc.RegisterFrame();
+    CEditBracket bracket(m_doc);
+    bracket.BeginEdit();
+    m_doc.m_pCurCells[4].chChar = 'c';
+    bracket.CancelEdit();
+    EXPECT_EQ(m_doc.m_pCurCells[4].chChar, 'c');
+    EXPECT_FALSE(m_doc.CanUndo());
+    EXPECT_FALSE(m_doc.IsModified());
+}
+
+TEST_F(ArtDocTest, UnrecordedWritesKeepRedo)
+{
+    m_doc.RegisterFrame();
+    Stroke(m_doc, {10}, 's');
+    ASSERT_TRUE(m_doc.OnEditUndo());
+    m_doc.SetModifiedFlag(false);
+    {
+        CUnrecordedEdit layout(m_doc);
+        for (int i = 0; i < m_doc.GetCellCount(); ++i)
+            m_doc.m_pCurCells[i].nX = i * 8;
+    }
+    EXPECT_FALSE(m_doc.IsModified());
+    EXPECT_EQ(BackupIsOpen(static_cast<unsigned>(m_doc.m_nCurHistory)), 0);
+    ASSERT_TRUE(m_doc.CanRedo());
+    ASSERT_TRUE(m_doc.OnEditRedo());
+    EXPECT_EQ(m_doc.m_pCurCells[10].chChar, 's');
+    EXPECT_EQ(m_doc.m_pCurCells[10].nX, 80) << "the layout survives the redo";
+}
+
+TEST_F(ArtDocTest, UnrecordedWritesInsideAStrokeStayInTheStroke)
+{
+    m_doc.RegisterFrame();
+    CEditBracket bracket(m_doc);
+    bracket.BeginEdit();
+    m_doc.m_pCurCells[0].chChar = 'w';
+    {
+        CUnrecordedEdit layout(m_doc);
+        m_doc.m_pCurCells[0].nY = 16;
+    }
+    EXPECT_NE(BackupIsOpen(static_cast<unsigned>(m_doc.m_nCurHistory)), 0)
+        << "the stroke's step must survive";
+    bracket.EndEdit();
+    EXPECT_TRUE(m_doc.CanUndo());
+    EXPECT_TRUE(m_doc.IsModified());
+}
+
+TEST_F(ArtDocTest, BracketClosesOnTheFrameItOpenedOn)
+{
+    const int nFirst = m_doc.RegisterFrame();
+    const int nSecond = AddFrame(m_doc);
+    m_doc.SelectFrame(nFirst);
+    CEditBracket bracket(m_doc);
+    bracket.BeginEdit();
+    m_doc.m_pCurCells[0].chChar = 'f';
+    m_doc.SelectFrame(nSecond); // e.g. playback moved on mid-stroke
+    bracket.EndEdit();
+    EXPECT_EQ(BackupIsOpen(static_cast<unsigned>(m_doc.m_mapHistories[nFirst])), 0);
+    EXPECT_FALSE(m_doc.CanUndo());
+    m_doc.SelectFrame(nFirst);
+    EXPECT_TRUE(m_doc.CanUndo());
+    EXPECT_TRUE(m_doc.OnEditUndo());
+    EXPECT_EQ(m_doc.m_pCurCells[0].chChar, ' ');
+}
+
+TEST_F(ArtDocTest, DeletedFrameReleasesItsHistory)
+{
+    m_doc.RegisterFrame();
+    const int nKey = AddFrame(m_doc);
+    Stroke(m_doc, {0}, 'd');
+    const auto nStore = static_cast<unsigned>(m_doc.m_mapHistories[nKey]);
+    m_doc.DeleteFrame(nKey);
+    BackupStoreStats stats;
+    ASSERT_TRUE(BackupGetStats(nStore, stats));
+    EXPECT_EQ(stats.nPages, 0u);
+    EXPECT_EQ(BackupCanUndo(nStore), 0);
+    EXPECT_EQ(m_doc.GetFrameCount(), 1);
+    m_doc.DeleteFrame(nKey); // a second delete of the same key is harmless
+    EXPECT_EQ(m_doc.GetFrameCount(), 1);
+}
