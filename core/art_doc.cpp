@@ -1,6 +1,8 @@
 #include "core/art_doc.h"
 
 #include "core/backup_store.h"
+#include "core/gwp_file.h"
+#include "core/safe_file.h"
 
 #include <algorithm>
 
@@ -24,6 +26,14 @@ bool CArtDoc::OnNewDocument()
     m_nCurHistory = 0;
     m_pCurCells = nullptr;
     NewFrame();
+    return true;
+}
+
+bool CArtDoc::OnSaveDocument(const std::string& strPath, std::string* pError)
+{
+    if (!SaveFileSafely(strPath, GwpSerialize(*this), pError))
+        return false;
+    SetModifiedFlag(false);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "core/document_base.h"
 
 #include <map>
+#include <string>
 #include <vector>
 
 // Told when the current frame's cells change under the view's feet (undo and
@@ -20,6 +21,7 @@ public:
 // Frame keys must fit 16 bits: the frame list keeps them in the upper half of
 // its item data.
 inline constexpr int MAX_FRAME_KEY = 0xFFFF;
+inline constexpr int MAX_FRAME_KEY_COUNT = MAX_FRAME_KEY + 1;
 
 // Shown when no key is left for another frame.
 inline constexpr const char* MSG_FRAME_KEYS_EXHAUSTED =
@@ -36,6 +38,10 @@ public:
     // Discards every frame and its history and makes one new, unregistered
     // frame of m_nRows x m_nCols zero bytes.
     bool OnNewDocument() override;
+    // Writes the drawing to a ".gwp" file without ever damaging the previous
+    // one. On failure returns false with the reason in *pError; the modified
+    // flag keeps its value.
+    bool OnSaveDocument(const std::string& strPath, std::string* pError = nullptr);
 
     // Makes a new frame current (not yet registered). Returns null, changing
     // nothing, when no frame key is left (see CanAddFrame).
