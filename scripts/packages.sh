@@ -1,0 +1,53 @@
+# shellcheck shell=bash disable=SC2034
+# Package lists and helpers shared by the scripts in this folder; sourced.
+
+# To configure and build the editor.
+GW_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev libgl-dev)
+# To run it: the monospace font the canvas draws with.
+GW_RUN_PACKAGES=(fonts-dejavu-core)
+# To build and run the tests and to build the benchmarks: GoogleTest and Google
+# Benchmark, a virtual X display for the end-to-end test, xwininfo to find the
+# program's window there and ImageMagick's import for the screenshot.
+GW_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core
+    x11-utils imagemagick)
+GW_BENCH_PACKAGES=(libbenchmark-dev)
+
+GW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# gw_install_packages PACKAGE...: installs those that are missing, with one
+# apt-get update; does nothing when all are installed.
+gw_install_packages()
+{
+    local pkg
+    local -a missing=() sudo=()
+    for pkg in "$@"; do
+        if [[ "$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null)" != "install ok installed" ]]; then
+            missing+=("$pkg")
+        fi
+    done
+    ((${#missing[@]})) || return 0
+    if ((EUID != 0)); then
+        command -v sudo >/dev/null || { echo "Run as root or install sudo: need ${missing[*]}" >&2; return 1; }
+        sudo=(sudo)
+    fi
+    echo "Installing ${missing[*]}"
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+        "${missing[@]}"
+}
+
+# gw_configure BUILD_FOLDER CMAKE_OPTION...: configures a Ninja build of the
+# repository there, starting the folder afresh when it was configured with
+# another generator or from another checkout.
+gw_configure()
+{
+    local dir=$GW_ROOT/$1
+    shift
+    local cache=$dir/CMakeCache.txt
+    if [[ -f "$cache" ]] && ! { grep -qxF "CMAKE_GENERATOR:INTERNAL=Ninja" "$cache" &&
+        grep -qxF "CMAKE_HOME_DIRECTORY:INTERNAL=$GW_ROOT" "$cache"; }; then
+        echo "Reconfiguring $dir from scratch"
+        rm -rf "$cache" "$dir/CMakeFiles"
+    fi
+    cmake -S "$GW_ROOT" -B "$dir" -G Ninja "$@"
+}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, builds everything in build/
+# with warnings as errors (the benchmarks are built, not run) and runs every
+# test. Exits with ctest's status.
+set -euo pipefail
+# shellcheck source=scripts/packages.sh
+source "$(dirname "${BASH_SOURCE[0]}")/packages.sh"
+
+gw_install_packages "${GW_BUILD_PACKAGES[@]}" "${GW_TEST_PACKAGES[@]}"
+gw_configure build -DGW_WERROR=ON -DGW_BUILD_TESTS=ON -DGW_BUILD_BENCH=ON
+cmake --build "$GW_ROOT/build" --parallel "$(nproc)"
+
+status=0
+ctest --test-dir "$GW_ROOT/build" --output-on-failure --timeout 600 || status=$?
+exit "$status"

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# End-to-end start: runs the real program on a virtual X display with a
+# private HOME, waits for its main window to be mapped, saves a screenshot of
+# the screen and closes the program.
+#
+# Usage: e2e_start.sh GLYPHWRIGHT_BINARY ARTIFACT_FOLDER
+set -euo pipefail
+
+title="Untitled - Glyphwright"
+wait_seconds=20
+
+fail()
+{
+    echo "e2e_start: FAIL: $*" >&2
+    exit 1
+}
+
+if [[ "${1:-}" != --on-display ]]; then
+    [[ $# -eq 2 ]] || { echo "usage: $0 GLYPHWRIGHT_BINARY ARTIFACT_FOLDER" >&2; exit 2; }
+    [[ -x "$1" ]] || fail "no program at $1"
+    for tool in xvfb-run xauth xwininfo import; do
+        command -v "$tool" >/dev/null || fail "'$tool' is missing; scripts/test.sh installs it"
+    done
+    exec xvfb-run -a -s "-screen 0 1280x800x24" "$BASH" "$0" --on-display "$@"
+fi
+shift
+app=$1
+artifacts=$2
+mkdir -p "$artifacts"
+log=$artifacts/start.log
+shot=$artifacts/start.png
+rm -f "$log" "$shot"
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/gw-e2e.XXXXXX")
+export HOME=$scratch/home
+export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data
+export XDG_CACHE_HOME=$scratch/cache XDG_RUNTIME_DIR=$scratch/runtime
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+export QT_QPA_PLATFORM=xcb
+
+"$app" >"$log" 2>&1 &
+pid=$!
+
+cleanup()
+{
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+show_state()
+{
+    echo "--- top-level windows on $DISPLAY:" >&2
+    xwininfo -root -children 2>&1 | sed -n '/children/,$p' >&2 || true
+    echo "--- program output ($log):" >&2
+    cat "$log" >&2 || true
+}
+
+deadline=$((SECONDS + wait_seconds))
+until xwininfo -name "$title" 2>/dev/null | grep -q 'Map State: IsViewable'; do
+    if ! kill -0 "$pid" 2>/dev/null; then
+        status=0
+        wait "$pid" || status=$?
+        show_state
+        fail "the program exited (status $status) before its window appeared"
+    fi
+    if ((SECONDS >= deadline)); then
+        show_state
+        fail "no mapped window named '$title' within ${wait_seconds} s"
+    fi
+    sleep 0.2
+done
+
+# The window is mapped; give the first paint a moment before the screenshot.
+sleep 1
+kill -0 "$pid" 2>/dev/null || { show_state; fail "the program exited right after showing its window"; }
+import -window root "$shot" || fail "screenshot failed"
+[[ -s "$shot" ]] || fail "screenshot $shot is empty"
+
+echo "e2e_start: window '$title' shown; screenshot at $shot"
