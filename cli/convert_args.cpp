@@ -1,0 +1,243 @@
+#include "cli/convert_args.h"
+
+#include <charconv>
+
+namespace {
+
+struct CCommandInfo {
+    EConvertCommand command;
+    const char* pszName;
+    int nOperands; // the input, and the output for the exports
+    const char* pszHelp;
+};
+
+const CCommandInfo kCommands[] = {
+    {EConvertCommand::Info, "info", 1,
+     "Usage: gwconvert info FILE.gwp\n"
+     "\n"
+     "Prints the drawing's size and its number of frames, one line each:\n"
+     "  columns: 60\n"
+     "  rows: 40\n"
+     "  frames: 2\n"},
+    {EConvertCommand::Text, "text", 2,
+     "Usage: gwconvert text FILE.gwp OUT.txt [--frame N]\n"
+     "\n"
+     "Writes one frame as plain text, one line per row, exactly as the editor's\n"
+     "text export does.\n"
+     "\n"
+     "Options:\n"
+     "  --frame N    the frame to write, counted from 1 in file order (default 1)\n"},
+    {EConvertCommand::Html, "html", 2,
+     "Usage: gwconvert html FILE.gwp OUT.htm [--frame N] [--background RRGGBB]\n"
+     "\n"
+     "Writes one frame as an HTML page in coloured characters, exactly as the\n"
+     "editor's HTML export does.\n"
+     "\n"
+     "Options:\n"
+     "  --frame N              the frame to write, counted from 1 in file order\n"
+     "                         (default 1)\n"
+     "  --background RRGGBB    the page colour as six hex digits, red, green, blue,\n"
+     "                         as in HTML (default: the editor's background colour,\n"
+     "                         else ffffff)\n"},
+    {EConvertCommand::Animation, "animation", 2,
+     "Usage: gwconvert animation FILE.gwp OUT.htm [--interval TENTHS] [--background RRGGBB]\n"
+     "\n"
+     "Writes every frame, in file order, into one HTML page that plays them as an\n"
+     "animation, exactly as the editor's animated HTML export does.\n"
+     "\n"
+     "Options:\n"
+     "  --interval TENTHS      tenths of a second between frames, 1 to 100\n"
+     "                         (default: the editor's playback interval, else 5)\n"
+     "  --background RRGGBB    the page colour as six hex digits, red, green, blue,\n"
+     "                         as in HTML (default: the editor's background colour,\n"
+     "                         else ffffff)\n"},
+};
+
+const char* kProgramHelp =
+    "Usage: gwconvert COMMAND FILE.gwp [OUT] [OPTIONS]\n"
+    "\n"
+    "Converts Glyphwright drawings without opening a window.\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE.gwp                 print the columns, rows and frame count\n"
+    "  text FILE.gwp OUT.txt         write one frame as plain text\n"
+    "  html FILE.gwp OUT.htm         write one frame as an HTML page\n"
+    "  animation FILE.gwp OUT.htm    write every frame as an animated HTML page\n"
+    "\n"
+    "'gwconvert COMMAND --help' describes a command and its options.\n"
+    "\n"
+    "Exit status: 0 on success, 1 when a drawing cannot be read or the output\n"
+    "cannot be written (the output is then left as it was), 2 for bad arguments.\n";
+
+const CCommandInfo* FindCommand(EConvertCommand command)
+{
+    for (const CCommandInfo& info : kCommands)
+        if (info.command == command)
+            return &info;
+    return nullptr;
+}
+
+bool IsHelp(const std::string& str)
+{
+    return str == "--help" || str == "-h";
+}
+
+// A whole number written in decimal digits only, no sign, no spaces.
+bool ParseCount(const std::string& str, long long* pn)
+{
+    if (str.empty() || str.size() > 9 || str.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    std::from_chars(str.data(), str.data() + str.size(), *pn);
+    return true;
+}
+
+int HexDigit(char ch)
+{
+    if (ch >= '0' && ch <= '9')
+        return ch - '0';
+    if (ch >= 'a' && ch <= 'f')
+        return ch - 'a' + 10;
+    if (ch >= 'A' && ch <= 'F')
+        return ch - 'A' + 10;
+    return -1;
+}
+
+// "RRGGBB" or "#RRGGBB", as in HTML, to 0x00BBGGRR.
+bool ParseHtmlColor(std::string str, COLORREF* pcr)
+{
+    if (!str.empty() && str[0] == '#')
+        str.erase(0, 1);
+    if (str.size() != 6)
+        return false;
+    COLORREF cr = 0;
+    for (int nByte = 0; nByte < 3; ++nByte) {
+        const int nHigh = HexDigit(str[2 * nByte]);
+        const int nLow = HexDigit(str[2 * nByte + 1]);
+        if (nHigh < 0 || nLow < 0)
+            return false;
+        cr |= COLORREF(nHigh * 16 + nLow) << (8 * nByte);
+    }
+    *pcr = cr;
+    return true;
+}
+
+bool Fail(std::string* pError, std::string strWhy)
+{
+    *pError = std::move(strWhy);
+    return false;
+}
+
+bool ApplyOption(const std::string& strName, const std::string& strValue, CConvertArgs* pArgs,
+                 std::string* pError)
+{
+    long long n = 0;
+    if (strName == "--frame") {
+        if (!ParseCount(strValue, &n) || n < 1)
+            return Fail(pError, "--frame takes a frame number from 1, not '" + strValue + "'");
+        pArgs->nFrame = int(n);
+    } else if (strName == "--interval") {
+        if (!ParseCount(strValue, &n) || n < MIN_FRAME_INTERVAL || n > MAX_FRAME_INTERVAL)
+            return Fail(pError, "--interval takes tenths of a second from 1 to 100, not '" +
+                                    strValue + "'");
+        pArgs->nInterval = int(n);
+    } else {
+        COLORREF cr = 0;
+        if (!ParseHtmlColor(strValue, &cr))
+            return Fail(pError, "--background takes six hex digits RRGGBB, not '" + strValue + "'");
+        pArgs->crBack = cr;
+    }
+    return true;
+}
+
+bool TakesOption(EConvertCommand command, const std::string& strName)
+{
+    if (strName == "--frame")
+        return command == EConvertCommand::Text || command == EConvertCommand::Html;
+    if (strName == "--interval")
+        return command == EConvertCommand::Animation;
+    if (strName == "--background")
+        return command == EConvertCommand::Html || command == EConvertCommand::Animation;
+    return false;
+}
+
+} // namespace
+
+bool ParseConvertArgs(const std::vector<std::string>& args, CConvertArgs* pArgs,
+                      std::string* pError)
+{
+    *pArgs = CConvertArgs();
+    if (args.empty())
+        return Fail(pError, "no command given");
+    if (IsHelp(args[0])) {
+        pArgs->bHelp = true;
+        return true;
+    }
+    const CCommandInfo* pInfo = nullptr;
+    for (const CCommandInfo& info : kCommands)
+        if (args[0] == info.pszName)
+            pInfo = &info;
+    if (!pInfo)
+        return Fail(pError, "unknown command '" + args[0] + "'");
+    pArgs->command = pInfo->command;
+
+    // Help wins over anything else on the line, so a user who got an
+    // argument wrong can add --help to see what was wanted.
+    for (std::size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
+        if (IsHelp(args[i])) {
+            pArgs->bHelp = true;
+            return true;
+        }
+    }
+
+    std::vector<std::string> operands;
+    bool bOptionsEnded = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& str = args[i];
+        if (bOptionsEnded || str == "-" || str.empty() || str[0] != '-') {
+            operands.push_back(str);
+            continue;
+        }
+        if (str == "--") {
+            bOptionsEnded = true;
+            continue;
+        }
+        const auto nEq = str.find('=');
+        const std::string strName = str.substr(0, nEq);
+        if (!TakesOption(pArgs->command, strName))
+            return Fail(pError, "unknown option '" + strName + "' for " + pInfo->pszName);
+        std::string strValue;
+        if (nEq != std::string::npos) {
+            strValue = str.substr(nEq + 1);
+        } else if (i + 1 < args.size()) {
+            strValue = args[++i];
+        } else {
+            return Fail(pError, strName + " needs a value");
+        }
+        if (!ApplyOption(strName, strValue, pArgs, pError))
+            return false;
+    }
+
+    if (int(operands.size()) < pInfo->nOperands)
+        return Fail(pError, pInfo->nOperands == 1 ? "missing the drawing to read"
+                            : operands.empty()    ? "missing the drawing to read and the output"
+                                                  : "missing the output file");
+    if (int(operands.size()) > pInfo->nOperands)
+        return Fail(pError,
+                    "unexpected argument '" + operands[std::size_t(pInfo->nOperands)] + "'");
+    pArgs->strInput = operands[0];
+    if (pInfo->nOperands == 2)
+        pArgs->strOutput = operands[1];
+    return true;
+}
+
+const char* ConvertCommandName(EConvertCommand command)
+{
+    const CCommandInfo* pInfo = FindCommand(command);
+    return pInfo ? pInfo->pszName : "";
+}
+
+const char* ConvertHelpText(EConvertCommand command)
+{
+    const CCommandInfo* pInfo = FindCommand(command);
+    return pInfo ? pInfo->pszHelp : kProgramHelp;
+}

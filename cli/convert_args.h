@@ -1,0 +1,37 @@
+// The command line of gwconvert: which command, which files, which options.
+// Parsing never touches a file; whether a frame number fits the drawing is
+// known only once the drawing is read.
+#pragma once
+
+#include "core/char_cell.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class EConvertCommand { None, Info, Text, Html, Animation };
+
+struct CConvertArgs {
+    EConvertCommand command = EConvertCommand::None;
+    bool bHelp = false; // show the help of `command` (of the program for None) and stop
+    std::string strInput;
+    std::string strOutput;          // empty for info
+    int nFrame = 1;                 // counted from 1 in file order
+    std::optional<int> nInterval;   // tenths of a second, 1..100
+    std::optional<COLORREF> crBack; // 0x00BBGGRR
+};
+
+inline constexpr int MIN_FRAME_INTERVAL = 1;
+inline constexpr int MAX_FRAME_INTERVAL = 100;
+
+// Parses the arguments after the program name. On a usage error returns false
+// with a one-line reason in *pError; pArgs->command then names the command
+// that was recognised, if any, so the caller can point at its help.
+bool ParseConvertArgs(const std::vector<std::string>& args, CConvertArgs* pArgs,
+                      std::string* pError);
+
+// The name users type for the command ("text"); "" for None.
+const char* ConvertCommandName(EConvertCommand command);
+
+// The --help text of a command, or of the program for None.
+const char* ConvertHelpText(EConvertCommand command);

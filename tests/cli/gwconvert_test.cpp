@@ -1,0 +1,492 @@
+// gwconvert run as a separate process, the way scripts use it. Drawings are
+// written byte by byte here, independently of the core's own file writer, and
+// every export is compared with what the core's export functions make of the
+// same cells, so the tool must write exactly what the editor writes.
+#include "core/art_doc.h"
+#include "core/backup_store.h"
+#include "core/gwp_file.h"
+#include "core/html_export.h"
+
+#include <QByteArray>
+#include <QSettings>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int COLS = 7; // not square, so columns and rows cannot be swapped unnoticed
+constexpr int ROWS = 3;
+
+using Frame = std::vector<CharCell>;
+
+// Two frames that differ in every cell's character and colour, with spaces
+// and bytes above 127 among them.
+std::vector<Frame> SampleFrames()
+{
+    std::vector<Frame> frames;
+    for (int f = 0; f < 2; ++f) {
+        Frame frame(COLS * ROWS);
+        for (int i = 0; i < COLS * ROWS; ++i) {
+            CharCell& cell = frame[std::size_t(i)];
+            cell.crColor = 0x00102030u * COLORREF(f + 1) + COLORREF(i);
+            cell.nX = (i % COLS) * 8;
+            cell.nY = (i / COLS) * 12;
+            cell.chChar = i % 5 == 0   ? ' '
+                          : i % 7 == 3 ? uint8_t(0xE9 + f)
+                                       : uint8_t('A' + f * 10 + i);
+        }
+        frames.push_back(frame);
+    }
+    return frames;
+}
+
+void AppendLe32(std::string& str, uint32_t n)
+{
+    for (int i = 0; i < 4; ++i)
+        str.push_back(char((n >> (8 * i)) & 0xFF));
+}
+
+// The ".gwp" layout spelt out field by field.
+std::string MakeGwp(const std::vector<Frame>& frames, int nCols, int nRows)
+{
+    std::string str = "GWHEADER";
+    AppendLe32(str, uint32_t(frames.size()));
+    AppendLe32(str, uint32_t(nCols));
+    AppendLe32(str, uint32_t(nRows));
+    for (const Frame& frame : frames) {
+        for (const CharCell& cell : frame) {
+            AppendLe32(str, cell.crColor);
+            AppendLe32(str, uint32_t(cell.nX));
+            AppendLe32(str, uint32_t(cell.nY));
+            str.push_back(char(cell.chChar));
+            str.append(3, '\0');
+        }
+    }
+    return str;
+}
+
+std::string ExpectedText(const Frame& frame)
+{
+    std::ostringstream os;
+    ExportSingleText(os, frame.data(), ROWS, COLS);
+    return os.str();
+}
+
+std::string ExpectedHtml(const Frame& frame, COLORREF crBack)
+{
+    std::ostringstream os;
+    ExportSingleHtml(os, frame.data(), ROWS, COLS, crBack);
+    return os.str();
+}
+
+std::string ExpectedAnimation(const std::string& strGwp, int nInterval, COLORREF crBack)
+{
+    CGwpImage image;
+    std::string strMessage;
+    if (GwpParse(strGwp, &image, &strMessage) != EGwpResult::Ok)
+        return "unparsable sample: " + strMessage;
+    CArtDoc doc;
+    GwpLoad(doc, image);
+    std::ostringstream os;
+    ExportAnimationHtml(os, doc, nInterval, crBack);
+    return os.str();
+}
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const fs::path& path, const std::string& str)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(str.data(), std::streamsize(str.size()));
+}
+
+QByteArray Bytes(std::initializer_list<unsigned char> bytes)
+{
+    QByteArray array;
+    for (unsigned char ch : bytes)
+        array.append(char(ch));
+    return array;
+}
+
+struct CRun {
+    int nStatus = -1; // exit status; -1 when the child did not exit normally
+    std::string strOut;
+    std::string strErr;
+};
+
+class ConvertTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string strTemplate = (fs::temp_directory_path() / "gwconvert.XXXXXX").string();
+        ASSERT_NE(mkdtemp(strTemplate.data()), nullptr);
+        m_dir = strTemplate;
+        for (const char* pszSub : {"home", "config", "work"})
+            fs::create_directories(m_dir / pszSub);
+        m_in = Work("two.gwp");
+        m_strGwp = MakeGwp(m_frames, COLS, ROWS);
+        WriteFile(m_in, m_strGwp);
+    }
+
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    fs::path Work(const std::string& strName) const { return m_dir / "work" / strName; }
+
+    // Values as the editor stores them: in its settings file under the
+    // child's private XDG_CONFIG_HOME.
+    void StoreSetting(const char* pszKey, const QByteArray& value)
+    {
+        const fs::path file = m_dir / "config" / "Quillmark" / "Glyphwright.conf";
+        QSettings settings(QString::fromStdString(file.string()), QSettings::IniFormat);
+        settings.setValue(QString::fromLatin1(pszKey), value);
+        settings.sync();
+        ASSERT_EQ(settings.status(), QSettings::NoError);
+    }
+
+    CRun Run(const std::vector<std::string>& args)
+    {
+        std::vector<std::string> env;
+        const fs::path home = m_dir / "home";
+        const fs::path config = m_dir / "config";
+        const std::vector<std::string> own = {
+            "HOME=" + home.string(),
+            "XDG_CONFIG_HOME=" + config.string(),
+            "XDG_CONFIG_DIRS=" + config.string(), // no system-wide settings either
+            "XDG_DATA_HOME=" + home.string(),
+            "XDG_CACHE_HOME=" + home.string(),
+        };
+        for (char** pp = environ; *pp; ++pp) {
+            const std::string str = *pp;
+            const std::string strName = str.substr(0, str.find('=') + 1);
+            if (std::none_of(own.begin(), own.end(),
+                             [&](const std::string& s) { return s.starts_with(strName); }))
+                env.push_back(str);
+        }
+        env.insert(env.end(), own.begin(), own.end());
+
+        std::vector<std::string> argv = {GWCONVERT_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const fs::path out = m_dir / "stdout";
+        const fs::path err = m_dir / "stderr";
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        // Relative paths in a case are relative to the work folder.
+        const fs::path work = m_dir / "work";
+        posix_spawn_file_actions_addchdir_np(&actions, work.c_str());
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        std::vector<char*> argvPtrs, envPtrs;
+        for (std::string& s : argv)
+            argvPtrs.push_back(s.data());
+        argvPtrs.push_back(nullptr);
+        for (std::string& s : env)
+            envPtrs.push_back(s.data());
+        envPtrs.push_back(nullptr);
+
+        CRun run;
+        pid_t pid = 0;
+        const int nSpawn =
+            posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, argvPtrs.data(), envPtrs.data());
+        posix_spawn_file_actions_destroy(&actions);
+        if (nSpawn != 0) {
+            ADD_FAILURE() << "cannot start " << argv[0] << ": " << std::strerror(nSpawn);
+            return run;
+        }
+        int nWait = 0;
+        while (waitpid(pid, &nWait, 0) < 0 && errno == EINTR) {
+        }
+        if (WIFEXITED(nWait))
+            run.nStatus = WEXITSTATUS(nWait);
+        run.strOut = ReadFile(out);
+        run.strErr = ReadFile(err);
+        return run;
+    }
+
+    // Exactly one line on standard error, and nothing on standard output.
+    static void ExpectOneErrorLine(const CRun& run)
+    {
+        EXPECT_EQ(std::count(run.strErr.begin(), run.strErr.end(), '\n'), 1) << run.strErr;
+        EXPECT_TRUE(run.strErr.ends_with('\n')) << run.strErr;
+        EXPECT_EQ(run.strOut, "");
+    }
+
+    // Nothing but the drawing and what the test put there: no output, no
+    // temporary file left behind.
+    std::vector<std::string> WorkFiles() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_dir / "work"))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path m_dir;
+    fs::path m_in;
+    std::vector<Frame> m_frames = SampleFrames();
+    std::string m_strGwp;
+};
+
+TEST_F(ConvertTest, InfoPrintsColumnsRowsAndFrames)
+{
+    const CRun run = Run({"info", m_in.string()});
+    EXPECT_EQ(run.nStatus, 0) << run.strErr;
+    EXPECT_EQ(run.strOut, "columns: 7\nrows: 3\nframes: 2\n");
+    EXPECT_EQ(run.strErr, "");
+}
+
+TEST_F(ConvertTest, TextAndHtmlWriteTheChosenFrameAsTheEditorDoes)
+{
+    const fs::path text1 = Work("one.txt"), text2 = Work("two.txt");
+    EXPECT_EQ(Run({"text", m_in.string(), text1.string()}).nStatus, 0);
+    EXPECT_EQ(ReadFile(text1), ExpectedText(m_frames[0])) << "frame 1 is the default";
+    EXPECT_EQ(Run({"text", m_in.string(), text2.string(), "--frame", "2"}).nStatus, 0);
+    EXPECT_EQ(ReadFile(text2), ExpectedText(m_frames[1]));
+
+    const fs::path html = Work("two.htm");
+    const CRun run =
+        Run({"html", "--frame=2", m_in.string(), html.string(), "--background", "102030"});
+    EXPECT_EQ(run.nStatus, 0) << run.strErr;
+    EXPECT_EQ(run.strOut, "");
+    EXPECT_EQ(run.strErr, "");
+    // RRGGBB on the command line, 0x00BBGGRR inside.
+    EXPECT_EQ(ReadFile(html), ExpectedHtml(m_frames[1], 0x00302010));
+
+    EXPECT_EQ(Run({"html", m_in.string(), html.string(), "--background", "#A0b0C0"}).nStatus, 0);
+    EXPECT_EQ(ReadFile(html), ExpectedHtml(m_frames[0], 0x00C0B0A0));
+}
+
+TEST_F(ConvertTest, AnimationPlaysEveryFrameAtTheGivenInterval)
+{
+    const fs::path out = Work("anim.htm");
+    const CRun run = Run({"animation", m_in.string(), out.string(), "--interval", "12"});
+    EXPECT_EQ(run.nStatus, 0) << run.strErr;
+    const std::string strPage = ReadFile(out);
+    EXPECT_NE(strPage.find("delay=1200"), std::string::npos);
+    EXPECT_EQ(strPage, ExpectedAnimation(m_strGwp, 12, 0x00FFFFFF));
+}
+
+TEST_F(ConvertTest, DefaultsComeFromTheUsersSettings)
+{
+    const fs::path html = Work("one.htm"), anim = Work("anim.htm");
+    // A clean profile: white and 5 tenths.
+    EXPECT_EQ(Run({"html", m_in.string(), html.string()}).nStatus, 0);
+    EXPECT_EQ(ReadFile(html), ExpectedHtml(m_frames[0], 0x00FFFFFF));
+    EXPECT_EQ(Run({"animation", m_in.string(), anim.string()}).nStatus, 0);
+    EXPECT_EQ(ReadFile(anim), ExpectedAnimation(m_strGwp, 5, 0x00FFFFFF));
+
+    StoreSetting("GWSet/FrmInterval", Bytes({7, 0, 0, 0}));
+    StoreSetting("GWColor/BKCLR", Bytes({0xF0, 0xF0, 0xF0, 0x00}));
+    const CRun run = Run({"animation", m_in.string(), anim.string()});
+    EXPECT_EQ(run.nStatus, 0);
+    EXPECT_EQ(run.strErr, "");
+    const std::string strPage = ReadFile(anim);
+    EXPECT_NE(strPage.find("delay=700"), std::string::npos);
+    EXPECT_NE(strPage.find("#f0f0f0"), std::string::npos);
+    EXPECT_EQ(strPage, ExpectedAnimation(m_strGwp, 7, 0x00F0F0F0));
+    EXPECT_EQ(Run({"html", m_in.string(), html.string()}).nStatus, 0);
+    EXPECT_EQ(ReadFile(html), ExpectedHtml(m_frames[0], 0x00F0F0F0));
+
+    // The byte order is the editor's: little-endian, red in the low byte.
+    StoreSetting("GWColor/BKCLR", Bytes({0x11, 0x22, 0x33, 0x00}));
+    EXPECT_EQ(Run({"html", m_in.string(), html.string()}).nStatus, 0);
+    EXPECT_NE(ReadFile(html).find("bgcolor=#112233"), std::string::npos);
+
+    // Options given on the command line win over the settings.
+    EXPECT_EQ(Run({"animation", m_in.string(), anim.string(), "--interval", "12", "--background",
+                   "000000"})
+                  .nStatus,
+              0);
+    EXPECT_EQ(ReadFile(anim), ExpectedAnimation(m_strGwp, 12, 0x00000000));
+}
+
+TEST_F(ConvertTest, StoredValuesOfAnotherWidthOrOutOfRangeAreIgnored)
+{
+    const fs::path anim = Work("anim.htm");
+    const std::string strDefault = ExpectedAnimation(m_strGwp, 5, 0x00FFFFFF);
+    const struct {
+        QByteArray interval;
+        QByteArray back;
+    } cases[] = {
+        {Bytes({7, 0}), Bytes({0xF0, 0xF0, 0xF0})},
+        {Bytes({7, 0, 0, 0, 0, 0, 0, 0}), Bytes({0xF0, 0xF0, 0xF0, 0, 0})},
+        {QByteArray(), QByteArray()},
+        {Bytes({0, 0, 0, 0}), QByteArray("f0f0f0")},
+        {Bytes({101, 0, 0, 0}), QByteArray("\xF0\xF0")},
+        {Bytes({0xFB, 0xFF, 0xFF, 0xFF}), QByteArray()}, // -5
+    };
+    for (const auto& c : cases) {
+        StoreSetting("GWSet/FrmInterval", c.interval);
+        StoreSetting("GWColor/BKCLR", c.back);
+        EXPECT_EQ(Run({"animation", m_in.string(), anim.string()}).nStatus, 0);
+        EXPECT_EQ(ReadFile(anim), strDefault)
+            << "interval bytes " << c.interval.toHex().toStdString() << ", background bytes "
+            << c.back.toHex().toStdString();
+    }
+}
+
+TEST_F(ConvertTest, BadInputFailsAndLeavesTheOutputAlone)
+{
+    const fs::path wrong = Work("wrong.gwp"), cut = Work("cut.gwp"), none = Work("none.gwp");
+    WriteFile(wrong, "GWHEADEX" + m_strGwp.substr(8));
+    WriteFile(cut, m_strGwp.substr(0, m_strGwp.size() - 1));
+    const fs::path out = Work("out.htm");
+
+    CRun run = Run({"html", wrong.string(), out.string()});
+    EXPECT_EQ(run.nStatus, 1);
+    EXPECT_NE(run.strErr.find("Wrong type file!"), std::string::npos) << run.strErr;
+    ExpectOneErrorLine(run);
+
+    for (const fs::path& bad : {cut, none, m_dir / "work"}) {
+        for (const char* pszCommand : {"info", "text", "animation"}) {
+            std::vector<std::string> args = {pszCommand, bad.string()};
+            if (std::strcmp(pszCommand, "info") != 0)
+                args.push_back(out.string());
+            run = Run(args);
+            EXPECT_EQ(run.nStatus, 1) << pszCommand << " " << bad;
+            ExpectOneErrorLine(run);
+        }
+    }
+    EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"cut.gwp", "two.gwp", "wrong.gwp"}));
+
+    // An existing output keeps every byte when the input is bad.
+    const std::string strOld = "an earlier export\r\n";
+    WriteFile(out, strOld);
+    for (const fs::path& bad : {wrong, cut, none}) {
+        for (const char* pszCommand : {"text", "html", "animation"}) {
+            EXPECT_EQ(Run({pszCommand, bad.string(), out.string()}).nStatus, 1);
+            EXPECT_EQ(ReadFile(out), strOld) << pszCommand << " " << bad;
+        }
+    }
+    EXPECT_EQ(Run({"text", m_in.string(), out.string(), "--frame", "3"}).nStatus, 2);
+    EXPECT_EQ(ReadFile(out), strOld);
+}
+
+TEST_F(ConvertTest, UnwritableOutputFails)
+{
+    for (const char* pszCommand : {"text", "html", "animation"}) {
+        const CRun run = Run({pszCommand, m_in.string(), Work("missing/out.htm").string()});
+        EXPECT_EQ(run.nStatus, 1) << pszCommand;
+        ExpectOneErrorLine(run);
+    }
+    // A folder where the file should go.
+    fs::create_directory(Work("taken"));
+    const CRun run = Run({"text", m_in.string(), Work("taken").string()});
+    EXPECT_EQ(run.nStatus, 1);
+    ExpectOneErrorLine(run);
+    EXPECT_TRUE(fs::is_empty(Work("taken")));
+    EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"taken", "two.gwp"}));
+}
+
+TEST_F(ConvertTest, BadArgumentsAreUsageErrors)
+{
+    const std::string in = m_in.string();
+    const std::string out = Work("out.txt").string();
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"convert", in, out},
+        {"--frame", "2"},
+        {"info"},
+        {"info", in, out},
+        {"text"},
+        {"text", in},
+        {"text", in, out, "extra"},
+        {"text", in, out, "--frame", "0"},
+        {"text", in, out, "--frame", "-1"},
+        {"text", in, out, "--frame", "3"}, // past the last of two frames
+        {"text", in, out, "--frame", "99999999999999999999"},
+        {"text", in, out, "--frame", "two"},
+        {"text", in, out, "--frame"},
+        {"text", in, out, "--interval", "5"},
+        {"text", in, out, "--colour", "ffffff"},
+        {"html", in, out, "--frame", "3"},
+        {"html", in, out, "--background", "zzzzzz"},
+        {"html", in, out, "--background", "fff"},
+        {"html", in, out, "--background", "ffffff0"},
+        {"animation", in, out, "--interval", "0"},
+        {"animation", in, out, "--interval", "101"},
+        {"animation", in, out, "--interval", ""},
+        {"animation", in, out, "--frame", "1"},
+        {"animation", in, out, "--background", "12345g"},
+    };
+    for (const auto& args : cases) {
+        std::string strLine;
+        for (const std::string& s : args)
+            strLine += s + " ";
+        SCOPED_TRACE("gwconvert " + strLine);
+        const CRun run = Run(args);
+        EXPECT_EQ(run.nStatus, 2);
+        ExpectOneErrorLine(run);
+    }
+    EXPECT_EQ(WorkFiles(), std::vector<std::string>{"two.gwp"});
+}
+
+TEST_F(ConvertTest, HelpGoesToStandardOutput)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {"--help"},
+        {"-h"},
+        {"info", "--help"},
+        {"text", "--help"},
+        {"html", "-h"},
+        {"animation", "--help"},
+        {"text", m_in.string(), "--frame", "0", "--help"},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args[0] + " " + args.back());
+        const CRun run = Run(args);
+        EXPECT_EQ(run.nStatus, 0);
+        EXPECT_TRUE(run.strOut.starts_with("Usage: gwconvert")) << run.strOut;
+        EXPECT_EQ(run.strErr, "");
+    }
+    // Each command describes its own options.
+    EXPECT_NE(Run({"animation", "--help"}).strOut.find("--interval"), std::string::npos);
+    EXPECT_NE(Run({"html", "--help"}).strOut.find("--background"), std::string::npos);
+    EXPECT_NE(Run({"text", "--help"}).strOut.find("--frame"), std::string::npos);
+}
+
+TEST_F(ConvertTest, OperandsAfterDoubleDashMayStartWithADash)
+{
+    fs::copy_file(m_in, Work("-dashed.gwp"));
+    const CRun run = Run({"info", "--", "-dashed.gwp"});
+    EXPECT_EQ(run.nStatus, 0) << run.strErr;
+    EXPECT_EQ(run.strOut, "columns: 7\nrows: 3\nframes: 2\n");
+    EXPECT_EQ(Run({"info", "-dashed.gwp"}).nStatus, 2);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    // The expected animations load drawings into documents, as the tool does.
+    BackupInstallFaultFilter();
+    return RUN_ALL_TESTS();
+}
