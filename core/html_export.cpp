@@ -69,8 +69,10 @@ void ExportSingleText(std::ostream& os, const CharCell* pCells, int nRows, int n
 void ExportSingleHtml(std::ostream& os, const CharCell* pCells, int nRows, int nCols,
                       COLORREF crBack)
 {
+    // "monospace" closes the list so that the art stays aligned where
+    // neither Courier is installed.
     std::string str = "<STYLE type=text/css>PRE {FONT-SIZE: 10px;FONT-FAMILY: \"Courier New\", "
-                      "Courier, mono}</STYLE>\n";
+                      "Courier, mono, monospace}</STYLE>\n";
     str += "<HTML>\n<BODY bgcolor=";
     str += FormatHtmlColor(crBack);
     str += ">\n<DIV>\n<PRE>\n";

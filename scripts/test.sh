@@ -7,6 +7,8 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/packages.sh"
 
 gw_install_packages "${GW_BUILD_PACKAGES[@]}" "${GW_TEST_PACKAGES[@]}"
+# Chromium, Node and playwright-core for the animated page's browser test.
+bash "$GW_ROOT/scripts/browser_deps.sh"
 gw_configure build -DGW_WERROR=ON -DGW_BUILD_TESTS=ON -DGW_BUILD_BENCH=ON
 cmake --build "$GW_ROOT/build" --parallel "$(nproc)"
 
