@@ -37,7 +37,9 @@
 //   x_40floors       time per step / (40 x BM_Floor), for full-frame steps
 //   x_pair           time per undo or redo / BM_ProtectPair
 // The floor and pair figures come from the latest BM_Floor and BM_ProtectPair
-// runs of the same process (measured on the spot when those were filtered out).
+// runs of the same process (measured on the spot when those were filtered out),
+// so these ratios suffer when the machine is busy; the goal benchmarks give
+// store_us, yardstick_us, x_median (ratio of the medians) and x_mean instead.
 
 #include "core/backup_codec.h"
 #include "core/backup_store.h"
@@ -48,6 +50,7 @@
 #include <malloc.h>
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -229,69 +232,89 @@ bool SameFrame(const CharCell* pCells, const std::vector<CharCell>& expected)
 }
 
 // ---------------------------------------------------------------------------
-// The floor: a bare write-fault handler on one private page.
+// The floor: a bare write-fault handler on private pages of our own.
 
-char* g_pBarePage = nullptr;  // read-only between faults
-char* g_pBareSpare = nullptr; // where the handler keeps the page's old contents
+char* g_pBarePages = nullptr; // read-only between faults
+std::size_t g_nBarePages = 0;
+char* g_pBareSpare = nullptr; // where the handler keeps a page's old contents
 
 void BareFaultHandler(int, siginfo_t* pInfo, void*)
 {
     char* pAddr = static_cast<char*>(pInfo->si_addr);
-    if (g_pBarePage && pAddr >= g_pBarePage && pAddr < g_pBarePage + BACKUP_PAGE_SIZE) {
-        std::memcpy(g_pBareSpare, g_pBarePage, BACKUP_PAGE_SIZE);
-        mprotect(g_pBarePage, BACKUP_PAGE_SIZE, PROT_READ | PROT_WRITE);
+    if (g_pBarePages && pAddr >= g_pBarePages &&
+        pAddr < g_pBarePages + g_nBarePages * BACKUP_PAGE_SIZE) {
+        char* pPage = g_pBarePages + (pAddr - g_pBarePages) / BACKUP_PAGE_SIZE * BACKUP_PAGE_SIZE;
+        std::memcpy(g_pBareSpare, pPage, BACKUP_PAGE_SIZE);
+        mprotect(pPage, BACKUP_PAGE_SIZE, PROT_READ | PROT_WRITE);
         return;
     }
     // Not ours: let the retried access take the default action.
     signal(SIGSEGV, SIG_DFL);
 }
 
-// Installs the bare handler over a fresh page for as long as it lives, then
-// puts the previous handler (the store's) back.
-class BareFaultPage {
+// nPages read-only pages (and a spare) served by the bare handler while
+// armed. Disarming, and at the latest destruction, puts the previous handler
+// (the store's) back.
+class BareFaultPages {
 public:
-    BareFaultPage()
+    explicit BareFaultPages(std::size_t nPages) : m_nPages(nPages)
     {
-        void* p = mmap(nullptr, 2 * BACKUP_PAGE_SIZE, PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        const std::size_t nBytes = (nPages + 1) * BACKUP_PAGE_SIZE;
+        void* p = mmap(nullptr, nBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED)
             return;
         m_pBase = static_cast<char*>(p);
-        std::memset(m_pBase, 0x5A, 2 * BACKUP_PAGE_SIZE); // both pages resident
-        g_pBarePage = m_pBase;
-        g_pBareSpare = m_pBase + BACKUP_PAGE_SIZE;
-        mprotect(g_pBarePage, BACKUP_PAGE_SIZE, PROT_READ);
+        std::memset(m_pBase, 0x5A, nBytes); // every page resident
+        mprotect(m_pBase, nPages * BACKUP_PAGE_SIZE, PROT_READ);
+    }
+    ~BareFaultPages()
+    {
+        Disarm();
+        if (m_pBase)
+            munmap(m_pBase, (m_nPages + 1) * BACKUP_PAGE_SIZE);
+    }
+    BareFaultPages(const BareFaultPages&) = delete;
+    BareFaultPages& operator=(const BareFaultPages&) = delete;
 
+    bool Arm()
+    {
+        if (!m_pBase)
+            return false;
+        if (m_bArmed)
+            return true;
+        g_pBarePages = m_pBase;
+        g_nBarePages = m_nPages;
+        g_pBareSpare = m_pBase + m_nPages * BACKUP_PAGE_SIZE;
         struct sigaction sa {};
         sa.sa_sigaction = &BareFaultHandler;
         sa.sa_flags = SA_SIGINFO;
         sigemptyset(&sa.sa_mask);
-        m_bInstalled = sigaction(SIGSEGV, &sa, &m_saved) == 0;
+        m_bArmed = sigaction(SIGSEGV, &sa, &m_saved) == 0;
+        return m_bArmed;
     }
-    ~BareFaultPage()
+    void Disarm()
     {
-        if (m_bInstalled)
-            sigaction(SIGSEGV, &m_saved, nullptr);
-        g_pBarePage = g_pBareSpare = nullptr;
-        if (m_pBase)
-            munmap(m_pBase, 2 * BACKUP_PAGE_SIZE);
+        if (!m_bArmed)
+            return;
+        sigaction(SIGSEGV, &m_saved, nullptr);
+        m_bArmed = false;
+        g_pBarePages = g_pBareSpare = nullptr;
+        g_nBarePages = 0;
     }
-    BareFaultPage(const BareFaultPage&) = delete;
-    BareFaultPage& operator=(const BareFaultPage&) = delete;
 
-    bool Ok() const { return m_pBase && m_bInstalled; }
-
-    // One served first write, then the page read-only again.
-    void Cycle(unsigned n)
+    // One served first write to page nPage, then that page read-only again.
+    void Cycle(std::size_t nPage, unsigned n)
     {
-        *reinterpret_cast<volatile char*>(g_pBarePage + (n & 0xFFF)) = static_cast<char>(n);
-        mprotect(g_pBarePage, BACKUP_PAGE_SIZE, PROT_READ);
+        char* pPage = m_pBase + nPage * BACKUP_PAGE_SIZE;
+        *reinterpret_cast<volatile char*>(pPage + (n & 0xFFF)) = static_cast<char>(n);
+        mprotect(pPage, BACKUP_PAGE_SIZE, PROT_READ);
     }
 
 private:
+    std::size_t m_nPages;
     char* m_pBase = nullptr;
     struct sigaction m_saved {};
-    bool m_bInstalled = false;
+    bool m_bArmed = false;
 };
 
 double g_dFloorSeconds = 0; // latest BM_Floor figure, per fault
@@ -300,14 +323,14 @@ double g_dPairSeconds = 0;  // latest BM_ProtectPair figure, per pair
 double FloorSeconds()
 {
     if (g_dFloorSeconds <= 0) {
-        BareFaultPage page;
-        if (page.Ok()) {
+        BareFaultPages page(1);
+        if (page.Arm()) {
             constexpr unsigned kN = 20000;
             for (unsigned i = 0; i < 1000; ++i)
-                page.Cycle(i);
+                page.Cycle(0, i);
             auto t0 = Clock::now();
             for (unsigned i = 0; i < kN; ++i)
-                page.Cycle(i);
+                page.Cycle(0, i);
             g_dFloorSeconds = Seconds(Clock::now() - t0) / kN;
         }
     }
@@ -341,15 +364,15 @@ double PairSeconds()
 
 void BM_Floor(benchmark::State& state)
 {
-    BareFaultPage page;
-    if (!page.Ok()) {
+    BareFaultPages page(1);
+    if (!page.Arm()) {
         state.SkipWithError("cannot set up the bare fault page");
         return;
     }
     unsigned n = 0;
     auto t0 = Clock::now();
     for (auto _ : state)
-        page.Cycle(n++);
+        page.Cycle(0, n++);
     auto t1 = Clock::now();
     if (n > 0)
         g_dFloorSeconds = Seconds(t1 - t0) / n;
@@ -412,22 +435,11 @@ public:
     // Creates the store and its blank frame; returns a failure text or null.
     const char* Open()
     {
-        m_nId = BackupCreate();
-        if (!m_nId)
-            return "BackupCreate failed";
-        if (!BackupSucceeded(BackupBegin(m_nId)))
-            return "BackupBegin failed on a new store";
-        m_pCells = static_cast<CharCell*>(BackupAlloc(static_cast<unsigned>(kFrameBytes), m_nId));
-        if (!m_pCells)
-            return "BackupAlloc of one frame failed";
-        std::memcpy(m_pCells, BlankFrame().data(), kFrameBytes);
-        if (!BackupSucceeded(BackupCommit(m_nId)))
-            return "BackupCommit of the blank fill failed";
-        if (!BackupSucceeded(BackupSeal(m_nId)))
-            return "BackupSeal failed";
-        if (!SameFrame(m_pCells, BlankFrame()))
-            return "the sealed frame differs from its fill";
-        return nullptr;
+        try {
+            return OpenFrame();
+        } catch (const CBackupError&) {
+            return "the store threw while setting up the frame";
+        }
     }
 
     unsigned Id() const { return m_nId; }
@@ -453,6 +465,26 @@ public:
     }
 
 private:
+    const char* OpenFrame()
+    {
+        m_nId = BackupCreate();
+        if (!m_nId)
+            return "BackupCreate failed";
+        if (!BackupSucceeded(BackupBegin(m_nId)))
+            return "BackupBegin failed on a new store";
+        m_pCells = static_cast<CharCell*>(BackupAlloc(static_cast<unsigned>(kFrameBytes), m_nId));
+        if (!m_pCells)
+            return "BackupAlloc of one frame failed";
+        std::memcpy(m_pCells, BlankFrame().data(), kFrameBytes);
+        if (!BackupSucceeded(BackupCommit(m_nId)))
+            return "BackupCommit of the blank fill failed";
+        if (!BackupSucceeded(BackupSeal(m_nId)))
+            return "BackupSeal failed";
+        if (!SameFrame(m_pCells, BlankFrame()))
+            return "the sealed frame differs from its fill";
+        return nullptr;
+    }
+
     unsigned m_nSavedLimit;
     unsigned m_nId = 0;
     CharCell* m_pCells = nullptr;
@@ -608,6 +640,187 @@ void BM_EngineRedo(benchmark::State& state, int nCase)
 void BM_EngineUndoRedo(benchmark::State& state, int nCase)
 {
     EngineHistory(state, nCase, Timed::Both);
+}
+
+// ---------------------------------------------------------------------------
+// The goals. Each iteration times the store's operation and its yardstick one
+// after the other (in alternating order), so both meet the same machine: the
+// other processes, the caches, the clock speed. The ratio of the medians is
+// the figure to read; an iteration that lost the processor moves it little.
+//
+//   BM_GoalStep/<case>  one step against one bare fault per page the edit
+//                       covers (1 for the small edits, 40 for a full frame).
+//   BM_GoalUndo/<case>  one undo against one protection change pair.
+
+double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    auto itMid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
+    std::nth_element(v.begin(), itMid, v.end());
+    return *itMid;
+}
+
+double Mean(const std::vector<double>& v)
+{
+    double dSum = 0;
+    for (double d : v)
+        dSum += d;
+    return v.empty() ? 0 : dSum / static_cast<double>(v.size());
+}
+
+class GoalTimings {
+public:
+    explicit GoalTimings(const benchmark::State& state)
+    {
+        m_vStore.reserve(static_cast<std::size_t>(state.max_iterations));
+        m_vYardstick.reserve(static_cast<std::size_t>(state.max_iterations));
+    }
+    void Add(double dStore, double dYardstick)
+    {
+        m_vStore.push_back(dStore);
+        m_vYardstick.push_back(dYardstick);
+    }
+    void Report(benchmark::State& state) const
+    {
+        const double dStore = Median(m_vStore);
+        const double dYardstick = Median(m_vYardstick);
+        state.counters["store_us"] = dStore * 1e6;
+        state.counters["yardstick_us"] = dYardstick * 1e6;
+        if (dYardstick > 0)
+            state.counters["x_median"] = dStore / dYardstick;
+        if (Mean(m_vYardstick) > 0)
+            state.counters["x_mean"] = Mean(m_vStore) / Mean(m_vYardstick);
+    }
+
+private:
+    std::vector<double> m_vStore;
+    std::vector<double> m_vYardstick;
+};
+
+void BM_GoalStep(benchmark::State& state, int nCase)
+{
+    const EditCase& ec = kCases[nCase];
+    if (!InstallFilter(state))
+        return;
+    StoreFrame sf(kKeepAll);
+    if (const char* pszError = sf.Open()) {
+        state.SkipWithError(pszError);
+        return;
+    }
+    const std::size_t nYardPages = ec.bFullFrame ? kFramePages : 1;
+    BareFaultPages pages(nYardPages);
+    if (!pages.Arm()) {
+        state.SkipWithError("cannot set up the bare fault pages");
+        return;
+    }
+    pages.Disarm();
+
+    GoalTimings timings(state);
+    bool odd = true;
+    unsigned n = 0;
+    for (auto _ : state) {
+        double dStore = 0;
+        double dYardstick = 0;
+        bool bOk = true;
+        auto store = [&] {
+            auto t0 = Clock::now();
+            bOk = sf.Step(ec, odd);
+            dStore = Seconds(Clock::now() - t0);
+        };
+        auto yardstick = [&] {
+            pages.Arm();
+            auto t0 = Clock::now();
+            for (std::size_t k = 0; k < nYardPages; ++k)
+                pages.Cycle(k, n);
+            dYardstick = Seconds(Clock::now() - t0);
+            pages.Disarm();
+        };
+        if (n & 1) {
+            store();
+            yardstick();
+        } else {
+            yardstick();
+            store();
+        }
+        if (!bOk) {
+            state.SkipWithError("a step failed");
+            break;
+        }
+        state.SetIterationTime(dStore);
+        timings.Add(dStore, dYardstick);
+        odd = !odd;
+        ++n;
+    }
+    if (!SameFrame(sf.Cells(), ExpectedFrame(ec, n > 0, !odd))) {
+        state.SkipWithError("the frame does not hold the last step's writes");
+        return;
+    }
+    timings.Report(state);
+}
+
+void BM_GoalUndo(benchmark::State& state, int nCase)
+{
+    const EditCase& ec = kCases[nCase];
+    if (!InstallFilter(state))
+        return;
+    StoreFrame sf(kKeepAll);
+    if (const char* pszError = sf.Open()) {
+        state.SkipWithError(pszError);
+        return;
+    }
+    if (!sf.Step(ec, true)) {
+        state.SkipWithError("the step to undo failed");
+        return;
+    }
+    void* p =
+        mmap(nullptr, BACKUP_PAGE_SIZE, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) {
+        state.SkipWithError("mmap failed");
+        return;
+    }
+    char* pPage = static_cast<char*>(p);
+    std::memset(pPage, 0x5A, BACKUP_PAGE_SIZE);
+    mprotect(pPage, BACKUP_PAGE_SIZE, PROT_READ);
+
+    GoalTimings timings(state);
+    unsigned n = 0;
+    for (auto _ : state) {
+        double dStore = 0;
+        double dYardstick = 0;
+        unsigned nUndo = 0;
+        auto store = [&] {
+            auto t0 = Clock::now();
+            nUndo = BackupUndo(sf.Id());
+            dStore = Seconds(Clock::now() - t0);
+        };
+        auto yardstick = [&] {
+            auto t0 = Clock::now();
+            mprotect(pPage, BACKUP_PAGE_SIZE, PROT_READ | PROT_WRITE);
+            mprotect(pPage, BACKUP_PAGE_SIZE, PROT_READ);
+            dYardstick = Seconds(Clock::now() - t0);
+        };
+        if (n & 1) {
+            store();
+            yardstick();
+        } else {
+            yardstick();
+            store();
+        }
+        if (!BackupSucceeded(nUndo) || !BackupSucceeded(BackupRedo(sf.Id()))) {
+            state.SkipWithError("undo or redo failed");
+            break;
+        }
+        state.SetIterationTime(dStore);
+        timings.Add(dStore, dYardstick);
+        ++n;
+    }
+    munmap(pPage, BACKUP_PAGE_SIZE);
+    if (!SameFrame(sf.Cells(), ExpectedFrame(ec, true, true))) {
+        state.SkipWithError("redo did not restore the step's writes");
+        return;
+    }
+    timings.Report(state);
 }
 
 // ---------------------------------------------------------------------------
@@ -837,9 +1050,11 @@ void BM_DecodeXor(benchmark::State& state, int nCase)
 using CaseBench = void (*)(benchmark::State&, int);
 
 void RegisterCases(const char* pszPrefix, CaseBench pfn, bool bManualTime,
-                   std::initializer_list<int64_t> depths)
+                   std::initializer_list<int64_t> depths,
+                   std::initializer_list<int> cases = {kCaseOneCell, kCaseStroke, kCaseFullChars,
+                                                       kCaseFullColours, kCaseFullWorst})
 {
-    for (int c = 0; c < static_cast<int>(std::size(kCases)); ++c) {
+    for (int c : cases) {
         std::string strName = std::string(pszPrefix) + "/" + kCases[c].pszName;
         auto* pBench = benchmark::RegisterBenchmark(
             strName.c_str(), [pfn, c](benchmark::State& state) { pfn(state, c); });
@@ -870,6 +1085,8 @@ void RegisterCases(const char* pszPrefix, CaseBench pfn, bool bManualTime,
     RegisterCases("BM_EngineUndo", &BM_EngineUndo, true, {});
     RegisterCases("BM_EngineRedo", &BM_EngineRedo, true, {});
     RegisterCases("BM_EngineUndoRedo", &BM_EngineUndoRedo, true, {});
+    RegisterCases("BM_GoalStep", &BM_GoalStep, true, {});
+    RegisterCases("BM_GoalUndo", &BM_GoalUndo, true, {}, {kCaseOneCell, kCaseStroke});
     RegisterCases("BM_SnapshotStep", &BM_SnapshotStep, false, {kSteady});
     RegisterCases("BM_SnapshotUndo", &BM_SnapshotUndo, true, {});
     RegisterCases("BM_SnapshotRedo", &BM_SnapshotRedo, true, {});
