@@ -1,6 +1,7 @@
 #include "core/backup_codec.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -29,6 +30,16 @@ std::size_t BackupEncode(const uint16_t* pSrc, std::size_t nWords, uint16_t* pOu
             // A run needs a count and its literal in the same block.
             if (nPos + 1 < kEntries) {
                 const std::size_t nLimit = std::min(nWords - nIn, kMaxRun);
+                // Most of a difference is long runs of zeros: compare four
+                // words at a time first.
+                const uint64_t nPattern = w * 0x0001000100010001ull;
+                while (nRun + 4 <= nLimit) {
+                    uint64_t nFour;
+                    std::memcpy(&nFour, pSrc + nIn + nRun, sizeof nFour);
+                    if (nFour != nPattern)
+                        break;
+                    nRun += 4;
+                }
                 while (nRun < nLimit && pSrc[nIn + nRun] == w)
                     ++nRun;
                 if (nRun > 1) {
@@ -61,7 +72,9 @@ void BackupDecodeXor(const uint16_t* pEnc, std::size_t nEncodedWords, uint16_t* 
             const uint16_t wEntry = pEnc[nBlock + 1 + i];
             if (wHeader & (1u << i)) {
                 const std::size_t nCount = std::min(nPending, nWords - nCovered);
-                if (wEntry != 0) {
+                if (nCount == 1) {
+                    pDst[nCovered] ^= wEntry;
+                } else if (wEntry != 0) {
                     for (std::size_t k = 0; k < nCount; ++k)
                         pDst[nCovered + k] ^= wEntry;
                 }
