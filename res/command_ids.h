@@ -1,0 +1,78 @@
+// Command ids of every menu item, toolbar button and accelerator. The numbers
+// are the program's own and never change: settings, tests and the help page
+// refer to them.
+#pragma once
+
+namespace gw {
+
+// Tools (tools toolbar)
+inline constexpr int ID_TOOL_CURSOR = 32805;
+inline constexpr int ID_TOOL_SELECT = 32774;
+inline constexpr int ID_TOOL_TYPE = 32777;
+inline constexpr int ID_TOOL_FREEHAND = 32778;
+inline constexpr int ID_TOOL_LINE = 32803;
+inline constexpr int ID_TOOL_CURVE = 32808;
+inline constexpr int ID_TOOL_RECTANGLE = 32809;
+inline constexpr int ID_TOOL_ELLIPSE = 32810;
+inline constexpr int ID_TOOL_FILL = 32824;
+inline constexpr int ID_TOOL_PICK = 32823;
+inline constexpr int ID_TOOL_ERASE = 32828;
+
+// View toolbar and the View menu
+inline constexpr int ID_AUTO_DRAW = 32806;
+inline constexpr int ID_SHOW_GRID = 32807;
+inline constexpr int ID_ZOOM_IN = 32779;
+inline constexpr int ID_ZOOM_OUT = 32780;
+inline constexpr int ID_VIEW_TOOLBAR = 59392;
+inline constexpr int ID_VIEW_STATUS_BAR = 59393;
+inline constexpr int ID_VIEW_TOOLBOX = 32775;
+inline constexpr int ID_VIEW_CTRLBAR = 32825;
+inline constexpr int ID_VIEW_OTHERTOOLSBAR = 32826;
+inline constexpr int ID_VIEW_VIEWBAR = 32827;
+inline constexpr int ID_VIEW_CHAR_PICKER = 32785;
+inline constexpr int ID_VIEW_FRAME_PANEL = 32786;
+inline constexpr int ID_VIEW_COLOR_PICKER = 32789;
+
+// Control toolbar: frames and playback
+inline constexpr int ID_PLAY = 41000;
+inline constexpr int ID_PAUSE = 41001;
+inline constexpr int ID_ADD_FRAME = 41002;
+inline constexpr int ID_DELETE_FRAME = 41003;
+
+// Other tools
+inline constexpr int ID_SETTINGS = 41004;
+inline constexpr int ID_IMAGE_CONVERT = 32818;
+inline constexpr int ID_FIGLET_FONT = 32819;
+inline constexpr int ID_SYMBOL_LIB = 32820;
+
+// Edit
+inline constexpr int ID_EDIT_UNDO = 57643;
+inline constexpr int ID_EDIT_REDO = 57644;
+inline constexpr int ID_EDIT_CUT = 57635;
+inline constexpr int ID_EDIT_COPY = 57634;
+inline constexpr int ID_EDIT_PASTE = 57637;
+inline constexpr int ID_PASTE_CLIPBOARD = 32830;
+inline constexpr int ID_EDIT_DELETE = 32829;
+
+// File
+inline constexpr int ID_FILE_NEW = 57600;
+inline constexpr int ID_FILE_OPEN = 57601;
+inline constexpr int ID_FILE_SAVE = 57603;
+inline constexpr int ID_FILE_SAVE_AS = 57604;
+inline constexpr int ID_SAVE_ANIMATION_HTML = 32831;
+inline constexpr int ID_SAVE_SINGLE_HTML = 32832;
+inline constexpr int ID_SAVE_SINGLE_TEXT = 32833;
+inline constexpr int ID_FILE_PRINT = 57607;
+inline constexpr int ID_FILE_PRINT_PREVIEW = 57609;
+inline constexpr int ID_FILE_PRINT_SETUP = 57606;
+inline constexpr int ID_APP_EXIT = 57665;
+
+// Help
+inline constexpr int ID_HELP_CONTENTS = 32835;
+inline constexpr int ID_APP_ABOUT = 57664;
+
+// Panes
+inline constexpr int ID_NEXT_PANE = 57680;
+inline constexpr int ID_PREV_PANE = 57681;
+
+} // namespace gw
