@@ -1,0 +1,163 @@
+// The canvas view: shows the current frame as a grid of character cells at
+// one of five zoom levels, and routes mouse and key input to the current
+// tool. It owns the off-screen layers and composes them; the cell geometry,
+// the layers and the glyph drawing live in their own classes.
+#pragma once
+
+#include "canvas/cell_geometry.h"
+#include "canvas/tool_codes.h"
+#include "canvas/view_tool.h"
+#include "core/art_doc.h"
+#include "core/char_cell.h"
+
+#include <QAbstractScrollArea>
+#include <QCursor>
+#include <QImage>
+#include <QRect>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class IViewHost;
+class CViewLayers;
+class QPainter;
+class QPrinter;
+
+class CArtView : public QAbstractScrollArea, public IArtDocListener {
+    Q_OBJECT
+public:
+    // Reads the two colours from the settings ("GWColor": "FTCLR", "BKCLR").
+    CArtView(CArtDoc& doc, IViewHost* pHost, QWidget* pParent = nullptr);
+    // Writes the two colours back to the settings.
+    ~CArtView() override;
+    CArtView(const CArtView&) = delete;
+    CArtView& operator=(const CArtView&) = delete;
+
+    // Takes the size and cells from the document, lays out the cells, clears
+    // the frame (not undoable), rebuilds the layers, registers the first frame
+    // and hands it to the host (AddFirstFrame), then RefreshFrameThumbnail.
+    void OnInitialUpdate();
+    // Cell size from the zoom font, scroll range, scroll to the origin, rulers (mode 4).
+    void LayoutCells();
+    // New layers at canvas size, the grid, every cell's nX/nY rewritten
+    // (recording no undo step) and drawn, then composed.
+    void RebuildLayers();
+    // 0: redraw every cell and compose everything; 1: compose only the visible
+    // part; 2: compose everything without redrawing cells. Others: nothing.
+    void Refresh(int nMode);
+    // Every cell a space in m_crText; not undoable and not a modification.
+    void ClearCanvas();
+    // The text layer in a 64 x 64 grey (0xAAAAAA) picture, aspect kept.
+    QImage MakeThumbnail() const;
+
+    void ZoomIn();
+    void ZoomOut();
+    int GetZoom() const { return m_geom.GetZoom(); }
+    // Command "Show grid": flips the flag and refreshes in mode 2.
+    void ToggleGrid();
+    bool IsGridShown() const { return m_bShowGrid; }
+    // After every tool command: the previous tool ends what it left pending,
+    // the new one starts, and the canvas is refreshed (mode 2).
+    void OnToolChanged();
+
+    // Prints the composed canvas scaled by a whole factor to fit the page.
+    void Print(QPrinter* pPrinter);
+    void OnPrint(QPainter& painter, const QRect& rcPage);
+
+    // The main window sets the cells whenever the current frame changes.
+    void SetCells(CharCell* pCells);
+    CharCell* GetCells() const { return m_pCells; }
+
+    // Colours, 0x00BBGGRR. Pure black is the layers' key colour and never a
+    // drawing colour: setters store near black 0x010101 instead.
+    COLORREF GetTextColor() const { return m_crText; }
+    void SetTextColor(COLORREF cr);
+    COLORREF GetBackColor() const { return m_crBack; }
+    void SetBackColor(COLORREF cr);
+
+    int GetCellWidth() const { return m_geom.CellWidth(); }
+    int GetCellHeight() const { return m_geom.CellHeight(); }
+    int GetCanvasWidth() const { return m_geom.CanvasWidth(); }
+    int GetCanvasHeight() const { return m_geom.CanvasHeight(); }
+    int GetRows() const { return m_geom.Rows(); }
+    int GetCols() const { return m_geom.Cols(); }
+    int GetScrollX() const { return m_nScrollX; }
+    int GetScrollY() const { return m_nScrollY; }
+    // Scrolls to a pixel position, rounded down to a cell border and kept in range.
+    void ScrollTo(int nX, int nY);
+    const CCellGeometry& Geometry() const { return m_geom; }
+
+    // Undo and redo of the current frame: redraw everything, renew the thumbnail.
+    void OnHistoryApplied() override;
+
+    // Tools. The view routes events to the tool registered for the host's
+    // current tool code; codes without a tool do nothing (the plain cursor).
+    void SetTool(int nCode, std::unique_ptr<CViewTool> pTool);
+    CViewTool* GetTool(int nCode) const;
+    // Cursor of each tool code; the default gives Qt's standard cursors.
+    void SetCursorProvider(std::function<QCursor(int)> fnCursor);
+    static QCursor StandardToolCursor(int nTool);
+
+    // For tools: the document, the host, the layers and single-cell drawing.
+    CArtDoc& Document() { return m_doc; }
+    IViewHost* Host() const { return m_pHost; }
+    int CurTool() const;
+    QImage& TextLayer();
+    QImage& OverlayLayer();
+    const QImage& GridLayer() const;
+    const QImage& CompositionLayer() const;
+    // Draws one cell (at its nX/nY, in its colour on m_crBack) into the text layer.
+    void DrawCell(int nIndex);
+    // Clears the overlay to the key colour; while shown it is composed in modes 1 and 2.
+    void ClearOverlay();
+    void SetOverlayShown(bool bShown) { m_bOverlayShown = bShown; }
+    // The eraser's outline, drawn in mode 1 while the tool is TOOL_ERASE.
+    void SetEraserRect(const QRect& rc) { m_rcEraser = rc; }
+
+    COLORREF m_crText = 0x010101; // colour of new cells
+    COLORREF m_crBack = 0xFFFFFF; // background of every cell
+    int m_nBrushWidth = 1;
+    unsigned char m_chLeft = ' ';
+    unsigned char m_chRight = ' ';
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+    void scrollContentsBy(int nDx, int nDy) override;
+    void wheelEvent(QWheelEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void keyReleaseEvent(QKeyEvent* pEvent) override;
+    void timerEvent(QTimerEvent* pEvent) override;
+    bool viewportEvent(QEvent* pEvent) override;
+
+private:
+    void UpdateScrollBars();
+    void ReadScrollPosition();
+    void ComposeWhole(bool bRedrawCells);
+    void ComposeVisible();
+    CToolMouseEvent MakeToolEvent(const QMouseEvent& ev) const;
+    void ReportCell(QPoint ptClampedClient);
+    void UpdateCursor();
+    void ResetForZoom();
+
+    CArtDoc& m_doc;
+    IViewHost* m_pHost;
+    CharCell* m_pCells = nullptr;
+    CCellGeometry m_geom;
+    std::unique_ptr<CViewLayers> m_pLayers;
+    std::array<std::unique_ptr<CViewTool>, TOOL_COUNT> m_tools;
+    std::function<QCursor(int)> m_fnCursor;
+    int m_nScrollX = 0;
+    int m_nScrollY = 0;
+    bool m_bShowGrid = true;
+    bool m_bOverlayShown = false;
+    bool m_bLayoutDone = false;
+    bool m_bSnapping = false;
+    int m_nActiveTool = 0;     // the tool that last got Activate
+    QPoint m_ptLastCell{-1, -1}; // cell of the previous mouse move
+    QRect m_rcEraser;
+};

@@ -1,0 +1,29 @@
+// What the canvas view needs from the window around it. The main window
+// implements it; tests implement it with recorders. Every call has an empty
+// default so a host implements only what it shows.
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+class IViewHost {
+public:
+    virtual ~IViewHost() = default;
+
+    // The current tool code (tool_codes.h); the view asks on every mouse message.
+    virtual int GetCurTool() const { return 0; }
+    virtual void SetCurTool(int /*nTool*/) {}
+    // Status bar pane 1: "Row:%1,Col:%2".
+    virtual void SetStatusPosText(const QString& /*strText*/) {}
+    // After every finished edit: renew the current frame's picture in the frame panel.
+    virtual void RefreshFrameThumbnail() {}
+    // Passed on to the rulers. Modes: 1 vertical scroll, 2 horizontal scroll,
+    // 3 mouse moved, 4 layout or size changed. Mouse position in client pixels.
+    virtual void UpdateRulers(int /*nMode*/, int /*nScrollX*/, int /*nScrollY*/, int /*nMouseX*/,
+                              int /*nMouseY*/, int /*nCanvasW*/, int /*nCanvasH*/)
+    {
+    }
+    // OnInitialUpdate registers the document's first frame and hands its key
+    // and its 64 x 64 picture here, for the frame panel's first item.
+    virtual void AddFirstFrame(int /*nFrameKey*/, const QImage& /*imgThumb*/) {}
+};

@@ -1,0 +1,43 @@
+// The plug point for tools: the view turns each mouse and key event into a
+// call on the tool registered for the current tool code. A tool draws its
+// preview into the view's overlay layer and writes cells through the edit
+// bracket; the view itself never branches on the tool code to edit cells.
+#pragma once
+
+#include <QPoint>
+#include <Qt>
+
+class CArtView;
+class QKeyEvent;
+
+// One mouse event as the tool sees it.
+struct CToolMouseEvent {
+    int nCol = 0;            // cell of the point (may lie outside the canvas)
+    int nRow = 0;
+    QPoint ptCanvas;         // canvas pixel: client pixel plus the scroll position
+    QPoint ptClient;         // client pixel
+    bool bOnCanvas = false;  // ptCanvas lies inside 0 .. canvas size - 1
+    Qt::MouseButton button = Qt::NoButton;    // the button that changed (press, release)
+    Qt::MouseButtons buttons = Qt::NoButton;  // buttons held
+    Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+};
+
+class CViewTool {
+public:
+    virtual ~CViewTool() = default;
+
+    // The tool became current, or stopped being current (OnToolChanged).
+    virtual void Activate(CArtView& /*view*/) {}
+    virtual void Deactivate(CArtView& /*view*/) {}
+
+    virtual void OnMousePress(CArtView& /*view*/, const CToolMouseEvent& /*ev*/) {}
+    virtual void OnMouseMove(CArtView& /*view*/, const CToolMouseEvent& /*ev*/) {}
+    virtual void OnMouseRelease(CArtView& /*view*/, const CToolMouseEvent& /*ev*/) {}
+    // The mouse grab ended without a release (another window took it).
+    virtual void OnCaptureLost(CArtView& /*view*/) {}
+    // True when the tool used the key; otherwise the view passes it on.
+    virtual bool OnKeyPress(CArtView& /*view*/, QKeyEvent& /*ev*/) { return false; }
+    virtual bool OnKeyRelease(CArtView& /*view*/, QKeyEvent& /*ev*/) { return false; }
+    // The view's timer fired for this tool (the caret blink).
+    virtual void OnTimer(CArtView& /*view*/, int /*nTimerId*/) {}
+};
