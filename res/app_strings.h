@@ -1,0 +1,53 @@
+// The program's fixed texts: message boxes, captions, status-bar formats,
+// folder names and file-dialog filters. Messages are shown exactly as
+// written here; %1 and %2 are QString::arg markers, %d printf markers.
+#pragma once
+
+namespace gw {
+
+inline constexpr char IDS_APP_TITLE[] = "Glyphwright";
+inline constexpr char IDS_UNTITLED[] = "Untitled";
+
+// Message boxes (OK only, the application title as caption)
+inline constexpr char IDS_WRONG_TYPE_FILE[] = "Wrong type file!";
+inline constexpr char IDS_KEEP_ONE_FRAME[] = "Please keep one frame in WorkSpace at least!";
+inline constexpr char IDS_NO_IMAGE_OPENED[] = "No image be opened!";
+inline constexpr char IDS_ERROR_FILE_HEAD[] = "Error file head!";
+inline constexpr char IDS_ENTER_INTEGER[] = "Please enter an integer.";
+inline constexpr char IDS_ENTER_INTEGER_RANGE[] = "Please enter an integer between %1 and %2.";
+inline constexpr char IDS_ENTER_POSITIVE_INTEGER[] = "Please enter a positive integer.";
+// The save prompt (Yes, No, Cancel); %1 is the document's title.
+inline constexpr char IDS_SAVE_CHANGES[] = "Save changes to %1?";
+
+// About box
+inline constexpr char IDS_ABOUT_CAPTION[] = "About Glyphwright";
+inline constexpr char IDS_ABOUT_VERSION[] = "Glyphwright Version 1.22";
+
+// Status bar position pane, 1-based row and column.
+inline constexpr char IDS_POS_FORMAT[] = "Row:%d,Col:%d";
+inline constexpr char IDS_POS_FORMAT_QT[] = "Row:%1,Col:%2";
+
+// Frame list item titles, 1-based position.
+inline constexpr char IDS_FRAME_FORMAT[] = "Frame:%d";
+inline constexpr char IDS_FRAME_FORMAT_QT[] = "Frame:%1";
+
+// Folders beside the program (no trailing separator).
+inline constexpr char IDS_FONTS_FOLDER[] = "Fonts";
+inline constexpr char IDS_SYMBOL_FOLDER[] = "SLib";
+inline constexpr char IDS_HELP_FILE[] = "GWHelp.html";
+
+// File-dialog filters in Qt's "Label (patterns)" form, patterns separated by
+// spaces. The Open filter keeps its label; its pattern "*gwp" lists every
+// "*.gwp" file, as the drop handler's test of the last three letters does.
+inline constexpr char IDS_FILTER_GWP[] = "GWP file(*.gwp)";
+inline constexpr char IDS_FILTER_OPEN[] = "Glyphwright file (*gwp)";
+inline constexpr char IDS_FILTER_TEXT[] = "Text file (*.txt)";
+inline constexpr char IDS_FILTER_HTML[] = "HTML file (*.htm *.html)";
+inline constexpr char IDS_FILTER_IMAGE[] = "Image file (*.bmp *.jpg *.gif *.png)";
+
+// Default extensions of the save dialogs.
+inline constexpr char IDS_EXT_GWP[] = "gwp";
+inline constexpr char IDS_EXT_TEXT[] = "txt";
+inline constexpr char IDS_EXT_HTML[] = "htm";
+
+} // namespace gw
