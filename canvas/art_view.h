@@ -20,6 +20,7 @@
 #include <memory>
 
 class IViewHost;
+class CGlyphCache;
 class CViewLayers;
 class QPainter;
 class QPrinter;
@@ -112,6 +113,12 @@ public:
     // Clears the overlay to the key colour; while shown it is composed in modes 1 and 2.
     void ClearOverlay();
     void SetOverlayShown(bool bShown) { m_bOverlayShown = bShown; }
+    bool IsOverlayShown() const { return m_bOverlayShown; }
+    // The floating block of a selection: composed in mode 0 while a select
+    // tool is current, stretched to rcBlock (canvas pixels) when sizes differ.
+    QImage& SelectionLayer();
+    void SetSelectionRect(const QRect& rcBlock) { m_rcSelection = rcBlock; }
+    const QRect& GetSelectionRect() const { return m_rcSelection; }
     // The eraser's outline, drawn in mode 1 while the tool is TOOL_ERASE.
     void SetEraserRect(const QRect& rc) { m_rcEraser = rc; }
 
@@ -132,7 +139,7 @@ protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
     void keyReleaseEvent(QKeyEvent* pEvent) override;
     void timerEvent(QTimerEvent* pEvent) override;
-    bool viewportEvent(QEvent* pEvent) override;
+    void focusOutEvent(QFocusEvent* pEvent) override;
 
 private:
     void UpdateScrollBars();
@@ -143,12 +150,15 @@ private:
     void ReportCell(QPoint ptClampedClient);
     void UpdateCursor();
     void ResetForZoom();
+    void DrawAllCells();
+    void ComposeCommon(const QRect& rcPart, bool bOverlay);
 
     CArtDoc& m_doc;
     IViewHost* m_pHost;
     CharCell* m_pCells = nullptr;
     CCellGeometry m_geom;
     std::unique_ptr<CViewLayers> m_pLayers;
+    std::unique_ptr<CGlyphCache> m_pGlyphs;
     std::array<std::unique_ptr<CViewTool>, TOOL_COUNT> m_tools;
     std::function<QCursor(int)> m_fnCursor;
     int m_nScrollX = 0;
@@ -157,7 +167,9 @@ private:
     bool m_bOverlayShown = false;
     bool m_bLayoutDone = false;
     bool m_bSnapping = false;
+    bool m_bButtonDown = false;
     int m_nActiveTool = 0;     // the tool that last got Activate
     QPoint m_ptLastCell{-1, -1}; // cell of the previous mouse move
     QRect m_rcEraser;
+    QRect m_rcSelection;
 };

@@ -23,6 +23,8 @@ public:
                               int /*nMouseY*/, int /*nCanvasW*/, int /*nCanvasH*/)
     {
     }
+    // OnInitialUpdate asks for the rulers to be shown.
+    virtual void ShowRulers() {}
     // OnInitialUpdate registers the document's first frame and hands its key
     // and its 64 x 64 picture here, for the frame panel's first item.
     virtual void AddFirstFrame(int /*nFrameKey*/, const QImage& /*imgThumb*/) {}

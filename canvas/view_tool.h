@@ -8,7 +8,9 @@
 #include <Qt>
 
 class CArtView;
+class QImage;
 class QKeyEvent;
+class QPainter;
 
 // One mouse event as the tool sees it.
 struct CToolMouseEvent {
@@ -30,6 +32,10 @@ public:
     virtual void Activate(CArtView& /*view*/) {}
     virtual void Deactivate(CArtView& /*view*/) {}
 
+    // LayoutCells ran: the cell size or the canvas size may have changed
+    // (the caret goes back to the top-left cell).
+    virtual void OnLayoutChanged(CArtView& /*view*/) {}
+
     virtual void OnMousePress(CArtView& /*view*/, const CToolMouseEvent& /*ev*/) {}
     virtual void OnMouseMove(CArtView& /*view*/, const CToolMouseEvent& /*ev*/) {}
     virtual void OnMouseRelease(CArtView& /*view*/, const CToolMouseEvent& /*ev*/) {}
@@ -38,6 +44,12 @@ public:
     // True when the tool used the key; otherwise the view passes it on.
     virtual bool OnKeyPress(CArtView& /*view*/, QKeyEvent& /*ev*/) { return false; }
     virtual bool OnKeyRelease(CArtView& /*view*/, QKeyEvent& /*ev*/) { return false; }
+    // Modes 0 and 2 of Refresh: draw on the composed canvas (the cell
+    // rectangle tracker); canvas pixel coordinates.
+    virtual void OnCompose(CArtView& /*view*/, QImage& /*imgComposition*/) {}
+    // After the composition is painted into the window (the caret); the
+    // painter's origin is the canvas origin.
+    virtual void OnPaint(CArtView& /*view*/, QPainter& /*painter*/) {}
     // The view's timer fired for this tool (the caret blink).
     virtual void OnTimer(CArtView& /*view*/, int /*nTimerId*/) {}
 };

@@ -1,0 +1,379 @@
+// CArtView: construction and settings, scrolling, zoom, tools and event routing.
+// Drawing and composition are in view_refresh.cpp.
+#include "canvas/art_view.h"
+
+#include "canvas/canvas_color.h"
+#include "canvas/glyph_cache.h"
+#include "canvas/view_host.h"
+#include "canvas/view_layers.h"
+#include "ui/settings_value.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSettings>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+namespace {
+const QString GROUP_COLOR = QStringLiteral("GWColor");
+const QString KEY_TEXT = QStringLiteral("FTCLR");
+const QString KEY_BACK = QStringLiteral("BKCLR");
+} // namespace
+
+CArtView::CArtView(CArtDoc& doc, IViewHost* pHost, QWidget* pParent)
+    : QAbstractScrollArea(pParent),
+      m_doc(doc),
+      m_pHost(pHost),
+      m_pLayers(std::make_unique<CViewLayers>()),
+      m_pGlyphs(std::make_unique<CGlyphCache>())
+{
+    QSettings settings;
+    m_crText = DrawingColor(ReadSettingU32(settings, GROUP_COLOR, KEY_TEXT, CR_NEAR_BLACK));
+    m_crBack = DrawingColor(ReadSettingU32(settings, GROUP_COLOR, KEY_BACK, 0xFFFFFF));
+
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    m_geom.SetGridSize(m_doc.m_nRows, m_doc.m_nCols);
+    m_geom.MeasureFont();
+    m_pGlyphs->SetFont(CCellGeometry::ZoomFont(m_geom.GetZoom()),
+                       {m_geom.CellWidth(), m_geom.CellHeight()});
+    m_pLayers->Create(m_geom.CanvasSize(), ColorRefToRgb(m_crBack));
+    m_doc.AddListener(this);
+}
+
+CArtView::~CArtView()
+{
+    m_doc.RemoveListener(this);
+    QSettings settings;
+    WriteSettingU32(settings, GROUP_COLOR, KEY_TEXT, m_crText);
+    WriteSettingU32(settings, GROUP_COLOR, KEY_BACK, m_crBack);
+}
+
+void CArtView::OnInitialUpdate()
+{
+    if (m_pHost)
+        m_pHost->ShowRulers();
+    m_geom.SetGridSize(m_doc.m_nRows, m_doc.m_nCols);
+    LayoutCells();
+    // Whatever the tools had pending belongs to the previous drawing.
+    for (auto& pTool : m_tools) {
+        if (pTool)
+            pTool->Deactivate(*this);
+    }
+    m_nActiveTool = CurTool();
+    m_ptLastCell = {-1, -1};
+    m_rcSelection = {};
+    m_rcEraser = {};
+    m_bOverlayShown = false;
+    m_pCells = m_doc.m_pCurCells;
+    ClearCanvas();
+    RebuildLayers();
+    if (m_pCells) {
+        const int nKey = m_doc.RegisterFrame();
+        if (m_pHost)
+            m_pHost->AddFirstFrame(nKey, MakeThumbnail());
+    }
+    viewport()->update();
+    if (m_pHost)
+        m_pHost->RefreshFrameThumbnail();
+}
+
+void CArtView::LayoutCells()
+{
+    m_geom.MeasureFont();
+    m_pGlyphs->SetFont(CCellGeometry::ZoomFont(m_geom.GetZoom()),
+                       {m_geom.CellWidth(), m_geom.CellHeight()});
+    UpdateScrollBars();
+    ScrollTo(0, 0);
+    for (auto& pTool : m_tools) {
+        if (pTool)
+            pTool->OnLayoutChanged(*this);
+    }
+    if (m_pHost)
+        m_pHost->UpdateRulers(4, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
+    m_bLayoutDone = true;
+}
+
+void CArtView::SetCells(CharCell* pCells)
+{
+    m_pCells = pCells;
+}
+
+void CArtView::SetTextColor(COLORREF cr)
+{
+    m_crText = DrawingColor(cr);
+}
+
+void CArtView::SetBackColor(COLORREF cr)
+{
+    m_crBack = DrawingColor(cr);
+}
+
+// ---- scrolling ----
+
+void CArtView::UpdateScrollBars()
+{
+    const QPoint ptMax = m_geom.MaxScroll(viewport()->size());
+    // Page and line are one cell, so every position the bars reach by
+    // clicking is a cell border.
+    horizontalScrollBar()->setRange(0, ptMax.x());
+    horizontalScrollBar()->setPageStep(m_geom.CellWidth());
+    horizontalScrollBar()->setSingleStep(m_geom.CellWidth());
+    verticalScrollBar()->setRange(0, ptMax.y());
+    verticalScrollBar()->setPageStep(m_geom.CellHeight());
+    verticalScrollBar()->setSingleStep(m_geom.CellHeight());
+}
+
+void CArtView::ReadScrollPosition()
+{
+    m_nScrollX = horizontalScrollBar()->value();
+    m_nScrollY = verticalScrollBar()->value();
+}
+
+void CArtView::ScrollTo(int nX, int nY)
+{
+    const QPoint pt = m_geom.SnapScroll({nX, nY}, viewport()->size());
+    m_bSnapping = true;
+    horizontalScrollBar()->setValue(pt.x());
+    verticalScrollBar()->setValue(pt.y());
+    m_bSnapping = false;
+    const int nOldX = m_nScrollX;
+    const int nOldY = m_nScrollY;
+    ReadScrollPosition();
+    if (m_pHost && nOldY != m_nScrollY)
+        m_pHost->UpdateRulers(1, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
+    if (m_pHost && nOldX != m_nScrollX)
+        m_pHost->UpdateRulers(2, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
+    viewport()->update();
+}
+
+void CArtView::scrollContentsBy(int /*nDx*/, int /*nDy*/)
+{
+    if (m_bSnapping)
+        return;
+    // Every scroll, whether by thumb, arrows, keys or wheel, lands on a cell border.
+    ScrollTo(horizontalScrollBar()->value(), verticalScrollBar()->value());
+}
+
+void CArtView::resizeEvent(QResizeEvent* pEvent)
+{
+    QAbstractScrollArea::resizeEvent(pEvent);
+    UpdateScrollBars();
+    if (m_bLayoutDone) {
+        ScrollTo(0, 0);
+        if (m_pHost)
+            m_pHost->UpdateRulers(4, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
+    }
+}
+
+void CArtView::wheelEvent(QWheelEvent* pEvent)
+{
+    if (pEvent->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) {
+        pEvent->accept(); // nothing scrolls, not even a parent
+        return;
+    }
+    QAbstractScrollArea::wheelEvent(pEvent);
+}
+
+// ---- zoom ----
+
+void CArtView::ZoomIn()
+{
+    if (m_geom.ZoomIn())
+        ResetForZoom();
+}
+
+void CArtView::ZoomOut()
+{
+    if (m_geom.ZoomOut())
+        ResetForZoom();
+}
+
+void CArtView::ResetForZoom()
+{
+    // The previous tool drops its floating block, tracker and preview.
+    if (CViewTool* pOld = GetTool(m_nActiveTool))
+        pOld->Deactivate(*this);
+    if (m_pHost)
+        m_pHost->SetCurTool(TOOL_CURSOR);
+    m_nActiveTool = TOOL_CURSOR;
+    if (CViewTool* pCursor = GetTool(TOOL_CURSOR))
+        pCursor->Activate(*this);
+    m_rcSelection = {};
+    m_rcEraser = {};
+    m_ptLastCell = {-1, -1};
+    LayoutCells();
+    RebuildLayers();
+    viewport()->update();
+    ReadScrollPosition();
+    UpdateCursor();
+}
+
+void CArtView::ToggleGrid()
+{
+    m_bShowGrid = !m_bShowGrid;
+    Refresh(2);
+}
+
+// ---- tools ----
+
+int CArtView::CurTool() const
+{
+    const int nTool = m_pHost ? m_pHost->GetCurTool() : TOOL_CURSOR;
+    return nTool >= 0 && nTool < TOOL_COUNT ? nTool : TOOL_CURSOR;
+}
+
+void CArtView::SetTool(int nCode, std::unique_ptr<CViewTool> pTool)
+{
+    if (nCode >= 0 && nCode < TOOL_COUNT)
+        m_tools[static_cast<size_t>(nCode)] = std::move(pTool);
+}
+
+CViewTool* CArtView::GetTool(int nCode) const
+{
+    if (nCode < 0 || nCode >= TOOL_COUNT)
+        return nullptr;
+    return m_tools[static_cast<size_t>(nCode)].get();
+}
+
+void CArtView::OnToolChanged()
+{
+    // Runs also when the same tool is chosen again: that too ends what the
+    // tool had pending (a shape is written, a floating block dropped).
+    if (CViewTool* pOld = GetTool(m_nActiveTool))
+        pOld->Deactivate(*this);
+    m_nActiveTool = CurTool();
+    if (CViewTool* pNew = GetTool(m_nActiveTool))
+        pNew->Activate(*this);
+    UpdateCursor();
+    Refresh(2);
+}
+
+void CArtView::SetCursorProvider(std::function<QCursor(int)> fnCursor)
+{
+    m_fnCursor = std::move(fnCursor);
+    UpdateCursor();
+}
+
+QCursor CArtView::StandardToolCursor(int nTool)
+{
+    // Stand-ins until the project's own cursor images are handed in through
+    // SetCursorProvider.
+    if (IsFreehandTool(nTool) || nTool == TOOL_FILL || nTool == TOOL_PICK)
+        return QCursor(Qt::PointingHandCursor);
+    if (IsSelectTool(nTool) || nTool == TOOL_LINE || nTool == TOOL_CURVE
+        || nTool == TOOL_RECTANGLE || nTool == TOOL_ELLIPSE)
+        return QCursor(Qt::CrossCursor);
+    return QCursor(Qt::ArrowCursor);
+}
+
+void CArtView::UpdateCursor()
+{
+    const int nTool = CurTool();
+    viewport()->setCursor(m_fnCursor ? m_fnCursor(nTool) : StandardToolCursor(nTool));
+}
+
+// ---- events ----
+
+CToolMouseEvent CArtView::MakeToolEvent(const QMouseEvent& ev) const
+{
+    CToolMouseEvent te;
+    te.ptClient = ev.position().toPoint();
+    te.ptCanvas = te.ptClient + QPoint(m_nScrollX, m_nScrollY);
+    const QPoint ptCell = m_geom.PixelToCell(te.ptCanvas);
+    te.nCol = ptCell.x();
+    te.nRow = ptCell.y();
+    te.bOnCanvas = m_geom.IsOnCanvas(te.ptCanvas);
+    te.button = ev.button();
+    te.buttons = ev.buttons();
+    te.modifiers = ev.modifiers();
+    return te;
+}
+
+void CArtView::mousePressEvent(QMouseEvent* pEvent)
+{
+    m_bButtonDown = true;
+    if (CViewTool* pTool = GetTool(CurTool()))
+        pTool->OnMousePress(*this, MakeToolEvent(*pEvent));
+    UpdateCursor();
+}
+
+void CArtView::mouseMoveEvent(QMouseEvent* pEvent)
+{
+    CToolMouseEvent te = MakeToolEvent(*pEvent);
+    // Beyond the canvas the mouse counts as over the nearest edge cell.
+    te.ptCanvas = m_geom.ClampToCanvas(te.ptCanvas);
+    te.ptClient = te.ptCanvas - QPoint(m_nScrollX, m_nScrollY);
+    const QPoint ptCell = m_geom.PixelToCell(te.ptCanvas);
+    te.nCol = ptCell.x();
+    te.nRow = ptCell.y();
+    te.bOnCanvas = m_geom.IsOnCanvas(te.ptCanvas);
+    if (CViewTool* pTool = GetTool(CurTool()))
+        pTool->OnMouseMove(*this, te);
+    ReportCell(ptCell);
+    UpdateCursor();
+    if (m_pHost)
+        m_pHost->UpdateRulers(3, m_nScrollX, m_nScrollY, te.ptClient.x(), te.ptClient.y(),
+                              GetCanvasWidth(), GetCanvasHeight());
+}
+
+void CArtView::mouseReleaseEvent(QMouseEvent* pEvent)
+{
+    if (pEvent->buttons() == Qt::NoButton)
+        m_bButtonDown = false;
+    if (CViewTool* pTool = GetTool(CurTool()))
+        pTool->OnMouseRelease(*this, MakeToolEvent(*pEvent));
+    UpdateCursor();
+}
+
+void CArtView::focusOutEvent(QFocusEvent* pEvent)
+{
+    // Losing focus in the middle of a gesture ends it, as a lost capture does.
+    if (m_bButtonDown) {
+        m_bButtonDown = false;
+        if (CViewTool* pTool = GetTool(CurTool()))
+            pTool->OnCaptureLost(*this);
+    }
+    QAbstractScrollArea::focusOutEvent(pEvent);
+}
+
+void CArtView::keyPressEvent(QKeyEvent* pEvent)
+{
+    CViewTool* pTool = GetTool(CurTool());
+    if (!pTool || !pTool->OnKeyPress(*this, *pEvent))
+        QAbstractScrollArea::keyPressEvent(pEvent);
+}
+
+void CArtView::keyReleaseEvent(QKeyEvent* pEvent)
+{
+    CViewTool* pTool = GetTool(CurTool());
+    if (!pTool || !pTool->OnKeyRelease(*this, *pEvent))
+        QAbstractScrollArea::keyReleaseEvent(pEvent);
+}
+
+void CArtView::timerEvent(QTimerEvent* pEvent)
+{
+    if (CViewTool* pTool = GetTool(CurTool()))
+        pTool->OnTimer(*this, pEvent->timerId());
+}
+
+void CArtView::ReportCell(QPoint ptCell)
+{
+    if (ptCell == m_ptLastCell)
+        return;
+    m_ptLastCell = ptCell;
+    if (m_pHost)
+        m_pHost->SetStatusPosText(
+            QStringLiteral("Row:%1,Col:%2").arg(ptCell.y() + 1).arg(ptCell.x() + 1));
+}
+
+void CArtView::OnHistoryApplied()
+{
+    Refresh(0);
+    if (m_pHost)
+        m_pHost->RefreshFrameThumbnail();
+}

@@ -1,0 +1,210 @@
+// CArtView: drawing the cells into the text layer, composing the layers,
+// painting, the thumbnail, printing and clearing a frame.
+#include "canvas/art_view.h"
+
+#include "canvas/canvas_color.h"
+#include "canvas/glyph_cache.h"
+#include "canvas/view_host.h"
+#include "canvas/view_layers.h"
+#include "core/backup_store.h"
+#include "core/edit_bracket.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPrinter>
+
+#include <algorithm>
+
+QImage& CArtView::TextLayer() { return m_pLayers->m_imgText; }
+QImage& CArtView::OverlayLayer() { return m_pLayers->m_imgOverlay; }
+QImage& CArtView::SelectionLayer() { return m_pLayers->m_imgSelection; }
+const QImage& CArtView::GridLayer() const { return m_pLayers->m_imgGrid; }
+const QImage& CArtView::CompositionLayer() const { return m_pLayers->m_imgComposition; }
+
+void CArtView::ClearOverlay()
+{
+    m_pLayers->ClearOverlay();
+}
+
+void CArtView::DrawCell(int nIndex)
+{
+    if (!m_pCells || nIndex < 0 || nIndex >= m_geom.Rows() * m_geom.Cols())
+        return;
+    m_pGlyphs->SetBackground(ColorRefToRgb(m_crBack));
+    const CharCell& cell = m_pCells[nIndex];
+    m_pGlyphs->Draw(m_pLayers->m_imgText, cell.nX, cell.nY, cell.chChar,
+                    ColorRefToRgb(cell.crColor));
+}
+
+void CArtView::DrawAllCells()
+{
+    if (!m_pCells)
+        return;
+    m_pGlyphs->SetBackground(ColorRefToRgb(m_crBack));
+    QImage& img = m_pLayers->m_imgText;
+    const int nCount = m_geom.Rows() * m_geom.Cols();
+    for (int i = 0; i < nCount; ++i) {
+        const CharCell& cell = m_pCells[i];
+        m_pGlyphs->Draw(img, cell.nX, cell.nY, cell.chChar, ColorRefToRgb(cell.crColor));
+    }
+}
+
+void CArtView::RebuildLayers()
+{
+    m_pLayers->Create(m_geom.CanvasSize(), ColorRefToRgb(m_crBack));
+    m_pLayers->DrawGrid(m_geom);
+    if (m_pCells) {
+        // Layout data, not an edit: no undo step, no modification.
+        CUnrecordedEdit edit(m_doc);
+        const int nCount = m_geom.Rows() * m_geom.Cols();
+        for (int i = 0; i < nCount; ++i) {
+            const QPoint pt = m_geom.CellOriginAt(i);
+            CharCell& cell = m_pCells[i];
+            // Writing only what differs leaves unchanged pages uncopied.
+            if (cell.nX != pt.x())
+                cell.nX = pt.x();
+            if (cell.nY != pt.y())
+                cell.nY = pt.y();
+        }
+    }
+    DrawAllCells();
+    const QRect rcCanvas(QPoint(0, 0), m_geom.CanvasSize());
+    CopyImageRect(m_pLayers->m_imgComposition, {0, 0}, m_pLayers->m_imgText, rcCanvas);
+    if (m_bShowGrid)
+        KeyedCopyImageRect(m_pLayers->m_imgComposition, {0, 0}, m_pLayers->m_imgGrid, rcCanvas);
+    viewport()->update();
+}
+
+// The layers every mode shares, over rcPart of the composition surface.
+void CArtView::ComposeCommon(const QRect& rcPart, bool bOverlay)
+{
+    QImage& imgComp = m_pLayers->m_imgComposition;
+    CopyImageRect(imgComp, rcPart.topLeft(), m_pLayers->m_imgText, rcPart);
+    if (bOverlay && m_bOverlayShown)
+        KeyedCopyImageRect(imgComp, rcPart.topLeft(), m_pLayers->m_imgOverlay, rcPart);
+}
+
+void CArtView::Refresh(int nMode)
+{
+    const QRect rcCanvas(QPoint(0, 0), m_geom.CanvasSize());
+    QImage& imgComp = m_pLayers->m_imgComposition;
+    const int nTool = CurTool();
+    switch (nMode) {
+    case 0:
+        DrawAllCells();
+        ComposeCommon(rcCanvas, false);
+        if (IsSelectTool(nTool) && !m_rcSelection.isEmpty())
+            KeyedStretchImage(imgComp, m_rcSelection, m_pLayers->m_imgSelection);
+        break;
+    case 1: {
+        // Only the visible part: a stroke's refresh costs what the window shows.
+        const QRect rcPart = QRect(QPoint(m_nScrollX, m_nScrollY), viewport()->size()).intersected(rcCanvas);
+        if (rcPart.isEmpty())
+            return;
+        ComposeCommon(rcPart, true);
+        if (m_bShowGrid)
+            KeyedCopyImageRect(imgComp, rcPart.topLeft(), m_pLayers->m_imgGrid, rcPart);
+        if (nTool == TOOL_ERASE && !m_rcEraser.isEmpty()) {
+            QPainter painter(&imgComp);
+            painter.setClipRect(rcPart);
+            painter.setPen(ColorRefToQColor(CR_NEAR_BLACK));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(m_rcEraser.adjusted(0, 0, -1, -1));
+        }
+        viewport()->update(rcPart.translated(-m_nScrollX, -m_nScrollY));
+        return;
+    }
+    case 2:
+        ComposeCommon(rcCanvas, true);
+        break;
+    default:
+        return;
+    }
+    if (m_bShowGrid)
+        KeyedCopyImageRect(imgComp, {0, 0}, m_pLayers->m_imgGrid, rcCanvas);
+    if (CViewTool* pTool = GetTool(nTool))
+        pTool->OnCompose(*this, imgComp);
+    viewport()->update();
+}
+
+void CArtView::paintEvent(QPaintEvent* pEvent)
+{
+    QPainter painter(viewport());
+    const QRect rcCanvas = QRect(QPoint(0, 0), m_geom.CanvasSize()).translated(-m_nScrollX, -m_nScrollY);
+    // The surround outside the canvas; the canvas itself is only copied, never redrawn here.
+    const QRegion rgnSurround = QRegion(pEvent->rect()).subtracted(rcCanvas);
+    for (const QRect& rc : rgnSurround)
+        painter.fillRect(rc, ColorRefToQColor(CR_SURROUND));
+    const QRect rcDraw = pEvent->rect().intersected(rcCanvas);
+    if (!rcDraw.isEmpty())
+        painter.drawImage(rcDraw.topLeft(), m_pLayers->m_imgComposition,
+                          rcDraw.translated(m_nScrollX, m_nScrollY));
+    if (CViewTool* pTool = GetTool(CurTool())) {
+        painter.translate(-m_nScrollX, -m_nScrollY);
+        pTool->OnPaint(*this, painter);
+    }
+}
+
+QImage CArtView::MakeThumbnail() const
+{
+    QImage imgThumb(64, 64, QImage::Format_RGB32);
+    imgThumb.fill(ColorRefToRgb(CR_SURROUND));
+    const qint64 nW = m_geom.CanvasWidth();
+    const qint64 nH = m_geom.CanvasHeight();
+    if (nW <= 0 || nH <= 0)
+        return imgThumb;
+    // Integer arithmetic: the real ratio times 64, truncated.
+    const QSize szPicture = nW < nH ? QSize(static_cast<int>(nW * 64 / nH), 64)
+                                    : QSize(64, static_cast<int>(nH * 64 / nW));
+    QPainter painter(&imgThumb);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(QPoint(0, 0), szPicture), m_pLayers->m_imgText,
+                      QRect(0, 0, static_cast<int>(nW), static_cast<int>(nH)));
+    return imgThumb;
+}
+
+void CArtView::OnPrint(QPainter& painter, const QRect& rcPage)
+{
+    const qint64 nW = m_geom.CanvasWidth();
+    const qint64 nH = m_geom.CanvasHeight();
+    if (nW <= 0 || nH <= 0 || rcPage.isEmpty())
+        return;
+    // A whole factor keeps every cell the same size on paper.
+    const bool bPageWider = qint64(rcPage.width()) * nH > nW * rcPage.height();
+    const qint64 nScale = bPageWider ? rcPage.height() / nH : rcPage.width() / nW;
+    QSize szPrint(static_cast<int>(nW * nScale), static_cast<int>(nH * nScale));
+    if (nScale == 0) // the canvas is larger than the page: shrink it to fit instead
+        szPrint = m_geom.CanvasSize().scaled(rcPage.size(), Qt::KeepAspectRatio);
+    painter.drawImage(QRect(rcPage.topLeft(), szPrint), m_pLayers->m_imgComposition,
+                      QRect(0, 0, static_cast<int>(nW), static_cast<int>(nH)));
+}
+
+void CArtView::Print(QPrinter* pPrinter)
+{
+    if (!pPrinter)
+        return;
+    QPainter painter;
+    if (!painter.begin(pPrinter))
+        return;
+    OnPrint(painter, QRect(0, 0, pPrinter->width(), pPrinter->height()));
+    painter.end();
+}
+
+void CArtView::ClearCanvas()
+{
+    if (!m_pCells)
+        return;
+    const auto nId = static_cast<unsigned>(m_doc.m_nCurHistory);
+    if (BackupIsOpen(nId) == 0)
+        BackupBegin(nId);
+    const int nCount = m_geom.Rows() * m_geom.Cols();
+    for (int i = 0; i < nCount; ++i) {
+        m_pCells[i].chChar = ' ';
+        m_pCells[i].crColor = m_crText;
+    }
+    // Committed without marking the document modified, then sealed: the
+    // blank frame is where undo stops.
+    if (BackupIsOpen(nId) != 0)
+        BackupCommit(nId);
+    BackupSeal(nId);
+}
