@@ -11,6 +11,19 @@ CArtDoc::CArtDoc() = default;
 CArtDoc::~CArtDoc()
 {
     BackupReleaseAll();
+    DestroyFrameStores();
+}
+
+// Frames that are gone for good take their stores with them; a store's id is
+// never used again.
+void CArtDoc::DestroyFrameStores()
+{
+    for (const auto& [nKey, nId] : m_mapHistories)
+        if (nId != m_nCurHistory)
+            BackupDestroy(static_cast<unsigned>(nId));
+    if (m_nCurHistory != 0)
+        BackupDestroy(static_cast<unsigned>(m_nCurHistory));
+    m_nCurHistory = 0;
 }
 
 bool CArtDoc::OnNewDocument()
@@ -18,12 +31,10 @@ bool CArtDoc::OnNewDocument()
     if (!CDocumentBase::OnNewDocument())
         return false;
     BackupReleaseAll();
+    DestroyFrameStores();
     m_mapFrames.clear();
     m_mapHistories.clear();
     m_nNextFrameKey = 0;
-    if (m_nCurHistory != 0)
-        BackupDestroy(static_cast<unsigned>(m_nCurHistory));
-    m_nCurHistory = 0;
     m_pCurCells = nullptr;
     NewFrame();
     return true;
@@ -66,7 +77,7 @@ void CArtDoc::DeleteFrame(int nKey)
     const auto it = m_mapHistories.find(nKey);
     if (it == m_mapHistories.end())
         return;
-    BackupRelease(static_cast<unsigned>(it->second));
+    BackupDestroy(static_cast<unsigned>(it->second));
     m_mapFrames.erase(nKey);
     m_mapHistories.erase(it);
 }

@@ -74,6 +74,7 @@ public:
 
 private:
     void NotifyHistoryApplied();
+    void DestroyFrameStores();
 
     std::vector<IArtDocListener*> m_vListeners;
 };

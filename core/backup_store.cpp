@@ -136,6 +136,23 @@ void ApplyStep(BackupStep& step)
     });
 }
 
+// Redo steps are gone for good; the regions they committed stay in the heap
+// as free blocks. Inside an open step, the heap's changes are recorded.
+void DiscardRedo(BackupStore& store)
+{
+    for (auto& pStep : store.dqRedo) {
+        FreeDifferences(*pStep);
+        for (const auto& [nStart, nBytes] : pStep->mapRegions) {
+            if (reinterpret_cast<void*>(nStart) == store.pHeapInfo || !store.pHeapInfo)
+                continue;
+            auto* pBlock = reinterpret_cast<BackupFreeBlock*>(nStart);
+            pBlock->nSize = static_cast<uint32_t>(nBytes - BACKUP_BLOCK_HEADER);
+            CBackupHeap(store.pHeapInfo).Insert(pBlock);
+        }
+    }
+    store.dqRedo.clear();
+}
+
 void ClosePromise(BackupStep& step)
 {
     CCopyPool::Instance().Unpromise(step.nPromised);
@@ -208,19 +225,7 @@ unsigned BackupCommit(unsigned nId)
         return BACKUP_E_NOT_OPEN;
     BackupStore& store = *pStore;
 
-    // Redo steps are gone for good; the regions they committed stay in the
-    // heap as free blocks.
-    for (auto& pStep : store.dqRedo) {
-        FreeDifferences(*pStep);
-        for (const auto& [nStart, nBytes] : pStep->mapRegions) {
-            if (reinterpret_cast<void*>(nStart) == store.pHeapInfo || !store.pHeapInfo)
-                continue;
-            auto* pBlock = reinterpret_cast<BackupFreeBlock*>(nStart);
-            pBlock->nSize = static_cast<uint32_t>(nBytes - BACKUP_BLOCK_HEADER);
-            CBackupHeap(store.pHeapInfo).Insert(pBlock);
-        }
-    }
-    store.dqRedo.clear();
+    DiscardRedo(store);
 
     // A limit of 0 would drop the very step being committed.
     const std::size_t nLimit = std::max(1u, g_nUndoRedoStep);
@@ -373,8 +378,10 @@ unsigned BackupRelease(unsigned nId)
         ReleaseRegion(store, nStart, nBytes);
     store.mapLooseRegions.clear();
     // Every page has gone with its region; this catches any stray entry.
-    auto& mapOwners = BackupState().mapPageOwners;
-    std::erase_if(mapOwners, [&](const auto& entry) { return entry.second == nId; });
+    if (store.nPages != 0) {
+        auto& mapOwners = BackupState().mapPageOwners;
+        std::erase_if(mapOwners, [&](const auto& entry) { return entry.second == nId; });
+    }
     store.pHeapInfo = nullptr;
     store.nPages = 0;
     return BACKUP_OK;
@@ -396,6 +403,45 @@ unsigned BackupReleaseAll()
             return BACKUP_E_OPEN;
     for (auto& [nId, store] : mapStores)
         BackupRelease(nId);
+    return BACKUP_OK;
+}
+
+unsigned BackupWriteSealed(unsigned nId, void* pDst, const void* pSrc, std::size_t nBytes)
+{
+    BackupStore* pStore = Find(nId);
+    if (!pStore)
+        return BACKUP_E_NO_STORE;
+    if (pStore->bOpen)
+        return BACKUP_E_OPEN;
+    if (nBytes == 0)
+        return BACKUP_OK;
+    const uintptr_t nFirst =
+        reinterpret_cast<uintptr_t>(pDst) & ~uintptr_t(BACKUP_PAGE_SIZE - 1);
+    const uintptr_t nEnd = (reinterpret_cast<uintptr_t>(pDst) + nBytes + BACKUP_PAGE_SIZE - 1) &
+                           ~uintptr_t(BACKUP_PAGE_SIZE - 1);
+    const auto& mapOwners = BackupState().mapPageOwners;
+    for (uintptr_t nPage = nFirst; nPage < nEnd; nPage += BACKUP_PAGE_SIZE) {
+        const auto it = mapOwners.find(nPage);
+        if (it == mapOwners.end() || it->second != nId)
+            return BACKUP_E_RANGE;
+    }
+    // What a commit followed by a seal would leave of the lists.
+    BackupStore& store = *pStore;
+    if (!store.dqRedo.empty()) {
+        // Giving redo regions back to the heap writes store memory, which
+        // needs a step of its own; it is sealed with the rest.
+        BackupBegin(nId);
+        DiscardRedo(store);
+        BackupCommit(nId);
+    }
+    BackupSeal(nId);
+
+    const std::size_t nPages = (nEnd - nFirst) / BACKUP_PAGE_SIZE;
+    if (!Protect(nFirst, nPages, PROT_READ | PROT_WRITE))
+        throw CBackupError("virtual protect failed");
+    std::memcpy(pDst, pSrc, nBytes);
+    if (!Protect(nFirst, nPages, PROT_READ))
+        throw CBackupError("virtual protect failed");
     return BACKUP_OK;
 }
 

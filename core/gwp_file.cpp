@@ -2,7 +2,6 @@
 
 #include "core/art_doc.h"
 #include "core/backup_store.h"
-#include "core/edit_bracket.h"
 
 #include <cstring>
 
@@ -107,12 +106,10 @@ void GwpLoad(CArtDoc& doc, const CGwpImage& image, IGwpLoadSink* pSink)
             sink.AddFrame(doc);
         }
         // The bytes were read into an ordinary buffer first: the kernel
-        // cannot read into store pages, which only user-space writes unlock.
-        CEditBracket bracket(doc);
-        bracket.BeginEdit();
-        std::memcpy(doc.m_pCurCells, image.Frame(n), image.FrameBytes());
-        bracket.EndEdit();
-        BackupSeal(static_cast<unsigned>(doc.m_nCurHistory));
+        // cannot read into store pages. The copy is a step committed and
+        // sealed at once, so the loaded content can never be undone.
+        BackupWriteSealed(static_cast<unsigned>(doc.m_nCurHistory), doc.m_pCurCells,
+                          image.Frame(n), image.FrameBytes());
         sink.FrameLoaded(doc);
     }
     doc.SetModifiedFlag(false);

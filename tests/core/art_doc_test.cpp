@@ -288,10 +288,23 @@ TEST_F(ArtDocTest, DeletedFrameReleasesItsHistory)
     const auto nStore = static_cast<unsigned>(m_doc.m_mapHistories[nKey]);
     m_doc.DeleteFrame(nKey);
     BackupStoreStats stats;
-    ASSERT_TRUE(BackupGetStats(nStore, stats));
-    EXPECT_EQ(stats.nPages, 0u);
+    EXPECT_FALSE(BackupGetStats(nStore, stats)) << "the store is gone, not just emptied";
     EXPECT_EQ(BackupCanUndo(nStore), 0);
     EXPECT_EQ(m_doc.GetFrameCount(), 1);
     m_doc.DeleteFrame(nKey); // a second delete of the same key is harmless
     EXPECT_EQ(m_doc.GetFrameCount(), 1);
+}
+
+TEST_F(ArtDocTest, NewDocumentDestroysTheOldFramesStores)
+{
+    m_doc.RegisterFrame();
+    AddFrame(m_doc);
+    std::vector<unsigned> vOld;
+    for (const auto& [nKey, nId] : m_doc.m_mapHistories)
+        vOld.push_back(static_cast<unsigned>(nId));
+    ASSERT_TRUE(m_doc.OnNewDocument());
+    BackupStoreStats stats;
+    for (unsigned nId : vOld)
+        EXPECT_FALSE(BackupGetStats(nId, stats)) << "store " << nId;
+    EXPECT_TRUE(BackupGetStats(static_cast<unsigned>(m_doc.m_nCurHistory), stats));
 }
