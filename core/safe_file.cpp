@@ -127,25 +127,31 @@ bool ReadWholeFile(const std::string& strPath, std::string* pData, std::string* 
             *pError = Reason(errno);
         return false;
     }
-    pData->clear();
     struct stat st {};
-    if (fstat(fd, &st) == 0 && st.st_size > 0)
-        pData->reserve(static_cast<std::size_t>(st.st_size));
-    char buf[1 << 16];
+    std::size_t nSize = 0;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        nSize = static_cast<std::size_t>(st.st_size);
+    // Read straight into the result; a file that grows meanwhile is read on.
+    pData->resize(nSize + 1);
+    std::size_t nHave = 0;
     for (;;) {
-        const ssize_t n = read(fd, buf, sizeof buf);
+        if (nHave == pData->size())
+            pData->resize(pData->size() * 2);
+        const ssize_t n = read(fd, pData->data() + nHave, pData->size() - nHave);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             if (pError)
                 *pError = Reason(errno);
             close(fd);
+            pData->clear();
             return false;
         }
         if (n == 0)
             break;
-        pData->append(buf, static_cast<std::size_t>(n));
+        nHave += static_cast<std::size_t>(n);
     }
     close(fd);
+    pData->resize(nHave);
     return true;
 }

@@ -11,6 +11,8 @@ GW_RUN_PACKAGES=(fonts-dejavu-core)
 GW_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core
     x11-utils imagemagick)
 GW_BENCH_PACKAGES=(libbenchmark-dev)
+# To fuzz the document reader: clang with libFuzzer and the sanitizers.
+GW_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 GW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 

@@ -13,5 +13,11 @@ gw_configure build -DGW_WERROR=ON -DGW_BUILD_TESTS=ON -DGW_BUILD_BENCH=ON
 cmake --build "$GW_ROOT/build" --parallel "$(nproc)"
 
 status=0
+# A minute of fuzzing the document reader; any input that breaks it is kept
+# under tests/data/fuzz/crashes/ and replayed by the core tests from then on.
+# It runs first so that ctest's summary closes the output.
+gw_install_packages "${GW_FUZZ_PACKAGES[@]}"
+"$GW_ROOT/scripts/run_fuzz.sh" || status=$?
+
 ctest --test-dir "$GW_ROOT/build" --output-on-failure --timeout 600 || status=$?
 exit "$status"
