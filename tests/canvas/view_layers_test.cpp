@@ -1,0 +1,229 @@
+// The drawing pieces under the view: colour-keyed and clipped copies between
+// layers, the grid layer's exact lines, and glyphs from the cache against
+// the same character drawn by QPainter.
+#include "canvas/canvas_color.h"
+#include "canvas/cell_geometry.h"
+#include "canvas/glyph_cache.h"
+#include "canvas/view_layers.h"
+#include "canvas_test_main.h"
+
+#include <QFontMetrics>
+#include <QObject>
+#include <QPainter>
+
+#include <cstdlib>
+
+namespace {
+QImage Filled(QSize sz, QRgb rgb)
+{
+    QImage img(sz, QImage::Format_RGB32);
+    img.fill(rgb);
+    return img;
+}
+
+int MaxChannelDiff(QRgb a, QRgb b)
+{
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                     std::abs(qBlue(a) - qBlue(b))});
+}
+} // namespace
+
+class CViewLayersTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void colourConversionSwapsRedAndBlue()
+    {
+        QCOMPARE(ColorRefToRgb(0x0000FF), qRgb(255, 0, 0));
+        QCOMPARE(ColorRefToRgb(0xFF0000), qRgb(0, 0, 255));
+        QCOMPARE(RgbToColorRef(qRgb(1, 2, 3)), COLORREF(0x030201));
+        QCOMPARE(DrawingColor(0), CR_NEAR_BLACK);
+        QCOMPARE(DrawingColor(0xFF000000u), CR_NEAR_BLACK);
+        QCOMPARE(DrawingColor(0x12345678u), COLORREF(0x345678));
+    }
+
+    void keyedCopyLeavesKeyPixelsTransparent()
+    {
+        QImage dst = Filled({4, 1}, qRgb(9, 9, 9));
+        QImage src = Filled({4, 1}, RGB_KEY);
+        src.setPixel(1, 0, qRgb(200, 0, 0));
+        src.setPixel(2, 0, qRgb(1, 1, 1)); // near black is a colour, not the key
+        KeyedCopyImageRect(dst, {0, 0}, src, src.rect());
+        QCOMPARE(dst.pixel(0, 0), qRgb(9, 9, 9));
+        QCOMPARE(dst.pixel(1, 0), qRgb(200, 0, 0));
+        QCOMPARE(dst.pixel(2, 0), qRgb(1, 1, 1));
+        QCOMPARE(dst.pixel(3, 0), qRgb(9, 9, 9));
+    }
+
+    // Partly outside either image: the part inside lands where it belongs.
+    void copiesClipWithoutShifting_data()
+    {
+        QTest::addColumn<QPoint>("ptDst");
+        QTest::addColumn<QRect>("rcSrc");
+        QTest::newRow("target left of and above dst") << QPoint(-2, -3) << QRect(0, 0, 8, 8);
+        QTest::newRow("source rect beyond src") << QPoint(1, 1) << QRect(-2, -1, 9, 9);
+        QTest::newRow("target past the right") << QPoint(5, 4) << QRect(1, 1, 8, 8);
+        QTest::newRow("inside") << QPoint(2, 1) << QRect(1, 2, 3, 3);
+    }
+    void copiesClipWithoutShifting()
+    {
+        QFETCH(QPoint, ptDst);
+        QFETCH(QRect, rcSrc);
+        QImage src(8, 8, QImage::Format_RGB32);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                src.setPixel(x, y, qRgb(10 + x, 10 + y, 50));
+        for (bool bKeyed : {false, true}) {
+            QImage dst = Filled({7, 6}, qRgb(1, 2, 3));
+            if (bKeyed)
+                KeyedCopyImageRect(dst, ptDst, src, rcSrc);
+            else
+                CopyImageRect(dst, ptDst, src, rcSrc);
+            const QPoint ptDelta = ptDst - rcSrc.topLeft();
+            for (int y = 0; y < dst.height(); ++y) {
+                for (int x = 0; x < dst.width(); ++x) {
+                    const QPoint ptS = QPoint(x, y) - ptDelta;
+                    const bool bCopied = rcSrc.contains(ptS) && src.rect().contains(ptS);
+                    const QRgb rgbWant = bCopied ? src.pixel(ptS) : qRgb(1, 2, 3);
+                    QVERIFY2(dst.pixel(x, y) == rgbWant,
+                             qPrintable(QString("keyed %1 at %2,%3").arg(bKeyed).arg(x).arg(y)));
+                }
+            }
+        }
+    }
+
+    void stretchedKeyedCopyScalesAndKeys()
+    {
+        QImage src = Filled({2, 1}, RGB_KEY);
+        src.setPixel(1, 0, qRgb(0, 200, 0));
+        QImage dst = Filled({4, 2}, qRgb(5, 5, 5));
+        KeyedStretchImage(dst, QRect(0, 0, 4, 2), src);
+        QCOMPARE(dst.pixel(1, 1), qRgb(5, 5, 5));
+        QCOMPARE(dst.pixel(2, 0), qRgb(0, 200, 0));
+        QCOMPARE(dst.pixel(3, 1), qRgb(0, 200, 0));
+    }
+
+    // Every pixel of the grid layer, for a few cell sizes: the top row of
+    // each row of cells, the last column of each cell with a neighbour to its
+    // right, nothing along the bottom and right borders, key colour elsewhere.
+    void gridLinesLieExactly_data()
+    {
+        QTest::addColumn<int>("nCellW");
+        QTest::addColumn<int>("nCellH");
+        QTest::newRow("4x7") << 4 << 7;
+        QTest::newRow("7x14") << 7 << 14;
+        QTest::newRow("14x28") << 14 << 28;
+    }
+    void gridLinesLieExactly()
+    {
+        QFETCH(int, nCellW);
+        QFETCH(int, nCellH);
+        CCellGeometry geom;
+        geom.SetGridSize(5, 9);
+        geom.SetCellSize(nCellW, nCellH);
+        CViewLayers layers;
+        layers.Create(geom.CanvasSize(), qRgb(255, 255, 255));
+        layers.DrawGrid(geom);
+        const QImage& img = layers.m_imgGrid;
+        QCOMPARE(img.size(), geom.CanvasSize());
+        const QRgb rgbGrid = qRgb(200, 200, 200);
+        for (int y = 0; y < img.height(); ++y) {
+            for (int x = 0; x < img.width(); ++x) {
+                const bool bRowTop = y % nCellH == 0;
+                const bool bColEnd = (x + 1) % nCellW == 0 && x != img.width() - 1;
+                const QRgb rgbWant = bRowTop || bColEnd ? rgbGrid : RGB_KEY;
+                QVERIFY2(img.pixel(x, y) == rgbWant, qPrintable(QString("%1,%2").arg(x).arg(y)));
+            }
+        }
+    }
+
+    void cp1252BytesMapToTheirCharacters()
+    {
+        QCOMPARE(Cp1252ToUnicode('A'), u'A');
+        QCOMPARE(Cp1252ToUnicode(0x80), u'\u20AC');
+        QCOMPARE(Cp1252ToUnicode(0x8A), u'\u0160');
+        QCOMPARE(Cp1252ToUnicode(0x81), u'\u0081');
+        QCOMPARE(Cp1252ToUnicode(0x99), u'\u2122');
+        QCOMPARE(Cp1252ToUnicode(0x9F), u'\u0178');
+        QCOMPARE(Cp1252ToUnicode(0xA0), u'\u00A0');
+        QCOMPARE(Cp1252ToUnicode(0xFF), u'\u00FF');
+    }
+
+    // A cached glyph looks like the same character drawn by QPainter at the
+    // cell's baseline, in any colour, on any background (small differences
+    // from blending allowed), and is clipped to the image.
+    void cachedGlyphMatchesDrawnText_data()
+    {
+        QTest::addColumn<int>("nZoom");
+        QTest::addColumn<int>("nChar");
+        QTest::addColumn<uint>("rgbText");
+        QTest::addColumn<uint>("rgbBack");
+        QTest::newRow("A dark on white") << 2 << int('A') << uint(qRgb(1, 1, 1)) << uint(qRgb(255, 255, 255));
+        QTest::newRow("g red on white, descender") << 4 << int('g') << uint(qRgb(255, 0, 0)) << uint(qRgb(255, 255, 255));
+        QTest::newRow("euro yellow on blue") << 3 << 0x80 << uint(qRgb(255, 255, 0)) << uint(qRgb(0, 0, 128));
+        QTest::newRow("@ smallest") << 0 << int('@') << uint(qRgb(0, 128, 0)) << uint(qRgb(240, 240, 240));
+    }
+    void cachedGlyphMatchesDrawnText()
+    {
+        QFETCH(int, nZoom);
+        QFETCH(int, nChar);
+        QFETCH(uint, rgbText);
+        QFETCH(uint, rgbBack);
+        const QFont font = CCellGeometry::ZoomFont(nZoom);
+        CCellGeometry geom;
+        geom.SetZoom(nZoom);
+        geom.MeasureFont();
+        const QSize szCell(geom.CellWidth(), geom.CellHeight());
+
+        QImage imgWant = Filled(szCell, rgbBack);
+        {
+            QPainter painter(&imgWant);
+            painter.setFont(font);
+            painter.setPen(QColor::fromRgb(rgbText));
+            painter.drawText(QPoint(0, QFontMetrics(font).ascent()),
+                             QString(QChar(Cp1252ToUnicode(static_cast<uint8_t>(nChar)))));
+        }
+        CGlyphCache cache;
+        cache.SetFont(font, szCell);
+        cache.SetBackground(rgbBack);
+        QImage imgGot = Filled(szCell, qRgb(7, 7, 7));
+        cache.Draw(imgGot, 0, 0, static_cast<uint8_t>(nChar), rgbText);
+
+        int nInk = 0;
+        for (int y = 0; y < szCell.height(); ++y) {
+            for (int x = 0; x < szCell.width(); ++x) {
+                QVERIFY2(MaxChannelDiff(imgGot.pixel(x, y), imgWant.pixel(x, y)) <= 24,
+                         qPrintable(QString("%1,%2").arg(x).arg(y)));
+                nInk += imgWant.pixel(x, y) != rgbBack;
+            }
+        }
+        QVERIFY(nInk > 0);
+
+        // Half outside the image: the rest of the glyph lands shifted, nothing else changes.
+        QImage imgClip = Filled(szCell, qRgb(7, 7, 7));
+        const int nDx = szCell.width() / 2;
+        cache.Draw(imgClip, -nDx, 1, static_cast<uint8_t>(nChar), rgbText);
+        for (int y = 0; y < szCell.height(); ++y) {
+            for (int x = 0; x < szCell.width(); ++x) {
+                const bool bInside = y >= 1 && x < szCell.width() - nDx;
+                const QRgb rgbWant = bInside ? imgGot.pixel(x + nDx, y - 1) : qRgb(7, 7, 7);
+                QCOMPARE(imgClip.pixel(x, y), rgbWant);
+            }
+        }
+    }
+
+    void controlBytesDrawAsBlankCells()
+    {
+        CGlyphCache cache;
+        cache.SetFont(CCellGeometry::ZoomFont(2), {7, 14});
+        cache.SetBackground(qRgb(255, 255, 255));
+        QImage img = Filled({7, 14}, qRgb(7, 7, 7));
+        for (int ch : {0, 9, 0x81, 32}) {
+            cache.Draw(img, 0, 0, static_cast<uint8_t>(ch), qRgb(0, 0, 255));
+            QVERIFY(img == Filled({7, 14}, qRgb(255, 255, 255)));
+        }
+    }
+};
+
+GW_CANVAS_TEST_MAIN(CViewLayersTest)
+#include "view_layers_test.moc"
