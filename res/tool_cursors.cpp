@@ -30,7 +30,7 @@ constexpr SCursorInfo kCursors[] = {
     {140, ":/cursors/size_fdiag.svg", 16, 16}, // top-left and bottom-right handles
     {141, ":/cursors/size_we.svg", 16, 16},    // left and right handles; line and curve handles
     {162, ":/cursors/freehand.svg", 3, 28},    // pencil tip
-    {165, ":/cursors/fill.svg", 27, 28},       // end of the paint drop
+    {165, ":/cursors/fill.svg", 25, 28},       // bottom of the paint drop
     {166, ":/cursors/pick.svg", 3, 28},        // dropper tip
 };
 
