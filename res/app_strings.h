@@ -31,6 +31,13 @@ inline constexpr char IDS_POS_FORMAT_QT[] = "Row:%1,Col:%2";
 inline constexpr char IDS_FRAME_FORMAT[] = "Frame:%d";
 inline constexpr char IDS_FRAME_FORMAT_QT[] = "Frame:%1";
 
+// The frame panel's button strip: current position and frame count.
+inline constexpr char IDS_CURRENT_FRAME_FORMAT[] = "Current Frame:%d/%d";
+inline constexpr char IDS_CURRENT_FRAME_FORMAT_QT[] = "Current Frame:%1/%2";
+
+// What the colour picker's Set button colours, in list order.
+inline constexpr const char* IDS_COLOR_TARGETS[] = {"Font color", "Background", "Select Region", "Caret on"};
+
 // Folders beside the program (no trailing separator).
 inline constexpr char IDS_FONTS_FOLDER[] = "Fonts";
 inline constexpr char IDS_SYMBOL_FOLDER[] = "SLib";

@@ -47,7 +47,12 @@ inline constexpr char IDS_MENU_TOOLS[] = "Tools";
 inline constexpr char IDS_MENU_CONTROL[] = "Control";
 inline constexpr char IDS_MENU_HELP[] = "&Help";
 
-// The canvas's right-click menu.
+// The frame panel's right-click menu; its Delete item reads differently
+// from the Control menu's.
+inline constexpr int kFrameMenu[] = {ID_PLAY, ID_PAUSE, ID_ADD_FRAME, ID_DELETE_FRAME};
+inline constexpr char IDS_FRAMEMENU_DELETE_FRAME[] = "Delete a frame";
+
+// The canvas's right-click menu, shown with the select tools.
 inline constexpr int kCanvasMenu[] = {
     ID_EDIT_UNDO, ID_EDIT_REDO, ID_SEPARATOR, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE,
     ID_PASTE_CLIPBOARD, ID_EDIT_DELETE};

@@ -69,7 +69,7 @@ QStringList FilterPatterns(const char* filter)
 const std::span<const int> kToolbars[] = {kMainToolbar, kControlToolbar, kOtherToolsToolbar, kViewToolbar,
                                           kToolsToolbar};
 const std::span<const int> kMenus[] = {kFileMenu, kEditMenu, kViewMenu, kToolsMenu, kControlMenu, kHelpMenu,
-                                       kCanvasMenu};
+                                       kCanvasMenu, kFrameMenu};
 
 } // namespace
 
