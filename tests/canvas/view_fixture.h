@@ -1,0 +1,90 @@
+// A document with one frame, a view on it and a host that records what the
+// view tells the main window.
+#pragma once
+
+#include "canvas/art_view.h"
+#include "canvas/canvas_color.h"
+#include "canvas/view_host.h"
+#include "core/art_doc.h"
+#include "core/edit_bracket.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+struct CRecordingHost : IViewHost {
+    int GetCurTool() const override { return m_nTool; }
+    void SetCurTool(int nTool) override
+    {
+        m_nTool = nTool;
+        ++m_nSetToolCalls;
+    }
+    void SetStatusPosText(const QString& strText) override { m_vStatus << strText; }
+    void RefreshFrameThumbnail() override { ++m_nThumbnailRefreshes; }
+    void UpdateRulers(int nMode, int nScrollX, int nScrollY, int, int, int, int) override
+    {
+        m_vRulerModes.push_back(nMode);
+        m_ptRulerScroll = {nScrollX, nScrollY};
+    }
+    void AddFirstFrame(int nFrameKey, const QImage& imgThumb) override
+    {
+        m_nFirstFrameKey = nFrameKey;
+        m_imgFirstFrame = imgThumb;
+    }
+
+    int m_nTool = 0;
+    int m_nSetToolCalls = 0;
+    QStringList m_vStatus;
+    int m_nThumbnailRefreshes = 0;
+    std::vector<int> m_vRulerModes;
+    QPoint m_ptRulerScroll;
+    int m_nFirstFrameKey = -1;
+    QImage m_imgFirstFrame;
+};
+
+struct CViewFixture {
+    explicit CViewFixture(int nRows = 40, int nCols = 60, QSize szView = {400, 300})
+    {
+        m_doc.m_nRows = nRows;
+        m_doc.m_nCols = nCols;
+        m_doc.OnNewDocument();
+        m_pView = std::make_unique<CArtView>(m_doc, &m_host);
+        m_pView->resize(szView);
+        m_pView->show();
+        QCoreApplication::processEvents();
+        m_pView->OnInitialUpdate();
+    }
+    ~CViewFixture() { m_pView.reset(); }
+
+    CArtView& View() { return *m_pView; }
+
+    // One recorded edit of one cell, as a tool would make it.
+    void WriteCell(int nIndex, uint8_t ch, COLORREF cr)
+    {
+        CEditBracket bracket(m_doc);
+        bracket.BeginEdit();
+        m_doc.m_pCurCells[nIndex].chChar = ch;
+        m_doc.m_pCurCells[nIndex].crColor = cr;
+        bracket.EndEdit();
+    }
+
+    // Pixels of a cell in the text layer that are not the background.
+    int InkInCell(int nCol, int nRow)
+    {
+        const QImage& img = m_pView->TextLayer();
+        const QRgb rgbBack = ColorRefToRgb(m_pView->m_crBack);
+        int nInk = 0;
+        for (int y = 0; y < m_pView->GetCellHeight(); ++y)
+            for (int x = 0; x < m_pView->GetCellWidth(); ++x)
+                nInk += img.pixel(nCol * m_pView->GetCellWidth() + x,
+                                  nRow * m_pView->GetCellHeight() + y) != rgbBack;
+        return nInk;
+    }
+
+    CRecordingHost m_host;
+    CArtDoc m_doc;
+    std::unique_ptr<CArtView> m_pView;
+};
