@@ -1,13 +1,47 @@
 #include "shell/art_app.h"
 
 #include "core/backup_store.h"
+#include "res/command_table.h"
+#include "res/resources.h"
+#include "shell/desktop_registration.h"
 #include "shell/main_frame.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QPalette>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QTimer>
 
 #include <cstdio>
+
+namespace {
+
+// One look on every desktop: Fusion with a light palette of our own, so a
+// dark desktop theme does not turn the grey dialogs' white texts unreadable.
+QPalette AppPalette()
+{
+    QPalette pal(QColor(0xEF, 0xEF, 0xEF));
+    pal.setColor(QPalette::Base, Qt::white);
+    pal.setColor(QPalette::AlternateBase, QColor(0xF7, 0xF7, 0xF7));
+    pal.setColor(QPalette::Text, Qt::black);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    pal.setColor(QPalette::ButtonText, Qt::black);
+    pal.setColor(QPalette::Highlight, QColor(0x31, 0x6A, 0xC5));
+    pal.setColor(QPalette::HighlightedText, Qt::white);
+    pal.setColor(QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xE1));
+    pal.setColor(QPalette::ToolTipText, Qt::black);
+    pal.setColor(QPalette::Link, QColor(0x00, 0x00, 0xFF));
+    return pal;
+}
+
+QByteArray AppIconSvg()
+{
+    QFile file(QStringLiteral(":/icons/app.svg"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
 
 int CArtApp::Run(int& argc, char** argv)
 {
@@ -22,20 +56,38 @@ int CArtApp::Run(int& argc, char** argv)
 
     QApplication app(argc, argv);
     ConfigureApplication();
+    RegisterWithDesktop();
+
+    const QStringList vArgs = QCoreApplication::arguments().mid(1);
 
     CMainFrame frame;
+    frame.setWindowIcon(gw::AppIcon());
     // The size the window returns to from maximised, and the size it keeps
     // where no window manager maximises it.
     if (const QScreen* pScreen = QGuiApplication::primaryScreen()) {
         frame.resize(pScreen->availableGeometry().size() * 3 / 4);
     }
     frame.showMaximized();
+
+    // The named drawing replaces the blank one once that is on screen, so a
+    // refused file leaves the blank drawing behind its message.
+    if (!vArgs.isEmpty()) {
+        const QString strPath = vArgs.first();
+        QTimer::singleShot(0, &frame, [&frame, strPath] { frame.OpenAtStart(strPath); });
+    }
     return QApplication::exec();
 }
 
 void CArtApp::ConfigureApplication()
 {
+    GwInitResources();
     QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
     QCoreApplication::setApplicationName(QStringLiteral("Glyphwright"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setPalette(AppPalette());
+}
+
+void CArtApp::RegisterWithDesktop()
+{
+    RegisterFileType(CurrentDesktopRegistration(AppIconSvg()));
 }

@@ -1,11 +1,183 @@
 #include "shell/main_frame.h"
 
-#include <QStatusBar>
-#include <QWidget>
+#include "canvas/art_view.h"
+#include "core/backup_store.h"
+#include "res/app_strings.h"
+#include "ui/settings_value.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPrinter>
+#include <QSettings>
+
+namespace {
+
+const QString SECTION = QStringLiteral("GWSet");
+constexpr int RULER_THICKNESS = 16;
+
+QSettings AppSettings()
+{
+    return QSettings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+}
+
+} // namespace
 
 CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
 {
-    setCentralWidget(new QWidget(this));
-    setWindowTitle(QStringLiteral("Untitled - Glyphwright"));
-    statusBar(); // QMainWindow creates the bar on first request
+    ReadSettings();
+    setAcceptDrops(true);
+
+    CreateClientArea();
+    CreateActions();
+    CreateMenus();
+    CreateToolBars();
+    CreateStatusBar();
+    CreateDockPanes();
+    CreateToolBox();
+
+    // The first drawing: blank, default size, one frame.
+    m_doc.OnNewDocument();
+    m_pView->OnInitialUpdate();
+    UpdateTitle();
+    UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame()
+{
+    // Closing hides the panes as the window goes; no update pass may run on
+    // a half-destroyed window.
+    for (QDockWidget* pDock : {m_pCharDock, m_pColorDock, m_pFrameDock}) {
+        disconnect(pDock, nullptr, this, nullptr);
+    }
+    WriteSettings();
+    // The view reads the document and calls back into this window while it
+    // is destroyed: it goes before both.
+    delete m_pView;
+    m_pView = nullptr;
+}
+
+void CMainFrame::ReadSettings()
+{
+    QSettings settings = AppSettings();
+    // Values outside the ranges the settings dialog accepts would stall
+    // playback or the undo store; they are taken as absent.
+    const quint32 nSteps = ReadSettingU32(settings, SECTION, QStringLiteral("UndoRedoStep"), 100);
+    g_nUndoRedoStep = (nSteps >= 1 && nSteps <= 200) ? nSteps : 100;
+    const quint32 nLoop = ReadSettingU32(settings, SECTION, QStringLiteral("PlayLoop"), 1);
+    m_bPlayLoop = nLoop <= 1 ? static_cast<int>(nLoop) : 1;
+    const qint32 nInterval = ReadSettingI32(settings, SECTION, QStringLiteral("FrmInterval"), 5);
+    m_nFrameInterval = (nInterval >= 1 && nInterval <= 100) ? nInterval : 5;
+}
+
+void CMainFrame::WriteSettings() const
+{
+    QSettings settings = AppSettings();
+    WriteSettingU32(settings, SECTION, QStringLiteral("UndoRedoStep"), g_nUndoRedoStep);
+    WriteSettingU32(settings, SECTION, QStringLiteral("PlayLoop"), static_cast<quint32>(m_bPlayLoop));
+    WriteSettingI32(settings, SECTION, QStringLiteral("FrmInterval"), m_nFrameInterval);
+    settings.sync();
+}
+
+// Rulers and their corner around the canvas. The rulers have no thickness
+// until the view has laid out its first frame.
+void CMainFrame::CreateClientArea()
+{
+    auto* pClient = new QWidget(this);
+    auto* pGrid = new QGridLayout(pClient);
+    pGrid->setContentsMargins(0, 0, 0, 0);
+    pGrid->setSpacing(0);
+    m_pRulerCorner = new QWidget(pClient);
+    m_pHorzRuler = new QWidget(pClient);
+    m_pVertRuler = new QWidget(pClient);
+    m_pRulerCorner->setObjectName(QStringLiteral("rulerCorner"));
+    m_pHorzRuler->setObjectName(QStringLiteral("horzRuler"));
+    m_pVertRuler->setObjectName(QStringLiteral("vertRuler"));
+    m_pRulerCorner->setFixedSize(0, 0);
+    m_pHorzRuler->setFixedHeight(0);
+    m_pVertRuler->setFixedWidth(0);
+    m_pView = new CArtView(m_doc, this, pClient);
+    pGrid->addWidget(m_pRulerCorner, 0, 0);
+    pGrid->addWidget(m_pHorzRuler, 0, 1);
+    pGrid->addWidget(m_pVertRuler, 1, 0);
+    pGrid->addWidget(m_pView, 1, 1);
+    pGrid->setRowStretch(1, 1);
+    pGrid->setColumnStretch(1, 1);
+    setCentralWidget(pClient);
+}
+
+void CMainFrame::SetCurTool(int nTool)
+{
+    m_nCurTool = nTool;
+    UpdateCommandUI();
+}
+
+void CMainFrame::SetStatusPosText(const QString& strText)
+{
+    m_pPosPane->setText(strText);
+}
+
+void CMainFrame::RefreshFrameThumbnail()
+{
+    // Called after every finished edit: the frame panel's picture comes with
+    // the panel; the commands' states change now (Undo, Redo).
+    UpdateCommandUI();
+}
+
+void CMainFrame::UpdateRulers(int, int, int, int, int, int, int)
+{
+    // The rulers' drawing comes with the rulers themselves.
+}
+
+void CMainFrame::ShowRulers()
+{
+    m_pRulerCorner->setFixedSize(RULER_THICKNESS, RULER_THICKNESS);
+    m_pHorzRuler->setFixedHeight(RULER_THICKNESS);
+    m_pVertRuler->setFixedWidth(RULER_THICKNESS);
+}
+
+void CMainFrame::AddFirstFrame(int, const QImage&)
+{
+    m_nCurFrameItem = 0;
+    // Shown here as well, for a view that does not ask for them itself.
+    ShowRulers();
+}
+
+QAction* CMainFrame::Action(int nId) const
+{
+    const auto it = m_mapActions.find(nId);
+    return it == m_mapActions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::RunCommand(int nId)
+{
+    if (QAction* pAction = Action(nId)) {
+        pAction->trigger();
+    }
+}
+
+void CMainFrame::UpdateTitle()
+{
+    setWindowTitle(QStringLiteral("%1 - %2")
+                       .arg(QString::fromStdString(m_doc.GetTitle()),
+                            QString::fromLatin1(gw::IDS_APP_TITLE)));
+}
+
+void CMainFrame::closeEvent(QCloseEvent* pEvent)
+{
+    if (!SaveModified()) {
+        pEvent->ignore();
+        return;
+    }
+    pEvent->accept();
+}
+
+QPrinter& CMainFrame::Printer()
+{
+    if (!m_pPrinter) {
+        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    }
+    return *m_pPrinter;
 }

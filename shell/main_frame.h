@@ -1,12 +1,215 @@
-// The main window: the frame that will hold the canvas, the panes, the
-// toolbars and the status bar of one open document.
+// The main window: menus, toolbars, the status bar, the three docking panes
+// and the client area (rulers and canvas) of the one open drawing. It holds
+// the current tool and handles the commands that are not the view's own.
+//
+// Every command is one QAction kept under its command id. Whether an action
+// is enabled or checked is decided in one place, UpdateCommandUI(), which
+// runs before a menu opens, after every command and after every edit.
 #pragma once
 
-#include <QMainWindow>
+#include "canvas/view_host.h"
+#include "core/art_doc.h"
 
-class CMainFrame : public QMainWindow {
+#include <QMainWindow>
+#include <QString>
+
+#include <map>
+#include <memory>
+
+class CArtView;
+class QAction;
+class QActionGroup;
+class QDockWidget;
+class QLabel;
+class QMenu;
+class QPrinter;
+class QToolBar;
+class QToolButton;
+
+class CMainFrame : public QMainWindow, public IViewHost {
     Q_OBJECT
 
 public:
+    // Reads the "GWSet" settings and builds the window around a blank
+    // 40 x 60 drawing.
     explicit CMainFrame(QWidget* pParent = nullptr);
+    // Writes the "GWSet" settings back.
+    ~CMainFrame() override;
+    CMainFrame(const CMainFrame&) = delete;
+    CMainFrame& operator=(const CMainFrame&) = delete;
+
+    // IViewHost
+    int GetCurTool() const override { return m_nCurTool; }
+    void SetCurTool(int nTool) override;
+    void SetStatusPosText(const QString& strText) override;
+    void RefreshFrameThumbnail() override;
+    void UpdateRulers(int nMode, int nScrollX, int nScrollY, int nMouseX, int nMouseY,
+                      int nCanvasW, int nCanvasH) override;
+    void AddFirstFrame(int nFrameKey, const QImage& imgThumb) override;
+    // The view's first initial update: the rulers take their thickness.
+    void ShowRulers();
+
+    // The action of a command id; null for an id the window does not have.
+    QAction* Action(int nId) const;
+    // Runs a command as if the user had chosen it.
+    void RunCommand(int nId);
+    // Sets every action's enabled and checked state from the current state.
+    void UpdateCommandUI();
+
+    CArtDoc& Document() { return m_doc; }
+    CArtView* View() const { return m_pView; }
+
+    // Opens the file named on the command line; the blank drawing is kept
+    // when the file is refused.
+    void OpenAtStart(const QString& strPath);
+    // A dropped file: only a local path whose last three characters are
+    // exactly "gwp" is read.
+    void OnDropFiles(const QStringList& vPaths);
+    // Writes the drawing to strPath; on failure tells the user and keeps the
+    // modified flag.
+    bool SaveDocumentTo(const QString& strPath);
+    // The save prompt; false when the user cancels or a wanted save failed.
+    bool SaveModified();
+
+    QToolButton* SelectButton() const { return m_pSelectButton; }
+    QToolButton* FreehandButton() const { return m_pFreehandButton; }
+    QLabel* MessagePane() const { return m_pMessagePane; }
+    QLabel* PosPane() const { return m_pPosPane; }
+    QWidget* RulerCorner() const { return m_pRulerCorner; }
+    QWidget* HorzRuler() const { return m_pHorzRuler; }
+    QWidget* VertRuler() const { return m_pVertRuler; }
+
+    // Settings ("GWSet"); g_nUndoRedoStep is the third.
+    int m_bPlayLoop = 1;
+    int m_nFrameInterval = 5; // tenths of a second
+    // Playback state of the frame commands.
+    int m_bPlaying = 0;
+    int m_nCurFrameItem = 0;
+    int m_nPlayPos = 0;
+
+    int m_nCurTool = 0;
+    int m_nSelectMode = 1;    // TOOL_SELECT_TRANSPARENT or TOOL_SELECT_OPAQUE
+    int m_nFreehandTool = 4;  // TOOL_FREEHAND_1 .. TOOL_FREEHAND_10
+    bool m_bAutoDraw = false; // "Auto draw": the stroke's direction picks the characters
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
+
+private:
+    // Building the window (main_frame_bars.cpp).
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBars();
+    void CreateToolBox();
+    void CreateStatusBar();
+    void CreateDockPanes();
+    void CreateClientArea();
+    QAction* AddAction(int nId, void (CMainFrame::*pfnHandler)());
+    QToolBar* AddToolBar(const QString& strName, const int* pIds, std::size_t nCount);
+    QToolButton* AddPaletteButton(QToolBar* pBar, int nCommand, bool bFreehand);
+
+    void ReadSettings();
+    void WriteSettings() const;
+    void UpdateTitle();
+    void ToggleWidget(QWidget* pWidget);
+    void UpdatePaletteButtons();
+
+    // File commands (main_frame_file.cpp).
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnSaveAnimationHtml();
+    void OnSaveSingleHtml();
+    void OnSaveSingleText();
+    void OnAppExit();
+    // Reads strPath into the drawing; the drawing stays as it was on any refusal.
+    void ReadDocumentFile(const QString& strPath, const QString& strTitle);
+    // Ends the tool and asks to save: the steps Open and drop share.
+    bool PrepareToReplace();
+    bool WriteExport(const QString& strPath, const std::string& strData);
+
+    // Edit commands.
+    void OnEditUndo();
+    void OnEditRedo();
+    void OnEditCut();
+    void OnEditCopy();
+    void OnEditPaste();
+    void OnPasteClipboard();
+    void OnEditDelete();
+    bool HasFloatingSelection() const;
+    bool HasBlockInClipboard() const;
+
+    // Tools and view commands (main_frame_tools.cpp).
+    void OnToolCursor();
+    void OnToolSelect();
+    void OnToolType();
+    void OnToolFreehand();
+    void OnToolLine();
+    void OnToolCurve();
+    void OnToolRectangle();
+    void OnToolEllipse();
+    void OnToolFill();
+    void OnToolPick();
+    void OnToolErase();
+    void ChooseTool(int nTool);
+    void OnPaletteEntry(int nCommand, int nValue);
+    void OnAutoDraw();
+    void OnShowGrid();
+    void OnZoomIn();
+    void OnZoomOut();
+    void OnViewToolBar();
+    void OnViewStatusBar();
+    void OnViewToolBox();
+    void OnViewCtrlBar();
+    void OnViewOtherToolsBar();
+    void OnViewViewBar();
+    void OnViewCharPicker();
+    void OnViewFramePanel();
+    void OnViewColorPicker();
+    void OnNextPane();
+    void OnPrevPane();
+    void OnSettings();
+    // Frames, playback and the import dialogs arrive with their own work;
+    // until then their commands are present and do nothing.
+    void OnPlayNotYetBuilt();
+    void OnPauseNotYetBuilt();
+    void OnAddFrameNotYetBuilt();
+    void OnDeleteFrameNotYetBuilt();
+    void OnImageConvertNotYetBuilt();
+    void OnFigletFontNotYetBuilt();
+    void OnSymbolLibNotYetBuilt();
+
+    // Printing and help (main_frame_print.cpp).
+    void OnFilePrint();
+    void OnFilePrintPreview();
+    void OnFilePrintSetup();
+    void OnHelpContents();
+    void OnAppAbout();
+    QPrinter& Printer();
+
+    CArtDoc m_doc;
+    CArtView* m_pView = nullptr;
+    std::map<int, QAction*> m_mapActions;
+    std::unique_ptr<QPrinter> m_pPrinter;
+
+    QToolBar* m_pMainBar = nullptr;
+    QToolBar* m_pCtrlBar = nullptr;
+    QToolBar* m_pOtherToolsBar = nullptr;
+    QToolBar* m_pViewBar = nullptr;
+    QToolBar* m_pToolBox = nullptr;
+    QToolButton* m_pSelectButton = nullptr;
+    QToolButton* m_pFreehandButton = nullptr;
+    QActionGroup* m_pSelectEntries = nullptr;
+    QActionGroup* m_pFreehandEntries = nullptr;
+    QDockWidget* m_pCharDock = nullptr;
+    QDockWidget* m_pColorDock = nullptr;
+    QDockWidget* m_pFrameDock = nullptr;
+    QLabel* m_pMessagePane = nullptr;
+    QLabel* m_pPosPane = nullptr;
+    QWidget* m_pRulerCorner = nullptr;
+    QWidget* m_pHorzRuler = nullptr;
+    QWidget* m_pVertRuler = nullptr;
 };

@@ -1,52 +1,299 @@
-// The main window as the program starts: its title, its bars, and the
-// application settings that decide where QSettings keeps its values.
-#include "shell/art_app.h"
+// The main window as the program starts: its title, bars, panes and client
+// area, every command's state, the tool buttons' palettes, and the "GWSet"
+// settings it reads at construction and writes at destruction.
+#include "canvas/art_view.h"
+#include "canvas/tool_codes.h"
+#include "core/backup_store.h"
+#include "res/command_ids.h"
 #include "shell/main_frame.h"
+#include "shell/settings_dlg.h"
+#include "shell_test_support.h"
+#include "ui/settings_value.h"
 
-#include <QApplication>
-#include <QSettings>
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDockWidget>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
-#include <QtTest>
+#include <QToolBar>
+#include <QToolButton>
+
+using namespace gw;
+
+namespace {
+
+QSettings AppSettings()
+{
+    return QSettings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+}
+
+} // namespace
 
 class CMainFrameTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
+    void init()
     {
-        // Settings must land in the private test HOME, never the user's.
-        QVERIFY2(qEnvironmentVariable("XDG_CONFIG_HOME").contains(QStringLiteral("test-home")),
-                 "run through ctest, which points XDG_CONFIG_HOME at a test folder");
-        CArtApp::ConfigureApplication();
+        ClearSettings();
+        g_nUndoRedoStep = 100;
     }
 
-    void newWindowIsUntitledWithStatusBar()
+    void startsUntitledWithBarsPanesAndRulers()
     {
         CMainFrame frame;
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
 
         QCOMPARE(frame.windowTitle(), QStringLiteral("Untitled - Glyphwright"));
-        QVERIFY(frame.centralWidget() != nullptr);
-        QStatusBar* pBar = frame.findChild<QStatusBar*>();
-        QVERIFY(pBar != nullptr);
-        QCOMPARE(frame.statusBar(), pBar); // the frame's own bar, not a stray one
-        QVERIFY(pBar->isVisible());
+        QCOMPARE(frame.Document().GetFrameCount(), 1);
+        QCOMPARE(frame.Document().m_nRows, 40);
+        QCOMPARE(frame.Document().m_nCols, 60);
+        QVERIFY(!frame.Document().IsModified());
+
+        QStringList vMenus;
+        for (QAction* pMenu : frame.menuBar()->actions()) {
+            vMenus.append(pMenu->text());
+        }
+        QCOMPARE(vMenus, (QStringList{"&File", "&Edit", "&View", "Tools", "Control", "&Help"}));
+
+        QStringList vDocks;
+        for (QDockWidget* pDock : frame.findChildren<QDockWidget*>()) {
+            vDocks.append(pDock->windowTitle());
+            QVERIFY(pDock->isVisible());
+        }
+        vDocks.sort();
+        QCOMPARE(vDocks, (QStringList{"Character Picker", "Color Picker", "Frame Panel"}));
+        auto* pFrameDock = frame.findChild<QDockWidget*>(QStringLiteral("FramePanel"));
+        QCOMPARE(frame.dockWidgetArea(pFrameDock), Qt::BottomDockWidgetArea);
+        QCOMPARE(pFrameDock->allowedAreas(), Qt::BottomDockWidgetArea);
+
+        auto* pToolBox = frame.findChild<QToolBar*>(QStringLiteral("ToolBox"));
+        QVERIFY(pToolBox);
+        QCOMPARE(frame.toolBarArea(pToolBox), Qt::LeftToolBarArea);
+        auto* pViewBar = frame.findChild<QToolBar*>(QStringLiteral("ViewBar"));
+        QCOMPARE(pViewBar->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+
+        QCOMPARE(frame.MessagePane()->text(), QStringLiteral("Ready"));
+        QVERIFY(frame.MessagePane()->isVisible());
+        QCOMPARE(frame.PosPane()->width(), 120);
+        // The view has laid out its first frame: the rulers are shown.
+        QCOMPARE(frame.HorzRuler()->height(), 16);
+        QCOMPARE(frame.VertRuler()->width(), 16);
+        QCOMPARE(QApplication::style()->name(), QStringLiteral("fusion"));
     }
 
-    void applicationNamesPlaceSettings()
+    void commandStatesAtStart()
     {
-        QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Quillmark"));
-        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Glyphwright"));
-        QSettings settings;
-        QVERIFY2(settings.fileName().endsWith(QStringLiteral("/Quillmark/Glyphwright.conf")),
-                 qPrintable(settings.fileName()));
-        QVERIFY(settings.fileName().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));
+        QGuiApplication::clipboard()->clear();
+        CMainFrame frame;
+        frame.UpdateCommandUI();
+
+        const QList<int> vDisabled = {ID_EDIT_UNDO,  ID_EDIT_REDO,  ID_EDIT_CUT, ID_EDIT_COPY,
+                                      ID_EDIT_PASTE, ID_EDIT_DELETE, ID_PASTE_CLIPBOARD};
+        const QList<int> vChecked = {
+            ID_TOOL_CURSOR,       ID_SHOW_GRID,        ID_VIEW_TOOLBAR,      ID_VIEW_STATUS_BAR,
+            ID_VIEW_TOOLBOX,      ID_VIEW_CTRLBAR,     ID_VIEW_OTHERTOOLSBAR, ID_VIEW_VIEWBAR,
+            ID_VIEW_CHAR_PICKER,  ID_VIEW_FRAME_PANEL, ID_VIEW_COLOR_PICKER};
+        const int vAll[] = {
+            ID_TOOL_CURSOR, ID_TOOL_SELECT, ID_TOOL_TYPE, ID_TOOL_FREEHAND, ID_TOOL_LINE,
+            ID_TOOL_CURVE, ID_TOOL_RECTANGLE, ID_TOOL_ELLIPSE, ID_TOOL_FILL, ID_TOOL_PICK,
+            ID_TOOL_ERASE, ID_AUTO_DRAW, ID_SHOW_GRID, ID_ZOOM_IN, ID_ZOOM_OUT, ID_VIEW_TOOLBAR,
+            ID_VIEW_STATUS_BAR, ID_VIEW_TOOLBOX, ID_VIEW_CTRLBAR, ID_VIEW_OTHERTOOLSBAR,
+            ID_VIEW_VIEWBAR, ID_VIEW_CHAR_PICKER, ID_VIEW_FRAME_PANEL, ID_VIEW_COLOR_PICKER,
+            ID_PLAY, ID_PAUSE, ID_ADD_FRAME, ID_DELETE_FRAME, ID_SETTINGS, ID_IMAGE_CONVERT,
+            ID_FIGLET_FONT, ID_SYMBOL_LIB, ID_EDIT_UNDO, ID_EDIT_REDO, ID_EDIT_CUT, ID_EDIT_COPY,
+            ID_EDIT_PASTE, ID_PASTE_CLIPBOARD, ID_EDIT_DELETE, ID_FILE_NEW, ID_FILE_OPEN,
+            ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_SAVE_ANIMATION_HTML, ID_SAVE_SINGLE_HTML,
+            ID_SAVE_SINGLE_TEXT, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP,
+            ID_APP_EXIT, ID_HELP_CONTENTS, ID_APP_ABOUT};
+        for (int nId : vAll) {
+            QAction* pAction = frame.Action(nId);
+            QVERIFY2(pAction, qPrintable(QString::number(nId)));
+            QVERIFY2(pAction->isEnabled() == !vDisabled.contains(nId), qPrintable(QString::number(nId)));
+            QVERIFY2(pAction->isChecked() == vChecked.contains(nId), qPrintable(QString::number(nId)));
+        }
+
+        // Text on the system clipboard enables "Paste Clipboard" at the next pass.
+        QGuiApplication::clipboard()->setText(QStringLiteral("hello"));
+        frame.UpdateCommandUI();
+        QVERIFY(frame.Action(ID_PASTE_CLIPBOARD)->isEnabled());
+        QGuiApplication::clipboard()->clear();
     }
 
-    void styleIsFusion() { QCOMPARE(QApplication::style()->name(), QStringLiteral("fusion")); }
+    void keysOfUndoAndRedo()
+    {
+        CMainFrame frame;
+        QVERIFY(frame.Action(ID_EDIT_REDO)->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
+        QVERIFY(frame.Action(ID_EDIT_UNDO)->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Z)));
+        QVERIFY(frame.Action(ID_EDIT_UNDO)->shortcuts().contains(QKeySequence(Qt::ALT | Qt::Key_Backspace)));
+    }
+
+    void toolCommandsCheckOneTool()
+    {
+        CMainFrame frame;
+        frame.RunCommand(ID_TOOL_LINE);
+        QCOMPARE(frame.m_nCurTool, TOOL_LINE);
+        QVERIFY(frame.Action(ID_TOOL_LINE)->isChecked());
+        QVERIFY(!frame.Action(ID_TOOL_CURSOR)->isChecked());
+        frame.RunCommand(ID_TOOL_TYPE);
+        QCOMPARE(frame.m_nCurTool, TOOL_TYPE);
+        QVERIFY(!frame.Action(ID_TOOL_LINE)->isChecked());
+        QVERIFY(frame.Action(ID_TOOL_TYPE)->isChecked());
+    }
+
+    void freehandWidthSevenIsRemembered()
+    {
+        CMainFrame frame;
+        QMenu* pPalette = frame.FreehandButton()->menu();
+        QVERIFY(pPalette);
+        QCOMPARE(pPalette->actions().size(), 10);
+        QAction* pWidth7 = pPalette->actions().at(6);
+        QCOMPARE(pWidth7->text(), QStringLiteral("Width 7"));
+        pWidth7->trigger();
+        QCOMPARE(frame.m_nCurTool, 10);
+        QCOMPARE(frame.View()->m_nBrushWidth, 7);
+        QVERIFY(frame.Action(ID_TOOL_FREEHAND)->isChecked());
+        QCOMPARE(frame.Action(ID_TOOL_FREEHAND)->icon().cacheKey(), pWidth7->icon().cacheKey());
+        QVERIFY(pWidth7->isChecked());
+
+        frame.RunCommand(ID_TOOL_LINE);
+        QVERIFY(!frame.Action(ID_TOOL_FREEHAND)->isChecked());
+        frame.View()->m_nBrushWidth = 1;
+        frame.RunCommand(ID_TOOL_FREEHAND);
+        QCOMPARE(frame.m_nCurTool, 10);
+        QCOMPARE(frame.View()->m_nBrushWidth, 7);
+    }
+
+    void selectModeFromPalette()
+    {
+        CMainFrame frame;
+        QMenu* pPalette = frame.SelectButton()->menu();
+        QCOMPARE(pPalette->actions().size(), 2);
+        pPalette->actions().at(1)->trigger();
+        QCOMPARE(frame.m_nCurTool, TOOL_SELECT_OPAQUE);
+        QVERIFY(frame.Action(ID_TOOL_SELECT)->isChecked());
+        frame.RunCommand(ID_TOOL_CURSOR);
+        frame.RunCommand(ID_TOOL_SELECT);
+        QCOMPARE(frame.m_nCurTool, TOOL_SELECT_OPAQUE);
+    }
+
+    void viewCommandsHideAndShowPanes()
+    {
+        CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        auto* pFrameDock = frame.findChild<QDockWidget*>(QStringLiteral("FramePanel"));
+        QWidget* pContent = pFrameDock->widget();
+        frame.RunCommand(ID_VIEW_FRAME_PANEL);
+        QVERIFY(!pFrameDock->isVisible());
+        QVERIFY(!frame.Action(ID_VIEW_FRAME_PANEL)->isChecked());
+        frame.RunCommand(ID_VIEW_FRAME_PANEL);
+        QVERIFY(pFrameDock->isVisible());
+        QVERIFY(frame.Action(ID_VIEW_FRAME_PANEL)->isChecked());
+        QCOMPARE(pFrameDock->widget(), pContent); // the same pane, not a new one
+
+        frame.RunCommand(ID_VIEW_STATUS_BAR);
+        QVERIFY(!frame.statusBar()->isVisible());
+        QVERIFY(!frame.Action(ID_VIEW_STATUS_BAR)->isChecked());
+
+        // A pane closed by its own button unchecks its item as well.
+        auto* pCharDock = frame.findChild<QDockWidget*>(QStringLiteral("CharPicker"));
+        pCharDock->close();
+        QVERIFY(!frame.Action(ID_VIEW_CHAR_PICKER)->isChecked());
+    }
+
+    void showGridAndAutoDrawFlip()
+    {
+        CMainFrame frame;
+        frame.RunCommand(ID_SHOW_GRID);
+        QVERIFY(!frame.View()->IsGridShown());
+        QVERIFY(!frame.Action(ID_SHOW_GRID)->isChecked());
+        frame.RunCommand(ID_AUTO_DRAW);
+        QVERIFY(frame.m_bAutoDraw);
+        QVERIFY(frame.Action(ID_AUTO_DRAW)->isChecked());
+    }
+
+    void settingsDefaultsOnCleanProfile()
+    {
+        g_nUndoRedoStep = 7;
+        CMainFrame frame;
+        QCOMPARE(g_nUndoRedoStep, 100u);
+        QCOMPARE(frame.m_nFrameInterval, 5);
+        QCOMPARE(frame.m_bPlayLoop, 1);
+    }
+
+    void settingsDialogValueSurvivesRestart()
+    {
+        {
+            CMainFrame frame;
+            OnNextModalDialog([](QDialog* pDlg) {
+                auto* pSettings = qobject_cast<CSettingsDlg*>(pDlg);
+                QVERIFY(pSettings);
+                pSettings->IntervalEdit()->setText(QStringLiteral("12"));
+                pSettings->UndoStepsEdit()->setText(QStringLiteral("150"));
+                pSettings->LoopCheck()->setChecked(false);
+                pSettings->accept();
+            });
+            frame.RunCommand(ID_SETTINGS);
+            QCOMPARE(frame.m_nFrameInterval, 12);
+            // Nothing reaches the settings file before the window goes.
+            QVERIFY(!AppSettings().contains(QStringLiteral("GWSet/FrmInterval")));
+        }
+        g_nUndoRedoStep = 100;
+        CMainFrame frame;
+        QCOMPARE(frame.m_nFrameInterval, 12);
+        QCOMPARE(frame.m_bPlayLoop, 0);
+        QCOMPARE(g_nUndoRedoStep, 150u);
+        QCOMPARE(AppSettings().value(QStringLiteral("GWSet/FrmInterval")).toByteArray(),
+                 QByteArray("\x0c\x00\x00\x00", 4));
+    }
+
+    void settingsCancelLeavesValues()
+    {
+        CMainFrame frame;
+        OnNextModalDialog([](QDialog* pDlg) {
+            qobject_cast<CSettingsDlg*>(pDlg)->IntervalEdit()->setText(QStringLiteral("40"));
+            pDlg->reject();
+        });
+        frame.RunCommand(ID_SETTINGS);
+        QCOMPARE(frame.m_nFrameInterval, 5);
+    }
+
+    void damagedSettingsFileGivesDefaults()
+    {
+        const QString strFile = AppSettings().fileName();
+        {
+            QFile file(strFile);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write("[GWSet]\nFrmInterval=@ByteArray(\\0\\0\nUndoRedoStep=\x01\xff\xfe\n\x00\x00junk[[[\n");
+        }
+        CMainFrame frame;
+        QCOMPARE(frame.m_nFrameInterval, 5);
+        QCOMPARE(g_nUndoRedoStep, 100u);
+        QCOMPARE(frame.m_bPlayLoop, 1);
+    }
+
+    void settingsOfOtherWidthOrRangeGiveDefaults()
+    {
+        {
+            QSettings settings = AppSettings();
+            settings.setValue(QStringLiteral("GWSet/FrmInterval"), QByteArray("\x0c\x00", 2));
+            WriteSettingU32(settings, QStringLiteral("GWSet"), QStringLiteral("UndoRedoStep"), 0);
+            WriteSettingU32(settings, QStringLiteral("GWSet"), QStringLiteral("PlayLoop"), 9);
+        }
+        CMainFrame frame;
+        QCOMPARE(frame.m_nFrameInterval, 5);
+        QCOMPARE(g_nUndoRedoStep, 100u);
+        QCOMPARE(frame.m_bPlayLoop, 1);
+    }
 };
 
-QTEST_MAIN(CMainFrameTest)
+GW_SHELL_TEST_MAIN(CMainFrameTest)
 #include "main_frame_test.moc"

@@ -1,0 +1,28 @@
+#include "shell/dialog_colors.h"
+
+#include <QColor>
+#include <QPalette>
+#include <QWidget>
+
+void ApplyDialogColors(QWidget* pWidget)
+{
+    const QColor back(QRgb(0xFF000000u | GW_DIALOG_BACK));
+    const QColor text(QRgb(0xFF000000u | GW_DIALOG_TEXT_RGB));
+
+    QPalette pal = pWidget->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(group, QPalette::Window, back);
+        pal.setColor(group, QPalette::WindowText, text);
+        pal.setColor(group, QPalette::Button, back);
+        pal.setColor(group, QPalette::ButtonText, text);
+        pal.setColor(group, QPalette::Base, Qt::white);
+        pal.setColor(group, QPalette::Text, Qt::black);
+    }
+    pWidget->setPalette(pal);
+    pWidget->setAutoFillBackground(true);
+    // Fusion draws group-box titles and check-box labels with WindowText and
+    // push buttons with ButtonText, so the palette alone covers every kind;
+    // the style sheet only keeps edits white where a style would tint them.
+    pWidget->setStyleSheet(QStringLiteral(
+        "QLineEdit { background: white; color: black; }"));
+}

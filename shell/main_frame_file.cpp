@@ -1,0 +1,298 @@
+// The file commands: New, Open, dropping a file, Save, Save As, the three
+// exports and Exit.
+#include "shell/main_frame.h"
+
+#include "canvas/art_view.h"
+#include "canvas/tool_codes.h"
+#include "core/gwp_file.h"
+#include "core/html_export.h"
+#include "core/safe_file.h"
+#include "res/app_strings.h"
+#include "shell/canvas_size_dlg.h"
+#include "shell/file_dialogs.h"
+#include "shell/message_box.h"
+
+#include <QDragEnterEvent>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+
+#include <sstream>
+
+namespace {
+
+// What loading a file adds to the document's own steps: the view lays out
+// the first frame, takes and clears each added one, and shows every frame
+// as it arrives.
+class CViewLoadSink : public IGwpLoadSink {
+public:
+    CViewLoadSink(CArtView& view, CMainFrame& frame) : m_view(view), m_frame(frame) {}
+
+    void InitialUpdate(CArtDoc&) override { m_view.OnInitialUpdate(); }
+    void AddFrame(CArtDoc& doc) override
+    {
+        doc.NewFrame();
+        m_view.SetCells(doc.m_pCurCells);
+        m_view.ClearCanvas();
+        m_view.RebuildLayers();
+        doc.RegisterFrame();
+    }
+    void FrameLoaded(CArtDoc&) override
+    {
+        m_view.Refresh(0);
+        m_frame.RefreshFrameThumbnail();
+    }
+
+private:
+    CArtView& m_view;
+    CMainFrame& m_frame;
+};
+
+QString Local(const char* psz)
+{
+    return QString::fromLatin1(psz);
+}
+
+// The file name less its last four characters: the extension the drop test
+// and the command line are known to carry.
+QString TitleFromName(const QString& strName)
+{
+    return strName.chopped(qMin<qsizetype>(4, strName.size()));
+}
+
+} // namespace
+
+bool CMainFrame::SaveModified()
+{
+    if (!m_doc.IsModified()) {
+        return true;
+    }
+    switch (GwSavePrompt(this, QString::fromStdString(m_doc.GetTitle()))) {
+    case QMessageBox::Yes:
+        OnFileSave();
+        return !m_doc.IsModified();
+    case QMessageBox::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CMainFrame::OnFileNew()
+{
+    ChooseTool(TOOL_CURSOR);
+    if (!SaveModified()) {
+        return;
+    }
+    m_doc.SetModifiedFlag(false);
+    CCanvasSizeDlg dlg(this);
+    if (dlg.exec() != QDialog::Accepted) {
+        return;
+    }
+    m_doc.m_nRows = dlg.m_nRows;
+    m_doc.m_nCols = dlg.m_nCols;
+    m_doc.OnNewDocument();
+    m_doc.SetPathName({});
+    m_doc.SetTitle(gw::IDS_UNTITLED);
+    m_pView->OnInitialUpdate();
+    m_doc.SetModifiedFlag(false);
+    UpdateTitle();
+}
+
+bool CMainFrame::PrepareToReplace()
+{
+    ChooseTool(TOOL_CURSOR);
+    if (!SaveModified()) {
+        return false;
+    }
+    m_doc.SetModifiedFlag(false);
+    return true;
+}
+
+void CMainFrame::OnFileOpen()
+{
+    if (!PrepareToReplace()) {
+        return;
+    }
+    const QString strPath = AskOpenPath(this, Local(gw::IDS_FILTER_OPEN));
+    if (strPath.isEmpty()) {
+        return;
+    }
+    ReadDocumentFile(strPath, QFileInfo(strPath).completeBaseName());
+}
+
+void CMainFrame::OpenAtStart(const QString& strPath)
+{
+    if (!PrepareToReplace()) {
+        return;
+    }
+    const QFileInfo info(strPath);
+    ReadDocumentFile(info.absoluteFilePath(), TitleFromName(info.fileName()));
+}
+
+void CMainFrame::ReadDocumentFile(const QString& strPath, const QString& strTitle)
+{
+    std::string data;
+    std::string strError;
+    if (!ReadWholeFile(strPath.toStdString(), &data, &strError)) {
+        return; // a file that cannot be read ends the command silently
+    }
+    CGwpImage image;
+    std::string strMessage;
+    if (GwpParse(data, &image, &strMessage) != EGwpResult::Ok) {
+        GwMessageBox(this, QString::fromStdString(strMessage));
+        return;
+    }
+    CViewLoadSink sink(*m_pView, *this);
+    GwpLoad(m_doc, image, &sink);
+    m_doc.SetPathName(strPath.toStdString());
+    m_doc.SetTitle(strTitle.toStdString());
+    m_doc.SetModifiedFlag(false);
+    UpdateTitle();
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnDropFiles(const QStringList& vPaths)
+{
+    // Only the first file counts; the others are not documents this window
+    // could hold at once.
+    if (vPaths.isEmpty() || !vPaths.first().endsWith(QStringLiteral("gwp"), Qt::CaseSensitive)) {
+        return;
+    }
+    const QString& strPath = vPaths.first();
+    if (!PrepareToReplace()) {
+        return;
+    }
+    ReadDocumentFile(strPath, TitleFromName(QFileInfo(strPath).fileName()));
+    m_pView->Refresh(0);
+    activateWindow();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* pEvent)
+{
+    if (pEvent->mimeData()->hasUrls()) {
+        pEvent->acceptProposedAction();
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* pEvent)
+{
+    QStringList vPaths;
+    for (const QUrl& url : pEvent->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            vPaths.append(url.toLocalFile());
+        }
+    }
+    pEvent->acceptProposedAction();
+    OnDropFiles(vPaths);
+    UpdateCommandUI();
+}
+
+bool CMainFrame::SaveDocumentTo(const QString& strPath)
+{
+    std::string strError;
+    if (!m_doc.OnSaveDocument(strPath.toStdString(), &strError)) {
+        GwMessageBox(this, QStringLiteral("The drawing was not saved to %1: %2")
+                               .arg(QDir::toNativeSeparators(strPath),
+                                    QString::fromStdString(strError)));
+        return false;
+    }
+    m_doc.SetPathName(strPath.toStdString());
+    m_doc.SetTitle(QFileInfo(strPath).completeBaseName().toStdString());
+    UpdateTitle();
+    return true;
+}
+
+void CMainFrame::OnFileSave()
+{
+    if (m_doc.GetPathName().empty()) {
+        OnFileSaveAs();
+        return;
+    }
+    SaveDocumentTo(QString::fromStdString(m_doc.GetPathName()));
+}
+
+void CMainFrame::OnFileSaveAs()
+{
+    const QString strPath = AskSavePath(this, Local(gw::IDS_FILTER_GWP), Local(gw::IDS_EXT_GWP),
+                                        QString::fromStdString(m_doc.GetPathName().empty()
+                                                                   ? m_doc.GetTitle()
+                                                                   : m_doc.GetPathName()));
+    if (!strPath.isEmpty()) {
+        SaveDocumentTo(strPath);
+    }
+}
+
+// An export is built in memory and then replaces the file in one step, so a
+// failure never leaves a half-written page in place of an older one.
+bool CMainFrame::WriteExport(const QString& strPath, const std::string& strData)
+{
+    std::string strError;
+    if (!SaveFileSafely(strPath.toStdString(), strData, &strError)) {
+        GwMessageBox(this, QStringLiteral("The file %1 was not written: %2")
+                               .arg(QDir::toNativeSeparators(strPath),
+                                    QString::fromStdString(strError)));
+        return false;
+    }
+    return true;
+}
+
+void CMainFrame::OnSaveAnimationHtml()
+{
+    const QString strPath = AskSavePath(this, Local(gw::IDS_FILTER_HTML), Local(gw::IDS_EXT_HTML), {});
+    if (strPath.isEmpty()) {
+        return;
+    }
+    std::ostringstream os;
+    ExportAnimationHtml(os, m_doc, m_nFrameInterval, m_pView->GetBackColor());
+    WriteExport(strPath, os.str());
+}
+
+void CMainFrame::OnSaveSingleHtml()
+{
+    const QString strPath = AskSavePath(this, Local(gw::IDS_FILTER_HTML), Local(gw::IDS_EXT_HTML), {});
+    if (strPath.isEmpty()) {
+        return;
+    }
+    std::ostringstream os;
+    ExportSingleHtml(os, m_doc.m_pCurCells, m_doc.m_nRows, m_doc.m_nCols, m_pView->GetBackColor());
+    WriteExport(strPath, os.str());
+}
+
+void CMainFrame::OnSaveSingleText()
+{
+    const QString strPath = AskSavePath(this, Local(gw::IDS_FILTER_TEXT), Local(gw::IDS_EXT_TEXT), {});
+    if (strPath.isEmpty()) {
+        return;
+    }
+    std::ostringstream os;
+    ExportSingleText(os, m_doc.m_pCurCells, m_doc.m_nRows, m_doc.m_nCols);
+    WriteExport(strPath, os.str());
+}
+
+void CMainFrame::OnAppExit()
+{
+    close();
+}
+
+void CMainFrame::OnEditUndo()
+{
+    m_doc.OnEditUndo(); // the view repaints through the document's listener
+}
+
+void CMainFrame::OnEditRedo()
+{
+    m_doc.OnEditRedo();
+}
+
+// The block clipboard and the floating selection belong to the view's
+// selection work, which is not in yet: nothing floats and nothing is held.
+bool CMainFrame::HasFloatingSelection() const { return false; }
+bool CMainFrame::HasBlockInClipboard() const { return false; }
+void CMainFrame::OnEditCut() {}
+void CMainFrame::OnEditCopy() {}
+void CMainFrame::OnEditPaste() {}
+void CMainFrame::OnPasteClipboard() {}
+void CMainFrame::OnEditDelete() {}

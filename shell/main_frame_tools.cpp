@@ -1,0 +1,99 @@
+// Tool choice, the view and pane commands, and the settings dialog.
+#include "shell/main_frame.h"
+
+#include "canvas/art_view.h"
+#include "canvas/tool_codes.h"
+#include "core/backup_store.h"
+#include "res/command_ids.h"
+#include "shell/settings_dlg.h"
+
+#include <QDockWidget>
+#include <QStatusBar>
+#include <QToolBar>
+
+void CMainFrame::ChooseTool(int nTool)
+{
+    m_nCurTool = nTool;
+    m_pView->OnToolChanged();
+}
+
+void CMainFrame::OnToolCursor() { ChooseTool(TOOL_CURSOR); }
+void CMainFrame::OnToolSelect() { ChooseTool(m_nSelectMode); }
+// The caret starts blinking in the view when it sees the typing tool chosen.
+void CMainFrame::OnToolType() { ChooseTool(TOOL_TYPE); }
+void CMainFrame::OnToolFreehand()
+{
+    m_pView->m_nBrushWidth = m_nFreehandTool - TOOL_FREEHAND_1 + 1;
+    ChooseTool(m_nFreehandTool);
+}
+void CMainFrame::OnToolLine() { ChooseTool(TOOL_LINE); }
+void CMainFrame::OnToolCurve() { ChooseTool(TOOL_CURVE); }
+void CMainFrame::OnToolRectangle() { ChooseTool(TOOL_RECTANGLE); }
+void CMainFrame::OnToolEllipse() { ChooseTool(TOOL_ELLIPSE); }
+void CMainFrame::OnToolFill() { ChooseTool(TOOL_FILL); }
+void CMainFrame::OnToolPick() { ChooseTool(TOOL_PICK); }
+void CMainFrame::OnToolErase() { ChooseTool(TOOL_ERASE); }
+
+void CMainFrame::OnPaletteEntry(int nCommand, int nValue)
+{
+    if (nCommand == gw::ID_TOOL_SELECT) {
+        m_nSelectMode = nValue;
+    } else {
+        m_nFreehandTool = nValue;
+        m_pView->m_nBrushWidth = nValue - TOOL_FREEHAND_1 + 1;
+    }
+    ChooseTool(nValue);
+}
+
+void CMainFrame::OnAutoDraw() { m_bAutoDraw = !m_bAutoDraw; }
+void CMainFrame::OnShowGrid() { m_pView->ToggleGrid(); }
+
+void CMainFrame::OnZoomIn()
+{
+    m_pView->ZoomIn();
+}
+void CMainFrame::OnZoomOut()
+{
+    m_pView->ZoomOut();
+}
+
+void CMainFrame::ToggleWidget(QWidget* pWidget)
+{
+    pWidget->setVisible(pWidget->isHidden());
+}
+
+void CMainFrame::OnViewToolBar() { ToggleWidget(m_pMainBar); }
+void CMainFrame::OnViewStatusBar() { ToggleWidget(statusBar()); }
+void CMainFrame::OnViewToolBox() { ToggleWidget(m_pToolBox); }
+void CMainFrame::OnViewCtrlBar() { ToggleWidget(m_pCtrlBar); }
+void CMainFrame::OnViewOtherToolsBar() { ToggleWidget(m_pOtherToolsBar); }
+void CMainFrame::OnViewViewBar() { ToggleWidget(m_pViewBar); }
+void CMainFrame::OnViewCharPicker() { ToggleWidget(m_pCharDock); }
+void CMainFrame::OnViewFramePanel() { ToggleWidget(m_pFrameDock); }
+void CMainFrame::OnViewColorPicker() { ToggleWidget(m_pColorDock); }
+
+// F6 and Shift+F6 walk the focus through the canvas and the shown panes.
+void CMainFrame::OnNextPane() { focusNextChild(); }
+void CMainFrame::OnPrevPane() { focusPreviousChild(); }
+
+void CMainFrame::OnSettings()
+{
+    CSettingsDlg dlg(this);
+    dlg.m_nInterval = static_cast<unsigned>(m_nFrameInterval);
+    dlg.m_nUndoSteps = g_nUndoRedoStep;
+    dlg.m_bLoop = m_bPlayLoop;
+    if (dlg.exec() != QDialog::Accepted) {
+        return;
+    }
+    m_nFrameInterval = static_cast<int>(dlg.m_nInterval);
+    g_nUndoRedoStep = dlg.m_nUndoSteps;
+    m_bPlayLoop = dlg.m_bLoop;
+}
+
+void CMainFrame::OnPlayNotYetBuilt() {}
+void CMainFrame::OnPauseNotYetBuilt() {}
+void CMainFrame::OnAddFrameNotYetBuilt() {}
+void CMainFrame::OnDeleteFrameNotYetBuilt() {}
+void CMainFrame::OnImageConvertNotYetBuilt() {}
+void CMainFrame::OnFigletFontNotYetBuilt() {}
+void CMainFrame::OnSymbolLibNotYetBuilt() {}

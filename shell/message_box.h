@@ -1,0 +1,23 @@
+// Every message the program shows goes through here: an OK-only box with the
+// application's name as caption, and the Yes/No/Cancel prompt before a drawing
+// is discarded. Tests and the end-to-end scripts replace the boxes with
+// recorders so that nothing blocks.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// Shows text with an OK button and the caption "Glyphwright".
+void GwMessageBox(QWidget* pParent, const QString& strText);
+
+// The save prompt "Save changes to %1?"; returns Yes, No or Cancel.
+QMessageBox::StandardButton GwSavePrompt(QWidget* pParent, const QString& strTitle);
+
+// When set, GwMessageBox calls it instead of showing a box.
+std::function<void(const QString&)>* GwMessageBoxHook();
+// When set, GwSavePrompt returns its answer instead of asking.
+std::function<QMessageBox::StandardButton(const QString&)>* GwSavePromptHook();

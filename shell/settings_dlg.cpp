@@ -1,0 +1,78 @@
+#include "shell/settings_dlg.h"
+
+#include "shell/dialog_colors.h"
+#include "shell/int_field.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CSettingsDlg::CSettingsDlg(QWidget* pParent)
+    : QDialog(pParent), m_pInterval(new QLineEdit), m_pUndoSteps(new QLineEdit),
+      m_pLoop(new QCheckBox(QStringLiteral("Frame Play Loop")))
+{
+    setWindowTitle(QStringLiteral("Seting"));
+    m_pInterval->setObjectName(QStringLiteral("intervalEdit"));
+    m_pUndoSteps->setObjectName(QStringLiteral("undoStepsEdit"));
+    m_pLoop->setObjectName(QStringLiteral("loopCheck"));
+
+    auto* pFrameGroup = new QGroupBox(QStringLiteral("Frame Seting"));
+    auto* pFrameGrid = new QGridLayout(pFrameGroup);
+    pFrameGrid->addWidget(new QLabel(QStringLiteral("Frame Interval")), 0, 0);
+    pFrameGrid->addWidget(m_pInterval, 0, 1);
+    pFrameGrid->addWidget(new QLabel(QStringLiteral("1/10 Second")), 0, 2);
+    pFrameGrid->addWidget(m_pLoop, 1, 0, 1, 3);
+
+    auto* pGlobeGroup = new QGroupBox(QStringLiteral("Globe Seting"));
+    auto* pGlobeGrid = new QGridLayout(pGlobeGroup);
+    pGlobeGrid->addWidget(new QLabel(QStringLiteral("Undo Redo step ")), 0, 0);
+    pGlobeGrid->addWidget(m_pUndoSteps, 0, 1);
+    pGlobeGrid->setColumnStretch(2, 1);
+
+    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    pButtons->button(QDialogButtonBox::Ok)->setDefault(true);
+    connect(pButtons, &QDialogButtonBox::accepted, this, &CSettingsDlg::accept);
+    connect(pButtons, &QDialogButtonBox::rejected, this, &CSettingsDlg::reject);
+
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addWidget(pFrameGroup);
+    pLayout->addWidget(pGlobeGroup);
+    pLayout->addWidget(pButtons);
+
+    ApplyDialogColors(this);
+    LoadFields();
+}
+
+void CSettingsDlg::LoadFields()
+{
+    m_pInterval->setText(QString::number(m_nInterval));
+    m_pUndoSteps->setText(QString::number(m_nUndoSteps));
+    // A stored value outside 0..2 shows unchecked; 2 (indeterminate) has no
+    // meaning for a two-state switch and shows checked.
+    m_pLoop->setChecked(m_bLoop == 1 || m_bLoop == 2);
+}
+
+void CSettingsDlg::showEvent(QShowEvent* pEvent)
+{
+    LoadFields();
+    QDialog::showEvent(pEvent);
+}
+
+void CSettingsDlg::accept()
+{
+    int nInterval = 0;
+    int nUndoSteps = 0;
+    if (!ExchangeIntField(this, m_pInterval, EIntFormat::Unsigned, 1, 100, &nInterval) ||
+        !ExchangeIntField(this, m_pUndoSteps, EIntFormat::Unsigned, 1, 200, &nUndoSteps)) {
+        return;
+    }
+    m_nInterval = static_cast<unsigned>(nInterval);
+    m_nUndoSteps = static_cast<unsigned>(nUndoSteps);
+    m_bLoop = m_pLoop->isChecked() ? 1 : 0;
+    QDialog::accept();
+}

@@ -1,0 +1,88 @@
+// What every shell test program shares: a main that installs the store's
+// write-fault filter before anything else, and recorders for the message
+// boxes and file dialogs so that no test ever blocks on a modal window.
+#pragma once
+
+#include "core/backup_store.h"
+#include "shell/art_app.h"
+#include "shell/file_dialogs.h"
+#include "shell/message_box.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QSettings>
+#include <QStringList>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+// Records every message box text while it lives; answers the save prompt
+// with m_answer and every file dialog with m_strFilePath.
+class CDialogRecorder {
+public:
+    CDialogRecorder()
+    {
+        *GwMessageBoxHook() = [this](const QString& str) { m_vMessages.append(str); };
+        *GwSavePromptHook() = [this](const QString& str) {
+            m_vPrompts.append(str);
+            return m_answer;
+        };
+        *GwFileDialogHook() = [this](const QString& strFilter) {
+            m_vFilters.append(strFilter);
+            return m_strFilePath;
+        };
+    }
+    ~CDialogRecorder()
+    {
+        *GwMessageBoxHook() = nullptr;
+        *GwSavePromptHook() = nullptr;
+        *GwFileDialogHook() = nullptr;
+    }
+    CDialogRecorder(const CDialogRecorder&) = delete;
+    CDialogRecorder& operator=(const CDialogRecorder&) = delete;
+
+    QStringList m_vMessages;
+    QStringList m_vPrompts;
+    QStringList m_vFilters;
+    QMessageBox::StandardButton m_answer = QMessageBox::Cancel;
+    QString m_strFilePath;
+};
+
+// Runs fn on the next modal dialog once it is shown (for commands that exec
+// a dialog of their own).
+inline void OnNextModalDialog(std::function<void(QDialog*)> fn)
+{
+    auto* pTimer = new QTimer;
+    pTimer->setInterval(10);
+    QObject::connect(pTimer, &QTimer::timeout, [pTimer, fn] {
+        if (auto* pDlg = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            pTimer->stop();
+            pTimer->deleteLater();
+            fn(pDlg);
+        }
+    });
+    pTimer->start();
+}
+
+// Each test starts from an empty settings file in the private test HOME.
+inline void ClearSettings()
+{
+    QSettings settings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+    settings.clear();
+    settings.sync();
+}
+
+#define GW_SHELL_TEST_MAIN(TestClass)                                                          \
+    int main(int argc, char** argv)                                                            \
+    {                                                                                          \
+        BackupInstallFaultFilter();                                                            \
+        QApplication app(argc, argv);                                                          \
+        CArtApp::ConfigureApplication();                                                       \
+        if (!qEnvironmentVariable("XDG_CONFIG_HOME").contains(QStringLiteral("test-home"))) {  \
+            qCritical("run through ctest, which points XDG_CONFIG_HOME at a test folder");     \
+            return 2;                                                                          \
+        }                                                                                      \
+        TestClass test;                                                                        \
+        return QTest::qExec(&test, argc, argv);                                                \
+    }
