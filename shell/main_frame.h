@@ -47,7 +47,7 @@ public:
                       int nCanvasW, int nCanvasH) override;
     void AddFirstFrame(int nFrameKey, const QImage& imgThumb) override;
     // The view's first initial update: the rulers take their thickness.
-    void ShowRulers();
+    void ShowRulers() override;
 
     // The action of a command id; null for an id the window does not have.
     QAction* Action(int nId) const;
