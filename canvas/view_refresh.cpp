@@ -68,20 +68,18 @@ void CArtView::RebuildLayers()
         }
     }
     DrawAllCells();
-    const QRect rcCanvas(QPoint(0, 0), m_geom.CanvasSize());
-    CopyImageRect(m_pLayers->m_imgComposition, {0, 0}, m_pLayers->m_imgText, rcCanvas);
-    if (m_bShowGrid)
-        KeyedCopyImageRect(m_pLayers->m_imgComposition, {0, 0}, m_pLayers->m_imgGrid, rcCanvas);
+    ComposeCommon(QRect(QPoint(0, 0), m_geom.CanvasSize()), false);
     viewport()->update();
 }
 
-// The layers every mode shares, over rcPart of the composition surface.
+// The text layer, the overlay while shown (if wanted) and the grid while
+// shown, over rcPart of the composition surface in one pass.
 void CArtView::ComposeCommon(const QRect& rcPart, bool bOverlay)
 {
-    QImage& imgComp = m_pLayers->m_imgComposition;
-    CopyImageRect(imgComp, rcPart.topLeft(), m_pLayers->m_imgText, rcPart);
-    if (bOverlay && m_bOverlayShown)
-        KeyedCopyImageRect(imgComp, rcPart.topLeft(), m_pLayers->m_imgOverlay, rcPart);
+    // The grid is mostly key colour: only its lines are copied, as runs.
+    ComposeLayers(m_pLayers->m_imgComposition, rcPart, m_pLayers->m_imgText,
+                  bOverlay && m_bOverlayShown ? &m_pLayers->m_imgOverlay : nullptr,
+                  m_bShowGrid ? &m_pLayers->m_gridRuns : nullptr);
 }
 
 void CArtView::Refresh(int nMode)
@@ -92,9 +90,15 @@ void CArtView::Refresh(int nMode)
     switch (nMode) {
     case 0:
         DrawAllCells();
-        ComposeCommon(rcCanvas, false);
-        if (IsSelectTool(nTool) && !m_rcSelection.isEmpty())
+        if (IsSelectTool(nTool) && !m_rcSelection.isEmpty()) {
+            // The floating block lies between the text and the grid.
+            CopyImageRect(imgComp, {0, 0}, m_pLayers->m_imgText, rcCanvas);
             KeyedStretchImage(imgComp, m_rcSelection, m_pLayers->m_imgSelection);
+            if (m_bShowGrid)
+                ApplyKeyRuns(imgComp, rcCanvas, m_pLayers->m_gridRuns);
+        } else {
+            ComposeCommon(rcCanvas, false);
+        }
         break;
     case 1: {
         // Only the visible part: a stroke's refresh costs what the window shows.
@@ -102,8 +106,6 @@ void CArtView::Refresh(int nMode)
         if (rcPart.isEmpty())
             return;
         ComposeCommon(rcPart, true);
-        if (m_bShowGrid)
-            KeyedCopyImageRect(imgComp, rcPart.topLeft(), m_pLayers->m_imgGrid, rcPart);
         if (nTool == TOOL_ERASE && !m_rcEraser.isEmpty()) {
             QPainter painter(&imgComp);
             painter.setClipRect(rcPart);
@@ -120,8 +122,6 @@ void CArtView::Refresh(int nMode)
     default:
         return;
     }
-    if (m_bShowGrid)
-        KeyedCopyImageRect(imgComp, {0, 0}, m_pLayers->m_imgGrid, rcCanvas);
     if (CViewTool* pTool = GetTool(nTool))
         pTool->OnCompose(*this, imgComp);
     viewport()->update();

@@ -1,0 +1,225 @@
+// Benchmarks of the canvas view's drawing, each against a yardstick timed in
+// the same iterations, so the ratios hold however busy the machine is.
+//
+// The drawing is the largest, 80 x 128 cells, every cell a printable
+// character in one of 64 colours.
+//
+//   BM_FullRedraw/zoom   Refresh(0): every cell drawn into the text layer and
+//                        all layers composed, against a plain loop drawing
+//                        the same 10,240 characters with QPainter::drawText
+//                        into an image of the canvas size. Goal: x_median <= 1.
+//   BM_StrokeRefresh     one cell drawn plus Refresh(1) (the visible part of
+//                        an 800 x 600 view), against one copy of the visible
+//                        part of the text layer. Goal: x_median <= 2. With
+//                        the grid shown (grid:1) and hidden (grid:0).
+//   BM_Thumbnail         MakeThumbnail at zoom 2.
+//
+// Counters: view_us and yardstick_us (medians per iteration, microseconds),
+// x_median (ratio of the medians) and x_mean (ratio of the means).
+
+#include "canvas/art_view.h"
+#include "canvas/canvas_color.h"
+#include "canvas/glyph_cache.h"
+#include "canvas/view_host.h"
+#include "canvas/view_layers.h"
+#include "core/art_doc.h"
+#include "core/backup_store.h"
+#include "core/edit_bracket.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <memory>
+#include <numeric>
+#include <vector>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+double Micros(Clock::duration d)
+{
+    return std::chrono::duration<double, std::micro>(d).count();
+}
+
+double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
+
+double Mean(const std::vector<double>& v)
+{
+    return v.empty() ? 0 : std::accumulate(v.begin(), v.end(), 0.0) / v.size();
+}
+
+void SetRatioCounters(benchmark::State& state, const std::vector<double>& vView,
+                      const std::vector<double>& vYard)
+{
+    const double dView = Median(vView);
+    const double dYard = Median(vYard);
+    state.counters["view_us"] = dView;
+    state.counters["yardstick_us"] = dYard;
+    state.counters["x_median"] = dYard > 0 ? dView / dYard : 0;
+    state.counters["x_mean"] = Mean(vYard) > 0 ? Mean(vView) / Mean(vYard) : 0;
+}
+
+// A full drawing on a shown view of the given size.
+struct CBenchView {
+    explicit CBenchView(int nZoom, QSize szView = {800, 600})
+    {
+        m_doc.m_nRows = MAX_ROWS;
+        m_doc.m_nCols = MAX_COLS;
+        m_doc.OnNewDocument();
+        m_pView = std::make_unique<CArtView>(m_doc, &m_host);
+        m_pView->resize(szView);
+        m_pView->show();
+        QCoreApplication::processEvents();
+        m_pView->OnInitialUpdate();
+        {
+            CEditBracket bracket(m_doc);
+            bracket.BeginEdit();
+            for (int i = 0; i < MAX_ROWS * MAX_COLS; ++i) {
+                m_doc.m_pCurCells[i].chChar = static_cast<uint8_t>(33 + (i * 7) % 94);
+                const unsigned n = static_cast<unsigned>(i * 37) % 64;
+                m_doc.m_pCurCells[i].crColor = DrawingColor(((n & 3) * 85) | (((n >> 2) & 3) * 85) << 8
+                                                            | (((n >> 4) & 3) * 85) << 16);
+            }
+            bracket.EndEdit();
+        }
+        while (m_pView->GetZoom() > nZoom)
+            m_pView->ZoomOut();
+        while (m_pView->GetZoom() < nZoom)
+            m_pView->ZoomIn();
+        m_pView->Refresh(0);
+    }
+
+    IViewHost m_host;
+    CArtDoc m_doc;
+    std::unique_ptr<CArtView> m_pView;
+};
+
+void BM_FullRedraw(benchmark::State& state)
+{
+    const int nZoom = static_cast<int>(state.range(0));
+    CBenchView bench(nZoom);
+    CArtView& view = *bench.m_pView;
+    const CharCell* pCells = bench.m_doc.m_pCurCells;
+
+    const QFont font = CCellGeometry::ZoomFont(nZoom);
+    const int nAscent = QFontMetrics(font).ascent();
+    QImage imgYard(view.GetCanvasWidth(), view.GetCanvasHeight(), QImage::Format_RGB32);
+    std::array<QString, 256> vText;
+    for (int ch = 0; ch < 256; ++ch)
+        vText[static_cast<size_t>(ch)] = QString(QChar(Cp1252ToUnicode(static_cast<uint8_t>(ch))));
+
+    std::vector<double> vView;
+    std::vector<double> vYard;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        view.Refresh(0);
+        const auto t1 = Clock::now();
+        {
+            imgYard.fill(ColorRefToRgb(view.m_crBack));
+            QPainter painter(&imgYard);
+            painter.setFont(font);
+            for (int i = 0; i < MAX_ROWS * MAX_COLS; ++i) {
+                painter.setPen(ColorRefToQColor(pCells[i].crColor));
+                painter.drawText(QPoint(pCells[i].nX, pCells[i].nY + nAscent),
+                                 vText[pCells[i].chChar]);
+            }
+        }
+        const auto t2 = Clock::now();
+        vView.push_back(Micros(t1 - t0));
+        vYard.push_back(Micros(t2 - t1));
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+        benchmark::DoNotOptimize(imgYard.constBits());
+    }
+    state.counters["cell_w"] = view.GetCellWidth();
+    state.counters["cell_h"] = view.GetCellHeight();
+    SetRatioCounters(state, vView, vYard);
+}
+BENCHMARK(BM_FullRedraw)->DenseRange(0, 4)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_StrokeRefresh(benchmark::State& state)
+{
+    const int nZoom = static_cast<int>(state.range(0));
+    CBenchView bench(nZoom);
+    CArtView& view = *bench.m_pView;
+    if (state.range(1) == 0)
+        view.ToggleGrid();
+    const QRect rcVisible = QRect(QPoint(0, 0), view.viewport()->size())
+                                .intersected(QRect(0, 0, view.GetCanvasWidth(), view.GetCanvasHeight()));
+    QImage imgYard(view.GetCanvasWidth(), view.GetCanvasHeight(), QImage::Format_RGB32);
+    imgYard.fill(Qt::white);
+
+    std::vector<double> vView;
+    std::vector<double> vYard;
+    int nCell = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        view.DrawCell(nCell);
+        view.Refresh(1);
+        const auto t1 = Clock::now();
+        CopyImageRect(imgYard, rcVisible.topLeft(), view.TextLayer(), rcVisible);
+        const auto t2 = Clock::now();
+        nCell = (nCell + 129) % (MAX_ROWS * MAX_COLS);
+        vView.push_back(Micros(t1 - t0));
+        vYard.push_back(Micros(t2 - t1));
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+        benchmark::DoNotOptimize(imgYard.constBits());
+    }
+    state.counters["visible_px"] = double(rcVisible.width()) * rcVisible.height();
+    SetRatioCounters(state, vView, vYard);
+}
+BENCHMARK(BM_StrokeRefresh)->ArgsProduct({{0, 2, 4}, {1, 0}})->ArgNames({"zoom", "grid"})->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+void BM_Thumbnail(benchmark::State& state)
+{
+    CBenchView bench(2);
+    for (auto _ : state) {
+        QImage img = bench.m_pView->MakeThumbnail();
+        benchmark::DoNotOptimize(img.constBits());
+    }
+}
+BENCHMARK(BM_Thumbnail)->Unit(benchmark::kMicrosecond);
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The view reads and writes the colour settings: keep them out of the user's home.
+    QTemporaryDir dirHome;
+    if (!dirHome.isValid())
+        return 2;
+    const QByteArray strBase = QFile::encodeName(dirHome.path());
+    QDir(dirHome.path()).mkpath(QStringLiteral("runtime"));
+    QFile::setPermissions(dirHome.path() + "/runtime",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("HOME", strBase);
+    qputenv("XDG_CONFIG_HOME", strBase);
+    qputenv("XDG_DATA_HOME", strBase);
+    qputenv("XDG_CACHE_HOME", strBase);
+    qputenv("XDG_RUNTIME_DIR", strBase + "/runtime");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    BackupInstallFaultFilter();
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quillmark"));
+    QApplication::setApplicationName(QStringLiteral("Glyphwright"));
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
