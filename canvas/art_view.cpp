@@ -1,5 +1,5 @@
-// CArtView: construction and settings, scrolling, zoom, tools and event routing.
-// Drawing and composition are in view_refresh.cpp.
+// CArtView: construction and settings, layout, scrolling, zoom and tools.
+// Event routing is in view_events.cpp, drawing and composition in view_refresh.cpp.
 #include "canvas/art_view.h"
 
 #include "canvas/canvas_color.h"
@@ -8,9 +8,6 @@
 #include "canvas/view_layers.h"
 #include "ui/settings_value.h"
 
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QScrollBar>
 #include <QSettings>
 #include <QWheelEvent>
@@ -275,100 +272,6 @@ void CArtView::UpdateCursor()
 {
     const int nTool = CurTool();
     viewport()->setCursor(m_fnCursor ? m_fnCursor(nTool) : StandardToolCursor(nTool));
-}
-
-// ---- events ----
-
-CToolMouseEvent CArtView::MakeToolEvent(const QMouseEvent& ev) const
-{
-    CToolMouseEvent te;
-    te.ptClient = ev.position().toPoint();
-    te.ptCanvas = te.ptClient + QPoint(m_nScrollX, m_nScrollY);
-    const QPoint ptCell = m_geom.PixelToCell(te.ptCanvas);
-    te.nCol = ptCell.x();
-    te.nRow = ptCell.y();
-    te.bOnCanvas = m_geom.IsOnCanvas(te.ptCanvas);
-    te.button = ev.button();
-    te.buttons = ev.buttons();
-    te.modifiers = ev.modifiers();
-    return te;
-}
-
-void CArtView::mousePressEvent(QMouseEvent* pEvent)
-{
-    m_bButtonDown = true;
-    if (CViewTool* pTool = GetTool(CurTool()))
-        pTool->OnMousePress(*this, MakeToolEvent(*pEvent));
-    UpdateCursor();
-}
-
-void CArtView::mouseMoveEvent(QMouseEvent* pEvent)
-{
-    CToolMouseEvent te = MakeToolEvent(*pEvent);
-    // Beyond the canvas the mouse counts as over the nearest edge cell.
-    te.ptCanvas = m_geom.ClampToCanvas(te.ptCanvas);
-    te.ptClient = te.ptCanvas - QPoint(m_nScrollX, m_nScrollY);
-    const QPoint ptCell = m_geom.PixelToCell(te.ptCanvas);
-    te.nCol = ptCell.x();
-    te.nRow = ptCell.y();
-    te.bOnCanvas = m_geom.IsOnCanvas(te.ptCanvas);
-    if (CViewTool* pTool = GetTool(CurTool()))
-        pTool->OnMouseMove(*this, te);
-    ReportCell(ptCell);
-    UpdateCursor();
-    if (m_pHost)
-        m_pHost->UpdateRulers(3, m_nScrollX, m_nScrollY, te.ptClient.x(), te.ptClient.y(),
-                              GetCanvasWidth(), GetCanvasHeight());
-}
-
-void CArtView::mouseReleaseEvent(QMouseEvent* pEvent)
-{
-    if (pEvent->buttons() == Qt::NoButton)
-        m_bButtonDown = false;
-    if (CViewTool* pTool = GetTool(CurTool()))
-        pTool->OnMouseRelease(*this, MakeToolEvent(*pEvent));
-    UpdateCursor();
-}
-
-void CArtView::focusOutEvent(QFocusEvent* pEvent)
-{
-    // Losing focus in the middle of a gesture ends it, as a lost capture does.
-    if (m_bButtonDown) {
-        m_bButtonDown = false;
-        if (CViewTool* pTool = GetTool(CurTool()))
-            pTool->OnCaptureLost(*this);
-    }
-    QAbstractScrollArea::focusOutEvent(pEvent);
-}
-
-void CArtView::keyPressEvent(QKeyEvent* pEvent)
-{
-    CViewTool* pTool = GetTool(CurTool());
-    if (!pTool || !pTool->OnKeyPress(*this, *pEvent))
-        QAbstractScrollArea::keyPressEvent(pEvent);
-}
-
-void CArtView::keyReleaseEvent(QKeyEvent* pEvent)
-{
-    CViewTool* pTool = GetTool(CurTool());
-    if (!pTool || !pTool->OnKeyRelease(*this, *pEvent))
-        QAbstractScrollArea::keyReleaseEvent(pEvent);
-}
-
-void CArtView::timerEvent(QTimerEvent* pEvent)
-{
-    if (CViewTool* pTool = GetTool(CurTool()))
-        pTool->OnTimer(*this, pEvent->timerId());
-}
-
-void CArtView::ReportCell(QPoint ptCell)
-{
-    if (ptCell == m_ptLastCell)
-        return;
-    m_ptLastCell = ptCell;
-    if (m_pHost)
-        m_pHost->SetStatusPosText(
-            QStringLiteral("Row:%1,Col:%2").arg(ptCell.y() + 1).arg(ptCell.x() + 1));
 }
 
 void CArtView::OnHistoryApplied()
