@@ -116,19 +116,26 @@ void CKeyRuns::ApplyRow(QRgb* pDstRow, int y, int nLeft, int nRight) const
     if (y < 0 || y >= RowCount())
         return;
     const CRun* pRun = m_vRuns.data() + m_vRowStart[y];
-    const CRun* pEnd = m_vRuns.data() + m_vRowStart[y + 1];
+    const CRun* const pEnd = m_vRuns.data() + m_vRowStart[y + 1];
     // Runs are sorted by x: skip those that end left of nLeft.
-    pRun = std::lower_bound(pRun, pEnd, nLeft,
-                            [](const CRun& run, int nX) { return run.nX + run.nLength <= nX; });
-    for (; pRun != pEnd && pRun->nX <= nRight; ++pRun) {
-        if (pRun->nLength == 1) { // the grid's vertical lines
-            pDstRow[pRun->nX] = pRun->rgb;
-            continue;
-        }
-        const int nFrom = std::max(nLeft, pRun->nX);
-        const int nTo = std::min(nRight + 1, pRun->nX + pRun->nLength);
-        std::fill(pDstRow + nFrom, pDstRow + nTo, pRun->rgb);
+    if (nLeft > 0)
+        pRun = std::lower_bound(pRun, pEnd, nLeft,
+                                [](const CRun& run, int nX) { return run.nX + run.nLength <= nX; });
+    if (pRun != pEnd && pRun->nX < nLeft) { // the first run may start left of the part
+        std::fill(pDstRow + nLeft, pDstRow + std::min(nRight + 1, pRun->nX + pRun->nLength), pRun->rgb);
+        ++pRun;
     }
+    // Runs wholly inside the part need no clamping (the grid's vertical
+    // lines: one pixel each, many per row).
+    for (; pRun != pEnd && pRun->nX + pRun->nLength <= nRight + 1; ++pRun) {
+        if (pRun->nLength == 1)
+            pDstRow[pRun->nX] = pRun->rgb;
+        else
+            std::fill(pDstRow + pRun->nX, pDstRow + pRun->nX + pRun->nLength, pRun->rgb);
+    }
+    // At most one run reaches past the right edge.
+    if (pRun != pEnd && pRun->nX <= nRight)
+        std::fill(pDstRow + pRun->nX, pDstRow + nRight + 1, pRun->rgb);
 }
 
 void CopyImageRect(QImage& dst, QPoint ptDst, const QImage& src, const QRect& rcSrcIn)
