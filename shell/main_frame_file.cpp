@@ -179,11 +179,11 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* pEvent)
 
 void CMainFrame::dropEvent(QDropEvent* pEvent)
 {
+    // Only the first item counts, and only when it is a local file.
     QStringList vPaths;
-    for (const QUrl& url : pEvent->mimeData()->urls()) {
-        if (url.isLocalFile()) {
-            vPaths.append(url.toLocalFile());
-        }
+    const QList<QUrl> vUrls = pEvent->mimeData()->urls();
+    if (!vUrls.isEmpty() && vUrls.first().isLocalFile()) {
+        vPaths.append(vUrls.first().toLocalFile());
     }
     pEvent->acceptProposedAction();
     OnDropFiles(vPaths);

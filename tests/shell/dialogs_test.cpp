@@ -1,10 +1,12 @@
 // The canvas-size and settings dialogs: what OK accepts and refuses, with
 // which message, which field gets the focus, and that Cancel changes nothing.
+#include "shell/about_dlg.h"
 #include "shell/canvas_size_dlg.h"
 #include "shell/settings_dlg.h"
 #include "shell_test_support.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 
 class CDialogsTest : public QObject {
@@ -150,6 +152,23 @@ private slots:
         dlg.m_bLoop = 7;
         dlg.show();
         QVERIFY(!dlg.LoopCheck()->isChecked());
+    }
+
+    void aboutShowsVersionAndClickableAddress()
+    {
+        CAboutDlg dlg;
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("About Glyphwright"));
+        QStringList vTexts;
+        for (QLabel* pLabel : dlg.findChildren<QLabel*>()) {
+            vTexts.append(pLabel->text());
+        }
+        QVERIFY(vTexts.contains(QStringLiteral("Glyphwright Version 1.22")));
+        auto* pLink = dlg.findChild<QLabel*>(QStringLiteral("webLink"));
+        QVERIFY(pLink);
+        QVERIFY(pLink->text().contains(QStringLiteral("href=\"https://glyphwright.org\"")));
+        QCOMPARE(pLink->cursor().shape(), Qt::PointingHandCursor);
+        QVERIFY(pLink->textInteractionFlags() & Qt::LinksAccessibleByMouse);
+        QCOMPARE(dlg.palette().color(QPalette::Window), QColor(0xAA, 0xAA, 0xAA));
     }
 
     void dialogsUseCommonColours()
