@@ -32,7 +32,8 @@ void CArtView::DrawCell(int nIndex)
         return;
     m_pGlyphs->SetBackground(ColorRefToRgb(m_crBack));
     const CharCell& cell = m_pCells[nIndex];
-    m_pGlyphs->Draw(m_pLayers->m_imgText, cell.nX, cell.nY, cell.chChar,
+    const QPoint pt = m_geom.CellOriginAt(nIndex);
+    m_pGlyphs->Draw(m_pLayers->m_imgText, pt.x(), pt.y(), cell.chChar,
                     ColorRefToRgb(cell.crColor));
 }
 
@@ -43,9 +44,13 @@ void CArtView::DrawAllCells()
     m_pGlyphs->SetBackground(ColorRefToRgb(m_crBack));
     QImage& img = m_pLayers->m_imgText;
     const int nCount = m_geom.Rows() * m_geom.Cols();
+    // A cell is drawn where its index puts it. The positions a cell carries
+    // are those of the last layout; a file may bring positions of another
+    // zoom or another machine's font, and drawing there would scatter it.
     for (int i = 0; i < nCount; ++i) {
         const CharCell& cell = m_pCells[i];
-        m_pGlyphs->Draw(img, cell.nX, cell.nY, cell.chChar, ColorRefToRgb(cell.crColor));
+        const QPoint pt = m_geom.CellOriginAt(i);
+        m_pGlyphs->Draw(img, pt.x(), pt.y(), cell.chChar, ColorRefToRgb(cell.crColor));
     }
 }
 

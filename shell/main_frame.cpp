@@ -1,8 +1,10 @@
 #include "shell/main_frame.h"
 
 #include "canvas/art_view.h"
+#include "canvas/tool_codes.h"
 #include "core/backup_store.h"
 #include "res/app_strings.h"
+#include "res/command_table.h"
 #include "ui/settings_value.h"
 
 #include <QAction>
@@ -99,6 +101,16 @@ void CMainFrame::CreateClientArea()
     m_pHorzRuler->setFixedHeight(0);
     m_pVertRuler->setFixedWidth(0);
     m_pView = new CArtView(m_doc, this, pClient);
+    // The drawing tools wear the project's own cursors.
+    m_pView->SetCursorProvider([](int nTool) {
+        if (IsFreehandTool(nTool))
+            return gw::ToolCursor(162);
+        if (nTool == TOOL_FILL)
+            return gw::ToolCursor(165);
+        if (nTool == TOOL_PICK)
+            return gw::ToolCursor(166);
+        return CArtView::StandardToolCursor(nTool);
+    });
     pGrid->addWidget(m_pRulerCorner, 0, 0);
     pGrid->addWidget(m_pHorzRuler, 0, 1);
     pGrid->addWidget(m_pVertRuler, 1, 0);

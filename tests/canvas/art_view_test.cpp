@@ -205,6 +205,22 @@ private slots:
         QCOMPARE(view.CompositionLayer().pixel(nX, nY), rgbGrid);
     }
 
+    void cellsAreDrawnWhereTheirIndexPutsThem()
+    {
+        // Positions carried by a loaded file may come from another zoom.
+        CViewFixture fx(10, 10);
+        CArtView& view = fx.View();
+        CEditBracket bracket(fx.m_doc);
+        bracket.BeginEdit();
+        fx.m_doc.m_pCurCells[11].chChar = 'W';
+        fx.m_doc.m_pCurCells[11].nX = 7 * view.GetCellWidth();
+        fx.m_doc.m_pCurCells[11].nY = 5 * view.GetCellHeight();
+        bracket.EndEdit();
+        view.Refresh(0);
+        QVERIFY(fx.InkInCell(1, 1) > 0);
+        QCOMPARE(fx.InkInCell(7, 5), 0);
+    }
+
     void undoAndRedoRepaintTheFrame()
     {
         CViewFixture fx(10, 10);
