@@ -27,8 +27,11 @@ std::size_t BackupEncode(const uint16_t* pSrc, std::size_t nWords, uint16_t* pOu
             }
             const uint16_t w = pSrc[nIn];
             std::size_t nRun = 1;
-            // A run needs a count and its literal in the same block.
-            if (nPos + 1 < kEntries) {
+            // A run needs a count and its literal in the same block. Most
+            // words of a busy page differ from the next one: look at that
+            // first, before measuring a run.
+            if (nPos + 1 < kEntries && nIn + 1 < nWords && pSrc[nIn + 1] == w) {
+                nRun = 2;
                 const std::size_t nLimit = std::min(nWords - nIn, kMaxRun);
                 // Most of a difference is long runs of zeros: compare four
                 // words at a time first.
@@ -42,10 +45,8 @@ std::size_t BackupEncode(const uint16_t* pSrc, std::size_t nWords, uint16_t* pOu
                 }
                 while (nRun < nLimit && pSrc[nIn + nRun] == w)
                     ++nRun;
-                if (nRun > 1) {
-                    pOut[nOut++] = static_cast<uint16_t>(nRun);
-                    ++nPos;
-                }
+                pOut[nOut++] = static_cast<uint16_t>(nRun);
+                ++nPos;
             }
             wHeader |= static_cast<uint16_t>(1u << nPos);
             pOut[nOut++] = w;
