@@ -7,7 +7,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/packages.sh"
 
 gw_install_packages "${GW_BUILD_PACKAGES[@]}" "${GW_RUN_PACKAGES[@]}"
 gw_configure build-release -DCMAKE_BUILD_TYPE=Release -DGW_BUILD_TESTS=OFF -DGW_BUILD_BENCH=OFF
-cmake --build "$GW_ROOT/build-release" --target glyphwright --parallel "$(nproc)"
+cmake --build "$GW_ROOT/build-release" --target glyphwright gwconvert gw_help --parallel "$(nproc)"
 
 # Started from the caller's folder, so relative paths in the arguments hold.
 exec "$GW_ROOT/build-release/bin/glyphwright" "$@"
