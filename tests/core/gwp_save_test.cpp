@@ -1,0 +1,289 @@
+// The ".gwp" document file, written and saved: the bytes a drawing becomes,
+// and saves that fail (a read-only file or folder, a full disk) without ever
+// harming the previous file.
+#include "gwp_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace gwptest;
+
+constexpr uid_t kNobody = 65534;
+
+// ---------------------------------------------------------------------------
+// Files and child processes
+
+void WriteOrFail(const std::string& strPath, std::string_view data)
+{
+    FILE* f = std::fopen(strPath.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << strPath << ": " << std::strerror(errno);
+    ASSERT_EQ(std::fwrite(data.data(), 1, data.size(), f), data.size());
+    ASSERT_EQ(std::fclose(f), 0);
+}
+
+// Runs fn in a forked child, which ends with fn's result as its exit status,
+// without running the parent's destructors or test machinery.
+int RunInChild(const std::function<int()>& fn)
+{
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        alarm(60);
+        const int n = fn();
+        std::fflush(nullptr);
+        _exit(n);
+    }
+    if (pid < 0) {
+        ADD_FAILURE() << "fork: " << std::strerror(errno);
+        return -1;
+    }
+    int nStatus = 0;
+    while (waitpid(pid, &nStatus, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(nStatus)) {
+        ADD_FAILURE() << "the child ended with status 0x" << std::hex << nStatus;
+        return -1;
+    }
+    return WEXITSTATUS(nStatus);
+}
+
+// What a child reports about a save that should have failed.
+enum ESaveChild {
+    kChildRefused = 0,   // returned false with a reason, modified flag kept
+    kChildSaved = 1,     // the save reported success
+    kChildNoReason = 2,  // failed without a reason
+    kChildFlagLost = 3,  // failed but cleared the modified flag
+    kChildSetupFailed = 4,
+};
+
+int SaveExpectingFailure(CArtDoc& doc, const std::string& strPath)
+{
+    std::string strError;
+    if (doc.OnSaveDocument(strPath, &strError))
+        return kChildSaved;
+    if (strError.empty())
+        return kChildNoReason;
+    if (!doc.IsModified())
+        return kChildFlagLost;
+    return kChildRefused;
+}
+
+const char* DescribeChild(int n)
+{
+    switch (n) {
+    case kChildRefused: return "refused as it should";
+    case kChildSaved: return "the save reported success";
+    case kChildNoReason: return "the save failed without a reason";
+    case kChildFlagLost: return "the save failed but cleared the modified flag";
+    case kChildSetupFailed: return "the child could not set up the failure";
+    default: return "the child failed";
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+TEST(GwpWrite, OneDefaultFrameTakes38420Bytes)
+{
+    TempDir dir;
+    const std::string strPath = dir / "one.gwp";
+    CArtDoc doc;
+    BuildModified(doc, kRows, kCols, 1);
+    ASSERT_TRUE(doc.IsModified());
+    std::string strError;
+    ASSERT_TRUE(doc.OnSaveDocument(strPath, &strError)) << strError;
+    EXPECT_FALSE(doc.IsModified());
+
+    const std::string strSaved = ReadOrEmpty(strPath);
+    ASSERT_EQ(strSaved.size(), 38420u);
+    EXPECT_EQ(strSaved.substr(0, 8), "GWHEADER");
+    EXPECT_EQ(GetInt(strSaved, 8), 1);
+    EXPECT_EQ(GetInt(strSaved, 12), 60) << "columns come before rows";
+    EXPECT_EQ(GetInt(strSaved, 16), 40);
+    EXPECT_TRUE(std::string_view(strSaved).substr(20) == CellBytes(doc.m_pCurCells, doc));
+}
+
+TEST(GwpWrite, FramesGoOutInKeyOrderAndComeBackRenumbered)
+{
+    constexpr int nRows = 3, nCols = 5;
+    constexpr std::size_t nBlock = std::size_t(nRows) * nCols * 16;
+    CArtDoc doc;
+    BuildModified(doc, nRows, nCols, 4); // keys 0..3 hold patterns 0..3
+    doc.DeleteFrame(1);
+    doc.SelectFrame(0);
+    ASSERT_EQ(Keys(doc), (std::vector<int>{0, 2, 3}));
+
+    const std::string strFile = GwpSerialize(doc);
+    ASSERT_EQ(strFile.size(), 20 + 3 * nBlock);
+    EXPECT_EQ(GetInt(strFile, 8), 3);
+    std::vector<std::string> vBlocks;
+    for (int nKey : {0, 2, 3})
+        vBlocks.emplace_back(CellBytes(doc.m_mapFrames[nKey], doc));
+    for (std::size_t n = 0; n < 3; ++n)
+        EXPECT_TRUE(std::string_view(strFile).substr(20 + n * nBlock, nBlock) == vBlocks[n])
+            << "block " << n;
+
+    ASSERT_EQ(OpenInto(doc, strFile, nullptr), EGwpResult::Ok);
+    EXPECT_EQ(Keys(doc), (std::vector<int>{0, 1, 2}));
+    for (int nKey : {0, 1, 2})
+        EXPECT_TRUE(CellBytes(doc.m_mapFrames[nKey], doc) == vBlocks[std::size_t(nKey)])
+            << "key " << nKey;
+    EXPECT_EQ(doc.m_pCurCells, doc.m_mapFrames[2]);
+}
+
+// ---------------------------------------------------------------------------
+// Saving
+
+class GwpSave : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_strOld = HandBuiltFile(1, 2, 2, 5);
+        BuildModified(m_doc, kRows, kCols, 2);
+        ASSERT_TRUE(m_doc.IsModified());
+    }
+
+    // The old file is as it was and nothing else is in its folder.
+    void ExpectOldFileKept(const TempDir& dir, const std::string& strName)
+    {
+        EXPECT_TRUE(ReadOrEmpty(dir / strName) == m_strOld) << "the old file was changed";
+        EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{strName}))
+            << "a temporary file was left behind";
+        EXPECT_TRUE(m_doc.IsModified());
+    }
+
+    std::string m_strOld;
+    CArtDoc m_doc;
+};
+
+TEST_F(GwpSave, ReadOnlyFileIsRefused)
+{
+    TempDir dir;
+    const std::string strPath = dir / "locked.gwp";
+    WriteOrFail(strPath, m_strOld);
+    ASSERT_EQ(chmod(strPath.c_str(), 0444), 0);
+
+    std::string strError;
+    EXPECT_FALSE(m_doc.OnSaveDocument(strPath, &strError));
+    EXPECT_FALSE(strError.empty());
+    ExpectOldFileKept(dir, "locked.gwp");
+    struct stat st {};
+    ASSERT_EQ(stat(strPath.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+}
+
+TEST_F(GwpSave, ReadOnlyFolderIsRefused)
+{
+    TempDir dir;
+    const std::string strPath = dir / "drawing.gwp";
+    WriteOrFail(strPath, m_strOld);
+    // The folder can be read and entered by anyone but written by nobody
+    // except root, who ignores its mode: the child then saves as "nobody",
+    // who owns the file, so only the folder stands in the way.
+    const bool bRoot = geteuid() == 0;
+    if (bRoot) {
+        ASSERT_EQ(chown(strPath.c_str(), kNobody, kNobody), 0) << std::strerror(errno);
+    }
+    ASSERT_EQ(chmod(strPath.c_str(), 0644), 0);
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0555), 0);
+
+    const int nChild = RunInChild([&] {
+        if (bRoot && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
+            return int(kChildSetupFailed);
+        // Make sure the failure comes from the folder, not the file.
+        if (access(strPath.c_str(), W_OK) != 0)
+            return int(kChildSetupFailed);
+        return SaveExpectingFailure(m_doc, strPath);
+    });
+    EXPECT_EQ(nChild, kChildRefused) << DescribeChild(nChild);
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0700), 0);
+    ExpectOldFileKept(dir, "drawing.gwp");
+}
+
+TEST_F(GwpSave, FullDiskIsRefused)
+{
+    TempDir dir;
+    const std::string strPath = dir / "drawing.gwp";
+    WriteOrFail(strPath, m_strOld);
+    ASSERT_LT(m_strOld.size(), 4096u);
+
+    // The file size limit stands in for a full disk: writes beyond it fail
+    // with EFBIG once SIGXFSZ no longer kills the process.
+    const int nChild = RunInChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim{4096, 4096};
+        if (setrlimit(RLIMIT_FSIZE, &lim) != 0)
+            return int(kChildSetupFailed);
+        return SaveExpectingFailure(m_doc, strPath);
+    });
+    EXPECT_EQ(nChild, kChildRefused) << DescribeChild(nChild);
+    ExpectOldFileKept(dir, "drawing.gwp");
+}
+
+TEST_F(GwpSave, SavingThroughALinkWritesItsTargetAndKeepsTheLink)
+{
+    struct LinkCase {
+        const char* szName;
+        const char* szTarget; // relative to the folder, or absolute when it starts with '/'
+    };
+    for (const LinkCase& c : {LinkCase{"sibling", "real.gwp"}, LinkCase{"sub-folder", "sub/real.gwp"},
+                              LinkCase{"absolute", "/real.gwp"}}) {
+        SCOPED_TRACE(c.szName);
+        TempDir dir;
+        ASSERT_EQ(mkdir((dir / "sub").c_str(), 0700), 0);
+        const std::string strTarget =
+            c.szTarget[0] == '/' ? dir.Path() + c.szTarget : dir / c.szTarget;
+        WriteOrFail(strTarget, m_strOld);
+        ASSERT_EQ(chmod(strTarget.c_str(), 0640), 0);
+        const std::string strLinkText = c.szTarget[0] == '/' ? strTarget : c.szTarget;
+        const std::string strLink = dir / "link.gwp";
+        ASSERT_EQ(symlink(strLinkText.c_str(), strLink.c_str()), 0);
+
+        m_doc.SetModifiedFlag(true);
+        std::string strError;
+        ASSERT_TRUE(m_doc.OnSaveDocument(strLink, &strError)) << strError;
+        EXPECT_FALSE(m_doc.IsModified());
+
+        struct stat st {};
+        ASSERT_EQ(lstat(strLink.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced by a file";
+        char szLink[4096] = {};
+        ASSERT_GT(readlink(strLink.c_str(), szLink, sizeof szLink - 1), 0);
+        EXPECT_EQ(std::string(szLink), strLinkText);
+        EXPECT_TRUE(ReadOrEmpty(strTarget) == GwpSerialize(m_doc)) << "the target was not written";
+        ASSERT_EQ(stat(strTarget.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0640u) << "the target's permissions were not kept";
+        const std::vector<std::string> vExpected =
+            c.szTarget[0] == '/' || std::string(c.szTarget).find('/') == std::string::npos
+                ? std::vector<std::string>{"link.gwp", "real.gwp", "sub"}
+                : std::vector<std::string>{"link.gwp", "sub"};
+        EXPECT_EQ(Entries(dir.Path()), vExpected);
+        if (vExpected.size() == 2) {
+            EXPECT_EQ(Entries(dir / "sub"), (std::vector<std::string>{"real.gwp"}));
+        } else {
+            EXPECT_TRUE(Entries(dir / "sub").empty());
+        }
+    }
+}
+
+} // namespace
