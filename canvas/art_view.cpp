@@ -97,7 +97,66 @@ void CArtView::LayoutCells()
 
 void CArtView::SetCells(CharCell* pCells)
 {
+    // A stroke belongs to the frame it started on: it ends there, committed
+    // on that frame's history, rather than going on into the new frame.
+    if (pCells != m_pCells)
+        EndGesture();
     m_pCells = pCells;
+}
+
+void CArtView::BeginEdit()
+{
+    m_edit.BeginEdit();
+}
+
+void CArtView::EndEdit()
+{
+    m_edit.EndEdit();
+}
+
+void CArtView::SetCell(int nCol, int nRow, uint8_t ch, bool bUseColour, COLORREF cr)
+{
+    if (!m_pCells || nCol < 0 || nRow < 0 || nCol >= m_geom.Cols() || nRow >= m_geom.Rows())
+        return;
+    CharCell& cell = m_pCells[nRow * m_geom.Cols() + nCol];
+    cell.chChar = ch;
+    cell.crColor = bUseColour ? cr : m_crText;
+}
+
+void CArtView::WriteCell(int nCol, int nRow, uint8_t ch, COLORREF cr)
+{
+    if (!m_pCells || nCol < 0 || nRow < 0 || nCol >= m_geom.Cols() || nRow >= m_geom.Rows())
+        return;
+    const int nIndex = nRow * m_geom.Cols() + nCol;
+    CharCell& cell = m_pCells[nIndex];
+    if (cell.chChar != ch || cell.crColor != cr) {
+        cell.chChar = ch;
+        cell.crColor = cr;
+    }
+    DrawCell(nIndex);
+}
+
+bool CArtView::EndGesture()
+{
+    bool bEnded = false;
+    if (m_bButtonDown) {
+        m_bButtonDown = false;
+        if (CViewTool* pTool = GetTool(m_nActiveTool))
+            pTool->OnCaptureLost(*this);
+        bEnded = true;
+    }
+    if (m_edit.IsEditing()) {
+        m_edit.EndEdit();
+        bEnded = true;
+    }
+    m_bRightButton = false;
+    return bEnded;
+}
+
+void CArtView::EndPendingEdit()
+{
+    if (EndGesture() && m_pHost)
+        m_pHost->RefreshFrameThumbnail();
 }
 
 void CArtView::SetTextColor(COLORREF cr)
@@ -243,6 +302,8 @@ void CArtView::OnToolChanged()
     // tool had pending (a shape is written, a floating block dropped).
     if (CViewTool* pOld = GetTool(m_nActiveTool))
         pOld->Deactivate(*this);
+    m_edit.EndEdit();
+    m_bRightButton = false;
     m_nActiveTool = CurTool();
     if (CViewTool* pNew = GetTool(m_nActiveTool))
         pNew->Activate(*this);

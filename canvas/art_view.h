@@ -9,6 +9,7 @@
 #include "canvas/view_tool.h"
 #include "core/art_doc.h"
 #include "core/char_cell.h"
+#include "core/edit_bracket.h"
 
 #include <QAbstractScrollArea>
 #include <QCursor>
@@ -122,11 +123,30 @@ public:
     // The eraser's outline, drawn in mode 1 while the tool is TOOL_ERASE.
     void SetEraserRect(const QRect& rc) { m_rcEraser = rc; }
 
+    // The one write path for cells. BeginEdit opens an undo step on the
+    // current frame unless one is open; EndEdit commits the step it opened,
+    // on the frame it was opened on. SetCell writes one cell of the current
+    // frame (colour m_crText unless bUseColour) and draws nothing; WriteCell
+    // also draws it into the text layer. Cells off the canvas are skipped.
+    void BeginEdit();
+    void EndEdit();
+    bool IsEditing() const { return m_edit.IsEditing(); }
+    void SetCell(int nCol, int nRow, uint8_t ch, bool bUseColour, COLORREF cr);
+    void WriteCell(int nCol, int nRow, uint8_t ch, COLORREF cr);
+    // Ends a gesture in progress and commits what the view has open, then
+    // renews the thumbnail; for frame switches and playback.
+    void EndPendingEdit();
+
+    // The characters of the two mouse buttons (the character picker's choice).
+    void SetLeftChar(unsigned char ch) { m_chLeft = ch; }
+    void SetRightChar(unsigned char ch) { m_chRight = ch; }
+
     COLORREF m_crText = 0x010101; // colour of new cells
     COLORREF m_crBack = 0xFFFFFF; // background of every cell
-    int m_nBrushWidth = 1;
+    int m_nBrushWidth = 1;        // brush side in cells, 1 .. 10
     unsigned char m_chLeft = ' ';
     unsigned char m_chRight = ' ';
+    bool m_bRightButton = false;  // the gesture in progress uses m_chRight
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
@@ -152,10 +172,14 @@ private:
     void ResetForZoom();
     void DrawAllCells();
     void ComposeCommon(const QRect& rcPart, bool bOverlay);
+    // Ends the current tool's gesture and commits the view's open step; true
+    // when there was something to end.
+    bool EndGesture();
 
     CArtDoc& m_doc;
     IViewHost* m_pHost;
     CharCell* m_pCells = nullptr;
+    CEditBracket m_edit{m_doc};
     CCellGeometry m_geom;
     std::unique_ptr<CViewLayers> m_pLayers;
     std::unique_ptr<CGlyphCache> m_pGlyphs;
