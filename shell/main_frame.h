@@ -9,6 +9,7 @@
 
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
+#include "panes/char_picker.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -26,7 +27,7 @@ class QPrinter;
 class QToolBar;
 class QToolButton;
 
-class CMainFrame : public QMainWindow, public IViewHost {
+class CMainFrame : public QMainWindow, public IViewHost, public ICharPickerHost {
     Q_OBJECT
 
 public:
@@ -48,6 +49,11 @@ public:
     void AddFirstFrame(int nFrameKey, const QImage& imgThumb) override;
     // The view's first initial update: the rulers take their thickness.
     void ShowRulers() override;
+
+    // ICharPickerHost: 1 copies the picker's left character into the view's
+    // m_chLeft, 2 its right one into m_chRight; other values do nothing.
+    void CharChanged(int which) override;
+    CCharPaneView* CharPicker() const { return m_pCharPicker; }
 
     // The action of a command id; null for an id the window does not have.
     QAction* Action(int nId) const;
@@ -106,6 +112,8 @@ private:
     void CreateStatusBar();
     void CreateDockPanes();
     void CreateClientArea();
+    // Puts the character picker into its dock (main_frame_panes.cpp).
+    void CreateCharPicker();
     QAction* AddAction(int nId, void (CMainFrame::*pfnHandler)());
     QToolBar* AddToolBar(const QString& strName, const int* pIds, std::size_t nCount);
     QToolButton* AddPaletteButton(QToolBar* pBar, int nCommand, bool bFreehand);
@@ -205,6 +213,7 @@ private:
     QActionGroup* m_pSelectEntries = nullptr;
     QActionGroup* m_pFreehandEntries = nullptr;
     QDockWidget* m_pCharDock = nullptr;
+    CCharPaneView* m_pCharPicker = nullptr;
     QDockWidget* m_pColorDock = nullptr;
     QDockWidget* m_pFrameDock = nullptr;
     QLabel* m_pMessagePane = nullptr;

@@ -275,6 +275,7 @@ void CMainFrame::CreateDockPanes()
     };
     m_pCharDock = makeDock(QStringLiteral("Character Picker"), QStringLiteral("CharPicker"),
                            QSize(181, 250));
+    CreateCharPicker();
     m_pColorDock = makeDock(QStringLiteral("Color Picker"), QStringLiteral("ColorPicker"),
                             QSize(181, 220));
     m_pFrameDock = makeDock(QStringLiteral("Frame Panel"), QStringLiteral("FramePanel"),

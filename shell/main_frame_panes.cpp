@@ -1,0 +1,28 @@
+// The main window's side panes: the character picker in its dock, and the
+// picker's characters carried over to the canvas view.
+#include "shell/main_frame.h"
+
+#include "canvas/art_view.h"
+
+#include <QDockWidget>
+
+void CMainFrame::CreateCharPicker()
+{
+    auto* pBar = new CCharPaneBar(this, m_pCharDock);
+    delete m_pCharDock->widget();
+    m_pCharDock->setWidget(pBar);
+    m_pCharPicker = pBar->View();
+    // The view's characters start as the picker's (they are kept in its settings).
+    CharChanged(1);
+    CharChanged(2);
+}
+
+void CMainFrame::CharChanged(int which)
+{
+    if (!m_pCharPicker || !m_pView)
+        return;
+    if (which == 1)
+        m_pView->SetLeftChar(m_pCharPicker->m_chPickLeft);
+    else if (which == 2)
+        m_pView->SetRightChar(m_pCharPicker->m_chPickRight);
+}
