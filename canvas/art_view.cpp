@@ -4,6 +4,7 @@
 
 #include "canvas/canvas_color.h"
 #include "canvas/glyph_cache.h"
+#include "canvas/tools/drawing_tools.h"
 #include "canvas/view_host.h"
 #include "canvas/view_layers.h"
 #include "ui/settings_value.h"
@@ -40,6 +41,7 @@ CArtView::CArtView(CArtDoc& doc, IViewHost* pHost, QWidget* pParent)
                        {m_geom.CellWidth(), m_geom.CellHeight()});
     m_pLayers->Create(m_geom.CanvasSize(), ColorRefToRgb(m_crBack));
     m_doc.AddListener(this);
+    RegisterDrawingTools(*this);
 }
 
 CArtView::~CArtView()
@@ -138,19 +140,16 @@ void CArtView::WriteCell(int nCol, int nRow, uint8_t ch, COLORREF cr)
 
 bool CArtView::EndGesture()
 {
-    bool bEnded = false;
+    // The tool ends its own gesture, committing and renewing the thumbnail.
     if (m_bButtonDown) {
         m_bButtonDown = false;
         if (CViewTool* pTool = GetTool(m_nActiveTool))
             pTool->OnCaptureLost(*this);
-        bEnded = true;
-    }
-    if (m_edit.IsEditing()) {
-        m_edit.EndEdit();
-        bEnded = true;
     }
     m_bRightButton = false;
-    return bEnded;
+    const bool bOpen = m_edit.IsEditing();
+    m_edit.EndEdit();
+    return bOpen;
 }
 
 void CArtView::EndPendingEdit()

@@ -173,7 +173,7 @@ private:
     void DrawAllCells();
     void ComposeCommon(const QRect& rcPart, bool bOverlay);
     // Ends the current tool's gesture and commits the view's open step; true
-    // when there was something to end.
+    // when a step was still open after the tool had ended its gesture.
     bool EndGesture();
 
     CArtDoc& m_doc;

@@ -17,6 +17,9 @@ public:
     virtual void SetStatusPosText(const QString& /*strText*/) {}
     // After every finished edit: renew the current frame's picture in the frame panel.
     virtual void RefreshFrameThumbnail() {}
+    // The pick tool took a character for the left or right button: show it
+    // in the character picker as that button's choice.
+    virtual void CharPicked(bool /*bRight*/, unsigned char /*ch*/) {}
     // Passed on to the rulers. Modes: 1 vertical scroll, 2 horizontal scroll,
     // 3 mouse moved, 4 layout or size changed. Mouse position in client pixels.
     virtual void UpdateRulers(int /*nMode*/, int /*nScrollX*/, int /*nScrollY*/, int /*nMouseX*/,

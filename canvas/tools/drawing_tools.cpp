@@ -1,0 +1,19 @@
+#include "canvas/tools/drawing_tools.h"
+
+#include "canvas/art_view.h"
+#include "canvas/tool_codes.h"
+#include "canvas/tools/erase_tool.h"
+#include "canvas/tools/fill_tool.h"
+#include "canvas/tools/freehand_tool.h"
+#include "canvas/tools/pick_tool.h"
+
+#include <memory>
+
+void RegisterDrawingTools(CArtView& view)
+{
+    for (int nCode = TOOL_FREEHAND_1; nCode <= TOOL_FREEHAND_10; ++nCode)
+        view.SetTool(nCode, std::make_unique<CFreehandTool>());
+    view.SetTool(TOOL_FILL, std::make_unique<CFillTool>());
+    view.SetTool(TOOL_PICK, std::make_unique<CPickTool>());
+    view.SetTool(TOOL_ERASE, std::make_unique<CEraseTool>());
+}

@@ -1,0 +1,20 @@
+// The eraser (TOOL_ERASE): a left-button stroke with the view's brush that
+// turns cells into spaces in m_crText. While it is current, the brush's square
+// follows the mouse as a thin outline (drawn by the view in refresh mode 1).
+// The right button does nothing.
+#pragma once
+
+#include "canvas/tools/stroke_tool.h"
+
+class CEraseTool : public CStrokeTool {
+public:
+    void Deactivate(CArtView& view) override;
+
+protected:
+    bool AcceptsButton(Qt::MouseButton button) const override
+    {
+        return button == Qt::LeftButton;
+    }
+    uint8_t StrokeChar(const CArtView& /*view*/) const override { return ' '; }
+    void OnCellEntered(CArtView& view, int nCol, int nRow) override;
+};

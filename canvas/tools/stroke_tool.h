@@ -1,0 +1,37 @@
+// What freehand drawing and erasing share: a stroke from mouse-down to
+// mouse-up is one undo step; the brush is applied at the pressed cell, and
+// each time the mouse leaves a cell the stepped line from it to the new cell
+// is drawn, so the cell under the mouse is written only once it is left.
+#pragma once
+
+#include "canvas/view_tool.h"
+
+#include <QPoint>
+
+#include <cstdint>
+
+class CStrokeTool : public CViewTool {
+public:
+    void Deactivate(CArtView& view) override { EndStroke(view); }
+    void OnMousePress(CArtView& view, const CToolMouseEvent& ev) override;
+    void OnMouseMove(CArtView& view, const CToolMouseEvent& ev) override;
+    void OnMouseRelease(CArtView& view, const CToolMouseEvent& ev) override;
+    void OnCaptureLost(CArtView& view) override { EndStroke(view); }
+
+    bool IsStroking() const { return m_bStroking; }
+
+protected:
+    virtual bool AcceptsButton(Qt::MouseButton button) const = 0;
+    virtual uint8_t StrokeChar(const CArtView& view) const = 0;
+    // Every mouse move into another cell, with or without a stroke.
+    virtual void OnCellEntered(CArtView& /*view*/, int /*nCol*/, int /*nRow*/) {}
+
+private:
+    // Commits the stroke's step, redraws the canvas and renews the thumbnail.
+    void EndStroke(CArtView& view);
+
+    bool m_bStroking = false;
+    Qt::MouseButton m_button = Qt::NoButton;
+    QPoint m_ptCell;                // the cell the stroke last reached
+    QPoint m_ptHover{-1, -1};       // the cell of the last mouse move
+};
