@@ -1,0 +1,202 @@
+// Benchmarks of the stroke tools, each against a yardstick timed in the same
+// iterations (built into gw_view_bench, whose main sets up Qt).
+//
+//   BM_FreehandStroke   a 1,000-move stroke with brush 10 over an 80 x 128
+//                       drawing on an 800 x 600 view, end to end: mouse events
+//                       through the view, cells, text layer, Refresh(1) per
+//                       move and the commit at mouse-up. Per move, against one
+//                       Refresh(1). Goal: x_median <= 1.5.
+//   BM_FloodFillFrame   a fill of a blank 80 x 128 frame: the edit step, the
+//                       fill and the commit, against the store's own full-frame
+//                       step (BackupBegin, every cell rewritten, BackupCommit).
+//                       Goal: x_median <= 1.5. click_us adds what a click also
+//                       does: Refresh(0) and the thumbnail.
+//
+// Counters: view_us and yardstick_us (medians, microseconds), x_median and x_mean.
+
+#include "canvas/art_view.h"
+#include "canvas/tool_codes.h"
+#include "canvas/tools/view_cell_writer.h"
+#include "canvas/view_host.h"
+#include "core/art_doc.h"
+#include "core/backup_store.h"
+#include "core/cell_algorithms.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <numeric>
+#include <vector>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+double Micros(Clock::duration d)
+{
+    return std::chrono::duration<double, std::micro>(d).count();
+}
+
+double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
+
+double Mean(const std::vector<double>& v)
+{
+    return v.empty() ? 0 : std::accumulate(v.begin(), v.end(), 0.0) / v.size();
+}
+
+void SetRatios(benchmark::State& state, const std::vector<double>& vView,
+               const std::vector<double>& vYard)
+{
+    const double dView = Median(vView);
+    const double dYard = Median(vYard);
+    state.counters["view_us"] = dView;
+    state.counters["yardstick_us"] = dYard;
+    state.counters["x_median"] = dYard > 0 ? dView / dYard : 0;
+    state.counters["x_mean"] = Mean(vYard) > 0 ? Mean(vView) / Mean(vYard) : 0;
+}
+
+struct CToolHost : IViewHost {
+    int GetCurTool() const override { return m_nTool; }
+    int m_nTool = TOOL_CURSOR;
+};
+
+// A blank 80 x 128 drawing on a shown 800 x 600 view at the default zoom.
+struct CToolBench {
+    CToolBench()
+    {
+        m_doc.m_nRows = MAX_ROWS;
+        m_doc.m_nCols = MAX_COLS;
+        m_doc.OnNewDocument();
+        m_pView = std::make_unique<CArtView>(m_doc, &m_host);
+        m_pView->resize(800, 600);
+        m_pView->show();
+        QCoreApplication::processEvents();
+        m_pView->OnInitialUpdate();
+        m_pView->SetLeftChar('#');
+    }
+    void Choose(int nTool)
+    {
+        m_host.m_nTool = nTool;
+        m_pView->OnToolChanged();
+    }
+    void Send(QEvent::Type type, QPoint pt, Qt::MouseButton button, Qt::MouseButtons buttons)
+    {
+        QMouseEvent ev(type, QPointF(pt), QPointF(m_pView->viewport()->mapToGlobal(pt)), button,
+                       buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_pView->viewport(), &ev);
+    }
+
+    CToolHost m_host;
+    CArtDoc m_doc;
+    std::unique_ptr<CArtView> m_pView;
+};
+
+void BM_FreehandStroke(benchmark::State& state)
+{
+    constexpr int MOVES = 1000;
+    CToolBench bench;
+    CArtView& view = *bench.m_pView;
+    view.m_nBrushWidth = 10;
+    bench.Choose(TOOL_FREEHAND_10);
+
+    // A snake over the visible cells, every move into a new cell.
+    const int nCellW = view.GetCellWidth();
+    const int nCellH = view.GetCellHeight();
+    const int nCols = std::min(view.viewport()->width() / nCellW, MAX_COLS) - 1;
+    const int nRows = std::min(view.viewport()->height() / nCellH, MAX_ROWS) - 1;
+    std::vector<QPoint> vPath;
+    for (int i = 0; i <= MOVES; ++i) {
+        const int nPass = i / nCols;
+        const int nCol = nPass % 2 == 0 ? i % nCols : nCols - 1 - i % nCols;
+        const int nRow = nPass % nRows;
+        vPath.emplace_back(nCol * nCellW + nCellW / 2, nRow * nCellH + nCellH / 2);
+    }
+
+    std::vector<double> vView;
+    std::vector<double> vYard;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        bench.Send(QEvent::MouseButtonPress, vPath[0], Qt::LeftButton, Qt::LeftButton);
+        for (int i = 1; i <= MOVES; ++i)
+            bench.Send(QEvent::MouseMove, vPath[static_cast<size_t>(i)], Qt::NoButton,
+                       Qt::LeftButton);
+        bench.Send(QEvent::MouseButtonRelease, vPath.back(), Qt::LeftButton, Qt::NoButton);
+        const auto t1 = Clock::now();
+        constexpr int REFRESHES = 50;
+        for (int i = 0; i < REFRESHES; ++i)
+            view.Refresh(1);
+        const auto t2 = Clock::now();
+        vView.push_back(Micros(t1 - t0) / MOVES);
+        vYard.push_back(Micros(t2 - t1) / REFRESHES);
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+        state.PauseTiming();
+        bench.m_doc.OnEditUndo(); // back to a blank frame
+        state.ResumeTiming();
+    }
+    SetRatios(state, vView, vYard);
+}
+BENCHMARK(BM_FreehandStroke)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_FloodFillFrame(benchmark::State& state)
+{
+    CToolBench bench;
+    CArtView& view = *bench.m_pView;
+    CArtDoc& doc = bench.m_doc;
+    bench.Choose(TOOL_FILL);
+    const QPoint ptCell(view.GetCellWidth() / 2, view.GetCellHeight() / 2);
+
+    std::vector<double> vView;
+    std::vector<double> vYard;
+    std::vector<double> vClick;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        {
+            CViewCellWriter writer(view, false);
+            view.BeginEdit();
+            FloodFill(writer, 0, 0, '#');
+            view.EndEdit();
+        }
+        const auto t1 = Clock::now();
+        state.PauseTiming();
+        doc.OnEditUndo();
+        state.ResumeTiming();
+        const auto t2 = Clock::now();
+        {
+            const auto nId = static_cast<unsigned>(doc.m_nCurHistory);
+            BackupBegin(nId);
+            CharCell* pCells = doc.m_pCurCells;
+            for (int i = 0; i < MAX_ROWS * MAX_COLS; ++i)
+                pCells[i].chChar = '#';
+            BackupCommit(nId);
+        }
+        const auto t3 = Clock::now();
+        state.PauseTiming();
+        doc.OnEditUndo();
+        state.ResumeTiming();
+        const auto t4 = Clock::now();
+        bench.Send(QEvent::MouseButtonPress, ptCell, Qt::LeftButton, Qt::LeftButton);
+        bench.Send(QEvent::MouseButtonRelease, ptCell, Qt::LeftButton, Qt::NoButton);
+        const auto t5 = Clock::now();
+        state.PauseTiming();
+        doc.OnEditUndo();
+        state.ResumeTiming();
+        vView.push_back(Micros(t1 - t0));
+        vYard.push_back(Micros(t3 - t2));
+        vClick.push_back(Micros(t5 - t4));
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    }
+    SetRatios(state, vView, vYard);
+    state.counters["click_us"] = Median(vClick);
+}
+BENCHMARK(BM_FloodFillFrame)->UseManualTime()->Unit(benchmark::kMicrosecond);
+} // namespace
