@@ -131,13 +131,6 @@ void CMainFrame::SetStatusPosText(const QString& strText)
     m_pPosPane->setText(strText);
 }
 
-void CMainFrame::RefreshFrameThumbnail()
-{
-    // Called after every finished edit: the frame panel's picture comes with
-    // the panel; the commands' states change now (Undo, Redo).
-    UpdateCommandUI();
-}
-
 void CMainFrame::UpdateRulers(int, int, int, int, int, int, int)
 {
     // The rulers' drawing comes with the rulers themselves.
@@ -148,13 +141,6 @@ void CMainFrame::ShowRulers()
     m_pRulerCorner->setFixedSize(RULER_THICKNESS, RULER_THICKNESS);
     m_pHorzRuler->setFixedHeight(RULER_THICKNESS);
     m_pVertRuler->setFixedWidth(RULER_THICKNESS);
-}
-
-void CMainFrame::AddFirstFrame(int, const QImage&)
-{
-    m_nCurFrameItem = 0;
-    // Shown here as well, for a view that does not ask for them itself.
-    ShowRulers();
 }
 
 QAction* CMainFrame::Action(int nId) const

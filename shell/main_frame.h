@@ -9,6 +9,7 @@
 
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
+#include "panes/frame_panel.h"
 #include "panes/char_picker.h"
 
 #include <QMainWindow>
@@ -27,7 +28,7 @@ class QPrinter;
 class QToolBar;
 class QToolButton;
 
-class CMainFrame : public QMainWindow, public IViewHost, public ICharPickerHost {
+class CMainFrame : public QMainWindow, public IViewHost, public ICharPickerHost, public IFramePanelHost {
     Q_OBJECT
 
 public:
@@ -54,6 +55,21 @@ public:
     // m_chLeft, 2 its right one into m_chRight; other values do nothing.
     void CharChanged(int which) override;
     CCharPaneView* CharPicker() const { return m_pCharPicker; }
+
+    // IFramePanelHost (main_frame_frames.cpp). A selected list item becomes
+    // the current frame, unless it is the frame just added.
+    void RunFrameCommand(int nId) override;
+    void SelectFrameItem(int nIndex) override;
+
+    // Frames and playback (main_frame_frames.cpp).
+    // Appends a blank frame after the last one and makes it current; false,
+    // after telling the user, when the drawing cannot take another frame.
+    bool AddNewFrame();
+    // Kills the playback timer and shows the Play button released.
+    void StopPlayback();
+    // One step of playback, as the timer runs it.
+    void OnPlaybackTick();
+    CFramePaneBar* FramePanel() const { return m_pFramePane; }
 
     // The action of a command id; null for an id the window does not have.
     QAction* Action(int nId) const;
@@ -92,6 +108,7 @@ public:
     int m_bPlaying = 0;
     int m_nCurFrameItem = 0;
     int m_nPlayPos = 0;
+    int m_bSkipNextSelect = 0;
 
     int m_nCurTool = 0;
     int m_nSelectMode = 1;    // TOOL_SELECT_TRANSPARENT or TOOL_SELECT_OPAQUE
@@ -102,6 +119,7 @@ protected:
     void closeEvent(QCloseEvent* pEvent) override;
     void dragEnterEvent(QDragEnterEvent* pEvent) override;
     void dropEvent(QDropEvent* pEvent) override;
+    void timerEvent(QTimerEvent* pEvent) override;
 
 private:
     // Building the window (main_frame_bars.cpp).
@@ -180,15 +198,21 @@ private:
     void OnNextPane();
     void OnPrevPane();
     void OnSettings();
-    // Frames, playback and the import dialogs arrive with their own work;
+    // The import dialogs arrive with their own work;
     // until then their commands are present and do nothing.
-    void OnPlayNotYetBuilt();
-    void OnPauseNotYetBuilt();
-    void OnAddFrameNotYetBuilt();
-    void OnDeleteFrameNotYetBuilt();
     void OnImageConvertNotYetBuilt();
     void OnFigletFontNotYetBuilt();
     void OnSymbolLibNotYetBuilt();
+
+    // The frame commands (main_frame_frames.cpp).
+    void OnPlay();
+    void OnPause();
+    void OnAddFrame();
+    void OnDeleteFrame();
+    // Before the current frame changes: a stroke in progress ends on its own frame.
+    void EndEditBeforeFrameChange();
+    // Puts the frame panel into its dock.
+    void CreateFramePanel();
 
     // Printing and help (main_frame_print.cpp).
     void OnFilePrint();
@@ -216,6 +240,8 @@ private:
     CCharPaneView* m_pCharPicker = nullptr;
     QDockWidget* m_pColorDock = nullptr;
     QDockWidget* m_pFrameDock = nullptr;
+    CFramePaneBar* m_pFramePane = nullptr;
+    int m_nPlayTimer = 0; // id of the playback timer; 0 while stopped
     QLabel* m_pMessagePane = nullptr;
     QLabel* m_pPosPane = nullptr;
     QWidget* m_pRulerCorner = nullptr;

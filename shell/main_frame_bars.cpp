@@ -88,10 +88,10 @@ void CMainFrame::CreateActions()
         {ID_FIGLET_FONT, &CMainFrame::OnFigletFontNotYetBuilt},
         {ID_SYMBOL_LIB, &CMainFrame::OnSymbolLibNotYetBuilt},
         {ID_SETTINGS, &CMainFrame::OnSettings},
-        {ID_PLAY, &CMainFrame::OnPlayNotYetBuilt},
-        {ID_PAUSE, &CMainFrame::OnPauseNotYetBuilt},
-        {ID_ADD_FRAME, &CMainFrame::OnAddFrameNotYetBuilt},
-        {ID_DELETE_FRAME, &CMainFrame::OnDeleteFrameNotYetBuilt},
+        {ID_PLAY, &CMainFrame::OnPlay},
+        {ID_PAUSE, &CMainFrame::OnPause},
+        {ID_ADD_FRAME, &CMainFrame::OnAddFrame},
+        {ID_DELETE_FRAME, &CMainFrame::OnDeleteFrame},
         {ID_AUTO_DRAW, &CMainFrame::OnAutoDraw},
         {ID_SHOW_GRID, &CMainFrame::OnShowGrid},
         {ID_ZOOM_IN, &CMainFrame::OnZoomIn},
@@ -281,6 +281,7 @@ void CMainFrame::CreateDockPanes()
     m_pFrameDock = makeDock(QStringLiteral("Frame Panel"), QStringLiteral("FramePanel"),
                             QSize(850, 130));
     m_pFrameDock->setAllowedAreas(Qt::BottomDockWidgetArea);
+    CreateFramePanel();
 
     addDockWidget(Qt::RightDockWidgetArea, m_pCharDock);
     addDockWidget(Qt::BottomDockWidgetArea, m_pFrameDock);

@@ -24,21 +24,15 @@
 namespace {
 
 // What loading a file adds to the document's own steps: the view lays out
-// the first frame, takes and clears each added one, and shows every frame
-// as it arrives.
+// the first frame, the main window adds each later one to the drawing and
+// the frame panel, and every frame is shown as it arrives.
 class CViewLoadSink : public IGwpLoadSink {
 public:
     CViewLoadSink(CArtView& view, CMainFrame& frame) : m_view(view), m_frame(frame) {}
 
     void InitialUpdate(CArtDoc&) override { m_view.OnInitialUpdate(); }
-    void AddFrame(CArtDoc& doc) override
-    {
-        doc.NewFrame();
-        m_view.SetCells(doc.m_pCurCells);
-        m_view.ClearCanvas();
-        m_view.RebuildLayers();
-        doc.RegisterFrame();
-    }
+    // Each later frame is added as the Add a frame command adds it.
+    void AddFrame(CArtDoc&) override { m_frame.AddNewFrame(); }
     void FrameLoaded(CArtDoc&) override
     {
         m_view.Refresh(0);

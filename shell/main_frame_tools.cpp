@@ -90,10 +90,6 @@ void CMainFrame::OnSettings()
     m_bPlayLoop = dlg.m_bLoop;
 }
 
-void CMainFrame::OnPlayNotYetBuilt() {}
-void CMainFrame::OnPauseNotYetBuilt() {}
-void CMainFrame::OnAddFrameNotYetBuilt() {}
-void CMainFrame::OnDeleteFrameNotYetBuilt() {}
 void CMainFrame::OnImageConvertNotYetBuilt() {}
 void CMainFrame::OnFigletFontNotYetBuilt() {}
 void CMainFrame::OnSymbolLibNotYetBuilt() {}

@@ -1,0 +1,242 @@
+// The frames of the drawing: the frame panel, the four frame commands (Play,
+// Pause, Add a frame, Delete frame) and the playback timer. The order of the
+// frames is the order of the frame list's items; playback only selects the
+// next item at a fixed interval, and the selection makes that frame current.
+#include "shell/main_frame.h"
+
+#include "canvas/art_view.h"
+#include "canvas/tool_codes.h"
+#include "panes/frame_panel.h"
+#include "panes/frame_strip.h"
+#include "res/app_strings.h"
+#include "res/command_ids.h"
+#include "shell/message_box.h"
+
+#include <QDockWidget>
+#include <QTimerEvent>
+
+namespace {
+
+int KeyOf(quint32 nData) { return static_cast<int>(nData >> 16); }
+int ImageOf(quint32 nData) { return static_cast<int>(nData & 0xFFFF); }
+
+QString FrameTitle(int nPosition)
+{
+    return QString::fromLatin1(gw::IDS_FRAME_FORMAT_QT).arg(nPosition);
+}
+
+} // namespace
+
+void CMainFrame::CreateFramePanel()
+{
+    m_pFramePane = new CFramePaneBar(this, m_pFrameDock);
+    QWidget* pPlaceholder = m_pFrameDock->widget();
+    m_pFrameDock->setWidget(m_pFramePane);
+    delete pPlaceholder;
+}
+
+void CMainFrame::RunFrameCommand(int nId)
+{
+    RunCommand(nId);
+}
+
+void CMainFrame::EndEditBeforeFrameChange()
+{
+    m_pView->EndPendingEdit();
+}
+
+// The view's initial update of a new or opened drawing: the list starts
+// again with this one frame, and playback of the previous drawing ends.
+void CMainFrame::AddFirstFrame(int nFrameKey, const QImage& imgThumb)
+{
+    StopPlayback();
+    m_nPlayPos = 0;
+    m_bSkipNextSelect = 0;
+    CFramePaneView* pList = m_pFramePane->List();
+    pList->RemoveAll();
+    const int nImage = pList->AddThumbnail(imgThumb);
+    const int nItem = pList->AppendItem(nImage);
+    m_nCurFrameItem = nItem;
+    pList->item(nItem)->setText(FrameTitle(nItem + 1));
+    pList->SetItemData(nItem, (static_cast<quint32>(nFrameKey) << 16) | static_cast<quint32>(nImage));
+    m_pFramePane->m_nFrameCount = 1;
+    m_pFramePane->m_nCurFrameNo = 1;
+    m_pFramePane->RepaintStrip();
+    // Shown here as well, for a view that does not ask for them itself.
+    ShowRulers();
+}
+
+void CMainFrame::RefreshFrameThumbnail()
+{
+    if (m_pFramePane && m_nCurFrameItem >= 0 && m_nCurFrameItem < m_pFramePane->List()->count()) {
+        CFramePaneView* pList = m_pFramePane->List();
+        pList->SetThumbnail(ImageOf(pList->ItemData(m_nCurFrameItem)), m_pView->MakeThumbnail());
+    }
+    // The commands' states change with every finished edit (Undo, Redo).
+    UpdateCommandUI();
+}
+
+void CMainFrame::StopPlayback()
+{
+    if (m_nPlayTimer != 0) {
+        killTimer(m_nPlayTimer);
+        m_nPlayTimer = 0;
+    }
+    m_bPlaying = 0;
+    if (m_pFramePane) {
+        m_pFramePane->SetLatched(CFrameButtonStrip::BTN_NONE);
+    }
+}
+
+void CMainFrame::OnPlay()
+{
+    if (m_pFramePane->m_nFrameCount <= 1) {
+        // Nothing to play: the Play button is not left drawn down.
+        m_pFramePane->SetLatched(CFrameButtonStrip::BTN_NONE);
+        return;
+    }
+    m_nCurFrameItem = 0;
+    ChooseTool(TOOL_CURSOR);
+    // After a playback without loop has run to its end, and after frames
+    // were deleted, the position may be past the last item: start again.
+    if (m_nPlayPos < 0 || m_nPlayPos >= m_pFramePane->List()->count()) {
+        m_nPlayPos = 0;
+    }
+    if (m_nPlayTimer != 0) {
+        killTimer(m_nPlayTimer);
+    }
+    m_bPlaying = 1;
+    m_nPlayTimer = startTimer(m_nFrameInterval * 100);
+    m_pFramePane->SetLatched(CFrameButtonStrip::BTN_PLAY);
+}
+
+void CMainFrame::OnPause()
+{
+    StopPlayback();
+}
+
+void CMainFrame::timerEvent(QTimerEvent* pEvent)
+{
+    if (m_nPlayTimer != 0 && pEvent->timerId() == m_nPlayTimer) {
+        OnPlaybackTick();
+        return;
+    }
+    QMainWindow::timerEvent(pEvent);
+}
+
+void CMainFrame::OnPlaybackTick()
+{
+    // A tool chosen since Play ends playback, after this tick's frame.
+    if (m_nCurTool != TOOL_CURSOR) {
+        StopPlayback();
+    }
+    CFramePaneView* pList = m_pFramePane->List();
+    if (m_nPlayPos < 0 || m_nPlayPos >= pList->count()) {
+        m_nPlayPos = 0;
+    }
+    // A stroke in progress ends, and its thumbnail is renewed, on its own
+    // frame before this tick moves on.
+    EndEditBeforeFrameChange();
+    m_nCurFrameItem = m_nPlayPos;
+    pList->SelectItem(m_nPlayPos);
+    ++m_nPlayPos;
+    if (m_nPlayPos > pList->count() - 1) {
+        if (m_bPlayLoop == 1) {
+            m_nPlayPos = 0;
+        } else {
+            StopPlayback();
+        }
+    }
+}
+
+bool CMainFrame::AddNewFrame()
+{
+    EndEditBeforeFrameChange();
+    CharCell* pCells = m_doc.NewFrame();
+    if (!pCells) {
+        GwMessageBox(this, QString::fromLatin1(MSG_FRAME_KEYS_EXHAUSTED));
+        return false;
+    }
+    m_pView->SetCells(pCells);
+    m_pView->ClearCanvas();
+    m_pView->RebuildLayers();
+    m_pView->Refresh(0);
+
+    CFramePaneView* pList = m_pFramePane->List();
+    const int nImage = pList->AddThumbnail(m_pView->MakeThumbnail());
+    const int nItem = pList->AppendItem(nImage);
+    m_nCurFrameItem = nItem;
+    pList->item(nItem)->setText(FrameTitle(nItem + 1));
+    const int nKey = m_doc.RegisterFrame();
+    pList->SetItemData(nItem, (static_cast<quint32>(nKey) << 16) | static_cast<quint32>(nImage & 0xFFFF));
+    m_bSkipNextSelect = 1;
+    pList->SelectItem(nItem);
+    // The flag is meant for this one notification only.
+    m_bSkipNextSelect = 0;
+    m_pFramePane->m_nFrameCount += 1;
+    m_pFramePane->m_nCurFrameNo = nItem + 1;
+    m_pFramePane->RepaintStrip();
+    RefreshFrameThumbnail();
+    return true;
+}
+
+void CMainFrame::OnAddFrame()
+{
+    if (m_bPlaying == 1) {
+        StopPlayback();
+        return;
+    }
+    m_pFramePane->SetLatched(CFrameButtonStrip::BTN_NONE);
+    AddNewFrame();
+}
+
+void CMainFrame::OnDeleteFrame()
+{
+    if (m_bPlaying == 1) {
+        StopPlayback();
+        return;
+    }
+    CFramePaneView* pList = m_pFramePane->List();
+    if (pList->count() <= 1) {
+        GwMessageBox(this, QString::fromLatin1(gw::IDS_KEEP_ONE_FRAME));
+        return;
+    }
+    EndEditBeforeFrameChange();
+    const int nKey = KeyOf(pList->ItemData(m_nCurFrameItem));
+    m_doc.DeleteFrame(nKey);
+    // The deleted frame's thumbnail stays in the list: the other items'
+    // image indexes keep pointing at their own pictures.
+    pList->DeleteItem(m_nCurFrameItem);
+    m_nCurFrameItem = 0;
+    pList->RenumberItems();
+    m_doc.SelectFrame(KeyOf(pList->ItemData(0)));
+    m_pView->SetCells(m_doc.m_pCurCells);
+    m_pFramePane->m_nFrameCount -= 1;
+    m_pFramePane->m_nCurFrameNo = 1;
+    m_pFramePane->RepaintStrip();
+    // The first frame's cells were laid out at the zoom of the last time it
+    // was shown: lay them out again before drawing them.
+    m_pView->RebuildLayers();
+    m_pView->Refresh(0);
+}
+
+void CMainFrame::SelectFrameItem(int nIndex)
+{
+    if (m_bSkipNextSelect == 1) {
+        m_bSkipNextSelect = 0;
+        return;
+    }
+    CFramePaneView* pList = m_pFramePane->List();
+    if (nIndex < 0 || nIndex >= pList->count()) {
+        return;
+    }
+    // A stroke in progress ends on the frame it was drawn on.
+    EndEditBeforeFrameChange();
+    m_pView->SetSelectionRect(QRect());
+    m_nCurFrameItem = nIndex;
+    m_doc.SelectFrame(KeyOf(pList->ItemData(nIndex)));
+    m_pView->SetCells(m_doc.m_pCurCells);
+    m_pView->RebuildLayers();
+    m_pView->Refresh(0);
+    UpdateCommandUI();
+}
