@@ -46,23 +46,41 @@ int FloodFill(ICellWriter& grid, int nCol, int nRow, uint8_t ch)
 {
     if (!CanFloodFill(grid, nCol, nRow, ch))
         return 0;
-    // An explicit stack rather than recursion: a whole 80 x 128 frame is one region.
-    // Neighbours are pushed in reverse so they are visited left, up, right, down.
-    std::vector<std::pair<int, int>> vStack;
-    vStack.reserve(static_cast<size_t>(grid.Cols()) * static_cast<size_t>(grid.Rows()));
-    vStack.emplace_back(nCol, nRow);
+    // Scanline fill with an explicit stack of seeds: each seed grows into the
+    // whole run of spaces on its row, and only the runs above and below that
+    // run become new seeds. A whole 80 x 128 frame is one region.
+    const int nCols = grid.Cols();
+    const int nRows = grid.Rows();
+    std::vector<std::pair<int, int>> vSeeds;
+    vSeeds.emplace_back(nCol, nRow);
     int nFilled = 0;
-    while (!vStack.empty()) {
-        const auto [c, r] = vStack.back();
-        vStack.pop_back();
-        if (!OnGrid(grid, c, r) || grid.GetChar(c, r) != CH_SPACE)
+    while (!vSeeds.empty()) {
+        const auto [c, r] = vSeeds.back();
+        vSeeds.pop_back();
+        if (grid.GetChar(c, r) != CH_SPACE)
             continue;
-        grid.SetCell(c, r, ch, grid.GetColor(c, r));
-        ++nFilled;
-        vStack.emplace_back(c, r + 1);
-        vStack.emplace_back(c + 1, r);
-        vStack.emplace_back(c, r - 1);
-        vStack.emplace_back(c - 1, r);
+        int nLeft = c;
+        while (nLeft > 0 && grid.GetChar(nLeft - 1, r) == CH_SPACE)
+            --nLeft;
+        int nRight = c;
+        while (nRight + 1 < nCols && grid.GetChar(nRight + 1, r) == CH_SPACE)
+            ++nRight;
+        for (int x = nLeft; x <= nRight; ++x)
+            grid.SetCell(x, r, ch, grid.GetColor(x, r));
+        nFilled += nRight - nLeft + 1;
+        // One seed per run of spaces in the neighbouring rows, under the run
+        // just filled: never diagonal, since the run's ends bound the scan.
+        for (int nNext : {r - 1, r + 1}) {
+            if (nNext < 0 || nNext >= nRows)
+                continue;
+            bool bInRun = false;
+            for (int x = nLeft; x <= nRight; ++x) {
+                const bool bSpace = grid.GetChar(x, nNext) == CH_SPACE;
+                if (bSpace && !bInRun)
+                    vSeeds.emplace_back(x, nNext);
+                bInRun = bSpace;
+            }
+        }
     }
     return nFilled;
 }
