@@ -260,6 +260,22 @@ private slots:
         QCOMPARE(frame.Document().m_mapFrames.count(2), std::size_t(0));
     }
 
+    void noFrameIsAddedOnceTheKeysAreUsedUp()
+    {
+        CDialogRecorder rec;
+        CMainFrame frame;
+        AddFrames(frame, 1);
+        List(frame)->SelectItem(0);
+        frame.Document().m_nNextFrameKey = MAX_FRAME_KEY_COUNT;
+        frame.RunCommand(gw::ID_ADD_FRAME);
+        QCOMPARE(rec.m_vMessages, QStringList{QString::fromLatin1(MSG_FRAME_KEYS_EXHAUSTED)});
+        QCOMPARE(List(frame)->count(), 2);
+        QCOMPARE(frame.FramePanel()->m_nFrameCount, 2);
+        QCOMPARE(frame.Document().GetFrameCount(), 2);
+        QCOMPARE(CurPos(frame), 0);
+        QCOMPARE(frame.View()->GetCells(), frame.Document().m_pCurCells);
+    }
+
     void theLastFrameCannotBeDeleted()
     {
         CDialogRecorder rec;
@@ -450,9 +466,14 @@ private slots:
         CDialogRecorder rec;
         rec.m_strFilePath = strPath;
         CMainFrame frame;
-        AddFrames(frame, 3); // the old drawing's frames go
+        AddFrames(frame, 3); // the old drawing's frames go, and its playback ends
+        frame.RunCommand(gw::ID_PLAY);
+        frame.OnPlaybackTick();
+        frame.OnPlaybackTick();
         frame.RunCommand(gw::ID_FILE_OPEN);
         QVERIFY(rec.m_vMessages.isEmpty());
+        QCOMPARE(frame.m_bPlaying, 0);
+        QCOMPARE(frame.FramePanel()->Strip()->Latched(), 0);
         QCOMPARE(Titles(frame), (QStringList{QStringLiteral("Frame:1"), QStringLiteral("Frame:2"),
                                              QStringLiteral("Frame:3")}));
         QCOMPARE(frame.m_nCurFrameItem, 2);
