@@ -38,6 +38,9 @@ CFramePaneView::CFramePaneView(QWidget* pParent) : QListWidget(pParent)
     pal.setColor(QPalette::Window, PANEL_GREY);
     setPalette(pal);
     setAutoFillBackground(true);
+    // One row of thumbnails with their titles always fits.
+    setSpacing(4);
+    setMinimumHeight(THUMB_SIZE + 2 * fontMetrics().height() + 4 * spacing() + 2 * frameWidth());
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CFramePaneView::OnSelectionChanged);
 }
@@ -185,7 +188,7 @@ CFramePaneBar::CFramePaneBar(IFramePanelHost* pHost, QWidget* pParent)
     m_pList = new CFramePaneView(this);
     m_pStrip = new CFrameButtonStrip(this);
     m_pStrip->setObjectName(QStringLiteral("Hi"));
-    setMinimumSize(m_pStrip->minimumWidth(), STRIP_HEIGHT + CFramePaneView::THUMB_SIZE + 16);
+    setMinimumSize(m_pStrip->minimumWidth(), STRIP_HEIGHT + m_pList->minimumHeight());
     connect(m_pList, &CFramePaneView::FrameItemSelected, this, [this](int nIndex) {
         m_nCurFrameNo = nIndex + 1;
         RepaintStrip();
