@@ -54,6 +54,8 @@ public:
     // ICharPickerHost: 1 copies the picker's left character into the view's
     // m_chLeft, 2 its right one into m_chRight; other values do nothing.
     void CharChanged(int which) override;
+    // The pick tool took a character off the canvas: the picker shows it.
+    void CharPicked(bool bRight, unsigned char ch) override;
     CCharPaneView* CharPicker() const { return m_pCharPicker; }
 
     // IFramePanelHost (main_frame_frames.cpp). A selected list item becomes

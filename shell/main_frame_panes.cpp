@@ -26,3 +26,14 @@ void CMainFrame::CharChanged(int which)
     else if (which == 2)
         m_pView->SetRightChar(m_pCharPicker->m_chPickRight);
 }
+
+void CMainFrame::CharPicked(bool bRight, unsigned char ch)
+{
+    if (!m_pCharPicker)
+        return;
+    if (bRight)
+        m_pCharPicker->m_chPickRight = ch;
+    else
+        m_pCharPicker->m_chPickLeft = ch;
+    m_pCharPicker->RepaintPane();
+}

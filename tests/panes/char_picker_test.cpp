@@ -4,6 +4,7 @@
 #include "canvas/art_view.h"
 #include "core/backup_store.h"
 #include "panes/char_picker.h"
+#include "res/command_ids.h"
 #include "shell/art_app.h"
 #include "shell/main_frame.h"
 #include "ui/settings_value.h"
@@ -213,6 +214,25 @@ private slots:
         frame.CharChanged(3);
         QCOMPARE(frame.View()->m_chLeft, 'x');
         QCOMPARE(frame.View()->m_chRight, '#');
+    }
+
+    void pickedCharacterShowsInThePicker()
+    {
+        CMainFrame frame;
+        frame.resize(1000, 700);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        CArtView& view = *frame.View();
+        view.BeginEdit();
+        view.WriteCell(2, 1, 'Q', 0x0000FF);
+        view.EndEdit();
+        frame.Action(gw::ID_TOOL_PICK)->trigger();
+        const QPoint pt(2 * view.GetCellWidth() + 1, view.GetCellHeight() + 1);
+        QTest::mousePress(view.viewport(), Qt::RightButton, Qt::NoModifier, pt);
+        QTest::mouseRelease(view.viewport(), Qt::RightButton, Qt::NoModifier, pt);
+        QCOMPARE(view.m_chRight, 'Q');
+        QCOMPARE(frame.CharPicker()->m_chPickRight, 'Q');
+        QCOMPARE(frame.CharPicker()->m_chPickLeft, ' ');
     }
 };
 
