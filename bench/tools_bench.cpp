@@ -22,6 +22,8 @@
 #include "core/backup_store.h"
 #include "core/cell_algorithms.h"
 
+#include "bench/ratio_counters.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -34,36 +36,10 @@
 #include <vector>
 
 namespace {
-using Clock = std::chrono::steady_clock;
-
-double Micros(Clock::duration d)
-{
-    return std::chrono::duration<double, std::micro>(d).count();
-}
-
-double Median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-    return v[v.size() / 2];
-}
-
-double Mean(const std::vector<double>& v)
-{
-    return v.empty() ? 0 : std::accumulate(v.begin(), v.end(), 0.0) / v.size();
-}
-
-void SetRatios(benchmark::State& state, const std::vector<double>& vView,
-               const std::vector<double>& vYard)
-{
-    const double dView = Median(vView);
-    const double dYard = Median(vYard);
-    state.counters["view_us"] = dView;
-    state.counters["yardstick_us"] = dYard;
-    state.counters["x_median"] = dYard > 0 ? dView / dYard : 0;
-    state.counters["x_mean"] = Mean(vYard) > 0 ? Mean(vView) / Mean(vYard) : 0;
-}
+using gwratio::Clock;
+using gwratio::Micros;
+using gwratio::Median;
+using gwratio::SetRatioCounters;
 
 struct CToolHost : IViewHost {
     int GetCurTool() const override { return m_nTool; }
@@ -143,7 +119,7 @@ void BM_FreehandStroke(benchmark::State& state)
         bench.m_doc.OnEditUndo(); // back to a blank frame
         state.ResumeTiming();
     }
-    SetRatios(state, vView, vYard);
+    SetRatioCounters(state, vView, vYard);
 }
 BENCHMARK(BM_FreehandStroke)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -195,7 +171,7 @@ void BM_FloodFillFrame(benchmark::State& state)
         vClick.push_back(Micros(t5 - t4));
         state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
     }
-    SetRatios(state, vView, vYard);
+    SetRatioCounters(state, vView, vYard);
     state.counters["click_us"] = Median(vClick);
 }
 BENCHMARK(BM_FloodFillFrame)->UseManualTime()->Unit(benchmark::kMicrosecond);

@@ -26,6 +26,8 @@
 #include "core/backup_store.h"
 #include "core/edit_bracket.h"
 
+#include "bench/ratio_counters.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -43,36 +45,10 @@
 #include <vector>
 
 namespace {
-using Clock = std::chrono::steady_clock;
-
-double Micros(Clock::duration d)
-{
-    return std::chrono::duration<double, std::micro>(d).count();
-}
-
-double Median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-    return v[v.size() / 2];
-}
-
-double Mean(const std::vector<double>& v)
-{
-    return v.empty() ? 0 : std::accumulate(v.begin(), v.end(), 0.0) / v.size();
-}
-
-void SetRatioCounters(benchmark::State& state, const std::vector<double>& vView,
-                      const std::vector<double>& vYard)
-{
-    const double dView = Median(vView);
-    const double dYard = Median(vYard);
-    state.counters["view_us"] = dView;
-    state.counters["yardstick_us"] = dYard;
-    state.counters["x_median"] = dYard > 0 ? dView / dYard : 0;
-    state.counters["x_mean"] = Mean(vYard) > 0 ? Mean(vView) / Mean(vYard) : 0;
-}
+using gwratio::Clock;
+using gwratio::Micros;
+using gwratio::Median;
+using gwratio::SetRatioCounters;
 
 // A full drawing on a shown view of the given size.
 struct CBenchView {
