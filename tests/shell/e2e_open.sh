@@ -22,7 +22,7 @@ if [[ "${1:-}" != --on-display ]]; then
     for tool in xvfb-run xauth xwininfo import; do
         command -v "$tool" >/dev/null || fail "'$tool' is missing; scripts/test.sh installs it"
     done
-    exec xvfb-run -a -s "-screen 0 1280x800x24" "$BASH" "$0" --on-display "$@"
+    exec xvfb-run -a -s "-screen 0 1280x800x24 -noreset" "$BASH" "$0" --on-display "$@"
 fi
 shift
 app=$1
