@@ -9,20 +9,9 @@ set -euo pipefail
 title="Untitled - Glyphwright"
 wait_seconds=20
 
-fail()
-{
-    echo "e2e_start: FAIL: $*" >&2
-    exit 1
-}
-
-if [[ "${1:-}" != --on-display ]]; then
-    [[ $# -eq 2 ]] || { echo "usage: $0 GLYPHWRIGHT_BINARY ARTIFACT_FOLDER" >&2; exit 2; }
-    [[ -x "$1" ]] || fail "no program at $1"
-    for tool in xvfb-run xauth xwininfo import; do
-        command -v "$tool" >/dev/null || fail "'$tool' is missing; scripts/test.sh installs it"
-    done
-    exec xvfb-run -a -s "-screen 0 1280x800x24 -noreset" "$BASH" "$0" --on-display "$@"
-fi
+# shellcheck source=tests/shell/e2e_lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" e2e_start
+gw_e2e_on_display "$@"
 shift
 app=$1
 artifacts=$2
@@ -31,13 +20,7 @@ log=$artifacts/start.log
 shot=$artifacts/start.png
 rm -f "$log" "$shot"
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/gw-e2e.XXXXXX")
-export HOME=$scratch/home
-export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data
-export XDG_CACHE_HOME=$scratch/cache XDG_RUNTIME_DIR=$scratch/runtime
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-export QT_QPA_PLATFORM=xcb
+gw_e2e_private_home
 
 "$app" >"$log" 2>&1 &
 pid=$!
