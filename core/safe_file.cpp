@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ostream>
+#include <streambuf>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -59,9 +62,92 @@ bool WriteAll(int fd, std::string_view data, int* pnErr)
     return true;
 }
 
+// An output buffer over a file descriptor. The first failed write is kept
+// with its errno, and every write after it fails too, so a writer that never
+// looks at its stream cannot make a half-written file look whole.
+class CFdStreamBuf : public std::streambuf {
+public:
+    explicit CFdStreamBuf(int fd) : m_fd(fd), m_buffer(kBufferBytes)
+    {
+        setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+    }
+
+    int Error() const { return m_nErr; }
+
+protected:
+    int_type overflow(int_type ch) override
+    {
+        if (!Drain())
+            return traits_type::eof();
+        if (!traits_type::eq_int_type(ch, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(ch);
+            pbump(1);
+        }
+        return traits_type::not_eof(ch);
+    }
+
+    // A block as large as the buffer goes straight to the file, uncopied.
+    std::streamsize xsputn(const char* p, std::streamsize n) override
+    {
+        if (n < static_cast<std::streamsize>(m_buffer.size()))
+            return std::streambuf::xsputn(p, n);
+        if (!Drain() || !WriteAll(m_fd, {p, static_cast<std::size_t>(n)}, &m_nErr))
+            return 0;
+        return n;
+    }
+
+    int sync() override { return Drain() ? 0 : -1; }
+
+private:
+    static constexpr std::size_t kBufferBytes = 64 * 1024;
+
+    bool Drain()
+    {
+        if (m_nErr != 0)
+            return false;
+        const std::string_view pending(pbase(), static_cast<std::size_t>(pptr() - pbase()));
+        setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+        return WriteAll(m_fd, pending, &m_nErr);
+    }
+
+    int m_fd;
+    int m_nErr = 0;
+    std::vector<char> m_buffer;
+};
+
+// The temporary file until it is renamed: removed on every other way out,
+// an exception from the writer included.
+class CTempFile {
+public:
+    CTempFile(std::string strPath, int fd) : m_strPath(std::move(strPath)), m_fd(fd) {}
+    ~CTempFile()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+        if (!m_strPath.empty())
+            unlink(m_strPath.c_str());
+    }
+    CTempFile(const CTempFile&) = delete;
+    CTempFile& operator=(const CTempFile&) = delete;
+
+    int Fd() const { return m_fd; }
+    const std::string& Path() const { return m_strPath; }
+    // Closes the descriptor; false (errno set) when the close reports an error.
+    bool Close()
+    {
+        const int fd = std::exchange(m_fd, -1);
+        return close(fd) == 0;
+    }
+    void Keep() { m_strPath.clear(); }
+
+private:
+    std::string m_strPath;
+    int m_fd;
+};
+
 } // namespace
 
-bool SaveFileSafely(const std::string& strPath, std::string_view data, std::string* pError)
+bool SaveFileSafely(const std::string& strPath, const SaveWriter& writer, std::string* pError)
 {
     const std::string strTarget = ResolveLinks(strPath);
     const std::string strDir = DirName(strTarget);
@@ -94,21 +180,24 @@ bool SaveFileSafely(const std::string& strPath, std::string_view data, std::stri
     const int fd = mkstemp(strTemp.data());
     if (fd < 0)
         return fail(Reason(errno));
+    CTempFile temp(std::move(strTemp), fd);
 
-    int nErr = 0;
-    bool bOk = WriteAll(fd, data, &nErr);
-    if (bOk && fchmod(fd, nMode) != 0)
-        nErr = errno, bOk = false;
-    if (bOk && fsync(fd) != 0)
-        nErr = errno, bOk = false;
-    if (close(fd) != 0 && bOk)
-        nErr = errno, bOk = false;
-    if (bOk && rename(strTemp.c_str(), strTarget.c_str()) != 0)
-        nErr = errno, bOk = false;
-    if (!bOk) {
-        unlink(strTemp.c_str());
-        return fail(Reason(nErr));
+    {
+        CFdStreamBuf buf(temp.Fd());
+        std::ostream os(&buf);
+        const bool bWritten = writer(os);
+        os.flush();
+        if (buf.Error() != 0)
+            return fail(Reason(buf.Error()));
+        if (!bWritten)
+            return fail("the content could not be written");
+        if (!os)
+            return fail(Reason(EIO));
     }
+    if (fchmod(temp.Fd(), nMode) != 0 || fsync(temp.Fd()) != 0 || !temp.Close() ||
+        rename(temp.Path().c_str(), strTarget.c_str()) != 0)
+        return fail(Reason(errno));
+    temp.Keep();
     // Make the rename itself durable; a folder that cannot be synced is no
     // reason to report a failure after the file is in place.
     const int dirFd = open(strDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -117,6 +206,17 @@ bool SaveFileSafely(const std::string& strPath, std::string_view data, std::stri
         close(dirFd);
     }
     return true;
+}
+
+bool SaveFileSafely(const std::string& strPath, std::string_view data, std::string* pError)
+{
+    return SaveFileSafely(
+        strPath,
+        [data](std::ostream& os) {
+            os.write(data.data(), static_cast<std::streamsize>(data.size()));
+            return true;
+        },
+        pError);
 }
 
 bool ReadWholeFile(const std::string& strPath, std::string* pData, std::string* pError)

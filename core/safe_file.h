@@ -7,11 +7,23 @@
 // file it points to, and keeps the link.
 #pragma once
 
+#include <functional>
+#include <ostream>
 #include <string>
 #include <string_view>
 
-// Writes data to path. On failure returns false, leaves any existing file
-// untouched and puts a short reason into *pError.
+// Writes the new content into os, which goes to the temporary file through a
+// 64 KiB buffer; returns false to abandon the save.
+using SaveWriter = std::function<bool(std::ostream& os)>;
+
+// Writes to path what writer writes, never holding more than the buffer in
+// memory. On failure (a failed write, an error in os, a writer that returns
+// false or throws) returns false, or rethrows, leaving any existing file
+// untouched and no temporary file behind; *pError gets a short reason, the
+// system's for a failed write.
+bool SaveFileSafely(const std::string& strPath, const SaveWriter& writer, std::string* pError);
+
+// Writes data to path, as above.
 bool SaveFileSafely(const std::string& strPath, std::string_view data, std::string* pError);
 
 // Reads a whole file into *pData; false (with the reason) when it cannot be read.
