@@ -42,7 +42,11 @@ bool CArtDoc::OnNewDocument()
 
 bool CArtDoc::OnSaveDocument(const std::string& strPath, std::string* pError)
 {
-    if (!SaveFileSafely(strPath, GwpSerialize(*this), pError))
+    const auto write = [this](std::ostream& os) {
+        GwpWrite(os, *this);
+        return !os.fail();
+    };
+    if (!SaveFileSafely(strPath, write, pError))
         return false;
     SetModifiedFlag(false);
     return true;

@@ -77,8 +77,18 @@ std::string GwpSerialize(const CArtDoc& doc)
 
 void GwpWrite(std::ostream& os, const CArtDoc& doc)
 {
-    const std::string str = GwpSerialize(doc);
-    os.write(str.data(), static_cast<std::streamsize>(str.size()));
+    // Frame by frame straight from the stores: the file is never held whole.
+    const auto nFrameBytes = static_cast<std::streamsize>(doc.GetCellCount() * sizeof(CharCell));
+    std::string strHeader(GWP_MAGIC, 8);
+    AppendInt(strHeader, doc.GetFrameCount());
+    AppendInt(strHeader, doc.m_nCols);
+    AppendInt(strHeader, doc.m_nRows);
+    os.write(strHeader.data(), static_cast<std::streamsize>(strHeader.size()));
+    for (const auto& [nKey, pCells] : doc.m_mapFrames) {
+        if (!os)
+            return;
+        os.write(reinterpret_cast<const char*>(pCells), nFrameBytes);
+    }
 }
 
 void IGwpLoadSink::InitialUpdate(CArtDoc& doc)

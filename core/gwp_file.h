@@ -41,6 +41,8 @@ EGwpResult GwpParse(std::string_view data, CGwpImage* pImage, std::string* pMess
 
 // The bytes of the document as a ".gwp" file.
 std::string GwpSerialize(const CArtDoc& doc);
+// The same bytes written to os a frame at a time; os's state tells whether
+// they all went out.
 void GwpWrite(std::ostream& os, const CArtDoc& doc);
 
 // What a window adds to loading: the view fills and registers frames and
