@@ -3,32 +3,130 @@
 #include "core/anim_template.h"
 #include "core/art_doc.h"
 
+#include <string_view>
+
 namespace {
 
-// Text files end their lines in CR LF.
-void WriteText(std::ostream& os, const std::string& str)
-{
-    std::string strOut;
-    strOut.reserve(str.size() + str.size() / 32);
-    for (char ch : str) {
-        if (ch == '\n')
-            strOut.push_back('\r');
-        strOut.push_back(ch);
-    }
-    os.write(strOut.data(), static_cast<std::streamsize>(strOut.size()));
-}
-
-} // namespace
-
-std::string FormatHtmlColor(COLORREF cr)
+void AppendColor(std::string& str, COLORREF cr)
 {
     static const char kHex[] = "0123456789abcdef";
-    std::string str = "#";
+    str.push_back('#');
     for (int nShift : {0, 8, 16}) {
         const unsigned nByte = (cr >> nShift) & 0xFF;
         str.push_back(kHex[nByte >> 4]);
         str.push_back(kHex[nByte & 15]);
     }
+}
+
+// Output on its way to the stream. Every LF becomes CR LF, as text files
+// want, a cell's own LF character included; the stream gets the result in
+// blocks, so an export holds no more than a block and a row.
+class CCrLfWriter {
+public:
+    explicit CCrLfWriter(std::ostream& os) : m_os(os) { m_str.reserve(kBlockBytes + 4096); }
+
+    void Text(std::string_view str)
+    {
+        for (auto n = str.find('\n'); n != std::string_view::npos; n = str.find('\n')) {
+            m_str.append(str.substr(0, n));
+            m_str.append("\r\n");
+            str.remove_prefix(n + 1);
+        }
+        m_str.append(str);
+        Spill();
+    }
+
+    // Each row's characters, as markup or bare, and a line end.
+    void Rows(const CharCell* pCells, int nRows, int nCols, bool bMarkup)
+    {
+        for (int r = 0; r < nRows; ++r) {
+            const CharCell* pRow = pCells + std::size_t(r) * std::size_t(nCols);
+            for (int c = 0; c < nCols; ++c) {
+                if (bMarkup)
+                    Cell(pRow[c]);
+                else
+                    Char(pRow[c].chChar);
+            }
+            m_str.append("\r\n");
+            Spill();
+        }
+    }
+
+    // Hands everything held to the stream; false once the stream has failed.
+    bool Flush()
+    {
+        m_os.write(m_str.data(), static_cast<std::streamsize>(m_str.size()));
+        m_str.clear();
+        return !m_os.fail();
+    }
+
+private:
+    static constexpr std::size_t kBlockBytes = 32 * 1024;
+
+    void Char(uint8_t ch)
+    {
+        if (ch == '\n')
+            m_str.push_back('\r');
+        m_str.push_back(static_cast<char>(ch));
+    }
+
+    void Cell(const CharCell& cell)
+    {
+        if (cell.chChar == ' ') {
+            m_str.push_back(' ');
+            return;
+        }
+        m_str.append("<font color=");
+        AppendColor(m_str, cell.crColor);
+        m_str.push_back('>');
+        Char(cell.chChar);
+        m_str.append("</font>");
+    }
+
+    void Spill()
+    {
+        if (m_str.size() >= kBlockBytes)
+            Flush();
+    }
+
+    std::ostream& m_os;
+    std::string m_str;
+};
+
+// A document's frames in key order. The page asks for them in ascending
+// order, so the map is walked once.
+class CDocFrameSource : public IAnimFrameSource {
+public:
+    explicit CDocFrameSource(const CArtDoc& doc) : m_doc(doc), m_it(doc.m_mapFrames.begin()) {}
+
+    int GetFrameCount() const override { return m_doc.GetFrameCount(); }
+    int GetRows() const override { return m_doc.m_nRows; }
+    int GetCols() const override { return m_doc.m_nCols; }
+    const CharCell* GetFrame(int nIndex) override
+    {
+        if (nIndex < 0 || nIndex >= GetFrameCount())
+            return nullptr;
+        if (nIndex < m_nIndex) {
+            m_it = m_doc.m_mapFrames.begin();
+            m_nIndex = 0;
+        }
+        for (; m_nIndex < nIndex; ++m_nIndex)
+            ++m_it;
+        return m_it->second;
+    }
+
+private:
+    const CArtDoc& m_doc;
+    std::map<int, CharCell*>::const_iterator m_it;
+    int m_nIndex = 0;
+};
+
+} // namespace
+
+std::string FormatHtmlColor(COLORREF cr)
+{
+    std::string str;
+    AppendColor(str, cr);
     return str;
 }
 
@@ -39,7 +137,7 @@ void AppendCellMarkup(std::string& str, const CharCell& cell)
         return;
     }
     str += "<font color=";
-    str += FormatHtmlColor(cell.crColor);
+    AppendColor(str, cell.crColor);
     str.push_back('>');
     str.push_back(static_cast<char>(cell.chChar));
     str += "</font>";
@@ -56,55 +154,60 @@ void AppendFrameMarkup(std::string& str, const CharCell* pCells, int nRows, int 
 
 void ExportSingleText(std::ostream& os, const CharCell* pCells, int nRows, int nCols)
 {
-    std::string str;
-    str.reserve(std::size_t(nRows) * (nCols + 1));
-    for (int r = 0; r < nRows; ++r) {
-        for (int c = 0; c < nCols; ++c)
-            str.push_back(static_cast<char>(pCells[r * nCols + c].chChar));
-        str.push_back('\n');
-    }
-    WriteText(os, str);
+    CCrLfWriter out(os);
+    out.Rows(pCells, nRows, nCols, false);
+    out.Flush();
 }
 
 void ExportSingleHtml(std::ostream& os, const CharCell* pCells, int nRows, int nCols,
                       COLORREF crBack)
 {
+    CCrLfWriter out(os);
     // "monospace" closes the list so that the art stays aligned where
     // neither Courier is installed.
-    std::string str = "<STYLE type=text/css>PRE {FONT-SIZE: 10px;FONT-FAMILY: \"Courier New\", "
-                      "Courier, mono, monospace}</STYLE>\n";
-    str += "<HTML>\n<BODY bgcolor=";
-    str += FormatHtmlColor(crBack);
-    str += ">\n<DIV>\n<PRE>\n";
-    AppendFrameMarkup(str, pCells, nRows, nCols);
-    str += "</PRE></DIV></BODY></HTML>";
-    WriteText(os, str);
+    out.Text("<STYLE type=text/css>PRE {FONT-SIZE: 10px;FONT-FAMILY: \"Courier New\", "
+             "Courier, mono, monospace}</STYLE>\n");
+    out.Text("<HTML>\n<BODY bgcolor=");
+    out.Text(FormatHtmlColor(crBack));
+    out.Text(">\n<DIV>\n<PRE>\n");
+    out.Rows(pCells, nRows, nCols, true);
+    out.Text("</PRE></DIV></BODY></HTML>");
+    out.Flush();
 }
 
-void ExportAnimationHtml(std::ostream& os, const CArtDoc& doc, int nIntervalTenths,
+bool ExportAnimationHtml(std::ostream& os, IAnimFrameSource& frames, int nIntervalTenths,
                          COLORREF crBack)
 {
-    std::string str;
+    CCrLfWriter out(os);
     for (int nId : {52836, 52837, 52838, 52840, 52841, 52842, 52843, 52844, 52845, 52846, 52847,
                     52848, 52849, 52850, 52851})
-        str += AnimTemplatePiece(nId);
-    str += AnimTemplatePiece(52852);
-    str += std::to_string(doc.GetFrameCount());
-    str += AnimTemplatePiece(52853);
-    str += std::to_string(nIntervalTenths * 100);
-    str += AnimTemplatePiece(52854);
-    str += AnimTemplatePiece(52855);
-    str += AnimTemplatePiece(52856);
-    str += AnimTemplatePiece(52857);
-    str += FormatHtmlColor(crBack);
-    str += AnimTemplatePiece(52858);
-    str += AnimTemplatePiece(52859);
-    int n = 1;
-    for (const auto& [nKey, pCells] : doc.m_mapFrames) {
-        str += "<DIV id=text" + std::to_string(n++) + ">\n<PRE>\n";
-        AppendFrameMarkup(str, pCells, doc.m_nRows, doc.m_nCols);
-        str += "</PRE></DIV>";
+        out.Text(AnimTemplatePiece(nId));
+    const int nFrames = frames.GetFrameCount();
+    out.Text(AnimTemplatePiece(52852));
+    out.Text(std::to_string(nFrames));
+    out.Text(AnimTemplatePiece(52853));
+    out.Text(std::to_string(nIntervalTenths * 100));
+    for (int nId : {52854, 52855, 52856, 52857})
+        out.Text(AnimTemplatePiece(nId));
+    out.Text(FormatHtmlColor(crBack));
+    out.Text(AnimTemplatePiece(52858));
+    out.Text(AnimTemplatePiece(52859));
+    for (int n = 0; n < nFrames; ++n) {
+        const CharCell* pCells = frames.GetFrame(n);
+        if (!pCells || os.fail()) {
+            out.Flush();
+            return false;
+        }
+        out.Text("<DIV id=text" + std::to_string(n + 1) + ">\n<PRE>\n");
+        out.Rows(pCells, frames.GetRows(), frames.GetCols(), true);
+        out.Text("</PRE></DIV>");
     }
-    str += "</BODY></HTML>";
-    WriteText(os, str);
+    out.Text("</BODY></HTML>");
+    return out.Flush();
+}
+
+bool ExportAnimationHtml(std::ostream& os, const CArtDoc& doc, int nIntervalTenths, COLORREF crBack)
+{
+    CDocFrameSource frames(doc);
+    return ExportAnimationHtml(os, frames, nIntervalTenths, crBack);
 }

@@ -1,4 +1,5 @@
-// The exports of a drawing as text and HTML. Each writes to a stream; every
+// The exports of a drawing as text and HTML. Each writes to a stream as it
+// goes, a few rows at a time, so no page is ever held whole in memory; every
 // line ends in CR LF, and character bytes go out unchanged and unescaped
 // (Windows-1252).
 #pragma once
@@ -26,7 +27,25 @@ void ExportSingleText(std::ostream& os, const CharCell* pCells, int nRows, int n
 void ExportSingleHtml(std::ostream& os, const CharCell* pCells, int nRows, int nCols,
                       COLORREF crBack);
 
-// Every frame in key order in one page whose script plays them every
-// nIntervalTenths tenths of a second.
-void ExportAnimationHtml(std::ostream& os, const CArtDoc& doc, int nIntervalTenths,
+// Where the animated page takes its frames from, in page order: a document,
+// or a file read one frame at a time.
+class IAnimFrameSource {
+public:
+    virtual ~IAnimFrameSource() = default;
+    virtual int GetFrameCount() const = 0;
+    virtual int GetRows() const = 0;
+    virtual int GetCols() const = 0;
+    // The cells of frame nIndex (0-based), asked for in ascending order and
+    // valid until the next call; null when they cannot be had.
+    virtual const CharCell* GetFrame(int nIndex) = 0;
+};
+
+// Every frame of the source in one page whose script plays them every
+// nIntervalTenths tenths of a second. Stops and returns false as soon as a
+// frame cannot be had or the stream fails.
+bool ExportAnimationHtml(std::ostream& os, IAnimFrameSource& frames, int nIntervalTenths,
+                         COLORREF crBack);
+
+// The same with the document's frames in key order.
+bool ExportAnimationHtml(std::ostream& os, const CArtDoc& doc, int nIntervalTenths,
                          COLORREF crBack);
