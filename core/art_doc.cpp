@@ -2,6 +2,7 @@
 
 #include "core/backup_store.h"
 #include "core/gwp_file.h"
+#include "core/gwp_reader.h"
 #include "core/safe_file.h"
 
 #include <algorithm>
@@ -57,15 +58,49 @@ CharCell* CArtDoc::NewFrame()
     if (!CanAddFrame())
         return nullptr;
     const unsigned nId = BackupCreate();
-    m_nCurHistory = static_cast<int>(nId);
     // The allocation is a step of its own, committed and sealed at once, so
-    // no undo can take the frame's memory away.
-    BackupBegin(nId);
-    void* pCells = BackupAlloc(static_cast<unsigned>(GetCellCount() * sizeof(CharCell)), nId);
-    BackupCommit(nId);
-    BackupSeal(nId);
+    // no undo can take the frame's memory away. When memory runs out the
+    // store goes again and the current frame stays what it was.
+    void* pCells = nullptr;
+    try {
+        pCells = BackupAllocSealed(static_cast<unsigned>(GetCellCount() * sizeof(CharCell)), nId);
+    } catch (...) {
+        BackupDestroy(nId);
+        throw;
+    }
+    m_nCurHistory = static_cast<int>(nId);
     m_pCurCells = static_cast<CharCell*>(pCells);
     return m_pCurCells;
+}
+
+bool CArtDoc::AdoptFrames(CLoadedFrames& frames)
+{
+    if (frames.vFrames.empty() || frames.vFrames.size() > std::size_t(MAX_FRAME_KEY_COUNT))
+        return false;
+    // Only this drawing's stores go: the new frames' stores are registered too.
+    if (m_nCurHistory != 0 && BackupIsOpen(static_cast<unsigned>(m_nCurHistory)) != 0)
+        return false;
+    for (const auto& [nKey, nId] : m_mapHistories)
+        if (BackupIsOpen(static_cast<unsigned>(nId)) != 0)
+            return false;
+    CDocumentBase::OnNewDocument();
+    DestroyFrameStores();
+    m_mapFrames.clear();
+    m_mapHistories.clear();
+    m_nRows = frames.nRows;
+    m_nCols = frames.nCols;
+    m_nNextFrameKey = 0;
+    // Keys in ascending order: each insertion goes at the end of the map.
+    for (const auto& [nId, pCells] : frames.vFrames) {
+        m_mapFrames.emplace_hint(m_mapFrames.end(), m_nNextFrameKey, pCells);
+        m_mapHistories.emplace_hint(m_mapHistories.end(), m_nNextFrameKey, static_cast<int>(nId));
+        ++m_nNextFrameKey;
+    }
+    m_nCurHistory = static_cast<int>(frames.vFrames.back().first);
+    m_pCurCells = frames.vFrames.back().second;
+    frames.vFrames.clear();
+    SetModifiedFlag(false);
+    return true;
 }
 
 int CArtDoc::RegisterFrame()

@@ -28,6 +28,8 @@ inline constexpr const char* MSG_FRAME_KEYS_EXHAUSTED =
     "This drawing cannot take another frame. Please save it and open it again, "
     "then add the frame.";
 
+struct CLoadedFrames;
+
 class CArtDoc : public CDocumentBase {
 public:
     CArtDoc();
@@ -43,8 +45,17 @@ public:
     // flag keeps its value.
     bool OnSaveDocument(const std::string& strPath, std::string* pError = nullptr);
 
+    // Replaces the drawing with frames read from a file: their stores become
+    // the document's, under keys 0, 1, 2, ... in their order, the last one
+    // current, and every frame and store of the previous drawing is freed.
+    // The canvas size becomes theirs; the document ends unmodified. Refused
+    // (false, nothing changed) while a step of any store is open or when
+    // frames holds none.
+    bool AdoptFrames(CLoadedFrames& frames);
+
     // Makes a new frame current (not yet registered). Returns null, changing
-    // nothing, when no frame key is left (see CanAddFrame).
+    // nothing, when no frame key is left (see CanAddFrame); throws
+    // CBackupError, changing nothing, when memory runs out.
     CharCell* NewFrame();
     // True while the next registered frame still gets a key that fits 16 bits.
     bool CanAddFrame() const { return m_nNextFrameKey <= MAX_FRAME_KEY; }

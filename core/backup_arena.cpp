@@ -5,14 +5,47 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <iterator>
 
 namespace {
 
-// 2^32 links of 4 bytes each.
-constexpr std::size_t kArenaBytes = std::size_t(1) << 34;
+// 2^32 links of 4 bytes each: the most the 32-bit links can reach.
+constexpr std::size_t kArenaMaxBytes = std::size_t(1) << 34;
+// Below this, a process has too little address space to hold a drawing.
+constexpr std::size_t kArenaMinBytes = std::size_t(1) << 20;
+
+int s_nFailIn = 0;
+
+void* MapNone(std::size_t nBytes)
+{
+    void* p = mmap(nullptr, nBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    return p == MAP_FAILED ? nullptr : p;
+}
 
 } // namespace
+
+void BackupFailNthSystemCall(int n)
+{
+    s_nFailIn = std::max(n, 0);
+}
+
+bool BackupInjectedFailure()
+{
+    if (s_nFailIn == 0)
+        return false;
+    return --s_nFailIn == 0;
+}
+
+bool BackupProtect(void* p, std::size_t nBytes, int nProt)
+{
+    if (BackupInjectedFailure()) {
+        errno = ENOMEM;
+        return false;
+    }
+    return mprotect(p, nBytes, nProt) == 0;
+}
 
 CBackupArena& CBackupArena::Instance()
 {
@@ -22,33 +55,48 @@ CBackupArena& CBackupArena::Instance()
 
 CBackupArena::CBackupArena()
 {
-    void* p = mmap(nullptr, kArenaBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
-                   -1, 0);
-    if (p == MAP_FAILED)
+    // Under a limit on address space (ulimit -v) the full range may be
+    // refused; a smaller arena holds fewer frames but works the same.
+    for (std::size_t nBytes = kArenaMaxBytes; nBytes >= kArenaMinBytes; nBytes /= 2) {
+        const std::size_t nTable = nBytes / BACKUP_PAGE_SIZE * sizeof(unsigned);
+        void* pArena = MapNone(nBytes);
+        if (!pArena)
+            continue;
+        void* pTable = mmap(nullptr, nTable, PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (pTable == MAP_FAILED) {
+            munmap(pArena, nBytes);
+            continue;
+        }
+        m_pBase = static_cast<char*>(pArena);
+        m_pOwners = static_cast<unsigned*>(pTable);
+        m_nBytes = nBytes;
+        break;
+    }
+    if (!m_pBase)
         throw CBackupError("virtual alloc failed");
-    m_pBase = static_cast<char*>(p);
-    m_nPages = kArenaBytes / BACKUP_PAGE_SIZE;
+    m_nPages = m_nBytes / BACKUP_PAGE_SIZE;
     // Page 0 is never handed out, so no block ever has the null link.
     m_mapFree.emplace(1, m_nPages - 1);
 }
 
-void* CBackupArena::Commit(std::size_t nBytes)
+void* CBackupArena::Commit(std::size_t nBytes, bool bWritable)
 {
     const std::size_t nPages = nBytes / BACKUP_PAGE_SIZE;
     for (auto it = m_mapFree.begin(); it != m_mapFree.end(); ++it) {
         if (it->second < nPages)
             continue;
         const std::size_t nFirst = it->first;
+        char* p = m_pBase + nFirst * BACKUP_PAGE_SIZE;
+        // The range lies inside the one reserved mapping: opening it up is a
+        // protection change, which the kernel merges with its neighbours.
+        if (!BackupProtect(p, nBytes, bWritable ? PROT_READ | PROT_WRITE : PROT_READ))
+            return nullptr;
         const std::size_t nLeft = it->second - nPages;
         m_mapFree.erase(it);
         if (nLeft)
             m_mapFree.emplace(nFirst + nPages, nLeft);
-        char* p = m_pBase + nFirst * BACKUP_PAGE_SIZE;
-        if (mmap(p, nBytes, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) ==
-            MAP_FAILED) {
-            Decommit(p, nBytes);
-            return nullptr;
-        }
+        m_nHighPage = std::max(m_nHighPage, nFirst + nPages);
         return p;
     }
     return nullptr;
@@ -56,8 +104,10 @@ void* CBackupArena::Commit(std::size_t nBytes)
 
 void CBackupArena::Decommit(void* p, std::size_t nBytes)
 {
-    // Mapping fresh inaccessible pages over the range frees its memory.
-    mmap(p, nBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED | MAP_NORESERVE, -1, 0);
+    // The memory goes back to the system, and the pages read as zero when
+    // they are committed again.
+    madvise(p, nBytes, MADV_DONTNEED);
+    mprotect(p, nBytes, PROT_NONE);
     std::size_t nFirst = (static_cast<char*>(p) - m_pBase) / BACKUP_PAGE_SIZE;
     std::size_t nCount = nBytes / BACKUP_PAGE_SIZE;
     auto itNext = m_mapFree.lower_bound(nFirst);
@@ -75,6 +125,17 @@ void CBackupArena::Decommit(void* p, std::size_t nBytes)
     m_mapFree.emplace(nFirst, nCount);
 }
 
+void CBackupArena::SetOwner(uintptr_t nStart, std::size_t nBytes, unsigned nId)
+{
+    const std::size_t nFirst = (nStart - reinterpret_cast<uintptr_t>(m_pBase)) / BACKUP_PAGE_SIZE;
+    std::fill_n(m_pOwners + nFirst, nBytes / BACKUP_PAGE_SIZE, nId);
+}
+
+void CBackupArena::ForgetOwner(unsigned nId)
+{
+    std::replace(m_pOwners, m_pOwners + m_nHighPage, nId, 0u);
+}
+
 CCopyPool& CCopyPool::Instance()
 {
     static CCopyPool s_pool;
@@ -86,8 +147,10 @@ void CCopyPool::Promise(std::size_t nPages)
     const std::size_t nNeeded = m_nPromised + nPages;
     if (m_vFree.size() < nNeeded) {
         const std::size_t nGrow = std::max<std::size_t>(nNeeded - m_vFree.size(), 16);
-        void* p = mmap(nullptr, nGrow * BACKUP_PAGE_SIZE, PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* p = BackupInjectedFailure()
+                      ? MAP_FAILED
+                      : mmap(nullptr, nGrow * BACKUP_PAGE_SIZE, PROT_READ | PROT_WRITE,
+                             MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED)
             throw CBackupError("virtual alloc failed");
         m_nTotal += nGrow;

@@ -1,10 +1,17 @@
 // Where the stores' memory comes from.
 //
 // CBackupArena hands out page-aligned ranges of one large address range that
-// is reserved once for the process. Keeping every store page inside it lets
-// the heap link its free blocks with 32-bit offsets, so a free block's links
-// fit its first 16 bytes. Committed pages are read-only and zero-filled;
-// decommitted ones give their memory back to the system.
+// is reserved once for the process, as one mapping. Committing a range only
+// changes its protection, so neighbouring ranges with the same protection
+// stay one kernel mapping: the number of mappings does not grow with the
+// number of stores. Keeping every store page inside the arena also lets the
+// heap link its free blocks with 32-bit offsets, so a free block's links fit
+// its first 16 bytes. Committed pages are zero-filled; decommitted ones give
+// their memory back to the system.
+//
+// The arena also keeps the page owner table: for each of its pages, the id of
+// the store that owns it (0 for none). A flat table needs no allocation to
+// look up, which the fault handler relies on.
 //
 // CCopyPool keeps the read-write pages that hold "before" copies while a step
 // is open. The fault handler may not allocate, so pages are promised to a step
@@ -20,8 +27,9 @@ class CBackupArena {
 public:
     static CBackupArena& Instance();
 
-    // Commits nBytes (a multiple of the page size) read-only; null on failure.
-    void* Commit(std::size_t nBytes);
+    // Commits nBytes (a multiple of the page size), read-only or writable;
+    // null when the arena is full or the system refuses.
+    void* Commit(std::size_t nBytes, bool bWritable = false);
     // Gives a committed range back; its contents are lost.
     void Decommit(void* p, std::size_t nBytes);
 
@@ -32,12 +40,40 @@ public:
     }
     void* FromLink(uint32_t nLink) const { return nLink ? m_pBase + std::size_t(nLink) * 4 : nullptr; }
 
+    // The page owner table. Owner is allocation-free and safe in a signal
+    // handler; an address outside the arena has no owner.
+    unsigned Owner(uintptr_t nPage) const
+    {
+        const uintptr_t nBase = reinterpret_cast<uintptr_t>(m_pBase);
+        if (nPage < nBase || nPage >= nBase + m_nBytes)
+            return 0;
+        return m_pOwners[(nPage - nBase) >> 12];
+    }
+    void SetOwner(uintptr_t nStart, std::size_t nBytes, unsigned nId);
+    // Clears every page entry of store nId (a slow sweep, for stray entries).
+    void ForgetOwner(unsigned nId);
+
+    std::size_t ReservedBytes() const { return m_nBytes; }
+
 private:
     CBackupArena();
     char* m_pBase = nullptr;
+    std::size_t m_nBytes = 0;
     std::size_t m_nPages = 0;
+    std::size_t m_nHighPage = 0; // one past the highest page ever committed
+    unsigned* m_pOwners = nullptr;
     std::map<std::size_t, std::size_t> m_mapFree; // first free page to run length
 };
+
+// Every change of a store page's protection goes through here, so that a test
+// can make one fail the way the system would. Allocation-free.
+bool BackupProtect(void* p, std::size_t nBytes, int nProt);
+
+// For tests: the nth protection change or commit from now (1: the next one)
+// fails as if the system had refused it; 0 turns this off.
+void BackupFailNthSystemCall(int n);
+// True, and counts down, when the call being made is to fail.
+bool BackupInjectedFailure();
 
 class CCopyPool {
 public:

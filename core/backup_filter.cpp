@@ -72,11 +72,11 @@ bool BackupFaultFilter(const siginfo_t* pInfo, const void* pContext)
     const uintptr_t nPage =
         reinterpret_cast<uintptr_t>(pInfo->si_addr) & ~uintptr_t(BACKUP_PAGE_SIZE - 1);
 
-    BackupGlobals& state = BackupState();
-    const auto itOwner = state.mapPageOwners.find(nPage);
-    if (itOwner == state.mapPageOwners.end())
+    const unsigned nOwner = CBackupArena::Instance().Owner(nPage);
+    if (nOwner == 0)
         return false;
-    const auto itStore = state.mapStores.find(itOwner->second);
+    BackupGlobals& state = BackupState();
+    const auto itStore = state.mapStores.find(nOwner);
     if (itStore == state.mapStores.end() || !itStore->second.bOpen)
         return false;
     BackupStep& step = *itStore->second.dqUndo.front();
@@ -87,7 +87,7 @@ bool BackupFaultFilter(const siginfo_t* pInfo, const void* pContext)
     if (!pCopy)
         return false;
     std::memcpy(pCopy, reinterpret_cast<const void*>(nPage), BACKUP_PAGE_SIZE);
-    if (mprotect(reinterpret_cast<void*>(nPage), BACKUP_PAGE_SIZE, PROT_READ | PROT_WRITE) != 0) {
+    if (!BackupProtect(reinterpret_cast<void*>(nPage), BACKUP_PAGE_SIZE, PROT_READ | PROT_WRITE)) {
         CCopyPool::Instance().Give(pCopy);
         return false;
     }

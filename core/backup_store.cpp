@@ -8,6 +8,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstdlib>
 #include <cstring>
 
@@ -40,29 +41,30 @@ template <typename Fn> void ForEachRun(const std::vector<BackupPage>& vPages, Fn
 
 bool Protect(uintptr_t nPage, std::size_t nPages, int nProt)
 {
-    return mprotect(reinterpret_cast<void*>(nPage), nPages * BACKUP_PAGE_SIZE, nProt) == 0;
+    return BackupProtect(reinterpret_cast<void*>(nPage), nPages * BACKUP_PAGE_SIZE, nProt);
 }
 
 // Adds pages to the store while its step is open: entered in the owner map,
 // and room made for them in the step before they can fault.
+// The region is the step's from the start, so that a failure below still
+// gives it back with the step.
 void AdoptPages(BackupStore& store, uintptr_t nStart, std::size_t nBytes)
 {
-    auto& mapOwners = BackupState().mapPageOwners;
     const std::size_t nPages = nBytes / BACKUP_PAGE_SIZE;
-    for (std::size_t i = 0; i < nPages; ++i)
-        mapOwners[nStart + i * BACKUP_PAGE_SIZE] = static_cast<unsigned>(store.nId);
-    store.nPages += nPages;
     BackupStep& step = *store.dqUndo.front();
-    step.mapPages.reserve(store.nPages);
-    CCopyPool::Instance().Promise(nPages);
-    step.nPromised += nPages;
     step.mapRegions[nStart] = nBytes;
+    CBackupArena::Instance().SetOwner(nStart, nBytes, static_cast<unsigned>(store.nId));
+    store.nPages += nPages;
+    step.mapPages.reserve(store.nPages);
+    if (!store.bQuiet) {
+        CCopyPool::Instance().Promise(nPages);
+        step.nPromised += nPages;
+    }
 }
 
 void ReleaseRegion(BackupStore& store, uintptr_t nStart, std::size_t nBytes)
 {
-    auto& mapOwners = BackupState().mapPageOwners;
-    mapOwners.erase(mapOwners.lower_bound(nStart), mapOwners.lower_bound(nStart + nBytes));
+    CBackupArena::Instance().SetOwner(nStart, nBytes, 0);
     store.nPages -= std::min(store.nPages, nBytes / BACKUP_PAGE_SIZE);
     if (reinterpret_cast<uintptr_t>(store.pHeapInfo) == nStart)
         store.pHeapInfo = nullptr;
@@ -89,7 +91,7 @@ void DropStep(BackupStore& store, BackupStep& step)
 BackupFreeBlock* NewRegion(BackupStore& store, std::size_t nSize)
 {
     const std::size_t nBytes = (nSize / BACKUP_REGION_GRANULE + 1) * BACKUP_REGION_GRANULE;
-    void* p = CBackupArena::Instance().Commit(nBytes);
+    void* p = CBackupArena::Instance().Commit(nBytes, store.bQuiet);
     if (!p)
         throw CBackupError("virtual alloc failed");
     AdoptPages(store, reinterpret_cast<uintptr_t>(p), nBytes);
@@ -183,7 +185,7 @@ void* BackupAlloc(unsigned nSize, unsigned nId)
     nSize = (nSize + 3) & ~3u;
 
     if (!pStore->pHeapInfo) {
-        void* pInfo = CBackupArena::Instance().Commit(BACKUP_PAGE_SIZE);
+        void* pInfo = CBackupArena::Instance().Commit(BACKUP_PAGE_SIZE, pStore->bQuiet);
         if (!pInfo)
             throw CBackupError("virtual alloc failed");
         AdoptPages(*pStore, reinterpret_cast<uintptr_t>(pInfo), BACKUP_PAGE_SIZE);
@@ -378,10 +380,8 @@ unsigned BackupRelease(unsigned nId)
         ReleaseRegion(store, nStart, nBytes);
     store.mapLooseRegions.clear();
     // Every page has gone with its region; this catches any stray entry.
-    if (store.nPages != 0) {
-        auto& mapOwners = BackupState().mapPageOwners;
-        std::erase_if(mapOwners, [&](const auto& entry) { return entry.second == nId; });
-    }
+    if (store.nPages != 0)
+        CBackupArena::Instance().ForgetOwner(nId);
     store.pHeapInfo = nullptr;
     store.nPages = 0;
     return BACKUP_OK;
@@ -406,7 +406,8 @@ unsigned BackupReleaseAll()
     return BACKUP_OK;
 }
 
-unsigned BackupWriteSealed(unsigned nId, void* pDst, const void* pSrc, std::size_t nBytes)
+unsigned BackupFillSealed(unsigned nId, void* pDst, std::size_t nBytes,
+                          const std::function<void(void*)>& fill)
 {
     BackupStore* pStore = Find(nId);
     if (!pStore)
@@ -419,12 +420,10 @@ unsigned BackupWriteSealed(unsigned nId, void* pDst, const void* pSrc, std::size
         reinterpret_cast<uintptr_t>(pDst) & ~uintptr_t(BACKUP_PAGE_SIZE - 1);
     const uintptr_t nEnd = (reinterpret_cast<uintptr_t>(pDst) + nBytes + BACKUP_PAGE_SIZE - 1) &
                            ~uintptr_t(BACKUP_PAGE_SIZE - 1);
-    const auto& mapOwners = BackupState().mapPageOwners;
-    for (uintptr_t nPage = nFirst; nPage < nEnd; nPage += BACKUP_PAGE_SIZE) {
-        const auto it = mapOwners.find(nPage);
-        if (it == mapOwners.end() || it->second != nId)
+    const CBackupArena& arena = CBackupArena::Instance();
+    for (uintptr_t nPage = nFirst; nPage < nEnd; nPage += BACKUP_PAGE_SIZE)
+        if (arena.Owner(nPage) != nId)
             return BACKUP_E_RANGE;
-    }
     // What a commit followed by a seal would leave of the lists.
     BackupStore& store = *pStore;
     if (!store.dqRedo.empty()) {
@@ -439,10 +438,51 @@ unsigned BackupWriteSealed(unsigned nId, void* pDst, const void* pSrc, std::size
     const std::size_t nPages = (nEnd - nFirst) / BACKUP_PAGE_SIZE;
     if (!Protect(nFirst, nPages, PROT_READ | PROT_WRITE))
         throw CBackupError("virtual protect failed");
-    std::memcpy(pDst, pSrc, nBytes);
-    if (!Protect(nFirst, nPages, PROT_READ))
-        throw CBackupError("virtual protect failed");
+#ifdef MADV_POPULATE_WRITE
+    // One call gives the range its memory, instead of a page fault per page.
+    madvise(reinterpret_cast<void*>(nFirst), nEnd - nFirst, MADV_POPULATE_WRITE);
+#endif
+    struct Relock {
+        uintptr_t nFirst;
+        std::size_t nPages;
+        ~Relock() { Protect(nFirst, nPages, PROT_READ); }
+    } relock{nFirst, nPages};
+    fill(pDst);
     return BACKUP_OK;
+}
+
+unsigned BackupWriteSealed(unsigned nId, void* pDst, const void* pSrc, std::size_t nBytes)
+{
+    return BackupFillSealed(nId, pDst, nBytes,
+                            [&](void* p) { std::memcpy(p, pSrc, nBytes); });
+}
+
+void* BackupAllocSealed(unsigned nSize, unsigned nId)
+{
+    BackupStore* pStore = Find(nId);
+    if (!pStore || pStore->bOpen)
+        return nullptr;
+    BackupBegin(nId);
+    BackupStore& store = *pStore;
+    BackupStep& step = *store.dqUndo.front();
+    void* p = nullptr;
+    store.bQuiet = true;
+    try {
+        p = BackupAlloc(nSize, nId);
+    } catch (...) {
+        store.bQuiet = false;
+        BackupCancel(nId);
+        throw;
+    }
+    store.bQuiet = false;
+    // The regions this step committed were writable for the heap's set-up;
+    // from here on they are store pages like any other.
+    for (const auto& [nStart, nBytes] : step.mapRegions)
+        if (!Protect(nStart, nBytes / BACKUP_PAGE_SIZE, PROT_READ))
+            throw CBackupError("virtual protect failed");
+    BackupCommit(nId);
+    BackupSeal(nId);
+    return p;
 }
 
 bool BackupGetStats(unsigned nId, BackupStoreStats& stats)

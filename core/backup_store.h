@@ -13,6 +13,7 @@
 
 #include <csignal>
 #include <cstddef>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -65,6 +66,17 @@ unsigned BackupReleaseAll();
 // Refused with BACKUP_E_OPEN while a step is open and BACKUP_E_RANGE when the
 // range is not entirely the store's.
 unsigned BackupWriteSealed(unsigned nId, void* pDst, const void* pSrc, std::size_t nBytes);
+// The same, with fill writing the range (given pDst) while it is unlocked:
+// for instance a read from a file straight into the store's pages.
+unsigned BackupFillSealed(unsigned nId, void* pDst, std::size_t nBytes,
+                          const std::function<void(void*)>& fill);
+
+// BackupBegin, BackupAlloc, BackupCommit and BackupSeal in one call, with the
+// same outcome, for a store with no open step: the heap's own set-up of new
+// regions is written while they are still writable, so it neither faults nor
+// leaves differences behind. Null when the store does not exist or has a
+// step open; throws like BackupAlloc.
+void* BackupAllocSealed(unsigned nSize, unsigned nId);
 
 // The write-fault filter. Returns true when the fault was a first write to a
 // page of a store with an open step and has been served (the write may be

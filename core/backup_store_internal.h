@@ -35,11 +35,15 @@ struct BackupStore {
     // Regions committed by steps that were cancelled: still in use, freed
     // with the store.
     std::map<uintptr_t, std::size_t> mapLooseRegions;
+    // While set, new regions are committed writable, so the heap's set-up
+    // writes do not fault (an allocation that is sealed at once).
+    bool bQuiet = false;
 };
 
+// The page owner map lives in the arena (CBackupArena::Owner), as a flat
+// table the fault handler can read without allocating.
 struct BackupGlobals {
     std::map<unsigned, BackupStore> mapStores;
-    std::map<uintptr_t, unsigned> mapPageOwners;
     unsigned nNextId = 1;
     int nNextSeq = 1;
 };

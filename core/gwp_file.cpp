@@ -2,6 +2,7 @@
 
 #include "core/art_doc.h"
 #include "core/backup_store.h"
+#include "core/gwp_reader.h"
 
 #include <cstring>
 
@@ -91,36 +92,8 @@ void GwpWrite(std::ostream& os, const CArtDoc& doc)
     }
 }
 
-void IGwpLoadSink::InitialUpdate(CArtDoc& doc)
+bool GwpLoad(CArtDoc& doc, const CGwpImage& image, std::string* pMessage)
 {
-    doc.RegisterFrame();
-}
-
-void IGwpLoadSink::AddFrame(CArtDoc& doc)
-{
-    doc.NewFrame();
-    doc.RegisterFrame();
-}
-
-void GwpLoad(CArtDoc& doc, const CGwpImage& image, IGwpLoadSink* pSink)
-{
-    IGwpLoadSink defaultSink;
-    IGwpLoadSink& sink = pSink ? *pSink : defaultSink;
-    for (int n = 0; n < image.nFrames; ++n) {
-        if (n == 0) {
-            doc.m_nCols = image.nCols;
-            doc.m_nRows = image.nRows;
-            doc.OnNewDocument();
-            sink.InitialUpdate(doc);
-        } else {
-            sink.AddFrame(doc);
-        }
-        // The bytes were read into an ordinary buffer first: the kernel
-        // cannot read into store pages. The copy is a step committed and
-        // sealed at once, so the loaded content can never be undone.
-        BackupWriteSealed(static_cast<unsigned>(doc.m_nCurHistory), doc.m_pCurCells,
-                          image.Frame(n), image.FrameBytes());
-        sink.FrameLoaded(doc);
-    }
-    doc.SetModifiedFlag(false);
+    CLoadedFrames frames;
+    return GwpBuildFrames(image, &frames, pMessage) == EGwpLoad::Ok && doc.AdoptFrames(frames);
 }

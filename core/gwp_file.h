@@ -2,9 +2,8 @@
 // (32-bit little-endian, columns first), then every frame's cells as they lie
 // in memory, frames in ascending key order.
 //
-// Reading checks the whole file before anything is touched; only then are the
-// frames handed to the document, one by one, each written inside an edit
-// bracket, committed and sealed so that the loaded content cannot be undone.
+// Reading from disk is in gwp_reader.h; this file also checks a whole file
+// held in memory and loads it into a document.
 #pragma once
 
 #include "core/art_doc.h"
@@ -45,19 +44,8 @@ std::string GwpSerialize(const CArtDoc& doc);
 // they all went out.
 void GwpWrite(std::ostream& os, const CArtDoc& doc);
 
-// What a window adds to loading: the view fills and registers frames and
-// shows them. The defaults load into a document alone.
-class IGwpLoadSink {
-public:
-    virtual ~IGwpLoadSink() = default;
-    // After the document's OnNewDocument: make the first frame known.
-    virtual void InitialUpdate(CArtDoc& doc);
-    // Every later frame: add and register a new frame, and make it current.
-    virtual void AddFrame(CArtDoc& doc);
-    // The current frame now holds what the file stored.
-    virtual void FrameLoaded(CArtDoc& /*doc*/) {}
-};
-
-// Replaces the drawing with the image's frames, each one committed and sealed.
-// The last frame read ends current and the document unmodified.
-void GwpLoad(CArtDoc& doc, const CGwpImage& image, IGwpLoadSink* pSink = nullptr);
+// Replaces the drawing with the image's frames, each one sealed so that it
+// cannot be undone; the last frame ends current and the document unmodified.
+// The frames are built before the document is touched: when memory runs out
+// (false, with MSG_NO_MEMORY_OPEN in *pMessage) the drawing stays as it was.
+bool GwpLoad(CArtDoc& doc, const CGwpImage& image, std::string* pMessage = nullptr);

@@ -1,0 +1,247 @@
+#include "core/gwp_reader.h"
+
+#include "core/backup_store.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr const char* kDamaged = "This file is damaged and cannot be opened";
+// Frames smaller than this are read several at a time through a buffer.
+constexpr std::size_t kDirectReadBytes = 64 * 1024;
+constexpr std::size_t kBufferBytes = 1024 * 1024;
+// How often the progress callback is asked, in bytes read.
+constexpr std::size_t kProgressBytes = 4 * 1024 * 1024;
+
+int32_t ReadInt(const unsigned char* p)
+{
+    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
+                                uint32_t(p[3]) << 24);
+}
+
+// Reads exactly nBytes at nOffset; false with errno set (0: end of file).
+bool ReadAt(int fd, void* pDst, std::size_t nBytes, uint64_t nOffset)
+{
+    auto* p = static_cast<char*>(pDst);
+    while (nBytes > 0) {
+        const ssize_t n = pread(fd, p, nBytes, static_cast<off_t>(nOffset));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = 0;
+            return false;
+        }
+        p += n;
+        nBytes -= static_cast<std::size_t>(n);
+        nOffset += static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
+EGwpOpen Damaged(std::string* pMessage, const std::string& strWhy)
+{
+    if (pMessage)
+        *pMessage = std::string(kDamaged) + " (" + strWhy + ").";
+    return EGwpOpen::Damaged;
+}
+
+} // namespace
+
+CGwpFile::~CGwpFile()
+{
+    Close();
+}
+
+void CGwpFile::Close()
+{
+    if (m_fd >= 0)
+        close(m_fd);
+    m_fd = -1;
+    m_header = CGwpHeader{};
+}
+
+EGwpOpen CGwpFile::Open(const std::string& strPath, std::string* pMessage)
+{
+    Close();
+    auto say = [&](EGwpOpen result, const std::string& str) {
+        if (pMessage)
+            *pMessage = str;
+        Close();
+        return result;
+    };
+    // Not blocking: a pipe with no writer must not hang the open.
+    m_fd = open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (m_fd < 0)
+        return say(EGwpOpen::Unreadable, std::strerror(errno));
+    struct stat st {};
+    if (fstat(m_fd, &st) != 0)
+        return say(EGwpOpen::Unreadable, std::strerror(errno));
+    if (!S_ISREG(st.st_mode))
+        return say(EGwpOpen::WrongType, MSG_WRONG_TYPE_FILE);
+    fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+
+    unsigned char aHead[GWP_HEADER_SIZE] = {};
+    const auto nSize = static_cast<uint64_t>(st.st_size);
+    if (nSize < 8 || !ReadAt(m_fd, aHead, 8, 0) || std::memcmp(aHead, GWP_MAGIC, 8) != 0)
+        return say(EGwpOpen::WrongType, MSG_WRONG_TYPE_FILE);
+    if (nSize < GWP_HEADER_SIZE || !ReadAt(m_fd, aHead + 8, GWP_HEADER_SIZE - 8, 8)) {
+        const EGwpOpen result = Damaged(pMessage, "its header is cut short");
+        Close();
+        return result;
+    }
+    CGwpHeader header;
+    header.nFrames = ReadInt(aHead + 8);
+    header.nCols = ReadInt(aHead + 12);
+    header.nRows = ReadInt(aHead + 16);
+    std::string strWhy;
+    if (header.nFrames < 1 || header.nFrames > GWP_MAX_FRAMES)
+        strWhy = "it claims " + std::to_string(header.nFrames) + " frames";
+    else if (header.nCols < 1 || header.nCols > MAX_COLS || header.nRows < 1 || header.nRows > MAX_ROWS)
+        strWhy = "it claims a canvas of " + std::to_string(header.nRows) + " rows and " +
+                 std::to_string(header.nCols) + " columns";
+    else if (nSize < header.FileBytes())
+        strWhy = "it is shorter than its header says";
+    if (!strWhy.empty()) {
+        const EGwpOpen result = Damaged(pMessage, strWhy);
+        Close();
+        return result;
+    }
+    m_header = header;
+    return EGwpOpen::Ok;
+}
+
+bool CGwpFile::ReadFrames(int nFirst, int nCount, void* pDst, std::string* pError)
+{
+    const std::size_t nFrameBytes = m_header.FrameBytes();
+    if (m_fd < 0 || nFirst < 0 || nCount < 0 || nFirst + nCount > m_header.nFrames) {
+        if (pError)
+            *pError = "no such frame";
+        return false;
+    }
+    if (ReadAt(m_fd, pDst, std::size_t(nCount) * nFrameBytes,
+               GWP_HEADER_SIZE + uint64_t(nFirst) * nFrameBytes))
+        return true;
+    if (pError)
+        *pError = errno ? std::strerror(errno) : "the file ended early";
+    return false;
+}
+
+CLoadedFrames::~CLoadedFrames()
+{
+    Clear();
+}
+
+void CLoadedFrames::Clear()
+{
+    for (const auto& [nId, pCells] : vFrames)
+        BackupDestroy(nId);
+    vFrames.clear();
+}
+
+namespace {
+
+// Makes one frame: a store of its own whose cells are allocated and filled
+// in sealed steps, so nothing about them can be undone.
+template <typename Fill> void AddFrame(CLoadedFrames& frames, std::size_t nBytes, Fill fill)
+{
+    const unsigned nId = BackupCreate();
+    frames.vFrames.emplace_back(nId, nullptr);
+    void* pCells = BackupAllocSealed(static_cast<unsigned>(nBytes), nId);
+    if (!pCells)
+        throw CBackupError("virtual alloc failed");
+    frames.vFrames.back().second = static_cast<CharCell*>(pCells);
+    BackupFillSealed(nId, pCells, nBytes, fill);
+}
+
+template <typename Body>
+EGwpLoad Guarded(CLoadedFrames* pFrames, std::string* pMessage, Body body)
+{
+    EGwpLoad result;
+    try {
+        result = body();
+    } catch (const CBackupError&) {
+        result = EGwpLoad::NoMemory;
+    } catch (const std::bad_alloc&) {
+        result = EGwpLoad::NoMemory;
+    }
+    if (result == EGwpLoad::NoMemory && pMessage)
+        *pMessage = MSG_NO_MEMORY_OPEN;
+    if (result != EGwpLoad::Ok)
+        pFrames->Clear();
+    return result;
+}
+
+} // namespace
+
+EGwpLoad GwpReadFrames(CGwpFile& file, CLoadedFrames* pFrames, std::string* pMessage,
+                       const GwpProgress& progress)
+{
+    pFrames->Clear();
+    const CGwpHeader& header = file.Header();
+    pFrames->nRows = header.nRows;
+    pFrames->nCols = header.nCols;
+    const std::size_t nFrameBytes = header.FrameBytes();
+    const int nTotal = header.nFrames;
+    const int nPerRead =
+        nFrameBytes >= kDirectReadBytes ? 1 : static_cast<int>(kBufferBytes / nFrameBytes);
+    const int nPerReport = std::max(1, static_cast<int>(kProgressBytes / nFrameBytes));
+
+    return Guarded(pFrames, pMessage, [&] {
+        pFrames->vFrames.reserve(static_cast<std::size_t>(nTotal));
+        std::vector<char> vBuffer(nPerRead > 1 ? std::size_t(nPerRead) * nFrameBytes : 0);
+        std::string strError;
+        bool bReadOk = true;
+        int nNextReport = nPerReport;
+        for (int n = 0; n < nTotal && bReadOk;) {
+            if (nPerRead == 1) {
+                // A large frame is read straight into its store's pages.
+                AddFrame(*pFrames, nFrameBytes,
+                         [&](void* p) { bReadOk = file.ReadFrames(n, 1, p, &strError); });
+                ++n;
+            } else {
+                const int nCount = std::min(nPerRead, nTotal - n);
+                bReadOk = file.ReadFrames(n, nCount, vBuffer.data(), &strError);
+                for (int i = 0; i < nCount && bReadOk; ++i, ++n)
+                    AddFrame(*pFrames, nFrameBytes, [&](void* p) {
+                        std::memcpy(p, vBuffer.data() + std::size_t(i) * nFrameBytes, nFrameBytes);
+                    });
+            }
+            if (bReadOk && progress && (n >= nNextReport || n == nTotal)) {
+                nNextReport = n + nPerReport;
+                if (!progress(n, nTotal))
+                    return EGwpLoad::Cancelled;
+            }
+        }
+        if (!bReadOk) {
+            if (pMessage)
+                *pMessage = "The file could not be read (" + strError + ").";
+            return EGwpLoad::ReadError;
+        }
+        return EGwpLoad::Ok;
+    });
+}
+
+EGwpLoad GwpBuildFrames(const CGwpImage& image, CLoadedFrames* pFrames, std::string* pMessage)
+{
+    pFrames->Clear();
+    pFrames->nRows = image.nRows;
+    pFrames->nCols = image.nCols;
+    const std::size_t nFrameBytes = image.FrameBytes();
+    return Guarded(pFrames, pMessage, [&] {
+        pFrames->vFrames.reserve(static_cast<std::size_t>(image.nFrames));
+        for (int n = 0; n < image.nFrames; ++n)
+            AddFrame(*pFrames, nFrameBytes,
+                     [&](void* p) { std::memcpy(p, image.Frame(n), nFrameBytes); });
+        return EGwpLoad::Ok;
+    });
+}
