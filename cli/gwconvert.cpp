@@ -1,12 +1,13 @@
 // gwconvert: the editor's exports from the command line, for scripts.
 //
-// Every output goes through SaveFileSafely, so a failure at any point leaves
-// an existing output file exactly as it was. Exit status: 0 done, 1 a drawing
-// that cannot be read or an output that cannot be written, 2 bad arguments.
+// The drawing is read only as far as needed: its header for info, the one
+// frame asked for, or a frame at a time streamed into the animated page, so
+// memory stays small whatever the file's size. Every output goes through
+// SaveFileSafely, so a failure at any point leaves an existing output file
+// exactly as it was. Exit status: 0 done, 1 a drawing that cannot be read or
+// an output that cannot be written, 2 bad arguments.
 #include "cli/convert_args.h"
-#include "core/art_doc.h"
-#include "core/backup_store.h"
-#include "core/gwp_file.h"
+#include "core/gwp_reader.h"
 #include "core/html_export.h"
 #include "core/safe_file.h"
 #include "ui/settings_value.h"
@@ -14,9 +15,8 @@
 #include <QSettings>
 
 #include <cstdio>
-#include <cstring>
 #include <exception>
-#include <sstream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -68,18 +68,36 @@ COLORREF BackColor(const CConvertArgs& args)
                           DEFAULT_BACK_COLOR);
 }
 
-// One frame's cells in memory of their own: the file's bytes carry no
-// alignment promise.
-std::vector<CharCell> CopyFrame(const CGwpImage& image, int nIndex)
-{
-    std::vector<CharCell> cells(std::size_t(image.nRows) * std::size_t(image.nCols));
-    std::memcpy(cells.data(), image.Frame(nIndex), image.FrameBytes());
-    return cells;
-}
+// The file's frames, read one at a time into a buffer of one frame (which
+// also gives the cells the alignment the file's bytes cannot promise).
+class CFileFrameSource : public IAnimFrameSource {
+public:
+    explicit CFileFrameSource(CGwpFile& file)
+        : m_file(file),
+          m_vCells(std::size_t(file.Header().nRows) * std::size_t(file.Header().nCols))
+    {
+    }
 
-int PrintInfo(const CGwpImage& image)
+    int GetFrameCount() const override { return m_file.Header().nFrames; }
+    int GetRows() const override { return m_file.Header().nRows; }
+    int GetCols() const override { return m_file.Header().nCols; }
+    const CharCell* GetFrame(int nIndex) override
+    {
+        return m_file.ReadFrames(nIndex, 1, m_vCells.data(), &m_strError) ? m_vCells.data()
+                                                                          : nullptr;
+    }
+    // Why the last frame could not be read; empty while every one could.
+    const std::string& Error() const { return m_strError; }
+
+private:
+    CGwpFile& m_file;
+    std::vector<CharCell> m_vCells;
+    std::string m_strError;
+};
+
+int PrintInfo(const CGwpHeader& header)
 {
-    std::printf("columns: %d\nrows: %d\nframes: %d\n", image.nCols, image.nRows, image.nFrames);
+    std::printf("columns: %d\nrows: %d\nframes: %d\n", header.nCols, header.nRows, header.nFrames);
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
         return Complain(EXIT_BAD_FILE, "cannot write to standard output");
     return 0;
@@ -87,35 +105,51 @@ int PrintInfo(const CGwpImage& image)
 
 int Convert(const CConvertArgs& args)
 {
-    std::string strData;
+    CGwpFile file;
     std::string strError;
-    if (!ReadWholeFile(args.strInput, &strData, &strError))
+    switch (file.Open(args.strInput, &strError)) {
+    case EGwpOpen::Ok:
+        break;
+    case EGwpOpen::Unreadable:
         return Complain(EXIT_BAD_FILE, "cannot read " + args.strInput + ": " + strError);
-    CGwpImage image;
-    if (GwpParse(strData, &image, &strError) != EGwpResult::Ok)
+    default:
         return Complain(EXIT_BAD_FILE, args.strInput + ": " + strError);
-
+    }
+    const CGwpHeader& header = file.Header();
     if (args.command == EConvertCommand::Info)
-        return PrintInfo(image);
+        return PrintInfo(header);
 
-    std::ostringstream os;
-    if (args.command == EConvertCommand::Animation) {
-        CArtDoc doc;
-        GwpLoad(doc, image);
-        ExportAnimationHtml(os, doc, FrameInterval(args), BackColor(args));
-    } else {
-        if (args.nFrame > image.nFrames)
+    CFileFrameSource frames(file);
+    const CharCell* pCells = nullptr;
+    if (args.command != EConvertCommand::Animation) {
+        if (args.nFrame > header.nFrames)
             return UsageError(args.command, "--frame " + std::to_string(args.nFrame) +
                                                 " is past the last frame of " + args.strInput +
-                                                " (" + std::to_string(image.nFrames) + ")");
-        const std::vector<CharCell> cells = CopyFrame(image, args.nFrame - 1);
-        if (args.command == EConvertCommand::Text)
-            ExportSingleText(os, cells.data(), image.nRows, image.nCols);
-        else
-            ExportSingleHtml(os, cells.data(), image.nRows, image.nCols, BackColor(args));
+                                                " (" + std::to_string(header.nFrames) + ")");
+        pCells = frames.GetFrame(args.nFrame - 1);
+        if (!pCells)
+            return Complain(EXIT_BAD_FILE, "cannot read " + args.strInput + ": " + frames.Error());
     }
-    if (!SaveFileSafely(args.strOutput, os.view(), &strError))
+    const bool bText = args.command == EConvertCommand::Text;
+    const bool bAnimation = args.command == EConvertCommand::Animation;
+    const COLORREF crBack = bText ? 0 : BackColor(args);
+    const int nInterval = bAnimation ? FrameInterval(args) : 0;
+    const auto write = [&](std::ostream& os) {
+        if (bAnimation)
+            return ExportAnimationHtml(os, frames, nInterval, crBack);
+        if (bText)
+            ExportSingleText(os, pCells, header.nRows, header.nCols);
+        else
+            ExportSingleHtml(os, pCells, header.nRows, header.nCols, crBack);
+        return true;
+    };
+    if (!SaveFileSafely(args.strOutput, write, &strError)) {
+        // A frame that could not be read ends the page early; say so rather
+        // than blame the output.
+        if (!frames.Error().empty())
+            return Complain(EXIT_BAD_FILE, "cannot read " + args.strInput + ": " + frames.Error());
         return Complain(EXIT_BAD_FILE, "cannot write " + args.strOutput + ": " + strError);
+    }
     return 0;
 }
 
@@ -123,14 +157,6 @@ int Convert(const CConvertArgs& args)
 
 int main(int argc, char** argv)
 {
-    // Loading a drawing writes into store pages, which only the write-fault
-    // filter unlocks; it must be in place before any document exists.
-    try {
-        BackupInstallFaultFilter();
-    } catch (const std::exception& e) {
-        return Complain(EXIT_BAD_FILE, e.what());
-    }
-
     CConvertArgs args;
     std::string strError;
     if (!ParseConvertArgs(std::vector<std::string>(argv + 1, argv + argc), &args, &strError))

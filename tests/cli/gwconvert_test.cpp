@@ -14,7 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,13 +67,18 @@ void AppendLe32(std::string& str, uint32_t n)
         str.push_back(char((n >> (8 * i)) & 0xFF));
 }
 
+std::string GwpHeader(int nFrames, int nCols, int nRows)
+{
+    std::string str = "GWHEADER";
+    for (int n : {nFrames, nCols, nRows})
+        AppendLe32(str, uint32_t(n));
+    return str;
+}
+
 // The ".gwp" layout spelt out field by field.
 std::string MakeGwp(const std::vector<Frame>& frames, int nCols, int nRows)
 {
-    std::string str = "GWHEADER";
-    AppendLe32(str, uint32_t(frames.size()));
-    AppendLe32(str, uint32_t(nCols));
-    AppendLe32(str, uint32_t(nRows));
+    std::string str = GwpHeader(int(frames.size()), nCols, nRows);
     for (const Frame& frame : frames) {
         for (const CharCell& cell : frame) {
             AppendLe32(str, cell.crColor);
@@ -132,6 +138,60 @@ QByteArray Bytes(std::initializer_list<unsigned char> bytes)
     return array;
 }
 
+// Where a page's bytes go when only their count and a hash are wanted.
+class CHashBuf : public std::streambuf {
+public:
+    uint64_t m_nHash = 14695981039346656037u; // FNV-1a
+    std::size_t m_nBytes = 0;
+
+    void Add(const char* p, std::size_t n)
+    {
+        for (std::size_t i = 0; i < n; ++i)
+            m_nHash = (m_nHash ^ uint8_t(p[i])) * 1099511628211u;
+        m_nBytes += n;
+    }
+
+protected:
+    std::streamsize xsputn(const char* p, std::streamsize n) override
+    {
+        Add(p, std::size_t(n));
+        return n;
+    }
+    int_type overflow(int_type ch) override
+    {
+        const char c = traits_type::to_char_type(ch);
+        Add(&c, 1);
+        return traits_type::not_eof(ch);
+    }
+};
+
+CHashBuf HashOfFile(const fs::path& path)
+{
+    CHashBuf hash;
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> buf(1 << 20);
+    while (in.read(buf.data(), std::streamsize(buf.size())) || in.gcount() > 0)
+        hash.Add(buf.data(), std::size_t(in.gcount()));
+    return hash;
+}
+
+// The same frame over and over.
+class CRepeatedFrame : public IAnimFrameSource {
+public:
+    CRepeatedFrame(const Frame& frame, int nFrames, int nRows, int nCols)
+        : m_frame(frame), m_nFrames(nFrames), m_nRows(nRows), m_nCols(nCols)
+    {
+    }
+    int GetFrameCount() const override { return m_nFrames; }
+    int GetRows() const override { return m_nRows; }
+    int GetCols() const override { return m_nCols; }
+    const CharCell* GetFrame(int) override { return m_frame.data(); }
+
+private:
+    const Frame& m_frame;
+    int m_nFrames, m_nRows, m_nCols;
+};
+
 struct CRun {
     int nStatus = -1; // exit status; -1 when the child did not exit normally
     std::string strOut;
@@ -167,7 +227,10 @@ protected:
         ASSERT_EQ(settings.status(), QSettings::NoError);
     }
 
-    CRun Run(const std::vector<std::string>& args)
+    // Runs gwconvert in the work folder. A child still running after 30 s is
+    // killed (a hang fails the case instead of the suite); nAddressSpace
+    // caps the child's address space.
+    CRun Run(const std::vector<std::string>& args, rlim_t nAddressSpace = RLIM_INFINITY)
     {
         std::vector<std::string> env;
         const fs::path home = m_dir / "home";
@@ -192,16 +255,8 @@ protected:
         argv.insert(argv.end(), args.begin(), args.end());
         const fs::path out = m_dir / "stdout";
         const fs::path err = m_dir / "stderr";
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
         // Relative paths in a case are relative to the work folder.
         const fs::path work = m_dir / "work";
-        posix_spawn_file_actions_addchdir_np(&actions, work.c_str());
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
         std::vector<char*> argvPtrs, envPtrs;
         for (std::string& s : argv)
             argvPtrs.push_back(s.data());
@@ -211,12 +266,22 @@ protected:
         envPtrs.push_back(nullptr);
 
         CRun run;
-        pid_t pid = 0;
-        const int nSpawn =
-            posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, argvPtrs.data(), envPtrs.data());
-        posix_spawn_file_actions_destroy(&actions);
-        if (nSpawn != 0) {
-            ADD_FAILURE() << "cannot start " << argv[0] << ": " << std::strerror(nSpawn);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            // Only async-signal-safe calls between fork and exec.
+            const int fdOut = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int fdErr = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const rlimit limit{nAddressSpace, nAddressSpace};
+            if (fdOut < 0 || fdErr < 0 || dup2(fdOut, 1) < 0 || dup2(fdErr, 2) < 0 ||
+                chdir(work.c_str()) != 0 ||
+                (nAddressSpace != RLIM_INFINITY && setrlimit(RLIMIT_AS, &limit) != 0))
+                _exit(126);
+            alarm(30);
+            execve(argvPtrs[0], argvPtrs.data(), envPtrs.data());
+            _exit(127);
+        }
+        if (pid < 0) {
+            ADD_FAILURE() << "fork: " << std::strerror(errno);
             return run;
         }
         int nWait = 0;
@@ -387,6 +452,87 @@ TEST_F(ConvertTest, BadInputFailsAndLeavesTheOutputAlone)
     }
     EXPECT_EQ(Run({"text", m_in.string(), out.string(), "--frame", "3"}).nStatus, 2);
     EXPECT_EQ(ReadFile(out), strOld);
+}
+
+// None of these is read whole: under a 256 MiB address space a whole 2 GB
+// file cannot even be held, and a pipe or a device never ends.
+TEST_F(ConvertTest, InfoReadsOnlyTheHeader)
+{
+    constexpr off_t k2GB = off_t(2) << 30;
+    const auto sparse = [&](const char* pszName, const std::string& strHead) {
+        const fs::path path = Work(pszName);
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        EXPECT_TRUE(fd >= 0 && ftruncate(fd, k2GB) == 0 &&
+                    pwrite(fd, strHead.data(), strHead.size(), 0) == ssize_t(strHead.size()));
+        close(fd);
+        return path.string();
+    };
+    ASSERT_EQ(mkfifo(Work("pipe.gwp").c_str(), 0600), 0);
+    std::string strLonger = m_strGwp;
+    strLonger[8] = 3; // three frames claimed, two there
+    WriteFile(Work("claims3.gwp"), strLonger);
+    const std::string strShort = "shorter than its header says";
+
+    const struct {
+        std::string strPath;
+        int nStatus;
+        std::string strExpected; // on standard output for 0, in the error line otherwise
+    } cases[] = {
+        {"pipe.gwp", 1, "Wrong type file!"},
+        {Work("").string(), 1, "Wrong type file!"},
+        {"/dev/zero", 1, "Wrong type file!"},
+        {sparse("zeros.gwp", ""), 1, "Wrong type file!"},
+        {sparse("huge.gwp", GwpHeader(65536, 128, 80)), 1, strShort},
+        {"claims3.gwp", 1, strShort},
+        // 13,107 frames of 128 x 80 fit in 2 GB.
+        {sparse("full.gwp", GwpHeader(13107, 128, 80)), 0,
+         "columns: 128\nrows: 80\nframes: 13107\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.strPath);
+        const CRun run = Run({"info", c.strPath}, rlim_t(256) << 20);
+        EXPECT_EQ(run.nStatus, c.nStatus) << run.strErr;
+        if (c.nStatus == 0) {
+            EXPECT_EQ(run.strOut, c.strExpected);
+        } else {
+            ExpectOneErrorLine(run);
+            EXPECT_NE(run.strErr.find(c.strExpected), std::string::npos) << run.strErr;
+        }
+    }
+}
+
+// 1,000 frames of the largest canvas make a 164 MB drawing and a 287 MB page;
+// holding either whole would not fit in the child's 256 MiB.
+TEST_F(ConvertTest, AnimationStreamsAThousandFramesInBoundedMemory)
+{
+    constexpr int nFrames = 1000, nCols = 128, nRows = 80;
+    Frame frame(std::size_t(nCols) * nRows);
+    for (std::size_t i = 0; i < frame.size(); ++i)
+        frame[i] = CharCell{COLORREF(i * 2654435761u) & 0xFFFFFF, 0, 0, uint8_t(33 + i % 94), {}};
+    const std::string strFrame = MakeGwp({frame}, nCols, nRows).substr(20);
+    {
+        const std::string strHead = GwpHeader(nFrames, nCols, nRows);
+        std::ofstream out(Work("long.gwp"), std::ios::binary);
+        out.write(strHead.data(), std::streamsize(strHead.size()));
+        for (int n = 0; n < nFrames; ++n)
+            out.write(strFrame.data(), std::streamsize(strFrame.size()));
+        ASSERT_TRUE(out.good());
+    }
+    CHashBuf expected;
+    {
+        std::ostream os(&expected);
+        CRepeatedFrame frames(frame, nFrames, nRows, nCols);
+        ASSERT_TRUE(ExportAnimationHtml(os, frames, 5, 0x00FFFFFF));
+    }
+
+    const CRun run =
+        Run({"animation", "long.gwp", "long.htm", "--interval", "5", "--background", "ffffff"},
+            rlim_t(256) << 20);
+    EXPECT_EQ(run.nStatus, 0) << run.strErr;
+    EXPECT_EQ(run.strErr, "");
+    const CHashBuf actual = HashOfFile(Work("long.htm"));
+    EXPECT_EQ(actual.m_nBytes, expected.m_nBytes);
+    EXPECT_EQ(actual.m_nHash, expected.m_nHash);
 }
 
 TEST_F(ConvertTest, UnwritableOutputFails)
