@@ -4,6 +4,7 @@
 
 #include "canvas/canvas_color.h"
 #include "canvas/glyph_cache.h"
+#include "canvas/thumbnail_renderer.h"
 #include "canvas/tools/drawing_tools.h"
 #include "canvas/view_host.h"
 #include "canvas/view_layers.h"
@@ -26,7 +27,8 @@ CArtView::CArtView(CArtDoc& doc, IViewHost* pHost, QWidget* pParent)
       m_doc(doc),
       m_pHost(pHost),
       m_pLayers(std::make_unique<CViewLayers>()),
-      m_pGlyphs(std::make_unique<CGlyphCache>())
+      m_pGlyphs(std::make_unique<CGlyphCache>()),
+      m_pThumbs(std::make_unique<CThumbnailRenderer>())
 {
     QSettings settings;
     m_crText = DrawingColor(ReadSettingU32(settings, GROUP_COLOR, KEY_TEXT, CR_NEAR_BLACK));
@@ -52,7 +54,7 @@ CArtView::~CArtView()
     WriteSettingU32(settings, GROUP_COLOR, KEY_BACK, m_crBack);
 }
 
-void CArtView::OnInitialUpdate()
+void CArtView::ResetForDrawing()
 {
     if (m_pHost)
         m_pHost->ShowRulers();
@@ -69,6 +71,11 @@ void CArtView::OnInitialUpdate()
     m_rcEraser = {};
     m_bOverlayShown = false;
     m_pCells = m_doc.m_pCurCells;
+}
+
+void CArtView::OnInitialUpdate()
+{
+    ResetForDrawing();
     ClearCanvas();
     RebuildLayers();
     if (m_pCells) {
@@ -81,10 +88,22 @@ void CArtView::OnInitialUpdate()
         m_pHost->RefreshFrameThumbnail();
 }
 
+void CArtView::OnDrawingLoaded()
+{
+    ResetForDrawing();
+    // The cells keep the positions the file stored: a save right after
+    // opening writes the file back unchanged.
+    m_pLayers->Create(m_geom.CanvasSize(), ColorRefToRgb(m_crBack));
+    m_pLayers->DrawGrid(m_geom);
+    Refresh(0);
+}
+
 void CArtView::LayoutCells()
 {
     m_geom.MeasureFont();
     m_pGlyphs->SetFont(CCellGeometry::ZoomFont(m_geom.GetZoom()),
+                       {m_geom.CellWidth(), m_geom.CellHeight()});
+    m_pThumbs->SetFont(CCellGeometry::ZoomFont(m_geom.GetZoom()),
                        {m_geom.CellWidth(), m_geom.CellHeight()});
     UpdateScrollBars();
     ScrollTo(0, 0);

@@ -22,6 +22,7 @@
 
 class IViewHost;
 class CGlyphCache;
+class CThumbnailRenderer;
 class CViewLayers;
 class QPainter;
 class QPrinter;
@@ -40,6 +41,11 @@ public:
     // the frame (not undoable), rebuilds the layers, registers the first frame
     // and hands it to the host (AddFirstFrame), then RefreshFrameThumbnail.
     void OnInitialUpdate();
+    // After the document adopted a drawing read from a file: the same
+    // layout for the new size, but the cells are the file's (not cleared,
+    // their stored positions kept) and no frame is registered; the current
+    // frame is drawn once.
+    void OnDrawingLoaded();
     // Cell size from the zoom font, scroll range, scroll to the origin, rulers (mode 4).
     void LayoutCells();
     // New layers at canvas size, the grid, every cell's nX/nY rewritten
@@ -50,8 +56,10 @@ public:
     void Refresh(int nMode);
     // Every cell a space in m_crText; not undoable and not a modification.
     void ClearCanvas();
-    // The text layer in a 64 x 64 grey (0xAAAAAA) picture, aspect kept.
+    // The current frame in a 64 x 64 grey (0xAAAAAA) picture, aspect kept.
     QImage MakeThumbnail() const;
+    // The same picture of any frame of the document, from its cells.
+    QImage MakeFrameThumbnail(const CharCell* pCells) const;
 
     void ZoomIn();
     void ZoomOut();
@@ -170,6 +178,8 @@ private:
     void ReportCell(QPoint ptClampedClient);
     void UpdateCursor();
     void ResetForZoom();
+    // What every new drawing starts with: size, layout, no tool state.
+    void ResetForDrawing();
     void DrawAllCells();
     void ComposeCommon(const QRect& rcPart, bool bOverlay);
     // Ends the current tool's gesture and commits the view's open step; true
@@ -183,6 +193,7 @@ private:
     CCellGeometry m_geom;
     std::unique_ptr<CViewLayers> m_pLayers;
     std::unique_ptr<CGlyphCache> m_pGlyphs;
+    std::unique_ptr<CThumbnailRenderer> m_pThumbs;
     std::array<std::unique_ptr<CViewTool>, TOOL_COUNT> m_tools;
     std::function<QCursor(int)> m_fnCursor;
     int m_nScrollX = 0;

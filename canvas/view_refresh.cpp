@@ -4,6 +4,7 @@
 
 #include "canvas/canvas_color.h"
 #include "canvas/glyph_cache.h"
+#include "canvas/thumbnail_renderer.h"
 #include "canvas/view_host.h"
 #include "canvas/view_layers.h"
 #include "core/backup_store.h"
@@ -152,20 +153,14 @@ void CArtView::paintEvent(QPaintEvent* pEvent)
 
 QImage CArtView::MakeThumbnail() const
 {
-    QImage imgThumb(64, 64, QImage::Format_RGB32);
-    imgThumb.fill(ColorRefToRgb(CR_SURROUND));
-    const qint64 nW = m_geom.CanvasWidth();
-    const qint64 nH = m_geom.CanvasHeight();
-    if (nW <= 0 || nH <= 0)
-        return imgThumb;
-    // Integer arithmetic: the real ratio times 64, truncated.
-    const QSize szPicture = nW < nH ? QSize(static_cast<int>(nW * 64 / nH), 64)
-                                    : QSize(64, static_cast<int>(nH * 64 / nW));
-    QPainter painter(&imgThumb);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRect(QPoint(0, 0), szPicture), m_pLayers->m_imgText,
-                      QRect(0, 0, static_cast<int>(nW), static_cast<int>(nH)));
-    return imgThumb;
+    return MakeFrameThumbnail(m_pCells);
+}
+
+QImage CArtView::MakeFrameThumbnail(const CharCell* pCells) const
+{
+    m_pThumbs->SetFont(CCellGeometry::ZoomFont(m_geom.GetZoom()),
+                       {m_geom.CellWidth(), m_geom.CellHeight()});
+    return m_pThumbs->Render(pCells, m_geom.Rows(), m_geom.Cols(), m_crBack);
 }
 
 void CArtView::OnPrint(QPainter& painter, const QRect& rcPage)

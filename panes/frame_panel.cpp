@@ -1,5 +1,6 @@
 #include "panes/frame_panel.h"
 
+#include "panes/frame_list_model.h"
 #include "panes/frame_strip.h"
 #include "res/app_strings.h"
 #include "res/bar_layout.h"
@@ -10,22 +11,20 @@
 #include <QMenu>
 #include <QPalette>
 #include <QResizeEvent>
+#include <QTimerEvent>
 
 namespace {
 
 // The panel's grey, 0x00AAAAAA.
 const QColor PANEL_GREY(0xAA, 0xAA, 0xAA);
 
-QString FrameTitle(int nPosition)
-{
-    return QString::fromLatin1(gw::IDS_FRAME_FORMAT_QT).arg(nPosition);
-}
-
 } // namespace
 
-CFramePaneView::CFramePaneView(QWidget* pParent) : QListWidget(pParent)
+CFramePaneView::CFramePaneView(QWidget* pParent)
+    : QListView(pParent), m_pModel(new CFrameListModel(this))
 {
     setObjectName(QStringLiteral("Frame Panel"));
+    setModel(m_pModel);
     setViewMode(QListView::IconMode);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setFlow(QListView::LeftToRight);
@@ -33,6 +32,9 @@ CFramePaneView::CFramePaneView(QWidget* pParent) : QListWidget(pParent)
     setMovement(QListView::Static);
     setIconSize(QSize(THUMB_SIZE, THUMB_SIZE));
     setUniformItemSizes(true);
+    // Thousands of frames are laid out a batch at a time, between events.
+    setLayoutMode(QListView::Batched);
+    setBatchSize(512);
     QPalette pal = palette();
     pal.setColor(QPalette::Base, PANEL_GREY);
     pal.setColor(QPalette::Window, PANEL_GREY);
@@ -45,61 +47,118 @@ CFramePaneView::CFramePaneView(QWidget* pParent) : QListWidget(pParent)
             &CFramePaneView::OnSelectionChanged);
 }
 
+CFramePaneView::~CFramePaneView() = default;
+
+void CFramePaneView::SetThumbnailSource(ThumbnailSource fnSource)
+{
+    m_pModel->SetSource(std::move(fnSource));
+}
+
 int CFramePaneView::AddThumbnail(const QImage& img)
 {
-    m_vImages.push_back(QPixmap::fromImage(img));
-    return static_cast<int>(m_vImages.size()) - 1;
+    return m_pModel->AddImage(img);
 }
 
 void CFramePaneView::SetThumbnail(int nImage, const QImage& img)
 {
-    if (nImage < 0 || nImage >= ThumbnailCount()) {
-        return;
-    }
-    m_vImages[static_cast<std::size_t>(nImage)] = QPixmap::fromImage(img);
-    const QIcon icon(m_vImages[static_cast<std::size_t>(nImage)]);
-    for (int i = 0; i < count(); ++i) {
-        if (static_cast<int>(ItemData(i) & 0xFFFF) == nImage) {
-            item(i)->setIcon(icon);
-        }
-    }
+    m_pModel->SetImage(nImage, img);
+}
+
+int CFramePaneView::ThumbnailCount() const
+{
+    return m_pModel->ImageCount();
 }
 
 const QPixmap& CFramePaneView::Thumbnail(int nImage) const
 {
-    static const QPixmap empty;
-    if (nImage < 0 || nImage >= ThumbnailCount()) {
-        return empty;
+    return m_pModel->Image(nImage);
+}
+
+int CFramePaneView::PendingThumbnailCount() const
+{
+    return m_pModel->PendingCount();
+}
+
+int CFramePaneView::MakePendingThumbnails(int nMax)
+{
+    // The items in view first, then onwards from there.
+    const QModelIndex idxFirst = indexAt(QPoint(spacing() + 1, spacing() + 1));
+    int nFrom = idxFirst.isValid() ? static_cast<int>(m_pModel->RowData(idxFirst.row()) & 0xFFFF) : 0;
+    for (int i = 0; i < nMax; ++i) {
+        const int nImage = m_pModel->NextPending(nFrom);
+        if (nImage < 0)
+            break;
+        m_pModel->Image(nImage);
+        nFrom = nImage;
     }
-    return m_vImages[static_cast<std::size_t>(nImage)];
+    return m_pModel->PendingCount();
+}
+
+void CFramePaneView::ScheduleThumbnails()
+{
+    if (m_nIdleTimer == 0 && m_pModel->PendingCount() > 0)
+        m_nIdleTimer = startTimer(0);
+}
+
+void CFramePaneView::timerEvent(QTimerEvent* pEvent)
+{
+    if (pEvent->timerId() != m_nIdleTimer) {
+        QListView::timerEvent(pEvent);
+        return;
+    }
+    // A few at a time, so input is never kept waiting; the rest are made
+    // when shown. No more than the image budget is made ahead of need.
+    const bool bRoom = m_pModel->MadeCount() < CFrameListModel::IMAGE_BUDGET;
+    if (!bRoom || MakePendingThumbnails(16) == 0) {
+        killTimer(m_nIdleTimer);
+        m_nIdleTimer = 0;
+    }
+}
+
+int CFramePaneView::count() const
+{
+    return m_pModel->rowCount();
 }
 
 int CFramePaneView::AppendItem(int nImage)
 {
-    auto* pItem = new QListWidgetItem(QIcon(Thumbnail(nImage)), QString());
-    pItem->setData(DATA_ROLE, static_cast<quint32>(nImage & 0xFFFF));
-    addItem(pItem);
-    return count() - 1;
+    return m_pModel->AppendRow(static_cast<quint32>(nImage & 0xFFFF), QString());
+}
+
+void CFramePaneView::AppendPendingItems(const std::vector<quint32>& vData)
+{
+    m_pModel->AppendPendingRows(vData, QString::fromLatin1(gw::IDS_FRAME_FORMAT_QT));
+    ScheduleThumbnails();
 }
 
 void CFramePaneView::SetItemData(int nIndex, quint32 nData)
 {
-    if (QListWidgetItem* pItem = item(nIndex)) {
-        pItem->setData(DATA_ROLE, nData);
-    }
+    m_pModel->SetRowData(nIndex, nData);
 }
 
 quint32 CFramePaneView::ItemData(int nIndex) const
 {
-    const QListWidgetItem* pItem = item(nIndex);
-    return pItem ? pItem->data(DATA_ROLE).toUInt() : 0;
+    return m_pModel->RowData(nIndex);
+}
+
+void CFramePaneView::SetItemText(int nIndex, const QString& strText)
+{
+    m_pModel->SetRowText(nIndex, strText);
+}
+
+QString CFramePaneView::ItemText(int nIndex) const
+{
+    return m_pModel->RowText(nIndex);
+}
+
+QRect CFramePaneView::ItemRect(int nIndex) const
+{
+    return visualRect(m_pModel->index(nIndex));
 }
 
 void CFramePaneView::RenumberItems()
 {
-    for (int i = 0; i < count(); ++i) {
-        item(i)->setText(FrameTitle(i + 1));
-    }
+    m_pModel->SetAllTexts(QString::fromLatin1(gw::IDS_FRAME_FORMAT_QT));
 }
 
 void CFramePaneView::SelectItem(int nIndex)
@@ -107,7 +166,9 @@ void CFramePaneView::SelectItem(int nIndex)
     if (nIndex < 0 || nIndex >= count()) {
         return;
     }
-    setCurrentRow(nIndex, QItemSelectionModel::ClearAndSelect);
+    const QModelIndex idx = m_pModel->index(nIndex);
+    selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
+    scrollTo(idx);
 }
 
 void CFramePaneView::DeleteItem(int nIndex)
@@ -116,7 +177,7 @@ void CFramePaneView::DeleteItem(int nIndex)
         return;
     }
     m_bQuiet = true;
-    delete takeItem(nIndex);
+    m_pModel->RemoveRow(nIndex);
     clearSelection();
     m_nLastSelected = -1;
     m_bQuiet = false;
@@ -125,16 +186,15 @@ void CFramePaneView::DeleteItem(int nIndex)
 void CFramePaneView::RemoveAll()
 {
     m_bQuiet = true;
-    clear();
-    m_vImages.clear();
+    m_pModel->Clear();
     m_nLastSelected = -1;
     m_bQuiet = false;
 }
 
 int CFramePaneView::SelectedIndex() const
 {
-    const QList<QListWidgetItem*> vItems = selectedItems();
-    return vItems.isEmpty() ? -1 : row(vItems.first());
+    const QModelIndexList vRows = selectionModel()->selectedIndexes();
+    return vRows.isEmpty() ? -1 : vRows.first().row();
 }
 
 void CFramePaneView::OnSelectionChanged()

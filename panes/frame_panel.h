@@ -5,10 +5,11 @@
 #pragma once
 
 #include <QImage>
-#include <QListWidget>
+#include <QListView>
 #include <QPixmap>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -25,31 +26,57 @@ public:
     virtual void SelectFrameItem(int nIndex) = 0;
 };
 
+class CFrameListModel;
+
 // The list of frames. Every item carries (frame key << 16) | image index as
 // its data; the images are the panel's own thumbnail list, where an index
 // stays valid for as long as the list is not emptied.
-class CFramePaneView : public QListWidget {
+//
+// A drawing opened from a file can bring thousands of frames, so items live
+// in a model of plain arrays, and a thumbnail may be pending: it is made by
+// the thumbnail source when it is first shown or asked for, and the rest are
+// made a few at a time whenever the window is idle.
+class CFramePaneView : public QListView {
     Q_OBJECT
 public:
     static constexpr int THUMB_SIZE = 64;
-    static constexpr int DATA_ROLE = Qt::UserRole;
+
+    // Makes the picture of the frame an item's data names.
+    using ThumbnailSource = std::function<QImage(quint32 nItemData)>;
 
     explicit CFramePaneView(QWidget* pParent = nullptr);
+    ~CFramePaneView() override;
+
+    void SetThumbnailSource(ThumbnailSource fnSource);
 
     // The thumbnail list. Add returns the new image's index.
     int AddThumbnail(const QImage& img);
     void SetThumbnail(int nImage, const QImage& img);
-    int ThumbnailCount() const { return static_cast<int>(m_vImages.size()); }
+    int ThumbnailCount() const;
+    // The image, made first if it is still pending.
     const QPixmap& Thumbnail(int nImage) const;
+    // Images not made yet.
+    int PendingThumbnailCount() const;
+    // Makes up to nMax pending images, nearest the visible items first;
+    // returns how many are still pending.
+    int MakePendingThumbnails(int nMax);
 
+    int count() const;
     // Appends an item without text showing image nImage; returns its index.
     int AppendItem(int nImage);
+    // Appends nCount items at once, item i with data vData[i] and the title
+    // "Frame:%d" of its position; their images (the low 16 bits of the data,
+    // new indexes from ThumbnailCount() on) are pending.
+    void AppendPendingItems(const std::vector<quint32>& vData);
     void SetItemData(int nIndex, quint32 nData);
     quint32 ItemData(int nIndex) const;
+    void SetItemText(int nIndex, const QString& strText);
+    QString ItemText(int nIndex) const;
+    QRect ItemRect(int nIndex) const;
     // Renumbers every item "Frame:%d" from 1 in list order.
     void RenumberItems();
-    // Gives item nIndex the selected state (the others lose it); the
-    // selection notification follows at once.
+    // Gives item nIndex the selected state (the others lose it) and scrolls
+    // it into view; the selection notification follows at once.
     void SelectItem(int nIndex);
     // Removes an item, or every item and every thumbnail, without any
     // selection notification; the list is left with nothing selected.
@@ -65,13 +92,16 @@ signals:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    void timerEvent(QTimerEvent* pEvent) override;
 
 private:
     void OnSelectionChanged();
+    void ScheduleThumbnails();
 
-    std::vector<QPixmap> m_vImages;
+    CFrameListModel* m_pModel;
     bool m_bQuiet = false;
     int m_nLastSelected = -1;
+    int m_nIdleTimer = 0;
 
     friend class CFramePaneBar;
 };

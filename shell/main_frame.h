@@ -7,6 +7,8 @@
 // runs before a menu opens, after every command and after every edit.
 #pragma once
 
+#include <functional>
+
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
 #include "panes/frame_panel.h"
@@ -67,6 +69,7 @@ public:
     // Appends a blank frame after the last one and makes it current; false,
     // after telling the user, when the drawing cannot take another frame.
     bool AddNewFrame();
+    void AddLoadedFrames();
     // Kills the playback timer and shows the Play button released.
     void StopPlayback();
     // One step of playback, as the timer runs it.
@@ -155,6 +158,11 @@ private:
     void OnAppExit();
     // Reads strPath into the drawing; the drawing stays as it was on any refusal.
     void ReadDocumentFile(const QString& strPath, const QString& strTitle);
+public:
+    // Asked at every progress report of a file being opened; false cancels
+    // the load. For tests: the dialog itself only shows on slow loads.
+    std::function<bool(int nDone, int nTotal)> m_fnLoadProgressHook;
+private:
     // Ends the tool and asks to save: the steps Open and drop share.
     bool PrepareToReplace();
     bool WriteExport(const QString& strPath, const std::string& strData);

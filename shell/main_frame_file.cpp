@@ -5,11 +5,13 @@
 #include "canvas/art_view.h"
 #include "canvas/tool_codes.h"
 #include "core/gwp_file.h"
+#include "core/gwp_reader.h"
 #include "core/html_export.h"
 #include "core/safe_file.h"
 #include "res/app_strings.h"
 #include "shell/canvas_size_dlg.h"
 #include "shell/file_dialogs.h"
+#include "shell/load_progress.h"
 #include "shell/message_box.h"
 
 #include <QDragEnterEvent>
@@ -19,30 +21,9 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include <sstream>
+#include <ostream>
 
 namespace {
-
-// What loading a file adds to the document's own steps: the view lays out
-// the first frame, the main window adds each later one to the drawing and
-// the frame panel, and every frame is shown as it arrives.
-class CViewLoadSink : public IGwpLoadSink {
-public:
-    CViewLoadSink(CArtView& view, CMainFrame& frame) : m_view(view), m_frame(frame) {}
-
-    void InitialUpdate(CArtDoc&) override { m_view.OnInitialUpdate(); }
-    // Each later frame is added as the Add a frame command adds it.
-    void AddFrame(CArtDoc&) override { m_frame.AddNewFrame(); }
-    void FrameLoaded(CArtDoc&) override
-    {
-        m_view.Refresh(0);
-        m_frame.RefreshFrameThumbnail();
-    }
-
-private:
-    CArtView& m_view;
-    CMainFrame& m_frame;
-};
 
 QString Local(const char* psz)
 {
@@ -126,21 +107,42 @@ void CMainFrame::OpenAtStart(const QString& strPath)
     ReadDocumentFile(info.absoluteFilePath(), TitleFromName(info.fileName()));
 }
 
+// The file is checked and every frame read before the drawing on screen is
+// touched: a file that cannot be read, a load that runs out of memory or one
+// the user cancels leaves the previous drawing as it was.
 void CMainFrame::ReadDocumentFile(const QString& strPath, const QString& strTitle)
 {
-    std::string data;
-    std::string strError;
-    if (!ReadWholeFile(strPath.toStdString(), &data, &strError)) {
-        return; // a file that cannot be read ends the command silently
-    }
-    CGwpImage image;
+    CGwpFile file;
     std::string strMessage;
-    if (GwpParse(data, &image, &strMessage) != EGwpResult::Ok) {
+    const EGwpOpen opened = file.Open(strPath.toStdString(), &strMessage);
+    if (opened == EGwpOpen::Unreadable) {
+        return; // a file that cannot be opened ends the command silently
+    }
+    if (opened != EGwpOpen::Ok) {
         GwMessageBox(this, QString::fromStdString(strMessage));
         return;
     }
-    CViewLoadSink sink(*m_pView, *this);
-    GwpLoad(m_doc, image, &sink);
+    CLoadedFrames frames;
+    EGwpLoad loaded;
+    {
+        CLoadProgress progress(this, strTitle, m_fnLoadProgressHook);
+        loaded = GwpReadFrames(file, &frames, &strMessage,
+                               [&](int nDone, int nTotal) { return progress(nDone, nTotal); });
+    }
+    file.Close();
+    if (loaded == EGwpLoad::Cancelled) {
+        return;
+    }
+    if (loaded != EGwpLoad::Ok) {
+        GwMessageBox(this, QString::fromStdString(strMessage));
+        return;
+    }
+    EndEditBeforeFrameChange();
+    if (!m_doc.AdoptFrames(frames)) {
+        return;
+    }
+    m_pView->OnDrawingLoaded();
+    AddLoadedFrames();
     m_doc.SetPathName(strPath.toStdString());
     m_doc.SetTitle(strTitle.toStdString());
     m_doc.SetModifiedFlag(false);
@@ -219,18 +221,31 @@ void CMainFrame::OnFileSaveAs()
     }
 }
 
-// An export is built in memory and then replaces the file in one step, so a
-// failure never leaves a half-written page in place of an older one.
-bool CMainFrame::WriteExport(const QString& strPath, const std::string& strData)
+namespace {
+
+// An export streams into a temporary file that then replaces the old one in
+// one step, so a failure never leaves a half-written page in its place, and
+// no page is ever held whole in memory.
+bool StreamExport(QWidget* pParent, const QString& strPath, const SaveWriter& write)
 {
     std::string strError;
-    if (!SaveFileSafely(strPath.toStdString(), strData, &strError)) {
-        GwMessageBox(this, QStringLiteral("The file %1 was not written: %2")
-                               .arg(QDir::toNativeSeparators(strPath),
-                                    QString::fromStdString(strError)));
+    if (!SaveFileSafely(strPath.toStdString(), write, &strError)) {
+        GwMessageBox(pParent, QStringLiteral("The file %1 was not written: %2")
+                                  .arg(QDir::toNativeSeparators(strPath),
+                                       QString::fromStdString(strError)));
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool CMainFrame::WriteExport(const QString& strPath, const std::string& strData)
+{
+    return StreamExport(this, strPath, [&](std::ostream& os) {
+        os.write(strData.data(), static_cast<std::streamsize>(strData.size()));
+        return true;
+    });
 }
 
 void CMainFrame::OnSaveAnimationHtml()
@@ -239,9 +254,10 @@ void CMainFrame::OnSaveAnimationHtml()
     if (strPath.isEmpty()) {
         return;
     }
-    std::ostringstream os;
-    ExportAnimationHtml(os, m_doc, m_nFrameInterval, m_pView->GetBackColor());
-    WriteExport(strPath, os.str());
+    const COLORREF crBack = m_pView->GetBackColor();
+    StreamExport(this, strPath, [&](std::ostream& os) {
+        return ExportAnimationHtml(os, m_doc, m_nFrameInterval, crBack);
+    });
 }
 
 void CMainFrame::OnSaveSingleHtml()
@@ -250,9 +266,11 @@ void CMainFrame::OnSaveSingleHtml()
     if (strPath.isEmpty()) {
         return;
     }
-    std::ostringstream os;
-    ExportSingleHtml(os, m_doc.m_pCurCells, m_doc.m_nRows, m_doc.m_nCols, m_pView->GetBackColor());
-    WriteExport(strPath, os.str());
+    const COLORREF crBack = m_pView->GetBackColor();
+    StreamExport(this, strPath, [&](std::ostream& os) {
+        ExportSingleHtml(os, m_doc.m_pCurCells, m_doc.m_nRows, m_doc.m_nCols, crBack);
+        return true;
+    });
 }
 
 void CMainFrame::OnSaveSingleText()
@@ -261,9 +279,10 @@ void CMainFrame::OnSaveSingleText()
     if (strPath.isEmpty()) {
         return;
     }
-    std::ostringstream os;
-    ExportSingleText(os, m_doc.m_pCurCells, m_doc.m_nRows, m_doc.m_nCols);
-    WriteExport(strPath, os.str());
+    StreamExport(this, strPath, [&](std::ostream& os) {
+        ExportSingleText(os, m_doc.m_pCurCells, m_doc.m_nRows, m_doc.m_nCols);
+        return true;
+    });
 }
 
 void CMainFrame::OnAppExit()

@@ -33,6 +33,11 @@ void CMainFrame::CreateFramePanel()
     QWidget* pPlaceholder = m_pFrameDock->widget();
     m_pFrameDock->setWidget(m_pFramePane);
     delete pPlaceholder;
+    // Thumbnails not made yet are drawn from the frame's cells when needed.
+    m_pFramePane->List()->SetThumbnailSource([this](quint32 nData) {
+        const auto it = m_doc.m_mapFrames.find(KeyOf(nData));
+        return m_pView->MakeFrameThumbnail(it == m_doc.m_mapFrames.end() ? nullptr : it->second);
+    });
 }
 
 void CMainFrame::RunFrameCommand(int nId)
@@ -57,13 +62,39 @@ void CMainFrame::AddFirstFrame(int nFrameKey, const QImage& imgThumb)
     const int nImage = pList->AddThumbnail(imgThumb);
     const int nItem = pList->AppendItem(nImage);
     m_nCurFrameItem = nItem;
-    pList->item(nItem)->setText(FrameTitle(nItem + 1));
+    pList->SetItemText(nItem, FrameTitle(nItem + 1));
     pList->SetItemData(nItem, (static_cast<quint32>(nFrameKey) << 16) | static_cast<quint32>(nImage));
     m_pFramePane->m_nFrameCount = 1;
     m_pFramePane->m_nCurFrameNo = 1;
     m_pFramePane->RepaintStrip();
     // Shown here as well, for a view that does not ask for them itself.
     ShowRulers();
+}
+
+// The document has adopted a drawing read from a file: the list starts again
+// with one item per frame, keys 0, 1, 2, ... in file order, the last one
+// current and selected; thumbnails are made as they are needed.
+void CMainFrame::AddLoadedFrames()
+{
+    StopPlayback();
+    m_nPlayPos = 0;
+    CFramePaneView* pList = m_pFramePane->List();
+    pList->RemoveAll();
+    std::vector<quint32> vData;
+    vData.reserve(m_doc.m_mapFrames.size());
+    int nImage = 0;
+    for (const auto& entry : m_doc.m_mapFrames)
+        vData.push_back((static_cast<quint32>(entry.first) << 16) | static_cast<quint32>(nImage++));
+    pList->AppendPendingItems(vData);
+    const int nCount = pList->count();
+    m_nCurFrameItem = nCount - 1;
+    m_bSkipNextSelect = 1;
+    pList->SelectItem(m_nCurFrameItem);
+    m_bSkipNextSelect = 0;
+    m_pFramePane->m_nFrameCount = nCount;
+    m_pFramePane->m_nCurFrameNo = nCount;
+    m_pFramePane->SetLatched(CFrameButtonStrip::BTN_NONE);
+    RefreshFrameThumbnail();
 }
 
 void CMainFrame::RefreshFrameThumbnail()
@@ -166,7 +197,7 @@ bool CMainFrame::AddNewFrame()
     const int nImage = pList->AddThumbnail(m_pView->MakeThumbnail());
     const int nItem = pList->AppendItem(nImage);
     m_nCurFrameItem = nItem;
-    pList->item(nItem)->setText(FrameTitle(nItem + 1));
+    pList->SetItemText(nItem, FrameTitle(nItem + 1));
     const int nKey = m_doc.RegisterFrame();
     pList->SetItemData(nItem, (static_cast<quint32>(nKey) << 16) | static_cast<quint32>(nImage & 0xFFFF));
     m_bSkipNextSelect = 1;

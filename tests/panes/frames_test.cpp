@@ -52,7 +52,7 @@ QStringList Titles(CMainFrame& frame)
 {
     QStringList v;
     for (int i = 0; i < List(frame)->count(); ++i) {
-        v.append(List(frame)->item(i)->text());
+        v.append(List(frame)->ItemText(i));
     }
     return v;
 }
@@ -163,7 +163,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         AddFrames(frame, 2);
         CFramePaneView* pList = List(frame);
-        const QRect rc = pList->visualItemRect(pList->item(1));
+        const QRect rc = pList->ItemRect(1);
         QTest::mouseClick(pList->viewport(), Qt::LeftButton, {}, rc.center());
         QCOMPARE(CurPos(frame), 1);
         QCOMPARE(frame.m_nCurFrameItem, 1);
@@ -256,7 +256,7 @@ private slots:
         QCOMPARE(List(frame)->count(), 3);
         QCOMPARE(KeyAt(frame, 2), 3);
         QCOMPARE(CurKey(frame), 3);
-        QCOMPARE(List(frame)->item(2)->text(), QStringLiteral("Frame:3"));
+        QCOMPARE(List(frame)->ItemText(2), QStringLiteral("Frame:3"));
         QCOMPARE(frame.Document().m_mapFrames.count(2), std::size_t(0));
     }
 

@@ -6,6 +6,8 @@
 #include "core/edit_bracket.h"
 #include "res/command_ids.h"
 #include "shell/canvas_size_dlg.h"
+#include "panes/frame_panel.h"
+#include "panes/frame_strip.h"
 #include "shell/main_frame.h"
 #include "shell_test_support.h"
 
@@ -101,11 +103,51 @@ private slots:
         QVERIFY(!doc.IsModified());
         QCOMPARE(frame.windowTitle(), QStringLiteral("three - Glyphwright"));
         QVERIFY(!frame.Action(ID_EDIT_UNDO)->isEnabled());
+        // The panel: every frame in file order, the last one current, each
+        // item's picture made from its own frame's cells.
+        CFramePaneView* pList = frame.FramePanel()->List();
+        QCOMPARE(pList->count(), 3);
+        QCOMPARE(pList->SelectedIndex(), 2);
+        QCOMPARE(frame.m_nCurFrameItem, 2);
+        QCOMPARE(frame.FramePanel()->Strip()->CounterText(), QStringLiteral("Current Frame:3/3"));
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(pList->ItemText(i), QStringLiteral("Frame:%1").arg(i + 1));
+            QCOMPARE(static_cast<int>(pList->ItemData(i) >> 16), i);
+            const int nImage = static_cast<int>(pList->ItemData(i) & 0xFFFF);
+            QCOMPARE(pList->Thumbnail(nImage).toImage().convertToFormat(QImage::Format_RGB32),
+                     frame.View()->MakeFrameThumbnail(doc.m_mapFrames.at(i)));
+        }
+        QVERIFY(pList->Thumbnail(0).toImage() != pList->Thumbnail(1).toImage());
         for (int nKey : {0, 1, 2}) {
             doc.SelectFrame(nKey);
             QVERIFY2(!doc.CanUndo(), qPrintable(QString::number(nKey)));
             QCOMPARE(doc.m_pCurCells[0].chChar, uint8_t('A' + nKey));
         }
+    }
+
+    void cancelledOpenKeepsTheDrawingOnScreen()
+    {
+        QTemporaryDir dir;
+        const QString strPath = dir.filePath(QStringLiteral("three.gwp"));
+        QVERIFY(WriteFile(strPath, GwpBytes(3, 10, 20)));
+        CDialogRecorder rec;
+        CMainFrame frame;
+        frame.RunCommand(ID_ADD_FRAME);
+        CArtDoc& doc = frame.Document();
+        const auto mapBefore = doc.m_mapFrames;
+        int nReports = 0;
+        frame.m_fnLoadProgressHook = [&](int nDone, int nTotal) {
+            ++nReports;
+            return nDone < nTotal; // the last report cancels
+        };
+        frame.OpenAtStart(strPath);
+        QVERIFY(nReports > 0);
+        QVERIFY(rec.m_vMessages.isEmpty());
+        QCOMPARE(doc.m_mapFrames, mapBefore);
+        QCOMPARE(doc.m_nRows, 40);
+        QCOMPARE(frame.View()->GetCells(), doc.m_pCurCells);
+        QCOMPARE(frame.FramePanel()->List()->count(), 2);
+        QCOMPARE(frame.windowTitle(), QStringLiteral("Untitled - Glyphwright"));
     }
 
     void wrongTypeFileKeepsDrawing()

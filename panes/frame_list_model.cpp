@@ -1,0 +1,199 @@
+#include "panes/frame_list_model.h"
+
+namespace {
+constexpr quint32 NO_SOURCE = 0xFFFFFFFFu;
+}
+
+int CFrameListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_vRows.size());
+}
+
+QVariant CFrameListModel::data(const QModelIndex& index, int nRole) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const SRow& row = m_vRows[static_cast<std::size_t>(index.row())];
+    switch (nRole) {
+    case Qt::DisplayRole:
+        return row.strText;
+    case Qt::DecorationRole:
+        return Image(static_cast<int>(row.nData & 0xFFFF));
+    case DATA_ROLE:
+        return row.nData;
+    default:
+        return {};
+    }
+}
+
+int CFrameListModel::AddImage(const QImage& img)
+{
+    m_vImages.push_back(QPixmap::fromImage(img));
+    m_vImageSource.push_back(NO_SOURCE);
+    m_vPending.push_back(false);
+    return ImageCount() - 1;
+}
+
+void CFrameListModel::SetImage(int nImage, const QImage& img)
+{
+    if (nImage < 0 || nImage >= ImageCount())
+        return;
+    const auto n = static_cast<std::size_t>(nImage);
+    if (m_vPending[n]) {
+        m_vPending[n] = false;
+        --m_nPending;
+    }
+    m_vImages[n] = QPixmap::fromImage(img);
+    ImageChanged(nImage);
+}
+
+bool CFrameListModel::IsPending(int nImage) const
+{
+    return nImage >= 0 && nImage < ImageCount() && m_vPending[static_cast<std::size_t>(nImage)];
+}
+
+const QPixmap& CFrameListModel::Image(int nImage) const
+{
+    static const QPixmap empty;
+    if (nImage < 0 || nImage >= ImageCount())
+        return empty;
+    const auto n = static_cast<std::size_t>(nImage);
+    if (m_vPending[n] && m_fnSource && m_vImageSource[n] != NO_SOURCE) {
+        m_vImages[n] = QPixmap::fromImage(m_fnSource(m_vImageSource[n]));
+        m_vPending[n] = false;
+        --m_nPending;
+        m_dqMade.push_back(nImage);
+        KeepWithinBudget();
+    }
+    return m_vImages[n];
+}
+
+// Drops the oldest images the source made, which it can make again.
+void CFrameListModel::KeepWithinBudget() const
+{
+    while (MadeCount() > IMAGE_BUDGET && m_dqMade.size() > 1) {
+        const auto n = static_cast<std::size_t>(m_dqMade.front());
+        m_dqMade.pop_front();
+        if (n < m_vImages.size() && !m_vPending[n] && m_vImageSource[n] != NO_SOURCE) {
+            m_vImages[n] = QPixmap();
+            m_vPending[n] = true;
+            ++m_nPending;
+        }
+    }
+}
+
+int CFrameListModel::NextPending(int nFrom) const
+{
+    const int nCount = ImageCount();
+    if (m_nPending == 0 || nCount == 0)
+        return -1;
+    nFrom = qBound(0, nFrom, nCount - 1);
+    for (int i = 0; i < nCount; ++i) {
+        const int n = (nFrom + i) % nCount;
+        if (m_vPending[static_cast<std::size_t>(n)] && m_vImageSource[static_cast<std::size_t>(n)] != NO_SOURCE)
+            return n;
+    }
+    return -1;
+}
+
+int CFrameListModel::AppendRow(quint32 nData, const QString& strText)
+{
+    const int nRow = rowCount();
+    beginInsertRows({}, nRow, nRow);
+    m_vRows.push_back({nData, strText});
+    endInsertRows();
+    return nRow;
+}
+
+void CFrameListModel::AppendPendingRows(const std::vector<quint32>& vData, const QString& strFormat)
+{
+    if (vData.empty())
+        return;
+    const int nFirst = rowCount();
+    beginInsertRows({}, nFirst, nFirst + static_cast<int>(vData.size()) - 1);
+    m_vRows.reserve(m_vRows.size() + vData.size());
+    for (quint32 nData : vData) {
+        m_vRows.push_back({nData, strFormat.arg(static_cast<int>(m_vRows.size()) + 1)});
+        const auto nImage = static_cast<std::size_t>(nData & 0xFFFF);
+        if (nImage >= m_vImages.size()) {
+            m_vImages.resize(nImage + 1);
+            m_vImageSource.resize(nImage + 1, NO_SOURCE);
+            m_vPending.resize(nImage + 1, false);
+        }
+        if (!m_vPending[nImage]) {
+            m_vPending[nImage] = true;
+            ++m_nPending;
+        }
+        m_vImages[nImage] = QPixmap();
+        m_vImageSource[nImage] = nData;
+    }
+    endInsertRows();
+}
+
+void CFrameListModel::RemoveRow(int nRow)
+{
+    if (nRow < 0 || nRow >= rowCount())
+        return;
+    beginRemoveRows({}, nRow, nRow);
+    m_vRows.erase(m_vRows.begin() + nRow);
+    endRemoveRows();
+}
+
+void CFrameListModel::Clear()
+{
+    beginResetModel();
+    m_vRows.clear();
+    m_vImages.clear();
+    m_vImageSource.clear();
+    m_vPending.clear();
+    m_dqMade.clear();
+    m_nPending = 0;
+    endResetModel();
+}
+
+quint32 CFrameListModel::RowData(int nRow) const
+{
+    return nRow >= 0 && nRow < rowCount() ? m_vRows[static_cast<std::size_t>(nRow)].nData : 0;
+}
+
+void CFrameListModel::SetRowData(int nRow, quint32 nData)
+{
+    if (nRow < 0 || nRow >= rowCount())
+        return;
+    m_vRows[static_cast<std::size_t>(nRow)].nData = nData;
+    const auto nImage = static_cast<std::size_t>(nData & 0xFFFF);
+    if (nImage < m_vImageSource.size())
+        m_vImageSource[nImage] = nData;
+    emit dataChanged(index(nRow), index(nRow));
+}
+
+QString CFrameListModel::RowText(int nRow) const
+{
+    return nRow >= 0 && nRow < rowCount() ? m_vRows[static_cast<std::size_t>(nRow)].strText : QString();
+}
+
+void CFrameListModel::SetRowText(int nRow, const QString& strText)
+{
+    if (nRow < 0 || nRow >= rowCount())
+        return;
+    m_vRows[static_cast<std::size_t>(nRow)].strText = strText;
+    emit dataChanged(index(nRow), index(nRow), {Qt::DisplayRole});
+}
+
+void CFrameListModel::SetAllTexts(const QString& strFormat)
+{
+    for (std::size_t i = 0; i < m_vRows.size(); ++i)
+        m_vRows[i].strText = strFormat.arg(static_cast<int>(i) + 1);
+    if (!m_vRows.empty())
+        emit dataChanged(index(0), index(rowCount() - 1), {Qt::DisplayRole});
+}
+
+void CFrameListModel::ImageChanged(int nImage)
+{
+    for (std::size_t i = 0; i < m_vRows.size(); ++i) {
+        if (static_cast<int>(m_vRows[i].nData & 0xFFFF) == nImage) {
+            const QModelIndex idx = index(static_cast<int>(i));
+            emit dataChanged(idx, idx, {Qt::DecorationRole});
+        }
+    }
+}
