@@ -5,6 +5,7 @@
 #include "res/resources.h"
 #include "shell/desktop_registration.h"
 #include "shell/main_frame.h"
+#include "shell/message_box.h"
 
 #include <QApplication>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -35,6 +37,33 @@ QPalette AppPalette()
     return pal;
 }
 
+// The event loop's guard: a store that runs out of memory, or cannot change
+// a page's protection, throws out of whatever event handler was writing.
+// The user is told and the program goes on with the drawing as it stands.
+class CGuardedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* pReceiver, QEvent* pEvent) override
+    {
+        try {
+            return QApplication::notify(pReceiver, pEvent);
+        } catch (const CBackupError& e) {
+            Report(e.what());
+        } catch (const std::bad_alloc&) {
+            Report("virtual alloc failed");
+        }
+        return false;
+    }
+
+private:
+    static void Report(const char* pszWhat)
+    {
+        GwMessageBox(nullptr, QStringLiteral("Not enough memory to go on with this (%1).")
+                                  .arg(QString::fromLatin1(*pszWhat ? pszWhat : "virtual protect failed")));
+    }
+};
+
 QByteArray AppIconSvg()
 {
     QFile file(QStringLiteral(":/icons/app.svg"));
@@ -54,7 +83,7 @@ int CArtApp::Run(int& argc, char** argv)
         return 1;
     }
 
-    QApplication app(argc, argv);
+    CGuardedApplication app(argc, argv);
     ConfigureApplication();
     RegisterWithDesktop();
 

@@ -6,6 +6,7 @@
 
 #include "canvas/art_view.h"
 #include "canvas/tool_codes.h"
+#include "core/backup_store.h"
 #include "panes/frame_panel.h"
 #include "panes/frame_strip.h"
 #include "res/app_strings.h"
@@ -183,7 +184,15 @@ void CMainFrame::OnPlaybackTick()
 bool CMainFrame::AddNewFrame()
 {
     EndEditBeforeFrameChange();
-    CharCell* pCells = m_doc.NewFrame();
+    CharCell* pCells = nullptr;
+    try {
+        pCells = m_doc.NewFrame();
+    } catch (const CBackupError& e) {
+        // The document is as it was: no frame was added.
+        GwMessageBox(this, QStringLiteral("Not enough memory for another frame (%1).")
+                               .arg(QString::fromLatin1(e.what())));
+        return false;
+    }
     if (!pCells) {
         GwMessageBox(this, QString::fromLatin1(MSG_FRAME_KEYS_EXHAUSTED));
         return false;

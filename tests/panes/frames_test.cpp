@@ -5,6 +5,7 @@
 // stroke in progress when the frame changes.
 #include "canvas/art_view.h"
 #include "canvas/tool_codes.h"
+#include "core/backup_arena.h"
 #include "core/backup_store.h"
 #include "panes/frame_panel.h"
 #include "panes/frame_strip.h"
@@ -274,6 +275,23 @@ private slots:
         QCOMPARE(frame.Document().GetFrameCount(), 2);
         QCOMPARE(CurPos(frame), 0);
         QCOMPARE(frame.View()->GetCells(), frame.Document().m_pCurCells);
+    }
+
+    void noFrameIsAddedWhenMemoryRunsOut()
+    {
+        CDialogRecorder rec;
+        CMainFrame frame;
+        AddFrames(frame, 1);
+        CharCell* pCur = frame.Document().m_pCurCells;
+        BackupFailNthSystemCall(1);
+        frame.RunCommand(gw::ID_ADD_FRAME);
+        BackupFailNthSystemCall(0);
+        QCOMPARE(rec.m_vMessages,
+                 QStringList{QStringLiteral("Not enough memory for another frame (virtual alloc failed).")});
+        QCOMPARE(List(frame)->count(), 2);
+        QCOMPARE(frame.Document().GetFrameCount(), 2);
+        QCOMPARE(frame.Document().m_pCurCells, pCur);
+        QCOMPARE(frame.View()->GetCells(), pCur);
     }
 
     void theLastFrameCannotBeDeleted()
