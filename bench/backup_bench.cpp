@@ -249,7 +249,15 @@ void BM_EngineEmptyStep(benchmark::State& state)
 // the figure to read; an iteration that lost the processor moves it little.
 //
 //   BM_GoalStep/<case>  one step against one bare fault per page the edit
-//                       covers (1 for the small edits, 40 for a full frame).
+//                       covers (1 for the small edits, 40 for a full frame)
+//                       and one protection change of those pages back to
+//                       read-only.
+//   BM_UndoMemory/<case> what one kept step costs: heap_bytes, the growth of
+//                       the C heap per step over 64 committed steps (the
+//                       differences, their allocation overhead and the
+//                       step's bookkeeping), next to diff_bytes, the encoded
+//                       differences alone; heap_ratio_to_frame is heap_bytes
+//                       over the frame's 163,840 bytes.
 //   BM_GoalUndo/<case>  one undo against one protection change pair.
 
 double Median(std::vector<double> v)
@@ -331,8 +339,11 @@ void BM_GoalStep(benchmark::State& state, int nCase)
         auto yardstick = [&] {
             pages.Arm();
             auto t0 = Clock::now();
+            // A fault per page, then the pages read-only again in one call:
+            // what a commit does with a run of pages.
             for (std::size_t k = 0; k < nYardPages; ++k)
-                pages.Cycle(k, n);
+                pages.Touch(k, n);
+            pages.ProtectAll();
             dYardstick = Seconds(Clock::now() - t0);
             pages.Disarm();
         };
@@ -421,6 +432,42 @@ void BM_GoalUndo(benchmark::State& state, int nCase)
         return;
     }
     timings.Report(state);
+}
+
+void BM_UndoMemory(benchmark::State& state, int nCase)
+{
+    const EditCase& ec = kCases[nCase];
+    if (!InstallFilter(state))
+        return;
+    constexpr int kSteps = 64;
+    double dHeap = 0;
+    double dDiff = 0;
+    for (auto _ : state) {
+        StoreFrame sf(kKeepAll);
+        if (const char* pszError = sf.Open()) {
+            state.SkipWithError(pszError);
+            return;
+        }
+        // The first step grows the store's own lists; count the ones after.
+        bool odd = true;
+        sf.Step(ec, odd);
+        odd = !odd;
+        malloc_trim(0);
+        const std::size_t nBefore = mallinfo2().uordblks;
+        for (int i = 0; i < kSteps; ++i, odd = !odd) {
+            if (!sf.Step(ec, odd)) {
+                state.SkipWithError("a step failed");
+                return;
+            }
+        }
+        dHeap = (static_cast<double>(mallinfo2().uordblks) - static_cast<double>(nBefore)) / kSteps;
+        BackupStoreStats stats;
+        BackupGetStats(sf.Id(), stats);
+        dDiff = static_cast<double>(stats.nNewestDiffBytes);
+    }
+    state.counters["heap_bytes"] = dHeap;
+    state.counters["diff_bytes"] = dDiff;
+    state.counters["heap_ratio_to_frame"] = dHeap / static_cast<double>(kFrameBytes);
 }
 
 // ---------------------------------------------------------------------------
@@ -518,6 +565,7 @@ void RegisterCases(const char* pszPrefix, CaseBench pfn, bool bManualTime,
     RegisterCases("BM_EngineUndoRedo", &BM_EngineUndoRedo, true, {});
     RegisterCases("BM_GoalStep", &BM_GoalStep, true, {});
     RegisterCases("BM_GoalUndo", &BM_GoalUndo, true, {}, {kCaseOneCell, kCaseStroke});
+    RegisterCases("BM_UndoMemory", &BM_UndoMemory, false, {}, {kCaseOneCell, kCaseFullWorst});
     RegisterCases("BM_SnapshotStep", &BM_SnapshotStep, false, {kSteady});
     RegisterCases("BM_SnapshotUndo", &BM_SnapshotUndo, true, {});
     RegisterCases("BM_SnapshotRedo", &BM_SnapshotRedo, true, {});

@@ -264,10 +264,17 @@ public:
     // One served first write to page nPage, then that page read-only again.
     void Cycle(std::size_t nPage, unsigned n)
     {
+        Touch(nPage, n);
+        mprotect(m_pBase + nPage * BACKUP_PAGE_SIZE, BACKUP_PAGE_SIZE, PROT_READ);
+    }
+    // One served first write to page nPage, left writable.
+    void Touch(std::size_t nPage, unsigned n)
+    {
         char* pPage = m_pBase + nPage * BACKUP_PAGE_SIZE;
         *reinterpret_cast<volatile char*>(pPage + (n & 0xFFF)) = static_cast<char>(n);
-        mprotect(pPage, BACKUP_PAGE_SIZE, PROT_READ);
     }
+    // Every page read-only again in one call, as a commit protects a run.
+    void ProtectAll() { mprotect(m_pBase, m_nPages * BACKUP_PAGE_SIZE, PROT_READ); }
 
 private:
     std::size_t m_nPages;

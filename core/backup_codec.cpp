@@ -8,13 +8,45 @@ namespace {
 constexpr std::size_t kEntries = 15;  // entries after each block's header
 constexpr std::size_t kMaxRun = 65534; // counts stay below 65,535
 
+// True when some 16-bit lane of x is zero.
+inline bool AnyZeroWord(uint64_t x)
+{
+    return ((x - 0x0001000100010001ull) & ~x & 0x8000800080008000ull) != 0;
+}
+
+// True when none of the 15 words from p equals the word after it, for the
+// first 14 of them: the whole block is then literals. Reads p[0] to p[14].
+inline bool NoEqualNeighbours(const uint16_t* p)
+{
+    for (std::size_t i : {std::size_t(0), std::size_t(4), std::size_t(8), std::size_t(10)}) {
+        uint64_t nHere;
+        uint64_t nNext;
+        std::memcpy(&nHere, p + i, sizeof nHere);
+        std::memcpy(&nNext, p + i + 1, sizeof nNext);
+        if (AnyZeroWord(nHere ^ nNext))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::size_t BackupEncode(const uint16_t* pSrc, std::size_t nWords, uint16_t* pOut)
 {
     std::size_t nIn = 0;
     std::size_t nOut = 0;
+    bool bBusy = true;
     for (;;) {
+        // A busy page is mostly blocks of fifteen literals: no word equals
+        // the next among the first fourteen (the last position never starts
+        // a run). Such a block is copied whole. Tried again only after a
+        // block of literals, so pages of runs pay nothing for it.
+        while (bBusy && nIn + kEntries <= nWords && NoEqualNeighbours(pSrc + nIn)) {
+            pOut[nOut++] = 0x7FFF;
+            std::memcpy(pOut + nOut, pSrc + nIn, kEntries * sizeof *pOut);
+            nOut += kEntries;
+            nIn += kEntries;
+        }
         uint16_t* pHeader = pOut + nOut++;
         uint16_t wHeader = 0;
         std::size_t nPos = 0;
@@ -56,6 +88,7 @@ std::size_t BackupEncode(const uint16_t* pSrc, std::size_t nWords, uint16_t* pOu
         *pHeader = wHeader;
         if (bDone)
             return nOut;
+        bBusy = wHeader == 0x7FFF;
     }
 }
 
