@@ -20,7 +20,8 @@ void AppendColor(std::string& str, COLORREF cr)
 
 // Output on its way to the stream. Every LF becomes CR LF, as text files
 // want, a cell's own LF character included; the stream gets the result in
-// blocks, so an export holds no more than a block and a row.
+// blocks, so an export holds no more than a block and a row. A block is as
+// large as a safe save's buffer, which then passes it to the file uncopied.
 class CCrLfWriter {
 public:
     explicit CCrLfWriter(std::ostream& os) : m_os(os) { m_str.reserve(kBlockBytes + 4096); }
@@ -61,7 +62,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kBlockBytes = 32 * 1024;
+    static constexpr std::size_t kBlockBytes = 64 * 1024;
 
     void Char(uint8_t ch)
     {
