@@ -1,8 +1,9 @@
-// Pre-rendered glyphs for the text layer. Each character is rendered once per
-// zoom font as a per-channel coverage mask (white on black); a glyph in a
-// given colour on the canvas background is blended from that mask once and
-// then copied into the layer row by row, so a full redraw of the canvas costs
-// a few memory copies per cell instead of a text layout per cell.
+// Glyph shapes for the text layer. Each character is rendered once per zoom
+// font as a per-channel coverage mask (white on black) and kept as rows: the
+// background on either side of the row's ink, the coverage between. A glyph
+// is coloured as it is drawn (constant fills for the background, a vector
+// blend of text colour and background over the ink), so a redraw costs the
+// same whether the drawing uses one colour or a different one in every cell.
 #pragma once
 
 #include <QFont>
@@ -12,7 +13,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 // The Unicode character a Windows-1252 byte stands for: 0x80 to 0x9F through
@@ -22,29 +22,48 @@ char16_t Cp1252ToUnicode(uint8_t ch);
 
 class CGlyphCache {
 public:
-    // Forgets every glyph; cells are nCellW x nCellH pixels.
+    CGlyphCache();
+    ~CGlyphCache();
+
+    // Cells are szCell pixels. The shapes of earlier fonts and sizes are
+    // kept, so zooming back does not render them again.
     void SetFont(const QFont& font, QSize szCell);
-    // Forgets the coloured glyphs when the background changes.
     void SetBackground(QRgb rgbBack);
     QRgb Background() const { return m_rgbBack; }
     QSize CellSize() const { return m_szCell; }
 
-    // Copies the glyph of byte ch in colour rgbText, on the background, into
-    // img (Format_RGB32) with its top-left at (nX, nY), clipped to the image.
-    void Draw(QImage& img, int nX, int nY, uint8_t ch, QRgb rgbText);
+    // The pixels of a Format_RGB32 image, looked up once for many glyphs.
+    struct CTarget {
+        explicit CTarget(QImage& img)
+            : pBits(img.bits()), nStride(img.bytesPerLine()), nWidth(img.width()),
+              nHeight(img.height())
+        {
+        }
+        uchar* pBits;
+        qsizetype nStride;
+        int nWidth;
+        int nHeight;
+    };
 
-    int CachedGlyphCount() const { return static_cast<int>(m_mapColored.size()); }
+    // Draws the glyph of byte ch in colour rgbText, on the background, with
+    // its top-left at (nX, nY), clipped to the image.
+    void Draw(const CTarget& target, int nX, int nY, uint8_t ch, QRgb rgbText);
+    void Draw(QImage& img, int nX, int nY, uint8_t ch, QRgb rgbText)
+    {
+        Draw(CTarget(img), nX, nY, ch, rgbText);
+    }
+
+    // Glyph shapes rendered for the current font.
+    int CachedGlyphCount() const;
 
 private:
-    const uint32_t* Coverage(uint8_t ch);
-    const uint32_t* Colored(uint8_t ch, QRgb rgbText);
+    struct CShape;
+    struct CFontShapes;
 
-    QFont m_font;
+    const CShape& Shape(uint8_t ch);
+
     QSize m_szCell{1, 1};
-    int m_nAscent = 0;
     QRgb m_rgbBack = 0xFFFFFFFFu;
-    // Per byte: nCellW * nCellH coverage pixels (0x00RRGGBB, each channel 0..255), empty until rendered.
-    std::vector<std::vector<uint32_t>> m_vCoverage;
-    // (colour << 8 | byte) to pixels.
-    std::unordered_map<uint64_t, std::unique_ptr<uint32_t[]>> m_mapColored;
+    CFontShapes* m_pFont = nullptr; // one of m_vFonts
+    std::vector<std::unique_ptr<CFontShapes>> m_vFonts;
 };

@@ -43,7 +43,7 @@ void CArtView::DrawAllCells()
     if (!m_pCells)
         return;
     m_pGlyphs->SetBackground(ColorRefToRgb(m_crBack));
-    QImage& img = m_pLayers->m_imgText;
+    const CGlyphCache::CTarget target(m_pLayers->m_imgText);
     const int nCount = m_geom.Rows() * m_geom.Cols();
     // A cell is drawn where its index puts it. The positions a cell carries
     // are those of the last layout; a file may bring positions of another
@@ -51,7 +51,7 @@ void CArtView::DrawAllCells()
     for (int i = 0; i < nCount; ++i) {
         const CharCell& cell = m_pCells[i];
         const QPoint pt = m_geom.CellOriginAt(i);
-        m_pGlyphs->Draw(img, pt.x(), pt.y(), cell.chChar, ColorRefToRgb(cell.crColor));
+        m_pGlyphs->Draw(target, pt.x(), pt.y(), cell.chChar, ColorRefToRgb(cell.crColor));
     }
 }
 
