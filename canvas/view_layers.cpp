@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -23,26 +25,51 @@ bool ClipCopy(const QImage& dst, QPoint& ptDst, const QImage& src, QRect& rcSrc)
     return true;
 }
 
-// dst[x] = over[x] unless over[x] is the key colour. Four pixels at a time
-// where SSE2 is there: a layer copy is the bulk of every refresh.
-void KeyedRow(QRgb* pDst, const QRgb* pOver, int n)
+#ifdef __SSE2__
+// over where it is not the key colour, else under.
+__m128i KeyedSelect(__m128i vUnder, __m128i vOver)
+{
+    const __m128i vKey =
+        _mm_cmpeq_epi32(_mm_and_si128(vOver, _mm_set1_epi32(0x00FFFFFF)), _mm_setzero_si128());
+    return _mm_or_si128(_mm_and_si128(vKey, vUnder), _mm_andnot_si128(vKey, vOver));
+}
+#endif
+
+QRgb KeyedSelect(QRgb rgbUnder, QRgb rgbOver)
+{
+    return (rgbOver & 0xFFFFFFu) != 0 ? rgbOver : rgbUnder;
+}
+
+// pDst[x] = pBase[x], then pOver[x] and pTop[x] over it unless they are the
+// key colour; pDst may be pBase. Four pixels at a time where SSE2 is there:
+// a layer copy is the bulk of every refresh.
+template <bool bOver, bool bTop>
+void ComposeRow(QRgb* pDst, const QRgb* pBase, const QRgb* pOver, const QRgb* pTop, int n)
 {
     int x = 0;
 #ifdef __SSE2__
-    const __m128i vRgb = _mm_set1_epi32(0x00FFFFFF);
-    const __m128i vZero = _mm_setzero_si128();
     for (; x + 4 <= n; x += 4) {
-        const __m128i vOver = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pOver + x));
-        const __m128i vDst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pDst + x));
-        const __m128i vKey = _mm_cmpeq_epi32(_mm_and_si128(vOver, vRgb), vZero);
-        const __m128i vOut = _mm_or_si128(_mm_and_si128(vKey, vDst), _mm_andnot_si128(vKey, vOver));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(pDst + x), vOut);
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pBase + x));
+        if constexpr (bOver)
+            v = KeyedSelect(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(pOver + x)));
+        if constexpr (bTop)
+            v = KeyedSelect(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(pTop + x)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pDst + x), v);
     }
 #endif
     for (; x < n; ++x) {
-        if ((pOver[x] & 0xFFFFFFu) != 0)
-            pDst[x] = pOver[x];
+        QRgb rgb = pBase[x];
+        if constexpr (bOver)
+            rgb = KeyedSelect(rgb, pOver[x]);
+        if constexpr (bTop)
+            rgb = KeyedSelect(rgb, pTop[x]);
+        pDst[x] = rgb;
     }
+}
+
+void KeyedRow(QRgb* pDst, const QRgb* pOver, int n)
+{
+    ComposeRow<true, false>(pDst, pDst, pOver, nullptr, n);
 }
 
 const QRgb* SrcRow(const QImage& img, int y, int x)
@@ -90,52 +117,37 @@ void CViewLayers::DrawGrid(const CCellGeometry& geom)
         for (int y = 0; y < nH; ++y)
             reinterpret_cast<QRgb*>(m_imgGrid.scanLine(y))[x] = rgbGrid;
     }
-    m_gridRuns.Build(m_imgGrid);
+    m_gridRows.Build(m_imgGrid);
 }
 
-void CKeyRuns::Build(const QImage& img)
+void CKeyRows::Build(const QImage& img)
 {
-    m_vRowStart.assign(1, 0);
-    m_vRuns.clear();
+    m_nWidth = img.width();
+    m_vRowIndex.assign(static_cast<size_t>(img.height()), -1);
+    m_vPixels.clear();
+    const size_t nBytes = static_cast<size_t>(m_nWidth) * sizeof(QRgb);
+    // Distinct rows by a hash of their bytes; equal hashes are compared.
+    std::unordered_multimap<size_t, int> mapRows;
     for (int y = 0; y < img.height(); ++y) {
         const QRgb* pRow = SrcRow(img, y, 0);
-        for (int x = 0; x < img.width();) {
-            const QRgb rgb = pRow[x];
-            const int nStart = x;
-            while (x < img.width() && pRow[x] == rgb)
-                ++x;
-            if ((rgb & 0xFFFFFFu) != 0)
-                m_vRuns.push_back({nStart, x - nStart, rgb});
+        if (std::all_of(pRow, pRow + m_nWidth, [](QRgb rgb) { return (rgb & 0xFFFFFFu) == 0; }))
+            continue;
+        const size_t nHash = std::hash<std::string_view>()(
+            std::string_view(reinterpret_cast<const char*>(pRow), nBytes));
+        const auto [itFirst, itEnd] = mapRows.equal_range(nHash);
+        const auto it = std::find_if(itFirst, itEnd, [&](const auto& entry) {
+            return std::memcmp(m_vPixels.data() + static_cast<size_t>(entry.second) * m_nWidth,
+                               pRow, nBytes) == 0;
+        });
+        if (it != itEnd) {
+            m_vRowIndex[static_cast<size_t>(y)] = it->second;
+            continue;
         }
-        m_vRowStart.push_back(static_cast<int>(m_vRuns.size()));
+        const int nIndex = static_cast<int>(m_vPixels.size() / static_cast<size_t>(m_nWidth));
+        m_vPixels.insert(m_vPixels.end(), pRow, pRow + m_nWidth);
+        mapRows.emplace(nHash, nIndex);
+        m_vRowIndex[static_cast<size_t>(y)] = nIndex;
     }
-}
-
-void CKeyRuns::ApplyRow(QRgb* pDstRow, int y, int nLeft, int nRight) const
-{
-    if (y < 0 || y >= RowCount())
-        return;
-    const CRun* pRun = m_vRuns.data() + m_vRowStart[y];
-    const CRun* const pEnd = m_vRuns.data() + m_vRowStart[y + 1];
-    // Runs are sorted by x: skip those that end left of nLeft.
-    if (nLeft > 0)
-        pRun = std::lower_bound(pRun, pEnd, nLeft,
-                                [](const CRun& run, int nX) { return run.nX + run.nLength <= nX; });
-    if (pRun != pEnd && pRun->nX < nLeft) { // the first run may start left of the part
-        std::fill(pDstRow + nLeft, pDstRow + std::min(nRight + 1, pRun->nX + pRun->nLength), pRun->rgb);
-        ++pRun;
-    }
-    // Runs wholly inside the part need no clamping (the grid's vertical
-    // lines: one pixel each, many per row).
-    for (; pRun != pEnd && pRun->nX + pRun->nLength <= nRight + 1; ++pRun) {
-        if (pRun->nLength == 1)
-            pDstRow[pRun->nX] = pRun->rgb;
-        else
-            std::fill(pDstRow + pRun->nX, pDstRow + pRun->nX + pRun->nLength, pRun->rgb);
-    }
-    // At most one run reaches past the right edge.
-    if (pRun != pEnd && pRun->nX <= nRight)
-        std::fill(pDstRow + pRun->nX, pDstRow + nRight + 1, pRun->rgb);
 }
 
 void CopyImageRect(QImage& dst, QPoint ptDst, const QImage& src, const QRect& rcSrcIn)
@@ -164,31 +176,54 @@ void KeyedCopyImageRect(QImage& dst, QPoint ptDst, const QImage& src, const QRec
 }
 
 void ComposeLayers(QImage& dst, const QRect& rcPart, const QImage& base, const QImage* pOver,
-                   const CKeyRuns* pRuns)
+                   const CKeyRows* pRows)
 {
     QRect rc = rcPart.intersected(dst.rect()).intersected(base.rect());
     if (pOver)
         rc = rc.intersected(pOver->rect());
     if (rc.isEmpty())
         return;
+    // Rows of another width (built for another canvas) reach no further than they go.
+    const int nTopWidth = pRows ? std::clamp(pRows->Width() - rc.left(), 0, rc.width()) : 0;
     uchar* pBits = dst.bits();
-    const size_t nBytes = static_cast<size_t>(rc.width()) * sizeof(QRgb);
+    const int nWidth = rc.width();
     for (int y = rc.top(); y <= rc.bottom(); ++y) {
-        QRgb* pRow = reinterpret_cast<QRgb*>(pBits + y * dst.bytesPerLine());
-        std::memcpy(pRow + rc.left(), SrcRow(base, y, rc.left()), nBytes);
-        if (pOver)
-            KeyedRow(pRow + rc.left(), SrcRow(*pOver, y, rc.left()), rc.width());
-        if (pRuns)
-            pRuns->ApplyRow(pRow, y, rc.left(), rc.right());
+        QRgb* pRow = reinterpret_cast<QRgb*>(pBits + y * dst.bytesPerLine()) + rc.left();
+        const QRgb* pBase = SrcRow(base, y, rc.left());
+        const QRgb* pOverRow = pOver ? SrcRow(*pOver, y, rc.left()) : nullptr;
+        const QRgb* pTop = pRows && nTopWidth > 0 ? pRows->Row(y) : nullptr;
+        if (pTop) {
+            pTop += rc.left();
+            if (pOverRow)
+                ComposeRow<true, true>(pRow, pBase, pOverRow, pTop, nTopWidth);
+            else
+                ComposeRow<false, true>(pRow, pBase, nullptr, pTop, nTopWidth);
+            if (nTopWidth == nWidth)
+                continue;
+            // The part right of the rows, as if they were not there.
+            pRow += nTopWidth;
+            pBase += nTopWidth;
+            if (pOverRow)
+                pOverRow += nTopWidth;
+        }
+        const int nRest = pTop ? nWidth - nTopWidth : nWidth;
+        if (pOverRow)
+            ComposeRow<true, false>(pRow, pBase, pOverRow, nullptr, nRest);
+        else
+            std::memcpy(pRow, pBase, static_cast<size_t>(nRest) * sizeof(QRgb));
     }
 }
 
-void ApplyKeyRuns(QImage& dst, const QRect& rcIn, const CKeyRuns& runs)
+void ApplyKeyRows(QImage& dst, const QRect& rcIn, const CKeyRows& rows)
 {
-    const QRect rc = rcIn.intersected(dst.rect());
+    const QRect rc =
+        rcIn.intersected(dst.rect()).intersected(QRect(0, 0, rows.Width(), rows.RowCount()));
     uchar* pBits = dst.bits();
-    for (int y = rc.top(); y <= rc.bottom(); ++y)
-        runs.ApplyRow(reinterpret_cast<QRgb*>(pBits + y * dst.bytesPerLine()), y, rc.left(), rc.right());
+    for (int y = rc.top(); y <= rc.bottom(); ++y) {
+        if (const QRgb* pTop = rows.Row(y))
+            KeyedRow(reinterpret_cast<QRgb*>(pBits + y * dst.bytesPerLine()) + rc.left(),
+                     pTop + rc.left(), rc.width());
+    }
 }
 
 void KeyedStretchImage(QImage& dst, const QRect& rcDst, const QImage& src)

@@ -12,28 +12,29 @@
 #include <QPoint>
 #include <QRect>
 
-#include <utility>
 #include <vector>
 
-// The non-key pixels of a mostly transparent layer as runs of one colour per
-// row, so a colour-keyed copy of it touches only those pixels and never reads
-// the layer itself (the grid: a full row every cell height, otherwise one
-// pixel per column of cells).
-class CKeyRuns {
+// A mostly transparent layer kept as its distinct rows, so that a keyed copy
+// of it reads a few rows that stay in the cache instead of a whole layer (the
+// grid: one row of line, one row of column ends, repeated).
+class CKeyRows {
 public:
-    struct CRun {
-        int nX;
-        int nLength;
-        QRgb rgb;
-    };
     void Build(const QImage& img);
-    // The runs' pixels of row y between nLeft and nRight (inclusive) into pDstRow.
-    void ApplyRow(QRgb* pDstRow, int y, int nLeft, int nRight) const;
-    int RowCount() const { return static_cast<int>(m_vRowStart.size()) - 1; }
+    // Row y of the layer, or null where it is all key colour or out of range.
+    const QRgb* Row(int y) const
+    {
+        if (y < 0 || y >= RowCount() || m_vRowIndex[static_cast<size_t>(y)] < 0)
+            return nullptr;
+        return m_vPixels.data() +
+               static_cast<size_t>(m_vRowIndex[static_cast<size_t>(y)]) * m_nWidth;
+    }
+    int RowCount() const { return static_cast<int>(m_vRowIndex.size()); }
+    int Width() const { return m_nWidth; }
 
 private:
-    std::vector<int> m_vRowStart; // per row, its first run; one extra at the end
-    std::vector<CRun> m_vRuns;
+    int m_nWidth = 0;
+    std::vector<int> m_vRowIndex; // per row, its distinct row or -1
+    std::vector<QRgb> m_vPixels;  // the distinct rows, m_nWidth each
 };
 
 class CViewLayers {
@@ -52,19 +53,19 @@ public:
     QImage m_imgGrid;
     QImage m_imgSelection;
     QImage m_imgComposition;
-    CKeyRuns m_gridRuns; // of m_imgGrid, rebuilt by DrawGrid
+    CKeyRows m_gridRows; // of m_imgGrid, rebuilt by DrawGrid
 };
 
 // Copies rcSrc of src to ptDst of dst (both Format_RGB32), clipped to both images.
 void CopyImageRect(QImage& dst, QPoint ptDst, const QImage& src, const QRect& rcSrc);
 // The same, leaving dst unchanged wherever the source pixel is the key colour.
 void KeyedCopyImageRect(QImage& dst, QPoint ptDst, const QImage& src, const QRect& rcSrc);
-// rcPart of base copied to the same place in dst, then the layer pOver and
-// the runs of pRuns over it, key pixels transparent; row by row, so each row
-// is finished while it is in the cache. Null layers are skipped.
+// rcPart of base copied to the same place in dst with the layer pOver and
+// then the rows pRows over it, key pixels transparent; in one pass, each
+// pixel written once. Null layers are skipped.
 void ComposeLayers(QImage& dst, const QRect& rcPart, const QImage& base, const QImage* pOver,
-                   const CKeyRuns* pRuns);
-// The runs' pixels inside rc into dst.
-void ApplyKeyRuns(QImage& dst, const QRect& rc, const CKeyRuns& runs);
+                   const CKeyRows* pRows);
+// The rows' non-key pixels inside rc over dst.
+void ApplyKeyRows(QImage& dst, const QRect& rc, const CKeyRows& rows);
 // The whole of src stretched to rcDst of dst, key pixels transparent.
 void KeyedStretchImage(QImage& dst, const QRect& rcDst, const QImage& src);

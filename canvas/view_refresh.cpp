@@ -82,10 +82,10 @@ void CArtView::RebuildLayers()
 // shown, over rcPart of the composition surface in one pass.
 void CArtView::ComposeCommon(const QRect& rcPart, bool bOverlay)
 {
-    // The grid is mostly key colour: only its lines are copied, as runs.
+    // The grid is mostly key colour: its few distinct rows stay in the cache.
     ComposeLayers(m_pLayers->m_imgComposition, rcPart, m_pLayers->m_imgText,
                   bOverlay && m_bOverlayShown ? &m_pLayers->m_imgOverlay : nullptr,
-                  m_bShowGrid ? &m_pLayers->m_gridRuns : nullptr);
+                  m_bShowGrid ? &m_pLayers->m_gridRows : nullptr);
 }
 
 void CArtView::Refresh(int nMode)
@@ -101,7 +101,7 @@ void CArtView::Refresh(int nMode)
             CopyImageRect(imgComp, {0, 0}, m_pLayers->m_imgText, rcCanvas);
             KeyedStretchImage(imgComp, m_rcSelection, m_pLayers->m_imgSelection);
             if (m_bShowGrid)
-                ApplyKeyRuns(imgComp, rcCanvas, m_pLayers->m_gridRuns);
+                ApplyKeyRows(imgComp, rcCanvas, m_pLayers->m_gridRows);
         } else {
             ComposeCommon(rcCanvas, false);
         }

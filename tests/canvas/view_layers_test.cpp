@@ -92,25 +92,28 @@ private slots:
         }
     }
 
-    // The one-pass composition (base, a keyed layer, then keyed runs) gives
+    // The one-pass composition (base, a keyed layer, then keyed rows) gives
     // what three separate copies give, for any part, width and key pattern.
     void composeEqualsSeparateKeyedCopies_data()
     {
         QTest::addColumn<QRect>("rcPart");
         QTest::addColumn<bool>("bOverlay");
-        QTest::newRow("whole, odd width") << QRect(0, 0, 37, 23) << true;
-        QTest::newRow("inner part") << QRect(3, 2, 17, 9) << true;
-        QTest::newRow("part beyond the images") << QRect(30, -4, 20, 40) << true;
-        QTest::newRow("no overlay") << QRect(1, 1, 30, 20) << false;
+        QTest::addColumn<int>("nGridWidth"); // the top layer's; the others are 37 wide
+        QTest::newRow("whole, odd width") << QRect(0, 0, 37, 23) << true << 37;
+        QTest::newRow("inner part") << QRect(3, 2, 17, 9) << true << 37;
+        QTest::newRow("part beyond the images") << QRect(30, -4, 20, 40) << true << 37;
+        QTest::newRow("no overlay") << QRect(1, 1, 30, 20) << false << 37;
+        QTest::newRow("top layer narrower than the part") << QRect(2, 0, 30, 23) << true << 25;
     }
     void composeEqualsSeparateKeyedCopies()
     {
         QFETCH(QRect, rcPart);
         QFETCH(bool, bOverlay);
+        QFETCH(int, nGridWidth);
         const QSize sz(37, 23);
         QImage base(sz, QImage::Format_RGB32);
         QImage over = Filled(sz, RGB_KEY);
-        QImage grid = Filled(sz, RGB_KEY);
+        QImage grid = Filled({nGridWidth, sz.height()}, RGB_KEY);
         unsigned nSeed = 12345;
         const auto next = [&nSeed] { return nSeed = nSeed * 1103515245u + 12345u, nSeed >> 16; };
         for (int y = 0; y < sz.height(); ++y) {
@@ -119,12 +122,12 @@ private slots:
                 if (next() % 4 == 0)
                     over.setPixel(x, y, qRgb(next() & 255, 1, 2));
                 // Runs of various lengths and two colours, as well as single pixels.
-                if (y % 5 == 0 ? x > 3 && x < 30 : next() % 3 == 0)
+                if ((y % 5 == 0 ? x > 3 && x < 30 : next() % 3 == 0) && x < nGridWidth)
                     grid.setPixel(x, y, x % 7 < 4 ? qRgb(200, 200, 200) : qRgb(9, 0, 0));
             }
         }
-        CKeyRuns runs;
-        runs.Build(grid);
+        CKeyRows rows;
+        rows.Build(grid);
         QImage imgWant = Filled(sz, qRgb(3, 3, 3));
         const QRect rc = rcPart.intersected(QRect(QPoint(0, 0), sz));
         CopyImageRect(imgWant, rc.topLeft(), base, rc);
@@ -132,13 +135,13 @@ private slots:
             KeyedCopyImageRect(imgWant, rc.topLeft(), over, rc);
         KeyedCopyImageRect(imgWant, rc.topLeft(), grid, rc);
         QImage imgGot = Filled(sz, qRgb(3, 3, 3));
-        ComposeLayers(imgGot, rcPart, base, bOverlay ? &over : nullptr, &runs);
+        ComposeLayers(imgGot, rcPart, base, bOverlay ? &over : nullptr, &rows);
         QCOMPARE(imgGot, imgWant);
-        // The runs alone over a copy: the same.
-        QImage imgRuns = Filled(sz, qRgb(3, 3, 3));
-        ComposeLayers(imgRuns, rcPart, base, bOverlay ? &over : nullptr, nullptr);
-        ApplyKeyRuns(imgRuns, rcPart, CKeyRuns(runs));
-        QCOMPARE(imgRuns, imgWant);
+        // The rows alone over a copy: the same.
+        QImage imgRows = Filled(sz, qRgb(3, 3, 3));
+        ComposeLayers(imgRows, rcPart, base, bOverlay ? &over : nullptr, nullptr);
+        ApplyKeyRows(imgRows, rcPart, CKeyRows(rows));
+        QCOMPARE(imgRows, imgWant);
     }
 
     void stretchedKeyedCopyScalesAndKeys()
