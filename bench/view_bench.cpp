@@ -2,16 +2,21 @@
 // the same iterations, so the ratios hold however busy the machine is.
 //
 // The drawing is the largest, 80 x 128 cells, every cell a printable
-// character in one of 64 colours.
+// character in one of 64 colours (or, where said, a colour of its own).
 //
 //   BM_FullRedraw/zoom   Refresh(0): every cell drawn into the text layer and
 //                        all layers composed, against a plain loop drawing
 //                        the same 10,240 characters with QPainter::drawText
 //                        into an image of the canvas size. Goal: x_median <= 1.
+//   BM_ManyColourRedraw  Refresh(0) of the drawing with a random colour in
+//                        every cell, against Refresh(0) of the same
+//                        characters in 64 colours on a second view: the cost
+//                        of a redraw must not follow the number of colours.
+//                        Goal: x_median <= 1.2 at every zoom.
 //   BM_StrokeRefresh     one cell drawn plus Refresh(1) (the visible part of
 //                        an 800 x 600 view), against one copy of the visible
-//                        part of the text layer. Goal: x_median <= 2. With
-//                        the grid shown (grid:1) and hidden (grid:0).
+//                        part of the text layer. Goal: x_median <= 2 at every
+//                        zoom, with the grid shown (grid:1) and hidden (grid:0).
 //   BM_Thumbnail         MakeThumbnail at zoom 2.
 //
 // Counters: view_us and yardstick_us (medians per iteration, microseconds),
@@ -50,9 +55,16 @@ using gwratio::Micros;
 using gwratio::Median;
 using gwratio::SetRatioCounters;
 
+// One of 64 colours: two bits per channel.
+COLORREF Colour64(int i)
+{
+    const unsigned n = static_cast<unsigned>(i * 37) % 64;
+    return DrawingColor(((n & 3) * 85) | (((n >> 2) & 3) * 85) << 8 | (((n >> 4) & 3) * 85) << 16);
+}
+
 // A full drawing on a shown view of the given size.
 struct CBenchView {
-    explicit CBenchView(int nZoom, QSize szView = {800, 600})
+    explicit CBenchView(int nZoom, QSize szView = {800, 600}, COLORREF (*pColour)(int) = Colour64)
     {
         m_doc.m_nRows = MAX_ROWS;
         m_doc.m_nCols = MAX_COLS;
@@ -67,9 +79,7 @@ struct CBenchView {
             bracket.BeginEdit();
             for (int i = 0; i < MAX_ROWS * MAX_COLS; ++i) {
                 m_doc.m_pCurCells[i].chChar = static_cast<uint8_t>(33 + (i * 7) % 94);
-                const unsigned n = static_cast<unsigned>(i * 37) % 64;
-                m_doc.m_pCurCells[i].crColor = DrawingColor(((n & 3) * 85) | (((n >> 2) & 3) * 85) << 8
-                                                            | (((n >> 4) & 3) * 85) << 16);
+                m_doc.m_pCurCells[i].crColor = pColour(i);
             }
             bracket.EndEdit();
         }
@@ -127,6 +137,45 @@ void BM_FullRedraw(benchmark::State& state)
 }
 BENCHMARK(BM_FullRedraw)->DenseRange(0, 4)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// A colour of its own for every cell: a hash of the index, the same every run.
+COLORREF RandomColour(int i)
+{
+    uint32_t n = static_cast<uint32_t>(i) * 0x9E3779B9u;
+    n ^= n >> 16;
+    n *= 0x85EBCA6Bu;
+    n ^= n >> 13;
+    return DrawingColor(n & 0xFFFFFFu);
+}
+
+void BM_ManyColourRedraw(benchmark::State& state)
+{
+    const int nZoom = static_cast<int>(state.range(0));
+    CBenchView many(nZoom, {800, 600}, RandomColour);
+    CBenchView few(nZoom);
+
+    std::vector<double> vView;
+    std::vector<double> vYard;
+    bool bManyFirst = true;
+    for (auto _ : state) {
+        // Each goes first every other time: neither always finds the other's
+        // pages in the cache.
+        CArtView& first = bManyFirst ? *many.m_pView : *few.m_pView;
+        CArtView& second = bManyFirst ? *few.m_pView : *many.m_pView;
+        const auto t0 = Clock::now();
+        first.Refresh(0);
+        const auto t1 = Clock::now();
+        second.Refresh(0);
+        const auto t2 = Clock::now();
+        const auto dMany = bManyFirst ? t1 - t0 : t2 - t1;
+        vView.push_back(Micros(dMany));
+        vYard.push_back(Micros(bManyFirst ? t2 - t1 : t1 - t0));
+        state.SetIterationTime(std::chrono::duration<double>(dMany).count());
+        bManyFirst = !bManyFirst;
+    }
+    SetRatioCounters(state, vView, vYard);
+}
+BENCHMARK(BM_ManyColourRedraw)->DenseRange(0, 4)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 void BM_StrokeRefresh(benchmark::State& state)
 {
     const int nZoom = static_cast<int>(state.range(0));
@@ -158,7 +207,11 @@ void BM_StrokeRefresh(benchmark::State& state)
     state.counters["visible_px"] = double(rcVisible.width()) * rcVisible.height();
     SetRatioCounters(state, vView, vYard);
 }
-BENCHMARK(BM_StrokeRefresh)->ArgsProduct({{0, 2, 4}, {1, 0}})->ArgNames({"zoom", "grid"})->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StrokeRefresh)
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {1, 0}})
+    ->ArgNames({"zoom", "grid"})
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_Thumbnail(benchmark::State& state)
 {
