@@ -457,7 +457,7 @@ unsigned BackupWriteSealed(unsigned nId, void* pDst, const void* pSrc, std::size
                             [&](void* p) { std::memcpy(p, pSrc, nBytes); });
 }
 
-void* BackupAllocSealed(unsigned nSize, unsigned nId)
+void* BackupAllocSealed(unsigned nSize, unsigned nId, const std::function<void(void*)>& fill)
 {
     BackupStore* pStore = Find(nId);
     if (!pStore || pStore->bOpen)
@@ -475,13 +475,36 @@ void* BackupAllocSealed(unsigned nSize, unsigned nId)
         throw;
     }
     store.bQuiet = false;
+    // A block inside a region this step committed is still writable: fill
+    // it now, its memory populated in one call rather than a fault a page.
+    const auto nBlock = reinterpret_cast<uintptr_t>(p);
+    bool bFilled = false;
+    if (fill) {
+        auto it = step.mapRegions.upper_bound(nBlock);
+        if (it != step.mapRegions.begin() && (--it, nBlock + nSize <= it->first + it->second)) {
+#ifdef MADV_POPULATE_WRITE
+            const uintptr_t nFirst = nBlock & ~uintptr_t(BACKUP_PAGE_SIZE - 1);
+            madvise(reinterpret_cast<void*>(nFirst), nBlock + nSize - nFirst, MADV_POPULATE_WRITE);
+#endif
+            fill(p);
+            bFilled = true;
+        }
+    }
     // The regions this step committed were writable for the heap's set-up;
-    // from here on they are store pages like any other.
-    for (const auto& [nStart, nBytes] : step.mapRegions)
-        if (!Protect(nStart, nBytes / BACKUP_PAGE_SIZE, PROT_READ))
+    // from here on they are store pages like any other. Neighbours go in
+    // one call.
+    for (auto it = step.mapRegions.begin(); it != step.mapRegions.end();) {
+        const uintptr_t nStart = it->first;
+        uintptr_t nEnd = it->first + it->second;
+        for (++it; it != step.mapRegions.end() && it->first == nEnd; ++it)
+            nEnd += it->second;
+        if (!Protect(nStart, (nEnd - nStart) / BACKUP_PAGE_SIZE, PROT_READ))
             throw CBackupError("virtual protect failed");
+    }
     BackupCommit(nId);
     BackupSeal(nId);
+    if (fill && !bFilled)
+        BackupFillSealed(nId, p, nSize, fill);
     return p;
 }
 

@@ -74,9 +74,10 @@ unsigned BackupFillSealed(unsigned nId, void* pDst, std::size_t nBytes,
 // BackupBegin, BackupAlloc, BackupCommit and BackupSeal in one call, with the
 // same outcome, for a store with no open step: the heap's own set-up of new
 // regions is written while they are still writable, so it neither faults nor
-// leaves differences behind. Null when the store does not exist or has a
-// step open; throws like BackupAlloc.
-void* BackupAllocSealed(unsigned nSize, unsigned nId);
+// leaves differences behind. When fill is given, it writes the new block (as
+// BackupFillSealed would) before the block is protected. Null when the store
+// does not exist or has a step open; throws like BackupAlloc.
+void* BackupAllocSealed(unsigned nSize, unsigned nId, const std::function<void(void*)>& fill = {});
 
 // The write-fault filter. Returns true when the fault was a first write to a
 // page of a store with an open step and has been served (the write may be

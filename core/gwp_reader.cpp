@@ -156,11 +156,10 @@ template <typename Fill> void AddFrame(CLoadedFrames& frames, std::size_t nBytes
 {
     const unsigned nId = BackupCreate();
     frames.vFrames.emplace_back(nId, nullptr);
-    void* pCells = BackupAllocSealed(static_cast<unsigned>(nBytes), nId);
+    void* pCells = BackupAllocSealed(static_cast<unsigned>(nBytes), nId, fill);
     if (!pCells)
         throw CBackupError("virtual alloc failed");
     frames.vFrames.back().second = static_cast<CharCell*>(pCells);
-    BackupFillSealed(nId, pCells, nBytes, fill);
 }
 
 template <typename Body>
