@@ -138,60 +138,6 @@ QByteArray Bytes(std::initializer_list<unsigned char> bytes)
     return array;
 }
 
-// Where a page's bytes go when only their count and a hash are wanted.
-class CHashBuf : public std::streambuf {
-public:
-    uint64_t m_nHash = 14695981039346656037u; // FNV-1a
-    std::size_t m_nBytes = 0;
-
-    void Add(const char* p, std::size_t n)
-    {
-        for (std::size_t i = 0; i < n; ++i)
-            m_nHash = (m_nHash ^ uint8_t(p[i])) * 1099511628211u;
-        m_nBytes += n;
-    }
-
-protected:
-    std::streamsize xsputn(const char* p, std::streamsize n) override
-    {
-        Add(p, std::size_t(n));
-        return n;
-    }
-    int_type overflow(int_type ch) override
-    {
-        const char c = traits_type::to_char_type(ch);
-        Add(&c, 1);
-        return traits_type::not_eof(ch);
-    }
-};
-
-CHashBuf HashOfFile(const fs::path& path)
-{
-    CHashBuf hash;
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> buf(1 << 20);
-    while (in.read(buf.data(), std::streamsize(buf.size())) || in.gcount() > 0)
-        hash.Add(buf.data(), std::size_t(in.gcount()));
-    return hash;
-}
-
-// The same frame over and over.
-class CRepeatedFrame : public IAnimFrameSource {
-public:
-    CRepeatedFrame(const Frame& frame, int nFrames, int nRows, int nCols)
-        : m_frame(frame), m_nFrames(nFrames), m_nRows(nRows), m_nCols(nCols)
-    {
-    }
-    int GetFrameCount() const override { return m_nFrames; }
-    int GetRows() const override { return m_nRows; }
-    int GetCols() const override { return m_nCols; }
-    const CharCell* GetFrame(int) override { return m_frame.data(); }
-
-private:
-    const Frame& m_frame;
-    int m_nFrames, m_nRows, m_nCols;
-};
-
 struct CRun {
     int nStatus = -1; // exit status; -1 when the child did not exit normally
     std::string strOut;
@@ -502,37 +448,31 @@ TEST_F(ConvertTest, InfoReadsOnlyTheHeader)
 }
 
 // 1,000 frames of the largest canvas make a 164 MB drawing and a 287 MB page;
-// holding either whole would not fit in the child's 256 MiB.
+// holding either whole would not fit in the child's 256 MiB. The page's bytes
+// are checked on small drawings above; here, that every frame went out.
 TEST_F(ConvertTest, AnimationStreamsAThousandFramesInBoundedMemory)
 {
     constexpr int nFrames = 1000, nCols = 128, nRows = 80;
-    Frame frame(std::size_t(nCols) * nRows);
-    for (std::size_t i = 0; i < frame.size(); ++i)
-        frame[i] = CharCell{COLORREF(i * 2654435761u) & 0xFFFFFF, 0, 0, uint8_t(33 + i % 94), {}};
-    const std::string strFrame = MakeGwp({frame}, nCols, nRows).substr(20);
+    const std::string strFrame =
+        MakeGwp({Frame(nCols * nRows, CharCell{0x123456, 0, 0, 'x', {}})}, nCols, nRows).substr(20);
     {
-        const std::string strHead = GwpHeader(nFrames, nCols, nRows);
         std::ofstream out(Work("long.gwp"), std::ios::binary);
-        out.write(strHead.data(), std::streamsize(strHead.size()));
+        out << GwpHeader(nFrames, nCols, nRows);
         for (int n = 0; n < nFrames; ++n)
-            out.write(strFrame.data(), std::streamsize(strFrame.size()));
+            out << strFrame;
         ASSERT_TRUE(out.good());
     }
-    CHashBuf expected;
-    {
-        std::ostream os(&expected);
-        CRepeatedFrame frames(frame, nFrames, nRows, nCols);
-        ASSERT_TRUE(ExportAnimationHtml(os, frames, 5, 0x00FFFFFF));
-    }
-
-    const CRun run =
-        Run({"animation", "long.gwp", "long.htm", "--interval", "5", "--background", "ffffff"},
-            rlim_t(256) << 20);
+    const CRun run = Run({"animation", "long.gwp", "long.htm"}, rlim_t(256) << 20);
     EXPECT_EQ(run.nStatus, 0) << run.strErr;
     EXPECT_EQ(run.strErr, "");
-    const CHashBuf actual = HashOfFile(Work("long.htm"));
-    EXPECT_EQ(actual.m_nBytes, expected.m_nBytes);
-    EXPECT_EQ(actual.m_nHash, expected.m_nHash);
+    const std::string strCell = "<font color=#563412>x</font>";
+    EXPECT_GT(fs::file_size(Work("long.htm")),
+              std::uintmax_t(nFrames) * nCols * nRows * strCell.size());
+    std::ifstream in(Work("long.htm"), std::ios::binary);
+    in.seekg(-300000, std::ios::end); // a little more than a frame
+    const std::string strTail(std::istreambuf_iterator<char>(in), {});
+    EXPECT_NE(strTail.find("<DIV id=text1000>"), std::string::npos);
+    EXPECT_TRUE(strTail.ends_with(strCell + "\r\n</PRE></DIV></BODY></HTML>"));
 }
 
 TEST_F(ConvertTest, UnwritableOutputFails)
