@@ -211,10 +211,8 @@ bool SaveFileSafely(const std::string& strPath, const SaveWriter& writer, std::s
         os.flush();
         if (buf.Error() != 0)
             return fail(Reason(buf.Error()));
-        if (!bWritten)
+        if (!bWritten || !os)
             return fail("the content could not be written");
-        if (!os)
-            return fail(Reason(EIO));
     }
     if (fchmod(temp.Fd(), nMode) != 0 || fsync(temp.Fd()) != 0 || !temp.Close() ||
         rename(temp.Path().c_str(), strTarget.c_str()) != 0)
