@@ -450,29 +450,37 @@ TEST_F(ConvertTest, InfoReadsOnlyTheHeader)
 // 1,000 frames of the largest canvas make a 164 MB drawing and a 287 MB page;
 // holding either whole would not fit in the child's 256 MiB. The page's bytes
 // are checked on small drawings above; here, that every frame went out.
-TEST_F(ConvertTest, AnimationStreamsAThousandFramesInBoundedMemory)
+// The most frames a file may hold, and the most cells a thousand frames may
+// hold: both stream through in bounded memory.
+TEST_F(ConvertTest, AnimationStreamsTheLargestDrawingsInBoundedMemory)
 {
-    constexpr int nFrames = 1000, nCols = 128, nRows = 80;
-    const std::string strFrame =
-        MakeGwp({Frame(nCols * nRows, CharCell{0x123456, 0, 0, 'x', {}})}, nCols, nRows).substr(20);
-    {
-        std::ofstream out(Work("long.gwp"), std::ios::binary);
-        out << GwpHeader(nFrames, nCols, nRows);
-        for (int n = 0; n < nFrames; ++n)
-            out << strFrame;
-        ASSERT_TRUE(out.good());
+    const struct {
+        int nFrames, nCols, nRows;
+    } aCases[] = {{1000, 128, 80}, {65536, 1, 1}};
+    for (const auto& c : aCases) {
+        const std::string strFrame =
+            MakeGwp({Frame(std::size_t(c.nCols) * c.nRows, CharCell{0x123456, 0, 0, 'x', {}})},
+                    c.nCols, c.nRows)
+                .substr(20);
+        {
+            std::ofstream out(Work("long.gwp"), std::ios::binary);
+            out << GwpHeader(c.nFrames, c.nCols, c.nRows);
+            for (int n = 0; n < c.nFrames; ++n)
+                out << strFrame;
+            ASSERT_TRUE(out.good());
+        }
+        const CRun run = Run({"animation", "long.gwp", "long.htm"}, rlim_t(256) << 20);
+        EXPECT_EQ(run.nStatus, 0) << run.strErr;
+        EXPECT_EQ(run.strErr, "");
+        const std::string strCell = "<font color=#563412>x</font>";
+        EXPECT_GT(fs::file_size(Work("long.htm")),
+                  std::uintmax_t(c.nFrames) * c.nCols * c.nRows * strCell.size());
+        std::ifstream in(Work("long.htm"), std::ios::binary);
+        in.seekg(-300000, std::ios::end); // a little more than a frame
+        const std::string strTail(std::istreambuf_iterator<char>(in), {});
+        EXPECT_NE(strTail.find("<DIV id=text" + std::to_string(c.nFrames) + ">"), std::string::npos);
+        EXPECT_TRUE(strTail.ends_with(strCell + "\r\n</PRE></DIV></BODY></HTML>"));
     }
-    const CRun run = Run({"animation", "long.gwp", "long.htm"}, rlim_t(256) << 20);
-    EXPECT_EQ(run.nStatus, 0) << run.strErr;
-    EXPECT_EQ(run.strErr, "");
-    const std::string strCell = "<font color=#563412>x</font>";
-    EXPECT_GT(fs::file_size(Work("long.htm")),
-              std::uintmax_t(nFrames) * nCols * nRows * strCell.size());
-    std::ifstream in(Work("long.htm"), std::ios::binary);
-    in.seekg(-300000, std::ios::end); // a little more than a frame
-    const std::string strTail(std::istreambuf_iterator<char>(in), {});
-    EXPECT_NE(strTail.find("<DIV id=text1000>"), std::string::npos);
-    EXPECT_TRUE(strTail.ends_with(strCell + "\r\n</PRE></DIV></BODY></HTML>"));
 }
 
 TEST_F(ConvertTest, UnwritableOutputFails)
