@@ -313,7 +313,7 @@ void BM_ExportGwconvertAnimation(benchmark::State& state)
     state.counters["x_cpu"] = dExportCpu > 0 ? gwratio::Median(vProcessCpu) / dExportCpu : 0;
     state.counters["out_MB"] = double(nOut) / 1e6;
 }
-BENCHMARK(BM_ExportGwconvertAnimation)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_ExportGwconvertAnimation)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(11);
 
 void BM_GwconvertPeakMemory(benchmark::State& state)
 {

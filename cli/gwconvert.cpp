@@ -7,6 +7,7 @@
 // exactly as it was. Exit status: 0 done, 1 a drawing that cannot be read or
 // an output that cannot be written, 2 bad arguments.
 #include "cli/convert_args.h"
+#include "cli/file_frame_source.h"
 #include "core/gwp_reader.h"
 #include "core/html_export.h"
 #include "core/safe_file.h"
@@ -68,33 +69,6 @@ COLORREF BackColor(const CConvertArgs& args)
                           DEFAULT_BACK_COLOR);
 }
 
-// The file's frames, read one at a time into a buffer of one frame (which
-// also gives the cells the alignment the file's bytes cannot promise).
-class CFileFrameSource : public IAnimFrameSource {
-public:
-    explicit CFileFrameSource(CGwpFile& file)
-        : m_file(file),
-          m_vCells(std::size_t(file.Header().nRows) * std::size_t(file.Header().nCols))
-    {
-    }
-
-    int GetFrameCount() const override { return m_file.Header().nFrames; }
-    int GetRows() const override { return m_file.Header().nRows; }
-    int GetCols() const override { return m_file.Header().nCols; }
-    const CharCell* GetFrame(int nIndex) override
-    {
-        return m_file.ReadFrames(nIndex, 1, m_vCells.data(), &m_strError) ? m_vCells.data()
-                                                                          : nullptr;
-    }
-    // Why the last frame could not be read; empty while every one could.
-    const std::string& Error() const { return m_strError; }
-
-private:
-    CGwpFile& m_file;
-    std::vector<CharCell> m_vCells;
-    std::string m_strError;
-};
-
 int PrintInfo(const CGwpHeader& header)
 {
     std::printf("columns: %d\nrows: %d\nframes: %d\n", header.nCols, header.nRows, header.nFrames);
@@ -119,7 +93,8 @@ int Convert(const CConvertArgs& args)
     if (args.command == EConvertCommand::Info)
         return PrintInfo(header);
 
-    CFileFrameSource frames(file);
+    // Only the animated page reads more than one frame.
+    CFileFrameSource frames(file, args.command == EConvertCommand::Animation);
     const CharCell* pCells = nullptr;
     if (args.command != EConvertCommand::Animation) {
         if (args.nFrame > header.nFrames)
@@ -143,7 +118,7 @@ int Convert(const CConvertArgs& args)
             ExportSingleHtml(os, pCells, header.nRows, header.nCols, crBack);
         return true;
     };
-    if (!SaveFileSafely(args.strOutput, write, &strError)) {
+    if (!SaveFileSafely(args.strOutput, write, &strError, ESaveWrites::Behind)) {
         // A frame that could not be read ends the page early; say so rather
         // than blame the output.
         if (!frames.Error().empty())

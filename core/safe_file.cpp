@@ -6,9 +6,12 @@
 
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstring>
 #include <ostream>
 #include <streambuf>
+#include <thread>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -65,14 +68,45 @@ bool WriteAll(int fd, std::string_view data, int* pnErr)
 // An output buffer over a file descriptor. The first failed write is kept
 // with its errno, and every write after it fails too, so a writer that never
 // looks at its stream cannot make a half-written file look whole.
+//
+// Writing behind, a full buffer goes to a thread of its own that writes it
+// while the next one is filled, so making the content and copying it into
+// the system's cache overlap.
 class CFdStreamBuf : public std::streambuf {
 public:
-    explicit CFdStreamBuf(int fd) : m_fd(fd), m_buffer(kBufferBytes)
+    CFdStreamBuf(int fd, bool bBehind)
+        : m_fd(fd), m_buffer(bBehind ? kBehindBufferBytes : kBufferBytes)
     {
         setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+        if (bBehind) {
+            // Large buffers: each hand-over wakes the writer.
+            m_spare.resize(kBehindBufferBytes);
+            m_writer = std::thread([this] { WriterLoop(); });
+        }
+    }
+    ~CFdStreamBuf() override { Stop(); }
+    CFdStreamBuf(const CFdStreamBuf&) = delete;
+    CFdStreamBuf& operator=(const CFdStreamBuf&) = delete;
+
+    // Everything handed over is written (or has failed); the thread is gone.
+    void Stop()
+    {
+        if (!m_writer.joinable())
+            return;
+        {
+            std::unique_lock lock(m_mutex);
+            m_cv.wait(lock, [this] { return !m_bBusy; });
+            m_bStop = true;
+        }
+        m_cv.notify_all();
+        m_writer.join();
     }
 
-    int Error() const { return m_nErr; }
+    int Error()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_nErr;
+    }
 
 protected:
     int_type overflow(int_type ch) override
@@ -89,30 +123,79 @@ protected:
     // A block as large as the buffer goes straight to the file, uncopied.
     std::streamsize xsputn(const char* p, std::streamsize n) override
     {
-        if (n < static_cast<std::streamsize>(m_buffer.size()))
+        if (m_writer.joinable() || n < static_cast<std::streamsize>(m_buffer.size()))
             return std::streambuf::xsputn(p, n);
         if (!Drain() || !Write({p, static_cast<std::size_t>(n)}))
             return 0;
         return n;
     }
 
-    int sync() override { return Drain() ? 0 : -1; }
+    int sync() override
+    {
+        if (!Drain())
+            return -1;
+        if (!m_writer.joinable())
+            return 0;
+        std::unique_lock lock(m_mutex);
+        m_cv.wait(lock, [this] { return !m_bBusy; });
+        return m_nErr == 0 ? 0 : -1;
+    }
 
 private:
     static constexpr std::size_t kBufferBytes = 64 * 1024;
+    static constexpr std::size_t kBehindBufferBytes = 1024 * 1024;
+    static constexpr std::size_t kWritebackBytes = 8 * 1024 * 1024;
 
     bool Drain()
     {
+        const std::size_t nPending = static_cast<std::size_t>(pptr() - pbase());
+        if (!m_writer.joinable()) {
+            if (m_nErr != 0)
+                return false;
+            setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+            return Write({m_buffer.data(), nPending});
+        }
+        // Wait for the writer to finish the previous buffer, then hand it
+        // this one and fill the other.
+        std::unique_lock lock(m_mutex);
+        m_cv.wait(lock, [this] { return !m_bBusy; });
         if (m_nErr != 0)
             return false;
-        const std::string_view pending(pbase(), static_cast<std::size_t>(pptr() - pbase()));
+        if (nPending == 0)
+            return true;
+        m_buffer.swap(m_spare);
+        m_nHanded = nPending;
+        m_bBusy = true;
         setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
-        return Write(pending);
+        lock.unlock();
+        m_cv.notify_all();
+        return true;
     }
 
-    bool Write(std::string_view data)
+    void WriterLoop()
     {
-        if (!WriteAll(m_fd, data, &m_nErr))
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_cv.wait(lock, [this] { return m_bStop || m_bBusy; });
+            if (!m_bBusy)
+                return;
+            // m_spare and m_nHanded are this thread's until it is no longer busy.
+            lock.unlock();
+            int nErr = 0;
+            const bool bOk = Write({m_spare.data(), m_nHanded}, &nErr);
+            lock.lock();
+            if (!bOk && m_nErr == 0)
+                m_nErr = nErr;
+            m_bBusy = false;
+            m_cv.notify_all();
+        }
+    }
+
+    bool Write(std::string_view data) { return Write(data, &m_nErr); }
+
+    bool Write(std::string_view data, int* pnErr)
+    {
+        if (!WriteAll(m_fd, data, pnErr))
             return false;
         m_nWritten += data.size();
 #ifdef __linux__
@@ -128,13 +211,20 @@ private:
         return true;
     }
 
-    static constexpr std::size_t kWritebackBytes = 8 * 1024 * 1024;
-
     int m_fd;
-    int m_nErr = 0;
-    std::vector<char> m_buffer;
-    std::size_t m_nWritten = 0;
+    int m_nErr = 0; // guarded by m_mutex while the writer runs
+    std::vector<char> m_buffer; // being filled
+    std::size_t m_nWritten = 0; // the writer's own, or this thread's without one
     std::size_t m_nFlushed = 0; // the disk has been asked to write up to here
+    // Writing behind: the buffer being written, its length, and whether the
+    // writer has it.
+    std::vector<char> m_spare;
+    std::size_t m_nHanded = 0;
+    bool m_bBusy = false;
+    std::thread m_writer;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_bStop = false;
 };
 
 // The temporary file until it is renamed: removed on every other way out,
@@ -169,7 +259,8 @@ private:
 
 } // namespace
 
-bool SaveFileSafely(const std::string& strPath, const SaveWriter& writer, std::string* pError)
+bool SaveFileSafely(const std::string& strPath, const SaveWriter& writer, std::string* pError,
+                    ESaveWrites writes)
 {
     const std::string strTarget = ResolveLinks(strPath);
     const std::string strDir = DirName(strTarget);
@@ -205,10 +296,17 @@ bool SaveFileSafely(const std::string& strPath, const SaveWriter& writer, std::s
     CTempFile temp(std::move(strTemp), fd);
 
     {
-        CFdStreamBuf buf(temp.Fd());
+        CFdStreamBuf buf(temp.Fd(), writes == ESaveWrites::Behind);
         std::ostream os(&buf);
-        const bool bWritten = writer(os);
+        bool bWritten = false;
+        try {
+            bWritten = writer(os);
+        } catch (...) {
+            buf.Stop();
+            throw;
+        }
         os.flush();
+        buf.Stop();
         if (buf.Error() != 0)
             return fail(Reason(buf.Error()));
         if (!bWritten || !os)

@@ -13,15 +13,22 @@
 #include <string_view>
 
 // Writes the new content into os, which goes to the temporary file through a
-// 64 KiB buffer; returns false to abandon the save.
+// buffer (64 KiB, or two of 1 MiB writing behind); returns false to abandon
+// the save.
 using SaveWriter = std::function<bool(std::ostream& os)>;
+
+// Where the writes to the file run. Behind: on a thread of their own while
+// writer goes on making the content; for long exports from the command line.
+// The editor saves on its one thread.
+enum class ESaveWrites { OnThisThread, Behind };
 
 // Writes to path what writer writes, never holding more than the buffer in
 // memory. On failure (a failed write, an error in os, a writer that returns
 // false or throws) returns false, or rethrows, leaving any existing file
 // untouched and no temporary file behind; *pError gets a short reason, the
 // system's for a failed write.
-bool SaveFileSafely(const std::string& strPath, const SaveWriter& writer, std::string* pError);
+bool SaveFileSafely(const std::string& strPath, const SaveWriter& writer, std::string* pError,
+                    ESaveWrites writes = ESaveWrites::OnThisThread);
 
 // Writes data to path, as above.
 bool SaveFileSafely(const std::string& strPath, std::string_view data, std::string* pError);

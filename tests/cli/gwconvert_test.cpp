@@ -304,6 +304,25 @@ TEST_F(ConvertTest, AnimationPlaysEveryFrameAtTheGivenInterval)
     EXPECT_EQ(strPage, ExpectedAnimation(m_strGwp, 12, 0x00FFFFFF));
 }
 
+// Large frames are read a few MiB at a time, ahead of the page: every frame
+// still comes out in its place.
+TEST_F(ConvertTest, AnimationOfManyLargeFramesIsTheEditorsPage)
+{
+    constexpr int nCols = 128, nRows = 80;
+    std::vector<Frame> frames;
+    for (int f = 0; f < 70; ++f) {
+        Frame frame(std::size_t(nCols) * nRows);
+        for (std::size_t i = 0; i < frame.size(); ++i)
+            frame[i] = CharCell{0x010203u * COLORREF(f + 1), 0, 0, uint8_t(i % 3 ? 33 + (f + i) % 90 : ' '), {}};
+        frames.push_back(std::move(frame));
+    }
+    const std::string strGwp = MakeGwp(frames, nCols, nRows);
+    WriteFile(Work("big.gwp"), strGwp);
+    const CRun run = Run({"animation", "big.gwp", "big.htm", "--interval", "3"});
+    EXPECT_EQ(run.nStatus, 0) << run.strErr;
+    EXPECT_TRUE(ReadFile(Work("big.htm")) == ExpectedAnimation(strGwp, 3, 0x00FFFFFF));
+}
+
 TEST_F(ConvertTest, DefaultsComeFromTheUsersSettings)
 {
     const fs::path html = Work("one.htm"), anim = Work("anim.htm");

@@ -319,19 +319,54 @@ TEST_F(GwpSave, StreamedSaveThatFailsKeepsTheOldFile)
              throw std::runtime_error("out of cells");
          }},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.szName);
-        TempDir dir;
-        const std::string strPath = dir / "drawing.gwp";
-        WriteOrFail(strPath, m_strOld);
-        std::string strError;
-        try {
-            EXPECT_FALSE(SaveFileSafely(strPath, c.write, &strError));
-            EXPECT_FALSE(strError.empty());
-        } catch (const std::runtime_error&) {
+    for (ESaveWrites writes : {ESaveWrites::OnThisThread, ESaveWrites::Behind}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.szName);
+            TempDir dir;
+            const std::string strPath = dir / "drawing.gwp";
+            WriteOrFail(strPath, m_strOld);
+            std::string strError;
+            try {
+                EXPECT_FALSE(SaveFileSafely(strPath, c.write, &strError, writes));
+                EXPECT_FALSE(strError.empty());
+            } catch (const std::runtime_error&) {
+            }
+            ExpectOldFileKept(dir, "drawing.gwp");
         }
-        ExpectOldFileKept(dir, "drawing.gwp");
     }
+}
+
+// Writing behind: every byte arrives in order, and a write the system
+// refuses half way (a file size limit) fails the save like any other.
+TEST_F(GwpSave, WritingBehindKeepsOrderAndReportsAFailedWrite)
+{
+    std::string strBig;
+    for (int i = 0; strBig.size() < 1000000; ++i)
+        strBig += std::to_string(i) + ',';
+    const auto writeBig = [&](std::ostream& os) {
+        for (std::size_t n = 0; n < strBig.size(); n += 1000)
+            os.write(strBig.data() + n, std::streamsize(std::min<std::size_t>(1000, strBig.size() - n)));
+        return true;
+    };
+    TempDir dir;
+    const std::string strPath = dir / "drawing.gwp";
+    std::string strError;
+    ASSERT_TRUE(SaveFileSafely(strPath, writeBig, &strError, ESaveWrites::Behind)) << strError;
+    EXPECT_TRUE(ReadOrEmpty(strPath) == strBig);
+
+    WriteOrFail(strPath, m_strOld);
+    const int nChild = RunInChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim{200000, 200000};
+        if (setrlimit(RLIMIT_FSIZE, &lim) != 0)
+            return int(kChildSetupFailed);
+        std::string strWhy;
+        if (SaveFileSafely(strPath, writeBig, &strWhy, ESaveWrites::Behind))
+            return int(kChildSaved);
+        return strWhy == std::strerror(EFBIG) ? int(kChildRefused) : int(kChildNoReason);
+    });
+    EXPECT_EQ(nChild, kChildRefused) << DescribeChild(nChild);
+    ExpectOldFileKept(dir, "drawing.gwp");
 }
 
 } // namespace
