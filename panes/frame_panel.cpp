@@ -32,9 +32,6 @@ CFramePaneView::CFramePaneView(QWidget* pParent)
     setMovement(QListView::Static);
     setIconSize(QSize(THUMB_SIZE, THUMB_SIZE));
     setUniformItemSizes(true);
-    // Thousands of frames are laid out a batch at a time, between events.
-    setLayoutMode(QListView::Batched);
-    setBatchSize(512);
     QPalette pal = palette();
     pal.setColor(QPalette::Base, PANEL_GREY);
     pal.setColor(QPalette::Window, PANEL_GREY);
