@@ -290,7 +290,8 @@ bool SaveFileSafely(const std::string& strPath, const SaveWriter& writer, std::s
     std::string strTemp = strDir + "/." +
                           (nSlash == std::string::npos ? strTarget : strTarget.substr(nSlash + 1)) +
                           ".XXXXXX";
-    const int fd = mkstemp(strTemp.data());
+    // Not inherited by any program started while the file is written.
+    const int fd = mkostemp(strTemp.data(), O_CLOEXEC);
     if (fd < 0)
         return fail(Reason(errno));
     CTempFile temp(std::move(strTemp), fd);

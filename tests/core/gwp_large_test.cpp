@@ -179,4 +179,24 @@ TEST(GwpLarge, CancellingALoadKeepsNothing)
     EXPECT_TRUE(DocState::Of(doc) == before);
 }
 
+// A file cut short after it was checked: the frames read so far go, and the
+// reason is the read's.
+TEST(GwpLarge, AFileThatShrinksWhileItIsReadIsAReadError)
+{
+    TempDir dir;
+    for (bool bBuffered : {true, false}) {
+        // Small frames are read through a buffer, large ones straight in.
+        const int nCols = bBuffered ? kCols : MAX_COLS, nRows = bBuffered ? kRows : MAX_ROWS;
+        WriteFile(dir / "shrinks.gwp", HandBuiltFile(3, nCols, nRows));
+        CGwpFile file;
+        ASSERT_EQ(file.Open(dir / "shrinks.gwp", nullptr), EGwpOpen::Ok);
+        ASSERT_EQ(truncate((dir / "shrinks.gwp").c_str(), off_t(GWP_HEADER_SIZE) + 100), 0);
+        CLoadedFrames frames;
+        std::string strMessage;
+        EXPECT_EQ(GwpReadFrames(file, &frames, &strMessage), EGwpLoad::ReadError);
+        EXPECT_EQ(strMessage, "The file could not be read (the file ended early).");
+        EXPECT_TRUE(frames.vFrames.empty());
+    }
+}
+
 } // namespace

@@ -1,0 +1,139 @@
+// The frame list's model and its thumbnails: items appended as pending are
+// titled by position and made from the source when first asked for; made
+// pictures beyond the budget are dropped and made again; the idle pass makes
+// the rest; and a thumbnail is a picture of its own frame's cells.
+#include "canvas/thumbnail_renderer.h"
+#include "core/char_cell.h"
+#include "panes/frame_list_model.h"
+#include "panes/frame_panel.h"
+
+#include <QApplication>
+#include <QtTest>
+
+#include <vector>
+
+namespace {
+
+// A picture whose top-left pixel names the item data it was made for.
+QImage Picture(quint32 nData)
+{
+    QImage img(64, 64, QImage::Format_RGB32);
+    img.fill(QColor::fromRgb(nData & 0xFFFFFF));
+    return img;
+}
+
+std::vector<quint32> Items(int nCount)
+{
+    std::vector<quint32> v;
+    for (int i = 0; i < nCount; ++i)
+        v.push_back((quint32(i + 7) << 16) | quint32(i));
+    return v;
+}
+
+} // namespace
+
+class CFrameListTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void pendingItemsAreMadeFromTheirOwnFramesWhenAskedFor()
+    {
+        CFrameListModel model;
+        std::vector<quint32> vAsked;
+        model.SetSource([&](quint32 nData) {
+            vAsked.push_back(nData);
+            return Picture(nData);
+        });
+        model.AppendPendingRows(Items(3), QStringLiteral("Frame:%1"));
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.RowText(2), QStringLiteral("Frame:3"));
+        QCOMPARE(model.PendingCount(), 3);
+        QVERIFY(vAsked.empty());
+        const QImage img = model.data(model.index(1), Qt::DecorationRole).value<QPixmap>().toImage();
+        QCOMPARE(img.pixel(0, 0), QColor::fromRgb(Items(3)[1] & 0xFFFFFF).rgb());
+        QCOMPARE(vAsked, std::vector<quint32>{Items(3)[1]});
+        model.Image(1); // made once only
+        QCOMPARE(vAsked.size(), std::size_t(1));
+        QCOMPARE(model.PendingCount(), 2);
+        // A picture set by the window replaces a pending one for good.
+        model.SetImage(2, Picture(0x123456));
+        QCOMPARE(model.PendingCount(), 1);
+        QCOMPARE(model.Image(2).toImage().pixel(0, 0), qRgb(0x12, 0x34, 0x56));
+        QCOMPARE(vAsked.size(), std::size_t(1));
+        model.RemoveRow(0);
+        model.SetAllTexts(QStringLiteral("Frame:%1"));
+        QCOMPARE(model.RowText(0), QStringLiteral("Frame:1"));
+        QCOMPARE(model.RowData(0), Items(3)[1]);
+    }
+
+    void madePicturesBeyondTheBudgetAreDroppedAndMadeAgain()
+    {
+        CFrameListModel model;
+        int nMade = 0;
+        model.SetSource([&](quint32 nData) {
+            ++nMade;
+            return Picture(nData);
+        });
+        const int nCount = CFrameListModel::IMAGE_BUDGET + 10;
+        model.AppendPendingRows(Items(nCount), QStringLiteral("Frame:%1"));
+        for (int i = 0; i < nCount; ++i)
+            model.Image(i);
+        QCOMPARE(nMade, nCount);
+        QCOMPARE(model.MadeCount(), CFrameListModel::IMAGE_BUDGET);
+        QVERIFY(model.IsPending(0));
+        QVERIFY(!model.IsPending(nCount - 1));
+        // The oldest comes back, made again from its frame.
+        QCOMPARE(model.Image(0).toImage().pixel(0, 0), QColor::fromRgb(Items(1)[0] & 0xFFFFFF).rgb());
+        QCOMPARE(nMade, nCount + 1);
+    }
+
+    void theIdlePassMakesEveryPendingThumbnail()
+    {
+        CFramePaneView view;
+        view.resize(400, 120);
+        int nMade = 0;
+        view.SetThumbnailSource([&](quint32 nData) {
+            ++nMade;
+            return Picture(nData);
+        });
+        view.AppendPendingItems(Items(40));
+        QCOMPARE(view.count(), 40);
+        QTRY_COMPARE(view.PendingThumbnailCount(), 0);
+        QCOMPARE(nMade, 40);
+        view.RemoveAll();
+        QCOMPARE(view.ThumbnailCount(), 0);
+    }
+
+    void aThumbnailShowsItsCellsInkAndColour()
+    {
+        CThumbnailRenderer thumbs;
+        QFont font(QStringLiteral("DejaVu Sans Mono"));
+        font.setPixelSize(16);
+        thumbs.SetFont(font, QSize(10, 16));
+        // Two rows of eight: blank, '.', '#' in red, '#' in blue.
+        std::vector<CharCell> cells(16, CharCell{0x010101, 0, 0, ' ', {}});
+        for (int c = 0; c < 8; ++c) {
+            cells[std::size_t(8 + c)].chChar = c < 2 ? '.' : '#';
+            cells[std::size_t(8 + c)].crColor = c < 4 ? 0x0000FF : 0xFF0000;
+        }
+        const QImage img = thumbs.Render(cells.data(), 2, 8, 0xFFFFFF);
+        QCOMPARE(img.size(), QSize(64, 64));
+        // 80 x 32 pixels of canvas: 64 x 25 of picture, grey below it.
+        QCOMPARE(img.pixel(10, 5), qRgb(255, 255, 255));
+        QCOMPARE(img.pixel(10, 40), qRgb(0xAA, 0xAA, 0xAA));
+        const QColor dot = img.pixelColor(4, 20), red = img.pixelColor(28, 20), blue = img.pixelColor(56, 20);
+        QVERIFY(red.red() > red.green() + 40 && red.green() < dot.green());
+        QVERIFY(blue.blue() > blue.red() + 40);
+        QVERIFY(dot.green() < 255);
+        QVERIFY(thumbs.Render(nullptr, 2, 8, 0xFFFFFF).pixel(0, 0) == qRgb(0xAA, 0xAA, 0xAA));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    CFrameListTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "frame_list_test.moc"
