@@ -28,6 +28,7 @@
 #include "core/gwp_reader.h"
 #include "core/html_export.h"
 
+#include "bench/doc_bench_support.h"
 #include "bench/ratio_counters.h"
 
 #include <benchmark/benchmark.h>
@@ -237,28 +238,6 @@ double ThreadCpuMicros()
     return double(ts.tv_sec) * 1e6 + double(ts.tv_nsec) / 1e3;
 }
 
-// Counts what is written and keeps none of it.
-class CDiscardBuf : public std::streambuf {
-public:
-    std::size_t Count() const { return m_nCount; }
-
-protected:
-    std::streamsize xsputn(const char*, std::streamsize n) override
-    {
-        m_nCount += std::size_t(n);
-        return n;
-    }
-    int_type overflow(int_type ch) override
-    {
-        if (!traits_type::eq_int_type(ch, traits_type::eof()))
-            ++m_nCount;
-        return traits_type::not_eof(ch);
-    }
-
-private:
-    std::size_t m_nCount = 0;
-};
-
 void BM_ExportGwconvertAnimation(benchmark::State& state)
 {
     if (!Prepare(state))
@@ -296,7 +275,7 @@ void BM_ExportGwconvertAnimation(benchmark::State& state)
         vProcessCpu.push_back(run.dCpuMicros);
         const auto t0 = Clock::now();
         const double dCpu0 = ThreadCpuMicros();
-        CDiscardBuf buf;
+        gwdocbench::CDiscardBuf buf;
         std::ostream os(&buf);
         ExportAnimationHtml(os, doc, 5, 0xFFFFFF);
         vExportCpu.push_back(ThreadCpuMicros() - dCpu0);

@@ -29,6 +29,7 @@
 #include "core/html_export.h"
 #include "core/safe_file.h"
 
+#include "bench/doc_bench_support.h"
 #include "bench/ratio_counters.h"
 
 #include <benchmark/benchmark.h>
@@ -152,19 +153,6 @@ bool LoadDrawing(benchmark::State& state, CArtDoc& doc, std::string_view data)
     return true;
 }
 
-// A document releases its stores' memory on the next load but keeps their
-// records (ids are never reused); a run of hundreds of loads would measure
-// that pile instead of one open. Dropped between iterations, untimed.
-void DestroyStores(CArtDoc& doc)
-{
-    for (const auto& [nKey, nId] : doc.m_mapHistories)
-        BackupDestroy(static_cast<unsigned>(nId));
-    doc.m_mapFrames.clear();
-    doc.m_mapHistories.clear();
-    doc.m_nCurHistory = 0;
-    doc.m_pCurCells = nullptr;
-}
-
 // ---------------------------------------------------------------------------
 // Plain file operations
 
@@ -217,28 +205,6 @@ double PlainWriteSeconds()
             5, [] { PlainWrite(BenchDir::Instance().File("plain.gwp"), FileBytes()); });
     return g_dPlainWriteSeconds;
 }
-
-// Counts what is written and keeps none of it.
-class CountingBuf : public std::streambuf {
-public:
-    std::size_t Count() const { return m_nCount; }
-
-protected:
-    std::streamsize xsputn(const char* /*s*/, std::streamsize n) override
-    {
-        m_nCount += static_cast<std::size_t>(n);
-        return n;
-    }
-    int_type overflow(int_type ch) override
-    {
-        if (!traits_type::eq_int_type(ch, traits_type::eof()))
-            ++m_nCount;
-        return traits_type::not_eof(ch);
-    }
-
-private:
-    std::size_t m_nCount = 0;
-};
 
 // ---------------------------------------------------------------------------
 
@@ -364,7 +330,7 @@ void BM_FileLoad(benchmark::State& state)
         }
         vLoad.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
         state.PauseTiming();
-        DestroyStores(doc);
+        gwdocbench::DestroyStores(doc);
         state.ResumeTiming();
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kFileBytes));
@@ -381,7 +347,7 @@ void BM_FileExportAnimation(benchmark::State& state)
         return;
     std::size_t nOut = 0;
     for (auto _ : state) {
-        CountingBuf buf;
+        gwdocbench::CDiscardBuf buf;
         std::ostream os(&buf);
         ExportAnimationHtml(os, doc, 5, 0xFFFFFF);
         nOut = buf.Count();

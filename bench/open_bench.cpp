@@ -13,6 +13,7 @@
 //                          resident memory after the last open, against
 //                          cells_MB (goal: within 1.5 x cells + 64 MB).
 //   BM_OpenInEditor/65536  65,536 frames of 1 x 1. Goal: x_median <= 3.
+#include "bench/doc_bench_support.h"
 #include "bench/ratio_counters.h"
 #include "core/art_doc.h"
 #include "core/backup_store.h"
@@ -84,18 +85,6 @@ bool CoreLoad(const std::string& strPath, CArtDoc& doc)
            GwpReadFrames(file, &frames, nullptr) == EGwpLoad::Ok && doc.AdoptFrames(frames);
 }
 
-// A document keeps its stores' records (ids are never reused); dropped
-// between iterations, untimed.
-void DestroyStores(CArtDoc& doc)
-{
-    for (const auto& [nKey, nId] : doc.m_mapHistories)
-        BackupDestroy(static_cast<unsigned>(nId));
-    doc.m_mapFrames.clear();
-    doc.m_mapHistories.clear();
-    doc.m_nCurHistory = 0;
-    doc.m_pCurCells = nullptr;
-}
-
 double ResidentMB()
 {
     long nPages = 0, nResident = 0;
@@ -126,7 +115,7 @@ void BM_OpenInEditor(benchmark::State& state)
             }
             vCore.push_back(Micros(Clock::now() - t0));
             state.PauseTiming();
-            DestroyStores(doc);
+            gwdocbench::DestroyStores(doc);
             state.ResumeTiming();
         }
         const auto t0 = Clock::now();
