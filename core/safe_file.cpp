@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <condition_variable>
+#include <deque>
 #include <cstring>
 #include <ostream>
 #include <streambuf>
@@ -70,8 +71,9 @@ bool WriteAll(int fd, std::string_view data, int* pnErr)
 // looks at its stream cannot make a half-written file look whole.
 //
 // Writing behind, a full buffer goes to a thread of its own that writes it
-// while the next one is filled, so making the content and copying it into
-// the system's cache overlap.
+// while the next ones are filled, so making the content and copying it into
+// the system's cache overlap; a few buffers wait their turn, so a write that
+// stalls now and then (the disk catching up) does not stall the maker.
 class CFdStreamBuf : public std::streambuf {
 public:
     CFdStreamBuf(int fd, bool bBehind)
@@ -80,7 +82,9 @@ public:
         setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
         if (bBehind) {
             // Large buffers: each hand-over wakes the writer.
-            m_spare.resize(kBehindBufferBytes);
+            m_vFree.resize(kBehindBuffers - 1);
+            for (std::vector<char>& buffer : m_vFree)
+                buffer.resize(kBehindBufferBytes);
             m_writer = std::thread([this] { WriterLoop(); });
         }
     }
@@ -95,7 +99,7 @@ public:
             return;
         {
             std::unique_lock lock(m_mutex);
-            m_cv.wait(lock, [this] { return !m_bBusy; });
+            m_cv.wait(lock, [this] { return Idle(); });
             m_bStop = true;
         }
         m_cv.notify_all();
@@ -137,13 +141,14 @@ protected:
         if (!m_writer.joinable())
             return 0;
         std::unique_lock lock(m_mutex);
-        m_cv.wait(lock, [this] { return !m_bBusy; });
+        m_cv.wait(lock, [this] { return Idle(); });
         return m_nErr == 0 ? 0 : -1;
     }
 
 private:
     static constexpr std::size_t kBufferBytes = 64 * 1024;
     static constexpr std::size_t kBehindBufferBytes = 1024 * 1024;
+    static constexpr std::size_t kBehindBuffers = 8;
     static constexpr std::size_t kWritebackBytes = 8 * 1024 * 1024;
 
     bool Drain()
@@ -155,38 +160,47 @@ private:
             setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
             return Write({m_buffer.data(), nPending});
         }
-        // Wait for the writer to finish the previous buffer, then hand it
-        // this one and fill the other.
+        // Hand this buffer to the writer and fill a free one.
         std::unique_lock lock(m_mutex);
-        m_cv.wait(lock, [this] { return !m_bBusy; });
+        m_cv.wait(lock, [this] { return !m_vFree.empty() || m_nErr != 0; });
         if (m_nErr != 0)
             return false;
         if (nPending == 0)
             return true;
-        m_buffer.swap(m_spare);
-        m_nHanded = nPending;
-        m_bBusy = true;
+        m_buffer.resize(nPending);
+        m_dqFull.push_back(std::move(m_buffer));
+        m_buffer = std::move(m_vFree.back());
+        m_vFree.pop_back();
+        m_buffer.resize(kBehindBufferBytes);
         setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
         lock.unlock();
         m_cv.notify_all();
         return true;
     }
 
+    // Nothing waits to be written and nothing is being written.
+    bool Idle() const { return m_dqFull.empty() && !m_bWriting; }
+
     void WriterLoop()
     {
         std::unique_lock lock(m_mutex);
         for (;;) {
-            m_cv.wait(lock, [this] { return m_bStop || m_bBusy; });
-            if (!m_bBusy)
+            m_cv.wait(lock, [this] { return m_bStop || !m_dqFull.empty(); });
+            if (m_dqFull.empty())
                 return;
-            // m_spare and m_nHanded are this thread's until it is no longer busy.
+            std::vector<char> buffer = std::move(m_dqFull.front());
+            m_dqFull.pop_front();
+            m_bWriting = true;
+            const bool bFailed = m_nErr != 0;
             lock.unlock();
             int nErr = 0;
-            const bool bOk = Write({m_spare.data(), m_nHanded}, &nErr);
+            // After a failure the rest is dropped: the save fails anyway.
+            const bool bOk = bFailed || Write({buffer.data(), buffer.size()}, &nErr);
             lock.lock();
             if (!bOk && m_nErr == 0)
                 m_nErr = nErr;
-            m_bBusy = false;
+            m_bWriting = false;
+            m_vFree.push_back(std::move(buffer));
             m_cv.notify_all();
         }
     }
@@ -216,11 +230,11 @@ private:
     std::vector<char> m_buffer; // being filled
     std::size_t m_nWritten = 0; // the writer's own, or this thread's without one
     std::size_t m_nFlushed = 0; // the disk has been asked to write up to here
-    // Writing behind: the buffer being written, its length, and whether the
-    // writer has it.
-    std::vector<char> m_spare;
-    std::size_t m_nHanded = 0;
-    bool m_bBusy = false;
+    // Writing behind: buffers waiting to be written, in order, and free ones;
+    // whether the writer is writing one.
+    std::deque<std::vector<char>> m_dqFull;
+    std::vector<std::vector<char>> m_vFree;
+    bool m_bWriting = false;
     std::thread m_writer;
     std::mutex m_mutex;
     std::condition_variable m_cv;
