@@ -2,7 +2,7 @@
 
 #include "res/app_strings.h"
 #include "res/command_table.h"
-#include "shell/dialog_colors.h"
+#include "ui/dialog_colors.h"
 
 #include <QDesktopServices>
 #include <QDialogButtonBox>

@@ -5,7 +5,7 @@
 #include "res/resources.h"
 #include "shell/desktop_registration.h"
 #include "shell/main_frame.h"
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 
 #include <QApplication>
 #include <QFile>
@@ -14,6 +14,7 @@
 #include <QStyleFactory>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <new>
 
@@ -74,6 +75,9 @@ QByteArray AppIconSvg()
 
 int CArtApp::Run(int& argc, char** argv)
 {
+    // A write over a file size limit must fail like a full disk, not kill
+    // the program with the drawing unsaved.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The write-fault filter goes in before anything else, so no store page
     // can be written before the filter can serve the fault.
     try {

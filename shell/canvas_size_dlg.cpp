@@ -1,8 +1,8 @@
 #include "shell/canvas_size_dlg.h"
 
 #include "core/char_cell.h"
-#include "shell/dialog_colors.h"
-#include "shell/int_field.h"
+#include "ui/dialog_colors.h"
+#include "ui/int_field.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

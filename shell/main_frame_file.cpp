@@ -10,9 +10,9 @@
 #include "core/safe_file.h"
 #include "res/app_strings.h"
 #include "shell/canvas_size_dlg.h"
-#include "shell/file_dialogs.h"
+#include "ui/file_dialogs.h"
 #include "shell/load_progress.h"
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 
 #include <QDragEnterEvent>
 #include <QDir>

@@ -11,7 +11,7 @@
 #include "panes/frame_strip.h"
 #include "res/app_strings.h"
 #include "res/command_ids.h"
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 
 #include <QDockWidget>
 #include <QTimerEvent>

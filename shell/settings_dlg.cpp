@@ -1,7 +1,7 @@
 #include "shell/settings_dlg.h"
 
-#include "shell/dialog_colors.h"
-#include "shell/int_field.h"
+#include "ui/dialog_colors.h"
+#include "ui/int_field.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

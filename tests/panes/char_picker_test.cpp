@@ -1,16 +1,12 @@
 // The character picker: its grid at narrow and usual widths, the clicks that
-// choose the two drawing characters, the "GWChar" settings that keep them
-// across runs, and the main window carrying them to the canvas view.
-#include "canvas/art_view.h"
+// choose the two drawing characters, and the "GWChar" settings that keep them
+// across runs. The main window's part is in tests/shell/char_picker_frame_test.cpp.
 #include "core/backup_store.h"
 #include "panes/char_picker.h"
-#include "res/command_ids.h"
-#include "shell/art_app.h"
-#include "shell/main_frame.h"
+#include "res/resources.h"
 #include "ui/settings_value.h"
 
 #include <QApplication>
-#include <QDockWidget>
 #include <QSettings>
 #include <QtTest>
 
@@ -181,66 +177,15 @@ private slots:
         QCOMPARE(pane.m_chPickLeft, ' ');
         QCOMPARE(pane.m_chPickRight, ' ');
     }
-
-    void mainFrameCarriesThePickerToTheView()
-    {
-        {
-            QSettings settings = AppSettings();
-            WriteSettingU8(settings, QStringLiteral("GWChar"), QStringLiteral("RTCHAR"), '*');
-            settings.sync();
-        }
-        CMainFrame frame;
-        frame.resize(1000, 700);
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        CCharPaneView* pPane = frame.CharPicker();
-        QVERIFY(pPane);
-        auto* pDock = frame.findChild<QDockWidget*>(QStringLiteral("CharPicker"));
-        QVERIFY(pDock->isAncestorOf(pPane));
-        // The stored character reached the view when the window was built.
-        QCOMPARE(frame.View()->m_chRight, '*');
-        QCOMPARE(frame.View()->m_chLeft, ' ');
-
-        ClickChar(*pPane, 'A', Qt::LeftButton);
-        QCOMPARE(frame.View()->m_chLeft, 'A');
-        QCOMPARE(frame.View()->m_chRight, '*');
-        ClickChar(*pPane, '#', Qt::RightButton);
-        QCOMPARE(frame.View()->m_chRight, '#');
-        QCOMPARE(frame.View()->m_chLeft, 'A');
-
-        // Only 1 and 2 mean anything.
-        frame.View()->m_chLeft = 'x';
-        frame.CharChanged(0);
-        frame.CharChanged(3);
-        QCOMPARE(frame.View()->m_chLeft, 'x');
-        QCOMPARE(frame.View()->m_chRight, '#');
-    }
-
-    void pickedCharacterShowsInThePicker()
-    {
-        CMainFrame frame;
-        frame.resize(1000, 700);
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        CArtView& view = *frame.View();
-        view.BeginEdit();
-        view.WriteCell(2, 1, 'Q', 0x0000FF);
-        view.EndEdit();
-        frame.Action(gw::ID_TOOL_PICK)->trigger();
-        const QPoint pt(2 * view.GetCellWidth() + 1, view.GetCellHeight() + 1);
-        QTest::mousePress(view.viewport(), Qt::RightButton, Qt::NoModifier, pt);
-        QTest::mouseRelease(view.viewport(), Qt::RightButton, Qt::NoModifier, pt);
-        QCOMPARE(view.m_chRight, 'Q');
-        QCOMPARE(frame.CharPicker()->m_chPickRight, 'Q');
-        QCOMPARE(frame.CharPicker()->m_chPickLeft, ' ');
-    }
 };
 
 int main(int argc, char** argv)
 {
     BackupInstallFaultFilter();
     QApplication app(argc, argv);
-    CArtApp::ConfigureApplication();
+    GwInitResources();
+    QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
+    QCoreApplication::setApplicationName(QStringLiteral("Glyphwright"));
     if (!qEnvironmentVariable("XDG_CONFIG_HOME").contains(QStringLiteral("test-home"))) {
         qCritical("run through ctest, which points XDG_CONFIG_HOME at a test folder");
         return 2;

@@ -5,8 +5,8 @@
 
 #include "core/backup_store.h"
 #include "shell/art_app.h"
-#include "shell/file_dialogs.h"
-#include "shell/message_box.h"
+#include "ui/file_dialogs.h"
+#include "ui/message_box.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,4 +1,4 @@
-#include "shell/dialog_colors.h"
+#include "ui/dialog_colors.h"
 
 #include <QColor>
 #include <QPalette>

@@ -11,7 +11,7 @@
 #include "panes/frame_strip.h"
 #include "res/command_ids.h"
 #include "shell/main_frame.h"
-#include "tests/shell/shell_test_support.h"
+#include "shell_test_support.h"
 
 #include <QFile>
 #include <QMenu>

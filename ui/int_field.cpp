@@ -1,6 +1,6 @@
-#include "shell/int_field.h"
+#include "ui/int_field.h"
 
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 
 #include <QLineEdit>
 

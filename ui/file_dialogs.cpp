@@ -1,4 +1,4 @@
-#include "shell/file_dialogs.h"
+#include "ui/file_dialogs.h"
 
 #include <QFileDialog>
 

@@ -1,0 +1,91 @@
+// The character picker inside the main window: the window hands the pane's
+// two characters to the canvas view, and a character picked off the canvas
+// shows in the pane.
+#include "canvas/art_view.h"
+#include "panes/char_picker.h"
+#include "res/command_ids.h"
+#include "shell/main_frame.h"
+#include "shell_test_support.h"
+#include "ui/settings_value.h"
+
+#include <QAction>
+#include <QDockWidget>
+
+namespace {
+
+QSettings AppSettings()
+{
+    return QSettings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+}
+
+void ClickChar(CCharPaneView& pane, char ch, Qt::MouseButton button)
+{
+    const int nIndex = static_cast<unsigned char>(ch) - CCharPaneView::FIRST_CHAR;
+    QTest::mouseClick(&pane, button, {}, pane.Cells()[nIndex].rc.center());
+}
+
+} // namespace
+
+class CCharPickerFrameTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { ClearSettings(); }
+
+    void mainFrameCarriesThePickerToTheView()
+    {
+        {
+            QSettings settings = AppSettings();
+            WriteSettingU8(settings, QStringLiteral("GWChar"), QStringLiteral("RTCHAR"), '*');
+            settings.sync();
+        }
+        CMainFrame frame;
+        frame.resize(1000, 700);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        CCharPaneView* pPane = frame.CharPicker();
+        QVERIFY(pPane);
+        auto* pDock = frame.findChild<QDockWidget*>(QStringLiteral("CharPicker"));
+        QVERIFY(pDock->isAncestorOf(pPane));
+        // The stored character reached the view when the window was built.
+        QCOMPARE(frame.View()->m_chRight, '*');
+        QCOMPARE(frame.View()->m_chLeft, ' ');
+
+        ClickChar(*pPane, 'A', Qt::LeftButton);
+        QCOMPARE(frame.View()->m_chLeft, 'A');
+        QCOMPARE(frame.View()->m_chRight, '*');
+        ClickChar(*pPane, '#', Qt::RightButton);
+        QCOMPARE(frame.View()->m_chRight, '#');
+        QCOMPARE(frame.View()->m_chLeft, 'A');
+
+        // Only 1 and 2 mean anything.
+        frame.View()->m_chLeft = 'x';
+        frame.CharChanged(0);
+        frame.CharChanged(3);
+        QCOMPARE(frame.View()->m_chLeft, 'x');
+        QCOMPARE(frame.View()->m_chRight, '#');
+    }
+
+    void pickedCharacterShowsInThePicker()
+    {
+        CMainFrame frame;
+        frame.resize(1000, 700);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        CArtView& view = *frame.View();
+        view.BeginEdit();
+        view.WriteCell(2, 1, 'Q', 0x0000FF);
+        view.EndEdit();
+        frame.Action(gw::ID_TOOL_PICK)->trigger();
+        const QPoint pt(2 * view.GetCellWidth() + 1, view.GetCellHeight() + 1);
+        QTest::mousePress(view.viewport(), Qt::RightButton, Qt::NoModifier, pt);
+        QTest::mouseRelease(view.viewport(), Qt::RightButton, Qt::NoModifier, pt);
+        QCOMPARE(view.m_chRight, 'Q');
+        QCOMPARE(frame.CharPicker()->m_chPickRight, 'Q');
+        QCOMPARE(frame.CharPicker()->m_chPickLeft, ' ');
+    }
+};
+
+GW_SHELL_TEST_MAIN(CCharPickerFrameTest)
+
+#include "char_picker_frame_test.moc"
