@@ -15,6 +15,7 @@
 
 #include <QSettings>
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -132,6 +133,10 @@ int Convert(const CConvertArgs& args)
 
 int main(int argc, char** argv)
 {
+    // Over a file size limit a write then fails with EFBIG and is reported
+    // like a full disk, instead of the signal killing us mid-write.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     CConvertArgs args;
     std::string strError;
     if (!ParseConvertArgs(std::vector<std::string>(argv + 1, argv + argc), &args, &strError))

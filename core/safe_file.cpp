@@ -300,10 +300,9 @@ bool SaveFileSafely(const std::string& strPath, const SaveWriter& writer, std::s
         nMode &= ~nMask;
     }
 
-    const auto nSlash = strTarget.rfind('/');
-    std::string strTemp = strDir + "/." +
-                          (nSlash == std::string::npos ? strTarget : strTarget.substr(nSlash + 1)) +
-                          ".XXXXXX";
+    // Hidden and in the target's folder, so the rename stays atomic; a fixed
+    // length, so a name at the system's limit can still be saved.
+    std::string strTemp = strDir + "/.gw-save-XXXXXX";
     // Not inherited by any program started while the file is written.
     const int fd = mkostemp(strTemp.data(), O_CLOEXEC);
     if (fd < 0)

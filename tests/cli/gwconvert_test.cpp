@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -175,8 +176,9 @@ protected:
 
     // Runs gwconvert in the work folder. A child still running after 30 s is
     // killed (a hang fails the case instead of the suite); nAddressSpace
-    // caps the child's address space.
-    CRun Run(const std::vector<std::string>& args, rlim_t nAddressSpace = RLIM_INFINITY)
+    // caps the child's address space and nFileSize the files it writes.
+    CRun Run(const std::vector<std::string>& args, rlim_t nAddressSpace = RLIM_INFINITY,
+             rlim_t nFileSize = RLIM_INFINITY)
     {
         std::vector<std::string> env;
         const fs::path home = m_dir / "home";
@@ -218,9 +220,13 @@ protected:
             const int fdOut = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             const int fdErr = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             const rlimit limit{nAddressSpace, nAddressSpace};
+            const rlimit fileLimit{nFileSize, nFileSize};
+            // The program must guard itself against SIGXFSZ; an ignored
+            // signal would be inherited through exec and hide it.
             if (fdOut < 0 || fdErr < 0 || dup2(fdOut, 1) < 0 || dup2(fdErr, 2) < 0 ||
-                chdir(work.c_str()) != 0 ||
-                (nAddressSpace != RLIM_INFINITY && setrlimit(RLIMIT_AS, &limit) != 0))
+                chdir(work.c_str()) != 0 || signal(SIGXFSZ, SIG_DFL) == SIG_ERR ||
+                (nAddressSpace != RLIM_INFINITY && setrlimit(RLIMIT_AS, &limit) != 0) ||
+                (nFileSize != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &fileLimit) != 0))
                 _exit(126);
             alarm(30);
             execve(argvPtrs[0], argvPtrs.data(), envPtrs.data());
@@ -518,6 +524,21 @@ TEST_F(ConvertTest, UnwritableOutputFails)
     EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"taken", "two.gwp"}));
 }
 
+// A file size limit fails the write like a full disk: the signal it raises
+// must not kill the tool half way through the temporary file.
+TEST_F(ConvertTest, OutputOverTheFileSizeLimitFailsAndKeepsTheOldFile)
+{
+    constexpr rlim_t kLimit = 1024;
+    ASSERT_GT(ExpectedAnimation(m_strGwp, 10, 0).size(), kLimit);
+    WriteFile(Work("out.htm"), "the old page");
+    const CRun run = Run({"animation", m_in.string(), "out.htm"}, RLIM_INFINITY, kLimit);
+    EXPECT_EQ(run.nStatus, 1) << run.strErr;
+    ExpectOneErrorLine(run);
+    EXPECT_NE(run.strErr.find("cannot write"), std::string::npos) << run.strErr;
+    EXPECT_EQ(ReadFile(Work("out.htm")), "the old page");
+    EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"out.htm", "two.gwp"}));
+}
+
 TEST_F(ConvertTest, BadArgumentsAreUsageErrors)
 {
     const std::string in = m_in.string();
@@ -583,6 +604,8 @@ TEST_F(ConvertTest, HelpGoesToStandardOutput)
     EXPECT_NE(Run({"animation", "--help"}).strOut.find("--interval"), std::string::npos);
     EXPECT_NE(Run({"html", "--help"}).strOut.find("--background"), std::string::npos);
     EXPECT_NE(Run({"text", "--help"}).strOut.find("--frame"), std::string::npos);
+    // Nothing is reserved up front: a small address space is no obstacle.
+    EXPECT_EQ(Run({"--help"}, rlim_t(256) << 20).nStatus, 0);
 }
 
 TEST_F(ConvertTest, OperandsAfterDoubleDashMayStartWithADash)

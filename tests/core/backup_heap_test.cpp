@@ -178,6 +178,21 @@ INSTANTIATE_TEST_SUITE_P(Threshold, BackupHeapSplit,
                              return "request" + std::to_string(i.param.nRequest);
                          });
 
+// Exactly on the boundary: after a carved 24, the free block holds
+// 65,532 - 28 = 65,504 bytes, and 2 x 32,732 + 40 is 65,504, so it goes whole.
+TEST_F(BackupHeapTest, RequestExactlyOnTheBoundaryTakesTheWholeBlock)
+{
+    unsigned nId = OpenStore();
+    uint8_t* pSmall = Alloc(nId, 24);
+    ASSERT_NE(pSmall, nullptr);
+    ASSERT_EQ(BlockHeader(pSmall), 24u);
+    uint8_t* p = Alloc(nId, 32732);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(BlockHeader(p), kRegion - 4 - 28);
+    EXPECT_EQ((Addr(p) - 4) % kPage, 0u) << "carved instead of handed out whole";
+    Close(nId);
+}
+
 // Region size: (n / 65,536 + 1) granules, one more even for an exact multiple.
 // The store's first region is filled by a frame first, so each request below
 // needs a region of its own and the page count shows its size.

@@ -5,6 +5,7 @@
 
 #include "core/safe_file.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,14 +21,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A folder that cannot be read fails the test: replaying nothing proves nothing.
 std::vector<fs::path> FilesIn(const fs::path& dir)
 {
     std::vector<fs::path> v;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(dir, ec))
-        if (entry.is_regular_file() && entry.path().filename().string()[0] != '.' &&
-            entry.path().extension() != ".md")
-            v.push_back(entry.path());
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file() && it->path().filename().string()[0] != '.' &&
+            it->path().extension() != ".md")
+            v.push_back(it->path());
+    if (ec)
+        ADD_FAILURE() << "cannot read " << dir.string() << ": " << ec.message();
     std::sort(v.begin(), v.end());
     return v;
 }
@@ -66,4 +70,10 @@ TEST(GwpFuzzReplay, Seeds)
 TEST(GwpFuzzReplay, Crashes)
 {
     Replay(FilesIn(kFuzzData / "crashes"));
+}
+
+TEST(GwpFuzzReplay, AFolderThatCannotBeReadFails)
+{
+    EXPECT_NONFATAL_FAILURE(FilesIn(kFuzzData / "no-such-folder"), "cannot read");
+    EXPECT_NONFATAL_FAILURE(FilesIn(kFuzzData / "seeds" / "valid-1x1.gwp"), "cannot read");
 }

@@ -288,6 +288,45 @@ TEST_F(GwpSave, SavingThroughALinkWritesItsTargetAndKeepsTheLink)
     }
 }
 
+// The temporary file's name must not grow with the target's: a name at the
+// system's limit saves, and nothing else is left in the folder.
+TEST_F(GwpSave, NameOfTheLongestLengthCanBeSaved)
+{
+    TempDir dir;
+    const std::string strName = std::string(251, 'n') + ".gwp";
+    ASSERT_EQ(strName.size(), 255u);
+    std::string strError;
+    ASSERT_TRUE(m_doc.OnSaveDocument(dir / strName, &strError)) << strError;
+    EXPECT_TRUE(ReadOrEmpty(dir / strName) == GwpSerialize(m_doc));
+    EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{strName}));
+}
+
+// A new file gets what the umask allows; a file saved over keeps its own
+// mode, even one the umask would not give.
+TEST_F(GwpSave, NewFileFollowsTheUmaskAndAnOldOneKeepsItsMode)
+{
+    TempDir dir;
+    const std::string strNew = dir / "new.gwp";
+    const std::string strOld = dir / "old.gwp";
+    WriteOrFail(strOld, m_strOld);
+    ASSERT_EQ(chmod(strOld.c_str(), 0666), 0);
+
+    const int nChild = RunInChild([&] {
+        umask(027);
+        std::string strError;
+        return m_doc.OnSaveDocument(strNew, &strError) && m_doc.OnSaveDocument(strOld, &strError)
+                   ? 0
+                   : int(kChildSetupFailed);
+    });
+    ASSERT_EQ(nChild, 0);
+    struct stat st {};
+    ASSERT_EQ(stat(strNew.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    ASSERT_EQ(stat(strOld.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0666u);
+    EXPECT_TRUE(ReadOrEmpty(strOld) == GwpSerialize(m_doc));
+}
+
 // ---------------------------------------------------------------------------
 // Saving through a stream
 
