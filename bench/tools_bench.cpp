@@ -3,14 +3,14 @@
 //
 //   BM_FreehandStroke   a 1,000-move stroke with brush 10 over an 80 x 128
 //                       drawing on an 800 x 600 view, end to end: mouse events
-//                       through the view, cells, text layer, Refresh(1) per
+//                       through the view, cells, text layer, Refresh(CArtView::REFRESH_VISIBLE) per
 //                       move and the commit at mouse-up. Per move, against one
-//                       Refresh(1). Goal: x_median <= 1.5.
+//                       Refresh(CArtView::REFRESH_VISIBLE). Goal: x_median <= 1.5.
 //   BM_FloodFillFrame   a fill of a blank 80 x 128 frame: the edit step, the
 //                       fill and the commit, against the store's own full-frame
 //                       step (BackupBegin, every cell rewritten, BackupCommit).
 //                       Goal: x_median <= 1.5. click_us adds what a click also
-//                       does: Refresh(0) and the thumbnail.
+//                       does: Refresh(CArtView::REFRESH_ALL) and the thumbnail.
 //
 // Counters: view_us and yardstick_us (medians, microseconds), x_median and x_mean.
 
@@ -110,7 +110,7 @@ void BM_FreehandStroke(benchmark::State& state)
         const auto t1 = Clock::now();
         constexpr int REFRESHES = 50;
         for (int i = 0; i < REFRESHES; ++i)
-            view.Refresh(1);
+            view.Refresh(CArtView::REFRESH_VISIBLE);
         const auto t2 = Clock::now();
         vView.push_back(Micros(t1 - t0) / MOVES);
         vYard.push_back(Micros(t2 - t1) / REFRESHES);

@@ -4,16 +4,16 @@
 // The drawing is the largest, 80 x 128 cells, every cell a printable
 // character in one of 64 colours (or, where said, a colour of its own).
 //
-//   BM_FullRedraw/zoom   Refresh(0): every cell drawn into the text layer and
+//   BM_FullRedraw/zoom   Refresh(CArtView::REFRESH_ALL): every cell drawn into the text layer and
 //                        all layers composed, against a plain loop drawing
 //                        the same 10,240 characters with QPainter::drawText
 //                        into an image of the canvas size. Goal: x_median <= 1.
-//   BM_ManyColourRedraw  Refresh(0) of the drawing with a random colour in
-//                        every cell, against Refresh(0) of the same
+//   BM_ManyColourRedraw  Refresh(CArtView::REFRESH_ALL) of the drawing with a random colour in
+//                        every cell, against Refresh(CArtView::REFRESH_ALL) of the same
 //                        characters in 64 colours on a second view: the cost
 //                        of a redraw must not follow the number of colours.
 //                        Goal: x_median <= 1.2 at every zoom.
-//   BM_StrokeRefresh     one cell drawn plus Refresh(1) (the visible part of
+//   BM_StrokeRefresh     one cell drawn plus Refresh(CArtView::REFRESH_VISIBLE) (the visible part of
 //                        an 800 x 600 view), against one copy of the visible
 //                        part of the text layer. Goal: x_median <= 2 at every
 //                        zoom, with the grid shown (grid:1) and hidden (grid:0).
@@ -87,7 +87,7 @@ struct CBenchView {
             m_pView->ZoomOut();
         while (m_pView->GetZoom() < nZoom)
             m_pView->ZoomIn();
-        m_pView->Refresh(0);
+        m_pView->Refresh(CArtView::REFRESH_ALL);
     }
 
     IViewHost m_host;
@@ -113,7 +113,7 @@ void BM_FullRedraw(benchmark::State& state)
     std::vector<double> vYard;
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        view.Refresh(0);
+        view.Refresh(CArtView::REFRESH_ALL);
         const auto t1 = Clock::now();
         {
             imgYard.fill(ColorRefToRgb(view.m_crBack));
@@ -162,9 +162,9 @@ void BM_ManyColourRedraw(benchmark::State& state)
         CArtView& first = bManyFirst ? *many.m_pView : *few.m_pView;
         CArtView& second = bManyFirst ? *few.m_pView : *many.m_pView;
         const auto t0 = Clock::now();
-        first.Refresh(0);
+        first.Refresh(CArtView::REFRESH_ALL);
         const auto t1 = Clock::now();
-        second.Refresh(0);
+        second.Refresh(CArtView::REFRESH_ALL);
         const auto t2 = Clock::now();
         const auto dMany = bManyFirst ? t1 - t0 : t2 - t1;
         vView.push_back(Micros(dMany));
@@ -194,7 +194,7 @@ void BM_StrokeRefresh(benchmark::State& state)
     for (auto _ : state) {
         const auto t0 = Clock::now();
         view.DrawCell(nCell);
-        view.Refresh(1);
+        view.Refresh(CArtView::REFRESH_VISIBLE);
         const auto t1 = Clock::now();
         CopyImageRect(imgYard, rcVisible.topLeft(), view.TextLayer(), rcVisible);
         const auto t2 = Clock::now();

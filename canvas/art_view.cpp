@@ -95,7 +95,7 @@ void CArtView::OnDrawingLoaded()
     // opening writes the file back unchanged.
     m_pLayers->Create(m_geom.CanvasSize(), ColorRefToRgb(m_crBack));
     m_pLayers->DrawGrid(m_geom);
-    Refresh(0);
+    Refresh(REFRESH_ALL);
 }
 
 void CArtView::LayoutCells()
@@ -112,7 +112,7 @@ void CArtView::LayoutCells()
             pTool->OnLayoutChanged(*this);
     }
     if (m_pHost)
-        m_pHost->UpdateRulers(4, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
+        m_pHost->UpdateRulers(IViewHost::RULER_LAYOUT, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
     m_bLayoutDone = true;
 }
 
@@ -219,9 +219,9 @@ void CArtView::ScrollTo(int nX, int nY)
     const int nOldY = m_nScrollY;
     ReadScrollPosition();
     if (m_pHost && nOldY != m_nScrollY)
-        m_pHost->UpdateRulers(1, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
+        m_pHost->UpdateRulers(IViewHost::RULER_VSCROLL, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
     if (m_pHost && nOldX != m_nScrollX)
-        m_pHost->UpdateRulers(2, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
+        m_pHost->UpdateRulers(IViewHost::RULER_HSCROLL, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
     viewport()->update();
 }
 
@@ -240,7 +240,7 @@ void CArtView::resizeEvent(QResizeEvent* pEvent)
     if (m_bLayoutDone) {
         ScrollTo(0, 0);
         if (m_pHost)
-            m_pHost->UpdateRulers(4, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
+            m_pHost->UpdateRulers(IViewHost::RULER_LAYOUT, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
     }
 }
 
@@ -290,7 +290,7 @@ void CArtView::ResetForZoom()
 void CArtView::ToggleGrid()
 {
     m_bShowGrid = !m_bShowGrid;
-    Refresh(2);
+    Refresh(REFRESH_LAYERS);
 }
 
 // ---- tools ----
@@ -326,7 +326,7 @@ void CArtView::OnToolChanged()
     if (CViewTool* pNew = GetTool(m_nActiveTool))
         pNew->Activate(*this);
     UpdateCursor();
-    Refresh(2);
+    Refresh(REFRESH_LAYERS);
 }
 
 void CArtView::SetCursorProvider(std::function<QCursor(int)> fnCursor)
@@ -355,7 +355,7 @@ void CArtView::UpdateCursor()
 
 void CArtView::OnHistoryApplied()
 {
-    Refresh(0);
+    Refresh(REFRESH_ALL);
     if (m_pHost)
         m_pHost->RefreshFrameThumbnail();
 }

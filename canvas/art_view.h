@@ -51,9 +51,11 @@ public:
     // New layers at canvas size, the grid, every cell's nX/nY rewritten
     // (recording no undo step) and drawn, then composed.
     void RebuildLayers();
-    // 0: redraw every cell and compose everything; 1: compose only the visible
-    // part; 2: compose everything without redrawing cells. Others: nothing.
-    void Refresh(int nMode);
+    // REFRESH_ALL: redraw every cell and compose everything; REFRESH_VISIBLE:
+    // compose only the visible part; REFRESH_LAYERS: compose everything
+    // without redrawing cells.
+    enum ERefresh { REFRESH_ALL = 0, REFRESH_VISIBLE = 1, REFRESH_LAYERS = 2 };
+    void Refresh(ERefresh nMode);
     // Every cell a space in m_crText; not undoable and not a modification.
     void ClearCanvas();
     // The current frame in a 64 x 64 grey (0xAAAAAA) picture, aspect kept.

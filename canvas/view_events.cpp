@@ -45,7 +45,7 @@ void CArtView::mouseMoveEvent(QMouseEvent* pEvent)
     ReportCell(ptCell);
     UpdateCursor();
     if (m_pHost)
-        m_pHost->UpdateRulers(3, m_nScrollX, m_nScrollY, te.ptClient.x(), te.ptClient.y(),
+        m_pHost->UpdateRulers(IViewHost::RULER_MOUSE, m_nScrollX, m_nScrollY, te.ptClient.x(), te.ptClient.y(),
                               GetCanvasWidth(), GetCanvasHeight());
 }
 

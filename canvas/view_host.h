@@ -20,9 +20,10 @@ public:
     // The pick tool took a character for the left or right button: show it
     // in the character picker as that button's choice.
     virtual void CharPicked(bool /*bRight*/, unsigned char /*ch*/) {}
-    // Passed on to the rulers. Modes: 1 vertical scroll, 2 horizontal scroll,
-    // 3 mouse moved, 4 layout or size changed. Mouse position in client pixels.
-    virtual void UpdateRulers(int /*nMode*/, int /*nScrollX*/, int /*nScrollY*/, int /*nMouseX*/,
+    // Passed on to the rulers: what changed, and the mouse position in
+    // client pixels.
+    enum ERulerUpdate { RULER_VSCROLL = 1, RULER_HSCROLL = 2, RULER_MOUSE = 3, RULER_LAYOUT = 4 };
+    virtual void UpdateRulers(ERulerUpdate /*nMode*/, int /*nScrollX*/, int /*nScrollY*/, int /*nMouseX*/,
                               int /*nMouseY*/, int /*nCanvasW*/, int /*nCanvasH*/)
     {
     }

@@ -88,13 +88,13 @@ void CArtView::ComposeCommon(const QRect& rcPart, bool bOverlay)
                   m_bShowGrid ? &m_pLayers->m_gridRows : nullptr);
 }
 
-void CArtView::Refresh(int nMode)
+void CArtView::Refresh(ERefresh nMode)
 {
     const QRect rcCanvas(QPoint(0, 0), m_geom.CanvasSize());
     QImage& imgComp = m_pLayers->m_imgComposition;
     const int nTool = CurTool();
     switch (nMode) {
-    case 0:
+    case REFRESH_ALL:
         DrawAllCells();
         if (IsSelectTool(nTool) && !m_rcSelection.isEmpty()) {
             // The floating block lies between the text and the grid.
@@ -106,7 +106,7 @@ void CArtView::Refresh(int nMode)
             ComposeCommon(rcCanvas, false);
         }
         break;
-    case 1: {
+    case REFRESH_VISIBLE: {
         // Only the visible part: a stroke's refresh costs what the window shows.
         const QRect rcPart = QRect(QPoint(m_nScrollX, m_nScrollY), viewport()->size()).intersected(rcCanvas);
         if (rcPart.isEmpty())
@@ -122,7 +122,7 @@ void CArtView::Refresh(int nMode)
         viewport()->update(rcPart.translated(-m_nScrollX, -m_nScrollY));
         return;
     }
-    case 2:
+    case REFRESH_LAYERS:
         ComposeCommon(rcCanvas, true);
         break;
     default:

@@ -190,7 +190,7 @@ void CCharPaneView::mousePressEvent(QMouseEvent* pEvent)
     (bLeft ? m_chPickLeft : m_chPickRight) = m_cells[nIndex].ch;
     RepaintPane();
     if (m_pHost)
-        m_pHost->CharChanged(bLeft ? 1 : 2);
+        m_pHost->CharChanged(bLeft ? ICharPickerHost::CHAR_LEFT : ICharPickerHost::CHAR_RIGHT);
 }
 
 CCharPaneBar::CCharPaneBar(ICharPickerHost* pHost, QWidget* pParent) : QWidget(pParent)

@@ -14,10 +14,10 @@
 
 #include <array>
 
-// The window that hosts the picker. which = 1: the left character changed,
-// 2: the right one.
+// The window that hosts the picker; told which button's character changed.
 class ICharPickerHost {
 public:
+    enum EButton { CHAR_LEFT = 1, CHAR_RIGHT = 2 };
     virtual void CharChanged(int which) = 0;
 
 protected:

@@ -63,11 +63,16 @@ std::span<const SPaletteEntry> FreehandPalette();
 // The application's own icon, every size from one scalable image.
 QIcon AppIcon();
 
-// Canvas cursors by their resource number: 162 free hand, 165 fill,
-// 166 pick, and the tracker's 137 (top and bottom handles), 138 (move),
-// 139 (top-right and bottom-left), 140 (top-left and bottom-right) and
-// 141 (left and right handles; also a line or curve handle). Any other
-// number gives the arrow.
+// Canvas cursors by their resource number: free hand, fill and pick, and
+// the tracker's handles. Any other number gives the arrow.
+inline constexpr int IDC_SIZE_NS = 137;    // top and bottom handles
+inline constexpr int IDC_MOVE = 138;       // inside the rectangle; over a shape
+inline constexpr int IDC_SIZE_BDIAG = 139; // top-right and bottom-left handles
+inline constexpr int IDC_SIZE_FDIAG = 140; // top-left and bottom-right handles
+inline constexpr int IDC_SIZE_WE = 141;    // left and right handles; line and curve handles
+inline constexpr int IDC_FREEHAND = 162;
+inline constexpr int IDC_FILL = 165;
+inline constexpr int IDC_PICK = 166;
 QCursor ToolCursor(int resourceId);
 
 // The cursor resource numbers ToolCursor knows.

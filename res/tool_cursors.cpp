@@ -24,17 +24,18 @@ struct SCursorInfo {
 constexpr int kCursorSize = 32;
 
 constexpr SCursorInfo kCursors[] = {
-    {137, ":/cursors/size_ns.svg", 16, 16},    // top and bottom handles
-    {138, ":/cursors/move.svg", 16, 16},       // inside the rectangle; over a shape
-    {139, ":/cursors/size_bdiag.svg", 16, 16}, // top-right and bottom-left handles
-    {140, ":/cursors/size_fdiag.svg", 16, 16}, // top-left and bottom-right handles
-    {141, ":/cursors/size_we.svg", 16, 16},    // left and right handles; line and curve handles
-    {162, ":/cursors/freehand.svg", 3, 28},    // pencil tip
-    {165, ":/cursors/fill.svg", 25, 28},       // bottom of the paint drop
-    {166, ":/cursors/pick.svg", 3, 28},        // dropper tip
+    {IDC_SIZE_NS, ":/cursors/size_ns.svg", 16, 16},
+    {IDC_MOVE, ":/cursors/move.svg", 16, 16},
+    {IDC_SIZE_BDIAG, ":/cursors/size_bdiag.svg", 16, 16},
+    {IDC_SIZE_FDIAG, ":/cursors/size_fdiag.svg", 16, 16},
+    {IDC_SIZE_WE, ":/cursors/size_we.svg", 16, 16},
+    {IDC_FREEHAND, ":/cursors/freehand.svg", 3, 28}, // pencil tip
+    {IDC_FILL, ":/cursors/fill.svg", 25, 28},        // bottom of the paint drop
+    {IDC_PICK, ":/cursors/pick.svg", 3, 28},         // dropper tip
 };
 
-constexpr int kCursorIds[] = {137, 138, 139, 140, 141, 162, 165, 166};
+constexpr int kCursorIds[] = {IDC_SIZE_NS, IDC_MOVE,     IDC_SIZE_BDIAG, IDC_SIZE_FDIAG,
+                              IDC_SIZE_WE, IDC_FREEHAND, IDC_FILL,       IDC_PICK};
 
 } // namespace
 

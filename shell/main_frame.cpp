@@ -104,11 +104,11 @@ void CMainFrame::CreateClientArea()
     // The drawing tools wear the project's own cursors.
     m_pView->SetCursorProvider([](int nTool) {
         if (IsFreehandTool(nTool))
-            return gw::ToolCursor(162);
+            return gw::ToolCursor(gw::IDC_FREEHAND);
         if (nTool == TOOL_FILL)
-            return gw::ToolCursor(165);
+            return gw::ToolCursor(gw::IDC_FILL);
         if (nTool == TOOL_PICK)
-            return gw::ToolCursor(166);
+            return gw::ToolCursor(gw::IDC_PICK);
         return CArtView::StandardToolCursor(nTool);
     });
     pGrid->addWidget(m_pRulerCorner, 0, 0);
@@ -131,7 +131,7 @@ void CMainFrame::SetStatusPosText(const QString& strText)
     m_pPosPane->setText(strText);
 }
 
-void CMainFrame::UpdateRulers(int, int, int, int, int, int, int)
+void CMainFrame::UpdateRulers(ERulerUpdate, int, int, int, int, int, int)
 {
     // The rulers' drawing comes with the rulers themselves.
 }

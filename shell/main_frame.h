@@ -47,7 +47,7 @@ public:
     void SetCurTool(int nTool) override;
     void SetStatusPosText(const QString& strText) override;
     void RefreshFrameThumbnail() override;
-    void UpdateRulers(int nMode, int nScrollX, int nScrollY, int nMouseX, int nMouseY,
+    void UpdateRulers(ERulerUpdate nMode, int nScrollX, int nScrollY, int nMouseX, int nMouseY,
                       int nCanvasW, int nCanvasH) override;
     void AddFirstFrame(int nFrameKey, const QImage& imgThumb) override;
     // The view's first initial update: the rulers take their thickness.

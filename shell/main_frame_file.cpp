@@ -162,7 +162,7 @@ void CMainFrame::OnDropFiles(const QStringList& vPaths)
         return;
     }
     ReadDocumentFile(strPath, TitleFromName(QFileInfo(strPath).fileName()));
-    m_pView->Refresh(0);
+    m_pView->Refresh(CArtView::REFRESH_ALL);
     activateWindow();
 }
 

@@ -200,7 +200,7 @@ bool CMainFrame::AddNewFrame()
     m_pView->SetCells(pCells);
     m_pView->ClearCanvas();
     m_pView->RebuildLayers();
-    m_pView->Refresh(0);
+    m_pView->Refresh(CArtView::REFRESH_ALL);
 
     CFramePaneView* pList = m_pFramePane->List();
     const int nImage = pList->AddThumbnail(m_pView->MakeThumbnail());
@@ -257,7 +257,7 @@ void CMainFrame::OnDeleteFrame()
     // The first frame's cells were laid out at the zoom of the last time it
     // was shown: lay them out again before drawing them.
     m_pView->RebuildLayers();
-    m_pView->Refresh(0);
+    m_pView->Refresh(CArtView::REFRESH_ALL);
 }
 
 void CMainFrame::SelectFrameItem(int nIndex)
@@ -277,6 +277,6 @@ void CMainFrame::SelectFrameItem(int nIndex)
     m_doc.SelectFrame(KeyOf(pList->ItemData(nIndex)));
     m_pView->SetCells(m_doc.m_pCurCells);
     m_pView->RebuildLayers();
-    m_pView->Refresh(0);
+    m_pView->Refresh(CArtView::REFRESH_ALL);
     UpdateCommandUI();
 }

@@ -13,17 +13,17 @@ void CMainFrame::CreateCharPicker()
     m_pCharDock->setWidget(pBar);
     m_pCharPicker = pBar->View();
     // The view's characters start as the picker's (they are kept in its settings).
-    CharChanged(1);
-    CharChanged(2);
+    CharChanged(CHAR_LEFT);
+    CharChanged(CHAR_RIGHT);
 }
 
 void CMainFrame::CharChanged(int which)
 {
     if (!m_pCharPicker || !m_pView)
         return;
-    if (which == 1)
+    if (which == CHAR_LEFT)
         m_pView->SetLeftChar(m_pCharPicker->m_chPickLeft);
-    else if (which == 2)
+    else if (which == CHAR_RIGHT)
         m_pView->SetRightChar(m_pCharPicker->m_chPickRight);
 }
 

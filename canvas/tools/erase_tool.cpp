@@ -15,5 +15,5 @@ void CEraseTool::OnCellEntered(CArtView& view, int nCol, int nRow)
     const int nCellH = view.GetCellHeight();
     view.SetEraserRect(QRect(nCellW * (nCol - nWidth / 2), nCellH * (nRow - nWidth / 2),
                              nCellW * nWidth, nCellH * nWidth));
-    view.Refresh(1);
+    view.Refresh(CArtView::REFRESH_VISIBLE);
 }

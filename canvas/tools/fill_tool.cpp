@@ -18,7 +18,7 @@ void CFillTool::OnMousePress(CArtView& view, const CToolMouseEvent& ev)
     view.BeginEdit();
     FloodFill(writer, ev.nCol, ev.nRow, ch);
     view.EndEdit();
-    view.Refresh(0);
+    view.Refresh(CArtView::REFRESH_ALL);
     if (IViewHost* pHost = view.Host())
         pHost->RefreshFrameThumbnail();
 }

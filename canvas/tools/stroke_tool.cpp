@@ -16,7 +16,7 @@ void CStrokeTool::OnMousePress(CArtView& view, const CToolMouseEvent& ev)
     m_ptCell = {ev.nCol, ev.nRow};
     CViewCellWriter writer(view);
     ApplyBrush(writer, ev.nCol, ev.nRow, view.m_nBrushWidth, StrokeChar(view), view.m_crText);
-    view.Refresh(1);
+    view.Refresh(CArtView::REFRESH_VISIBLE);
 }
 
 void CStrokeTool::OnMouseMove(CArtView& view, const CToolMouseEvent& ev)
@@ -32,7 +32,7 @@ void CStrokeTool::OnMouseMove(CArtView& view, const CToolMouseEvent& ev)
     DrawCellLine(writer, m_ptCell.x(), m_ptCell.y(), ptCell.x(), ptCell.y(), view.m_nBrushWidth,
                  StrokeChar(view), view.m_crText);
     m_ptCell = ptCell;
-    view.Refresh(1);
+    view.Refresh(CArtView::REFRESH_VISIBLE);
 }
 
 void CStrokeTool::OnMouseRelease(CArtView& view, const CToolMouseEvent& ev)
@@ -49,7 +49,7 @@ void CStrokeTool::EndStroke(CArtView& view)
     m_button = Qt::NoButton;
     view.m_bRightButton = false;
     view.EndEdit();
-    view.Refresh(2);
+    view.Refresh(CArtView::REFRESH_LAYERS);
     if (IViewHost* pHost = view.Host())
         pHost->RefreshFrameThumbnail();
 }

@@ -126,10 +126,10 @@ private slots:
         view.horizontalScrollBar()->setValue(nCellW * 2 + nCellW / 2);
         QCOMPARE(view.GetScrollX(), nCellW * 2);
         QCOMPARE(view.horizontalScrollBar()->value(), nCellW * 2);
-        QCOMPARE(fx.m_host.m_vRulerModes.back(), 2);
+        QCOMPARE(fx.m_host.m_vRulerModes.back(), int(IViewHost::RULER_HSCROLL));
         view.verticalScrollBar()->setValue(nCellH * 3 + 1);
         QCOMPARE(view.GetScrollY(), nCellH * 3);
-        QCOMPARE(fx.m_host.m_vRulerModes.back(), 1);
+        QCOMPARE(fx.m_host.m_vRulerModes.back(), int(IViewHost::RULER_VSCROLL));
         QCOMPARE(fx.m_host.m_ptRulerScroll, QPoint(nCellW * 2, nCellH * 3));
         // The range ends one spare cell past the canvas.
         const int nViewW = view.viewport()->width();
@@ -183,7 +183,7 @@ private slots:
         view.ScrollTo(nCellW * 2, nCellH);
         SendMouse(view, QEvent::MouseMove, {1, 1});
         QCOMPARE(fx.m_host.m_vStatus.back(), QString("Row:2,Col:3"));
-        QCOMPARE(fx.m_host.m_vRulerModes.back(), 3);
+        QCOMPARE(fx.m_host.m_vRulerModes.back(), int(IViewHost::RULER_MOUSE));
     }
 
     void gridIsComposedOverTheTextAndToggles()
@@ -216,7 +216,7 @@ private slots:
         fx.m_doc.m_pCurCells[11].nX = 7 * view.GetCellWidth();
         fx.m_doc.m_pCurCells[11].nY = 5 * view.GetCellHeight();
         bracket.EndEdit();
-        view.Refresh(0);
+        view.Refresh(CArtView::REFRESH_ALL);
         QVERIFY(fx.InkInCell(1, 1) > 0);
         QCOMPARE(fx.InkInCell(7, 5), 0);
     }
@@ -226,7 +226,7 @@ private slots:
         CViewFixture fx(10, 10);
         CArtView& view = fx.View();
         fx.WriteCell(11, 'X', 0x0000FF);
-        view.Refresh(0);
+        view.Refresh(CArtView::REFRESH_ALL);
         QVERIFY(fx.InkInCell(1, 1) > 0);
         const int nRefreshes = fx.m_host.m_nThumbnailRefreshes;
         QVERIFY(fx.m_doc.OnEditUndo());
@@ -399,13 +399,13 @@ private slots:
         CArtView& view = fx.View();
         const QPoint pt(view.GetCellWidth() + 2, view.GetCellHeight() + 2);
         view.OverlayLayer().setPixel(pt, qRgb(0, 0, 255));
-        view.Refresh(1);
+        view.Refresh(CArtView::REFRESH_VISIBLE);
         QVERIFY(view.CompositionLayer().pixel(pt) != qRgb(0, 0, 255));
         view.SetOverlayShown(true);
-        view.Refresh(1);
+        view.Refresh(CArtView::REFRESH_VISIBLE);
         QCOMPARE(view.CompositionLayer().pixel(pt), qRgb(0, 0, 255));
         view.ClearOverlay();
-        view.Refresh(2);
+        view.Refresh(CArtView::REFRESH_LAYERS);
         QCOMPARE(view.CompositionLayer().pixel(pt), ColorRefToRgb(view.m_crBack));
     }
 };

@@ -24,7 +24,7 @@ struct CRecordingHost : IViewHost {
     }
     void SetStatusPosText(const QString& strText) override { m_vStatus << strText; }
     void RefreshFrameThumbnail() override { ++m_nThumbnailRefreshes; }
-    void UpdateRulers(int nMode, int nScrollX, int nScrollY, int, int, int, int) override
+    void UpdateRulers(ERulerUpdate nMode, int nScrollX, int nScrollY, int, int, int, int) override
     {
         m_vRulerModes.push_back(nMode);
         m_ptRulerScroll = {nScrollX, nScrollY};

@@ -185,7 +185,7 @@ private slots:
             frame.View()->WriteCell(nCol, 0, '#', 0x0000FF);
             frame.View()->EndEdit();
         }
-        frame.View()->Refresh(0);
+        frame.View()->Refresh(CArtView::REFRESH_ALL);
         frame.RefreshFrameThumbnail();
         QVERIFY(List(frame)->Thumbnail(nImage1).toImage() != imgBefore1);
         QCOMPARE(List(frame)->Thumbnail(nImage0).toImage(), imgBefore0);
