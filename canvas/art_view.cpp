@@ -68,7 +68,6 @@ void CArtView::ResetForDrawing()
     m_nActiveTool = CurTool();
     m_ptLastCell = {-1, -1};
     m_rcSelection = {};
-    m_rcEraser = {};
     m_bOverlayShown = false;
     m_pCells = m_doc.m_pCurCells;
 }
@@ -278,7 +277,6 @@ void CArtView::ResetForZoom()
     if (CViewTool* pCursor = GetTool(TOOL_CURSOR))
         pCursor->Activate(*this);
     m_rcSelection = {};
-    m_rcEraser = {};
     m_ptLastCell = {-1, -1};
     LayoutCells();
     RebuildLayers();

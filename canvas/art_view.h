@@ -125,13 +125,11 @@ public:
     void ClearOverlay();
     void SetOverlayShown(bool bShown) { m_bOverlayShown = bShown; }
     bool IsOverlayShown() const { return m_bOverlayShown; }
-    // The floating block of a selection: composed in mode 0 while a select
-    // tool is current, stretched to rcBlock (canvas pixels) when sizes differ.
+    // The floating block of a selection: the select tools compose it in
+    // REFRESH_ALL, stretched to rcBlock (canvas pixels) when sizes differ.
     QImage& SelectionLayer();
     void SetSelectionRect(const QRect& rcBlock) { m_rcSelection = rcBlock; }
     const QRect& GetSelectionRect() const { return m_rcSelection; }
-    // The eraser's outline, drawn in mode 1 while the tool is TOOL_ERASE.
-    void SetEraserRect(const QRect& rc) { m_rcEraser = rc; }
 
     // The one write path for cells. BeginEdit opens an undo step on the
     // current frame unless one is open; EndEdit commits the step it opened,
@@ -207,6 +205,5 @@ private:
     bool m_bButtonDown = false;
     int m_nActiveTool = 0;     // the tool that last got Activate
     QPoint m_ptLastCell{-1, -1}; // cell of the previous mouse move
-    QRect m_rcEraser;
     QRect m_rcSelection;
 };

@@ -92,14 +92,14 @@ void CArtView::Refresh(ERefresh nMode)
 {
     const QRect rcCanvas(QPoint(0, 0), m_geom.CanvasSize());
     QImage& imgComp = m_pLayers->m_imgComposition;
-    const int nTool = CurTool();
+    CViewTool* pTool = GetTool(CurTool());
     switch (nMode) {
     case REFRESH_ALL:
         DrawAllCells();
-        if (IsSelectTool(nTool) && !m_rcSelection.isEmpty()) {
-            // The floating block lies between the text and the grid.
+        if (pTool && pTool->DrawsUnderGrid(*this)) {
+            // The tool's picture lies between the text and the grid.
             CopyImageRect(imgComp, {0, 0}, m_pLayers->m_imgText, rcCanvas);
-            KeyedStretchImage(imgComp, m_rcSelection, m_pLayers->m_imgSelection);
+            pTool->OnComposeUnderGrid(*this, imgComp);
             if (m_bShowGrid)
                 ApplyKeyRows(imgComp, rcCanvas, m_pLayers->m_gridRows);
         } else {
@@ -112,13 +112,8 @@ void CArtView::Refresh(ERefresh nMode)
         if (rcPart.isEmpty())
             return;
         ComposeCommon(rcPart, true);
-        if (nTool == TOOL_ERASE && !m_rcEraser.isEmpty()) {
-            QPainter painter(&imgComp);
-            painter.setClipRect(rcPart);
-            painter.setPen(ColorRefToQColor(CR_NEAR_BLACK));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(m_rcEraser.adjusted(0, 0, -1, -1));
-        }
+        if (pTool)
+            pTool->OnComposeVisible(*this, imgComp, rcPart);
         viewport()->update(rcPart.translated(-m_nScrollX, -m_nScrollY));
         return;
     }
@@ -128,7 +123,7 @@ void CArtView::Refresh(ERefresh nMode)
     default:
         return;
     }
-    if (CViewTool* pTool = GetTool(nTool))
+    if (pTool)
         pTool->OnCompose(*this, imgComp);
     viewport()->update();
 }

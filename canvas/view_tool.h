@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <Qt>
 
 class CArtView;
@@ -44,9 +45,20 @@ public:
     // True when the tool used the key; otherwise the view passes it on.
     virtual bool OnKeyPress(CArtView& /*view*/, QKeyEvent& /*ev*/) { return false; }
     virtual bool OnKeyRelease(CArtView& /*view*/, QKeyEvent& /*ev*/) { return false; }
-    // Modes 0 and 2 of Refresh: draw on the composed canvas (the cell
+    // REFRESH_ALL and REFRESH_LAYERS: draw on the composed canvas (the cell
     // rectangle tracker); canvas pixel coordinates.
     virtual void OnCompose(CArtView& /*view*/, QImage& /*imgComposition*/) {}
+    // REFRESH_ALL: true when the tool has a picture to lay between the text
+    // and the grid (a floating block), which OnComposeUnderGrid then draws
+    // on the composition while it holds the text alone.
+    virtual bool DrawsUnderGrid(const CArtView& /*view*/) const { return false; }
+    virtual void OnComposeUnderGrid(CArtView& /*view*/, QImage& /*imgComposition*/) {}
+    // REFRESH_VISIBLE: draw over rcPart, the visible part just composed (the
+    // eraser's outline); canvas pixel coordinates.
+    virtual void OnComposeVisible(CArtView& /*view*/, QImage& /*imgComposition*/,
+                                  const QRect& /*rcPart*/)
+    {
+    }
     // After the composition is painted into the window (the caret); the
     // painter's origin is the canvas origin.
     virtual void OnPaint(CArtView& /*view*/, QPainter& /*painter*/) {}

@@ -6,6 +6,7 @@
 #include "canvas/tools/fill_tool.h"
 #include "canvas/tools/freehand_tool.h"
 #include "canvas/tools/pick_tool.h"
+#include "canvas/tools/select_tool.h"
 
 #include <memory>
 
@@ -16,4 +17,6 @@ void RegisterDrawingTools(CArtView& view)
     view.SetTool(TOOL_FILL, std::make_unique<CFillTool>());
     view.SetTool(TOOL_PICK, std::make_unique<CPickTool>());
     view.SetTool(TOOL_ERASE, std::make_unique<CEraseTool>());
+    view.SetTool(TOOL_SELECT_TRANSPARENT, std::make_unique<CSelectTool>());
+    view.SetTool(TOOL_SELECT_OPAQUE, std::make_unique<CSelectTool>());
 }

@@ -1,7 +1,7 @@
 // The eraser (TOOL_ERASE): a left-button stroke with the view's brush that
 // turns cells into spaces in m_crText. While it is current, the brush's square
-// follows the mouse as a thin outline (drawn by the view in refresh mode 1).
-// The right button does nothing.
+// follows the mouse as a thin outline, drawn over the visible part. The right
+// button does nothing.
 #pragma once
 
 #include "canvas/tools/stroke_tool.h"
@@ -9,6 +9,8 @@
 class CEraseTool : public CStrokeTool {
 public:
     void Deactivate(CArtView& view) override;
+    void OnLayoutChanged(CArtView& /*view*/) override { m_rcOutline = {}; }
+    void OnComposeVisible(CArtView& view, QImage& imgComposition, const QRect& rcPart) override;
 
 protected:
     bool AcceptsButton(Qt::MouseButton button) const override
@@ -17,4 +19,7 @@ protected:
     }
     uint8_t StrokeChar(const CArtView& /*view*/) const override { return ' '; }
     void OnCellEntered(CArtView& view, int nCol, int nRow) override;
+
+private:
+    QRect m_rcOutline; // the brush's square under the mouse, canvas pixels
 };

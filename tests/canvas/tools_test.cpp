@@ -1,6 +1,7 @@
 // The stroke tools driven through the real view with mouse events: the brush
 // square and its clipping, what a click and a drag write, the right button,
 // flood fill and pick, and how strokes become undo steps per frame.
+#include "canvas/canvas_color.h"
 #include "canvas/tool_codes.h"
 #include "canvas_test_main.h"
 #include "core/backup_store.h"
@@ -325,6 +326,42 @@ private slots:
             QVERIFY(!doc.CanRedo());
             doc.OnEditUndo(); // the setup's step only: picking made none
             QVERIFY(!doc.CanUndo());
+        }
+    }
+
+    // Pictures the tools compose themselves: the eraser's outline over the
+    // visible part, a select tool's floating block between text and grid.
+    void theEraserOutlineFollowsTheMouseAndGoesWithTheTool()
+    {
+        CToolsFixture fx;
+        CArtView& view = fx.View();
+        ChooseTool(fx, TOOL_ERASE);
+        view.m_nBrushWidth = 3;
+        Move(view, 5, 5, Qt::NoButton);
+        const int nCellW = view.GetCellWidth(), nCellH = view.GetCellHeight();
+        const QPoint ptCorner(4 * nCellW, 4 * nCellH + 1);
+        const QRgb rgbOutline = ColorRefToRgb(CR_NEAR_BLACK);
+        QCOMPARE(view.CompositionLayer().pixel(ptCorner), rgbOutline);
+        QVERIFY(view.CompositionLayer().pixel(5 * nCellW + 2, 5 * nCellH + 2) != rgbOutline);
+        ChooseTool(fx, TOOL_CURSOR);
+        view.Refresh(CArtView::REFRESH_VISIBLE);
+        QVERIFY(view.CompositionLayer().pixel(ptCorner) != rgbOutline);
+    }
+
+    void aFloatingBlockLiesUnderTheGridWhileASelectToolIsCurrent()
+    {
+        CToolsFixture fx;
+        CArtView& view = fx.View();
+        const int nCellW = view.GetCellWidth(), nCellH = view.GetCellHeight();
+        view.SelectionLayer() = QImage(2, 2, QImage::Format_RGB32);
+        view.SelectionLayer().fill(qRgb(255, 0, 0));
+        view.SetSelectionRect(QRect(0, 0, 2 * nCellW, 2 * nCellH));
+        const QPoint ptInside(2, 2), ptGrid(nCellW - 1, 2);
+        for (int nTool : {TOOL_SELECT_TRANSPARENT, TOOL_SELECT_OPAQUE, TOOL_CURSOR}) {
+            ChooseTool(fx, nTool);
+            view.Refresh(CArtView::REFRESH_ALL);
+            QCOMPARE(view.CompositionLayer().pixel(ptInside) == qRgb(255, 0, 0), nTool != TOOL_CURSOR);
+            QCOMPARE(view.CompositionLayer().pixel(ptGrid), qRgb(200, 200, 200));
         }
     }
 
