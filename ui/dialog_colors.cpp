@@ -21,8 +21,7 @@ void ApplyDialogColors(QWidget* pWidget)
     pWidget->setPalette(pal);
     pWidget->setAutoFillBackground(true);
     // Fusion draws group-box titles and check-box labels with WindowText and
-    // push buttons with ButtonText, so the palette alone covers every kind;
-    // the style sheet only keeps edits white where a style would tint them.
-    pWidget->setStyleSheet(QStringLiteral(
-        "QLineEdit { background: white; color: black; }"));
+    // push buttons with ButtonText, so the palette alone covers every kind.
+    // No style sheet here: one on the dialog gives its children palettes of
+    // their own, and the titles and labels went back to black.
 }
