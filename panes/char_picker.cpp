@@ -5,6 +5,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollArea>
 #include <QSettings>
 #include <QVBoxLayout>
 
@@ -68,6 +69,10 @@ CCharPaneView::CCharPaneView(ICharPickerHost* pHost, QWidget* pParent)
     m_chPickRight = ReadPickChar(settings, QStringLiteral("RTCHAR"));
 
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // In the bar's scroll area the height follows the width (heightForWidth).
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
     for (int i = 0; i < CHAR_COUNT; ++i) {
         m_cells[i].ch = static_cast<unsigned char>(FIRST_CHAR + i);
     }
@@ -112,6 +117,11 @@ CCharPaneView::CellArray CCharPaneView::LayoutCells(int nWidth)
     return cells;
 }
 
+int CCharPaneView::heightForWidth(int nWidth) const
+{
+    return LayoutCells(nWidth).back().rc.bottom() + 1 + MARGIN;
+}
+
 void CCharPaneView::RepaintPane()
 {
     const CellArray layout = LayoutCells(width());
@@ -127,27 +137,32 @@ void CCharPaneView::RepaintPane()
     painter.setBackground(m_crFill);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setFont(m_font);
-    const auto drawChar = [&painter](int nX, int nY, unsigned char ch) {
+    // rcFrame is the outline as drawn. The glyph and its opaque background
+    // are clipped to the inside, so a tall font cannot notch the frame.
+    const auto drawChar = [&painter](const QRect& rcFrame, int nX, int nY, unsigned char ch) {
         // Text pen: the squares keep their red outline, the glyphs are black.
-        const QPen penOutline = painter.pen();
+        painter.save();
+        painter.setClipRect(rcFrame.adjusted(1, 1, -1, -1));
         painter.setPen(Qt::black);
         painter.drawText(QRect(nX, nY, SQUARE, SQUARE), Qt::AlignLeft | Qt::AlignTop,
                          QString(QChar(Cp1252ToUnicode(ch))));
-        painter.setPen(penOutline);
+        painter.restore();
     };
 
     // The indicator: the left square is drawn last, over the right one.
     painter.drawRect(Outline(4, 4, 39, 39));
-    painter.drawRect(Outline(20, 20, 37, 37));
-    drawChar(25, 23, m_chPickRight);
-    painter.drawRect(Outline(7, 7, 24, 24));
-    drawChar(12, 10, m_chPickLeft);
+    const QRect rcRight = Outline(20, 20, 37, 37);
+    painter.drawRect(rcRight);
+    drawChar(rcRight.adjusted(0, 0, 1, 1), 25, 23, m_chPickRight);
+    const QRect rcLeft = Outline(7, 7, 24, 24);
+    painter.drawRect(rcLeft);
+    drawChar(rcLeft.adjusted(0, 0, 1, 1), 12, 10, m_chPickLeft);
 
     for (const CCharCell& cell : m_cells) {
         if (cell.rc.isEmpty())
             continue;
         painter.drawRect(cell.rc.adjusted(0, 0, -1, -1));
-        drawChar(cell.rc.left() + 5, cell.rc.top() + 3, cell.ch);
+        drawChar(cell.rc, cell.rc.left() + 5, cell.rc.top() + 3, cell.ch);
     }
     painter.end();
     update();
@@ -197,8 +212,15 @@ CCharPaneBar::CCharPaneBar(ICharPickerHost* pHost, QWidget* pParent) : QWidget(p
 {
     auto* pLayout = new QVBoxLayout(this);
     pLayout->setContentsMargins(0, 0, 0, 0);
-    m_pView = new CCharPaneView(pHost, this);
+    auto* pScroll = new QScrollArea(this);
+    pScroll->setFrameShape(QFrame::NoFrame);
+    pScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The grid is laid out from the view's width, which follows the bar's;
+    // its height (heightForWidth) is what scrolls.
+    pScroll->setWidgetResizable(true);
+    m_pView = new CCharPaneView(pHost);
     m_pView->setObjectName(QStringLiteral("Character Picker"));
-    pLayout->addWidget(m_pView);
+    pScroll->setWidget(m_pView);
+    pLayout->addWidget(pScroll);
     setMinimumSize(QSize(181, 250) / 4);
 }

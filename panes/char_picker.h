@@ -51,6 +51,8 @@ public:
     static int GridColumns(int nWidth);
     static int GridRows(int nWidth);
     static CellArray LayoutCells(int nWidth);
+    // The height the grid needs at a width, down to the last row.
+    int heightForWidth(int nWidth) const override;
 
     // Draws the whole pane into the off-screen picture from the current
     // width (the squares are laid out again) and schedules its copy.
@@ -79,7 +81,8 @@ private:
     QColor m_crPen{0xFF, 0x00, 0x00};
 };
 
-// The docked bar's content: the view, kept filling the bar's client area.
+// The docked bar's content: the view, as wide as the bar and scrolled up and
+// down when the bar is too short for every row.
 class CCharPaneBar : public QWidget {
     Q_OBJECT
 

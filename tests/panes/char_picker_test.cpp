@@ -7,6 +7,7 @@
 #include "ui/settings_value.h"
 
 #include <QApplication>
+#include <QScrollArea>
 #include <QSettings>
 #include <QtTest>
 
@@ -113,6 +114,43 @@ private slots:
                 QCOMPARE(cells[i].ch, CCharPaneView::FIRST_CHAR + i);
                 if (i > 0)
                     QVERIFY(!cells[i].rc.intersects(cells[i - 1].rc));
+            }
+        }
+    }
+
+    void everySquareCanBeScrolledToAndClickedInAShortBar()
+    {
+        CCharPaneBar bar(nullptr);
+        bar.resize(120, 90);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        auto* pArea = bar.findChild<QScrollArea*>();
+        QVERIFY(pArea);
+        CCharPaneView& pane = *bar.View();
+        for (const CCharCell& cell : pane.Cells()) {
+            pArea->ensureVisible(cell.rc.center().x(), cell.rc.center().y(), 9, 9);
+            QVERIFY(pane.visibleRegion().boundingRect().contains(cell.rc));
+            QTest::mouseClick(&pane, Qt::LeftButton, {}, cell.rc.center());
+            QCOMPARE(pane.m_chPickLeft, cell.ch);
+        }
+    }
+
+    // The outline of every grid square and of the indicator's front square
+    // stays red all round once the glyphs are drawn.
+    void glyphsStayInsideTheirSquares()
+    {
+        CCharPaneView pane(nullptr);
+        pane.m_chPickLeft = 'g';
+        ShowAt(pane, 188, 250);
+        const QImage img = pane.grab().toImage();
+        std::vector<QRect> vSquares{QRect(7, 7, 17, 17)};
+        for (const CCharCell& cell : pane.Cells())
+            vSquares.push_back(cell.rc);
+        for (const QRect& rc : vSquares) {
+            for (int i = 0; i < rc.width(); ++i) {
+                for (QPoint pt : {rc.topLeft() + QPoint(i, 0), rc.bottomLeft() + QPoint(i, 0),
+                                  rc.topLeft() + QPoint(0, i), rc.topRight() + QPoint(0, i)})
+                    QVERIFY(img.pixelColor(pt) == QColor(Qt::red));
             }
         }
     }
