@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QPalette>
 #include <QResizeEvent>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTimerEvent>
 
 namespace {
@@ -28,6 +30,9 @@ CFramePaneView::CFramePaneView(QWidget* pParent)
     setViewMode(QListView::IconMode);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setFlow(QListView::LeftToRight);
+    // One row at any frame count: a wrapped list shows only the titles of
+    // its top row in a dock this short. More frames scroll sideways.
+    setWrapping(false);
     setResizeMode(QListView::Adjust);
     setMovement(QListView::Static);
     setIconSize(QSize(THUMB_SIZE, THUMB_SIZE));
@@ -37,9 +42,11 @@ CFramePaneView::CFramePaneView(QWidget* pParent)
     pal.setColor(QPalette::Window, PANEL_GREY);
     setPalette(pal);
     setAutoFillBackground(true);
-    // One row of thumbnails with their titles always fits.
+    // One row of thumbnails with their titles always fits above the
+    // horizontal scroll bar.
     setSpacing(4);
-    setMinimumHeight(THUMB_SIZE + 2 * fontMetrics().height() + 4 * spacing() + 2 * frameWidth());
+    setMinimumHeight(THUMB_SIZE + 2 * fontMetrics().height() + 4 * spacing() + 2 * frameWidth() +
+                     style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this));
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CFramePaneView::OnSelectionChanged);
 }
@@ -166,6 +173,25 @@ void CFramePaneView::SelectItem(int nIndex)
     const QModelIndex idx = m_pModel->index(nIndex);
     selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
     scrollTo(idx);
+}
+
+void CFramePaneView::SetCurrentItem(int nIndex)
+{
+    if (nIndex < 0 || nIndex >= count()) {
+        return;
+    }
+    const QModelIndex idx = m_pModel->index(nIndex);
+    selectionModel()->setCurrentIndex(idx, QItemSelectionModel::NoUpdate);
+    scrollTo(idx);
+}
+
+void CFramePaneView::scrollTo(const QModelIndex& idx, ScrollHint hint)
+{
+    QListView::scrollTo(idx, hint);
+    // QListView stops one pixel short of an item beyond the right edge.
+    const int nOver = visualRect(idx).right() - viewport()->rect().right();
+    if (hint == EnsureVisible && nOver > 0)
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() + nOver);
 }
 
 void CFramePaneView::DeleteItem(int nIndex)

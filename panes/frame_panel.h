@@ -78,11 +78,15 @@ public:
     // Gives item nIndex the selected state (the others lose it) and scrolls
     // it into view; the selection notification follows at once.
     void SelectItem(int nIndex);
+    // Moves the focus highlight (the current index) to item nIndex without
+    // selecting it, so no selection notification follows; scrolls it into view.
+    void SetCurrentItem(int nIndex);
     // Removes an item, or every item and every thumbnail, without any
     // selection notification; the list is left with nothing selected.
     void DeleteItem(int nIndex);
     void RemoveAll();
     int SelectedIndex() const;
+    void scrollTo(const QModelIndex& idx, ScrollHint hint = EnsureVisible) override;
 
     // The right-click menu "FrameRClick": the four frame commands.
     std::unique_ptr<QMenu> MakeFrameMenu(IFramePanelHost* pHost);

@@ -248,6 +248,8 @@ void CMainFrame::OnDeleteFrame()
     // image indexes keep pointing at their own pictures.
     pList->DeleteItem(m_nCurFrameItem);
     m_nCurFrameItem = 0;
+    // The focus highlight moves with the current frame; nothing is selected.
+    pList->SetCurrentItem(0);
     pList->RenumberItems();
     m_doc.SelectFrame(KeyOf(pList->ItemData(0)));
     m_pView->SetCells(m_doc.m_pCurCells);

@@ -15,6 +15,7 @@
 
 #include <QFile>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
 #include <cstring>
@@ -209,6 +210,7 @@ private slots:
         QCOMPARE(frame.View()->GetCells(), frame.Document().m_pCurCells);
         QCOMPARE(frame.FramePanel()->Strip()->CounterText(), QStringLiteral("Current Frame:1/2"));
         QCOMPARE(List(frame)->SelectedIndex(), -1);
+        QCOMPARE(List(frame)->currentIndex().row(), 0); // the focus highlight follows
         QCOMPARE(frame.Document().GetFrameCount(), 2);
         QVERIFY(!frame.Document().IsModified());
         for (int i = 0; i < List(frame)->count(); ++i) {
@@ -219,6 +221,20 @@ private slots:
         // The renumbered second item still selects its own frame.
         List(frame)->SelectItem(1);
         QCOMPARE(CurKey(frame), nKey2);
+    }
+
+    void manyFramesInASmallWindowStayInOneScrolledRow()
+    {
+        CMainFrame frame;
+        frame.resize(900, 600);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        AddFrames(frame, 39);
+        CFramePaneView* pList = List(frame);
+        QTRY_VERIFY(pList->horizontalScrollBar()->isVisible());
+        for (int i = 0; i < pList->count(); ++i)
+            QCOMPARE(pList->ItemRect(i).top(), pList->ItemRect(0).top());
+        QVERIFY(pList->viewport()->rect().contains(pList->ItemRect(CurPos(frame))));
     }
 
     void deletingTheFirstFrameAlsoLeavesTheNewFirstCurrent()
