@@ -18,6 +18,28 @@ CBrushSpan BrushSpan(int nWidth)
     return {nFirst, nFirst + nW - 1};
 }
 
+CLineSteps LineSteps(int nDx, int nDy)
+{
+    const int nSx = (nDx > 0) - (nDx < 0);
+    const int nSy = (nDy > 0) - (nDy < 0);
+    const int nAbsDx = nDx < 0 ? -nDx : nDx;
+    const int nAbsDy = nDy < 0 ? -nDy : nDy;
+    CLineSteps steps{0, 0.0f, 0.0f};
+    if (nAbsDx > nAbsDy) {
+        steps.nSteps = nAbsDx;
+        steps.fStepX = static_cast<float>(nSx);
+        steps.fStepY =
+            static_cast<float>(nAbsDy) / static_cast<float>(nAbsDx) * static_cast<float>(nSy);
+    } else {
+        steps.nSteps = nAbsDy;
+        steps.fStepY = static_cast<float>(nSy);
+        if (nAbsDy > 0)
+            steps.fStepX =
+                static_cast<float>(nAbsDx) / static_cast<float>(nAbsDy) * static_cast<float>(nSx);
+    }
+    return steps;
+}
+
 void ApplyBrush(ICellWriter& grid, int nCol, int nRow, int nWidth, uint8_t ch, COLORREF cr)
 {
     const CBrushSpan span = BrushSpan(nWidth);

@@ -35,6 +35,16 @@ CBrushSpan BrushSpan(int nWidth);
 // Writes the brush square centred on (nCol, nRow); cells off the grid are skipped.
 void ApplyBrush(ICellWriter& grid, int nCol, int nRow, int nWidth, uint8_t ch, COLORREF cr);
 
+// The stepping of a line over dx, dy: n is the longer axis' distance, the
+// longer axis steps by its sign and the other by its distance / n (times its
+// sign), as 32-bit floats. A line of no length has n = 0 and no steps.
+struct CLineSteps {
+    int nSteps;
+    float fStepX;
+    float fStepY;
+};
+CLineSteps LineSteps(int nDx, int nDy);
+
 // Calls fnPoint(col, row) for the n points of the stepped line from
 // (c0, r0) towards (c1, r1), where n is the longer axis' distance: the end
 // cell itself is left out, so chained lines meet without writing a corner
@@ -43,30 +53,11 @@ void ApplyBrush(ICellWriter& grid, int nCol, int nRow, int nWidth, uint8_t ch, C
 template <class TFn>
 void ForEachLinePoint(int nCol0, int nRow0, int nCol1, int nRow1, TFn&& fnPoint)
 {
-    const int nDx = nCol1 - nCol0;
-    const int nDy = nRow1 - nRow0;
-    const int nSx = (nDx > 0) - (nDx < 0);
-    const int nSy = (nDy > 0) - (nDy < 0);
-    const int nAbsDx = nDx < 0 ? -nDx : nDx;
-    const int nAbsDy = nDy < 0 ? -nDy : nDy;
-    int nSteps = 0;
-    float fStepC = 0.0f;
-    float fStepR = 0.0f;
-    if (nAbsDx > nAbsDy) {
-        nSteps = nAbsDx;
-        fStepC = static_cast<float>(nSx);
-        fStepR = static_cast<float>(nAbsDy) / static_cast<float>(nSteps) * static_cast<float>(nSy);
-    } else {
-        nSteps = nAbsDy;
-        fStepR = static_cast<float>(nSy);
-        if (nSteps > 0)
-            fStepC =
-                static_cast<float>(nAbsDx) / static_cast<float>(nSteps) * static_cast<float>(nSx);
-    }
-    for (int i = 0; i < nSteps; ++i) {
+    const CLineSteps steps = LineSteps(nCol1 - nCol0, nRow1 - nRow0);
+    for (int i = 0; i < steps.nSteps; ++i) {
         const float fI = static_cast<float>(i);
-        fnPoint(static_cast<int>(static_cast<float>(nCol0) + fI * fStepC),
-                static_cast<int>(static_cast<float>(nRow0) + fI * fStepR));
+        fnPoint(static_cast<int>(static_cast<float>(nCol0) + fI * steps.fStepX),
+                static_cast<int>(static_cast<float>(nRow0) + fI * steps.fStepY));
     }
 }
 
