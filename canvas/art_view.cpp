@@ -8,6 +8,7 @@
 #include "canvas/tools/drawing_tools.h"
 #include "canvas/view_host.h"
 #include "canvas/view_layers.h"
+#include "res/command_table.h"
 #include "ui/settings_value.h"
 
 #include <QScrollBar>
@@ -69,6 +70,11 @@ void CArtView::ResetForDrawing()
     m_ptLastCell = {-1, -1};
     m_rcSelection = {};
     m_bOverlayShown = false;
+    // A shape still pending was written by the tool change that came before
+    // the new drawing (New and Open choose the plain cursor first); what is
+    // left here would land in the new drawing's cells, so it is forgotten.
+    m_shapes.Forget();
+    m_tracker.Empty();
     m_pCells = m_doc.m_pCurCells;
 }
 
@@ -119,8 +125,12 @@ void CArtView::SetCells(CharCell* pCells)
 {
     // A stroke belongs to the frame it started on: it ends there, committed
     // on that frame's history, rather than going on into the new frame.
-    if (pCells != m_pCells)
+    if (pCells != m_pCells) {
         EndGesture();
+        // Frame changes write a pending shape first (EndPendingEdit); one
+        // left now would be written into the new frame.
+        m_shapes.Forget();
+    }
     m_pCells = pCells;
 }
 
@@ -158,6 +168,8 @@ void CArtView::WriteCell(int nCol, int nRow, uint8_t ch, COLORREF cr)
 
 bool CArtView::EndGesture()
 {
+    if (m_tracker.IsTracking())
+        m_tracker.OnCaptureLost();
     // The tool ends its own gesture, committing and renewing the thumbnail.
     if (m_bButtonDown) {
         m_bButtonDown = false;
@@ -174,6 +186,43 @@ void CArtView::EndPendingEdit()
 {
     if (EndGesture() && m_pHost)
         m_pHost->RefreshFrameThumbnail();
+    // A pending shape is written on the frame it was drawn on, before the
+    // frame changes; its tracker goes with it.
+    if (m_shapes.IsPending()) {
+        m_shapes.CommitPreview();
+        m_tracker.Empty();
+    }
+}
+
+void CArtView::DrawAutoLine(int nX0, int nY0, int nX1, int nY1)
+{
+    // Writes through the cells; a redundant corner becomes a space in its
+    // own colour.
+    class CCellTarget : public IAutoLineTarget {
+    public:
+        explicit CCellTarget(CArtView& view) : m_view(view) {}
+        int Cols() const override { return m_view.m_pCells ? m_view.GetCols() : 0; }
+        int Rows() const override { return m_view.m_pCells ? m_view.GetRows() : 0; }
+        void WriteAuto(int nCol, int nRow, uint8_t ch) override
+        {
+            m_view.WriteCell(nCol, nRow, ch, m_view.m_crText);
+        }
+        void ClearCorner(int nCol, int nRow) override
+        {
+            const CharCell& cell = m_view.m_pCells[nRow * m_view.GetCols() + nCol];
+            m_view.WriteCell(nCol, nRow, ' ', cell.crColor);
+        }
+
+    private:
+        CArtView& m_view;
+    } target(*this);
+    m_shapes.AutoLine().Draw(target, nX0, nY0, nX1, nY1, GetCellWidth(), GetCellHeight());
+    Refresh(REFRESH_VISIBLE);
+}
+
+CTrackGeometry CArtView::TrackGeometry() const
+{
+    return {GetCellWidth(), GetCellHeight(), GetCanvasWidth(), GetCanvasHeight()};
 }
 
 void CArtView::SetTextColor(COLORREF cr)
@@ -268,7 +317,11 @@ void CArtView::ZoomOut()
 
 void CArtView::ResetForZoom()
 {
-    // The previous tool drops its floating block, tracker and preview.
+    // The previous tool drops its floating block and ends its gesture; a
+    // pending shape stays in the preview (its picture goes with the old
+    // layers) and is written by the next commit.
+    if (m_tracker.IsTracking())
+        m_tracker.OnCaptureLost();
     if (CViewTool* pOld = GetTool(m_nActiveTool))
         pOld->Deactivate(*this);
     if (m_pHost)
@@ -276,6 +329,8 @@ void CArtView::ResetForZoom()
     m_nActiveTool = TOOL_CURSOR;
     if (CViewTool* pCursor = GetTool(TOOL_CURSOR))
         pCursor->Activate(*this);
+    m_tracker.Empty();
+    m_bOverlayShown = false;
     m_rcSelection = {};
     m_ptLastCell = {-1, -1};
     LayoutCells();
@@ -316,10 +371,16 @@ void CArtView::OnToolChanged()
 {
     // Runs also when the same tool is chosen again: that too ends what the
     // tool had pending (a shape is written, a floating block dropped).
+    if (m_tracker.IsTracking())
+        m_tracker.OnCaptureLost();
     if (CViewTool* pOld = GetTool(m_nActiveTool))
         pOld->Deactivate(*this);
     m_edit.EndEdit();
     m_bRightButton = false;
+    // Any tool command writes a pending shape and forgets the tracker.
+    m_shapes.CommitPreview();
+    m_tracker.Empty();
+    m_bOverlayShown = false;
     m_nActiveTool = CurTool();
     if (CViewTool* pNew = GetTool(m_nActiveTool))
         pNew->Activate(*this);
@@ -330,6 +391,7 @@ void CArtView::OnToolChanged()
 void CArtView::SetCursorProvider(std::function<QCursor(int)> fnCursor)
 {
     m_fnCursor = std::move(fnCursor);
+    m_nCursorKey = 0;
     UpdateCursor();
 }
 
@@ -345,10 +407,34 @@ QCursor CArtView::StandardToolCursor(int nTool)
     return QCursor(Qt::ArrowCursor);
 }
 
+QCursor CArtView::ResourceCursor(int nId)
+{
+    auto it = m_mapCursors.find(nId);
+    if (it == m_mapCursors.end())
+        it = m_mapCursors.emplace(nId, gw::ToolCursor(nId)).first;
+    return it->second;
+}
+
 void CArtView::UpdateCursor()
 {
     const int nTool = CurTool();
-    viewport()->setCursor(m_fnCursor ? m_fnCursor(nTool) : StandardToolCursor(nTool));
+    // Over the tracker's rectangle its own cursor wins; then what the tool
+    // wants where the mouse is; else the tool's cursor.
+    const QPoint ptCanvas = m_ptMouse + QPoint(m_nScrollX, m_nScrollY);
+    int nId = m_tracker.CursorIdAt(ptCanvas);
+    if (nId == 0) {
+        if (const CViewTool* pTool = GetTool(nTool))
+            nId = pTool->CursorIdAt(*this, ptCanvas);
+    }
+    // Resource ids are positive; a tool's own cursor is keyed by its code.
+    const int nKey = nId != 0 ? nId : -1 - nTool;
+    if (nKey == m_nCursorKey)
+        return;
+    m_nCursorKey = nKey;
+    if (nId != 0)
+        viewport()->setCursor(ResourceCursor(nId));
+    else
+        viewport()->setCursor(m_fnCursor ? m_fnCursor(nTool) : StandardToolCursor(nTool));
 }
 
 void CArtView::OnHistoryApplied()

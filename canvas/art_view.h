@@ -5,6 +5,8 @@
 #pragma once
 
 #include "canvas/cell_geometry.h"
+#include "canvas/cell_tracker.h"
+#include "canvas/shape_preview.h"
 #include "canvas/tool_codes.h"
 #include "canvas/view_tool.h"
 #include "core/art_doc.h"
@@ -18,6 +20,7 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 
 class IViewHost;
@@ -116,7 +119,19 @@ public:
     IViewHost* Host() const { return m_pHost; }
     int CurTool() const;
     QImage& TextLayer();
+    // The overlay for any drawing: all of it counts as drawn on, so the next
+    // clear wipes it whole. Tools that know where they draw use OverlayMarked.
     QImage& OverlayLayer();
+    const QImage& Overlay() const;
+    // The overlay for drawing inside rcDirty (canvas pixels), which the next
+    // ClearOverlay clears; MarkOverlayLine marks the pixels near a line.
+    QImage& OverlayMarked(const QRect& rcDirty);
+    void MarkOverlayLine(QPoint pt0, QPoint pt1);
+    // A character drawn into the overlay at a cell, in cr on m_crBack.
+    void DrawOverlayGlyph(int nCol, int nRow, uint8_t ch, COLORREF cr);
+    // True where the overlay holds something other than the key colour: a
+    // pending shape, its guide or its handles.
+    bool IsOverlayInk(QPoint ptCanvas) const;
     const QImage& GridLayer() const;
     const QImage& CompositionLayer() const;
     // Draws one cell (at its nX/nY, in its colour on m_crBack) into the text layer.
@@ -128,6 +143,21 @@ public:
     // The floating block of a selection: the select tools compose it in
     // REFRESH_ALL, stretched to rcBlock (canvas pixels) when sizes differ.
     QImage& SelectionLayer();
+
+    // The pending shape of the shape tools and the auto-draw line's state.
+    CShapePreview& Shapes() { return m_shapes; }
+    // Writes a pending shape as one undo step (a new shape, a tool change, a
+    // frame change).
+    void CommitPreview() { m_shapes.CommitPreview(); }
+    // An auto-draw line written into the cells (freehand with Auto draw): one
+    // character per cell chosen from the stroke's direction, in m_crText;
+    // then the visible part is refreshed.
+    void DrawAutoLine(int nX0, int nY0, int nX1, int nY1);
+
+    // The cell rectangle tracker of the rectangle, ellipse and select tools.
+    // While it tracks, the view feeds it the mouse and Escape instead of the tool.
+    CCellTracker& Tracker() { return m_tracker; }
+    CTrackGeometry TrackGeometry() const;
     void SetSelectionRect(const QRect& rcBlock) { m_rcSelection = rcBlock; }
     const QRect& GetSelectionRect() const { return m_rcSelection; }
 
@@ -155,6 +185,7 @@ public:
     unsigned char m_chLeft = ' ';
     unsigned char m_chRight = ' ';
     bool m_bRightButton = false;  // the gesture in progress uses m_chRight
+    bool m_bAutoDraw = false;     // "Auto draw": strokes choose their own characters
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
@@ -177,6 +208,7 @@ private:
     CToolMouseEvent MakeToolEvent(const QMouseEvent& ev) const;
     void ReportCell(QPoint ptClampedClient);
     void UpdateCursor();
+    QCursor ResourceCursor(int nId);
     void ResetForZoom();
     // What every new drawing starts with: size, layout, no tool state.
     void ResetForDrawing();
@@ -206,4 +238,9 @@ private:
     int m_nActiveTool = 0;     // the tool that last got Activate
     QPoint m_ptLastCell{-1, -1}; // cell of the previous mouse move
     QRect m_rcSelection;
+    CShapePreview m_shapes{*this};
+    CCellTracker m_tracker;
+    QPoint m_ptMouse{-1, -1};          // client pixel of the last mouse event
+    int m_nCursorKey = 0;              // what the cursor was last set to
+    std::map<int, QCursor> m_mapCursors; // the project's cursors by resource id
 };

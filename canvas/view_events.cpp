@@ -25,6 +25,14 @@ CToolMouseEvent CArtView::MakeToolEvent(const QMouseEvent& ev) const
 void CArtView::mousePressEvent(QMouseEvent* pEvent)
 {
     m_bButtonDown = true;
+    m_ptMouse = pEvent->position().toPoint();
+    if (m_tracker.IsTracking()) {
+        // The right button ends tracking; other presses wait for its end.
+        if (pEvent->button() == Qt::RightButton)
+            m_tracker.OnRightButton();
+        UpdateCursor();
+        return;
+    }
     if (CViewTool* pTool = GetTool(CurTool()))
         pTool->OnMousePress(*this, MakeToolEvent(*pEvent));
     UpdateCursor();
@@ -33,6 +41,12 @@ void CArtView::mousePressEvent(QMouseEvent* pEvent)
 void CArtView::mouseMoveEvent(QMouseEvent* pEvent)
 {
     CToolMouseEvent te = MakeToolEvent(*pEvent);
+    m_ptMouse = te.ptClient;
+    // The tracker takes the mouse as it is, beyond the canvas too; it keeps
+    // its rectangle inside by its own rules.
+    const bool bTracking = m_tracker.IsTracking();
+    if (bTracking)
+        m_tracker.OnMouseMove(te.ptCanvas);
     // Beyond the canvas the mouse counts as over the nearest edge cell.
     te.ptCanvas = m_geom.ClampToCanvas(te.ptCanvas);
     te.ptClient = te.ptCanvas - QPoint(m_nScrollX, m_nScrollY);
@@ -40,7 +54,7 @@ void CArtView::mouseMoveEvent(QMouseEvent* pEvent)
     te.nCol = ptCell.x();
     te.nRow = ptCell.y();
     te.bOnCanvas = m_geom.IsOnCanvas(te.ptCanvas);
-    if (CViewTool* pTool = GetTool(CurTool()))
+    if (CViewTool* pTool = GetTool(CurTool()); pTool && !bTracking)
         pTool->OnMouseMove(*this, te);
     ReportCell(ptCell);
     UpdateCursor();
@@ -53,6 +67,13 @@ void CArtView::mouseReleaseEvent(QMouseEvent* pEvent)
 {
     if (pEvent->buttons() == Qt::NoButton)
         m_bButtonDown = false;
+    m_ptMouse = pEvent->position().toPoint();
+    if (m_tracker.IsTracking()) {
+        if (pEvent->button() == Qt::LeftButton)
+            m_tracker.OnLeftButtonUp();
+        UpdateCursor();
+        return;
+    }
     if (CViewTool* pTool = GetTool(CurTool()))
         pTool->OnMouseRelease(*this, MakeToolEvent(*pEvent));
     UpdateCursor();
@@ -61,6 +82,8 @@ void CArtView::mouseReleaseEvent(QMouseEvent* pEvent)
 void CArtView::focusOutEvent(QFocusEvent* pEvent)
 {
     // Losing focus in the middle of a gesture ends it, as a lost capture does.
+    if (m_tracker.IsTracking())
+        m_tracker.OnCaptureLost();
     if (m_bButtonDown) {
         m_bButtonDown = false;
         if (CViewTool* pTool = GetTool(CurTool()))
@@ -71,6 +94,13 @@ void CArtView::focusOutEvent(QFocusEvent* pEvent)
 
 void CArtView::keyPressEvent(QKeyEvent* pEvent)
 {
+    if (m_tracker.IsTracking()) {
+        // Escape ends tracking where the rectangle is; other keys wait.
+        if (pEvent->key() == Qt::Key_Escape)
+            m_tracker.OnEscape();
+        pEvent->accept();
+        return;
+    }
     CViewTool* pTool = GetTool(CurTool());
     if (!pTool || !pTool->OnKeyPress(*this, *pEvent))
         QAbstractScrollArea::keyPressEvent(pEvent);

@@ -3,6 +3,7 @@
 #include "canvas/canvas_color.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -89,11 +90,75 @@ void CViewLayers::Create(QSize szCanvas, QRgb rgbBack)
     m_imgGrid.fill(RGB_KEY);
     m_imgOverlay = QImage(sz, QImage::Format_RGB32);
     m_imgOverlay.fill(RGB_KEY);
+    m_nTileCols = (sz.width() + OVERLAY_TILE - 1) / OVERLAY_TILE;
+    m_nTileRows = (sz.height() + OVERLAY_TILE - 1) / OVERLAY_TILE;
+    m_vDirtyTiles.assign(static_cast<size_t>(m_nTileCols) * static_cast<size_t>(m_nTileRows), 0);
+    m_bOverlayDirty = false;
+}
+
+void CViewLayers::MarkOverlay(const QRect& rc)
+{
+    const QRect rcIn = rc.intersected(m_imgOverlay.rect());
+    if (rcIn.isEmpty())
+        return;
+    const int nTx0 = rcIn.left() / OVERLAY_TILE;
+    const int nTx1 = rcIn.right() / OVERLAY_TILE;
+    for (int ty = rcIn.top() / OVERLAY_TILE; ty <= rcIn.bottom() / OVERLAY_TILE; ++ty) {
+        uint8_t* pRow = m_vDirtyTiles.data() + static_cast<size_t>(ty) * static_cast<size_t>(m_nTileCols);
+        std::fill(pRow + nTx0, pRow + nTx1 + 1, uint8_t{1});
+    }
+    m_bOverlayDirty = true;
+}
+
+void CViewLayers::MarkOverlayLine(QPoint pt0, QPoint pt1, int nPad)
+{
+    // Points along the line at most half a tile apart, each marked with its
+    // padding: every tile the line crosses is covered.
+    const int nDx = pt1.x() - pt0.x();
+    const int nDy = pt1.y() - pt0.y();
+    const int nLength = std::max(std::abs(nDx), std::abs(nDy));
+    const int nSteps = std::max(1, nLength / (OVERLAY_TILE / 2));
+    for (int i = 0; i <= nSteps; ++i) {
+        const int x = pt0.x() + static_cast<int>(static_cast<qint64>(nDx) * i / nSteps);
+        const int y = pt0.y() + static_cast<int>(static_cast<qint64>(nDy) * i / nSteps);
+        MarkOverlay(QRect(x - nPad, y - nPad, 2 * nPad + 1, 2 * nPad + 1));
+    }
+}
+
+void CViewLayers::MarkOverlayAll()
+{
+    MarkOverlay(m_imgOverlay.rect());
 }
 
 void CViewLayers::ClearOverlay()
 {
-    m_imgOverlay.fill(RGB_KEY);
+    if (!m_bOverlayDirty)
+        return;
+    const int nW = m_imgOverlay.width();
+    const int nH = m_imgOverlay.height();
+    for (int ty = 0; ty < m_nTileRows; ++ty) {
+        const uint8_t* pRow = m_vDirtyTiles.data() + static_cast<size_t>(ty) * static_cast<size_t>(m_nTileCols);
+        int tx = 0;
+        while (tx < m_nTileCols) {
+            if (!pRow[tx]) {
+                ++tx;
+                continue;
+            }
+            // One run of dirty tiles in this band of rows.
+            const int nRunStart = tx;
+            while (tx < m_nTileCols && pRow[tx])
+                ++tx;
+            const int x0 = nRunStart * OVERLAY_TILE;
+            const int x1 = std::min(tx * OVERLAY_TILE, nW);
+            const int y1 = std::min((ty + 1) * OVERLAY_TILE, nH);
+            for (int y = ty * OVERLAY_TILE; y < y1; ++y) {
+                auto* pLine = reinterpret_cast<QRgb*>(m_imgOverlay.scanLine(y));
+                std::fill(pLine + x0, pLine + x1, RGB_KEY);
+            }
+        }
+    }
+    std::fill(m_vDirtyTiles.begin(), m_vDirtyTiles.end(), uint8_t{0});
+    m_bOverlayDirty = false;
 }
 
 void CViewLayers::DrawGrid(const CCellGeometry& geom)

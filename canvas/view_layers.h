@@ -12,6 +12,7 @@
 #include <QPoint>
 #include <QRect>
 
+#include <cstdint>
 #include <vector>
 
 // A mostly transparent layer kept as its distinct rows, so that a keyed copy
@@ -46,7 +47,14 @@ public:
     // last pixel column of every cell that has a cell to its right. No line
     // along the canvas's bottom or right border.
     void DrawGrid(const CCellGeometry& geom);
+    // Clears to the key colour what was drawn into the overlay since the
+    // last clear: the tiles MarkOverlay reported, not the whole layer, so a
+    // preview redrawn on every mouse move costs what it covers.
     void ClearOverlay();
+    void MarkOverlay(const QRect& rc);
+    // Marks the tiles a straight line from pt0 to pt1 passes, grown by nPad.
+    void MarkOverlayLine(QPoint pt0, QPoint pt1, int nPad);
+    void MarkOverlayAll();
 
     QImage m_imgText;
     QImage m_imgOverlay;
@@ -54,6 +62,13 @@ public:
     QImage m_imgSelection;
     QImage m_imgComposition;
     CKeyRows m_gridRows; // of m_imgGrid, rebuilt by DrawGrid
+
+private:
+    static constexpr int OVERLAY_TILE = 32; // pixels, both directions
+    int m_nTileCols = 0;
+    int m_nTileRows = 0;
+    std::vector<uint8_t> m_vDirtyTiles; // 1 where the overlay may hold non-key pixels
+    bool m_bOverlayDirty = false;
 };
 
 // Copies rcSrc of src to ptDst of dst (both Format_RGB32), clipped to both images.

@@ -17,7 +17,40 @@
 #include <algorithm>
 
 QImage& CArtView::TextLayer() { return m_pLayers->m_imgText; }
-QImage& CArtView::OverlayLayer() { return m_pLayers->m_imgOverlay; }
+QImage& CArtView::OverlayLayer()
+{
+    m_pLayers->MarkOverlayAll();
+    return m_pLayers->m_imgOverlay;
+}
+const QImage& CArtView::Overlay() const { return m_pLayers->m_imgOverlay; }
+
+QImage& CArtView::OverlayMarked(const QRect& rcDirty)
+{
+    m_pLayers->MarkOverlay(rcDirty);
+    return m_pLayers->m_imgOverlay;
+}
+
+void CArtView::MarkOverlayLine(QPoint pt0, QPoint pt1)
+{
+    // A cosmetic line strays at most a pixel from the ideal one.
+    m_pLayers->MarkOverlayLine(pt0, pt1, 3);
+}
+
+void CArtView::DrawOverlayGlyph(int nCol, int nRow, uint8_t ch, COLORREF cr)
+{
+    const QPoint pt(nCol * m_geom.CellWidth(), nRow * m_geom.CellHeight());
+    m_pLayers->MarkOverlay(QRect(pt, QSize(m_geom.CellWidth(), m_geom.CellHeight())));
+    m_pGlyphs->SetBackground(ColorRefToRgb(m_crBack));
+    m_pGlyphs->Draw(m_pLayers->m_imgOverlay, pt.x(), pt.y(), ch, ColorRefToRgb(cr));
+}
+
+bool CArtView::IsOverlayInk(QPoint ptCanvas) const
+{
+    const QImage& img = m_pLayers->m_imgOverlay;
+    if (!img.rect().contains(ptCanvas) || !m_geom.IsOnCanvas(ptCanvas))
+        return false;
+    return (img.pixel(ptCanvas) & 0xFFFFFFu) != 0;
+}
 QImage& CArtView::SelectionLayer() { return m_pLayers->m_imgSelection; }
 const QImage& CArtView::GridLayer() const { return m_pLayers->m_imgGrid; }
 const QImage& CArtView::CompositionLayer() const { return m_pLayers->m_imgComposition; }
@@ -114,6 +147,9 @@ void CArtView::Refresh(ERefresh nMode)
         ComposeCommon(rcPart, true);
         if (pTool)
             pTool->OnComposeVisible(*this, imgComp, rcPart);
+        // While it tracks, the tracker's frame follows the rectangle.
+        if (m_tracker.IsTracking())
+            m_tracker.Draw(imgComp, rcPart);
         viewport()->update(rcPart.translated(-m_nScrollX, -m_nScrollY));
         return;
     }
@@ -125,6 +161,7 @@ void CArtView::Refresh(ERefresh nMode)
     }
     if (pTool)
         pTool->OnCompose(*this, imgComp);
+    m_tracker.Draw(imgComp, rcCanvas);
     viewport()->update();
 }
 

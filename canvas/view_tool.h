@@ -62,6 +62,9 @@ public:
     // After the composition is painted into the window (the caret); the
     // painter's origin is the canvas origin.
     virtual void OnPaint(CArtView& /*view*/, QPainter& /*painter*/) {}
+    // The cursor resource (gw::IDC_*) the tool wants over a canvas pixel, or
+    // 0 for the tool's own cursor.
+    virtual int CursorIdAt(const CArtView& /*view*/, QPoint /*ptCanvas*/) const { return 0; }
     // The view's timer fired for this tool (the caret blink).
     virtual void OnTimer(CArtView& /*view*/, int /*nTimerId*/) {}
 };

@@ -118,7 +118,6 @@ public:
     int m_nCurTool = 0;
     int m_nSelectMode = 1;    // TOOL_SELECT_TRANSPARENT or TOOL_SELECT_OPAQUE
     int m_nFreehandTool = 4;  // TOOL_FREEHAND_1 .. TOOL_FREEHAND_10
-    bool m_bAutoDraw = false; // "Auto draw": the stroke's direction picks the characters
 
 protected:
     void closeEvent(QCloseEvent* pEvent) override;

@@ -45,7 +45,7 @@ void CMainFrame::OnPaletteEntry(int nCommand, int nValue)
     ChooseTool(nValue);
 }
 
-void CMainFrame::OnAutoDraw() { m_bAutoDraw = !m_bAutoDraw; }
+void CMainFrame::OnAutoDraw() { m_pView->m_bAutoDraw = !m_pView->m_bAutoDraw; }
 void CMainFrame::OnShowGrid() { m_pView->ToggleGrid(); }
 
 void CMainFrame::OnZoomIn()

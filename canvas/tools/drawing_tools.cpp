@@ -2,9 +2,12 @@
 
 #include "canvas/art_view.h"
 #include "canvas/tool_codes.h"
+#include "canvas/tools/box_shape_tool.h"
+#include "canvas/tools/curve_tool.h"
 #include "canvas/tools/erase_tool.h"
 #include "canvas/tools/fill_tool.h"
 #include "canvas/tools/freehand_tool.h"
+#include "canvas/tools/line_tool.h"
 #include "canvas/tools/pick_tool.h"
 #include "canvas/tools/select_tool.h"
 
@@ -19,4 +22,8 @@ void RegisterDrawingTools(CArtView& view)
     view.SetTool(TOOL_ERASE, std::make_unique<CEraseTool>());
     view.SetTool(TOOL_SELECT_TRANSPARENT, std::make_unique<CSelectTool>());
     view.SetTool(TOOL_SELECT_OPAQUE, std::make_unique<CSelectTool>());
+    view.SetTool(TOOL_LINE, std::make_unique<CLineTool>());
+    view.SetTool(TOOL_CURVE, std::make_unique<CCurveTool>());
+    view.SetTool(TOOL_RECTANGLE, std::make_unique<CBoxShapeTool>(false));
+    view.SetTool(TOOL_ELLIPSE, std::make_unique<CBoxShapeTool>(true));
 }

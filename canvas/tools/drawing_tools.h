@@ -1,5 +1,6 @@
-// Registers the stroke tools with a view: freehand for codes 4 .. 13, fill,
-// pick and erase. The view does this itself on construction.
+// Registers the tools with a view: freehand for codes 4 .. 13, fill, pick,
+// erase, the select tools and the line, curve, rectangle and ellipse tools.
+// The view does this itself on construction.
 #pragma once
 
 class CArtView;

@@ -12,4 +12,5 @@ protected:
         return button == Qt::LeftButton || button == Qt::RightButton;
     }
     uint8_t StrokeChar(const CArtView& view) const override;
+    bool AllowsAutoDraw() const override { return true; }
 };

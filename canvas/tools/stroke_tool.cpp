@@ -5,6 +5,13 @@
 #include "canvas/view_host.h"
 #include "core/cell_algorithms.h"
 
+namespace {
+QPoint CellOf(const CArtView& view, QPoint ptCanvas)
+{
+    return {ptCanvas.x() / view.GetCellWidth(), ptCanvas.y() / view.GetCellHeight()};
+}
+} // namespace
+
 void CStrokeTool::OnMousePress(CArtView& view, const CToolMouseEvent& ev)
 {
     if (m_bStroking || !ev.bOnCanvas || !AcceptsButton(ev.button) || !view.GetCells())
@@ -14,6 +21,12 @@ void CStrokeTool::OnMousePress(CArtView& view, const CToolMouseEvent& ev)
     view.m_bRightButton = ev.button == Qt::RightButton;
     view.BeginEdit();
     m_ptCell = {ev.nCol, ev.nRow};
+    m_bAuto = AllowsAutoDraw() && view.m_bAutoDraw;
+    if (m_bAuto) {
+        m_ptAnchor = ev.ptCanvas;
+        view.Shapes().AutoLine().Reset(ev.nCol, ev.nRow);
+        return;
+    }
     CViewCellWriter writer(view);
     ApplyBrush(writer, ev.nCol, ev.nRow, view.m_nBrushWidth, StrokeChar(view), view.m_crText);
     view.Refresh(CArtView::REFRESH_VISIBLE);
@@ -25,6 +38,12 @@ void CStrokeTool::OnMouseMove(CArtView& view, const CToolMouseEvent& ev)
     if (ptCell != m_ptHover) {
         m_ptHover = ptCell;
         OnCellEntered(view, ev.nCol, ev.nRow);
+    }
+    if (m_bStroking && m_bAuto) {
+        view.DrawAutoLine(m_ptAnchor.x(), m_ptAnchor.y(), ev.ptCanvas.x(), ev.ptCanvas.y());
+        if (ptCell != CellOf(view, m_ptAnchor))
+            m_ptAnchor = ev.ptCanvas;
+        return;
     }
     if (!m_bStroking || ptCell == m_ptCell)
         return;
@@ -46,6 +65,7 @@ void CStrokeTool::EndStroke(CArtView& view)
     if (!m_bStroking)
         return;
     m_bStroking = false;
+    m_bAuto = false;
     m_button = Qt::NoButton;
     view.m_bRightButton = false;
     view.EndEdit();

@@ -5,6 +5,7 @@
 #include "canvas/tool_codes.h"
 #include "canvas_test_main.h"
 #include "core/backup_store.h"
+#include "tool_driver.h"
 #include "view_fixture.h"
 
 #include <QMouseEvent>
@@ -14,8 +15,6 @@
 #include <utility>
 
 namespace {
-using CellSet = std::set<std::pair<int, int>>;
-
 constexpr int ROWS = 12;
 constexpr int COLS = 20;
 
@@ -40,95 +39,6 @@ struct CToolsFixture : CViewFixture {
     }
 };
 
-QPoint CellCentre(CArtView& view, int nCol, int nRow)
-{
-    return {nCol * view.GetCellWidth() + view.GetCellWidth() / 2 - view.GetScrollX(),
-            nRow * view.GetCellHeight() + view.GetCellHeight() / 2 - view.GetScrollY()};
-}
-
-void Send(CArtView& view, QEvent::Type type, int nCol, int nRow, Qt::MouseButton button,
-          Qt::MouseButtons buttons)
-{
-    const QPoint pt = CellCentre(view, nCol, nRow);
-    QMouseEvent ev(type, QPointF(pt), QPointF(view.viewport()->mapToGlobal(pt)), button, buttons,
-                   Qt::NoModifier);
-    QCoreApplication::sendEvent(view.viewport(), &ev);
-}
-
-void Press(CArtView& view, int nCol, int nRow, Qt::MouseButton button = Qt::LeftButton)
-{
-    Send(view, QEvent::MouseButtonPress, nCol, nRow, button, button);
-}
-void Move(CArtView& view, int nCol, int nRow, Qt::MouseButtons buttons = Qt::LeftButton)
-{
-    Send(view, QEvent::MouseMove, nCol, nRow, Qt::NoButton, buttons);
-}
-void Release(CArtView& view, int nCol, int nRow, Qt::MouseButton button = Qt::LeftButton)
-{
-    Send(view, QEvent::MouseButtonRelease, nCol, nRow, button, Qt::NoButton);
-}
-void Click(CArtView& view, int nCol, int nRow, Qt::MouseButton button = Qt::LeftButton)
-{
-    Press(view, nCol, nRow, button);
-    Release(view, nCol, nRow, button);
-}
-
-void ChooseTool(CViewFixture& fx, int nTool)
-{
-    fx.m_host.m_nTool = nTool;
-    if (IsFreehandTool(nTool))
-        fx.View().m_nBrushWidth = nTool - TOOL_FREEHAND_1 + 1;
-    fx.View().OnToolChanged();
-}
-
-// Cells of the current frame that are not spaces.
-CellSet Inked(const CArtDoc& doc)
-{
-    CellSet s;
-    for (int r = 0; r < doc.m_nRows; ++r)
-        for (int c = 0; c < doc.m_nCols; ++c)
-            if (doc.m_pCurCells[r * doc.m_nCols + c].chChar != ' ')
-                s.emplace(c, r);
-    return s;
-}
-
-CellSet Square(int nCol0, int nRow0, int nCol1, int nRow1)
-{
-    CellSet s;
-    for (int r = nRow0; r <= nRow1; ++r)
-        for (int c = nCol0; c <= nCol1; ++c)
-            s.emplace(c, r);
-    return s;
-}
-
-uint8_t CharAt(const CArtDoc& doc, int nCol, int nRow)
-{
-    return doc.m_pCurCells[nRow * doc.m_nCols + nCol].chChar;
-}
-
-int UndoAll(CArtDoc& doc)
-{
-    int nSteps = 0;
-    while (doc.CanUndo() && doc.OnEditUndo())
-        ++nSteps;
-    return nSteps;
-}
-
-// Adds a blank second frame and makes it current in the document and the view.
-int AddFrame(CViewFixture& fx)
-{
-    fx.m_doc.NewFrame();
-    const int nKey = fx.m_doc.RegisterFrame();
-    fx.View().SetCells(fx.m_doc.m_pCurCells);
-    fx.View().ClearCanvas();
-    return nKey;
-}
-
-void ShowFrame(CViewFixture& fx, int nKey)
-{
-    fx.m_doc.SelectFrame(nKey);
-    fx.View().SetCells(fx.m_doc.m_pCurCells);
-}
 } // namespace
 
 class CToolsTest : public QObject {

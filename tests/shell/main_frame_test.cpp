@@ -216,7 +216,7 @@ private slots:
         QVERIFY(!frame.View()->IsGridShown());
         QVERIFY(!frame.Action(ID_SHOW_GRID)->isChecked());
         frame.RunCommand(ID_AUTO_DRAW);
-        QVERIFY(frame.m_bAutoDraw);
+        QVERIFY(frame.View()->m_bAutoDraw);
         QVERIFY(frame.Action(ID_AUTO_DRAW)->isChecked());
     }
 

@@ -1,0 +1,239 @@
+#include "canvas/shape_preview.h"
+
+#include "canvas/art_view.h"
+#include "canvas/canvas_color.h"
+#include "canvas/view_host.h"
+#include "core/cell_algorithms.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+constexpr COLORREF CR_HANDLE = 0x00FFFF; // yellow
+constexpr int HANDLE_HALF = 2;           // handles reach 2 pixels either side of a centre
+
+// The brush of the cell line, writing into the preview.
+class CPreviewWriter : public ICellWriter {
+public:
+    CPreviewWriter(CShapePreview& preview, const CArtView& view) : m_preview(preview), m_view(view) {}
+    int Cols() const override { return m_view.GetCols(); }
+    int Rows() const override { return m_view.GetRows(); }
+    uint8_t GetChar(int, int) const override { return ' '; }
+    COLORREF GetColor(int, int) const override { return m_view.m_crText; }
+    void SetCell(int nCol, int nRow, uint8_t ch, COLORREF) override { m_preview.SetCell(nCol, nRow, ch); }
+
+private:
+    CShapePreview& m_preview;
+    const CArtView& m_view;
+};
+
+// The auto-draw line, writing into the preview.
+class CPreviewAutoTarget : public IAutoLineTarget {
+public:
+    CPreviewAutoTarget(CShapePreview& preview, const CArtView& view) : m_preview(preview), m_view(view) {}
+    int Cols() const override { return m_view.GetCols(); }
+    int Rows() const override { return m_view.GetRows(); }
+    void WriteAuto(int nCol, int nRow, uint8_t ch) override { m_preview.SetCell(nCol, nRow, ch); }
+    void ClearCorner(int nCol, int nRow) override { m_preview.RemoveCell(nCol, nRow); }
+
+private:
+    CShapePreview& m_preview;
+    const CArtView& m_view;
+};
+
+QPen GuidePen()
+{
+    QPen pen(ColorRefToQColor(CR_NEAR_BLACK));
+    pen.setStyle(Qt::DotLine);
+    pen.setWidth(1);
+    pen.setCosmetic(true);
+    return pen;
+}
+} // namespace
+
+void CShapePreview::Restart()
+{
+    m_view.ClearOverlay();
+    m_mapPreview.clear();
+}
+
+void CShapePreview::DrawGlyph(int nCol, int nRow, uint8_t ch, COLORREF cr)
+{
+    m_view.DrawOverlayGlyph(nCol, nRow, ch, cr);
+}
+
+void CShapePreview::SetCell(int nCol, int nRow, uint8_t ch)
+{
+    if (nCol < 0 || nRow < 0 || nCol >= m_view.GetCols() || nRow >= m_view.GetRows())
+        return;
+    m_mapPreview[PreviewKey(nCol, nRow)] = ch;
+    DrawGlyph(nCol, nRow, ch, m_view.m_crText);
+}
+
+void CShapePreview::RemoveCell(int nCol, int nRow)
+{
+    if (nCol < 0 || nRow < 0 || nCol >= m_view.GetCols() || nRow >= m_view.GetRows())
+        return;
+    m_mapPreview.erase(PreviewKey(nCol, nRow));
+    DrawGlyph(nCol, nRow, ' ', m_view.m_crText);
+}
+
+void CShapePreview::AddCellLine(int nCol0, int nRow0, int nCol1, int nRow1)
+{
+    CPreviewWriter writer(*this, m_view);
+    const uint8_t ch = m_view.m_bRightButton ? m_view.m_chRight : m_view.m_chLeft;
+    ::DrawCellLine(writer, nCol0, nRow0, nCol1, nRow1, m_view.m_nBrushWidth, ch, m_view.m_crText);
+}
+
+void CShapePreview::AddAutoLine(int nX0, int nY0, int nX1, int nY1)
+{
+    CPreviewAutoTarget target(*this, m_view);
+    m_autoLine.Draw(target, nX0, nY0, nX1, nY1, m_view.GetCellWidth(), m_view.GetCellHeight());
+}
+
+bool CShapePreview::AddPath(const QPainterPath& path, int nStride)
+{
+    const QList<QPolygonF> vPolys = path.toSubpathPolygons();
+    if (vPolys.isEmpty() || vPolys.front().isEmpty())
+        return false;
+    const QPolygonF& poly = vPolys.front();
+    const int nCellW = m_view.GetCellWidth();
+    const int nCellH = m_view.GetCellHeight();
+    const auto pixel = [&](int i) {
+        const QPointF& pt = poly[i];
+        return QPoint(static_cast<int>(pt.x()), static_cast<int>(pt.y()));
+    };
+    ForEachPathSegment(static_cast<int>(poly.size()), nStride, [&](int i, int j) {
+        const QPoint pt0 = pixel(i);
+        const QPoint pt1 = pixel(j);
+        if (m_view.m_bAutoDraw)
+            AddAutoLine(pt0.x(), pt0.y(), pt1.x(), pt1.y());
+        else
+            AddCellLine(pt0.x() / nCellW, pt0.y() / nCellH, pt1.x() / nCellW, pt1.y() / nCellH);
+    });
+    return true;
+}
+
+void CShapePreview::DrawCurve(const std::array<QPoint, 4>& aCells)
+{
+    Restart();
+    const int nCellW = m_view.GetCellWidth();
+    const int nCellH = m_view.GetCellHeight();
+    const auto corner = [&](QPoint ptCell) {
+        return QPointF(ptCell.x() * nCellW, ptCell.y() * nCellH);
+    };
+    QPainterPath path(corner(aCells[0]));
+    path.cubicTo(corner(aCells[1]), corner(aCells[2]), corner(aCells[3]));
+    AddPath(path, 3);
+}
+
+void CShapePreview::DrawEllipse(const QRect& rcPixels)
+{
+    Restart();
+    // Inscribed in the rectangle's pixels: its right and bottom edges are
+    // exclusive, so the last pixel column and row are one short of them.
+    QPainterPath path;
+    path.addEllipse(QRectF(rcPixels.left(), rcPixels.top(), rcPixels.width() - 1,
+                           rcPixels.height() - 1));
+    AddPath(path, 2);
+}
+
+void CShapePreview::DrawRectangle(const QRect& rcPixels)
+{
+    Restart();
+    const int nLeft = rcPixels.left();
+    const int nTop = rcPixels.top();
+    const int nRight = nLeft + rcPixels.width();
+    const int nBottom = nTop + rcPixels.height();
+    const int nCellW = m_view.GetCellWidth();
+    const int nCellH = m_view.GetCellHeight();
+    if (m_view.m_bAutoDraw) {
+        for (const CShapeEdge& e : RectangleAutoEdges(nLeft, nTop, nRight, nBottom, nCellW, nCellH))
+            AddAutoLine(e.nX0, e.nY0, e.nX1, e.nY1);
+    } else {
+        for (const CShapeEdge& e : RectangleCellEdges(nLeft, nTop, nRight, nBottom, nCellW, nCellH))
+            AddCellLine(e.nX0, e.nY0, e.nX1, e.nY1);
+    }
+}
+
+void CShapePreview::MovePreview(int nDCol, int nDRow)
+{
+    m_mapMoved = ShiftPreview(m_mapPreview, nDCol, nDRow, m_view.GetCols(), m_view.GetRows());
+    m_view.ClearOverlay();
+    for (const auto& [nKey, ch] : m_mapMoved)
+        DrawGlyph(PreviewCol(nKey), PreviewRow(nKey), ch, m_crShape);
+}
+
+void CShapePreview::AcceptMove()
+{
+    m_mapPreview = m_mapMoved;
+}
+
+QPoint CShapePreview::CellCentre(QPoint ptCell) const
+{
+    const int nCellW = m_view.GetCellWidth();
+    const int nCellH = m_view.GetCellHeight();
+    return {ptCell.x() * nCellW + nCellW / 2, ptCell.y() * nCellH + nCellH / 2};
+}
+
+QRect CShapePreview::DrawHandle(QPoint ptCell)
+{
+    const QPoint pt = CellCentre(ptCell);
+    const QRect rc(pt.x() - HANDLE_HALF, pt.y() - HANDLE_HALF, 2 * HANDLE_HALF, 2 * HANDLE_HALF);
+    QPainter painter(&m_view.OverlayMarked(rc));
+    painter.fillRect(rc, ColorRefToQColor(CR_HANDLE));
+    return rc;
+}
+
+std::array<QRect, 2> CShapePreview::DrawLineGuide(QPoint ptStart, QPoint ptEnd)
+{
+    const QPoint pt0 = CellCentre(ptStart);
+    const QPoint pt1 = CellCentre(ptEnd);
+    m_view.MarkOverlayLine(pt0, pt1);
+    {
+        QPainter painter(&m_view.OverlayMarked({}));
+        painter.setPen(GuidePen());
+        painter.drawLine(pt0, pt1);
+    }
+    return {DrawHandle(ptStart), DrawHandle(ptEnd)};
+}
+
+std::array<QRect, 4> CShapePreview::DrawCurveGuide(const std::array<QPoint, 4>& aCells)
+{
+    QPainterPath path(CellCentre(aCells[0]));
+    path.cubicTo(CellCentre(aCells[1]), CellCentre(aCells[2]), CellCentre(aCells[3]));
+    for (const QPolygonF& poly : path.toSubpathPolygons()) {
+        for (qsizetype i = 1; i < poly.size(); ++i)
+            m_view.MarkOverlayLine(poly[i - 1].toPoint(), poly[i].toPoint());
+    }
+    {
+        QPainter painter(&m_view.OverlayMarked({}));
+        painter.setPen(GuidePen());
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(path);
+    }
+    return {DrawHandle(aCells[0]), DrawHandle(aCells[1]), DrawHandle(aCells[2]),
+            DrawHandle(aCells[3])};
+}
+
+void CShapePreview::CommitPreview()
+{
+    m_view.ClearOverlay();
+    if (m_mapPreview.empty())
+        return;
+    m_view.BeginEdit();
+    for (const auto& [nKey, ch] : m_mapPreview)
+        m_view.SetCell(PreviewCol(nKey), PreviewRow(nKey), ch, true, m_crShape);
+    m_view.EndEdit();
+    m_mapPreview.clear();
+    m_mapMoved.clear();
+    m_view.Refresh(CArtView::REFRESH_ALL);
+    if (IViewHost* pHost = m_view.Host())
+        pHost->RefreshFrameThumbnail();
+}
+
+void CShapePreview::Forget()
+{
+    m_mapPreview.clear();
+    m_mapMoved.clear();
+}

@@ -1,0 +1,46 @@
+#include "canvas/tools/shape_tool.h"
+
+#include "canvas/art_view.h"
+
+void CShapeTool::BeginGesture(CArtView& view, QPoint ptCell)
+{
+    m_bGesture = true;
+    m_ptLastCell = ptCell;
+    m_bMoving = false;
+    m_bMoved = false;
+    view.SetOverlayShown(true);
+}
+
+bool CShapeTool::EnterCell(QPoint ptCell)
+{
+    if (!m_bGesture || ptCell == m_ptLastCell)
+        return false;
+    m_ptLastCell = ptCell;
+    return true;
+}
+
+void CShapeTool::EndGesture(CArtView& view)
+{
+    if (!m_bGesture)
+        return;
+    m_bGesture = false;
+    OnGestureEnd(view);
+    m_bMoving = false;
+    view.Refresh(CArtView::REFRESH_LAYERS);
+    // The last picture stays on screen until the next refresh.
+    view.SetOverlayShown(false);
+}
+
+void CShapeTool::BeginMove(QPoint ptCell)
+{
+    m_bMoving = true;
+    m_bMoved = false;
+    m_ptGrab = ptCell;
+    m_ptOffset = {};
+}
+
+void CShapeTool::UpdateMove(QPoint ptCell)
+{
+    m_ptOffset = ptCell - m_ptGrab;
+    m_bMoved = true;
+}
