@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -552,6 +553,38 @@ private slots:
         QCOMPARE(CurKey(frame), nKey0);
         QCOMPARE(FirstChar(frame, nKey1), 'P');
         QCOMPARE(FirstChar(frame, nKey0), ' ');
+    }
+
+    void aPendingShapeIsWrittenOnItsOwnFrame()
+    {
+        // A line left pending with the line tool, then a frame change of
+        // each kind: the line lands on the frame it was drawn on.
+        const std::function<void(CMainFrame&)> changes[] = {
+            [](CMainFrame& frame) { frame.RunCommand(gw::ID_ADD_FRAME); },
+            [](CMainFrame& frame) { List(frame)->SelectItem(0); },
+            [](CMainFrame& frame) {
+                frame.RunCommand(gw::ID_PLAY);
+                frame.OnPlaybackTick();
+            },
+        };
+        for (const auto& fnChange : changes) {
+            CMainFrame frame;
+            AddFrames(frame, 1);
+            const int nDrawnOn = CurKey(frame);
+            frame.RunCommand(gw::ID_TOOL_LINE);
+            frame.View()->SetLeftChar('#');
+            QWidget* pCanvas = frame.View()->viewport();
+            const int nCellW = frame.View()->GetCellWidth();
+            const int nCellH = frame.View()->GetCellHeight();
+            QTest::mousePress(pCanvas, Qt::LeftButton, {}, {nCellW / 2, nCellH / 2});
+            QTest::mouseMove(pCanvas, {5 * nCellW + nCellW / 2, nCellH / 2});
+            QTest::mouseRelease(pCanvas, Qt::LeftButton, {}, {5 * nCellW + nCellW / 2, nCellH / 2});
+            QCOMPARE(FirstChar(frame, nDrawnOn), ' '); // pending, not yet written
+            fnChange(frame);
+            QVERIFY(CurKey(frame) != nDrawnOn);
+            QCOMPARE(FirstChar(frame, nDrawnOn), '#');
+            QCOMPARE(FirstChar(frame, KeyAt(frame, 0)), ' ');
+        }
     }
 };
 
