@@ -17,21 +17,17 @@
 #include "canvas/art_view.h"
 #include "canvas/tool_codes.h"
 #include "canvas/tools/view_cell_writer.h"
-#include "canvas/view_host.h"
 #include "core/art_doc.h"
 #include "core/backup_store.h"
 #include "core/cell_algorithms.h"
 
 #include "bench/ratio_counters.h"
+#include "bench/view_bench_support.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-#include <QMouseEvent>
-
 #include <algorithm>
 #include <chrono>
-#include <memory>
 #include <numeric>
 #include <vector>
 
@@ -40,42 +36,7 @@ using gwratio::Clock;
 using gwratio::Micros;
 using gwratio::Median;
 using gwratio::SetRatioCounters;
-
-struct CToolHost : IViewHost {
-    int GetCurTool() const override { return m_nTool; }
-    int m_nTool = TOOL_CURSOR;
-};
-
-// A blank 80 x 128 drawing on a shown 800 x 600 view at the default zoom.
-struct CToolBench {
-    CToolBench()
-    {
-        m_doc.m_nRows = MAX_ROWS;
-        m_doc.m_nCols = MAX_COLS;
-        m_doc.OnNewDocument();
-        m_pView = std::make_unique<CArtView>(m_doc, &m_host);
-        m_pView->resize(800, 600);
-        m_pView->show();
-        QCoreApplication::processEvents();
-        m_pView->OnInitialUpdate();
-        m_pView->SetLeftChar('#');
-    }
-    void Choose(int nTool)
-    {
-        m_host.m_nTool = nTool;
-        m_pView->OnToolChanged();
-    }
-    void Send(QEvent::Type type, QPoint pt, Qt::MouseButton button, Qt::MouseButtons buttons)
-    {
-        QMouseEvent ev(type, QPointF(pt), QPointF(m_pView->viewport()->mapToGlobal(pt)), button,
-                       buttons, Qt::NoModifier);
-        QCoreApplication::sendEvent(m_pView->viewport(), &ev);
-    }
-
-    CToolHost m_host;
-    CArtDoc m_doc;
-    std::unique_ptr<CArtView> m_pView;
-};
+using gwviewbench::CToolBench;
 
 void BM_FreehandStroke(benchmark::State& state)
 {
