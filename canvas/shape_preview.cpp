@@ -176,44 +176,48 @@ QPoint CShapePreview::CellCentre(QPoint ptCell) const
     return {ptCell.x() * nCellW + nCellW / 2, ptCell.y() * nCellH + nCellH / 2};
 }
 
-QRect CShapePreview::DrawHandle(QPoint ptCell)
+QRect CShapePreview::HandleRect(QPoint ptCell) const
 {
     const QPoint pt = CellCentre(ptCell);
-    const QRect rc(pt.x() - HANDLE_HALF, pt.y() - HANDLE_HALF, 2 * HANDLE_HALF, 2 * HANDLE_HALF);
-    QPainter painter(&m_view.OverlayMarked(rc));
-    painter.fillRect(rc, ColorRefToQColor(CR_HANDLE));
-    return rc;
+    return {pt.x() - HANDLE_HALF, pt.y() - HANDLE_HALF, 2 * HANDLE_HALF, 2 * HANDLE_HALF};
+}
+
+template <size_t N>
+std::array<QRect, N> CShapePreview::DrawGuide(const QPainterPath& path,
+                                              const std::array<QPoint, N>& aCells)
+{
+    // Everything the guide covers is marked for the next clear, then drawn
+    // with one painter.
+    for (const QPolygonF& poly : path.toSubpathPolygons()) {
+        for (qsizetype i = 1; i < poly.size(); ++i)
+            m_view.MarkOverlayLine(poly[i - 1].toPoint(), poly[i].toPoint());
+    }
+    std::array<QRect, N> aHandles;
+    for (size_t i = 0; i < N; ++i) {
+        aHandles[i] = HandleRect(aCells[i]);
+        m_view.OverlayMarked(aHandles[i]);
+    }
+    QPainter painter(&m_view.OverlayMarked({}));
+    painter.setPen(GuidePen());
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(path);
+    for (const QRect& rc : aHandles)
+        painter.fillRect(rc, ColorRefToQColor(CR_HANDLE));
+    return aHandles;
 }
 
 std::array<QRect, 2> CShapePreview::DrawLineGuide(QPoint ptStart, QPoint ptEnd)
 {
-    const QPoint pt0 = CellCentre(ptStart);
-    const QPoint pt1 = CellCentre(ptEnd);
-    m_view.MarkOverlayLine(pt0, pt1);
-    {
-        QPainter painter(&m_view.OverlayMarked({}));
-        painter.setPen(GuidePen());
-        painter.drawLine(pt0, pt1);
-    }
-    return {DrawHandle(ptStart), DrawHandle(ptEnd)};
+    QPainterPath path(CellCentre(ptStart));
+    path.lineTo(CellCentre(ptEnd));
+    return DrawGuide<2>(path, {ptStart, ptEnd});
 }
 
 std::array<QRect, 4> CShapePreview::DrawCurveGuide(const std::array<QPoint, 4>& aCells)
 {
     QPainterPath path(CellCentre(aCells[0]));
     path.cubicTo(CellCentre(aCells[1]), CellCentre(aCells[2]), CellCentre(aCells[3]));
-    for (const QPolygonF& poly : path.toSubpathPolygons()) {
-        for (qsizetype i = 1; i < poly.size(); ++i)
-            m_view.MarkOverlayLine(poly[i - 1].toPoint(), poly[i].toPoint());
-    }
-    {
-        QPainter painter(&m_view.OverlayMarked({}));
-        painter.setPen(GuidePen());
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(path);
-    }
-    return {DrawHandle(aCells[0]), DrawHandle(aCells[1]), DrawHandle(aCells[2]),
-            DrawHandle(aCells[3])};
+    return DrawGuide<4>(path, aCells);
 }
 
 void CShapePreview::CommitPreview()

@@ -78,7 +78,9 @@ public:
 
 private:
     void DrawGlyph(int nCol, int nRow, uint8_t ch, COLORREF cr);
-    QRect DrawHandle(QPoint ptCell);
+    QRect HandleRect(QPoint ptCell) const;
+    template <size_t N>
+    std::array<QRect, N> DrawGuide(const QPainterPath& path, const std::array<QPoint, N>& aCells);
 
     CArtView& m_view;
     CAutoLine m_autoLine;

@@ -136,6 +136,8 @@ void CViewLayers::ClearOverlay()
         return;
     const int nW = m_imgOverlay.width();
     const int nH = m_imgOverlay.height();
+    uchar* pBits = m_imgOverlay.bits();
+    const qsizetype nStride = m_imgOverlay.bytesPerLine();
     for (int ty = 0; ty < m_nTileRows; ++ty) {
         const uint8_t* pRow = m_vDirtyTiles.data() + static_cast<size_t>(ty) * static_cast<size_t>(m_nTileCols);
         int tx = 0;
@@ -152,7 +154,7 @@ void CViewLayers::ClearOverlay()
             const int x1 = std::min(tx * OVERLAY_TILE, nW);
             const int y1 = std::min((ty + 1) * OVERLAY_TILE, nH);
             for (int y = ty * OVERLAY_TILE; y < y1; ++y) {
-                auto* pLine = reinterpret_cast<QRgb*>(m_imgOverlay.scanLine(y));
+                auto* pLine = reinterpret_cast<QRgb*>(pBits + y * nStride);
                 std::fill(pLine + x0, pLine + x1, RGB_KEY);
             }
         }
