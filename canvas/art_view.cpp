@@ -8,9 +8,14 @@
 #include "canvas/tools/drawing_tools.h"
 #include "canvas/view_host.h"
 #include "canvas/view_layers.h"
+#include "canvas/glyph_cache.h"
+#include "core/text_block.h"
 #include "res/command_table.h"
 #include "ui/settings_value.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QSettings>
 #include <QWheelEvent>
@@ -74,6 +79,7 @@ void CArtView::ResetForDrawing()
     // the new drawing (New and Open choose the plain cursor first); what is
     // left here would land in the new drawing's cells, so it is forgotten.
     m_shapes.Forget();
+    m_selection.Forget();
     m_tracker.Empty();
     m_pCells = m_doc.m_pCurCells;
 }
@@ -127,9 +133,10 @@ void CArtView::SetCells(CharCell* pCells)
     // on that frame's history, rather than going on into the new frame.
     if (pCells != m_pCells) {
         EndGesture();
-        // Frame changes write a pending shape first (EndPendingEdit); one
-        // left now would be written into the new frame.
+        // Frame changes write a pending shape and drop a floating block
+        // first (EndPendingEdit); what is left now would land in the new frame.
         m_shapes.Forget();
+        m_selection.Forget();
     }
     m_pCells = pCells;
 }
@@ -186,8 +193,10 @@ void CArtView::EndPendingEdit()
 {
     if (EndGesture() && m_pHost)
         m_pHost->RefreshFrameThumbnail();
-    // A pending shape is written on the frame it was drawn on, before the
-    // frame changes; its tracker goes with it.
+    // A floating block is dropped, and a pending shape written, on the frame
+    // they belong to, before the frame changes; their rectangles go with them.
+    if (m_selection.IsFloating())
+        m_selection.DropAndForgetRects();
     if (m_shapes.IsPending()) {
         m_shapes.CommitPreview();
         m_tracker.Empty();
@@ -324,6 +333,8 @@ void CArtView::ResetForZoom()
         m_tracker.OnCaptureLost();
     if (CViewTool* pOld = GetTool(m_nActiveTool))
         pOld->Deactivate(*this);
+    if (m_selection.IsFloating())
+        m_selection.DropSelection();
     if (m_pHost)
         m_pHost->SetCurTool(TOOL_CURSOR);
     m_nActiveTool = TOOL_CURSOR;
@@ -377,6 +388,8 @@ void CArtView::OnToolChanged()
         pOld->Deactivate(*this);
     m_edit.EndEdit();
     m_bRightButton = false;
+    // Any tool command drops a floating block and forgets its rectangles.
+    m_selection.DropAndForgetRects();
     // Any tool command writes a pending shape and forgets the tracker.
     m_shapes.CommitPreview();
     m_tracker.Empty();
@@ -386,6 +399,39 @@ void CArtView::OnToolChanged()
         pNew->Activate(*this);
     UpdateCursor();
     Refresh(REFRESH_LAYERS);
+}
+
+void CArtView::SwitchTool(int nTool)
+{
+    if (m_pHost)
+        m_pHost->SetCurTool(nTool);
+    const int nNew = CurTool();
+    if (nNew == m_nActiveTool)
+        return;
+    if (CViewTool* pOld = GetTool(m_nActiveTool))
+        pOld->Deactivate(*this);
+    m_nActiveTool = nNew;
+    if (CViewTool* pNew = GetTool(m_nActiveTool))
+        pNew->Activate(*this);
+    UpdateCursor();
+}
+
+void CArtView::PasteClipboard()
+{
+    const QMimeData* pMime = QGuiApplication::clipboard()->mimeData();
+    if (!pMime || !pMime->hasText())
+        return;
+    const QString strText = pMime->text();
+    // Only as much as a block can use is converted: the scan keeps 65,535 bytes.
+    std::string strBytes;
+    strBytes.reserve(static_cast<size_t>(std::min<qsizetype>(strText.size(), 70000)));
+    for (qsizetype i = 0; i < strText.size() && strBytes.size() < TEXT_BLOCK_MAX_BYTES; ++i) {
+        const char16_t ch = strText[i].unicode();
+        if (ch == u'\n' && (i == 0 || strText[i - 1] != u'\r'))
+            strBytes += '\r';
+        strBytes += static_cast<char>(UnicodeToCp1252(ch, '?'));
+    }
+    m_selection.PasteClipboardText(strBytes);
 }
 
 void CArtView::SetCursorProvider(std::function<QCursor(int)> fnCursor)

@@ -6,6 +6,7 @@
 
 #include "canvas/cell_geometry.h"
 #include "canvas/cell_tracker.h"
+#include "canvas/selection.h"
 #include "canvas/shape_preview.h"
 #include "canvas/tool_codes.h"
 #include "canvas/view_tool.h"
@@ -154,6 +155,18 @@ public:
     // then the visible part is refreshed.
     void DrawAutoLine(int nX0, int nY0, int nX1, int nY1);
 
+    // The floating block of the select tools and the internal clipboard.
+    CSelection& Selection() { return m_selection; }
+    // Paste Clipboard: the system clipboard's text, as Windows-1252 bytes
+    // (characters it cannot hold become '?', a bare LF ends a line as CR LF),
+    // becomes a floating block; the internal clipboard then counts as empty.
+    void PasteClipboard();
+    // The host's tool becomes nTool without the ending a tool command brings
+    // (Paste and text blocks choose the select tool this way).
+    void SwitchTool(int nTool);
+    // A glyph drawn into any layer-like image, in cr on m_crBack.
+    void DrawGlyph(QImage& img, int nX, int nY, uint8_t ch, COLORREF cr);
+
     // The cell rectangle tracker of the rectangle, ellipse and select tools.
     // While it tracks, the view feeds it the mouse and Escape instead of the tool.
     CCellTracker& Tracker() { return m_tracker; }
@@ -239,6 +252,7 @@ private:
     QPoint m_ptLastCell{-1, -1}; // cell of the previous mouse move
     QRect m_rcSelection;
     CShapePreview m_shapes{*this};
+    CSelection m_selection{*this};
     CCellTracker m_tracker;
     QPoint m_ptMouse{-1, -1};          // client pixel of the last mouse event
     int m_nCursorKey = 0;              // what the cursor was last set to

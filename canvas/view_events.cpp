@@ -101,6 +101,12 @@ void CArtView::keyPressEvent(QKeyEvent* pEvent)
         pEvent->accept();
         return;
     }
+    // Escape drops a floating block, whatever the tool.
+    if (pEvent->key() == Qt::Key_Escape && m_selection.IsFloating()) {
+        m_selection.DropAndForgetRects();
+        pEvent->accept();
+        return;
+    }
     CViewTool* pTool = GetTool(CurTool());
     if (!pTool || !pTool->OnKeyPress(*this, *pEvent))
         QAbstractScrollArea::keyPressEvent(pEvent);

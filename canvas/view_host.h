@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QString>
 
 class IViewHost {
@@ -27,6 +28,11 @@ public:
                               int /*nMouseY*/, int /*nCanvasW*/, int /*nCanvasH*/)
     {
     }
+    // The select tool the tools bar's drop-down chose last; a floating block
+    // drops by it, and Paste makes it the tool.
+    virtual int GetSelectMode() const { return 1; }
+    // The canvas's context menu of the select tools, at a screen position.
+    virtual void OpenCanvasMenu(const QPoint& /*ptGlobal*/) {}
     // OnInitialUpdate asks for the rulers to be shown.
     virtual void ShowRulers() {}
     // OnInitialUpdate registers the document's first frame and hands its key

@@ -36,6 +36,12 @@ void CArtView::MarkOverlayLine(QPoint pt0, QPoint pt1)
     m_pLayers->MarkOverlayLine(pt0, pt1, 3);
 }
 
+void CArtView::DrawGlyph(QImage& img, int nX, int nY, uint8_t ch, COLORREF cr)
+{
+    m_pGlyphs->SetBackground(ColorRefToRgb(m_crBack));
+    m_pGlyphs->Draw(img, nX, nY, ch, ColorRefToRgb(cr));
+}
+
 void CArtView::DrawOverlayGlyph(int nCol, int nRow, uint8_t ch, COLORREF cr)
 {
     const QPoint pt(nCol * m_geom.CellWidth(), nRow * m_geom.CellHeight());
@@ -132,7 +138,7 @@ void CArtView::Refresh(ERefresh nMode)
         if (pTool && pTool->DrawsUnderGrid(*this)) {
             // The tool's picture lies between the text and the grid.
             CopyImageRect(imgComp, {0, 0}, m_pLayers->m_imgText, rcCanvas);
-            pTool->OnComposeUnderGrid(*this, imgComp);
+            pTool->OnComposeUnderGrid(*this, imgComp, rcCanvas);
             if (m_bShowGrid)
                 ApplyKeyRows(imgComp, rcCanvas, m_pLayers->m_gridRows);
         } else {
@@ -144,7 +150,15 @@ void CArtView::Refresh(ERefresh nMode)
         const QRect rcPart = QRect(QPoint(m_nScrollX, m_nScrollY), viewport()->size()).intersected(rcCanvas);
         if (rcPart.isEmpty())
             return;
-        ComposeCommon(rcPart, true);
+        if (pTool && pTool->DrawsUnderGrid(*this)) {
+            // A dragged block lies between the text and the grid here too.
+            CopyImageRect(imgComp, rcPart.topLeft(), m_pLayers->m_imgText, rcPart);
+            pTool->OnComposeUnderGrid(*this, imgComp, rcPart);
+            if (m_bShowGrid)
+                ApplyKeyRows(imgComp, rcPart, m_pLayers->m_gridRows);
+        } else {
+            ComposeCommon(rcPart, true);
+        }
         if (pTool)
             pTool->OnComposeVisible(*this, imgComp, rcPart);
         // While it tracks, the tracker's frame follows the rectangle.

@@ -52,7 +52,12 @@ public:
     // and the grid (a floating block), which OnComposeUnderGrid then draws
     // on the composition while it holds the text alone.
     virtual bool DrawsUnderGrid(const CArtView& /*view*/) const { return false; }
-    virtual void OnComposeUnderGrid(CArtView& /*view*/, QImage& /*imgComposition*/) {}
+    // rcPart is the part being composed (the whole canvas, or the visible
+    // part while a block is dragged).
+    virtual void OnComposeUnderGrid(CArtView& /*view*/, QImage& /*imgComposition*/,
+                                    const QRect& /*rcPart*/)
+    {
+    }
     // REFRESH_VISIBLE: draw over rcPart, the visible part just composed (the
     // eraser's outline); canvas pixel coordinates.
     virtual void OnComposeVisible(CArtView& /*view*/, QImage& /*imgComposition*/,

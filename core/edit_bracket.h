@@ -16,6 +16,12 @@ public:
     void EndEdit();
     // Closes the bracket's own step keeping its writes but recording nothing.
     void CancelEdit();
+    // Lets go of the step without closing it (its drawing is being replaced).
+    void Forget()
+    {
+        m_nEditHistory = 0;
+        m_nStore = 0;
+    }
     bool IsEditing() const { return m_nEditHistory != 0; }
     int GetMark() const { return m_nEditHistory; }
 

@@ -52,6 +52,11 @@ public:
     void AddFirstFrame(int nFrameKey, const QImage& imgThumb) override;
     // The view's first initial update: the rulers take their thickness.
     void ShowRulers() override;
+    int GetSelectMode() const override { return m_nSelectMode; }
+    // Menu 167 of the select tools: Undo, Redo, Cut, Copy, Paste, Paste
+    // Clipboard and Delete, the same actions as the menu bar's.
+    void OpenCanvasMenu(const QPoint& ptGlobal) override;
+    QMenu* CanvasMenu() const { return m_pCanvasMenu; }
 
     // ICharPickerHost: 1 copies the picker's left character into the view's
     // m_chLeft, 2 its right one into m_chRight; other values do nothing.
@@ -244,6 +249,7 @@ private:
     QToolButton* m_pSelectButton = nullptr;
     QToolButton* m_pFreehandButton = nullptr;
     QActionGroup* m_pSelectEntries = nullptr;
+    QMenu* m_pCanvasMenu = nullptr;
     QActionGroup* m_pFreehandEntries = nullptr;
     QDockWidget* m_pCharDock = nullptr;
     CCharPaneView* m_pCharPicker = nullptr;

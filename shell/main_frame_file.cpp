@@ -9,6 +9,7 @@
 #include "core/html_export.h"
 #include "core/safe_file.h"
 #include "res/app_strings.h"
+#include "res/command_ids.h"
 #include "shell/canvas_size_dlg.h"
 #include "ui/file_dialogs.h"
 #include "shell/load_progress.h"
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMimeData>
 #include <QUrl>
 
@@ -300,12 +302,28 @@ void CMainFrame::OnEditRedo()
     m_doc.OnEditRedo();
 }
 
-// The block clipboard and the floating selection belong to the view's
-// selection work, which is not in yet: nothing floats and nothing is held.
-bool CMainFrame::HasFloatingSelection() const { return false; }
-bool CMainFrame::HasBlockInClipboard() const { return false; }
-void CMainFrame::OnEditCut() {}
-void CMainFrame::OnEditCopy() {}
-void CMainFrame::OnEditPaste() {}
-void CMainFrame::OnPasteClipboard() {}
-void CMainFrame::OnEditDelete() {}
+// The floating block and the internal clipboard are the view's.
+bool CMainFrame::HasFloatingSelection() const { return m_pView->Selection().IsFloating(); }
+bool CMainFrame::HasBlockInClipboard() const { return m_pView->Selection().HasClipboard(); }
+void CMainFrame::OnEditCut() { m_pView->Selection().Cut(); }
+void CMainFrame::OnEditCopy() { m_pView->Selection().Copy(); }
+void CMainFrame::OnEditPaste() { m_pView->Selection().Paste(); }
+void CMainFrame::OnPasteClipboard() { m_pView->PasteClipboard(); }
+void CMainFrame::OnEditDelete() { m_pView->Selection().Delete(); }
+
+void CMainFrame::OpenCanvasMenu(const QPoint& ptGlobal)
+{
+    if (!m_pCanvasMenu) {
+        m_pCanvasMenu = new QMenu(this);
+        m_pCanvasMenu->setObjectName(QStringLiteral("canvasMenu"));
+        for (const int nId : {gw::ID_EDIT_UNDO, gw::ID_EDIT_REDO, 0, gw::ID_EDIT_CUT, gw::ID_EDIT_COPY,
+                              gw::ID_EDIT_PASTE, gw::ID_PASTE_CLIPBOARD, gw::ID_EDIT_DELETE}) {
+            if (nId == 0)
+                m_pCanvasMenu->addSeparator();
+            else
+                m_pCanvasMenu->addAction(Action(nId));
+        }
+    }
+    UpdateCommandUI();
+    m_pCanvasMenu->popup(ptGlobal);
+}

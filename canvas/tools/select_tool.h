@@ -1,12 +1,25 @@
-// The two select tools (TOOL_SELECT_TRANSPARENT, TOOL_SELECT_OPAQUE). For now
-// they only show the floating block the view holds: its picture lies between
-// the text and the grid, stretched to the block's rectangle.
+// The two select tools (TOOL_SELECT_TRANSPARENT, TOOL_SELECT_OPAQUE): a drag
+// outside the tracker's rectangle drops any floating block and lifts the
+// cells of a new one; a handle drops it and lifts again from the resized
+// area; the middle drags the floating block about without writing. The
+// block's picture lies between the text and the grid. The right button opens
+// the canvas's context menu.
 #pragma once
 
+#include "canvas/cell_tracker.h"
 #include "canvas/view_tool.h"
 
-class CSelectTool : public CViewTool {
+class CSelectTool : public CViewTool, public ICellTrackerClient {
 public:
+    void OnMousePress(CArtView& view, const CToolMouseEvent& ev) override;
+    void OnMouseRelease(CArtView& view, const CToolMouseEvent& ev) override;
     bool DrawsUnderGrid(const CArtView& view) const override;
-    void OnComposeUnderGrid(CArtView& view, QImage& imgComposition) override;
+    void OnComposeUnderGrid(CArtView& view, QImage& imgComposition, const QRect& rcPart) override;
+
+    void OnTrackerChanged(CCellTracker& tracker) override;
+    void OnTrackerEnded(CCellTracker& tracker, bool bChanged) override;
+
+private:
+    CArtView* m_pView = nullptr; // the view being tracked in
+    bool m_bMove = false;        // the gesture drags the block
 };

@@ -22,6 +22,8 @@ struct CRecordingHost : IViewHost {
         m_nTool = nTool;
         ++m_nSetToolCalls;
     }
+    int GetSelectMode() const override { return m_nSelectMode; }
+    void OpenCanvasMenu(const QPoint& /*ptGlobal*/) override { ++m_nMenus; }
     void SetStatusPosText(const QString& strText) override { m_vStatus << strText; }
     void RefreshFrameThumbnail() override { ++m_nThumbnailRefreshes; }
     void UpdateRulers(ERulerUpdate nMode, int nScrollX, int nScrollY, int, int, int, int) override
@@ -37,6 +39,8 @@ struct CRecordingHost : IViewHost {
 
     int m_nTool = 0;
     int m_nSetToolCalls = 0;
+    int m_nSelectMode = 1; // TOOL_SELECT_TRANSPARENT
+    int m_nMenus = 0;
     QStringList m_vStatus;
     int m_nThumbnailRefreshes = 0;
     std::vector<int> m_vRulerModes;

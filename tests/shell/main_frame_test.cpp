@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QDockWidget>
 #include <QFile>
 #include <QLabel>
@@ -218,6 +219,46 @@ private slots:
         frame.RunCommand(ID_AUTO_DRAW);
         QVERIFY(frame.View()->m_bAutoDraw);
         QVERIFY(frame.Action(ID_AUTO_DRAW)->isChecked());
+    }
+
+    void editCommandsFollowTheFloatingBlockAndTheClipboards()
+    {
+        CMainFrame frame;
+        CArtView& view = *frame.View();
+        view.BeginEdit();
+        view.SetCell(1, 1, 'Q', false, 0);
+        view.EndEdit();
+        frame.RunCommand(ID_TOOL_SELECT);
+        const auto enabled = [&](int nId) {
+            frame.UpdateCommandUI();
+            return frame.Action(nId)->isEnabled();
+        };
+        QVERIFY(!enabled(ID_EDIT_CUT) && !enabled(ID_EDIT_PASTE));
+        const auto centre = [&](int nCol, int nRow) {
+            return QPoint(nCol * view.GetCellWidth() + 2, nRow * view.GetCellHeight() + 2);
+        };
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, centre(1, 1));
+        QTest::mouseMove(view.viewport(), centre(3, 3));
+        QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, centre(3, 3));
+        QVERIFY(enabled(ID_EDIT_CUT) && enabled(ID_EDIT_COPY) && enabled(ID_EDIT_DELETE));
+        QVERIFY(!enabled(ID_EDIT_UNDO)); // the lift's step is open
+        frame.RunCommand(ID_EDIT_CUT);
+        QVERIFY(!enabled(ID_EDIT_CUT) && enabled(ID_EDIT_PASTE) && enabled(ID_EDIT_UNDO));
+        // Text from another program: Paste is disabled after it.
+        QGuiApplication::clipboard()->setText(QStringLiteral("hi"));
+        QVERIFY(enabled(ID_PASTE_CLIPBOARD));
+        frame.RunCommand(ID_PASTE_CLIPBOARD);
+        QVERIFY(view.Selection().IsFloating());
+        QVERIFY(!enabled(ID_EDIT_PASTE));
+        // The canvas menu offers the menu bar's own edit actions.
+        frame.OpenCanvasMenu(frame.mapToGlobal(QPoint(10, 10)));
+        QStringList vTexts;
+        for (QAction* pAction : frame.CanvasMenu()->actions())
+            vTexts << pAction->text();
+        // Shortcuts live in the actions, not in their texts.
+        QCOMPARE(vTexts, (QStringList{"&Undo", "&Redo", "", "Cu&t", "&Copy", "&Paste", "Paste Clipboard",
+                                      "Delete"}));
+        frame.CanvasMenu()->close();
     }
 
     void settingsDefaultsOnCleanProfile()

@@ -1,0 +1,237 @@
+#include "canvas/selection.h"
+
+#include "canvas/art_view.h"
+#include "canvas/canvas_color.h"
+#include "canvas/tool_codes.h"
+#include "canvas/view_host.h"
+#include "core/text_block.h"
+
+#include <algorithm>
+
+CSelection::CSelection(CArtView& view) : m_view(view), m_liftEdit(view.Document()) {}
+
+void CSelection::SetRects(const QRect& rc)
+{
+    m_view.Tracker().SetRect({rc.left(), rc.top(), rc.left() + rc.width(), rc.top() + rc.height()});
+    m_view.SetSelectionRect(rc);
+}
+
+void CSelection::LiftSelection(ESource source)
+{
+    if (source == SOURCE_CLIPBOARD)
+        Lift(&m_vClipboard, m_nClipWidth, m_nClipHeight);
+    else
+        Lift(nullptr, 0, 0);
+}
+
+void CSelection::Lift(const std::vector<CharCell>* pFrom, int nWidth, int nHeight)
+{
+    const QRect rc = m_view.GetSelectionRect();
+    const int nCellW = m_view.GetCellWidth();
+    const int nCellH = m_view.GetCellHeight();
+    if (pFrom) {
+        m_nWidth = nWidth;
+        m_nHeight = nHeight;
+        m_vBlock = *pFrom;
+    } else {
+        m_nWidth = std::max(0, rc.width() / nCellW);
+        m_nHeight = std::max(0, rc.height() / nCellH);
+        m_vBlock.assign(static_cast<size_t>(m_nWidth) * static_cast<size_t>(m_nHeight), CharCell{});
+    }
+    m_bFloating = false;
+    const CharCell* pCells = m_view.GetCells();
+    if (!pCells || m_nWidth <= 0 || m_nHeight <= 0)
+        return;
+    const int nCol0 = rc.left() / nCellW;
+    const int nRow0 = rc.top() / nCellH;
+    const int nCols = m_view.GetCols();
+    const int nRows = m_view.GetRows();
+    if (!pFrom) {
+        bool bAnyChar = false;
+        for (int r = 0; r < m_nHeight; ++r) {
+            for (int c = 0; c < m_nWidth; ++c) {
+                const int nCol = nCol0 + c;
+                const int nRow = nRow0 + r;
+                if (nCol < 0 || nRow < 0 || nCol >= nCols || nRow >= nRows)
+                    continue;
+                const CharCell& cell = pCells[nRow * nCols + nCol];
+                m_vBlock[static_cast<size_t>(r * m_nWidth + c)] = cell;
+                bAnyChar = bAnyChar || cell.chChar != ' ';
+            }
+        }
+        // A block of spaces alone lifts nothing; the rectangle stays shown.
+        if (!bAnyChar)
+            return;
+    }
+    m_liftEdit.BeginEdit();
+    if (!pFrom) {
+        // The area becomes spaces that keep their colours.
+        for (int r = 0; r < m_nHeight; ++r)
+            for (int c = 0; c < m_nWidth; ++c)
+                m_view.SetCell(nCol0 + c, nRow0 + r, ' ', true,
+                               m_vBlock[static_cast<size_t>(r * m_nWidth + c)].crColor);
+    }
+    BuildLayer();
+    m_bFloating = true;
+}
+
+void CSelection::BuildLayer()
+{
+    const int nCellW = m_view.GetCellWidth();
+    const int nCellH = m_view.GetCellHeight();
+    QImage& img = m_view.SelectionLayer();
+    img = QImage(std::max(1, m_nWidth * nCellW), std::max(1, m_nHeight * nCellH),
+                 QImage::Format_RGB32);
+    img.fill(RGB_KEY);
+    // Drawn where each cell's index puts it in the block, at the cell size of
+    // now: a block kept from before a zoom still matches the canvas.
+    const bool bTransparent = m_view.CurTool() == TOOL_SELECT_TRANSPARENT;
+    for (int r = 0; r < m_nHeight; ++r) {
+        for (int c = 0; c < m_nWidth; ++c) {
+            const CharCell& cell = m_vBlock[static_cast<size_t>(r * m_nWidth + c)];
+            if (!bTransparent || cell.chChar != ' ')
+                m_view.DrawGlyph(img, c * nCellW, r * nCellH, cell.chChar, cell.crColor);
+        }
+    }
+}
+
+void CSelection::DropSelection()
+{
+    if (!m_bFloating)
+        return;
+    const QRect rc = m_view.GetSelectionRect();
+    const int nCol0 = rc.left() / m_view.GetCellWidth();
+    const int nRow0 = rc.top() / m_view.GetCellHeight();
+    const bool bTransparent =
+        (m_view.Host() ? m_view.Host()->GetSelectMode() : TOOL_SELECT_TRANSPARENT) ==
+        TOOL_SELECT_TRANSPARENT;
+    for (int r = 0; r < m_nHeight; ++r) {
+        for (int c = 0; c < m_nWidth; ++c) {
+            const CharCell& cell = m_vBlock[static_cast<size_t>(r * m_nWidth + c)];
+            if (!bTransparent || cell.chChar != ' ')
+                m_view.SetCell(nCol0 + c, nRow0 + r, cell.chChar, true, cell.crColor);
+        }
+    }
+    m_liftEdit.EndEdit();
+    m_view.SelectionLayer().fill(RGB_KEY);
+    m_bFloating = false;
+    m_view.Refresh(CArtView::REFRESH_ALL);
+    if (IViewHost* pHost = m_view.Host())
+        pHost->RefreshFrameThumbnail();
+}
+
+void CSelection::DropAndForgetRects()
+{
+    if (m_bFloating)
+        DropSelection();
+    m_view.Tracker().Empty();
+    m_view.SetSelectionRect({});
+}
+
+void CSelection::ToClipboard(bool bBlank)
+{
+    if (!m_bFloating)
+        return;
+    const int nCellW = m_view.GetCellWidth();
+    const int nCellH = m_view.GetCellHeight();
+    m_vClipboard = m_vBlock;
+    m_nClipWidth = m_nWidth;
+    m_nClipHeight = m_nHeight;
+    for (int r = 0; r < m_nHeight; ++r) {
+        for (int c = 0; c < m_nWidth; ++c) {
+            CharCell& cell = m_vClipboard[static_cast<size_t>(r * m_nWidth + c)];
+            cell.nX = c * nCellW;
+            cell.nY = r * nCellH;
+        }
+    }
+    if (bBlank) {
+        for (CharCell& cell : m_vBlock)
+            cell.chChar = ' ';
+    }
+    m_view.Tracker().Empty();
+    m_view.SelectionLayer().fill(RGB_KEY);
+    // The lift left the area blank, so a blanked block leaves it blank in
+    // either select mode.
+    DropSelection();
+    m_view.SetSelectionRect({});
+    m_bHasClipboard = true;
+}
+
+void CSelection::Cut() { ToClipboard(true); }
+void CSelection::Copy() { ToClipboard(false); }
+
+void CSelection::Delete()
+{
+    if (!m_bFloating)
+        return;
+    for (CharCell& cell : m_vBlock)
+        cell.chChar = ' ';
+    m_view.Tracker().Empty();
+    m_view.SelectionLayer().fill(RGB_KEY);
+    DropSelection();
+    m_view.SetSelectionRect({});
+}
+
+void CSelection::ColourSelection(COLORREF cr)
+{
+    if (!m_bFloating)
+        return;
+    for (CharCell& cell : m_vBlock)
+        cell.crColor = cr;
+    m_view.Tracker().Empty();
+    DropSelection();
+    m_view.SetSelectionRect({});
+}
+
+void CSelection::LiftAtOrigin(const std::vector<CharCell>& vCells, int nWidth, int nHeight)
+{
+    if (m_bFloating)
+        DropSelection();
+    SetRects(QRect(0, 0, nWidth * m_view.GetCellWidth(), nHeight * m_view.GetCellHeight()));
+    if (IViewHost* pHost = m_view.Host())
+        m_view.SwitchTool(pHost->GetSelectMode());
+    Lift(&vCells, nWidth, nHeight);
+    m_view.Refresh(CArtView::REFRESH_ALL);
+}
+
+void CSelection::Paste()
+{
+    if (!m_bHasClipboard)
+        return;
+    LiftAtOrigin(m_vClipboard, m_nClipWidth, m_nClipHeight);
+}
+
+bool CSelection::PlaceTextBlock(std::string_view text)
+{
+    CTextBlock block;
+    if (!m_view.GetCells() || !ScanTextBlock(text, m_view.GetCols(), m_view.GetRows(), block))
+        return false;
+    const int nCellW = m_view.GetCellWidth();
+    const int nCellH = m_view.GetCellHeight();
+    std::vector<CharCell> vCells(static_cast<size_t>(block.nWidth) *
+                                 static_cast<size_t>(block.nHeight));
+    for (int r = 0; r < block.nHeight; ++r) {
+        for (int c = 0; c < block.nWidth; ++c) {
+            CharCell& cell = vCells[static_cast<size_t>(r * block.nWidth + c)];
+            cell.nX = c * nCellW;
+            cell.nY = r * nCellH;
+            cell.chChar = block.At(c, r);
+            cell.crColor = m_view.m_crText;
+        }
+    }
+    LiftAtOrigin(vCells, block.nWidth, block.nHeight);
+    return true;
+}
+
+bool CSelection::PasteClipboardText(std::string_view text)
+{
+    m_bHasClipboard = false;
+    return PlaceTextBlock(text);
+}
+
+void CSelection::Forget()
+{
+    m_bFloating = false;
+    m_liftEdit.Forget();
+    m_view.SelectionLayer().fill(RGB_KEY);
+}

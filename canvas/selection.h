@@ -1,0 +1,90 @@
+// The floating block of the select tools: cells lifted off the current frame
+// (or out of the internal clipboard, or made from a text) that float over
+// the canvas until they are dropped back into the cells. A lift opens one
+// undo step and the drop closes it, so a lift, any number of moves and the
+// drop are undone together. The view owns one for its lifetime, together
+// with the internal clipboard; the system clipboard is only ever read.
+#pragma once
+
+#include "core/char_cell.h"
+#include "core/edit_bracket.h"
+
+#include <QRect>
+
+#include <string_view>
+#include <vector>
+
+class CArtView;
+
+class CSelection {
+public:
+    explicit CSelection(CArtView& view);
+    CSelection(const CSelection&) = delete;
+    CSelection& operator=(const CSelection&) = delete;
+
+    enum ESource { SOURCE_CANVAS = 0, SOURCE_CLIPBOARD = 1 };
+
+    bool IsFloating() const { return m_bFloating; }
+    bool HasClipboard() const { return m_bHasClipboard; }
+    int BlockWidth() const { return m_nWidth; }
+    int BlockHeight() const { return m_nHeight; }
+    const CharCell& BlockCell(int nCol, int nRow) const
+    {
+        return m_vBlock[static_cast<size_t>(nRow * m_nWidth + nCol)];
+    }
+
+    // Lifts the block under the view's selection rectangle: from the canvas
+    // (its area becomes spaces that keep their colours; a block of spaces
+    // alone lifts nothing) or from the clipboard (the canvas is untouched).
+    void LiftSelection(ESource source);
+    // Writes the block where it floats, by the main window's select mode
+    // (transparent: its spaces are not written), closes the lift's undo step
+    // and redraws.
+    void DropSelection();
+    // Drops a floating block and forgets both rectangles (Escape, a frame
+    // change).
+    void DropAndForgetRects();
+
+    // The edit commands; each does nothing without a floating block (Paste:
+    // without clipboard content).
+    void Cut();
+    void Copy();
+    void Delete();
+    void Paste();
+    // Every cell of the floating block gets the colour, then it is dropped.
+    void ColourSelection(COLORREF cr);
+    // A text, lines ended by CR LF, becomes a floating block at the canvas's
+    // top-left corner in m_crText, through the clipboard buffer. False when
+    // the text holds no character.
+    bool PlaceTextBlock(std::string_view text);
+    // The same for the system clipboard's text, after which the internal
+    // clipboard counts as empty (Paste is disabled until the next Cut or Copy).
+    bool PasteClipboardText(std::string_view text);
+    // A new drawing: the block is forgotten, not dropped.
+    void Forget();
+
+private:
+    // Cut and Copy: the block into the clipboard buffer, with its own
+    // positions; then, blanked or not, it is dropped.
+    void ToClipboard(bool bBlank);
+    // Lifts from pFrom (w x h cells), or from the canvas under the selection
+    // rectangle when it is null.
+    void Lift(const std::vector<CharCell>* pFrom, int nWidth, int nHeight);
+    // Lifts a copy of cells (w x h) as a floating block at the canvas's
+    // top-left corner, in the current select mode; the clipboard buffer keeps
+    // what was cut or copied.
+    void LiftAtOrigin(const std::vector<CharCell>& vCells, int nWidth, int nHeight);
+    void BuildLayer();
+    void SetRects(const QRect& rc);
+
+    CArtView& m_view;
+    CEditBracket m_liftEdit;
+    std::vector<CharCell> m_vBlock;
+    std::vector<CharCell> m_vClipboard;
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    int m_nClipWidth = 0;
+    int m_nClipHeight = 0;
+    bool m_bFloating = false;
+    bool m_bHasClipboard = false;
+};
