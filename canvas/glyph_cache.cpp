@@ -132,6 +132,19 @@ char16_t Cp1252ToUnicode(uint8_t ch)
     return ch;
 }
 
+uint8_t UnicodeToCp1252(char16_t ch, uint8_t chMissing)
+{
+    // 0x80 to 0x9F hold other characters; the C1 controls they displace have no byte,
+    // except the five the code page leaves unassigned.
+    if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF))
+        return static_cast<uint8_t>(ch);
+    for (int i = 0; i < 32; ++i) {
+        if (CP1252_80_9F[i] == ch)
+            return static_cast<uint8_t>(0x80 + i);
+    }
+    return chMissing;
+}
+
 void CGlyphCache::SetFont(const QFont& font, QSize szCell)
 {
     m_szCell = szCell.expandedTo(QSize(1, 1));

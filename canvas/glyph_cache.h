@@ -19,6 +19,9 @@
 // the code page's table (its five unassigned bytes map to the C1 controls of
 // the same number), Latin-1 for every other byte.
 char16_t Cp1252ToUnicode(uint8_t ch);
+// The other way: the Windows-1252 byte of a Unicode character, chMissing
+// when the code page has none.
+uint8_t UnicodeToCp1252(char16_t ch, uint8_t chMissing);
 
 class CGlyphCache {
 public:

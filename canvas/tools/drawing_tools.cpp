@@ -10,6 +10,7 @@
 #include "canvas/tools/line_tool.h"
 #include "canvas/tools/pick_tool.h"
 #include "canvas/tools/select_tool.h"
+#include "canvas/tools/type_tool.h"
 
 #include <memory>
 
@@ -19,6 +20,7 @@ void RegisterDrawingTools(CArtView& view)
         view.SetTool(nCode, std::make_unique<CFreehandTool>());
     view.SetTool(TOOL_FILL, std::make_unique<CFillTool>());
     view.SetTool(TOOL_PICK, std::make_unique<CPickTool>());
+    view.SetTool(TOOL_TYPE, std::make_unique<CTypeTool>());
     view.SetTool(TOOL_ERASE, std::make_unique<CEraseTool>());
     view.SetTool(TOOL_SELECT_TRANSPARENT, std::make_unique<CSelectTool>());
     view.SetTool(TOOL_SELECT_OPAQUE, std::make_unique<CSelectTool>());
