@@ -6,6 +6,7 @@
 #include "canvas/glyph_cache.h"
 #include "canvas/thumbnail_renderer.h"
 #include "canvas/tools/drawing_tools.h"
+#include "canvas/tools/type_tool.h"
 #include "canvas/view_host.h"
 #include "canvas/view_layers.h"
 #include "canvas/glyph_cache.h"
@@ -414,6 +415,12 @@ void CArtView::SwitchTool(int nTool)
     if (CViewTool* pNew = GetTool(m_nActiveTool))
         pNew->Activate(*this);
     UpdateCursor();
+}
+
+void CArtView::ColourCaretCell(COLORREF cr)
+{
+    if (auto* pType = dynamic_cast<CTypeTool*>(GetTool(TOOL_TYPE)))
+        pType->ColourCaretCell(*this, cr);
 }
 
 void CArtView::PasteClipboard()

@@ -161,6 +161,13 @@ public:
     // (characters it cannot hold become '?', a bare LF ends a line as CR LF),
     // becomes a floating block; the internal clipboard then counts as empty.
     void PasteClipboard();
+    // The colour picker's targets: the floating block (every cell, then it is
+    // dropped) and, with the type tool, the caret's cell (no undo step).
+    void ColourSelection(COLORREF cr) { m_selection.ColourSelection(cr); }
+    void ColourCaretCell(COLORREF cr);
+    // The imports' entry: a CR LF separated text becomes a floating block at
+    // the top-left corner; false when it holds no character.
+    bool PlaceTextBlock(std::string_view text) { return m_selection.PlaceTextBlock(text); }
     // The host's tool becomes nTool without the ending a tool command brings
     // (Paste and text blocks choose the select tool this way).
     void SwitchTool(int nTool);

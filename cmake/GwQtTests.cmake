@@ -1,10 +1,15 @@
 # Helpers for the Qt test folders.
 
-# gw_test_home(VAR): makes a private HOME and XDG folders under this folder's
-# build tree and sets VAR to the matching environment list, so tests never
-# read or write the user's settings, desktop entries or caches.
+# gw_test_home(VAR [NAME]): makes a private HOME and XDG folders under this
+# folder's build tree (test-home, or test-home/NAME) and sets VAR to the
+# matching environment list, so tests never read or write the user's
+# settings, desktop entries or caches, nor, with a NAME each, one another's
+# when ctest runs them side by side.
 function(gw_test_home var)
     set(home ${CMAKE_CURRENT_BINARY_DIR}/test-home)
+    if(ARGC GREATER 1)
+        set(home ${home}/${ARGV1})
+    endif()
     file(MAKE_DIRECTORY
         ${home}/home ${home}/config ${home}/data ${home}/cache ${home}/runtime)
     # Qt ignores a runtime folder that others can read.
@@ -24,10 +29,10 @@ endfunction()
 # it would take SIGSEGV away from the undo store's write-fault filter.
 function(gw_add_qt_tests prefix)
     cmake_parse_arguments(ARG "" "" "LIBS;SOURCES" ${ARGN})
-    gw_test_home(env)
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
     foreach(source IN LISTS sources)
         get_filename_component(name ${source} NAME_WE)
+        gw_test_home(env ${name})
         add_executable(gw_${prefix}_${name} ${source} ${ARG_SOURCES})
         set_target_properties(gw_${prefix}_${name} PROPERTIES AUTOMOC ON)
         target_link_libraries(gw_${prefix}_${name} PRIVATE ${ARG_LIBS} Qt6::Test)

@@ -1,5 +1,6 @@
-// Registers the tools with a view: freehand for codes 4 .. 13, fill, pick,
-// erase, the select tools and the line, curve, rectangle and ellipse tools.
+// Registers the tools with a view: the select tools, typing, freehand for
+// codes 4 .. 13, the line, curve, rectangle and ellipse tools, fill, pick and
+// erase.
 // The view does this itself on construction.
 #pragma once
 

@@ -114,6 +114,11 @@ private slots:
         QVERIFY(!fx.Sel().IsFloating());
         fx.Sel().Delete(); // nothing floats: nothing happens
         QCOMPARE(fx.Row(0, 0, 3), std::string("  t"));
+        // The colour picker's block target recolours every cell and drops.
+        fx.Select(2, 0, 3, 1);
+        fx.V().ColourSelection(0x0000FF);
+        QVERIFY(!fx.Sel().IsFloating());
+        QCOMPARE(ColorAt(fx.m_doc, 2, 0), COLORREF(0x0000FF));
     }
 
     void clipboardTextBecomesABlockAndEmptiesTheInternalClipboard()

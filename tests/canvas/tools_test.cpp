@@ -263,12 +263,12 @@ private slots:
         CToolsFixture fx;
         CArtView& view = fx.View();
         const int nCellW = view.GetCellWidth(), nCellH = view.GetCellHeight();
-        view.SelectionLayer() = QImage(2, 2, QImage::Format_RGB32);
-        view.SelectionLayer().fill(qRgb(255, 0, 0));
-        view.SetSelectionRect(QRect(0, 0, 2 * nCellW, 2 * nCellH));
         const QPoint ptInside(2, 2), ptGrid(nCellW - 1, 2);
         for (int nTool : {TOOL_SELECT_TRANSPARENT, TOOL_SELECT_OPAQUE, TOOL_CURSOR}) {
-            ChooseTool(fx, nTool);
+            ChooseTool(fx, nTool); // which also forgets any selection rectangle
+            view.SelectionLayer() = QImage(2, 2, QImage::Format_RGB32);
+            view.SelectionLayer().fill(qRgb(255, 0, 0));
+            view.SetSelectionRect(QRect(0, 0, 2 * nCellW, 2 * nCellH));
             view.Refresh(CArtView::REFRESH_ALL);
             QCOMPARE(view.CompositionLayer().pixel(ptInside) == qRgb(255, 0, 0), nTool != TOOL_CURSOR);
             QCOMPARE(view.CompositionLayer().pixel(ptGrid), qRgb(200, 200, 200));
