@@ -122,9 +122,10 @@ void CSelection::DropSelection()
 
 void CSelection::DropAndForgetRects()
 {
+    // The rectangles go first, so the drop's redraw leaves no frame behind.
+    m_view.Tracker().Empty();
     if (m_bFloating)
         DropSelection();
-    m_view.Tracker().Empty();
     m_view.SetSelectionRect({});
 }
 

@@ -168,7 +168,15 @@ void CArtView::Refresh(ERefresh nMode)
         return;
     }
     case REFRESH_LAYERS:
-        ComposeCommon(rcCanvas, true);
+        if (pTool && pTool->DrawsUnderGrid(*this)) {
+            // A floating block stays between the text and the grid.
+            CopyImageRect(imgComp, {0, 0}, m_pLayers->m_imgText, rcCanvas);
+            pTool->OnComposeUnderGrid(*this, imgComp, rcCanvas);
+            if (m_bShowGrid)
+                ApplyKeyRows(imgComp, rcCanvas, m_pLayers->m_gridRows);
+        } else {
+            ComposeCommon(rcCanvas, true);
+        }
         break;
     default:
         return;
