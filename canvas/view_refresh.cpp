@@ -121,8 +121,17 @@ void CArtView::RebuildLayers()
 // shown, over rcPart of the composition surface in one pass.
 void CArtView::ComposeCommon(const QRect& rcPart, bool bOverlay)
 {
+    QImage& imgComp = m_pLayers->m_imgComposition;
+    if (CViewTool* pTool = GetTool(CurTool()); pTool && pTool->DrawsUnderGrid(*this)) {
+        // The tool's picture (a floating block) lies between the text and the grid.
+        CopyImageRect(imgComp, rcPart.topLeft(), m_pLayers->m_imgText, rcPart);
+        pTool->OnComposeUnderGrid(*this, imgComp, rcPart);
+        if (m_bShowGrid)
+            ApplyKeyRows(imgComp, rcPart, m_pLayers->m_gridRows);
+        return;
+    }
     // The grid is mostly key colour: its few distinct rows stay in the cache.
-    ComposeLayers(m_pLayers->m_imgComposition, rcPart, m_pLayers->m_imgText,
+    ComposeLayers(imgComp, rcPart, m_pLayers->m_imgText,
                   bOverlay && m_bOverlayShown ? &m_pLayers->m_imgOverlay : nullptr,
                   m_bShowGrid ? &m_pLayers->m_gridRows : nullptr);
 }
@@ -135,30 +144,14 @@ void CArtView::Refresh(ERefresh nMode)
     switch (nMode) {
     case REFRESH_ALL:
         DrawAllCells();
-        if (pTool && pTool->DrawsUnderGrid(*this)) {
-            // The tool's picture lies between the text and the grid.
-            CopyImageRect(imgComp, {0, 0}, m_pLayers->m_imgText, rcCanvas);
-            pTool->OnComposeUnderGrid(*this, imgComp, rcCanvas);
-            if (m_bShowGrid)
-                ApplyKeyRows(imgComp, rcCanvas, m_pLayers->m_gridRows);
-        } else {
-            ComposeCommon(rcCanvas, false);
-        }
+        ComposeCommon(rcCanvas, false);
         break;
     case REFRESH_VISIBLE: {
         // Only the visible part: a stroke's refresh costs what the window shows.
         const QRect rcPart = QRect(QPoint(m_nScrollX, m_nScrollY), viewport()->size()).intersected(rcCanvas);
         if (rcPart.isEmpty())
             return;
-        if (pTool && pTool->DrawsUnderGrid(*this)) {
-            // A dragged block lies between the text and the grid here too.
-            CopyImageRect(imgComp, rcPart.topLeft(), m_pLayers->m_imgText, rcPart);
-            pTool->OnComposeUnderGrid(*this, imgComp, rcPart);
-            if (m_bShowGrid)
-                ApplyKeyRows(imgComp, rcPart, m_pLayers->m_gridRows);
-        } else {
-            ComposeCommon(rcPart, true);
-        }
+        ComposeCommon(rcPart, true);
         if (pTool)
             pTool->OnComposeVisible(*this, imgComp, rcPart);
         // While it tracks, the tracker's frame follows the rectangle.
@@ -168,15 +161,7 @@ void CArtView::Refresh(ERefresh nMode)
         return;
     }
     case REFRESH_LAYERS:
-        if (pTool && pTool->DrawsUnderGrid(*this)) {
-            // A floating block stays between the text and the grid.
-            CopyImageRect(imgComp, {0, 0}, m_pLayers->m_imgText, rcCanvas);
-            pTool->OnComposeUnderGrid(*this, imgComp, rcCanvas);
-            if (m_bShowGrid)
-                ApplyKeyRows(imgComp, rcCanvas, m_pLayers->m_gridRows);
-        } else {
-            ComposeCommon(rcCanvas, true);
-        }
+        ComposeCommon(rcCanvas, true);
         break;
     default:
         return;
