@@ -145,6 +145,12 @@ void CSelection::ToClipboard(bool bBlank)
             cell.nY = r * nCellH;
         }
     }
+    DropAndEnd(bBlank);
+    m_bHasClipboard = true;
+}
+
+void CSelection::DropAndEnd(bool bBlank)
+{
     if (bBlank) {
         for (CharCell& cell : m_vBlock)
             cell.chChar = ' ';
@@ -155,7 +161,6 @@ void CSelection::ToClipboard(bool bBlank)
     // either select mode.
     DropSelection();
     m_view.SetSelectionRect({});
-    m_bHasClipboard = true;
 }
 
 void CSelection::Cut() { ToClipboard(true); }
@@ -163,14 +168,8 @@ void CSelection::Copy() { ToClipboard(false); }
 
 void CSelection::Delete()
 {
-    if (!m_bFloating)
-        return;
-    for (CharCell& cell : m_vBlock)
-        cell.chChar = ' ';
-    m_view.Tracker().Empty();
-    m_view.SelectionLayer().fill(RGB_KEY);
-    DropSelection();
-    m_view.SetSelectionRect({});
+    if (m_bFloating)
+        DropAndEnd(true);
 }
 
 void CSelection::ColourSelection(COLORREF cr)

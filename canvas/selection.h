@@ -67,6 +67,8 @@ private:
     // Cut and Copy: the block into the clipboard buffer, with its own
     // positions; then, blanked or not, it is dropped.
     void ToClipboard(bool bBlank);
+    // Blanks the block if asked, then drops it and forgets both rectangles.
+    void DropAndEnd(bool bBlank);
     // Lifts from pFrom (w x h cells), or from the canvas under the selection
     // rectangle when it is null.
     void Lift(const std::vector<CharCell>* pFrom, int nWidth, int nHeight);
