@@ -1,0 +1,204 @@
+// The colour picker: its hit test and marker, the fixed palette and tooltips,
+// what it paints, the own colours through the dialog and across runs, and
+// what "Set" does to a real view and ruler corner for each target.
+#include "canvas/art_view.h"
+#include "canvas/ruler_corner_view.h"
+#include "canvas/tool_codes.h"
+#include "canvas/view_host.h"
+#include "core/art_doc.h"
+#include "core/backup_store.h"
+#include "panes/color_picker.h"
+#include "res/resources.h"
+#include "ui/settings_value.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest>
+
+#include <memory>
+#include <tuple>
+
+namespace {
+
+const QString SECTION = QStringLiteral("Custom Colors");
+
+void ClickSwatch(CColorPickerView& picker, int nIndex, Qt::MouseButton button = Qt::LeftButton)
+{
+    QTest::mouseClick(&picker, button, {}, CColorPickerView::SwatchRect(nIndex).center());
+}
+
+struct CToolHost : IViewHost {
+    int GetCurTool() const override { return m_nTool; }
+    int m_nTool = TOOL_CURSOR;
+};
+
+// A picker aimed at a view on a fresh 10 x 20 drawing and a ruler corner.
+struct CPickerFixture {
+    CPickerFixture()
+    {
+        m_doc.m_nRows = 10;
+        m_doc.m_nCols = 20;
+        m_doc.OnNewDocument();
+        m_pView = std::make_unique<CArtView>(m_doc, &m_host);
+        m_pView->resize(400, 300);
+        m_pView->show();
+        QCoreApplication::processEvents();
+        m_pView->OnInitialUpdate();
+        m_picker.SetTargets(m_pView.get(), &m_corner);
+    }
+    void Set(int nSwatch, int nTarget)
+    {
+        ClickSwatch(m_picker, nSwatch);
+        m_picker.Combo()->setCurrentIndex(nTarget);
+        QTest::mouseClick(m_picker.SetButton(), Qt::LeftButton);
+    }
+    COLORREF CellColor(int nCol, int nRow) const
+    {
+        return m_doc.m_pCurCells[nRow * 20 + nCol].crColor;
+    }
+
+    CToolHost m_host;
+    CArtDoc m_doc;
+    std::unique_ptr<CArtView> m_pView;
+    CRulerCornerView m_corner;
+    CColorPickerView m_picker;
+};
+
+} // namespace
+
+class CColorPickerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QSettings().clear();
+        *CColorPickerView::ColorDialogHook() = nullptr;
+    }
+
+    void fixedPaletteAndTooltips()
+    {
+        const std::tuple<int, COLORREF, const char*> rows[] = {
+            {5, 0x000000, "RGB(0,0,0)"},      {8, 0x0000FF, "RGB(255,0,0)"},
+            {14, 0x00C0FF, "RGB(255,192,0)"}, {35, 0x404000, "RGB(0,64,64)"},
+            {47, 0x400040, "RGB(64,0,64)"},   {48, 0xFFFFFF, "RGB(255,255,255)"}};
+        CColorPickerView picker;
+        QVERIFY(picker.HitTest(QPoint(168, 100)) && picker.m_nSel == 59); // the far corner
+        for (const auto& [nIndex, cr, pszTip] : rows) {
+            const QRect rc = CColorPickerView::SwatchRect(nIndex);
+            QCOMPARE(CColorPickerView::PaletteColor(nIndex), cr);
+            QCOMPARE(picker.ToolTipAt(rc.bottomRight()), QString::fromLatin1(pszTip));
+            QCOMPARE(picker.ToolTipAt(rc.topLeft() - QPoint(1, 1)), QString()); // a gap
+        }
+    }
+
+    void clicksMoveTheMarkerAndThePaletteIsPaintedAsLaidOut()
+    {
+        CColorPickerView picker;
+        picker.resize(picker.sizeHint());
+        picker.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&picker));
+        QTest::mouseClick(&picker, Qt::LeftButton, {}, QPoint(17, 17)); // a gap: the next swatch
+        QVERIFY(picker.m_nSel == 7 && picker.m_bTracking == 0);
+        QCOMPARE(picker.m_rcSel, QRect(17, 17, 18, 18));
+        for (QPoint pt : {QPoint(0, 50), QPoint(169, 50), QPoint(50, 101), QPoint(100, 150)})
+            QVERIFY(!picker.HitTest(pt) && picker.m_nSel == 7);
+        QTest::mouseClick(&picker, Qt::LeftButton, {}, QPoint(40, 40)); // swatch 14
+        // What the window shows, so a marker left behind would be seen.
+        const QImage img = picker.screen()->grabWindow(picker.winId()).toImage();
+        const QRgb back = qRgb(170, 170, 170), white = qRgb(255, 255, 255);
+        QCOMPARE(img.pixel(18, 18), qRgb(0, 0, 0));       // swatch 7's outline
+        QCOMPARE(img.pixel(25, 25), qRgb(255, 128, 128)); // its fill
+        // The old marker is gone, with its grey corners outside its rectangle.
+        for (QPoint pt : {QPoint(17, 25), QPoint(35, 17), QPoint(17, 35)})
+            QCOMPARE(img.pixel(pt), back);
+        // The new marker, and its grey corners (one past the frame on the right and bottom).
+        QVERIFY(img.pixel(40, 34) == white && img.pixel(34, 40) == white);
+        QVERIFY(img.pixel(34, 34) == qRgb(128, 128, 128) && img.pixel(52, 52) == img.pixel(34, 34));
+        QCOMPARE(img.pixel(136, 0), qRgb(0, 0, 255)); // the own colours' dotted fence
+        QCOMPARE(img.pixel(136, 3), back);
+    }
+
+    void ownColourComesFromTheDialogAndOutlivesThePicker()
+    {
+        int nCalls = 0;
+        *CColorPickerView::ColorDialogHook() = [&nCalls](QWidget*, COLORREF& cr) {
+            const bool bOk = cr == 0 && nCalls++ == 0; // the second call cancels
+            cr = 0x123456;
+            return bOk;
+        };
+        {
+            CColorPickerView picker;
+            ClickSwatch(picker, 3, Qt::RightButton);
+            QVERIFY(picker.m_nSel == 3 && nCalls == 0); // a fixed colour has no dialog
+            ClickSwatch(picker, 50, Qt::RightButton);
+            QCOMPARE(CColorPickerView::PaletteColor(50), 0x123456u);
+            QCOMPARE(picker.ToolTipAt(CColorPickerView::SwatchRect(50).center()), "RGB(86,52,18)");
+            ClickSwatch(picker, 51, Qt::RightButton);
+            QVERIFY(nCalls == 2 && CColorPickerView::PaletteColor(51) == 0xFFFFFFu);
+        }
+        QSettings settings;
+        QCOMPARE(ReadSettingU32(settings, SECTION, QStringLiteral("Color:2"), 0), 0x123456u);
+        // A new picker reads them afresh; a stray high byte never reaches a colour.
+        WriteSettingU32(settings, SECTION, QStringLiteral("Color:3"), 0xFF654321u);
+        settings.remove(SECTION + QStringLiteral("/Color:2"));
+        settings.sync();
+        const CColorPickerView picker;
+        QCOMPARE(CColorPickerView::PaletteColor(50), 0xFFFFFFu);
+        QCOMPARE(CColorPickerView::PaletteColor(51), 0x654321u);
+    }
+
+    void setColoursEachTarget()
+    {
+        CPickerFixture fx;
+        fx.m_picker.OnSet(); // no swatch yet: nothing
+        QVERIFY(fx.m_pView->GetTextColor() == 0x010101u && fx.m_corner.BackColor() == 0xFFFFFFu);
+
+        fx.Set(5, CColorPickerView::SET_FONT); // black: near black on the canvas only
+        QCOMPARE(fx.m_pView->GetTextColor(), 0x010101u);
+        QCOMPARE(fx.m_corner.TextColor(), 0u);
+        fx.Set(20, CColorPickerView::SET_BACK); // yellow
+        QVERIFY(fx.m_pView->GetBackColor() == 0x00FFFFu && fx.m_corner.BackColor() == 0x00FFFFu);
+        QCOMPARE(fx.m_pView->CompositionLayer().pixel(1, 1), qRgb(255, 255, 0));
+
+        fx.Set(26, CColorPickerView::SET_FONT); // green text for the block below
+        fx.Set(5, CColorPickerView::SET_REGION);
+        QVERIFY(!fx.m_doc.CanUndo()); // nothing floats: nothing happens
+
+        QVERIFY(fx.m_pView->PlaceTextBlock("ab\r\ncd"));
+        fx.Set(5, CColorPickerView::SET_REGION);
+        QVERIFY(!fx.m_pView->Selection().IsFloating());
+        QCOMPARE(fx.CellColor(1, 1), 0x010101u); // black, never the layers' key colour
+        QVERIFY(fx.m_doc.OnEditUndo() && !fx.m_doc.CanUndo()); // one step
+
+        // The type tool's caret cell takes a colour without an undo step.
+        fx.m_host.m_nTool = TOOL_TYPE;
+        fx.m_pView->OnToolChanged();
+        fx.Set(8, CColorPickerView::SET_CARET);
+        QCOMPARE(fx.CellColor(0, 0), 0x0000FFu);
+        QVERIFY(!fx.m_doc.CanUndo());
+
+        fx.m_picker.SetTargets(nullptr, nullptr); // no targets: nothing, and no crash
+        fx.Set(8, CColorPickerView::SET_BACK);
+        QCOMPARE(fx.m_corner.BackColor(), 0x00FFFFu);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    BackupInstallFaultFilter();
+    QApplication app(argc, argv);
+    GwInitResources();
+    QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
+    QCoreApplication::setApplicationName(QStringLiteral("Glyphwright"));
+    if (!qEnvironmentVariable("XDG_CONFIG_HOME").contains(QStringLiteral("test-home"))) {
+        qCritical("run through ctest, which points XDG_CONFIG_HOME at a test folder");
+        return 2;
+    }
+    CColorPickerTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "color_picker_test.moc"
