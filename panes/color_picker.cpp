@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -331,7 +332,16 @@ CColorPaneBar::CColorPaneBar(QWidget* pParent) : QWidget(pParent)
 {
     auto* pLayout = new QVBoxLayout(this);
     pLayout->setContentsMargins(0, 0, 0, 0);
-    m_pView = new CColorPickerView(this);
+    // A bar shorter than the form (a small main window) scrolls rather than
+    // hiding the Set button.
+    auto* pScroll = new QScrollArea(this);
+    pScroll->setFrameShape(QFrame::NoFrame);
+    pScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pScroll->setWidgetResizable(true);
+    m_pView = new CColorPickerView;
     m_pView->setObjectName(QStringLiteral("Color Picker"));
-    pLayout->addWidget(m_pView);
+    m_pView->setMinimumHeight(DluY(135));
+    pScroll->setWidget(m_pView);
+    pLayout->addWidget(pScroll);
+    setMinimumSize(QSize(181, 220) / 4);
 }

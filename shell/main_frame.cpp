@@ -1,6 +1,8 @@
 #include "shell/main_frame.h"
 
 #include "canvas/art_view.h"
+#include "canvas/ruler_corner_view.h"
+#include "canvas/ruler_splitter.h"
 #include "canvas/tool_codes.h"
 #include "core/backup_store.h"
 #include "res/app_strings.h"
@@ -10,7 +12,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
-#include <QGridLayout>
 #include <QLabel>
 #include <QPrinter>
 #include <QSettings>
@@ -18,7 +19,6 @@
 namespace {
 
 const QString SECTION = QStringLiteral("GWSet");
-constexpr int RULER_THICKNESS = 16;
 
 QSettings AppSettings()
 {
@@ -43,6 +43,10 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
     // The first drawing: blank, default size, one frame.
     m_doc.OnNewDocument();
     m_pView->OnInitialUpdate();
+    // The corner shows the colours the view starts with; the colour picker
+    // sets them from then on.
+    RulerCorner()->SetTextColor(m_pView->GetTextColor());
+    RulerCorner()->SetBackColor(m_pView->GetBackColor());
     UpdateTitle();
     UpdateCommandUI();
 }
@@ -83,24 +87,16 @@ void CMainFrame::WriteSettings() const
     settings.sync();
 }
 
-// Rulers and their corner around the canvas. The rulers have no thickness
-// until the view has laid out its first frame.
+// Rulers and their corner around the canvas, in a splitter whose bars do
+// not move. The rulers have no thickness until the view has laid out its
+// first frame.
 void CMainFrame::CreateClientArea()
 {
-    auto* pClient = new QWidget(this);
-    auto* pGrid = new QGridLayout(pClient);
-    pGrid->setContentsMargins(0, 0, 0, 0);
-    pGrid->setSpacing(0);
-    m_pRulerCorner = new QWidget(pClient);
-    m_pHorzRuler = new QWidget(pClient);
-    m_pVertRuler = new QWidget(pClient);
-    m_pRulerCorner->setObjectName(QStringLiteral("rulerCorner"));
-    m_pHorzRuler->setObjectName(QStringLiteral("horzRuler"));
-    m_pVertRuler->setObjectName(QStringLiteral("vertRuler"));
-    m_pRulerCorner->setFixedSize(0, 0);
-    m_pHorzRuler->setFixedHeight(0);
-    m_pVertRuler->setFixedWidth(0);
-    m_pView = new CArtView(m_doc, this, pClient);
+    m_pSplitter = new CRulerSplitter(this);
+    m_pView = new CArtView(m_doc, this, m_pSplitter);
+    // The splitter draws the borders; a frame of the view's own would put
+    // its first cell off the rulers' zero.
+    m_pView->setFrameShape(QFrame::NoFrame);
     // The drawing tools wear the project's own cursors.
     m_pView->SetCursorProvider([](int nTool) {
         if (IsFreehandTool(nTool))
@@ -111,14 +107,13 @@ void CMainFrame::CreateClientArea()
             return gw::ToolCursor(gw::IDC_PICK);
         return CArtView::StandardToolCursor(nTool);
     });
-    pGrid->addWidget(m_pRulerCorner, 0, 0);
-    pGrid->addWidget(m_pHorzRuler, 0, 1);
-    pGrid->addWidget(m_pVertRuler, 1, 0);
-    pGrid->addWidget(m_pView, 1, 1);
-    pGrid->setRowStretch(1, 1);
-    pGrid->setColumnStretch(1, 1);
-    setCentralWidget(pClient);
+    m_pSplitter->SetCanvasView(m_pView);
+    setCentralWidget(m_pSplitter);
 }
+
+CRulerCornerView* CMainFrame::RulerCorner() const { return m_pSplitter->Corner(); }
+CRulerView* CMainFrame::HorzRuler() const { return m_pSplitter->HorzRuler(); }
+CRulerView* CMainFrame::VertRuler() const { return m_pSplitter->VertRuler(); }
 
 void CMainFrame::SetCurTool(int nTool)
 {
@@ -131,16 +126,15 @@ void CMainFrame::SetStatusPosText(const QString& strText)
     m_pPosPane->setText(strText);
 }
 
-void CMainFrame::UpdateRulers(ERulerUpdate, int, int, int, int, int, int)
+void CMainFrame::UpdateRulers(ERulerUpdate nMode, int nScrollX, int nScrollY, int nMouseX, int nMouseY,
+                              int nCanvasW, int nCanvasH)
 {
-    // The rulers' drawing comes with the rulers themselves.
+    m_pSplitter->UpdateRulers(nMode, nScrollX, nScrollY, nMouseX, nMouseY, nCanvasW, nCanvasH);
 }
 
 void CMainFrame::ShowRulers()
 {
-    m_pRulerCorner->setFixedSize(RULER_THICKNESS, RULER_THICKNESS);
-    m_pHorzRuler->setFixedHeight(RULER_THICKNESS);
-    m_pVertRuler->setFixedWidth(RULER_THICKNESS);
+    m_pSplitter->ShowRulers();
 }
 
 QAction* CMainFrame::Action(int nId) const

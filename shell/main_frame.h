@@ -21,6 +21,10 @@
 #include <memory>
 
 class CArtView;
+class CColorPickerView;
+class CRulerCornerView;
+class CRulerSplitter;
+class CRulerView;
 class QAction;
 class QActionGroup;
 class QDockWidget;
@@ -107,9 +111,11 @@ public:
     QToolButton* FreehandButton() const { return m_pFreehandButton; }
     QLabel* MessagePane() const { return m_pMessagePane; }
     QLabel* PosPane() const { return m_pPosPane; }
-    QWidget* RulerCorner() const { return m_pRulerCorner; }
-    QWidget* HorzRuler() const { return m_pHorzRuler; }
-    QWidget* VertRuler() const { return m_pVertRuler; }
+    CRulerSplitter* Splitter() const { return m_pSplitter; }
+    CRulerCornerView* RulerCorner() const;
+    CRulerView* HorzRuler() const;
+    CRulerView* VertRuler() const;
+    CColorPickerView* ColorPicker() const { return m_pColorPicker; }
 
     // Settings ("GWSet"); g_nUndoRedoStep is the third.
     int m_bPlayLoop = 1;
@@ -139,8 +145,9 @@ private:
     void CreateStatusBar();
     void CreateDockPanes();
     void CreateClientArea();
-    // Puts the character picker into its dock (main_frame_panes.cpp).
+    // Put the character and colour pickers into their docks (main_frame_panes.cpp).
     void CreateCharPicker();
+    void CreateColorPicker();
     QAction* AddAction(int nId, void (CMainFrame::*pfnHandler)());
     QToolBar* AddToolBar(const QString& strName, const int* pIds, std::size_t nCount);
     QToolButton* AddPaletteButton(QToolBar* pBar, int nCommand, bool bFreehand);
@@ -259,7 +266,6 @@ private:
     int m_nPlayTimer = 0; // id of the playback timer; 0 while stopped
     QLabel* m_pMessagePane = nullptr;
     QLabel* m_pPosPane = nullptr;
-    QWidget* m_pRulerCorner = nullptr;
-    QWidget* m_pHorzRuler = nullptr;
-    QWidget* m_pVertRuler = nullptr;
+    CRulerSplitter* m_pSplitter = nullptr;
+    CColorPickerView* m_pColorPicker = nullptr;
 };

@@ -278,6 +278,7 @@ void CMainFrame::CreateDockPanes()
     CreateCharPicker();
     m_pColorDock = makeDock(QStringLiteral("Color Picker"), QStringLiteral("ColorPicker"),
                             QSize(181, 220));
+    CreateColorPicker();
     m_pFrameDock = makeDock(QStringLiteral("Frame Panel"), QStringLiteral("FramePanel"),
                             QSize(850, 130));
     m_pFrameDock->setAllowedAreas(Qt::BottomDockWidgetArea);

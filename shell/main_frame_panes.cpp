@@ -1,8 +1,11 @@
 // The main window's side panes: the character picker in its dock, and the
-// picker's characters carried over to the canvas view.
+// picker's characters carried over to the canvas view; the colour picker,
+// which sets the view's colours and the rulers' corner.
 #include "shell/main_frame.h"
 
 #include "canvas/art_view.h"
+#include "canvas/ruler_splitter.h"
+#include "panes/color_picker.h"
 
 #include <QDockWidget>
 
@@ -36,4 +39,13 @@ void CMainFrame::CharPicked(bool bRight, unsigned char ch)
     else
         m_pCharPicker->m_chPickLeft = ch;
     m_pCharPicker->RepaintPane();
+}
+
+void CMainFrame::CreateColorPicker()
+{
+    auto* pBar = new CColorPaneBar(m_pColorDock);
+    delete m_pColorDock->widget();
+    m_pColorDock->setWidget(pBar);
+    m_pColorPicker = pBar->View();
+    m_pColorPicker->SetTargets(m_pView, m_pSplitter->Corner());
 }

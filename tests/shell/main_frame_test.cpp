@@ -5,6 +5,7 @@
 #include "canvas/tool_codes.h"
 #include "core/backup_store.h"
 #include "res/command_ids.h"
+#include "canvas/ruler_view.h"
 #include "shell/main_frame.h"
 #include "shell/settings_dlg.h"
 #include "shell_test_support.h"

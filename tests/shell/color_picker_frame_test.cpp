@@ -1,0 +1,107 @@
+// The colour picker and the rulers inside the main window: the pane sets the
+// window's own view and ruler corner, its own colours outlive the window, and
+// the view's scrolling, zoom and mouse reach the rulers.
+#include "canvas/art_view.h"
+#include "canvas/ruler_corner_view.h"
+#include "canvas/ruler_view.h"
+#include "panes/color_picker.h"
+#include "res/command_ids.h"
+#include "shell/main_frame.h"
+#include "shell_test_support.h"
+#include "ui/settings_value.h"
+
+#include <QComboBox>
+#include <QDockWidget>
+#include <QPushButton>
+
+namespace {
+
+void ChooseAndSet(CColorPickerView& picker, int nIndex, int nTarget)
+{
+    QTest::mouseClick(&picker, Qt::LeftButton, {}, CColorPickerView::SwatchRect(nIndex).center());
+    picker.Combo()->setCurrentIndex(nTarget);
+    QTest::mouseClick(picker.SetButton(), Qt::LeftButton);
+}
+
+// A black pixel in the ruler's shown picture, where only the mouse line can be.
+bool LineAt(CRulerView& ruler, int nX)
+{
+    return ruler.grab().toImage().pixel(nX, 4) == qRgb(0, 0, 0);
+}
+
+} // namespace
+
+class CColorPickerFrameTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { ClearSettings(); }
+
+    void pickerColoursTheWindowsViewAndCorner()
+    {
+        CMainFrame frame;
+        frame.resize(1000, 700);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        CColorPickerView* pPicker = frame.ColorPicker();
+        QVERIFY(pPicker);
+        QVERIFY(frame.findChild<QDockWidget*>(QStringLiteral("ColorPicker"))->isAncestorOf(pPicker));
+
+        ChooseAndSet(*pPicker, 5, CColorPickerView::SET_FONT); // black
+        QCOMPARE(frame.View()->GetTextColor(), 0x010101u);
+        QCOMPARE(frame.RulerCorner()->TextColor(), 0u);
+        ChooseAndSet(*pPicker, 20, CColorPickerView::SET_BACK); // yellow
+        QCOMPARE(frame.View()->GetBackColor(), 0x00FFFFu);
+        QCOMPARE(frame.RulerCorner()->BackColor(), 0x00FFFFu);
+        // The canvas is drawn again on the new background.
+        QCOMPARE(frame.View()->CompositionLayer().pixel(1, 1), qRgb(0xFF, 0xFF, 0x00));
+    }
+
+    void ownColourOutlivesTheWindow()
+    {
+        *CColorPickerView::ColorDialogHook() = [](QWidget*, COLORREF& cr) {
+            cr = 0x123456;
+            return true;
+        };
+        {
+            CMainFrame frame;
+            QTest::mouseClick(frame.ColorPicker(), Qt::RightButton, {}, CColorPickerView::SwatchRect(50).center());
+        }
+        *CColorPickerView::ColorDialogHook() = nullptr;
+        QSettings settings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+        const QString strSection = QStringLiteral("Custom Colors");
+        QCOMPARE(ReadSettingU32(settings, strSection, QStringLiteral("Color:2"), 0), 0x123456u);
+        // The next window reads the own colours afresh.
+        WriteSettingU32(settings, strSection, QStringLiteral("Color:3"), 0x654321);
+        settings.sync();
+        CMainFrame frame;
+        QCOMPARE(CColorPickerView::PaletteColor(50), 0x123456u);
+        QCOMPARE(CColorPickerView::PaletteColor(51), 0x654321u);
+    }
+
+    void rulersFollowTheViewsZoomAndMouse()
+    {
+        CMainFrame frame;
+        frame.resize(1000, 700);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        CRulerView& horz = *frame.HorzRuler();
+        CRulerView& vert = *frame.VertRuler();
+        QCOMPARE(horz.height(), 16);
+        // The rulers start where the canvas does.
+        QCOMPARE(horz.mapTo(&frame, QPoint(0, 0)).x(), frame.View()->viewport()->mapTo(&frame, QPoint(0, 0)).x());
+        QCOMPARE(vert.mapTo(&frame, QPoint(0, 0)).y(), frame.View()->viewport()->mapTo(&frame, QPoint(0, 0)).y());
+
+        const qint64 nHorzKey = horz.Picture().cacheKey();
+        frame.RunCommand(gw::ID_ZOOM_IN);
+        QVERIFY(horz.Picture().cacheKey() != nHorzKey);
+
+        const int nX = frame.View()->GetCellWidth() * 3 + frame.View()->GetCellWidth() / 2;
+        QVERIFY(!LineAt(horz, nX));
+        QTest::mouseMove(frame.View()->viewport(), QPoint(nX, 30));
+        QTRY_VERIFY(LineAt(horz, nX));
+    }
+};
+
+GW_SHELL_TEST_MAIN(CColorPickerFrameTest)
+#include "color_picker_frame_test.moc"
