@@ -1,0 +1,59 @@
+// FIGlet lettering: reading a version 2 font ("flf2a" header) into its 95
+// printable glyphs, and composing a line of text with it into rows of
+// characters, at one of three spacings. Plain bytes in, plain bytes out; the
+// dialog, the command-line tool and the tests share these functions.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr int FIG_GLYPH_COUNT = 95; // codes 32 (space) to 126 (tilde)
+inline constexpr int FIG_FIRST_CODE = 32;
+// Fonts taller than this, or files larger than FIG_MAX_FILE_BYTES, are
+// refused like a wrong header: a damaged file must not make us allocate
+// without bound.
+inline constexpr int FIG_MAX_HEIGHT = 256;
+inline constexpr std::size_t FIG_MAX_FILE_BYTES = 16u * 1024u * 1024u;
+
+struct FigFont {
+    char chHardblank = 0;
+    int32_t nHeight = 0;    // rows per glyph; 0 until a font loaded
+    int32_t nOldLayout = 0; // selects the joining rule at spacing 0
+    // Each glyph's rows top to bottom, end marks still on.
+    std::array<std::vector<std::string>, FIG_GLYPH_COUNT> glyphs;
+};
+
+enum class EFigLoad {
+    OK,
+    BAD_HEADER, // no "flf2a" signature, or a height outside 1..FIG_MAX_HEIGHT
+    NO_FILE,    // the file could not be opened or read
+    TOO_LARGE,  // the file exceeds FIG_MAX_FILE_BYTES
+};
+
+// Reads a font from its file's bytes. On anything but OK, font is unchanged.
+// Lines end at LF or CR LF; a line past the end of the data reads as empty.
+EFigLoad ParseFigFont(std::string_view data, FigFont& font);
+// Reads the file at path (at most FIG_MAX_FILE_BYTES) and parses it.
+EFigLoad LoadFigFontFile(const std::string& strPath, FigFont& font);
+
+// A glyph row without its end mark(s): two equal last characters go
+// together, else the last one alone.
+std::string StripEndmarks(std::string_view row);
+
+// Spacing as the dialog offers it: 0 joins by the font's rule, 1 packs the
+// glyphs tight, 2 sets them side by side untouched.
+enum EFigSpacing { FIG_SPACING_SMUSH = 0, FIG_SPACING_KERN = 1, FIG_SPACING_FULL = 2 };
+
+// Joins one row of the next glyph onto the row composed so far.
+std::string JoinGlyphRow(std::string_view existing, std::string_view next, std::size_t nAdvance,
+                         std::size_t nTrimmedWidth, int nSpacing, int32_t nOldLayout,
+                         char chHardblank);
+
+// The text's rows, each followed by CR LF, hardblanks turned into spaces;
+// empty for an empty text or a font of no height. Characters outside 32..126
+// have no glyph and are left out.
+std::string RenderFigText(std::string_view text, const FigFont& font, int nSpacing);

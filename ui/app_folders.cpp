@@ -1,0 +1,54 @@
+#include "ui/app_folders.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+QList<CDataFile> ListEntries(const QString& strFolder, QDir::Filters filters, const QString& strSuffix)
+{
+    QList<CDataFile> vFiles;
+    if (strFolder.isEmpty())
+        return vFiles;
+    const QDir dir(strFolder);
+    // Directory order is arbitrary on Linux; people expect names in order.
+    const QFileInfoList vInfos = dir.entryInfoList(filters | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& info : vInfos) {
+        if (!strSuffix.isEmpty() && info.suffix() != strSuffix)
+            continue;
+        // The title drops the last extension only, as "a.b.flf" shows "a.b".
+        const QString strTitle = info.isDir() ? info.fileName() : info.completeBaseName();
+        vFiles.append({strTitle, info.absoluteFilePath(), dir.absolutePath()});
+    }
+    return vFiles;
+}
+
+} // namespace
+
+QString AppFolderPath(const QString& strName)
+{
+    return QCoreApplication::applicationDirPath() + u'/' + strName;
+}
+
+QString UserDataFolder(const QString& strName)
+{
+    const QString strBase = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return strBase + QStringLiteral("/Glyphwright/") + strName;
+}
+
+QString SystemFigletFolder()
+{
+    return QStringLiteral("/usr/share/figlet");
+}
+
+QList<CDataFile> ListDataFiles(const QString& strFolder, const QString& strSuffix)
+{
+    return ListEntries(strFolder, QDir::Files, strSuffix);
+}
+
+QList<CDataFile> ListDataFolders(const QString& strFolder)
+{
+    return ListEntries(strFolder, QDir::Dirs, QString());
+}

@@ -1,0 +1,30 @@
+// Where the program's own data lives: folders beside the executable (the
+// help page, "Fonts", "SLib") and the user's own copies under the XDG data
+// folder (~/.local/share/Glyphwright/...). The imports list both.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The folder strName beside the program, without a trailing slash.
+QString AppFolderPath(const QString& strName);
+// The user's folder strName under $XDG_DATA_HOME/Glyphwright (the folder
+// need not exist).
+QString UserDataFolder(const QString& strName);
+// The system's FIGlet fonts, from Debian's figlet package.
+QString SystemFigletFolder();
+
+// One file found in a data folder: what the user sees, where it is, and the
+// folder it came from.
+struct CDataFile {
+    QString strTitle;  // the name without its extension
+    QString strPath;   // the full path
+    QString strFolder; // the folder it was found in
+};
+
+// The files (not folders) directly in strFolder, sorted by name; with
+// strSuffix (for instance "flf") only the names ending in "." + strSuffix.
+// A missing folder gives none.
+QList<CDataFile> ListDataFiles(const QString& strFolder, const QString& strSuffix = QString());
+// The direct sub-folders of strFolder, sorted by name.
+QList<CDataFile> ListDataFolders(const QString& strFolder);
