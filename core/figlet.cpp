@@ -1,11 +1,295 @@
 #include "core/figlet.h"
 
-// Placeholder bodies; the reader and the composition replace them.
-EFigLoad ParseFigFont(std::string_view, FigFont&) { return EFigLoad::BAD_HEADER; }
-EFigLoad LoadFigFontFile(const std::string&, FigFont&) { return EFigLoad::NO_FILE; }
-std::string StripEndmarks(std::string_view row) { return std::string(row); }
-std::string JoinGlyphRow(std::string_view a, std::string_view b, std::size_t, std::size_t, int, int32_t, char)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <limits>
+#include <utility>
+
+namespace {
+
+// Hands out the lines of a font file one at a time; past the end every line
+// is empty, so a short file still fills all its glyphs.
+class CFigLines {
+public:
+    explicit CFigLines(std::string_view data) : m_data(data) {}
+
+    bool AtEnd() const { return m_nPos >= m_data.size(); }
+
+    std::string_view Next()
+    {
+        if (AtEnd())
+            return {};
+        const std::size_t nLf = m_data.find('\n', m_nPos);
+        const std::size_t nEnd = nLf == std::string_view::npos ? m_data.size() : nLf;
+        std::string_view line = m_data.substr(m_nPos, nEnd - m_nPos);
+        m_nPos = nEnd == m_data.size() ? nEnd : nEnd + 1;
+        // Only a CR that belongs to a CR LF pair goes; a lone CR is text.
+        if (nLf != std::string_view::npos && !line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        return line;
+    }
+
+private:
+    std::string_view m_data;
+    std::size_t m_nPos = 0;
+};
+
+bool IsFigWhite(char ch)
 {
-    return std::string(a) + std::string(b);
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
 }
-std::string RenderFigText(std::string_view, const FigFont&, int) { return {}; }
+
+// The header's words: split at runs of spaces only (a tab is part of a word);
+// words the line does not have are empty.
+std::array<std::string_view, 6> HeaderWords(std::string_view line)
+{
+    std::array<std::string_view, 6> words{};
+    std::size_t nPos = 0;
+    for (std::string_view& word : words) {
+        nPos = line.find_first_not_of(' ', nPos);
+        if (nPos == std::string_view::npos)
+            break;
+        const std::size_t nEnd = std::min(line.find(' ', nPos), line.size());
+        word = line.substr(nPos, nEnd - nPos);
+        nPos = nEnd;
+    }
+    return words;
+}
+
+// The word's leading decimal integer, read as atoi reads it (white space, an
+// optional sign, digits; none gives 0), but held at the int32 limits instead
+// of overflowing.
+int32_t LeadingInt(std::string_view word)
+{
+    std::size_t i = 0;
+    while (i < word.size() && IsFigWhite(word[i]))
+        ++i;
+    bool bNegative = false;
+    if (i < word.size() && (word[i] == '+' || word[i] == '-'))
+        bNegative = word[i++] == '-';
+    constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+    int64_t nValue = 0;
+    for (; i < word.size() && word[i] >= '0' && word[i] <= '9'; ++i)
+        nValue = std::min(kLimit, nValue * 10 + (word[i] - '0'));
+    if (bNegative)
+        return static_cast<int32_t>(-nValue);
+    return static_cast<int32_t>(std::min<int64_t>(nValue, kLimit - 1));
+}
+
+struct SGlyphRows {
+    std::vector<std::string> vRows; // end marks removed
+    std::size_t nInk = 0;           // widest row without its trailing white space
+    std::size_t nTrimmed = 0;       // widest row without its leading white space
+};
+
+SGlyphRows MeasuredGlyph(const std::vector<std::string>& vStored, std::size_t nHeight)
+{
+    SGlyphRows glyph;
+    glyph.vRows.reserve(nHeight);
+    for (std::size_t k = 0; k < nHeight; ++k) {
+        std::string row = k < vStored.size() ? StripEndmarks(vStored[k]) : std::string();
+        const auto itInk = std::find_if_not(row.rbegin(), row.rend(), IsFigWhite);
+        const auto itLead = std::find_if_not(row.begin(), row.end(), IsFigWhite);
+        glyph.nInk = std::max(glyph.nInk, static_cast<std::size_t>(row.rend() - itInk));
+        glyph.nTrimmed = std::max(glyph.nTrimmed, static_cast<std::size_t>(row.end() - itLead));
+        glyph.vRows.push_back(std::move(row));
+    }
+    return glyph;
+}
+
+bool IsIn(char ch, std::string_view set)
+{
+    return set.find(ch) != std::string_view::npos;
+}
+
+// What a smushing rule does to the pair a (last of the row so far) and b
+// (first of the new row).
+enum class EFigJoin { KEEP, DROP_A, DROP_B, MERGE };
+
+// Old layout 4: the classes from the first down; of two characters in
+// different classes, the one whose class comes first gives way.
+int HierarchyClass(char ch)
+{
+    static constexpr std::string_view kClasses[] = {"|", "/\\", "[]", "{}", "()", "<>"};
+    for (std::size_t n = 0; n < std::size(kClasses); ++n)
+        if (IsIn(ch, kClasses[n]))
+            return static_cast<int>(n);
+    return -1;
+}
+
+EFigJoin SmushRule(char a, char b, int32_t nOldLayout, char chHardblank, char* pMerged)
+{
+    static constexpr std::string_view kBorders = "|/\\[]{}()<>";
+    switch (nOldLayout) {
+    case 1:
+        return a == b && a != ' ' ? EFigJoin::DROP_B : EFigJoin::KEEP;
+    case 2:
+        if (a == '_' && IsIn(b, kBorders))
+            return EFigJoin::DROP_A;
+        return b == '_' && IsIn(a, kBorders) ? EFigJoin::DROP_B : EFigJoin::KEEP;
+    case 4: {
+        const int nA = HierarchyClass(a), nB = HierarchyClass(b);
+        if (nA < 0 || nB < 0 || nA == nB)
+            return EFigJoin::KEEP;
+        return nA < nB ? EFigJoin::DROP_A : EFigJoin::DROP_B;
+    }
+    case 8: {
+        static constexpr std::string_view kPairs[] = {"[]", "][", "{}", "}{", "()", ")("};
+        const char pair[2] = {a, b};
+        *pMerged = '|';
+        return std::find(std::begin(kPairs), std::end(kPairs), std::string_view(pair, 2)) !=
+                       std::end(kPairs)
+                   ? EFigJoin::MERGE
+                   : EFigJoin::KEEP;
+    }
+    case 16:
+        *pMerged = a == '/' && b == '\\'   ? '|'
+                   : a == '\\' && b == '/' ? 'Y'
+                   : a == '>' && b == '<'  ? 'X'
+                                           : '\0';
+        return *pMerged != '\0' ? EFigJoin::MERGE : EFigJoin::KEEP;
+    case 32:
+        return a == chHardblank && b == chHardblank ? EFigJoin::DROP_B : EFigJoin::KEEP;
+    default: // 0, -1 and sums of several rules join nothing
+        return EFigJoin::KEEP;
+    }
+}
+
+} // namespace
+
+std::string StripEndmarks(std::string_view row)
+{
+    const std::size_t nSize = row.size();
+    if (nSize >= 2 && row[nSize - 1] == row[nSize - 2])
+        row.remove_suffix(2);
+    else if (nSize > 0)
+        row.remove_suffix(1);
+    return std::string(row);
+}
+
+std::string JoinGlyphRow(std::string_view existing, std::string_view next, std::size_t nAdvance,
+                         std::size_t nTrimmedWidth, int nSpacing, int32_t nOldLayout,
+                         char chHardblank)
+{
+    // Any spacing the dialog does not offer sets glyphs side by side.
+    if (nSpacing != FIG_SPACING_KERN && nSpacing != FIG_SPACING_SMUSH)
+        return std::string(existing) + std::string(next);
+    existing = existing.substr(0, std::min(existing.size(), nAdvance));
+    if (next.size() > nTrimmedWidth)
+        next.remove_prefix(next.size() - nTrimmedWidth);
+
+    char chMerged = '\0';
+    EFigJoin join = EFigJoin::KEEP;
+    if (nSpacing == FIG_SPACING_SMUSH && !existing.empty() && !next.empty())
+        join = SmushRule(existing.back(), next.front(), nOldLayout, chHardblank, &chMerged);
+    if (join == EFigJoin::DROP_A || join == EFigJoin::MERGE)
+        existing.remove_suffix(1);
+    if (join == EFigJoin::DROP_B || join == EFigJoin::MERGE)
+        next.remove_prefix(1);
+
+    std::string strRow;
+    strRow.reserve(existing.size() + next.size() + 1);
+    strRow.append(existing);
+    if (join == EFigJoin::MERGE)
+        strRow.push_back(chMerged);
+    strRow.append(next);
+    return strRow;
+}
+
+std::string RenderFigText(std::string_view text, const FigFont& font, int nSpacing)
+{
+    if (font.nHeight <= 0)
+        return {};
+    const auto nHeight = static_cast<std::size_t>(font.nHeight);
+    std::vector<std::string> vOut(nHeight);
+    std::size_t nAdvance = 0;
+    bool bFirst = true;
+    for (const char ch : text) {
+        const int nCode = static_cast<unsigned char>(ch);
+        // A character without a glyph is left out as if it were not typed.
+        if (nCode < FIG_FIRST_CODE || nCode >= FIG_FIRST_CODE + FIG_GLYPH_COUNT)
+            continue;
+        const SGlyphRows glyph =
+            MeasuredGlyph(font.glyphs[static_cast<std::size_t>(nCode - FIG_FIRST_CODE)], nHeight);
+        for (std::size_t k = 0; k < nHeight; ++k)
+            vOut[k] = bFirst ? glyph.vRows[k]
+                             : JoinGlyphRow(vOut[k], glyph.vRows[k], nAdvance, glyph.nTrimmed,
+                                            nSpacing, font.nOldLayout, font.chHardblank);
+        nAdvance += glyph.nInk;
+        bFirst = false;
+    }
+    if (bFirst)
+        return {};
+
+    std::string strText;
+    for (std::string& row : vOut) {
+        // Hardblanks go row by row, before the line end: a CR hardblank must
+        // not eat the CR of every CR LF.
+        std::replace(row.begin(), row.end(), font.chHardblank, ' ');
+        strText += row;
+        strText += "\r\n";
+    }
+    return strText;
+}
+
+EFigLoad ParseFigFont(std::string_view data, FigFont& font)
+{
+    CFigLines lines(data);
+    const std::array<std::string_view, 6> words = HeaderWords(lines.Next());
+    const std::string_view signature = words[0];
+    if (signature.substr(0, 5) != "flf2a")
+        return EFigLoad::BAD_HEADER;
+    const int32_t nHeight = LeadingInt(words[1]);
+    if (nHeight < 1 || nHeight > FIG_MAX_HEIGHT)
+        return EFigLoad::BAD_HEADER;
+
+    FigFont loaded;
+    loaded.chHardblank = signature.back();
+    loaded.nHeight = nHeight;
+    loaded.nOldLayout = LeadingInt(words[4]);
+    for (int32_t n = LeadingInt(words[5]); n > 0 && !lines.AtEnd(); --n)
+        lines.Next();
+    for (std::vector<std::string>& vRows : loaded.glyphs) {
+        vRows.reserve(static_cast<std::size_t>(nHeight));
+        for (int32_t k = 0; k < nHeight; ++k)
+            vRows.emplace_back(lines.Next());
+    }
+    font = std::move(loaded);
+    return EFigLoad::OK;
+}
+
+EFigLoad LoadFigFontFile(const std::string& strPath, FigFont& font)
+{
+    const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return EFigLoad::NO_FILE;
+    struct stat st {};
+    EFigLoad result = EFigLoad::OK;
+    std::string strData;
+    if (::fstat(fd, &st) != 0)
+        result = EFigLoad::NO_FILE;
+    else if (S_ISREG(st.st_mode) && static_cast<uintmax_t>(st.st_size) > FIG_MAX_FILE_BYTES)
+        result = EFigLoad::TOO_LARGE;
+    // A pipe or device has no size to check first, so reading stops one
+    // byte past the limit as well.
+    char buf[64 * 1024];
+    while (result == EFigLoad::OK) {
+        const ssize_t nRead = ::read(fd, buf, sizeof buf);
+        if (nRead < 0 && errno == EINTR)
+            continue;
+        if (nRead < 0)
+            result = EFigLoad::NO_FILE;
+        if (nRead <= 0)
+            break;
+        strData.append(buf, static_cast<std::size_t>(nRead));
+        if (strData.size() > FIG_MAX_FILE_BYTES)
+            result = EFigLoad::TOO_LARGE;
+    }
+    ::close(fd);
+    return result == EFigLoad::OK ? ParseFigFont(strData, font) : result;
+}

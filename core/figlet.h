@@ -48,7 +48,8 @@ std::string StripEndmarks(std::string_view row);
 // glyphs tight, 2 sets them side by side untouched.
 enum EFigSpacing { FIG_SPACING_SMUSH = 0, FIG_SPACING_KERN = 1, FIG_SPACING_FULL = 2 };
 
-// Joins one row of the next glyph onto the row composed so far.
+// Joins one row of the next glyph onto the row composed so far. A spacing
+// other than 0 or 1 sets the rows side by side, as 2 does.
 std::string JoinGlyphRow(std::string_view existing, std::string_view next, std::size_t nAdvance,
                          std::size_t nTrimmedWidth, int nSpacing, int32_t nOldLayout,
                          char chHardblank);

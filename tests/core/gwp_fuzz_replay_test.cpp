@@ -1,6 +1,8 @@
-// Replays the reader fuzzer's seeds and every input it ever crashed on
-// (tests/data/fuzz/) through the same round-trip check, so a fixed fault
-// stays fixed without running the fuzzer.
+// Replays the reader fuzzers' seeds and every input they ever crashed on
+// (tests/data/fuzz/ for the ".gwp" reader, tests/data/fuzz/figlet/ for the
+// font reader) through the same checks, so a fixed fault stays fixed without
+// running the fuzzers.
+#include "tests/fuzz/figlet_check.h"
 #include "tests/fuzz/gwp_round_trip.h"
 
 #include "core/safe_file.h"
@@ -36,14 +38,16 @@ std::vector<fs::path> FilesIn(const fs::path& dir)
     return v;
 }
 
-void Replay(const std::vector<fs::path>& vFiles)
+using ReplayCheck = bool (*)(std::string_view, std::string*);
+
+void Replay(const std::vector<fs::path>& vFiles, ReplayCheck check = gwfuzz::GwpRoundTripHolds)
 {
     for (const fs::path& path : vFiles) {
         SCOPED_TRACE(path.string());
         std::string strData, strError;
         ASSERT_TRUE(ReadWholeFile(path.string(), &strData, &strError)) << strError;
         std::string strWhy;
-        EXPECT_TRUE(gwfuzz::GwpRoundTripHolds(strData, &strWhy)) << strWhy;
+        EXPECT_TRUE(check(strData, &strWhy)) << strWhy;
     }
 }
 
@@ -76,4 +80,12 @@ TEST(GwpFuzzReplay, AFolderThatCannotBeReadFails)
 {
     EXPECT_NONFATAL_FAILURE(FilesIn(kFuzzData / "no-such-folder"), "cannot read");
     EXPECT_NONFATAL_FAILURE(FilesIn(kFuzzData / "seeds" / "valid-1x1.gwp"), "cannot read");
+}
+
+TEST(FigFuzzReplay, SeedsAndCrashes)
+{
+    const std::vector<fs::path> vSeeds = FilesIn(kFuzzData / "figlet" / "seeds");
+    ASSERT_FALSE(vSeeds.empty());
+    Replay(vSeeds, gwfuzz::FigRenderHolds);
+    Replay(FilesIn(kFuzzData / "figlet" / "crashes"), gwfuzz::FigRenderHolds);
 }

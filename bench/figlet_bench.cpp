@@ -1,0 +1,93 @@
+// FIGlet lettering against the figlet program, timed in the same iterations:
+//
+//   BM_FigLoadAndCompose  loading /usr/share/figlet/standard.flf from disk and
+//                         composing "Glyphwright" at spacing 0 in this process
+//                         (what the import dialog does on every keystroke)
+//                         against one whole `figlet -f standard Glyphwright`
+//                         process, spawned with its output to /dev/null and
+//                         waited for: ours_us, figlet_us and x_median, the
+//                         ratio of their medians (goal <= 0.1), and x_mean.
+//
+// Skipped when figlet or its standard font is not installed.
+
+#include "core/figlet.h"
+
+#include "bench/ratio_counters.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using gwratio::Clock;
+
+constexpr const char* kFontPath = "/usr/share/figlet/standard.flf";
+constexpr const char* kWord = "Glyphwright";
+
+// Runs figlet on the word with its output discarded; false when it cannot be
+// started or does not succeed.
+bool RunFiglet()
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    char szFiglet[] = "figlet", szFlag[] = "-f", szFont[] = "standard";
+    std::string strWord = kWord;
+    char* argv[] = {szFiglet, szFlag, szFont, strWord.data(), nullptr};
+    pid_t pid = 0;
+    const int nError = posix_spawnp(&pid, "figlet", &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (nError != 0)
+        return false;
+    int nStatus = 0;
+    while (waitpid(pid, &nStatus, 0) < 0)
+        if (errno != EINTR)
+            return false;
+    return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0;
+}
+
+void BM_FigLoadAndCompose(benchmark::State& state)
+{
+    if (access(kFontPath, R_OK) != 0 || !RunFiglet()) {
+        state.SkipWithError("figlet or its standard font is not installed");
+        return;
+    }
+    std::vector<double> vOurs, vFiglet;
+    for (auto _ : state) {
+        const Clock::time_point t0 = Clock::now();
+        FigFont font;
+        if (LoadFigFontFile(kFontPath, font) != EFigLoad::OK) {
+            state.SkipWithError("cannot load the standard font");
+            return;
+        }
+        std::string strText = RenderFigText(kWord, font, FIG_SPACING_SMUSH);
+        benchmark::DoNotOptimize(strText);
+        const Clock::time_point t1 = Clock::now();
+        if (!RunFiglet()) {
+            state.SkipWithError("figlet failed");
+            return;
+        }
+        const Clock::time_point t2 = Clock::now();
+        vOurs.push_back(gwratio::Micros(t1 - t0));
+        vFiglet.push_back(gwratio::Micros(t2 - t1));
+    }
+    const double dOurs = gwratio::Median(vOurs), dFiglet = gwratio::Median(vFiglet);
+    state.counters["ours_us"] = dOurs;
+    state.counters["figlet_us"] = dFiglet;
+    state.counters["x_median"] = dFiglet > 0 ? dOurs / dFiglet : 0;
+    state.counters["x_mean"] =
+        gwratio::Mean(vFiglet) > 0 ? gwratio::Mean(vOurs) / gwratio::Mean(vFiglet) : 0;
+}
+BENCHMARK(BM_FigLoadAndCompose)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+} // namespace
