@@ -51,6 +51,21 @@ const CCommandInfo kCommands[] = {
      "  --background RRGGBB    the page colour as six hex digits, red, green, blue,\n"
      "                         as in HTML (default: the editor's background colour,\n"
      "                         else ffffff)\n"},
+    {EConvertCommand::Figlet, "figlet", 2,
+     "Usage: gwconvert figlet FONT TEXT [--spacing 0|1|2] [--output FILE]\n"
+     "\n"
+     "Letters TEXT in a FIGlet font, as the editor's FIGlet import composes it,\n"
+     "each row ending in CR LF. Characters without a glyph (outside ASCII 32 to\n"
+     "126) are left out.\n"
+     "\n"
+     "FONT is a font file, or the name of a font the editor lists (for instance\n"
+     "'standard'): from the Fonts folder beside the program, the user's\n"
+     "~/.local/share/Glyphwright/Fonts and /usr/share/figlet.\n"
+     "\n"
+     "Options:\n"
+     "  --spacing 0|1|2    0 joins neighbouring letters by the font's rule, 1 packs\n"
+     "                     them tight, 2 sets them side by side (default 2)\n"
+     "  --output FILE      write to FILE instead of standard output\n"},
 };
 
 const char* kProgramHelp =
@@ -63,6 +78,7 @@ const char* kProgramHelp =
     "  text FILE.gwp OUT.txt         write one frame as plain text\n"
     "  html FILE.gwp OUT.htm         write one frame as an HTML page\n"
     "  animation FILE.gwp OUT.htm    write every frame as an animated HTML page\n"
+    "  figlet FONT TEXT              letter TEXT in a FIGlet font\n"
     "\n"
     "'gwconvert COMMAND --help' describes a command and its options.\n"
     "\n"
@@ -135,6 +151,14 @@ bool ApplyOption(const std::string& strName, const std::string& strValue, CConve
         if (!ParseCount(strValue, &n) || n < 1)
             return Fail(pError, "--frame takes a frame number from 1, not '" + strValue + "'");
         pArgs->nFrame = int(n);
+    } else if (strName == "--spacing") {
+        if (strValue.size() != 1 || strValue[0] < '0' || strValue[0] > '2')
+            return Fail(pError, "--spacing takes 0, 1 or 2, not '" + strValue + "'");
+        pArgs->nSpacing = strValue[0] - '0';
+    } else if (strName == "--output") {
+        if (strValue.empty())
+            return Fail(pError, "--output needs a file name");
+        pArgs->strOutput = strValue;
     } else if (strName == "--interval") {
         if (!ParseCount(strValue, &n) || n < MIN_FRAME_INTERVAL || n > MAX_FRAME_INTERVAL)
             return Fail(pError, "--interval takes tenths of a second from 1 to 100, not '" +
@@ -157,6 +181,8 @@ bool TakesOption(EConvertCommand command, const std::string& strName)
         return command == EConvertCommand::Animation;
     if (strName == "--background")
         return command == EConvertCommand::Html || command == EConvertCommand::Animation;
+    if (strName == "--spacing" || strName == "--output")
+        return command == EConvertCommand::Figlet;
     return false;
 }
 
@@ -217,6 +243,14 @@ bool ParseConvertArgs(const std::vector<std::string>& args, CConvertArgs* pArgs,
             return false;
     }
 
+    if (pArgs->command == EConvertCommand::Figlet) {
+        if (operands.size() != 2)
+            return Fail(pError, operands.size() < 2 ? "figlet needs a font and a text"
+                                                    : "unexpected argument '" + operands[2] + "'");
+        pArgs->strInput = operands[0];
+        pArgs->strText = operands[1];
+        return true;
+    }
     if (int(operands.size()) < pInfo->nOperands)
         return Fail(pError, pInfo->nOperands == 1 ? "missing the drawing to read"
                             : operands.empty()    ? "missing the drawing to read and the output"

@@ -9,16 +9,18 @@
 #include <string>
 #include <vector>
 
-enum class EConvertCommand { None, Info, Text, Html, Animation };
+enum class EConvertCommand { None, Info, Text, Html, Animation, Figlet };
 
 struct CConvertArgs {
     EConvertCommand command = EConvertCommand::None;
     bool bHelp = false; // show the help of `command` (of the program for None) and stop
-    std::string strInput;
-    std::string strOutput;          // empty for info
+    std::string strInput;           // the drawing; the font for figlet
+    std::string strOutput;          // empty for info, and for figlet to standard output
+    std::string strText;            // figlet: the text to letter
     int nFrame = 1;                 // counted from 1 in file order
     std::optional<int> nInterval;   // tenths of a second, 1..100
     std::optional<COLORREF> crBack; // 0x00BBGGRR
+    int nSpacing = 2;               // figlet: 0 joined, 1 packed, 2 side by side
 };
 
 inline constexpr int MIN_FRAME_INTERVAL = 1;

@@ -1,18 +1,23 @@
-// gwconvert: the editor's exports from the command line, for scripts.
+// gwconvert: the editor's exports, and its FIGlet lettering, from the
+// command line, for scripts.
 //
 // The drawing is read only as far as needed: its header for info, the one
 // frame asked for, or a frame at a time streamed into the animated page, so
 // memory stays small whatever the file's size. Every output goes through
 // SaveFileSafely, so a failure at any point leaves an existing output file
-// exactly as it was. Exit status: 0 done, 1 a drawing that cannot be read or
+// exactly as it was. Exit status: 0 done, 1 a drawing or font that cannot be read or
 // an output that cannot be written, 2 bad arguments.
 #include "cli/convert_args.h"
 #include "cli/file_frame_source.h"
+#include "core/figlet.h"
 #include "core/gwp_reader.h"
 #include "core/html_export.h"
 #include "core/safe_file.h"
+#include "ui/app_folders.h"
 #include "ui/settings_value.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QSettings>
 
 #include <csignal>
@@ -129,6 +134,40 @@ int Convert(const CConvertArgs& args)
     return 0;
 }
 
+// FIGlet lettering, to standard output or a file. The font's name is looked
+// up in the editor's font folders, which needs the application's folder.
+int Figlet(const CConvertArgs& args)
+{
+    const QString strFont = FindFigFont(QString::fromLocal8Bit(args.strInput));
+    if (strFont.isEmpty())
+        return Complain(EXIT_BAD_FILE, "no FIGlet font '" + args.strInput +
+                                           "': neither a file nor a font in the Fonts folders");
+    const std::string strPath = QFile::encodeName(strFont).toStdString();
+    FigFont font;
+    switch (LoadFigFontFile(strPath, font)) {
+    case EFigLoad::OK:
+        break;
+    case EFigLoad::NO_FILE:
+        return Complain(EXIT_BAD_FILE, "cannot read " + strPath);
+    case EFigLoad::TOO_LARGE:
+        return Complain(EXIT_BAD_FILE, strPath + ": larger than 16 MB, not taken as a font");
+    case EFigLoad::BAD_HEADER:
+        return Complain(EXIT_BAD_FILE, strPath + ": not a FIGlet font (the first line must start"
+                                                 " with flf2a and give a height of 1 to 256)");
+    }
+    const std::string strRows = RenderFigText(args.strText, font, args.nSpacing);
+    if (args.strOutput.empty()) {
+        std::fwrite(strRows.data(), 1, strRows.size(), stdout);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout))
+            return Complain(EXIT_BAD_FILE, "cannot write to standard output");
+        return 0;
+    }
+    std::string strError;
+    if (!SaveFileSafely(args.strOutput, strRows, &strError))
+        return Complain(EXIT_BAD_FILE, "cannot write " + args.strOutput + ": " + strError);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -147,6 +186,10 @@ int main(int argc, char** argv)
     }
 
     try {
+        if (args.command == EConvertCommand::Figlet) {
+            QCoreApplication app(argc, argv);
+            return Figlet(args);
+        }
         return Convert(args);
     } catch (const std::bad_alloc&) {
         return Complain(EXIT_BAD_FILE, args.strInput + ": not enough memory to convert it");

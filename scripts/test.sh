@@ -13,7 +13,7 @@ gw_configure build -DGW_WERROR=ON -DGW_BUILD_TESTS=ON -DGW_BUILD_BENCH=ON
 cmake --build "$GW_ROOT/build" --parallel "$(nproc)"
 
 status=0
-# A minute of fuzzing the document reader; any input that breaks it is kept
+# A minute of fuzzing the document and font readers; any input that breaks one is kept
 # under tests/data/fuzz/crashes/ and replayed by the core tests from then on.
 # It runs first so that ctest's summary closes the output.
 gw_install_packages "${GW_FUZZ_PACKAGES[@]}"

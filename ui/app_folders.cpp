@@ -52,3 +52,27 @@ QList<CDataFile> ListDataFolders(const QString& strFolder)
 {
     return ListEntries(strFolder, QDir::Dirs, QString());
 }
+
+QList<CDataFile> ListFigFonts()
+{
+    QList<CDataFile> vFonts = ListDataFiles(AppFolderPath(QStringLiteral("Fonts")));
+    vFonts += ListDataFiles(UserDataFolder(QStringLiteral("Fonts")), QStringLiteral("flf"));
+    vFonts += ListDataFiles(SystemFigletFolder(), QStringLiteral("flf"));
+    return vFonts;
+}
+
+QString FindFigFont(const QString& strName)
+{
+    if (strName.isEmpty())
+        return {};
+    if (QFileInfo(strName).isFile())
+        return strName;
+    // A name with a slash is a path, and it does not exist.
+    if (strName.contains(u'/'))
+        return {};
+    for (const CDataFile& font : ListFigFonts()) {
+        if (font.strTitle == strName || QFileInfo(font.strPath).fileName() == strName)
+            return font.strPath;
+    }
+    return {};
+}

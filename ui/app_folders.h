@@ -28,3 +28,11 @@ struct CDataFile {
 QList<CDataFile> ListDataFiles(const QString& strFolder, const QString& strSuffix = QString());
 // The direct sub-folders of strFolder, sorted by name.
 QList<CDataFile> ListDataFolders(const QString& strFolder);
+
+// Every FIGlet font offered: each file of the "Fonts" folder beside the
+// program, then the "*.flf" files of the user's "Fonts" folder and of the
+// system's FIGlet folder, each folder sorted by name.
+QList<CDataFile> ListFigFonts();
+// A font named on a command line: an existing file as it is, else the first
+// listed font whose title or file name is strName; empty when none is.
+QString FindFigFont(const QString& strName);

@@ -4,6 +4,7 @@
 // same cells, so the tool must write exactly what the editor writes.
 #include "core/art_doc.h"
 #include "core/backup_store.h"
+#include "core/figlet.h"
 #include "core/gwp_file.h"
 #include "core/html_export.h"
 
@@ -569,6 +570,12 @@ TEST_F(ConvertTest, BadArgumentsAreUsageErrors)
         {"animation", in, out, "--interval", ""},
         {"animation", in, out, "--frame", "1"},
         {"animation", in, out, "--background", "12345g"},
+        {"figlet"},
+        {"figlet", "standard"},
+        {"figlet", "standard", "Hi", "extra"},
+        {"figlet", "standard", "Hi", "--spacing", "3"},
+        {"figlet", "standard", "Hi", "--output"},
+        {"text", in, out, "--spacing", "1"},
     };
     for (const auto& args : cases) {
         std::string strLine;
@@ -591,6 +598,7 @@ TEST_F(ConvertTest, HelpGoesToStandardOutput)
         {"text", "--help"},
         {"html", "-h"},
         {"animation", "--help"},
+        {"figlet", "--help"},
         {"text", m_in.string(), "--frame", "0", "--help"},
     };
     for (const auto& args : cases) {
@@ -606,6 +614,46 @@ TEST_F(ConvertTest, HelpGoesToStandardOutput)
     EXPECT_NE(Run({"text", "--help"}).strOut.find("--frame"), std::string::npos);
     // Nothing is reserved up front: a small address space is no obstacle.
     EXPECT_EQ(Run({"--help"}, rlim_t(256) << 20).nStatus, 0);
+}
+
+// A two-row font whose "H" and "i" differ, with a hardblank and end marks.
+std::string SmallFont()
+{
+    std::string str = "flf2a$ 2 2 8 0 1\ncomment\n";
+    for (int ch = 32; ch <= 126; ++ch) {
+        const bool bH = ch == 'H';
+        const bool bI = ch == 'i';
+        str += bH ? "|_|@\n| |@@\n" : bI ? "o$@\n|$@@\n" : "@\n@@\n";
+    }
+    return str;
+}
+
+TEST_F(ConvertTest, FigletLettersTextAsTheEditorComposesIt)
+{
+    WriteFile(Work("small.flf"), SmallFont());
+    FigFont font;
+    ASSERT_EQ(ParseFigFont(SmallFont(), font), EFigLoad::OK);
+    const std::string strExpected = RenderFigText("Hi", font, 2);
+    EXPECT_EQ(strExpected, "|_|o \r\n| || \r\n");
+
+    CRun run = Run({"figlet", "small.flf", "Hi"});
+    EXPECT_EQ(run.nStatus, 0) << run.strErr;
+    EXPECT_EQ(run.strOut, strExpected);
+    // By name from the user's font folder, into a file.
+    fs::create_directories(m_dir / "home" / "Glyphwright" / "Fonts");
+    WriteFile(m_dir / "home" / "Glyphwright" / "Fonts" / "tiny.flf", SmallFont());
+    run = Run({"figlet", "tiny", "Hi", "--spacing", "1", "--output", "hi.txt"});
+    EXPECT_EQ(run.nStatus, 0) << run.strErr;
+    EXPECT_EQ(ReadFile(Work("hi.txt")), RenderFigText("Hi", font, 1));
+
+    WriteFile(Work("bad.flf"), "flf2 2 2 8 0 0\n");
+    for (const char* pszFont : {"bad.flf", "nosuchfont", "missing/x.flf"}) {
+        SCOPED_TRACE(pszFont);
+        run = Run({"figlet", pszFont, "Hi", "--output", "no.txt"});
+        EXPECT_EQ(run.nStatus, 1);
+        ExpectOneErrorLine(run);
+    }
+    EXPECT_FALSE(fs::exists(Work("no.txt")));
 }
 
 TEST_F(ConvertTest, OperandsAfterDoubleDashMayStartWithADash)

@@ -1,0 +1,161 @@
+#include "import/figfont_dlg.h"
+
+#include "canvas/cell_geometry.h"
+#include "canvas/glyph_cache.h"
+#include "ui/dialog_colors.h"
+#include "ui/message_box.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int DEFAULT_SPACING = FIG_SPACING_FULL;
+
+// The dialog's size in dialog units of its font.
+constexpr int DIALOG_WIDTH_DLU = 287;
+constexpr int DIALOG_HEIGHT_DLU = 216;
+
+// The bytes of a text as the canvas draws them, line ends as the edit box wants.
+QString BytesToDisplay(const std::string& str)
+{
+    QString strOut;
+    strOut.reserve(static_cast<qsizetype>(str.size()));
+    for (std::size_t i = 0; i < str.size(); ++i) {
+        const auto ch = static_cast<uint8_t>(str[i]);
+        if (ch == '\r' && i + 1 < str.size() && str[i + 1] == '\n')
+            continue;
+        strOut += ch == '\n' ? QChar(u'\n') : QChar(Cp1252ToUnicode(ch));
+    }
+    return strOut;
+}
+
+// What was typed, as the bytes the fonts are indexed by. A character with no
+// Windows-1252 byte becomes 0, which has no glyph and is left out.
+std::string InputBytes(const QString& strText)
+{
+    std::string str;
+    str.reserve(static_cast<std::size_t>(strText.size()));
+    for (const QChar ch : strText)
+        str += static_cast<char>(UnicodeToCp1252(ch.unicode(), 0));
+    return str;
+}
+
+} // namespace
+
+void CFigTextEdit::keyPressEvent(QKeyEvent* pEvent)
+{
+    const QString strText = pEvent->text();
+    const bool bTypes = !strText.isEmpty() && pEvent->key() != Qt::Key_Return &&
+                        pEvent->key() != Qt::Key_Enter && pEvent->key() != Qt::Key_Escape &&
+                        pEvent->key() != Qt::Key_Tab && pEvent->key() != Qt::Key_Backtab;
+    if (bTypes && pEvent->key() != Qt::Key_Backspace) {
+        const char16_t ch = strText.size() == 1 ? strText.at(0).unicode() : 0;
+        if (ch < 33 || ch > 126) {
+            pEvent->accept();
+            return;
+        }
+    }
+    QLineEdit::keyPressEvent(pEvent);
+}
+
+CFigfontDlg::CFigfontDlg(QWidget* pParent)
+    : QDialog(pParent),
+      m_pInput(new CFigTextEdit),
+      m_pFontCombo(new QComboBox),
+      m_pSpacing(new QComboBox),
+      m_pPreview(new QPlainTextEdit)
+{
+    setWindowTitle(QStringLiteral("Figfont import"));
+    m_pInput->setObjectName(QStringLiteral("figInput"));
+    m_pFontCombo->setObjectName(QStringLiteral("figFont"));
+    m_pSpacing->setObjectName(QStringLiteral("figSpacing"));
+    m_pPreview->setObjectName(QStringLiteral("figPreview"));
+    m_pPreview->setReadOnly(true);
+    m_pPreview->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_pPreview->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_pPreview->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_pPreview->setFont(CCellGeometry::ZoomFont(CCellGeometry::ZOOM_DEFAULT));
+
+    auto* pGroup = new QGroupBox(QStringLiteral("Figfont set"));
+    auto* pGrid = new QGridLayout(pGroup);
+    pGrid->addWidget(new QLabel(QStringLiteral("Font select")), 0, 0);
+    pGrid->addWidget(m_pFontCombo, 0, 1);
+    pGrid->addWidget(new QLabel(QStringLiteral("Character spacing")), 1, 0);
+    pGrid->addWidget(m_pSpacing, 1, 1);
+    pGrid->setColumnStretch(1, 1);
+
+    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    pButtons->button(QDialogButtonBox::Ok)->setDefault(true);
+    connect(pButtons, &QDialogButtonBox::accepted, this, &CFigfontDlg::accept);
+    connect(pButtons, &QDialogButtonBox::rejected, this, &CFigfontDlg::reject);
+
+    auto* pInputRow = new QHBoxLayout;
+    pInputRow->addWidget(new QLabel(QStringLiteral("Import text")));
+    pInputRow->addWidget(m_pInput, 1);
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addLayout(pInputRow);
+    pLayout->addWidget(pGroup);
+    pLayout->addWidget(m_pPreview, 1);
+    pLayout->addWidget(pButtons);
+    resize(DIALOG_WIDTH_DLU * 3 / 2, DIALOG_HEIGHT_DLU * 13 / 8);
+    ApplyDialogColors(this);
+
+    EnumerateFigFonts();
+    for (const char* pszSpacing : {"0", "1", "2"})
+        m_pSpacing->addItem(QString::fromLatin1(pszSpacing));
+    m_pSpacing->setCurrentIndex(DEFAULT_SPACING);
+    // Nothing is composed until the first change.
+    connect(m_pInput, &QLineEdit::textChanged, this, &CFigfontDlg::OnChange);
+    connect(m_pFontCombo, &QComboBox::currentIndexChanged, this, &CFigfontDlg::OnChange);
+    connect(m_pSpacing, &QComboBox::currentIndexChanged, this, &CFigfontDlg::OnChange);
+}
+
+void CFigfontDlg::EnumerateFigFonts()
+{
+    m_vFonts = ListFigFonts();
+    m_pFontCombo->clear();
+    for (const CDataFile& font : m_vFonts) {
+        m_pFontCombo->addItem(font.strTitle);
+        m_pFontCombo->setItemData(m_pFontCombo->count() - 1, QDir::toNativeSeparators(font.strFolder),
+                                  Qt::ToolTipRole);
+    }
+    if (!m_vFonts.isEmpty())
+        m_pFontCombo->setCurrentIndex(0);
+}
+
+EFigLoad CFigfontDlg::LoadFigFont()
+{
+    const int nIndex = m_pFontCombo->currentIndex();
+    if (nIndex < 0 || nIndex >= m_vFonts.size())
+        return EFigLoad::NO_FILE;
+    const QByteArray baPath = QFile::encodeName(m_vFonts[nIndex].strPath);
+    const EFigLoad result = LoadFigFontFile(baPath.toStdString(), m_font);
+    if (result == EFigLoad::BAD_HEADER || result == EFigLoad::TOO_LARGE)
+        GwMessageBox(this, QStringLiteral("Error file head!"));
+    return result;
+}
+
+void CFigfontDlg::RenderFigText()
+{
+    m_strPreview = ::RenderFigText(InputBytes(m_pInput->text()), m_font, m_pSpacing->currentIndex());
+}
+
+void CFigfontDlg::OnChange()
+{
+    m_strPreview.clear();
+    // A font that cannot be opened composes nothing; a refused header
+    // composes with the font loaded before.
+    if (LoadFigFont() != EFigLoad::NO_FILE)
+        RenderFigText();
+    m_pPreview->setPlainText(BytesToDisplay(m_strPreview));
+}

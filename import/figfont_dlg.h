@@ -1,0 +1,67 @@
+// "Figfont import": the user types a short text, picks a FIGlet font and a
+// character spacing, and watches the lettering in a preview; OK hands the
+// preview's text to the caller, which places it on the canvas as a floating
+// block. Every change reloads the font from its file and composes afresh,
+// so a font edited while the dialog is open counts from the next change.
+#pragma once
+
+#include "core/figlet.h"
+#include "ui/app_folders.h"
+
+#include <QDialog>
+#include <QLineEdit>
+
+#include <string>
+
+class QComboBox;
+class QPlainTextEdit;
+
+// The input box: only the characters a font has a glyph for (33..126) and
+// Backspace get through; the space and anything else typed is swallowed.
+// Keys that type nothing (arrows, Delete, Enter, Escape) work as usual.
+class CFigTextEdit : public QLineEdit {
+    Q_OBJECT
+
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent* pEvent) override;
+};
+
+class CFigfontDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CFigfontDlg(QWidget* pParent = nullptr);
+
+    // The font list: one entry per file of ListFigFonts(), entry 0 selected.
+    void EnumerateFigFonts();
+    // Reads the selected font into m_font; a refused header tells the user
+    // and keeps the font loaded before. NO_FILE also when none is selected.
+    EFigLoad LoadFigFont();
+    // Composes the input with m_font and the chosen spacing into the preview.
+    void RenderFigText();
+
+    // The composed rows, CR LF after each, as bytes for the canvas.
+    const std::string& PreviewText() const { return m_strPreview; }
+    const FigFont& Font() const { return m_font; }
+    const QList<CDataFile>& FontFiles() const { return m_vFonts; }
+
+    CFigTextEdit* InputEdit() const { return m_pInput; }
+    QComboBox* FontCombo() const { return m_pFontCombo; }
+    QComboBox* SpacingCombo() const { return m_pSpacing; }
+    QPlainTextEdit* Preview() const { return m_pPreview; }
+
+private:
+    // The input, font or spacing changed: reload and compose from scratch.
+    void OnChange();
+
+    FigFont m_font;
+    QList<CDataFile> m_vFonts;
+    std::string m_strPreview;
+    CFigTextEdit* m_pInput = nullptr;
+    QComboBox* m_pFontCombo = nullptr;
+    QComboBox* m_pSpacing = nullptr;
+    QPlainTextEdit* m_pPreview = nullptr;
+};

@@ -1,0 +1,152 @@
+// The FIGlet dialog: the fonts it lists and from where, the input box that
+// only takes characters with a glyph, a fresh composition on every change,
+// and a damaged font that leaves the one loaded before in force.
+#include "core/backup_store.h"
+#include "import/figfont_dlg.h"
+#include "ui/app_folders.h"
+#include "ui/message_box.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QtTest>
+
+namespace {
+
+// A two-row font: "H" and "i" drawn, every other glyph empty; chEnd is its
+// end mark, so two fonts differ in nothing but what they draw.
+QByteArray MakeFont(const char* pszH, const char* pszHeader = "flf2a$ 2 2 8 0 0")
+{
+    QByteArray font = QByteArray(pszHeader) + '\n';
+    for (int ch = 32; ch <= 126; ++ch)
+        font += ch == 'H' ? QByteArray(pszH) : ch == 'i' ? QByteArray("o$@\n|$@@\n") : QByteArray("@\n@@\n");
+    return font;
+}
+
+void WriteFont(const QString& strName, const QByteArray& font)
+{
+    const QString strFolder = UserDataFolder(QStringLiteral("Fonts"));
+    QDir().mkpath(strFolder);
+    QFile file(strFolder + u'/' + strName);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(font);
+}
+
+std::string Expected(const QByteArray& font, const char* pszText, int nSpacing)
+{
+    FigFont fig;
+    if (ParseFigFont(font.toStdString(), fig) != EFigLoad::OK)
+        return "(bad font)";
+    return RenderFigText(pszText, fig, nSpacing);
+}
+
+// Types each character as a key press with that text, as a keyboard would,
+// letters outside ASCII included.
+void Type(QWidget* pWidget, const QString& strText)
+{
+    for (const QChar ch : strText) {
+        const int nKey = ch.unicode() < 128 ? ch.toUpper().unicode() : int(Qt::Key_unknown);
+        QKeyEvent ev(QEvent::KeyPress, nKey, Qt::NoModifier, QString(ch));
+        QCoreApplication::sendEvent(pWidget, &ev);
+    }
+}
+
+const QByteArray FONT_A = MakeFont("|_|@\n| |@@\n");
+const QByteArray FONT_B = MakeFont("#  #@\n####@@\n");
+
+} // namespace
+
+class CFigfontDlgTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QDir(UserDataFolder(QStringLiteral("Fonts"))).removeRecursively();
+        WriteFont(QStringLiteral("b.flf"), FONT_B);
+        WriteFont(QStringLiteral("a.flf"), FONT_A);
+        WriteFont(QStringLiteral("notes.txt"), "not listed");
+        m_vMessages.clear();
+        *GwMessageBoxHook() = [this](const QString& str) { m_vMessages.append(str); };
+    }
+    void cleanup() { *GwMessageBoxHook() = nullptr; }
+
+    void listsTheUsersFontsFirstAndComposesOnEveryChange()
+    {
+        CFigfontDlg dlg;
+        QCOMPARE(dlg.FontCombo()->itemText(0), QStringLiteral("a"));
+        QCOMPARE(dlg.FontCombo()->itemText(1), QStringLiteral("b"));
+        QCOMPARE(dlg.FontCombo()->itemData(0, Qt::ToolTipRole).toString(),
+                 QDir::toNativeSeparators(UserDataFolder(QStringLiteral("Fonts"))));
+        QVERIFY(dlg.FontCombo()->findText(QStringLiteral("notes")) < 0);
+        QCOMPARE(dlg.SpacingCombo()->currentText(), QStringLiteral("2"));
+        QVERIFY(dlg.PreviewText().empty()); // nothing composed before a change
+
+        // The space and characters without a glyph are swallowed; Backspace works.
+        Type(dlg.InputEdit(), QStringLiteral("H i\u00e9x"));
+        QTest::keyClick(dlg.InputEdit(), Qt::Key_Backspace);
+        QCOMPARE(dlg.InputEdit()->text(), QStringLiteral("Hi"));
+        QCOMPARE(dlg.PreviewText(), Expected(FONT_A, "Hi", 2));
+        QCOMPARE(dlg.Preview()->toPlainText(), QStringLiteral("|_|o \n| || \n"));
+
+        dlg.SpacingCombo()->setCurrentIndex(1);
+        QCOMPARE(dlg.PreviewText(), Expected(FONT_A, "Hi", 1));
+        dlg.FontCombo()->setCurrentIndex(1);
+        QCOMPARE(dlg.PreviewText(), Expected(FONT_B, "Hi", 1));
+        // A character pasted past the filter has no glyph and is left out.
+        dlg.InputEdit()->setText(QStringLiteral("H\u00e9 i"));
+        QCOMPARE(dlg.PreviewText(), Expected(FONT_B, "Hi", 1));
+        QVERIFY(m_vMessages.isEmpty());
+    }
+
+    void aDamagedFontKeepsTheOneBeforeAndAMissingOneComposesNothing()
+    {
+        CFigfontDlg dlg;
+        QTest::keyClicks(dlg.InputEdit(), QStringLiteral("H"));
+        // The file is read afresh at every change.
+        for (const char* pszHeader : {"flf2 2 2 8 0 0", "flf2a$ 0 2 8 0 0", "flf2a$ 257 2 8 0 0"}) {
+            WriteFont(QStringLiteral("a.flf"), MakeFont("XX@\nXX@@\n", pszHeader));
+            QTest::keyClicks(dlg.InputEdit(), QStringLiteral("i"));
+            QCOMPARE(m_vMessages.takeFirst(), QStringLiteral("Error file head!"));
+            QCOMPARE(dlg.PreviewText(), Expected(FONT_A, dlg.InputEdit()->text().toLatin1().constData(), 2));
+        }
+        QFile::remove(UserDataFolder(QStringLiteral("Fonts/a.flf")));
+        QTest::keyClick(dlg.InputEdit(), Qt::Key_Backspace);
+        QVERIFY(dlg.PreviewText().empty());
+        QVERIFY(m_vMessages.isEmpty());
+    }
+
+    void noFontsComposesNothing()
+    {
+        QDir(UserDataFolder(QStringLiteral("Fonts"))).removeRecursively();
+        CFigfontDlg dlg;
+        // Only the system's fonts, if any are installed, are listed now.
+        for (int i = 0; i < dlg.FontCombo()->count(); ++i)
+            QVERIFY(dlg.FontFiles()[i].strFolder != UserDataFolder(QStringLiteral("Fonts")));
+        dlg.FontCombo()->setCurrentIndex(-1);
+        QTest::keyClicks(dlg.InputEdit(), QStringLiteral("Hi"));
+        QVERIFY(dlg.PreviewText().empty());
+    }
+
+private:
+    QStringList m_vMessages;
+};
+
+int main(int argc, char** argv)
+{
+    BackupInstallFaultFilter();
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
+    QCoreApplication::setApplicationName(QStringLiteral("Glyphwright"));
+    if (!qEnvironmentVariable("XDG_DATA_HOME").contains(QStringLiteral("test-home"))) {
+        qCritical("run through ctest, which points XDG_DATA_HOME at a test folder");
+        return 2;
+    }
+    CFigfontDlgTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "figfont_dlg_test.moc"
