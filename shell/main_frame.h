@@ -219,11 +219,12 @@ private:
     void OnNextPane();
     void OnPrevPane();
     void OnSettings();
-    // The import dialogs arrive with their own work;
-    // until then their commands are present and do nothing.
+    // The image import arrives with its own work; until then its command is
+    // present and does nothing. The FIGlet and symbol imports place their
+    // text as a floating block.
     void OnImageConvertNotYetBuilt();
-    void OnFigletFontNotYetBuilt();
-    void OnSymbolLibNotYetBuilt();
+    void OnFigletFont();
+    void OnSymbolLib();
 
     // The frame commands (main_frame_frames.cpp).
     void OnPlay();

@@ -4,6 +4,8 @@
 #include "canvas/art_view.h"
 #include "canvas/tool_codes.h"
 #include "core/backup_store.h"
+#include "import/figfont_dlg.h"
+#include "import/symbol_lib_dlg.h"
 #include "res/command_ids.h"
 #include "shell/settings_dlg.h"
 
@@ -91,5 +93,18 @@ void CMainFrame::OnSettings()
 }
 
 void CMainFrame::OnImageConvertNotYetBuilt() {}
-void CMainFrame::OnFigletFontNotYetBuilt() {}
-void CMainFrame::OnSymbolLibNotYetBuilt() {}
+void CMainFrame::OnFigletFont()
+{
+    CFigfontDlg dlg(this);
+    if (dlg.exec() == QDialog::Accepted)
+        m_pView->PlaceTextBlock(dlg.PreviewText());
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnSymbolLib()
+{
+    CSymbolLibDlg dlg(this);
+    if (dlg.exec() == QDialog::Accepted)
+        m_pView->PlaceTextBlock(dlg.PreviewText());
+    UpdateCommandUI();
+}
