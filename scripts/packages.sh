@@ -3,15 +3,18 @@
 
 # To configure and build the editor.
 GW_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev libgl-dev)
-# To run it: the monospace font the canvas draws with, and the FIGlet fonts
-# the FIGlet import lists.
-GW_RUN_PACKAGES=(fonts-dejavu-core figlet)
+# To run it: the monospace font the canvas draws with, the FIGlet fonts the
+# FIGlet import lists, and Qt's plugins for more picture formats (TIFF, WebP,
+# ...) for the image conversion.
+GW_RUN_PACKAGES=(fonts-dejavu-core figlet qt6-image-formats-plugins)
 # To build and run the tests and to build the benchmarks: GoogleTest and Google
 # Benchmark, a virtual X display for the end-to-end test, xwininfo to find the
 # program's window there and ImageMagick's import for the screenshot.
 GW_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core figlet
+    qt6-image-formats-plugins
     x11-utils imagemagick)
-GW_BENCH_PACKAGES=(libbenchmark-dev)
+# The image benchmark compares gwconvert with jp2a.
+GW_BENCH_PACKAGES=(libbenchmark-dev jp2a)
 # To fuzz the document reader: clang with libFuzzer and the sanitizers.
 GW_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
