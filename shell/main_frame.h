@@ -219,10 +219,9 @@ private:
     void OnNextPane();
     void OnPrevPane();
     void OnSettings();
-    // The image import arrives with its own work; until then its command is
-    // present and does nothing. The FIGlet and symbol imports place their
-    // text as a floating block.
-    void OnImageConvertNotYetBuilt();
+    // The imports: a picture converted into the current frame as one undo
+    // step; FIGlet text and symbols placed as a floating block.
+    void OnImageConvert();
     void OnFigletFont();
     void OnSymbolLib();
 

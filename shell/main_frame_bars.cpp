@@ -84,7 +84,7 @@ void CMainFrame::CreateActions()
         {ID_VIEW_CHAR_PICKER, &CMainFrame::OnViewCharPicker},
         {ID_VIEW_FRAME_PANEL, &CMainFrame::OnViewFramePanel},
         {ID_VIEW_COLOR_PICKER, &CMainFrame::OnViewColorPicker},
-        {ID_IMAGE_CONVERT, &CMainFrame::OnImageConvertNotYetBuilt},
+        {ID_IMAGE_CONVERT, &CMainFrame::OnImageConvert},
         {ID_FIGLET_FONT, &CMainFrame::OnFigletFont},
         {ID_SYMBOL_LIB, &CMainFrame::OnSymbolLib},
         {ID_SETTINGS, &CMainFrame::OnSettings},

@@ -5,6 +5,7 @@
 #include "canvas/tool_codes.h"
 #include "core/backup_store.h"
 #include "import/figfont_dlg.h"
+#include "import/image_convert_dlg.h"
 #include "import/symbol_lib_dlg.h"
 #include "res/command_ids.h"
 #include "shell/settings_dlg.h"
@@ -92,7 +93,18 @@ void CMainFrame::OnSettings()
     m_bPlayLoop = dlg.m_bLoop;
 }
 
-void CMainFrame::OnImageConvertNotYetBuilt() {}
+void CMainFrame::OnImageConvert()
+{
+    // The conversion is an edit step of its own: a floating block or a
+    // pending shape is settled first.
+    m_pView->EndPendingEdit();
+    CImageConvertDlg dlg(m_pView, this);
+    if (dlg.exec() == QDialog::Accepted) {
+        m_pView->Refresh(CArtView::REFRESH_ALL);
+        RefreshFrameThumbnail();
+    }
+    UpdateCommandUI();
+}
 void CMainFrame::OnFigletFont()
 {
     CFigfontDlg dlg(this);
