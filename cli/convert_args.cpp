@@ -1,4 +1,5 @@
 #include "cli/convert_args.h"
+#include "cli/image_args.h"
 
 #include <charconv>
 
@@ -66,6 +67,7 @@ const CCommandInfo kCommands[] = {
      "  --spacing 0|1|2    0 joins neighbouring letters by the font's rule, 1 packs\n"
      "                     them tight, 2 sets them side by side (default 2)\n"
      "  --output FILE      write to FILE instead of standard output\n"},
+    {EConvertCommand::Image, "image", 2, kImageHelp},
 };
 
 const char* kProgramHelp =
@@ -79,11 +81,14 @@ const char* kProgramHelp =
     "  html FILE.gwp OUT.htm         write one frame as an HTML page\n"
     "  animation FILE.gwp OUT.htm    write every frame as an animated HTML page\n"
     "  figlet FONT TEXT              letter TEXT in a FIGlet font\n"
+    "  image PICTURE OUT             turn a picture into characters (OUT: .gwp,\n"
+    "                                .txt, .htm or .html)\n"
     "\n"
     "'gwconvert COMMAND --help' describes a command and its options.\n"
     "\n"
-    "Exit status: 0 on success, 1 when a drawing cannot be read or the output\n"
-    "cannot be written (the output is then left as it was), 2 for bad arguments.\n";
+    "Exit status: 0 on success, 1 when a drawing or picture cannot be read or the\n"
+    "output cannot be written (the output is then left as it was), 2 for bad\n"
+    "arguments.\n";
 
 const CCommandInfo* FindCommand(EConvertCommand command)
 {
@@ -147,6 +152,8 @@ bool ApplyOption(const std::string& strName, const std::string& strValue, CConve
                  std::string* pError)
 {
     long long n = 0;
+    if (pArgs->command == EConvertCommand::Image && strName != "--background")
+        return ApplyImageOption(strName, strValue, pArgs, pError);
     if (strName == "--frame") {
         if (!ParseCount(strValue, &n) || n < 1)
             return Fail(pError, "--frame takes a frame number from 1, not '" + strValue + "'");
@@ -179,6 +186,8 @@ bool TakesOption(EConvertCommand command, const std::string& strName)
         return command == EConvertCommand::Text || command == EConvertCommand::Html;
     if (strName == "--interval")
         return command == EConvertCommand::Animation;
+    if (command == EConvertCommand::Image)
+        return IsImageOption(strName);
     if (strName == "--background")
         return command == EConvertCommand::Html || command == EConvertCommand::Animation;
     if (strName == "--spacing" || strName == "--output")
@@ -216,6 +225,7 @@ bool ParseConvertArgs(const std::vector<std::string>& args, CConvertArgs* pArgs,
     }
 
     std::vector<std::string> operands;
+    std::vector<std::string> vSeen;
     bool bOptionsEnded = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& str = args[i];
@@ -231,8 +241,12 @@ bool ParseConvertArgs(const std::vector<std::string>& args, CConvertArgs* pArgs,
         const std::string strName = str.substr(0, nEq);
         if (!TakesOption(pArgs->command, strName))
             return Fail(pError, "unknown option '" + strName + "' for " + pInfo->pszName);
+        vSeen.push_back(strName);
         std::string strValue;
-        if (nEq != std::string::npos) {
+        if (IsImageFlag(strName)) {
+            if (nEq != std::string::npos)
+                return Fail(pError, strName + " takes no value");
+        } else if (nEq != std::string::npos) {
             strValue = str.substr(nEq + 1);
         } else if (i + 1 < args.size()) {
             strValue = args[++i];
@@ -253,14 +267,20 @@ bool ParseConvertArgs(const std::vector<std::string>& args, CConvertArgs* pArgs,
     }
     if (int(operands.size()) < pInfo->nOperands)
         return Fail(pError, pInfo->nOperands == 1 ? "missing the drawing to read"
-                            : operands.empty()    ? "missing the drawing to read and the output"
-                                                  : "missing the output file");
+                            : operands.empty()
+                                ? std::string("missing the ") +
+                                      (pInfo->command == EConvertCommand::Image ? "picture"
+                                                                                : "drawing") +
+                                      " to read and the output"
+                                : "missing the output file");
     if (int(operands.size()) > pInfo->nOperands)
         return Fail(pError,
                     "unexpected argument '" + operands[std::size_t(pInfo->nOperands)] + "'");
     pArgs->strInput = operands[0];
     if (pInfo->nOperands == 2)
         pArgs->strOutput = operands[1];
+    if (pArgs->command == EConvertCommand::Image)
+        return FinishImageArgs(vSeen, pArgs, pError);
     return true;
 }
 

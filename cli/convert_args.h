@@ -4,12 +4,16 @@
 #pragma once
 
 #include "core/char_cell.h"
+#include "core/image_convert.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
-enum class EConvertCommand { None, Info, Text, Html, Animation, Figlet };
+enum class EConvertCommand { None, Info, Text, Html, Animation, Figlet, Image };
+
+// What `image` writes, by the output's extension.
+enum class EImageOutput { Gwp, Text, Html };
 
 struct CConvertArgs {
     EConvertCommand command = EConvertCommand::None;
@@ -21,6 +25,10 @@ struct CConvertArgs {
     std::optional<int> nInterval;   // tenths of a second, 1..100
     std::optional<COLORREF> crBack; // 0x00BBGGRR
     int nSpacing = 2;               // figlet: 0 joined, 1 packed, 2 side by side
+    // image: the dialog's settings (crText comes from the user's settings)
+    // and the kind of output.
+    CImageConvertParams image;
+    EImageOutput imageOutput = EImageOutput::Text;
 };
 
 inline constexpr int MIN_FRAME_INTERVAL = 1;

@@ -1,14 +1,15 @@
-// gwconvert: the editor's exports, and its FIGlet lettering, from the
-// command line, for scripts.
+// gwconvert: the editor's exports, its FIGlet lettering and its picture
+// conversion, from the command line, for scripts.
 //
 // The drawing is read only as far as needed: its header for info, the one
 // frame asked for, or a frame at a time streamed into the animated page, so
 // memory stays small whatever the file's size. Every output goes through
 // SaveFileSafely, so a failure at any point leaves an existing output file
-// exactly as it was. Exit status: 0 done, 1 a drawing or font that cannot be read or
-// an output that cannot be written, 2 bad arguments.
+// exactly as it was. Exit status: 0 done, 1 a drawing, font or picture that cannot be
+// read or an output that cannot be written, 2 bad arguments.
 #include "cli/convert_args.h"
 #include "cli/file_frame_source.h"
+#include "cli/image_command.h"
 #include "core/figlet.h"
 #include "core/gwp_reader.h"
 #include "core/html_export.h"
@@ -35,6 +36,7 @@ constexpr int EXIT_USAGE = 2;
 // The editor's own defaults for the values it keeps in the user's settings.
 constexpr qint32 DEFAULT_FRAME_INTERVAL = 5;
 constexpr quint32 DEFAULT_BACK_COLOR = 0x00FFFFFF;
+constexpr quint32 DEFAULT_TEXT_COLOR = 0x00010101;
 
 int Complain(int nStatus, const std::string& strLine)
 {
@@ -73,6 +75,17 @@ COLORREF BackColor(const CConvertArgs& args)
     QSettings settings(UserSettings());
     return ReadSettingU32(settings, QStringLiteral("GWColor"), QStringLiteral("BKCLR"),
                           DEFAULT_BACK_COLOR);
+}
+
+// The view's text colour: pure black is its layers' transparent key, so
+// it becomes near black, and a stray high byte is dropped.
+COLORREF TextColor()
+{
+    QSettings settings(UserSettings());
+    const COLORREF cr = ReadSettingU32(settings, QStringLiteral("GWColor"), QStringLiteral("FTCLR"),
+                                       DEFAULT_TEXT_COLOR) &
+                        0x00FFFFFFu;
+    return cr == 0 ? DEFAULT_TEXT_COLOR : cr;
 }
 
 int PrintInfo(const CGwpHeader& header)
@@ -189,6 +202,14 @@ int main(int argc, char** argv)
         if (args.command == EConvertCommand::Figlet) {
             QCoreApplication app(argc, argv);
             return Figlet(args);
+        }
+        if (args.command == EConvertCommand::Image) {
+            // The picture formats are plugins, found through the application.
+            QCoreApplication app(argc, argv);
+            const COLORREF crBack =
+                args.imageOutput == EImageOutput::Html ? BackColor(args) : DEFAULT_BACK_COLOR;
+            const std::string strError = ConvertPictureFile(args, TextColor(), crBack);
+            return strError.empty() ? 0 : Complain(EXIT_BAD_FILE, strError);
         }
         return Convert(args);
     } catch (const std::bad_alloc&) {

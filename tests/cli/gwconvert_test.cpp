@@ -7,8 +7,11 @@
 #include "core/figlet.h"
 #include "core/gwp_file.h"
 #include "core/html_export.h"
+#include "core/image_convert.h"
+#include "ui/picture_reader.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QSettings>
 #include <QString>
 
@@ -576,6 +579,23 @@ TEST_F(ConvertTest, BadArgumentsAreUsageErrors)
         {"figlet", "standard", "Hi", "--spacing", "3"},
         {"figlet", "standard", "Hi", "--output"},
         {"text", in, out, "--spacing", "1"},
+        {"image", "pic.png"},
+        {"image", "pic.png", "out.bmp"},
+        {"image", "pic.png", out, "--width", "0"},
+        {"image", "pic.png", out, "--width", "129"},
+        {"image", "pic.png", out, "--set", "4"},
+        {"image", "pic.png", out, "--set", "1", "--auto"},
+        {"image", "pic.png", out, "--auto=1"},
+        {"image", "pic.png", out, "--custom", "xy"},
+        {"image", "pic.png", out, "--custom", "\x7f"},
+        {"image", "pic.png", out, "--custom", "x", "--gray"},
+        {"image", "pic.png", out, "--brightness", "1.05"},
+        {"image", "pic.png", out, "--contrast", "0.1"},
+        {"image", "pic.png", out, "--saturation", "-0.5"},
+        {"image", "pic.png", out, "--saturation", "1e0"},
+        {"image", "pic.png", out, "--cell", "8"},
+        {"image", "pic.png", out, "--background", "ffffff"}, // a page colour for text
+        {"image", "pic.png", out, "--frame", "1"},
     };
     for (const auto& args : cases) {
         std::string strLine;
@@ -599,6 +619,7 @@ TEST_F(ConvertTest, HelpGoesToStandardOutput)
         {"html", "-h"},
         {"animation", "--help"},
         {"figlet", "--help"},
+        {"image", "--help"},
         {"text", m_in.string(), "--frame", "0", "--help"},
     };
     for (const auto& args : cases) {
@@ -612,8 +633,141 @@ TEST_F(ConvertTest, HelpGoesToStandardOutput)
     EXPECT_NE(Run({"animation", "--help"}).strOut.find("--interval"), std::string::npos);
     EXPECT_NE(Run({"html", "--help"}).strOut.find("--background"), std::string::npos);
     EXPECT_NE(Run({"text", "--help"}).strOut.find("--frame"), std::string::npos);
+    EXPECT_NE(Run({"image", "--help"}).strOut.find("--brightness"), std::string::npos);
     // Nothing is reserved up front: a small address space is no obstacle.
     EXPECT_EQ(Run({"--help"}, rlim_t(256) << 20).nStatus, 0);
+}
+
+// The editor's conversion of a picture onto a blank 80 x 128 canvas.
+class CCanvas : public ICellWriter {
+public:
+    CCanvas(const CImageConvertParams& params) : m_vCells(std::size_t(MAX_ROWS) * MAX_COLS)
+    {
+        for (int i = 0; i < MAX_ROWS * MAX_COLS; ++i)
+            m_vCells[std::size_t(i)] = CharCell{params.crText, i % MAX_COLS * params.nCellWidth,
+                                                i / MAX_COLS * params.nCellHeight, ' ', {}};
+    }
+    int Cols() const override { return MAX_COLS; }
+    int Rows() const override { return MAX_ROWS; }
+    uint8_t GetChar(int c, int r) const override { return m_vCells[Index(c, r)].chChar; }
+    COLORREF GetColor(int c, int r) const override { return m_vCells[Index(c, r)].crColor; }
+    void SetCell(int c, int r, uint8_t ch, COLORREF cr) override
+    {
+        m_vCells[Index(c, r)].chChar = ch;
+        m_vCells[Index(c, r)].crColor = cr;
+    }
+    // The converted corner, as the text and HTML outputs hold it.
+    Frame Corner(int nRows, int nCols) const
+    {
+        Frame corner;
+        for (int r = 0; r < nRows; ++r)
+            for (int c = 0; c < nCols; ++c)
+                corner.push_back(m_vCells[Index(c, r)]);
+        return corner;
+    }
+    static std::size_t Index(int c, int r) { return std::size_t(r) * MAX_COLS + std::size_t(c); }
+    Frame m_vCells;
+};
+
+// Colour and grey steps both ways; narrower than the default width, so the
+// columns past its right edge are sampled as white.
+TEST_F(ConvertTest, ImageWritesWhatTheConversionMakesOfThePicture)
+{
+    QImage picture(60, 45, QImage::Format_RGB32);
+    for (int y = 0; y < 45; ++y)
+        for (int x = 0; x < 60; ++x)
+            picture.setPixel(x, y, qRgb(x * 4, y * 5, (x * y) % 256));
+    ASSERT_TRUE(picture.save(QString::fromStdString(Work("pic.png").string()), "PNG"));
+    QImage decoded;
+    QString strWhy;
+    ASSERT_TRUE(ReadPicture(QString::fromStdString(Work("pic.png").string()), &decoded, &strWhy));
+    StoreSetting("GWColor/FTCLR", Bytes({0x56, 0x34, 0x12, 0x00}));
+
+    const auto params = [](auto fnChange) {
+        CImageConvertParams p;
+        p.crText = 0x123456;
+        fnChange(p);
+        return p;
+    };
+    const struct {
+        std::vector<std::string> args;
+        CImageConvertParams params;
+        COLORREF crBack;
+    } cases[] = {
+        {{"out.txt"}, params([](auto&) {}), 0},
+        {{"out.htm", "--set", "1", "--brightness", "0.25", "--contrast", "1.5", "--saturation",
+          ".5", "--cell", "6x10", "--width", "20", "--background", "102030"},
+         params([](auto& p) {
+             p.nCharSet = 1, p.fBrightness = 0.25f, p.fContrast = 1.5f, p.fSaturation = 0.5f;
+             p.nCellWidth = 6, p.nCellHeight = 10, p.nConvertWidth = 20;
+         }),
+         0x302010},
+        {{"out.HTML", "--custom", "&", "--width", "7"},
+         params([](auto& p) { p.bCustom = true, p.chCustom = '&', p.nConvertWidth = 7; }),
+         0xFFFFFF},
+        {{"out.gwp", "--gray", "--auto", "--width", "128", "--brightness=-0.4"},
+         params([](auto& p) {
+             p.nColorMode = 1, p.bAuto = true, p.nConvertWidth = 128, p.fBrightness = -0.4f;
+         }),
+         0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        std::vector<std::string> args = {"image", "pic.png"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CRun run = Run(args);
+        EXPECT_EQ(run.nStatus, 0) << run.strErr;
+        EXPECT_EQ(run.strErr + run.strOut, "");
+
+        CCanvas canvas(c.params);
+        const int nRows = std::min(
+            ConvertImage({decoded.constBits(), decoded.width(), decoded.height(),
+                          std::size_t(decoded.bytesPerLine())},
+                         c.params, canvas),
+            MAX_ROWS);
+        const Frame corner = canvas.Corner(nRows, c.params.nConvertWidth);
+        std::ostringstream os;
+        if (c.args[0] == "out.txt")
+            ExportSingleText(os, corner.data(), nRows, c.params.nConvertWidth);
+        else if (c.args[0] != "out.gwp")
+            ExportSingleHtml(os, corner.data(), nRows, c.params.nConvertWidth, c.crBack);
+        const std::string strExpected =
+            c.args[0] == "out.gwp" ? MakeGwp({canvas.m_vCells}, MAX_COLS, MAX_ROWS) : os.str();
+        EXPECT_TRUE(ReadFile(Work(c.args[0])) == strExpected);
+    }
+    // At the default width each pixel is a block: 45 rows of 64 characters,
+    // darkest first, white past the picture's 60 columns.
+    const std::string strText = ReadFile(Work("out.txt"));
+    EXPECT_EQ(strText.size(), 45u * 66);
+    EXPECT_TRUE(strText.starts_with('@') && strText.ends_with("    \r\n")) << strText;
+}
+
+TEST_F(ConvertTest, ImageThatCannotBeConvertedFailsWithoutOutput)
+{
+    WriteFile(Work("bad.png"), "\x89PNG\r\n\x1a\n but not a picture");
+    WriteFile(Work("empty.png"), "");
+    // 128 x 2 pixels at width 64: blocks of 2 x 3 pixels, no whole row.
+    QImage picture(128, 2, QImage::Format_RGB32);
+    picture.fill(Qt::gray);
+    ASSERT_TRUE(picture.save(QString::fromStdString(Work("flat.png").string()), "PNG"));
+    ASSERT_TRUE(picture.copy(0, 0, 16, 2).save(QString::fromStdString(Work("ok.png").string())));
+    WriteFile(Work("old.txt"), "an earlier export");
+    for (const char* pszPicture : {"bad.png", "empty.png", "missing.png", "flat.png"}) {
+        for (const char* pszOut : {"new.gwp", "old.txt"}) {
+            SCOPED_TRACE(std::string(pszPicture) + " to " + pszOut);
+            const CRun run = Run({"image", pszPicture, pszOut});
+            EXPECT_EQ(run.nStatus, 1);
+            ExpectOneErrorLine(run);
+            EXPECT_NE(run.strErr.find(pszPicture), std::string::npos) << run.strErr;
+        }
+    }
+    EXPECT_EQ(ReadFile(Work("old.txt")), "an earlier export");
+    const CRun run = Run({"image", "ok.png", "missing/out.txt", "--width", "16"});
+    EXPECT_EQ(run.nStatus, 1);
+    ExpectOneErrorLine(run);
+    EXPECT_NE(run.strErr.find("cannot write"), std::string::npos) << run.strErr;
+    EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"bad.png", "empty.png", "flat.png", "ok.png",
+                                                     "old.txt", "two.gwp"}));
 }
 
 // A two-row font whose "H" and "i" differ, with a hardblank and end marks.

@@ -1,0 +1,14 @@
+// `gwconvert image`: a picture converted, as the Image Convert dialog does,
+// onto the blank canvas of a new drawing of the largest size, and written as
+// a drawing, as text or as a page.
+#pragma once
+
+#include "cli/convert_args.h"
+
+#include <string>
+
+// Empty when the output was written; otherwise the one line that says why
+// not (a picture that cannot be read or gives no row of characters, an
+// output that cannot be written), and any existing output is left as it was.
+// crText colours the blank cells and, with --gray, the converted ones.
+std::string ConvertPictureFile(const CConvertArgs& args, COLORREF crText, COLORREF crBack);
