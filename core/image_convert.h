@@ -24,9 +24,10 @@ struct CColorMatrix {
 CColorMatrix BuildColorMatrix(float fBrightness, float fContrast, float fSaturation);
 
 // nPixels RGBA pixels (bytes R, G, B, A) from pSrc through the matrix into
-// pDst (which may be pSrc), each result rounded to the nearest byte; then,
-// as when drawn onto a fresh black surface, the colour is weighted by the
-// pixel's alpha and the alpha becomes 255.
+// pDst (which may be pSrc, but not overlap it otherwise), each result
+// rounded to the nearest byte; then, as when drawn onto a fresh black
+// surface, the colour is weighted by the pixel's alpha and the alpha
+// becomes 255.
 void ApplyColorMatrix(const CColorMatrix& matrix, const uint8_t* pSrc, uint8_t* pDst,
                       std::size_t nPixels);
 
@@ -63,7 +64,8 @@ struct CImageConvertParams {
 
 // Block size and rows for a picture: block width = picture width / convert
 // width (at least 1), block height = block width x cell aspect truncated (at
-// least 1), rows = picture height / block height.
+// least 1), rows = picture height / block height. The width is clamped to
+// 1..128 and a cell size below 1 taken as 1.
 struct CConvertLayout {
     int nBlockWidth = 1;
     int nBlockHeight = 1;
@@ -81,6 +83,8 @@ uint8_t ConvertChar(int nGrey, const CImageConvertParams& params);
 // picture through the matrix of (brightness, 1, 0); pixels outside the
 // picture count as 255 in every channel. One pass over the pixels used.
 // fnRowDone, if set, gets (r * 100) / rows after each output row r.
-// Returns the number of output rows.
+// Returns the number of output rows written: the layout's rows, at most the
+// grid's. A picture without pixels, or whose stride is shorter than a row of
+// pixels, writes nothing. Width and cell sizes are clamped as in ConvertLayout.
 int ConvertImage(const CPictureView& picture, const CImageConvertParams& params, ICellWriter& grid,
                  const std::function<void(int nPercent)>& fnRowDone = {});
