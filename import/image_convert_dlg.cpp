@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -60,6 +61,27 @@ protected:
             enabled |= StepDownEnabled;
         return enabled;
     }
+};
+
+// The thumbnail's place: paints the dialog's picture as it is, nothing else,
+// so a slider move repaints these 200 x 200 pixels and no layout.
+class CThumbnailView : public QWidget {
+public:
+    explicit CThumbnailView(const QImage& img) : m_img(img)
+    {
+        setFixedSize(THUMB_SIZE, THUMB_SIZE);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.drawImage(0, 0, m_img);
+    }
+
+private:
+    const QImage& m_img;
 };
 
 QSlider* MakeSlider(const CSliderRange& range)
@@ -147,12 +169,10 @@ CImageConvertDlg::CImageConvertDlg(CArtView* pView, QWidget* pParent)
 
     auto* pThumbBox = new QGroupBox(QStringLiteral("Thumbnail"));
     auto* pThumbLayout = new QVBoxLayout(pThumbBox);
-    m_pThumbLabel = new QLabel;
-    m_pThumbLabel->setFixedSize(THUMB_SIZE, THUMB_SIZE);
-    pThumbLayout->addWidget(m_pThumbLabel, 0, Qt::AlignCenter);
-    m_imgThumb = QImage(THUMB_SIZE, THUMB_SIZE, QImage::Format_RGBA8888);
+    m_imgThumb = QImage(THUMB_SIZE, THUMB_SIZE, QImage::Format_RGB32);
     m_imgThumb.fill(Qt::black); // an empty surface, as before any picture
-    m_pThumbLabel->setPixmap(QPixmap::fromImage(m_imgThumb));
+    m_pThumbView = new CThumbnailView(m_imgThumb);
+    pThumbLayout->addWidget(m_pThumbView, 0, Qt::AlignCenter);
 
     auto* pProgressRow = new QHBoxLayout;
     pProgressRow->addWidget(new QLabel(QStringLiteral("Convert Progress")));
@@ -229,10 +249,11 @@ void CImageConvertDlg::UpdateThumbnail()
     for (int y = 0; y < m_imgSmall.height(); ++y)
         ApplyColorMatrix(matrix, m_imgSmall.constScanLine(y), imgAdjusted.scanLine(y),
                          static_cast<std::size_t>(m_imgSmall.width()));
-    m_imgThumb = imgAdjusted.size() == QSize(THUMB_SIZE, THUMB_SIZE)
-                     ? imgAdjusted
-                     : imgAdjusted.scaled(THUMB_SIZE, THUMB_SIZE, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    m_pThumbLabel->setPixmap(QPixmap::fromImage(m_imgThumb));
+    if (imgAdjusted.size() != m_imgThumb.size())
+        imgAdjusted = imgAdjusted.scaled(m_imgThumb.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    // Held in the screen's own layout, so painting it is a plain copy.
+    m_imgThumb = imgAdjusted.convertToFormat(QImage::Format_RGB32);
+    m_pThumbView->update();
 }
 
 void CImageConvertDlg::OnSliderMoved()

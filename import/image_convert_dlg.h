@@ -88,8 +88,8 @@ private:
     CArtView* m_pView = nullptr;
     QImage m_imgPicture; // RGBA8888, as decoded
     QImage m_imgSmall;   // the picture scaled once to at most 200 x 200
-    QImage m_imgThumb;   // 200 x 200, through the matrix
-    QLabel* m_pThumbLabel = nullptr;
+    QImage m_imgThumb;   // 200 x 200, through the matrix, as painted
+    QWidget* m_pThumbView = nullptr;
     QLineEdit* m_pPath = nullptr;
     QSpinBox* m_pWidth = nullptr;
     QRadioButton* m_pColor = nullptr;
