@@ -1,12 +1,79 @@
 #include "ui/picture_reader.h"
 
+#include "ui/picture_reader_direct.h"
+
+#include <QFile>
 #include <QImageReader>
 #include <QStringList>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include <sys/mman.h>
+
+QString PictureSizeRefusal(qint64 nWidth, qint64 nHeight)
+{
+    if (nWidth < 1 || nHeight < 1)
+        return QStringLiteral("the picture has no pixels");
+    // No limit set means none, as for QImageReader itself.
+    const qint64 nLimitBytes = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+    if (nLimitBytes > 0 && nWidth * nHeight * 4 > nLimitBytes)
+        return QStringLiteral("the picture is too large (%1 x %2 pixels)").arg(nWidth).arg(nHeight);
+    return {};
+}
+
+QImage NewRgbaPicture(int nWidth, int nHeight)
+{
+    constexpr std::size_t HUGE_PAGE = std::size_t(2) << 20;
+    const std::size_t nStride = std::size_t(nWidth) * 4;
+    const std::size_t nBytes = nStride * std::size_t(nHeight);
+    if (nBytes < 2 * HUGE_PAGE || nStride > std::size_t(std::numeric_limits<qsizetype>::max()))
+        return QImage(nWidth, nHeight, QImage::Format_RGBA8888);
+    void* pBuffer = std::aligned_alloc(HUGE_PAGE, (nBytes + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE);
+    if (!pBuffer)
+        return {};
+    madvise(pBuffer, nBytes, MADV_HUGEPAGE);
+    return QImage(static_cast<uchar*>(pBuffer), nWidth, nHeight, qsizetype(nStride),
+                  QImage::Format_RGBA8888, std::free, pBuffer);
+}
+
+namespace {
+
+// JPEG and PNG, known by their first bytes whatever the file's name, go to
+// the direct decoders; anything else, or what they leave, to Qt.
+EDirectRead ReadDirect(const QString& strPath, QImage* pImage, QString* pError)
+{
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 8)
+        return EDirectRead::LeaveToQt;
+    const uchar* pData = file.map(0, file.size());
+    if (!pData)
+        return EDirectRead::LeaveToQt;
+    const auto nSize = std::size_t(file.size());
+    if (pData[0] == 0xFF && pData[1] == 0xD8 && pData[2] == 0xFF)
+        return ReadJpegDirect(pData, nSize, pImage, pError);
+    if (std::memcmp(pData, "\x89PNG\r\n\x1a\n", 8) == 0)
+        return ReadPngDirect(pData, nSize, pImage, pError);
+    return EDirectRead::LeaveToQt;
+}
+
+} // namespace
 
 bool ReadPicture(const QString& strPath, QImage* pImage, QString* pError)
 {
+    switch (ReadDirect(strPath, pImage, pError)) {
+    case EDirectRead::Decoded:
+        if (!pImage->isNull())
+            return true;
+        *pError = QStringLiteral("not enough memory to hold the picture");
+        return false;
+    case EDirectRead::Refused:
+        return false;
+    case EDirectRead::LeaveToQt:
+        break;
+    }
     QImageReader reader(strPath);
     // The picture's own orientation (a phone photo turned on its side) is
     // how people expect to see it.
@@ -14,13 +81,10 @@ bool ReadPicture(const QString& strPath, QImage* pImage, QString* pError)
     const QSize size = reader.size();
     // Checked before decoding: a header that claims a huge picture must not
     // reach the allocation, and an empty one has nothing to convert.
-    const qint64 nLimitBytes = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
-    if (size.isValid() && (size.isEmpty() || qint64(size.width()) * size.height() * 4 > nLimitBytes)) {
-        *pError = size.isEmpty() ? QStringLiteral("the picture has no pixels")
-                                 : QStringLiteral("the picture is too large (%1 x %2 pixels)")
-                                       .arg(size.width())
-                                       .arg(size.height());
-        return false;
+    if (size.isValid()) {
+        *pError = PictureSizeRefusal(size.width(), size.height());
+        if (!pError->isEmpty())
+            return false;
     }
     QImage image;
     if (!reader.read(&image)) {
@@ -45,8 +109,8 @@ QString PictureFileFilter()
     for (const QByteArray& format : QImageReader::supportedImageFormats())
         vPatterns << QStringLiteral("*.") + QString::fromLatin1(format);
     // The four every installation reads come first.
-    const QStringList vFirst = {QStringLiteral("*.bmp"), QStringLiteral("*.jpg"), QStringLiteral("*.gif"),
-                                QStringLiteral("*.png")};
+    const QStringList vFirst = {QStringLiteral("*.bmp"), QStringLiteral("*.jpg"),
+                                QStringLiteral("*.gif"), QStringLiteral("*.png")};
     QStringList vOrdered = vFirst;
     for (const QString& str : vPatterns)
         if (!vOrdered.contains(str))

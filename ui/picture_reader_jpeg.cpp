@@ -1,0 +1,164 @@
+// JPEG through libjpeg-turbo, straight into RGBA. libjpeg reports errors by a
+// longjmp out of its callbacks, so every call that can fail sits in a
+// function whose locals are plain data, and nothing with a destructor is
+// jumped over.
+#include "ui/picture_reader_direct.h"
+
+#include <QTransform>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace {
+
+struct SJpegErrors {
+    jpeg_error_mgr mgr;
+    jmp_buf jump;
+    // The entropy-coded data ended before the picture did: libjpeg would
+    // fill the rest with grey and call it a warning.
+    bool bDataCutShort;
+};
+
+struct SJpegJob {
+    jpeg_decompress_struct info;
+    SJpegErrors errors;
+};
+
+void JpegErrorExit(j_common_ptr pInfo)
+{
+    longjmp(reinterpret_cast<SJpegErrors*>(pInfo->err)->jump, 1);
+}
+
+// Warnings are counted, never printed: gwconvert keeps standard error for
+// its own messages.
+void JpegEmitMessage(j_common_ptr pInfo, int nLevel)
+{
+    auto* pErrors = reinterpret_cast<SJpegErrors*>(pInfo->err);
+    if (nLevel >= 0)
+        return;
+    ++pErrors->mgr.num_warnings;
+    if (pErrors->mgr.msg_code == JWRN_HIT_MARKER)
+        pErrors->bDataCutShort = true;
+}
+
+void JpegOutputMessage(j_common_ptr) {}
+
+bool JpegStart(SJpegJob* pJob, const uchar* pData, std::size_t nSize)
+{
+    pJob->info.err = jpeg_std_error(&pJob->errors.mgr);
+    pJob->errors.mgr.error_exit = JpegErrorExit;
+    pJob->errors.mgr.emit_message = JpegEmitMessage;
+    pJob->errors.mgr.output_message = JpegOutputMessage;
+    if (setjmp(pJob->errors.jump))
+        return false;
+    jpeg_create_decompress(&pJob->info);
+    jpeg_mem_src(&pJob->info, pData, static_cast<unsigned long>(nSize));
+    jpeg_save_markers(&pJob->info, JPEG_APP0 + 1, 0xFFFF);
+    return jpeg_read_header(&pJob->info, TRUE) == JPEG_HEADER_OK;
+}
+
+bool JpegDecode(SJpegJob* pJob, uchar* pBits, std::size_t nStride)
+{
+    if (setjmp(pJob->errors.jump))
+        return false;
+    j_decompress_ptr pInfo = &pJob->info;
+    // The accurate integer transform and smooth chroma upsampling, as Qt's
+    // JPEG reader decodes, so both paths give the same colours.
+    pInfo->out_color_space = JCS_EXT_RGBA;
+    pInfo->dct_method = JDCT_ISLOW;
+    pInfo->do_fancy_upsampling = TRUE;
+    jpeg_start_decompress(pInfo);
+    if (pInfo->output_width != pInfo->image_width || pInfo->output_height != pInfo->image_height ||
+        pInfo->output_components != 4)
+        return false;
+    JSAMPROW vRows[16];
+    while (pInfo->output_scanline < pInfo->output_height) {
+        const JDIMENSION nRows =
+            std::min<JDIMENSION>(16, pInfo->output_height - pInfo->output_scanline);
+        for (JDIMENSION i = 0; i < nRows; ++i)
+            vRows[i] = pBits + (pInfo->output_scanline + i) * nStride;
+        if (jpeg_read_scanlines(pInfo, vRows, nRows) == 0)
+            return false;
+    }
+    return true;
+}
+
+// The orientation tag of the first EXIF block's first directory, as Qt's
+// reader finds it; 1 (as stored) when there is none or it is out of range.
+int ExifOrientation(jpeg_saved_marker_ptr pMarker)
+{
+    for (; pMarker; pMarker = pMarker->next) {
+        const JOCTET* p = pMarker->data;
+        if (pMarker->marker != JPEG_APP0 + 1 || pMarker->data_length < 14 ||
+            std::memcmp(p, "Exif\0\0", 6) != 0)
+            continue;
+        p += 6;
+        const std::size_t nSize = pMarker->data_length - 6;
+        const bool bBig = p[0] == 'M' && p[1] == 'M';
+        if (!bBig && !(p[0] == 'I' && p[1] == 'I'))
+            return 1;
+        const auto u16 = [&](std::size_t n) -> unsigned {
+            return bBig ? unsigned(p[n]) << 8 | p[n + 1] : unsigned(p[n + 1]) << 8 | p[n];
+        };
+        const std::size_t nDir =
+            bBig ? std::size_t(u16(4)) << 16 | u16(6) : std::size_t(u16(6)) << 16 | u16(4);
+        if (u16(2) != 42 || nDir + 2 > nSize)
+            return 1;
+        const unsigned nEntries = u16(nDir);
+        for (std::size_t i = 0, n = nDir + 2; i < nEntries && n + 12 <= nSize; ++i, n += 12)
+            if (u16(n) == 0x0112) {
+                const unsigned nValue = u16(n + 8);
+                return nValue >= 1 && nValue <= 8 ? int(nValue) : 1;
+            }
+        return 1;
+    }
+    return 1;
+}
+
+// Mirrored first, then turned, in the order QImageReader's autoTransform
+// applies the EXIF orientations.
+QImage OrientedPicture(const QImage& image, int nOrientation)
+{
+    const bool bMirror = nOrientation == 2 || nOrientation == 3 || nOrientation == 7;
+    const bool bFlip = nOrientation == 3 || nOrientation == 4 || nOrientation == 5;
+    QImage oriented = bMirror || bFlip ? image.mirrored(bMirror, bFlip) : image;
+    if (nOrientation >= 5)
+        oriented = oriented.transformed(QTransform().rotate(nOrientation == 8 ? 270 : 90));
+    return oriented;
+}
+
+} // namespace
+
+EDirectRead ReadJpegDirect(const uchar* pData, std::size_t nSize, QImage* pImage, QString* pError)
+{
+    struct CJobGuard {
+        SJpegJob job{};
+        ~CJobGuard() { jpeg_destroy_decompress(&job.info); }
+    } guard;
+    SJpegJob* pJob = &guard.job;
+    if (!JpegStart(pJob, pData, nSize))
+        return EDirectRead::LeaveToQt;
+    *pError = PictureSizeRefusal(pJob->info.image_width, pJob->info.image_height);
+    if (!pError->isEmpty())
+        return EDirectRead::Refused;
+    const int nOrientation = ExifOrientation(pJob->info.marker_list);
+    QImage image = NewRgbaPicture(int(pJob->info.image_width), int(pJob->info.image_height));
+    if (image.isNull()) {
+        *pError = QStringLiteral("not enough memory to hold the picture");
+        return EDirectRead::Refused;
+    }
+    if (!JpegDecode(pJob, image.bits(), std::size_t(image.bytesPerLine())))
+        return EDirectRead::LeaveToQt;
+    // Qt would show the grey that stands in for the missing part.
+    if (pJob->errors.bDataCutShort) {
+        *pError = QStringLiteral("the picture's data ends early: the file is cut short or damaged");
+        return EDirectRead::Refused;
+    }
+    *pImage = nOrientation == 1 ? std::move(image) : OrientedPicture(image, nOrientation);
+    return EDirectRead::Decoded;
+}
