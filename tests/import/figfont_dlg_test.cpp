@@ -1,6 +1,7 @@
 // The FIGlet dialog: the fonts it lists and from where, the input box that
 // only takes characters with a glyph, a fresh composition on every change,
 // and a damaged font that leaves the one loaded before in force.
+#include "tests/import/import_test_main.h"
 #include "core/backup_store.h"
 #include "import/figfont_dlg.h"
 #include "ui/app_folders.h"
@@ -125,18 +126,6 @@ private:
     QStringList m_vMessages;
 };
 
-int main(int argc, char** argv)
-{
-    BackupInstallFaultFilter();
-    QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
-    QCoreApplication::setApplicationName(QStringLiteral("Glyphwright"));
-    if (!qEnvironmentVariable("XDG_DATA_HOME").contains(QStringLiteral("test-home"))) {
-        qCritical("run through ctest, which points XDG_DATA_HOME at a test folder");
-        return 2;
-    }
-    CFigfontDlgTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+GW_IMPORT_TEST_MAIN(CFigfontDlgTest)
 
 #include "figfont_dlg_test.moc"

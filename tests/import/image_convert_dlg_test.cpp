@@ -2,6 +2,7 @@
 // sliders' values and Restore, the thumbnail through the matrix, the two
 // refusals of Convert, a picture that cannot be read, and a conversion into
 // a real view as one undo step.
+#include "tests/import/import_test_main.h"
 #include "canvas/art_view.h"
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
@@ -152,18 +153,6 @@ private:
     QStringList m_vMessages;
 };
 
-int main(int argc, char** argv)
-{
-    BackupInstallFaultFilter();
-    QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
-    QCoreApplication::setApplicationName(QStringLiteral("Glyphwright"));
-    if (!qEnvironmentVariable("XDG_CONFIG_HOME").contains(QStringLiteral("test-home"))) {
-        qCritical("run through ctest, which points XDG_CONFIG_HOME at a test folder");
-        return 2;
-    }
-    CImageConvertDlgTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+GW_IMPORT_TEST_MAIN(CImageConvertDlgTest)
 
 #include "image_convert_dlg_test.moc"

@@ -1,6 +1,7 @@
 // The character picker: its grid at narrow and usual widths, the clicks that
 // choose the two drawing characters, and the "GWChar" settings that keep them
 // across runs. The main window's part is in tests/shell/char_picker_frame_test.cpp.
+#include "tests/panes/panes_test_main.h"
 #include "core/backup_store.h"
 #include "panes/char_picker.h"
 #include "res/resources.h"
@@ -213,19 +214,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    BackupInstallFaultFilter();
-    QApplication app(argc, argv);
-    GwInitResources();
-    QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
-    QCoreApplication::setApplicationName(QStringLiteral("Glyphwright"));
-    if (!qEnvironmentVariable("XDG_CONFIG_HOME").contains(QStringLiteral("test-home"))) {
-        qCritical("run through ctest, which points XDG_CONFIG_HOME at a test folder");
-        return 2;
-    }
-    CCharPickerTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+GW_PANES_TEST_MAIN(CCharPickerTest)
 
 #include "char_picker_test.moc"

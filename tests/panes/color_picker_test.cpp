@@ -1,6 +1,7 @@
 // The colour picker: its hit test and marker, the fixed palette and tooltips,
 // what it paints, the own colours through the dialog and across runs, and
 // what "Set" does to a real view and ruler corner for each target.
+#include "tests/panes/panes_test_main.h"
 #include "canvas/art_view.h"
 #include "canvas/ruler_corner_view.h"
 #include "canvas/tool_codes.h"
@@ -186,19 +187,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    BackupInstallFaultFilter();
-    QApplication app(argc, argv);
-    GwInitResources();
-    QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
-    QCoreApplication::setApplicationName(QStringLiteral("Glyphwright"));
-    if (!qEnvironmentVariable("XDG_CONFIG_HOME").contains(QStringLiteral("test-home"))) {
-        qCritical("run through ctest, which points XDG_CONFIG_HOME at a test folder");
-        return 2;
-    }
-    CColorPickerTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+GW_PANES_TEST_MAIN(CColorPickerTest)
 
 #include "color_picker_test.moc"
