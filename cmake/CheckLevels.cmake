@@ -22,7 +22,7 @@ set(levels
   "tests/ui|core res ui"
   "tests/canvas|core res ui canvas tests/canvas"
   "tests/panes|core res ui canvas panes tests/panes"
-  "tests/import|core res ui canvas panes import tests/import"
+  "tests/import|core res ui canvas panes import tests/panes tests/import"
   "tests/shell|core res ui canvas panes import shell tests/shell"
   "tests/cli|core ui cli")
 # Folders whose files must not include Qt.

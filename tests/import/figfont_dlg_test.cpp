@@ -1,7 +1,7 @@
 // The FIGlet dialog: the fonts it lists and from where, the input box that
 // only takes characters with a glyph, a fresh composition on every change,
 // and a damaged font that leaves the one loaded before in force.
-#include "tests/import/import_test_main.h"
+#include "tests/panes/qt_test_main.h"
 #include "core/backup_store.h"
 #include "import/figfont_dlg.h"
 #include "ui/app_folders.h"
@@ -126,6 +126,6 @@ private:
     QStringList m_vMessages;
 };
 
-GW_IMPORT_TEST_MAIN(CFigfontDlgTest)
+GW_QT_TEST_MAIN(CFigfontDlgTest)
 
 #include "figfont_dlg_test.moc"

@@ -2,7 +2,7 @@
 // sliders' values and Restore, the thumbnail through the matrix, the two
 // refusals of Convert, a picture that cannot be read, and a conversion into
 // a real view as one undo step.
-#include "tests/import/import_test_main.h"
+#include "tests/panes/qt_test_main.h"
 #include "canvas/art_view.h"
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
@@ -153,6 +153,6 @@ private:
     QStringList m_vMessages;
 };
 
-GW_IMPORT_TEST_MAIN(CImageConvertDlgTest)
+GW_QT_TEST_MAIN(CImageConvertDlgTest)
 
 #include "image_convert_dlg_test.moc"

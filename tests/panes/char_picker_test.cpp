@@ -1,7 +1,7 @@
 // The character picker: its grid at narrow and usual widths, the clicks that
 // choose the two drawing characters, and the "GWChar" settings that keep them
 // across runs. The main window's part is in tests/shell/char_picker_frame_test.cpp.
-#include "tests/panes/panes_test_main.h"
+#include "tests/panes/qt_test_main.h"
 #include "core/backup_store.h"
 #include "panes/char_picker.h"
 #include "res/resources.h"
@@ -214,6 +214,6 @@ private slots:
     }
 };
 
-GW_PANES_TEST_MAIN(CCharPickerTest)
+GW_QT_TEST_MAIN(CCharPickerTest)
 
 #include "char_picker_test.moc"

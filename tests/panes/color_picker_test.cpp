@@ -1,7 +1,7 @@
 // The colour picker: its hit test and marker, the fixed palette and tooltips,
 // what it paints, the own colours through the dialog and across runs, and
 // what "Set" does to a real view and ruler corner for each target.
-#include "tests/panes/panes_test_main.h"
+#include "tests/panes/qt_test_main.h"
 #include "canvas/art_view.h"
 #include "canvas/ruler_corner_view.h"
 #include "canvas/tool_codes.h"
@@ -187,6 +187,6 @@ private slots:
     }
 };
 
-GW_PANES_TEST_MAIN(CColorPickerTest)
+GW_QT_TEST_MAIN(CColorPickerTest)
 
 #include "color_picker_test.moc"

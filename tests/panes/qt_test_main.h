@@ -1,4 +1,4 @@
-// main() of the panes test programs: the store's write-fault filter first,
+// main() of the panes and import test programs: the store's write-fault filter first,
 // the application's names for its settings, resources, and a refusal to run
 // outside ctest, which points HOME and the XDG folders at a test folder.
 #pragma once
@@ -9,7 +9,7 @@
 #include <QApplication>
 #include <QtTest>
 
-#define GW_PANES_TEST_MAIN(TestClass)                                                       \
+#define GW_QT_TEST_MAIN(TestClass)                                                       \
     int main(int argc, char** argv)                                                         \
     {                                                                                       \
         BackupInstallFaultFilter();                                                         \
