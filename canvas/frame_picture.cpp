@@ -1,0 +1,74 @@
+#include "canvas/frame_picture.h"
+
+#include "canvas/canvas_color.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageWriter>
+
+void DrawFrameCells(CGlyphCache& glyphs, const CCellGeometry& geom, const CharCell* pCells,
+                    QImage& img)
+{
+    const CGlyphCache::CTarget target(img);
+    const int nCount = geom.Rows() * geom.Cols();
+    // By index, not by the positions the cells carry: those are the last
+    // layout's and may come from another zoom or another machine's font.
+    for (int i = 0; i < nCount; ++i) {
+        const QPoint pt = geom.CellOriginAt(i);
+        glyphs.Draw(target, pt.x(), pt.y(), pCells[i].chChar, ColorRefToRgb(pCells[i].crColor));
+    }
+}
+
+CFramePicture::CFramePicture(int nRows, int nCols, int nZoom, COLORREF crBack)
+{
+    m_geom.SetZoom(nZoom);
+    m_geom.SetGridSize(nRows, nCols);
+    m_geom.MeasureFont();
+    m_glyphs.SetFont(CCellGeometry::ZoomFont(m_geom.GetZoom()),
+                     {m_geom.CellWidth(), m_geom.CellHeight()});
+    // The view's background: pure black is its layers' key, shown as near black.
+    m_glyphs.SetBackground(ColorRefToRgb(DrawingColor(crBack)));
+}
+
+void CFramePicture::Render(const CharCell* pCells, QImage& img)
+{
+    const QSize sz = Size().expandedTo(QSize(1, 1));
+    if (img.size() != sz || img.format() != QImage::Format_RGB32)
+        img = QImage(sz, QImage::Format_RGB32);
+    // A drawing without cells is one background pixel rather than no picture.
+    if (m_geom.Rows() * m_geom.Cols() == 0 || !pCells) {
+        img.fill(m_glyphs.Background());
+        return;
+    }
+    DrawFrameCells(m_glyphs, m_geom, pCells, img);
+}
+
+QImage CFramePicture::Render(const CharCell* pCells)
+{
+    QImage img;
+    Render(pCells, img);
+    return img;
+}
+
+bool WriteFramePng(std::ostream& os, const CharCell* pCells, int nRows, int nCols, int nZoom,
+                   COLORREF crBack, std::string* pError)
+{
+    CFramePicture picture(nRows, nCols, nZoom, crBack);
+    const QImage img = picture.Render(pCells);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(img)) {
+        if (pError)
+            *pError = "cannot encode the picture: " + writer.errorString().toStdString();
+        return false;
+    }
+    os.write(data.constData(), static_cast<std::streamsize>(data.size()));
+    if (!os) {
+        if (pError)
+            *pError = "cannot write the picture";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,28 @@
+// The animation as a GIF file: every frame drawn as the canvas draws it, at
+// one zoom, shown for the frame interval, playing forever or once.
+#pragma once
+
+#include "core/char_cell.h"
+
+#include <ostream>
+#include <string>
+
+class IAnimFrameSource;
+
+// Writes every frame of the source, in order, as an animated GIF through
+// giflib; each frame shows for nIntervalTenths tenths of a second. With
+// bLoop the file carries the looping extension and repeats forever, without
+// it the animation plays once. Needs a QGuiApplication for the font.
+//
+// Colours are exact while they fit: the file's one colour table holds the
+// first 256 colours met; a frame with colours outside it gets a table of its
+// own with exactly its colours, and only a frame with more than 256 colours
+// of its own is reduced to 256 by giflib's quantizer. After the first frame
+// each frame stores only the rectangle that changed, unchanged pixels in it
+// transparent.
+//
+// Frames are written as they are drawn; the start of the file is held in
+// memory only while its colour table may still grow. Returns false with a
+// reason when a frame cannot be had, giflib fails or the stream fails.
+bool ExportAnimatedGif(std::ostream& os, IAnimFrameSource& frames, int nZoom, int nIntervalTenths,
+                       bool bLoop, COLORREF crBack, std::string* pError);

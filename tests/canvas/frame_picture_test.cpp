@@ -1,0 +1,224 @@
+// Frame pictures and the GIF export: the renderer against the view's own
+// text layer, and the PNG and every GIF frame decoded by Qt against the
+// renderer, pixel by pixel; the GIF's timing and looping read back by giflib.
+#include "canvas/frame_picture.h"
+#include "canvas/gif_export.h"
+#include "core/html_export.h"
+
+#include "tests/canvas/canvas_test_main.h"
+#include "tests/canvas/view_fixture.h"
+
+#include <gif_lib.h>
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <random>
+#include <sstream>
+
+namespace {
+using Frame = std::vector<CharCell>;
+
+class CFrames : public IAnimFrameSource {
+public:
+    CFrames(int nRows, int nCols, std::vector<Frame> v) : m_nRows(nRows), m_nCols(nCols), m_v(std::move(v)) {}
+    int GetFrameCount() const override { return static_cast<int>(m_v.size()); }
+    int GetRows() const override { return m_nRows; }
+    int GetCols() const override { return m_nCols; }
+    const CharCell* GetFrame(int n) override { return n == m_nBroken ? nullptr : m_v[size_t(n)].data(); }
+    int m_nBroken = -1;
+    int m_nRows, m_nCols;
+    std::vector<Frame> m_v;
+};
+
+// Printable characters from a seed; colours from pick(cell index).
+template <class TPick>
+Frame MakeFrame(int nCells, unsigned nSeed, TPick pick)
+{
+    std::mt19937 rng(nSeed);
+    Frame frame(size_t(nCells), CharCell{0, 0, 0, ' ', {}});
+    for (int i = 0; i < nCells; ++i)
+        frame[size_t(i)] = CharCell{pick(i), 0, 0, uint8_t(33 + rng() % 94), {}};
+    return frame;
+}
+
+QByteArray Gif(CFrames& frames, int nZoom, bool bLoop, int nInterval = 3)
+{
+    std::ostringstream os;
+    std::string strError;
+    if (!ExportAnimatedGif(os, frames, nZoom, nInterval, bLoop, 0xF0E0D0, &strError))
+        qWarning("%s", strError.c_str());
+    return QByteArray::fromStdString(os.str());
+}
+
+// Every frame as Qt shows it, composed over the ones before.
+std::vector<QImage> QtFrames(QByteArray data)
+{
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "gif");
+    std::vector<QImage> v;
+    while (reader.canRead())
+        v.push_back(reader.read().convertToFormat(QImage::Format_RGB32));
+    return v;
+}
+
+struct CSlurp {
+    int nFrames = 0;
+    std::vector<int> vDelays;
+    int nLocalMaps = 0;
+    bool bLoopExtension = false;
+};
+
+CSlurp Slurp(const QByteArray& data)
+{
+    struct CRead { const QByteArray* p; int nAt; } read{&data, 0};
+    const auto fnRead = [](GifFileType* pGif, GifByteType* pOut, int n) {
+        auto* r = static_cast<CRead*>(pGif->UserData);
+        n = std::min(n, int(r->p->size()) - r->nAt);
+        std::memcpy(pOut, r->p->constData() + r->nAt, size_t(n));
+        r->nAt += n;
+        return n;
+    };
+    CSlurp s;
+    int nError = 0;
+    GifFileType* pGif = DGifOpen(&read, fnRead, &nError);
+    if (!pGif || DGifSlurp(pGif) != GIF_OK)
+        return s;
+    s.nFrames = pGif->ImageCount;
+    for (int i = 0; i < pGif->ImageCount; ++i) {
+        GraphicsControlBlock gcb{};
+        DGifSavedExtensionToGCB(pGif, i, &gcb);
+        s.vDelays.push_back(gcb.DelayTime);
+        s.nLocalMaps += pGif->SavedImages[i].ImageDesc.ColorMap != nullptr;
+        for (int e = 0; e < pGif->SavedImages[i].ExtensionBlockCount; ++e) {
+            const ExtensionBlock& ext = pGif->SavedImages[i].ExtensionBlocks[e];
+            s.bLoopExtension = s.bLoopExtension || (ext.Function == APPLICATION_EXT_FUNC_CODE &&
+                               ext.ByteCount == 11 && std::memcmp(ext.Bytes, "NETSCAPE2.0", 11) == 0);
+        }
+    }
+    DGifCloseFile(pGif, &nError);
+    return s;
+}
+} // namespace
+
+class FramePictureTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The picture is the view's text layer, at every zoom.
+    void RenderIsTheCanvasTextLayer()
+    {
+        CViewFixture fx(5, 9);
+        for (int i = 0; i < 45; ++i)
+            fx.WriteCell(i, uint8_t(i % 4 ? 0x21 + 3 * i : ' '), 0x0F3060u * COLORREF(i % 7 + 1));
+        fx.View().Refresh(CArtView::REFRESH_ALL);
+        for (int i = 0; i < 3; ++i) {
+            CFramePicture picture(5, 9, fx.View().GetZoom(), fx.View().GetBackColor());
+            QCOMPARE(picture.Render(fx.m_doc.m_pCurCells), fx.View().TextLayer());
+            fx.View().ZoomIn();
+        }
+    }
+
+    void PngDecodesToTheFrame()
+    {
+        const Frame frame = MakeFrame(6 * 11, 1, [](int i) { return COLORREF(0x102030 * (i % 5)); });
+        for (int nZoom : {0, 2, 4}) {
+            std::ostringstream os;
+            std::string strError;
+            QVERIFY(WriteFramePng(os, frame.data(), 6, 11, nZoom, 0x000000, &strError));
+            const QImage img = QImage::fromData(QByteArray::fromStdString(os.str()), "png");
+            const QImage imgFrame = CFramePicture(6, 11, nZoom, 0x000000).Render(frame.data());
+            QCOMPARE(img.convertToFormat(QImage::Format_RGB32), imgFrame);
+            // A black page is the canvas's near black, not its transparent key.
+            QCOMPARE(imgFrame.pixel(imgFrame.width() - 1, imgFrame.height() - 1), qRgb(1, 1, 1));
+        }
+    }
+
+    // One text colour (its anti-aliasing alone gives many shades) through
+    // the screen's table; more than 256 colours over the animation but not
+    // in any one frame through tables of their own. Frames
+    // that change a little, or nothing, are still shown exactly.
+    void GifFramesAreTheFramesExactly()
+    {
+        constexpr int nRows = 4, nCols = 10;
+        std::vector<Frame> vFew, vMany;
+        Frame base = MakeFrame(nRows * nCols, 2, [](int) { return 0x0000C0u; });
+        for (int f = 0; f < 4; ++f) {
+            vFew.push_back(base);
+            if (f != 2) // frame 3 repeats frame 2
+                base[size_t(7 * f + 3)].chChar = uint8_t('a' + f);
+        }
+        for (int f = 0; f < 6; ++f)
+            vMany.push_back(MakeFrame(nRows * nCols, 3 + f, [f](int) { return COLORREF(0x3311AA + 0x1F0D07 * f); }));
+        for (auto* pv : {&vFew, &vMany}) {
+            CFrames frames(nRows, nCols, *pv);
+            const QByteArray data = Gif(frames, 3, true);
+            const std::vector<QImage> vDecoded = QtFrames(data);
+            QCOMPARE(vDecoded.size(), pv->size());
+            CFramePicture picture(nRows, nCols, 3, 0xF0E0D0);
+            for (size_t f = 0; f < pv->size(); ++f)
+                QVERIFY2(vDecoded[f] == picture.Render((*pv)[f].data()), qPrintable(QString::number(f)));
+            const CSlurp s = Slurp(data);
+            QCOMPARE(s.vDelays, std::vector<int>(pv->size(), 30));
+            if (pv == &vMany)
+                QVERIFY(s.nLocalMaps > 0);
+            else
+                QCOMPARE(s.nLocalMaps, 0);
+        }
+    }
+
+    // A frame with thousands of colours is reduced, not refused: every frame
+    // is there, the right size, and close to the drawing.
+    void GifOfManyColoursIsReduced()
+    {
+        std::mt19937 rng(7);
+        std::vector<Frame> v;
+        for (int f = 0; f < 3; ++f)
+            v.push_back(MakeFrame(20 * 30, 10 + f, [&](int) { return COLORREF(rng() & 0xFFFFFF); }));
+        CFrames frames(20, 30, v);
+        const std::vector<QImage> vDecoded = QtFrames(Gif(frames, 1, false));
+        QCOMPARE(vDecoded.size(), v.size());
+        CFramePicture picture(20, 30, 1, 0xF0E0D0);
+        for (size_t f = 0; f < v.size(); ++f) {
+            const QImage img = picture.Render(v[f].data());
+            QCOMPARE(vDecoded[f].size(), img.size());
+            double dError = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x) {
+                    const QRgb a = img.pixel(x, y), b = vDecoded[f].pixel(x, y);
+                    dError += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+                }
+            QVERIFY2(dError / (3.0 * img.width() * img.height()) < 8, qPrintable(QString::number(dError)));
+        }
+    }
+
+    void GifLoopsOnlyWhenAsked()
+    {
+        CFrames frames(2, 3, {MakeFrame(6, 1, [](int) { return 0x0000FFu; }), MakeFrame(6, 2, [](int) { return 0x00FF00u; })});
+        const CSlurp loop = Slurp(Gif(frames, 2, true, 12));
+        QCOMPARE(loop.nFrames, 2);
+        QCOMPARE(loop.vDelays, (std::vector<int>{120, 120}));
+        QVERIFY(loop.bLoopExtension);
+        QVERIFY(!Slurp(Gif(frames, 2, false)).bLoopExtension);
+    }
+
+    void GifFailuresAreReported()
+    {
+        CFrames frames(2, 3, std::vector<Frame>(3, MakeFrame(6, 1, [](int) { return 0x0000FFu; })));
+        frames.m_nBroken = 1;
+        std::ostringstream os;
+        std::string strError;
+        QVERIFY(!ExportAnimatedGif(os, frames, 2, 5, true, 0, &strError));
+        QCOMPARE(strError, std::string("frame 2 cannot be read"));
+
+        frames.m_nBroken = -1;
+        std::ostringstream osBad;
+        osBad.setstate(std::ios::badbit);
+        QVERIFY(!ExportAnimatedGif(osBad, frames, 2, 5, true, 0, &strError));
+        QCOMPARE(strError, std::string("cannot write the GIF"));
+    }
+};
+
+GW_CANVAS_TEST_MAIN(FramePictureTest)
+#include "frame_picture_test.moc"
