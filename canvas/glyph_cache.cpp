@@ -11,12 +11,6 @@
 #endif
 
 namespace {
-constexpr char16_t CP1252_80_9F[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 // The zoom levels' fonts, with room for a few more sizes before the least
 // recently used is dropped.
 constexpr size_t MAX_FONTS = 8;
@@ -125,22 +119,15 @@ struct CGlyphCache::CFontShapes {
 CGlyphCache::CGlyphCache() = default;
 CGlyphCache::~CGlyphCache() = default;
 
-char16_t Cp1252ToUnicode(uint8_t ch)
-{
-    if (ch >= 0x80 && ch <= 0x9F)
-        return CP1252_80_9F[ch - 0x80];
-    return ch;
-}
-
 uint8_t UnicodeToCp1252(char16_t ch, uint8_t chMissing)
 {
     // 0x80 to 0x9F hold other characters; the C1 controls they displace have no byte,
     // except the five the code page leaves unassigned.
     if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF))
         return static_cast<uint8_t>(ch);
-    for (int i = 0; i < 32; ++i) {
-        if (CP1252_80_9F[i] == ch)
-            return static_cast<uint8_t>(0x80 + i);
+    for (int n = 0x80; n <= 0x9F; ++n) {
+        if (Cp1252ToUnicode(static_cast<uint8_t>(n)) == ch)
+            return static_cast<uint8_t>(n);
     }
     return chMissing;
 }

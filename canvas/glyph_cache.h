@@ -6,6 +6,8 @@
 // same whether the drawing uses one colour or a different one in every cell.
 #pragma once
 
+#include "core/terminal_export.h"
+
 #include <QFont>
 #include <QImage>
 #include <QRgb>
@@ -15,12 +17,9 @@
 #include <memory>
 #include <vector>
 
-// The Unicode character a Windows-1252 byte stands for: 0x80 to 0x9F through
-// the code page's table (its five unassigned bytes map to the C1 controls of
-// the same number), Latin-1 for every other byte.
-char16_t Cp1252ToUnicode(uint8_t ch);
-// The other way: the Windows-1252 byte of a Unicode character, chMissing
-// when the code page has none.
+// Cp1252ToUnicode, the character a byte stands for, comes from the core,
+// which the terminal exports share. This is the other way: the Windows-1252
+// byte of a Unicode character, chMissing when the code page has none.
 uint8_t UnicodeToCp1252(char16_t ch, uint8_t chMissing);
 
 class CGlyphCache {
