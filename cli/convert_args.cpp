@@ -68,6 +68,52 @@ const CCommandInfo kCommands[] = {
      "                     them tight, 2 sets them side by side (default 2)\n"
      "  --output FILE      write to FILE instead of standard output\n"},
     {EConvertCommand::Image, "image", 2, kImageHelp},
+    {EConvertCommand::Png, "png", 2,
+     "Usage: gwconvert png FILE.gwp OUT.png [--frame N] [--zoom 0..4] [--background RRGGBB]\n"
+     "\n"
+     "Writes one frame as a PNG picture, drawn exactly as the editor's canvas\n"
+     "draws it at that zoom, without the grid.\n"
+     "\n"
+     "Options:\n"
+     "  --frame N              the frame to write, counted from 1 in file order\n"
+     "                         (default 1)\n"
+     "  --zoom 0..4            the canvas's zoom, 0 the smallest (default 2)\n"
+     "  --background RRGGBB    the page colour as six hex digits (default: the\n"
+     "                         editor's background colour, else ffffff)\n"},
+    {EConvertCommand::Gif, "gif", 2,
+     "Usage: gwconvert gif FILE.gwp OUT.gif [--zoom 0..4] [--interval TENTHS] [--loop|--once]\n"
+     "                   [--background RRGGBB]\n"
+     "\n"
+     "Writes every frame, in file order, as an animated GIF, each drawn as the\n"
+     "editor's canvas draws it. Colours are exact while a frame has at most 256;\n"
+     "a frame with more is reduced to 256.\n"
+     "\n"
+     "Options:\n"
+     "  --zoom 0..4            the canvas's zoom, 0 the smallest (default 2)\n"
+     "  --interval TENTHS      tenths of a second between frames, 1 to 100\n"
+     "                         (default: the editor's playback interval, else 5)\n"
+     "  --loop, --once         play forever, or once (default: as the editor's\n"
+     "                         playback loops, else forever)\n"
+     "  --background RRGGBB    the page colour as six hex digits (default: the\n"
+     "                         editor's background colour, else ffffff)\n"},
+    {EConvertCommand::Utf8, "utf8", 2,
+     "Usage: gwconvert utf8 FILE.gwp OUT.txt [--frame N]\n"
+     "\n"
+     "Writes one frame as UTF-8 text for terminals, one line per row ending in LF,\n"
+     "each character as the canvas shows it.\n"
+     "\n"
+     "Options:\n"
+     "  --frame N    the frame to write, counted from 1 in file order (default 1)\n"},
+    {EConvertCommand::Ansi, "ansi", 2,
+     "Usage: gwconvert ansi FILE.gwp OUT.ans [--frame N] [--background RRGGBB]\n"
+     "\n"
+     "Writes one frame as UTF-8 text with 24-bit colour escapes, for terminals.\n"
+     "\n"
+     "Options:\n"
+     "  --frame N              the frame to write, counted from 1 in file order\n"
+     "                         (default 1)\n"
+     "  --background RRGGBB    the background as six hex digits (default: the\n"
+     "                         editor's background colour, else ffffff)\n"},
 };
 
 const char* kProgramHelp =
@@ -83,6 +129,10 @@ const char* kProgramHelp =
     "  figlet FONT TEXT              letter TEXT in a FIGlet font\n"
     "  image PICTURE OUT             turn a picture into characters (OUT: .gwp,\n"
     "                                .txt, .htm or .html)\n"
+    "  png FILE.gwp OUT.png          write one frame as a picture\n"
+    "  gif FILE.gwp OUT.gif          write every frame as an animated GIF\n"
+    "  utf8 FILE.gwp OUT.txt         write one frame as UTF-8 text\n"
+    "  ansi FILE.gwp OUT.ans         write one frame as text in terminal colours\n"
     "\n"
     "'gwconvert COMMAND --help' describes a command and its options.\n"
     "\n"
@@ -96,6 +146,14 @@ const CCommandInfo* FindCommand(EConvertCommand command)
         if (info.command == command)
             return &info;
     return nullptr;
+}
+
+// The options that take no value.
+bool IsFlag(EConvertCommand command, const std::string& strName)
+{
+    if (command == EConvertCommand::Image)
+        return IsImageFlag(strName);
+    return strName == "--loop" || strName == "--once";
 }
 
 bool IsHelp(const std::string& str)
@@ -166,6 +224,14 @@ bool ApplyOption(const std::string& strName, const std::string& strValue, CConve
         if (strValue.empty())
             return Fail(pError, "--output needs a file name");
         pArgs->strOutput = strValue;
+    } else if (strName == "--zoom") {
+        if (strValue.size() != 1 || strValue[0] < '0' || strValue[0] > '4')
+            return Fail(pError, "--zoom takes 0 to 4, not '" + strValue + "'");
+        pArgs->nZoom = strValue[0] - '0';
+    } else if (strName == "--loop" || strName == "--once") {
+        if (pArgs->bLoop && *pArgs->bLoop != (strName == "--loop"))
+            return Fail(pError, "--loop and --once cannot both be given");
+        pArgs->bLoop = strName == "--loop";
     } else if (strName == "--interval") {
         if (!ParseCount(strValue, &n) || n < MIN_FRAME_INTERVAL || n > MAX_FRAME_INTERVAL)
             return Fail(pError, "--interval takes tenths of a second from 1 to 100, not '" +
@@ -182,14 +248,21 @@ bool ApplyOption(const std::string& strName, const std::string& strValue, CConve
 
 bool TakesOption(EConvertCommand command, const std::string& strName)
 {
+    using C = EConvertCommand;
     if (strName == "--frame")
-        return command == EConvertCommand::Text || command == EConvertCommand::Html;
+        return command == C::Text || command == C::Html || command == C::Png ||
+               command == C::Utf8 || command == C::Ansi;
     if (strName == "--interval")
-        return command == EConvertCommand::Animation;
-    if (command == EConvertCommand::Image)
+        return command == C::Animation || command == C::Gif;
+    if (strName == "--zoom")
+        return command == C::Png || command == C::Gif;
+    if (strName == "--loop" || strName == "--once")
+        return command == C::Gif;
+    if (command == C::Image)
         return IsImageOption(strName);
     if (strName == "--background")
-        return command == EConvertCommand::Html || command == EConvertCommand::Animation;
+        return command == C::Html || command == C::Animation || command == C::Png ||
+               command == C::Gif || command == C::Ansi;
     if (strName == "--spacing" || strName == "--output")
         return command == EConvertCommand::Figlet;
     return false;
@@ -243,7 +316,7 @@ bool ParseConvertArgs(const std::vector<std::string>& args, CConvertArgs* pArgs,
             return Fail(pError, "unknown option '" + strName + "' for " + pInfo->pszName);
         vSeen.push_back(strName);
         std::string strValue;
-        if (IsImageFlag(strName)) {
+        if (IsFlag(pArgs->command, strName)) {
             if (nEq != std::string::npos)
                 return Fail(pError, strName + " takes no value");
         } else if (nEq != std::string::npos) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-enum class EConvertCommand { None, Info, Text, Html, Animation, Figlet, Image };
+enum class EConvertCommand { None, Info, Text, Html, Animation, Figlet, Image, Png, Gif, Utf8, Ansi };
 
 // What `image` writes, by the output's extension.
 enum class EImageOutput { Gwp, Text, Html };
@@ -25,6 +25,8 @@ struct CConvertArgs {
     std::optional<int> nInterval;   // tenths of a second, 1..100
     std::optional<COLORREF> crBack; // 0x00BBGGRR
     int nSpacing = 2;               // figlet: 0 joined, 1 packed, 2 side by side
+    int nZoom = 2;                  // png, gif: the canvas's zoom, 0..4
+    std::optional<bool> bLoop;      // gif: forever, or once
     // image: the dialog's settings (crText comes from the user's settings)
     // and the kind of output.
     CImageConvertParams image;

@@ -3,10 +3,13 @@
 //
 // The drawing is read only as far as needed: its header for info, the one
 // frame asked for, or a frame at a time streamed into the animated page, so
-// memory stays small whatever the file's size. Every output goes through
+// memory stays small whatever the file's size; the GIF, too, is drawn and
+// written a frame at a time. Every output goes through
 // SaveFileSafely, so a failure at any point leaves an existing output file
 // exactly as it was. Exit status: 0 done, 1 a drawing, font or picture that cannot be
 // read or an output that cannot be written, 2 bad arguments.
+#include "canvas/frame_picture.h"
+#include "canvas/gif_export.h"
 #include "cli/convert_args.h"
 #include "cli/file_frame_source.h"
 #include "cli/image_command.h"
@@ -14,11 +17,13 @@
 #include "core/gwp_reader.h"
 #include "core/html_export.h"
 #include "core/safe_file.h"
+#include "core/terminal_export.h"
 #include "ui/app_folders.h"
 #include "ui/settings_value.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QSettings>
 
 #include <csignal>
@@ -68,6 +73,15 @@ int FrameInterval(const CConvertArgs& args)
     return n >= MIN_FRAME_INTERVAL && n <= MAX_FRAME_INTERVAL ? n : DEFAULT_FRAME_INTERVAL;
 }
 
+// The editor's playback: looping unless the user turned it off.
+bool PlayLoop(const CConvertArgs& args)
+{
+    if (args.bLoop)
+        return *args.bLoop;
+    QSettings settings(UserSettings());
+    return ReadSettingU32(settings, QStringLiteral("GWSet"), QStringLiteral("PlayLoop"), 1) != 0;
+}
+
 COLORREF BackColor(const CConvertArgs& args)
 {
     if (args.crBack)
@@ -112,10 +126,12 @@ int Convert(const CConvertArgs& args)
     if (args.command == EConvertCommand::Info)
         return PrintInfo(header);
 
-    // Only the animated page reads more than one frame.
-    CFileFrameSource frames(file, args.command == EConvertCommand::Animation);
+    using C = EConvertCommand;
+    // Only the animated page and the GIF read more than one frame.
+    const bool bAllFrames = args.command == C::Animation || args.command == C::Gif;
+    CFileFrameSource frames(file, bAllFrames);
     const CharCell* pCells = nullptr;
-    if (args.command != EConvertCommand::Animation) {
+    if (!bAllFrames) {
         if (args.nFrame > header.nFrames)
             return UsageError(args.command, "--frame " + std::to_string(args.nFrame) +
                                                 " is past the last frame of " + args.strInput +
@@ -124,24 +140,41 @@ int Convert(const CConvertArgs& args)
         if (!pCells)
             return Complain(EXIT_BAD_FILE, "cannot read " + args.strInput + ": " + frames.Error());
     }
-    const bool bText = args.command == EConvertCommand::Text;
-    const bool bAnimation = args.command == EConvertCommand::Animation;
-    const COLORREF crBack = bText ? 0 : BackColor(args);
-    const int nInterval = bAnimation ? FrameInterval(args) : 0;
+    const bool bPlain = args.command == C::Text || args.command == C::Utf8;
+    const COLORREF crBack = bPlain ? 0 : BackColor(args);
+    const int nInterval = bAllFrames ? FrameInterval(args) : 0;
+    const bool bLoop = args.command == C::Gif && PlayLoop(args);
+    const int nRows = header.nRows, nCols = header.nCols;
+    std::string strWhy; // the export's own reason for giving up
     const auto write = [&](std::ostream& os) {
-        if (bAnimation)
+        switch (args.command) {
+        case C::Animation:
             return ExportAnimationHtml(os, frames, nInterval, crBack);
-        if (bText)
-            ExportSingleText(os, pCells, header.nRows, header.nCols);
-        else
-            ExportSingleHtml(os, pCells, header.nRows, header.nCols, crBack);
-        return true;
+        case C::Gif:
+            return ExportAnimatedGif(os, frames, args.nZoom, nInterval, bLoop, crBack, &strWhy);
+        case C::Png:
+            return WriteFramePng(os, pCells, nRows, nCols, args.nZoom, crBack, &strWhy);
+        case C::Text:
+            ExportSingleText(os, pCells, nRows, nCols);
+            return true;
+        case C::Utf8:
+            ExportUtf8Text(os, pCells, nRows, nCols);
+            return true;
+        case C::Ansi:
+            ExportAnsiText(os, pCells, nRows, nCols, crBack);
+            return true;
+        default:
+            ExportSingleHtml(os, pCells, nRows, nCols, crBack);
+            return true;
+        }
     };
     if (!SaveFileSafely(args.strOutput, write, &strError, ESaveWrites::Behind)) {
-        // A frame that could not be read ends the page early; say so rather
+        // A frame that could not be read ends the export early; say so rather
         // than blame the output.
         if (!frames.Error().empty())
             return Complain(EXIT_BAD_FILE, "cannot read " + args.strInput + ": " + frames.Error());
+        if (!strWhy.empty() && strError == "the content could not be written")
+            strError = strWhy;
         return Complain(EXIT_BAD_FILE, "cannot write " + args.strOutput + ": " + strError);
     }
     return 0;
@@ -210,6 +243,17 @@ int main(int argc, char** argv)
                 args.imageOutput == EImageOutput::Html ? BackColor(args) : DEFAULT_BACK_COLOR;
             const std::string strError = ConvertPictureFile(args, TextColor(), crBack);
             return strError.empty() ? 0 : Complain(EXIT_BAD_FILE, strError);
+        }
+        if (args.command == EConvertCommand::Png || args.command == EConvertCommand::Gif) {
+            // Glyphs are drawn with the canvas's font, which needs a GUI
+            // application; offscreen, so no display is wanted.
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            // Qt's notes about the platform (no runtime folder, fonts) are
+            // not ours to pass on: a failure is one line of our own.
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+            QGuiApplication app(argc, argv);
+            return Convert(args);
         }
         return Convert(args);
     } catch (const std::bad_alloc&) {

@@ -3,8 +3,8 @@
 #
 # Each entry: a folder, then the folders its files may include from. Levels,
 # lowest first: core, res, ui, canvas, panes, import, shell; cli sits beside
-# them on core and ui. Tests may include what their level may, and their own
-# folder's helpers.
+# them on core, ui and the canvas's frame drawing. Tests may include what
+# their level may, and their own folder's helpers.
 cmake_policy(SET CMP0057 NEW)
 set(levels
   "core|core"
@@ -14,7 +14,7 @@ set(levels
   "panes|core res ui canvas panes"
   "import|core res ui canvas panes import"
   "shell|core res ui canvas panes import shell"
-  "cli|core ui cli"
+  "cli|core ui canvas cli"
   "tests/core|core tests/core tests/fuzz"
   "tests/fuzz|core tests/fuzz"
   "tests/browser|core"
@@ -24,7 +24,7 @@ set(levels
   "tests/panes|core res ui canvas panes tests/panes"
   "tests/import|core res ui canvas panes import tests/panes tests/import"
   "tests/shell|core res ui canvas panes import shell tests/shell"
-  "tests/cli|core ui cli")
+  "tests/cli|core ui canvas cli")
 # Folders whose files must not include Qt.
 set(no_qt core tests/core tests/fuzz tests/browser)
 

@@ -2,15 +2,19 @@
 // written byte by byte here, independently of the core's own file writer, and
 // every export is compared with what the core's export functions make of the
 // same cells, so the tool must write exactly what the editor writes.
+#include "canvas/frame_picture.h"
+#include "canvas/gif_export.h"
 #include "core/art_doc.h"
 #include "core/backup_store.h"
 #include "core/figlet.h"
 #include "core/gwp_file.h"
 #include "core/html_export.h"
 #include "core/image_convert.h"
+#include "core/terminal_export.h"
 #include "ui/picture_reader.h"
 
 #include <QByteArray>
+#include <QGuiApplication>
 #include <QImage>
 #include <QSettings>
 #include <QString>
@@ -120,6 +124,28 @@ std::string ExpectedAnimation(const std::string& strGwp, int nInterval, COLORREF
     GwpLoad(doc, image);
     std::ostringstream os;
     ExportAnimationHtml(os, doc, nInterval, crBack);
+    return os.str();
+}
+
+// The frames as the GIF export takes them from a document or a file.
+class CFrameList : public IAnimFrameSource {
+public:
+    explicit CFrameList(const std::vector<Frame>& frames) : m_frames(frames) {}
+    int GetFrameCount() const override { return int(m_frames.size()); }
+    int GetRows() const override { return ROWS; }
+    int GetCols() const override { return COLS; }
+    const CharCell* GetFrame(int n) override { return m_frames[std::size_t(n)].data(); }
+
+private:
+    const std::vector<Frame>& m_frames;
+};
+
+// What the canvas-level and core exports make of the sample, in process.
+template <class TWrite>
+std::string Written(TWrite write)
+{
+    std::ostringstream os;
+    write(os);
     return os.str();
 }
 
@@ -819,11 +845,75 @@ TEST_F(ConvertTest, OperandsAfterDoubleDashMayStartWithADash)
     EXPECT_EQ(Run({"info", "-dashed.gwp"}).nStatus, 2);
 }
 
+// The picture and terminal exports write exactly what the editor's own
+// functions write; zoom, interval and looping come from the options, else
+// from the user's settings as the editor's playback has them.
+TEST_F(ConvertTest, PictureAndTerminalExportsAreTheEditors)
+{
+    const std::vector<std::string> args = {m_in.string(), "--frame", "2"};
+    const auto run = [&](std::vector<std::string> v) {
+        const CRun r = Run(v);
+        EXPECT_EQ(r.nStatus, 0) << v[0] << r.strErr;
+        EXPECT_EQ(r.strErr, "");
+        return ReadFile(Work(v[2]));
+    };
+    const Frame& f2 = m_frames[1];
+    EXPECT_EQ(run({"png", m_in.string(), "a.png", "--frame", "2", "--zoom", "1"}),
+              Written([&](std::ostream& os) { WriteFramePng(os, f2.data(), ROWS, COLS, 1, 0xFFFFFF, nullptr); }));
+    EXPECT_EQ(run({"png", m_in.string(), "a.png", "--background", "102030"}),
+              Written([&](std::ostream& os) { WriteFramePng(os, m_frames[0].data(), ROWS, COLS, 2, 0x302010, nullptr); }));
+    EXPECT_EQ(run({"utf8", m_in.string(), "a.txt", "--frame", "2"}),
+              Written([&](std::ostream& os) { ExportUtf8Text(os, f2.data(), ROWS, COLS); }));
+    EXPECT_EQ(run({"ansi", m_in.string(), "a.ans", "--frame=2", "--background", "A0B0C0"}),
+              Written([&](std::ostream& os) { ExportAnsiText(os, f2.data(), ROWS, COLS, 0xC0B0A0); }));
+
+    CFrameList frames(m_frames);
+    const auto gif = [&](int nZoom, int nInterval, bool bLoop) {
+        return Written([&](std::ostream& os) { ExportAnimatedGif(os, frames, nZoom, nInterval, bLoop, 0xFFFFFF, nullptr); });
+    };
+    EXPECT_EQ(run({"gif", m_in.string(), "a.gif"}), gif(2, 5, true)) << "5 tenths, looping";
+    EXPECT_EQ(run({"gif", m_in.string(), "a.gif", "--zoom", "4", "--interval", "9", "--once"}), gif(4, 9, false));
+    StoreSetting("GWSet/FrmInterval", Bytes({7, 0, 0, 0}));
+    StoreSetting("GWSet/PlayLoop", Bytes({0, 0, 0, 0}));
+    EXPECT_EQ(run({"gif", m_in.string(), "a.gif", "--zoom", "0"}), gif(0, 7, false));
+    EXPECT_EQ(run({"gif", m_in.string(), "a.gif", "--loop"}), gif(2, 7, true));
+}
+
+TEST_F(ConvertTest, PictureAndTerminalExportsRefuseBadOptionsAndOutputs)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {"png", "--zoom", "5"}, {"png", "--zoom", "-1"}, {"gif", "--zoom", "x"},
+        {"png", "--frame", "3"}, {"ansi", "--frame", "0"}, {"utf8", "--zoom", "1"},
+        {"utf8", "--background", "ffffff"}, {"gif", "--frame", "1"},
+        {"gif", "--interval", "101"}, {"gif", "--loop", "--once"}, {"png", "--loop"},
+    };
+    for (std::vector<std::string> args : bad) {
+        args.insert(args.begin() + 1, {m_in.string(), "out"});
+        const CRun run = Run(args);
+        EXPECT_EQ(run.nStatus, 2) << args[0] << " " << args[3];
+        ExpectOneErrorLine(run);
+    }
+    for (const char* pszCommand : {"png", "gif", "utf8", "ansi"}) {
+        CRun run = Run({pszCommand, m_in.string(), Work("missing/out").string()});
+        EXPECT_EQ(run.nStatus, 1) << pszCommand;
+        ExpectOneErrorLine(run);
+        WriteFile(Work("kept"), "old");
+        run = Run({pszCommand, "none.gwp", "kept"});
+        EXPECT_EQ(run.nStatus, 1) << pszCommand;
+        ExpectOneErrorLine(run);
+        EXPECT_EQ(ReadFile(Work("kept")), "old");
+    }
+    EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"kept", "two.gwp"}));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
+    // The expected pictures are drawn with the canvas's font, as the tool draws them.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     // The expected animations load drawings into documents, as the tool does.
     BackupInstallFaultFilter();
     return RUN_ALL_TESTS();
