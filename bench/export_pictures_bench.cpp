@@ -1,0 +1,216 @@
+// The picture exports against their yardsticks, timed in the same iterations
+// (built into gw_view_bench, whose main sets up Qt). The drawing is the
+// largest, 80 x 128 cells, each a random printable character in a random
+// colour, 100 frames, written once into a fresh folder under /tmp with every
+// frame also as a PNG file at the middle zoom.
+//
+//   BM_GwconvertGifVsConvert  `gwconvert gif` of the drawing at zoom 2 as a
+//                             whole process, against ImageMagick's
+//                             `convert -delay 50 -loop 0 f*.png out.gif` on
+//                             the same frames as PNG files. Goal: x_median
+//                             <= 0.5. gif_kb and convert_kb: the two files.
+//   BM_PngExport              WriteFramePng of one frame at zoom 2, against
+//                             QImage::save as PNG of the view's composition
+//                             of the same frame. Goal: x_median <= 1.2.
+//
+// Counters: view_us and yardstick_us (medians, microseconds), x_median and
+// x_mean. gwconvert is looked for beside this program; convert on the PATH.
+
+#include "canvas/art_view.h"
+#include "canvas/frame_picture.h"
+#include "core/edit_bracket.h"
+
+#include "bench/ratio_counters.h"
+#include "bench/view_bench_support.h"
+
+#include <QBuffer>
+
+#include <algorithm>
+
+#include <benchmark/benchmark.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using gwratio::Clock;
+using gwratio::Micros;
+using gwratio::SetRatioCounters;
+
+constexpr int FRAMES = 100;
+constexpr int ZOOM = 2;
+
+std::vector<CharCell> RandomFrame(std::mt19937& rng)
+{
+    std::vector<CharCell> v(std::size_t(MAX_ROWS) * MAX_COLS);
+    for (CharCell& cell : v)
+        cell = CharCell{COLORREF(rng() & 0xFFFFFF), 0, 0, uint8_t(33 + rng() % 94), {}};
+    return v;
+}
+
+void AppendLe32(std::string& str, uint32_t n)
+{
+    for (int i = 0; i < 4; ++i)
+        str.push_back(char((n >> (8 * i)) & 0xFF));
+}
+
+class CPictureBenchFiles {
+public:
+    static CPictureBenchFiles& Instance()
+    {
+        static CPictureBenchFiles s_files;
+        return s_files;
+    }
+    const std::string& Problem() const { return m_strProblem; }
+    const std::string& Gwconvert() const { return m_strGwconvert; }
+    std::string File(const std::string& strName) const { return m_strDir + "/" + strName; }
+    const std::vector<CharCell>& FirstFrame() const { return m_vFirst; }
+
+private:
+    CPictureBenchFiles()
+    {
+        char szExe[PATH_MAX] = {};
+        const ssize_t n = readlink("/proc/self/exe", szExe, sizeof szExe - 1);
+        const std::string strExe(szExe, n > 0 ? std::size_t(n) : 0);
+        m_strGwconvert = strExe.substr(0, strExe.rfind('/') + 1) + "gwconvert";
+        char szDir[] = "/tmp/gw_picture_bench.XXXXXX";
+        if (access(m_strGwconvert.c_str(), X_OK) != 0)
+            m_strProblem = "no gwconvert beside this program: build the gwconvert target";
+        else if (!mkdtemp(szDir))
+            m_strProblem = "cannot create a folder under /tmp";
+        if (!m_strProblem.empty())
+            return;
+        m_strDir = szDir;
+        std::string strGwp = "GWHEADER";
+        for (int n : {FRAMES, MAX_COLS, MAX_ROWS})
+            AppendLe32(strGwp, uint32_t(n));
+        std::mt19937 rng(2024);
+        for (int f = 0; f < FRAMES; ++f) {
+            const std::vector<CharCell> v = RandomFrame(rng);
+            if (f == 0)
+                m_vFirst = v;
+            strGwp.append(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(CharCell));
+            char szName[16];
+            std::snprintf(szName, sizeof szName, "f%03d.png", f);
+            std::ofstream png(File(szName), std::ios::binary);
+            if (!WriteFramePng(png, v.data(), MAX_ROWS, MAX_COLS, ZOOM, 0xFFFFFF, nullptr))
+                m_strProblem = "cannot write the frames as PNG";
+        }
+        std::ofstream(File("anim.gwp"), std::ios::binary) << strGwp;
+    }
+    ~CPictureBenchFiles()
+    {
+        if (!m_strDir.empty())
+            std::filesystem::remove_all(m_strDir);
+    }
+
+    std::string m_strDir;
+    std::string m_strGwconvert;
+    std::string m_strProblem;
+    std::vector<CharCell> m_vFirst;
+};
+
+// Runs a command to its end; its wall time in microseconds, negative when it
+// did not start or did not succeed.
+double RunProcess(std::vector<std::string> vArgs)
+{
+    std::vector<char*> vArgv;
+    for (std::string& str : vArgs)
+        vArgv.push_back(str.data());
+    vArgv.push_back(nullptr);
+    const auto t0 = Clock::now();
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, vArgv[0], nullptr, nullptr, vArgv.data(), environ) != 0)
+        return -1;
+    int nStatus = 0;
+    while (waitpid(pid, &nStatus, 0) < 0)
+        if (errno != EINTR)
+            return -1;
+    const double dMicros = Micros(Clock::now() - t0);
+    return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0 ? dMicros : -1;
+}
+
+void BM_GwconvertGifVsConvert(benchmark::State& state)
+{
+    const CPictureBenchFiles& files = CPictureBenchFiles::Instance();
+    if (!files.Problem().empty()) {
+        state.SkipWithError(files.Problem().c_str());
+        return;
+    }
+    std::vector<std::string> vConvert = {"convert", "-delay", "50", "-loop", "0"};
+    for (int f = 0; f < FRAMES; ++f) {
+        char szName[16];
+        std::snprintf(szName, sizeof szName, "f%03d.png", f);
+        vConvert.push_back(files.File(szName));
+    }
+    vConvert.push_back(files.File("convert.gif"));
+    std::vector<double> vOurs, vTheirs;
+    for (auto _ : state) {
+        const double dOurs = RunProcess({files.Gwconvert(), "gif", files.File("anim.gwp"),
+                                         files.File("ours.gif"), "--zoom", "2", "--interval", "5"});
+        const double dTheirs = RunProcess(vConvert);
+        if (dOurs < 0 || dTheirs < 0) {
+            state.SkipWithError(dOurs < 0 ? "gwconvert gif failed" : "convert failed or is missing");
+            return;
+        }
+        vOurs.push_back(dOurs);
+        vTheirs.push_back(dTheirs);
+        state.SetIterationTime(dOurs / 1e6);
+    }
+    SetRatioCounters(state, vOurs, vTheirs);
+    state.counters["gif_kb"] = double(std::filesystem::file_size(files.File("ours.gif"))) / 1024;
+    state.counters["convert_kb"] =
+        double(std::filesystem::file_size(files.File("convert.gif"))) / 1024;
+}
+BENCHMARK(BM_GwconvertGifVsConvert)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void BM_PngExport(benchmark::State& state)
+{
+    const CPictureBenchFiles& files = CPictureBenchFiles::Instance();
+    if (!files.Problem().empty()) {
+        state.SkipWithError(files.Problem().c_str());
+        return;
+    }
+    gwviewbench::CToolBench bench;
+    {
+        CEditBracket bracket(bench.m_doc);
+        bracket.BeginEdit();
+        std::copy(files.FirstFrame().begin(), files.FirstFrame().end(), bench.m_doc.m_pCurCells);
+        bracket.EndEdit();
+    }
+    bench.m_pView->Refresh(CArtView::REFRESH_ALL);
+    const QImage& imgComp = bench.m_pView->CompositionLayer();
+    std::vector<double> vOurs, vSave;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        std::ostringstream os;
+        WriteFramePng(os, files.FirstFrame().data(), MAX_ROWS, MAX_COLS, ZOOM, 0xFFFFFF, nullptr);
+        const auto t1 = Clock::now();
+        QByteArray data;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        imgComp.save(&buffer, "png");
+        const auto t2 = Clock::now();
+        benchmark::DoNotOptimize(data.size());
+        vOurs.push_back(Micros(t1 - t0));
+        vSave.push_back(Micros(t2 - t1));
+    }
+    SetRatioCounters(state, vOurs, vSave);
+}
+BENCHMARK(BM_PngExport)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+} // namespace
