@@ -94,34 +94,6 @@ private:
     std::string m_str;
 };
 
-// A document's frames in key order. The page asks for them in ascending
-// order, so the map is walked once.
-class CDocFrameSource : public IAnimFrameSource {
-public:
-    explicit CDocFrameSource(const CArtDoc& doc) : m_doc(doc), m_it(doc.m_mapFrames.begin()) {}
-
-    int GetFrameCount() const override { return m_doc.GetFrameCount(); }
-    int GetRows() const override { return m_doc.m_nRows; }
-    int GetCols() const override { return m_doc.m_nCols; }
-    const CharCell* GetFrame(int nIndex) override
-    {
-        if (nIndex < 0 || nIndex >= GetFrameCount())
-            return nullptr;
-        if (nIndex < m_nIndex) {
-            m_it = m_doc.m_mapFrames.begin();
-            m_nIndex = 0;
-        }
-        for (; m_nIndex < nIndex; ++m_nIndex)
-            ++m_it;
-        return m_it->second;
-    }
-
-private:
-    const CArtDoc& m_doc;
-    std::map<int, CharCell*>::const_iterator m_it;
-    int m_nIndex = 0;
-};
-
 } // namespace
 
 std::string FormatHtmlColor(COLORREF cr)

@@ -4,12 +4,12 @@
 // (Windows-1252).
 #pragma once
 
+#include "core/art_doc.h"
 #include "core/char_cell.h"
 
+#include <map>
 #include <ostream>
 #include <string>
-
-class CArtDoc;
 
 // "#rrggbb" in lower case from a 0x00BBGGRR colour.
 std::string FormatHtmlColor(COLORREF cr);
@@ -39,6 +39,35 @@ public:
     // valid until the next call; null when they cannot be had.
     virtual const CharCell* GetFrame(int nIndex) = 0;
 };
+
+// A document's frames in key order. The exports ask for them in ascending
+// order, so the map is walked once.
+class CDocFrameSource : public IAnimFrameSource {
+public:
+    explicit CDocFrameSource(const CArtDoc& doc) : m_doc(doc), m_it(doc.m_mapFrames.begin()) {}
+
+    int GetFrameCount() const override { return m_doc.GetFrameCount(); }
+    int GetRows() const override { return m_doc.m_nRows; }
+    int GetCols() const override { return m_doc.m_nCols; }
+    const CharCell* GetFrame(int nIndex) override
+    {
+        if (nIndex < 0 || nIndex >= GetFrameCount())
+            return nullptr;
+        if (nIndex < m_nIndex) {
+            m_it = m_doc.m_mapFrames.begin();
+            m_nIndex = 0;
+        }
+        for (; m_nIndex < nIndex; ++m_nIndex)
+            ++m_it;
+        return m_it->second;
+    }
+
+private:
+    const CArtDoc& m_doc;
+    std::map<int, CharCell*>::const_iterator m_it;
+    int m_nIndex = 0;
+};
+
 
 // Every frame of the source in one page whose script plays them every
 // nIntervalTenths tenths of a second. Stops and returns false as soon as a

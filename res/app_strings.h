@@ -50,11 +50,17 @@ inline constexpr char IDS_FILTER_GWP[] = "GWP file(*.gwp)";
 inline constexpr char IDS_FILTER_OPEN[] = "Glyphwright file (*gwp)";
 inline constexpr char IDS_FILTER_TEXT[] = "Text file (*.txt)";
 inline constexpr char IDS_FILTER_HTML[] = "HTML file (*.htm *.html)";
+inline constexpr char IDS_FILTER_PNG[] = "PNG picture (*.png)";
+inline constexpr char IDS_FILTER_GIF[] = "GIF animation (*.gif)";
+inline constexpr char IDS_FILTER_ANSI[] = "Terminal text (*.ans *.txt)";
 inline constexpr char IDS_FILTER_IMAGE[] = "Image file (*.bmp *.jpg *.gif *.png)";
 
 // Default extensions of the save dialogs.
 inline constexpr char IDS_EXT_GWP[] = "gwp";
 inline constexpr char IDS_EXT_TEXT[] = "txt";
 inline constexpr char IDS_EXT_HTML[] = "htm";
+inline constexpr char IDS_EXT_PNG[] = "png";
+inline constexpr char IDS_EXT_GIF[] = "gif";
+inline constexpr char IDS_EXT_ANSI[] = "ans";
 
 } // namespace gw

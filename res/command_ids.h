@@ -62,6 +62,11 @@ inline constexpr int ID_FILE_SAVE_AS = 57604;
 inline constexpr int ID_SAVE_ANIMATION_HTML = 32831;
 inline constexpr int ID_SAVE_SINGLE_HTML = 32832;
 inline constexpr int ID_SAVE_SINGLE_TEXT = 32833;
+// File > Export: pictures and terminal text to share.
+inline constexpr int ID_EXPORT_PNG = 32840;
+inline constexpr int ID_EXPORT_GIF = 32841;
+inline constexpr int ID_EXPORT_UTF8 = 32842;
+inline constexpr int ID_EXPORT_ANSI = 32843;
 inline constexpr int ID_FILE_PRINT = 57607;
 inline constexpr int ID_FILE_PRINT_PREVIEW = 57609;
 inline constexpr int ID_FILE_PRINT_SETUP = 57606;

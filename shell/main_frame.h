@@ -11,6 +11,7 @@
 
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
+#include "core/safe_file.h"
 #include "panes/frame_panel.h"
 #include "panes/char_picker.h"
 
@@ -177,6 +178,12 @@ private:
     // Ends the tool and asks to save: the steps Open and drop share.
     bool PrepareToReplace();
     bool WriteExport(const QString& strPath, const std::string& strData);
+    bool StreamExport(const QString& strPath, const SaveWriter& write);
+    // File > Export (main_frame_export.cpp).
+    void OnExportPng();
+    void OnExportGif();
+    void OnExportUtf8();
+    void OnExportAnsi();
 
     // Edit commands.
     void OnEditUndo();

@@ -64,6 +64,10 @@ void CMainFrame::CreateActions()
         {ID_SAVE_ANIMATION_HTML, &CMainFrame::OnSaveAnimationHtml},
         {ID_SAVE_SINGLE_HTML, &CMainFrame::OnSaveSingleHtml},
         {ID_SAVE_SINGLE_TEXT, &CMainFrame::OnSaveSingleText},
+        {ID_EXPORT_PNG, &CMainFrame::OnExportPng},
+        {ID_EXPORT_GIF, &CMainFrame::OnExportGif},
+        {ID_EXPORT_UTF8, &CMainFrame::OnExportUtf8},
+        {ID_EXPORT_ANSI, &CMainFrame::OnExportAnsi},
         {ID_FILE_PRINT, &CMainFrame::OnFilePrint},
         {ID_FILE_PRINT_PREVIEW, &CMainFrame::OnFilePrintPreview},
         {ID_FILE_PRINT_SETUP, &CMainFrame::OnFilePrintSetup},
@@ -153,6 +157,16 @@ void CMainFrame::CreateMenus()
         for (std::size_t n = 0; n < menu.nCount; ++n) {
             if (menu.pIds[n] == ID_SEPARATOR) {
                 pMenu->addSeparator();
+            } else if (menu.pIds[n] == ID_EXPORT_MENU) {
+                QMenu* pExport = pMenu->addMenu(QIcon(QStringLiteral(":/icons/export_png.svg")),
+                                                QStringLiteral("E&xport"));
+                pExport->setObjectName(QStringLiteral("exportMenu"));
+                for (const int nId : kExportMenu) {
+                    if (nId == ID_SEPARATOR)
+                        pExport->addSeparator();
+                    else
+                        pExport->addAction(Action(nId));
+                }
             } else {
                 pMenu->addAction(Action(menu.pIds[n]));
             }

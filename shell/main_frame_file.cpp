@@ -223,28 +223,23 @@ void CMainFrame::OnFileSaveAs()
     }
 }
 
-namespace {
-
 // An export streams into a temporary file that then replaces the old one in
 // one step, so a failure never leaves a half-written page in its place, and
 // no page is ever held whole in memory.
-bool StreamExport(QWidget* pParent, const QString& strPath, const SaveWriter& write)
+bool CMainFrame::StreamExport(const QString& strPath, const SaveWriter& write)
 {
     std::string strError;
     if (!SaveFileSafely(strPath.toStdString(), write, &strError)) {
-        GwMessageBox(pParent, QStringLiteral("The file %1 was not written: %2")
-                                  .arg(QDir::toNativeSeparators(strPath),
-                                       QString::fromStdString(strError)));
+        GwMessageBox(this, QStringLiteral("The file %1 was not written: %2")
+                               .arg(QDir::toNativeSeparators(strPath), QString::fromStdString(strError)));
         return false;
     }
     return true;
 }
 
-} // namespace
-
 bool CMainFrame::WriteExport(const QString& strPath, const std::string& strData)
 {
-    return StreamExport(this, strPath, [&](std::ostream& os) {
+    return StreamExport(strPath, [&](std::ostream& os) {
         os.write(strData.data(), static_cast<std::streamsize>(strData.size()));
         return true;
     });
@@ -257,7 +252,7 @@ void CMainFrame::OnSaveAnimationHtml()
         return;
     }
     const COLORREF crBack = m_pView->GetBackColor();
-    StreamExport(this, strPath, [&](std::ostream& os) {
+    StreamExport(strPath, [&](std::ostream& os) {
         return ExportAnimationHtml(os, m_doc, m_nFrameInterval, crBack);
     });
 }
@@ -269,7 +264,7 @@ void CMainFrame::OnSaveSingleHtml()
         return;
     }
     const COLORREF crBack = m_pView->GetBackColor();
-    StreamExport(this, strPath, [&](std::ostream& os) {
+    StreamExport(strPath, [&](std::ostream& os) {
         ExportSingleHtml(os, m_doc.m_pCurCells, m_doc.m_nRows, m_doc.m_nCols, crBack);
         return true;
     });
@@ -281,7 +276,7 @@ void CMainFrame::OnSaveSingleText()
     if (strPath.isEmpty()) {
         return;
     }
-    StreamExport(this, strPath, [&](std::ostream& os) {
+    StreamExport(strPath, [&](std::ostream& os) {
         ExportSingleText(os, m_doc.m_pCurCells, m_doc.m_nRows, m_doc.m_nCols);
         return true;
     });

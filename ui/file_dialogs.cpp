@@ -1,6 +1,7 @@
 #include "ui/file_dialogs.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 
 std::function<QString(const QString&)>* GwFileDialogHook()
 {
@@ -41,4 +42,32 @@ QString AskSavePath(QWidget* pParent, const QString& strFilter, const QString& s
         return {};
     }
     return dlg.selectedFiles().first();
+}
+
+std::function<int(int)>* GwZoomDialogHook()
+{
+    static std::function<int(int)> hook;
+    return &hook;
+}
+
+int AskExportZoom(QWidget* pParent, int nCurrent, int nCount)
+{
+    if (*GwZoomDialogHook())
+        return (*GwZoomDialogHook())(nCurrent);
+    QStringList vItems;
+    for (int n = 0; n < nCount; ++n) {
+        QString str = QStringLiteral("Zoom %1").arg(n);
+        if (n == 0)
+            str += QStringLiteral(" (smallest)");
+        else if (n == nCount - 1)
+            str += QStringLiteral(" (largest)");
+        if (n == nCurrent)
+            str += QStringLiteral(", as shown now");
+        vItems << str;
+    }
+    bool bOk = false;
+    const QString strChosen = QInputDialog::getItem(pParent, QStringLiteral("Glyphwright"),
+                                                    QStringLiteral("Draw the picture at"), vItems,
+                                                    nCurrent, false, &bOk);
+    return bOk ? static_cast<int>(vItems.indexOf(strChosen)) : -1;
 }

@@ -16,3 +16,9 @@ QString AskSavePath(QWidget* pParent, const QString& strFilter, const QString& s
 
 // When set, both functions return its answer; it receives the filter.
 std::function<QString(const QString& strFilter)>* GwFileDialogHook();
+
+// The zoom of a picture export: one of nCount levels (0 smallest), nCurrent
+// offered first; -1 when cancelled.
+int AskExportZoom(QWidget* pParent, int nCurrent, int nCount);
+// When set, AskExportZoom returns its answer; it receives nCurrent.
+std::function<int(int nCurrent)>* GwZoomDialogHook();

@@ -68,8 +68,8 @@ QStringList FilterPatterns(const char* filter)
 
 const std::span<const int> kToolbars[] = {kMainToolbar, kControlToolbar, kOtherToolsToolbar, kViewToolbar,
                                           kToolsToolbar};
-const std::span<const int> kMenus[] = {kFileMenu, kEditMenu, kViewMenu, kToolsMenu, kControlMenu, kHelpMenu,
-                                       kCanvasMenu, kFrameMenu};
+const std::span<const int> kMenus[] = {kFileMenu, kExportMenu, kEditMenu, kViewMenu, kToolsMenu, kControlMenu,
+                                       kHelpMenu, kCanvasMenu, kFrameMenu};
 
 } // namespace
 
@@ -102,7 +102,7 @@ private slots:
         }
         for (std::span<const int> menu : kMenus) {
             for (int id : menu) {
-                if (id == ID_SEPARATOR)
+                if (id == ID_SEPARATOR || id == ID_EXPORT_MENU)
                     continue;
                 const SCommandInfo* info = FindCommand(id);
                 QVERIFY2(info && info->pszMenuText, qPrintable(QString::number(id)));
