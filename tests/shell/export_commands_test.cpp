@@ -1,0 +1,67 @@
+// File > Export in the main window: the submenu and its four commands, each
+// writing what the export functions make of the drawing, and a failed write
+// that tells the user and leaves nothing behind.
+#include "canvas/art_view.h"
+#include "canvas/frame_picture.h"
+#include "res/command_ids.h"
+#include "shell/main_frame.h"
+#include "shell_test_support.h"
+
+#include <QDir>
+#include <QImageReader>
+#include <QMenu>
+#include <QTemporaryDir>
+
+class CExportCommandsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void exportsWriteWhatTheDrawingShows()
+    {
+        ClearSettings();
+        QTemporaryDir dir;
+        CDialogRecorder dialogs;
+        *GwZoomDialogHook() = [](int) { return 0; };
+        CMainFrame frame;
+        auto* pExport = frame.findChild<QMenu*>(QStringLiteral("exportMenu"));
+        QVERIFY(pExport);
+        QList<int> vIds;
+        for (QAction* pAction : pExport->actions())
+            if (!pAction->isSeparator()) {
+                vIds << pAction->data().toInt();
+                QVERIFY(!pAction->icon().isNull());
+            }
+        QCOMPARE(vIds, (QList<int>{gw::ID_EXPORT_PNG, gw::ID_EXPORT_GIF, gw::ID_EXPORT_UTF8, gw::ID_EXPORT_ANSI}));
+
+        CArtDoc& doc = frame.Document();
+        frame.View()->BeginEdit();
+        frame.View()->SetCell(0, 0, 'A', true, 0x0000FF);
+        frame.View()->EndEdit();
+        dialogs.m_strFilePath = dir.filePath(QStringLiteral("frame.png"));
+        frame.RunCommand(gw::ID_EXPORT_PNG);
+        const QImage imgExpected =
+            CFramePicture(doc.m_nRows, doc.m_nCols, 0, frame.View()->GetBackColor()).Render(doc.m_pCurCells);
+        QCOMPARE(QImage(dialogs.m_strFilePath).convertToFormat(QImage::Format_RGB32), imgExpected);
+
+        QVERIFY(frame.AddNewFrame());
+        dialogs.m_strFilePath = dir.filePath(QStringLiteral("anim.gif"));
+        frame.RunCommand(gw::ID_EXPORT_GIF);
+        QCOMPARE(QImageReader(dialogs.m_strFilePath).imageCount(), 2);
+
+        dialogs.m_strFilePath = dir.filePath(QStringLiteral("frame.ans"));
+        frame.RunCommand(gw::ID_EXPORT_ANSI);
+        QFile ansi(dialogs.m_strFilePath);
+        QVERIFY(ansi.open(QIODevice::ReadOnly) && ansi.readAll().startsWith("\x1b[48;2;"));
+        QVERIFY(dialogs.m_vMessages.isEmpty());
+
+        // A folder that is not there: a message, and no file of any kind.
+        dialogs.m_strFilePath = dir.filePath(QStringLiteral("missing/frame.txt"));
+        frame.RunCommand(gw::ID_EXPORT_UTF8);
+        QCOMPARE(dialogs.m_vMessages.size(), 1);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 3);
+        *GwZoomDialogHook() = nullptr;
+    }
+};
+
+GW_SHELL_TEST_MAIN(CExportCommandsTest)
+#include "export_commands_test.moc"
