@@ -3,7 +3,8 @@
 // a white background at the shortest playback interval (100 ms a frame).
 //
 // Usage: make_anim_page OUTPUT_FOLDER
-// Writes OUTPUT_FOLDER/anim3.htm and OUTPUT_FOLDER/anim1.htm.
+// Writes OUTPUT_FOLDER/anim3.htm, OUTPUT_FOLDER/anim1.htm, and the
+// three-frame drawing as OUTPUT_FOLDER/anim3.gwp.
 #include "core/art_doc.h"
 #include "core/backup_store.h"
 #include "core/html_export.h"
@@ -85,6 +86,10 @@ int main(int argc, char** argv)
                 anim.RegisterFrame();
             }
             WritePage(dir / "anim3.htm", anim);
+            // The same drawing as a file, for the picture exports.
+            std::string strError;
+            if (!anim.OnSaveDocument((dir / "anim3.gwp").string(), &strError))
+                throw std::runtime_error("cannot write anim3.gwp: " + strError);
         }
 
         CArtDoc still;
