@@ -20,6 +20,7 @@
 #include "canvas/frame_picture.h"
 #include "core/edit_bracket.h"
 
+#include "bench/process_bench_support.h"
 #include "bench/ratio_counters.h"
 #include "bench/view_bench_support.h"
 
@@ -43,7 +44,6 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
 
 namespace {
 
@@ -83,10 +83,7 @@ public:
 private:
     CPictureBenchFiles()
     {
-        char szExe[PATH_MAX] = {};
-        const ssize_t n = readlink("/proc/self/exe", szExe, sizeof szExe - 1);
-        const std::string strExe(szExe, n > 0 ? std::size_t(n) : 0);
-        m_strGwconvert = strExe.substr(0, strExe.rfind('/') + 1) + "gwconvert";
+        m_strGwconvert = gwbench::ProgramBeside("gwconvert");
         char szDir[] = "/tmp/gw_picture_bench.XXXXXX";
         if (access(m_strGwconvert.c_str(), X_OK) != 0)
             m_strProblem = "no gwconvert beside this program: build the gwconvert target";
@@ -124,25 +121,6 @@ private:
     std::vector<CharCell> m_vFirst;
 };
 
-// Runs a command to its end; its wall time in microseconds, negative when it
-// did not start or did not succeed.
-double RunProcess(std::vector<std::string> vArgs)
-{
-    std::vector<char*> vArgv;
-    for (std::string& str : vArgs)
-        vArgv.push_back(str.data());
-    vArgv.push_back(nullptr);
-    const auto t0 = Clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, vArgv[0], nullptr, nullptr, vArgv.data(), environ) != 0)
-        return -1;
-    int nStatus = 0;
-    while (waitpid(pid, &nStatus, 0) < 0)
-        if (errno != EINTR)
-            return -1;
-    const double dMicros = Micros(Clock::now() - t0);
-    return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0 ? dMicros : -1;
-}
 
 void BM_GwconvertGifVsConvert(benchmark::State& state)
 {
@@ -160,9 +138,9 @@ void BM_GwconvertGifVsConvert(benchmark::State& state)
     vConvert.push_back(files.File("convert.gif"));
     std::vector<double> vOurs, vTheirs;
     for (auto _ : state) {
-        const double dOurs = RunProcess({files.Gwconvert(), "gif", files.File("anim.gwp"),
+        const double dOurs = gwbench::RunProcess({files.Gwconvert(), "gif", files.File("anim.gwp"),
                                          files.File("ours.gif"), "--zoom", "2", "--interval", "5"});
-        const double dTheirs = RunProcess(vConvert);
+        const double dTheirs = gwbench::RunProcess(vConvert);
         if (dOurs < 0 || dTheirs < 0) {
             state.SkipWithError(dOurs < 0 ? "gwconvert gif failed" : "convert failed or is missing");
             return;

@@ -28,6 +28,7 @@
 #include "import/image_convert_dlg.h"
 #include "ui/picture_reader.h"
 
+#include "bench/process_bench_support.h"
 #include "bench/ratio_counters.h"
 #include "bench/view_bench_support.h"
 
@@ -50,7 +51,6 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
 
 namespace {
 
@@ -102,10 +102,7 @@ public:
 private:
     CImageBenchFiles()
     {
-        char szExe[PATH_MAX] = {};
-        const ssize_t n = readlink("/proc/self/exe", szExe, sizeof szExe - 1);
-        const std::string strExe(szExe, n > 0 ? std::size_t(n) : 0);
-        m_strGwconvert = strExe.substr(0, strExe.rfind('/') + 1) + "gwconvert";
+        m_strGwconvert = gwbench::ProgramBeside("gwconvert");
         char szDir[] = "/tmp/gw_image_bench.XXXXXX";
         if (access(m_strGwconvert.c_str(), X_OK) != 0)
             m_strProblem = "no gwconvert beside this program: build the gwconvert target";
@@ -134,31 +131,6 @@ private:
     std::string m_strProblem;
 };
 
-// Runs a program to its end with its output to /dev/null; the wall time in
-// microseconds, or a negative number when it did not start or did not succeed.
-double RunProcess(std::vector<std::string> vArgs)
-{
-    std::vector<char*> vArgv;
-    for (std::string& str : vArgs)
-        vArgv.push_back(str.data());
-    vArgv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const auto t0 = Clock::now();
-    pid_t pid = 0;
-    const int nError = posix_spawnp(&pid, vArgv[0], &actions, nullptr, vArgv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (nError != 0)
-        return -1;
-    int nStatus = 0;
-    while (waitpid(pid, &nStatus, 0) < 0)
-        if (errno != EINTR)
-            return -1;
-    const double dMicros = Micros(Clock::now() - t0);
-    return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0 ? dMicros : -1;
-}
 
 bool Decode(const std::string& strPath, QImage* pImage)
 {
@@ -176,9 +148,9 @@ void BM_GwconvertImageVsJp2a(benchmark::State& state)
     const std::string strPicture = files.File(kPictureNames[state.range(0)]);
     std::vector<double> vOurs, vJp2a, vDecode;
     for (auto _ : state) {
-        const double dOurs = RunProcess(
+        const double dOurs = gwbench::RunProcess(
             {files.Gwconvert(), "image", strPicture, files.File("out.txt"), "--width", "128"});
-        const double dJp2a = RunProcess({"jp2a", "--width=128", strPicture});
+        const double dJp2a = gwbench::RunProcess({"jp2a", "--width=128", strPicture});
         if (dOurs < 0 || dJp2a < 0) {
             state.SkipWithError(dOurs < 0 ? "gwconvert image failed" : "jp2a failed or is missing");
             return;
