@@ -68,30 +68,20 @@ void AppendLe32(std::string& str, uint32_t n)
         str.push_back(char((n >> (8 * i)) & 0xFF));
 }
 
-class CPictureBenchFiles {
+class CPictureBenchFiles : public gwbench::CGwconvertWorkspace {
 public:
     static CPictureBenchFiles& Instance()
     {
         static CPictureBenchFiles s_files;
         return s_files;
     }
-    const std::string& Problem() const { return m_strProblem; }
-    const std::string& Gwconvert() const { return m_strGwconvert; }
-    std::string File(const std::string& strName) const { return m_strDir + "/" + strName; }
     const std::vector<CharCell>& FirstFrame() const { return m_vFirst; }
 
 private:
-    CPictureBenchFiles()
+    CPictureBenchFiles() : CGwconvertWorkspace("gw_picture_bench")
     {
-        m_strGwconvert = gwbench::ProgramBeside("gwconvert");
-        char szDir[] = "/tmp/gw_picture_bench.XXXXXX";
-        if (access(m_strGwconvert.c_str(), X_OK) != 0)
-            m_strProblem = "no gwconvert beside this program: build the gwconvert target";
-        else if (!mkdtemp(szDir))
-            m_strProblem = "cannot create a folder under /tmp";
         if (!m_strProblem.empty())
             return;
-        m_strDir = szDir;
         std::string strGwp = "GWHEADER";
         for (int n : {FRAMES, MAX_COLS, MAX_ROWS})
             AppendLe32(strGwp, uint32_t(n));
@@ -109,15 +99,6 @@ private:
         }
         std::ofstream(File("anim.gwp"), std::ios::binary) << strGwp;
     }
-    ~CPictureBenchFiles()
-    {
-        if (!m_strDir.empty())
-            std::filesystem::remove_all(m_strDir);
-    }
-
-    std::string m_strDir;
-    std::string m_strGwconvert;
-    std::string m_strProblem;
     std::vector<CharCell> m_vFirst;
 };
 

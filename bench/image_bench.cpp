@@ -87,7 +87,7 @@ QImage PhotoLikePicture()
 
 // The folder, the two pictures and gwconvert's path, made once; the folder
 // goes at exit.
-class CImageBenchFiles {
+class CImageBenchFiles : public gwbench::CGwconvertWorkspace {
 public:
     static CImageBenchFiles& Instance()
     {
@@ -95,42 +95,17 @@ public:
         return s_files;
     }
 
-    const std::string& Problem() const { return m_strProblem; }
-    const std::string& Gwconvert() const { return m_strGwconvert; }
-    std::string File(const char* pszName) const { return m_strDir + "/" + pszName; }
-
 private:
-    CImageBenchFiles()
+    CImageBenchFiles() : CGwconvertWorkspace("gw_image_bench")
     {
-        m_strGwconvert = gwbench::ProgramBeside("gwconvert");
-        char szDir[] = "/tmp/gw_image_bench.XXXXXX";
-        if (access(m_strGwconvert.c_str(), X_OK) != 0)
-            m_strProblem = "no gwconvert beside this program: build the gwconvert target";
-        else if (!mkdtemp(szDir))
-            m_strProblem = "cannot create a folder under /tmp";
         if (!m_strProblem.empty())
             return;
-        m_strDir = szDir;
         const QImage image = PhotoLikePicture();
         if (!image.save(QString::fromStdString(File("photo.jpg")), "JPEG", 90) ||
             !image.save(QString::fromStdString(File("photo.png")), "PNG"))
             m_strProblem = "cannot write the pictures (is the JPEG plugin installed?)";
     }
-
-    ~CImageBenchFiles()
-    {
-        if (m_strDir.empty())
-            return;
-        for (const char* pszName : {"photo.jpg", "photo.png", "out.txt"})
-            unlink(File(pszName).c_str());
-        rmdir(m_strDir.c_str());
-    }
-
-    std::string m_strDir;
-    std::string m_strGwconvert;
-    std::string m_strProblem;
 };
-
 
 bool Decode(const std::string& strPath, QImage* pImage)
 {

@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -52,5 +53,37 @@ inline double RunProcess(std::vector<std::string> vArgs)
     const double dMicros = gwratio::Micros(gwratio::Clock::now() - t0);
     return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0 ? dMicros : -1;
 }
+
+// A scratch folder under /tmp for a benchmark's files, removed with it, and
+// gwconvert beside this program; Problem() says why they cannot be had.
+class CGwconvertWorkspace {
+public:
+    explicit CGwconvertWorkspace(const char* pszPrefix) : m_strGwconvert(ProgramBeside("gwconvert"))
+    {
+        std::string strTemplate = std::string("/tmp/") + pszPrefix + ".XXXXXX";
+        if (access(m_strGwconvert.c_str(), X_OK) != 0)
+            m_strProblem = "no gwconvert beside this program: build the gwconvert target";
+        else if (!mkdtemp(strTemplate.data()))
+            m_strProblem = "cannot create a folder under /tmp";
+        else
+            m_strDir = strTemplate;
+    }
+    ~CGwconvertWorkspace()
+    {
+        if (!m_strDir.empty())
+            std::filesystem::remove_all(m_strDir);
+    }
+    CGwconvertWorkspace(const CGwconvertWorkspace&) = delete;
+    CGwconvertWorkspace& operator=(const CGwconvertWorkspace&) = delete;
+
+    const std::string& Problem() const { return m_strProblem; }
+    const std::string& Gwconvert() const { return m_strGwconvert; }
+    std::string File(const std::string& strName) const { return m_strDir + "/" + strName; }
+
+protected:
+    std::string m_strGwconvert;
+    std::string m_strDir;
+    std::string m_strProblem;
+};
 
 } // namespace gwbench
