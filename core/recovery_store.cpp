@@ -1,0 +1,453 @@
+#include "core/recovery_store.h"
+
+#include "core/gwp_file.h"
+#include "core/safe_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <utility>
+
+namespace {
+
+constexpr const char* kPrefix = "session-";
+constexpr int kDescVersion = 1;
+constexpr off_t kMaxDescBytes = 64 * 1024; // a description is a few hundred bytes
+
+// FNV-1a, 64 bits: enough to tell a copy that is not the one described.
+struct CFnv64 {
+    uint64_t nHash = 14695981039346656037ull;
+    void Add(const char* p, std::size_t n)
+    {
+        for (std::size_t i = 0; i < n; ++i)
+            nHash = (nHash ^ static_cast<uint8_t>(p[i])) * 1099511628211ull;
+    }
+};
+
+std::string SystemReason(const char* pszWhat)
+{
+    return std::string(pszWhat) + ": " + std::strerror(errno);
+}
+
+bool Fail(std::string* pError, const std::string& strWhy)
+{
+    if (pError)
+        *pError = strWhy;
+    return false;
+}
+
+bool RemoveFile(const std::string& strPath)
+{
+    return unlink(strPath.c_str()) == 0 || errno == ENOENT;
+}
+
+// Ids are made of digits and dashes only: anything else in the folder is no
+// session's, and no name read from it can point outside the folder.
+bool ValidId(std::string_view strId)
+{
+    return !strId.empty() && strId.find_first_not_of("0123456789-") == std::string_view::npos;
+}
+
+// Every session's files in the folder, by id.
+std::map<std::string, std::vector<std::string>> SessionFiles(const std::string& strFolder)
+{
+    std::map<std::string, std::vector<std::string>> map;
+    DIR* d = opendir(strFolder.c_str());
+    if (!d)
+        return map;
+    while (const dirent* e = readdir(d)) {
+        const std::string_view strName = e->d_name;
+        if (strName.substr(0, std::strlen(kPrefix)) != kPrefix)
+            continue;
+        const std::string_view strRest = strName.substr(std::strlen(kPrefix));
+        const std::string_view strId = strRest.substr(0, strRest.find('.'));
+        if (ValidId(strId) && strId.size() < strRest.size())
+            map[std::string(strId)].emplace_back(strName);
+    }
+    closedir(d);
+    return map;
+}
+
+// Removes every file of a session but its lock; the description first, so a
+// removal cut short leaves a copy that is seen as damaged, never as sound.
+bool RemoveSessionCopy(const std::string& strFolder, const std::string& strId)
+{
+    const std::string strBase = strFolder + "/" + kPrefix + strId;
+    bool bOk = RemoveFile(strBase + ".desc");
+    const auto map = SessionFiles(strFolder);
+    if (const auto it = map.find(strId); it != map.end())
+        for (const std::string& strName : it->second)
+            if (strName != std::string(kPrefix) + strId + ".lock")
+                bOk = RemoveFile(strFolder + "/" + strName) && bOk;
+    return bOk;
+}
+
+bool MakeFolders(const std::string& strFolder, std::string* pError)
+{
+    for (std::size_t n = 1; n <= strFolder.size(); ++n) {
+        if (n < strFolder.size() && strFolder[n] != '/')
+            continue;
+        const std::string strPart = strFolder.substr(0, n);
+        if (mkdir(strPart.c_str(), 0700) != 0 && errno != EEXIST)
+            return Fail(pError, SystemReason(strPart.c_str()));
+    }
+    struct stat st {};
+    if (stat(strFolder.c_str(), &st) != 0)
+        return Fail(pError, SystemReason(strFolder.c_str()));
+    if (!S_ISDIR(st.st_mode))
+        return Fail(pError, strFolder + " is not a folder");
+    // Copies of the user's drawings are nobody else's to read.
+    if ((st.st_mode & 077) != 0 && chmod(strFolder.c_str(), 0700) != 0)
+        return Fail(pError, SystemReason(strFolder.c_str()));
+    return true;
+}
+
+// Values may hold any byte; a line break in a path must not start a key.
+std::string Escape(std::string_view str)
+{
+    std::string strOut;
+    for (const char ch : str) {
+        if (ch == '\\')
+            strOut += "\\\\";
+        else if (ch == '\n')
+            strOut += "\\n";
+        else if (ch == '\r')
+            strOut += "\\r";
+        else
+            strOut += ch;
+    }
+    return strOut;
+}
+
+bool Unescape(std::string_view str, std::string* pOut)
+{
+    pOut->clear();
+    for (std::size_t i = 0; i < str.size(); ++i) {
+        char ch = str[i];
+        if (ch == '\\') {
+            ch = ++i < str.size() ? str[i] : '?';
+            if (ch != '\\' && ch != 'n' && ch != 'r')
+                return false;
+            ch = ch == 'n' ? '\n' : ch == 'r' ? '\r' : '\\';
+        }
+        *pOut += ch;
+    }
+    return true;
+}
+
+template <typename T> bool ParseNumber(const std::string& str, T* pValue, int nBase = 10)
+{
+    const char* pEnd = str.data() + str.size();
+    const auto [p, ec] = std::from_chars(str.data(), pEnd, *pValue, nBase);
+    return ec == std::errc() && p == pEnd && !str.empty();
+}
+
+struct CDesc {
+    std::string strPath;
+    int64_t nTime = 0;
+    int nFrames = 0, nRows = 0, nCols = 0;
+    std::string strCopy; // the copy's file name
+    uint64_t nSize = 0, nHash = 0;
+};
+
+std::string FormatDesc(const CDesc& desc)
+{
+    char szHash[17];
+    std::snprintf(szHash, sizeof szHash, "%016llx", static_cast<unsigned long long>(desc.nHash));
+    return "version=" + std::to_string(kDescVersion) + "\npath=" + Escape(desc.strPath) +
+           "\ntime=" + std::to_string(desc.nTime) + "\nframes=" + std::to_string(desc.nFrames) +
+           "\nrows=" + std::to_string(desc.nRows) + "\ncols=" + std::to_string(desc.nCols) +
+           "\ncopy=" + desc.strCopy + "\nsize=" + std::to_string(desc.nSize) +
+           "\nfnv1a64=" + szHash + "\n";
+}
+
+bool ParseDesc(std::string_view strText, CDesc* pDesc)
+{
+    std::map<std::string, std::string> map;
+    while (!strText.empty()) {
+        const std::size_t nEnd = std::min(strText.find('\n'), strText.size());
+        const std::string_view strLine = strText.substr(0, nEnd);
+        strText.remove_prefix(std::min(nEnd + 1, strText.size()));
+        const std::size_t nEq = strLine.find('=');
+        if (nEq == std::string_view::npos)
+            return false;
+        map[std::string(strLine.substr(0, nEq))] = strLine.substr(nEq + 1);
+    }
+    int nVersion = 0;
+    return ParseNumber(map["version"], &nVersion) && nVersion == kDescVersion &&
+           map.count("path") && Unescape(map["path"], &pDesc->strPath) &&
+           ParseNumber(map["time"], &pDesc->nTime) && ParseNumber(map["frames"], &pDesc->nFrames) &&
+           ParseNumber(map["rows"], &pDesc->nRows) && ParseNumber(map["cols"], &pDesc->nCols) &&
+           ParseNumber(map["size"], &pDesc->nSize) &&
+           ParseNumber(map["fnv1a64"], &pDesc->nHash, 16) &&
+           !(pDesc->strCopy = map["copy"]).empty();
+}
+
+// Whether the file is, byte for byte, the copy the description describes.
+bool CopyMatches(const std::string& strPath, const CDesc& desc)
+{
+    struct stat st {};
+    std::string strData;
+    CGwpImage image;
+    // The size first: a stray large file is not read.
+    if (stat(strPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        uint64_t(st.st_size) != desc.nSize || !ReadWholeFile(strPath, &strData, nullptr) ||
+        strData.size() != desc.nSize || GwpParse(strData, &image, nullptr) != EGwpResult::Ok)
+        return false;
+    CFnv64 hash;
+    hash.Add(strData.data(), strData.size());
+    return hash.nHash == desc.nHash && image.nFrames == desc.nFrames && image.nRows == desc.nRows &&
+           image.nCols == desc.nCols;
+}
+
+int64_t ModifiedTime(const std::string& strPath)
+{
+    struct stat st {};
+    return stat(strPath.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_mtime) : 0;
+}
+
+// Fills in what the session's description and copy say, and whether they agree.
+void Examine(CRecoveryEntry* pEntry, const std::vector<std::string>& vNames)
+{
+    const std::string strBase = std::string(kPrefix) + pEntry->strSession + ".";
+    pEntry->strDescPath = pEntry->strFolder + "/" + strBase + "desc";
+    CDesc desc;
+    std::string strText;
+    struct stat st {};
+    const bool bDesc = stat(pEntry->strDescPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                       st.st_size <= kMaxDescBytes &&
+                       ReadWholeFile(pEntry->strDescPath, &strText, nullptr) &&
+                       ParseDesc(strText, &desc);
+    // The description may only name a copy of its own session.
+    const std::string_view strGen =
+        std::string_view(desc.strCopy).substr(std::min(strBase.size(), desc.strCopy.size()));
+    const bool bOwnCopy = desc.strCopy.starts_with(strBase) && strGen.ends_with(".gwp") &&
+                          strGen.size() > 4 &&
+                          strGen.find_first_not_of("0123456789") == strGen.size() - 4;
+    if (bDesc && bOwnCopy) {
+        pEntry->strCopyPath = pEntry->strFolder + "/" + desc.strCopy;
+        pEntry->strOriginalPath = desc.strPath;
+        pEntry->nTime = desc.nTime;
+        pEntry->nFrames = desc.nFrames;
+        pEntry->bDamaged = !CopyMatches(pEntry->strCopyPath, desc);
+        return;
+    }
+    pEntry->bDamaged = true;
+    for (const std::string& strName : vNames)
+        if (strName.ends_with(".gwp"))
+            pEntry->strCopyPath = pEntry->strFolder + "/" + strName;
+    pEntry->nTime = std::max(ModifiedTime(pEntry->strDescPath), ModifiedTime(pEntry->strCopyPath));
+}
+
+} // namespace
+
+int CRecoverySnapshot::FrameCount() const
+{
+    const std::size_t nCells =
+        std::size_t(nRows > 0 ? nRows : 0) * std::size_t(nCols > 0 ? nCols : 0);
+    if (nCells == 0)
+        return 0;
+    return static_cast<int>(std::min(cells.size() / nCells, std::size_t(GWP_MAX_FRAMES) + 1));
+}
+
+CRecoverySnapshot TakeRecoverySnapshot(const CArtDoc& doc, const std::string& strPath)
+{
+    CRecoverySnapshot snap;
+    snap.nRows = doc.m_nRows;
+    snap.nCols = doc.m_nCols;
+    snap.strOriginalPath = strPath;
+    snap.nTime = static_cast<int64_t>(std::time(nullptr));
+    const std::size_t nCells = std::size_t(doc.GetCellCount());
+    snap.cells.resize(nCells * doc.m_mapFrames.size());
+    CharCell* pDst = snap.cells.data();
+    for (const auto& [nKey, pCells] : doc.m_mapFrames) {
+        std::memcpy(pDst, pCells, nCells * sizeof(CharCell));
+        pDst += nCells;
+    }
+    return snap;
+}
+
+CRecoveryStore::CRecoveryStore(std::string strFolder) : m_strFolder(std::move(strFolder)) {}
+
+CRecoveryStore::~CRecoveryStore()
+{
+    if (m_fdLock >= 0)
+        close(m_fdLock);
+}
+
+std::string CRecoveryStore::PathOf(const std::string& strSuffix) const
+{
+    return m_strFolder + "/" + m_strSession + strSuffix;
+}
+
+bool CRecoveryStore::Open(std::string* pError)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_fdLock >= 0)
+        return true;
+    if (!MakeFolders(m_strFolder, pError))
+        return false;
+    // An id whose files are still there belongs to a crashed program that
+    // had this process id: its copy waits to be offered, so take another.
+    const auto mapTaken = SessionFiles(m_strFolder);
+    const std::string strPid = std::to_string(getpid());
+    for (int n = 0; n < 1000; ++n) {
+        const std::string strId = n == 0 ? strPid : strPid + "-" + std::to_string(n);
+        if (mapTaken.count(strId))
+            continue;
+        const std::string strLock = m_strFolder + "/" + kPrefix + strId + ".lock";
+        const int fd = open(strLock.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0)
+            return Fail(pError, SystemReason(strLock.c_str()));
+        // flock, not fcntl: a lock of the open file itself, which closing
+        // another descriptor of the same file (a probe) does not release.
+        const std::string strText = strPid + "\n";
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+            write(fd, strText.data(), strText.size()) != static_cast<ssize_t>(strText.size())) {
+            const std::string strWhy = SystemReason(strLock.c_str());
+            unlink(strLock.c_str());
+            close(fd);
+            return Fail(pError, strWhy);
+        }
+        m_fdLock = fd;
+        m_strSession = kPrefix + strId;
+        m_nGeneration = 0;
+        return true;
+    }
+    return Fail(pError, "no free session name in " + m_strFolder);
+}
+
+bool CRecoveryStore::WriteCopy(const CRecoverySnapshot& snap, std::string* pError)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_fdLock < 0)
+        return Fail(pError, "the recovery folder is not open");
+    // Refused rather than written as a file that no one could open.
+    const int nFrames = snap.FrameCount();
+    if (snap.nRows < 1 || snap.nRows > MAX_ROWS || snap.nCols < 1 || snap.nCols > MAX_COLS ||
+        nFrames < 1 || nFrames > GWP_MAX_FRAMES ||
+        snap.cells.size() != std::size_t(nFrames) * std::size_t(snap.nRows * snap.nCols))
+        return Fail(pError, "the snapshot is not a drawing");
+
+    CDesc desc{snap.strOriginalPath, snap.nTime, nFrames, snap.nRows, snap.nCols, {}, 0, 0};
+    const int64_t nGeneration = m_nGeneration + 1;
+    desc.strCopy = m_strSession + "." + std::to_string(nGeneration) + ".gwp";
+    const std::string strCopy = m_strFolder + "/" + desc.strCopy;
+    CFnv64 hash;
+    const bool bCopied = SaveFileSafely(
+        strCopy,
+        [&](std::ostream& os) {
+            // The bytes GwpWrite gives a drawing of these frames.
+            std::string strHeader(GWP_MAGIC, 8);
+            for (const int32_t n : {nFrames, snap.nCols, snap.nRows})
+                for (int i = 0; i < 4; ++i)
+                    strHeader += static_cast<char>((static_cast<uint32_t>(n) >> (8 * i)) & 0xFF);
+            const auto* pCells = reinterpret_cast<const char*>(snap.cells.data());
+            const std::size_t nCellBytes = snap.cells.size() * sizeof(CharCell);
+            hash.Add(strHeader.data(), strHeader.size());
+            hash.Add(pCells, nCellBytes);
+            os.write(strHeader.data(), static_cast<std::streamsize>(strHeader.size()));
+            os.write(pCells, static_cast<std::streamsize>(nCellBytes));
+            desc.nSize = strHeader.size() + nCellBytes;
+            return bool(os);
+        },
+        pError);
+    if (!bCopied)
+        return false;
+    desc.nHash = hash.nHash;
+    if (!SaveFileSafely(PathOf(".desc"), FormatDesc(desc), pError)) {
+        RemoveFile(strCopy);
+        return false;
+    }
+    // A stale generation left by a failed removal is swept with the copy.
+    if (m_nGeneration > 0)
+        RemoveFile(PathOf("." + std::to_string(m_nGeneration) + ".gwp"));
+    m_nGeneration = nGeneration;
+    return true;
+}
+
+bool CRecoveryStore::RemoveCopyLocked()
+{
+    if (m_fdLock < 0)
+        return true;
+    m_nGeneration = 0;
+    return RemoveSessionCopy(m_strFolder, m_strSession.substr(std::strlen(kPrefix)));
+}
+
+bool CRecoveryStore::RemoveCopy()
+{
+    std::lock_guard lock(m_mutex);
+    return RemoveCopyLocked();
+}
+
+void CRecoveryStore::CloseClean()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_fdLock < 0)
+        return;
+    // The lock goes last and while still held, so no one sees a copy unlocked.
+    if (RemoveCopyLocked())
+        RemoveFile(PathOf(".lock"));
+    close(m_fdLock);
+    m_fdLock = -1;
+}
+
+std::vector<CRecoveryEntry> FindOrphanedCopies(const std::string& strFolder)
+{
+    std::vector<CRecoveryEntry> vEntries;
+    for (const auto& [strId, vNames] : SessionFiles(strFolder)) {
+        const std::string strLock = std::string(kPrefix) + strId + ".lock";
+        if (vNames.size() == 1 && vNames[0] == strLock)
+            continue; // a lock alone: no copy to offer
+        const int fd = open((strFolder + "/" + strLock).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 && errno != ENOENT)
+            continue; // cannot tell whether it lives: leave it be
+        if (fd >= 0) {
+            const bool bFree = flock(fd, LOCK_EX | LOCK_NB) == 0;
+            close(fd);
+            if (!bFree)
+                continue;
+        }
+        CRecoveryEntry entry;
+        entry.strFolder = strFolder;
+        entry.strSession = strId;
+        Examine(&entry, vNames);
+        vEntries.push_back(std::move(entry));
+    }
+    std::stable_sort(
+        vEntries.begin(), vEntries.end(),
+        [](const CRecoveryEntry& a, const CRecoveryEntry& b) { return a.nTime > b.nTime; });
+    return vEntries;
+}
+
+bool DiscardCopy(const CRecoveryEntry& entry)
+{
+    if (!ValidId(entry.strSession))
+        return false;
+    const std::string strLock = entry.strFolder + "/" + kPrefix + entry.strSession + ".lock";
+    // Held while the files go, so the session cannot come alive meanwhile.
+    const int fd = open(strLock.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && errno != ENOENT)
+        return false;
+    if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return false;
+    }
+    const bool bOk =
+        RemoveSessionCopy(entry.strFolder, entry.strSession) && (fd < 0 || RemoveFile(strLock));
+    if (fd >= 0)
+        close(fd);
+    return bOk;
+}
