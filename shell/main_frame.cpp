@@ -7,6 +7,7 @@
 #include "core/backup_store.h"
 #include "res/app_strings.h"
 #include "res/command_table.h"
+#include "shell/autosave.h"
 #include "ui/settings_value.h"
 
 #include <QAction>
@@ -49,6 +50,12 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
     RulerCorner()->SetBackColor(m_pView->GetBackColor());
     UpdateTitle();
     UpdateCommandUI();
+    // Last: its one message about a recovery folder it cannot use needs the
+    // status bar.
+    m_pAutosave = std::make_unique<CAutosave>(
+        m_doc, CAutosave::DefaultFolder(), [this] { return m_pView && m_pView->IsEditing(); },
+        [this](const QString& strText) { m_pMessagePane->setText(strText); });
+    m_pAutosave->SetInterval(m_nAutosaveSecs);
 }
 
 CMainFrame::~CMainFrame()
@@ -59,6 +66,9 @@ CMainFrame::~CMainFrame()
         disconnect(pDock, nullptr, this, nullptr);
     }
     WriteSettings();
+    // Whatever the drawing's state, the user has chosen to leave it: no copy
+    // is left to be offered as a crash's.
+    m_pAutosave->CloseClean();
     // The view reads the document and calls back into this window while it
     // is destroyed: it goes before both.
     delete m_pView;
@@ -76,6 +86,8 @@ void CMainFrame::ReadSettings()
     m_bPlayLoop = nLoop <= 1 ? static_cast<int>(nLoop) : 1;
     const qint32 nInterval = ReadSettingI32(settings, SECTION, QStringLiteral("FrmInterval"), 5);
     m_nFrameInterval = (nInterval >= 1 && nInterval <= 100) ? nInterval : 5;
+    const qint32 nAutosave = ReadSettingI32(settings, SECTION, QStringLiteral("AutosaveSecs"), 30);
+    m_nAutosaveSecs = (nAutosave >= 0 && nAutosave <= 3600) ? nAutosave : 30;
 }
 
 void CMainFrame::WriteSettings() const
@@ -84,6 +96,7 @@ void CMainFrame::WriteSettings() const
     WriteSettingU32(settings, SECTION, QStringLiteral("UndoRedoStep"), g_nUndoRedoStep);
     WriteSettingU32(settings, SECTION, QStringLiteral("PlayLoop"), static_cast<quint32>(m_bPlayLoop));
     WriteSettingI32(settings, SECTION, QStringLiteral("FrmInterval"), m_nFrameInterval);
+    WriteSettingI32(settings, SECTION, QStringLiteral("AutosaveSecs"), m_nAutosaveSecs);
     settings.sync();
 }
 

@@ -22,6 +22,7 @@
 #include <memory>
 
 class CArtView;
+class CAutosave;
 class CColorPickerView;
 class CRulerCornerView;
 class CRulerSplitter;
@@ -117,10 +118,12 @@ public:
     CRulerView* HorzRuler() const;
     CRulerView* VertRuler() const;
     CColorPickerView* ColorPicker() const { return m_pColorPicker; }
+    CAutosave* Autosave() const { return m_pAutosave.get(); }
 
     // Settings ("GWSet"); g_nUndoRedoStep is the third.
     int m_bPlayLoop = 1;
     int m_nFrameInterval = 5; // tenths of a second
+    int m_nAutosaveSecs = 30; // 0: off
     // Playback state of the frame commands.
     int m_bPlaying = 0;
     int m_nCurFrameItem = 0;
@@ -251,6 +254,8 @@ private:
     QPrinter& Printer();
 
     CArtDoc m_doc;
+    // Declared after the document it copies, so it goes first.
+    std::unique_ptr<CAutosave> m_pAutosave;
     CArtView* m_pView = nullptr;
     std::map<int, QAction*> m_mapActions;
     std::unique_ptr<QPrinter> m_pPrinter;

@@ -10,6 +10,7 @@
 #include "core/safe_file.h"
 #include "res/app_strings.h"
 #include "res/command_ids.h"
+#include "shell/autosave.h"
 #include "shell/canvas_size_dlg.h"
 #include "ui/file_dialogs.h"
 #include "shell/load_progress.h"
@@ -75,6 +76,7 @@ void CMainFrame::OnFileNew()
     m_doc.SetTitle(gw::IDS_UNTITLED);
     m_pView->OnInitialUpdate();
     m_doc.SetModifiedFlag(false);
+    m_pAutosave->Discard();
     UpdateTitle();
 }
 
@@ -148,6 +150,7 @@ void CMainFrame::ReadDocumentFile(const QString& strPath, const QString& strTitl
     m_doc.SetPathName(strPath.toStdString());
     m_doc.SetTitle(strTitle.toStdString());
     m_doc.SetModifiedFlag(false);
+    m_pAutosave->Discard();
     UpdateTitle();
     UpdateCommandUI();
 }
@@ -199,6 +202,7 @@ bool CMainFrame::SaveDocumentTo(const QString& strPath)
     }
     m_doc.SetPathName(strPath.toStdString());
     m_doc.SetTitle(QFileInfo(strPath).completeBaseName().toStdString());
+    m_pAutosave->Discard();
     UpdateTitle();
     return true;
 }

@@ -11,6 +11,7 @@
 #include "panes/frame_strip.h"
 #include "res/app_strings.h"
 #include "res/command_ids.h"
+#include "shell/autosave.h"
 #include "ui/message_box.h"
 
 #include <QDockWidget>
@@ -106,6 +107,9 @@ void CMainFrame::RefreshFrameThumbnail()
     }
     // The commands' states change with every finished edit (Undo, Redo).
     UpdateCommandUI();
+    if (m_pAutosave) {
+        m_pAutosave->OnDocumentChanged();
+    }
 }
 
 void CMainFrame::StopPlayback()
@@ -260,6 +264,7 @@ void CMainFrame::OnDeleteFrame()
     // was shown: lay them out again before drawing them.
     m_pView->RebuildLayers();
     m_pView->Refresh(CArtView::REFRESH_ALL);
+    m_pAutosave->OnDocumentChanged();
 }
 
 void CMainFrame::SelectFrameItem(int nIndex)

@@ -8,6 +8,7 @@
 #include "import/image_convert_dlg.h"
 #include "import/symbol_lib_dlg.h"
 #include "res/command_ids.h"
+#include "shell/autosave.h"
 #include "shell/settings_dlg.h"
 
 #include <QDockWidget>
@@ -85,12 +86,15 @@ void CMainFrame::OnSettings()
     dlg.m_nInterval = static_cast<unsigned>(m_nFrameInterval);
     dlg.m_nUndoSteps = g_nUndoRedoStep;
     dlg.m_bLoop = m_bPlayLoop;
+    dlg.m_nAutosaveSecs = m_nAutosaveSecs;
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
     m_nFrameInterval = static_cast<int>(dlg.m_nInterval);
     g_nUndoRedoStep = dlg.m_nUndoSteps;
     m_bPlayLoop = dlg.m_bLoop;
+    m_nAutosaveSecs = dlg.m_nAutosaveSecs;
+    m_pAutosave->SetInterval(m_nAutosaveSecs);
 }
 
 void CMainFrame::OnImageConvert()

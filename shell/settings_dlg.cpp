@@ -14,12 +14,13 @@
 
 CSettingsDlg::CSettingsDlg(QWidget* pParent)
     : QDialog(pParent), m_pInterval(new QLineEdit), m_pUndoSteps(new QLineEdit),
-      m_pLoop(new QCheckBox(QStringLiteral("Frame Play Loop")))
+      m_pLoop(new QCheckBox(QStringLiteral("Frame Play Loop"))), m_pAutosave(new QLineEdit)
 {
     setWindowTitle(QStringLiteral("Seting"));
     m_pInterval->setObjectName(QStringLiteral("intervalEdit"));
     m_pUndoSteps->setObjectName(QStringLiteral("undoStepsEdit"));
     m_pLoop->setObjectName(QStringLiteral("loopCheck"));
+    m_pAutosave->setObjectName(QStringLiteral("autosaveEdit"));
 
     auto* pFrameGroup = new QGroupBox(QStringLiteral("Frame Seting"));
     auto* pFrameGrid = new QGridLayout(pFrameGroup);
@@ -32,6 +33,8 @@ CSettingsDlg::CSettingsDlg(QWidget* pParent)
     auto* pGlobeGrid = new QGridLayout(pGlobeGroup);
     pGlobeGrid->addWidget(new QLabel(QStringLiteral("Undo Redo step ")), 0, 0);
     pGlobeGrid->addWidget(m_pUndoSteps, 0, 1);
+    pGlobeGrid->addWidget(new QLabel(QStringLiteral("Autosave every (seconds, 0 = off)")), 1, 0);
+    pGlobeGrid->addWidget(m_pAutosave, 1, 1);
     pGlobeGrid->setColumnStretch(2, 1);
 
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -52,6 +55,7 @@ void CSettingsDlg::LoadFields()
 {
     m_pInterval->setText(QString::number(m_nInterval));
     m_pUndoSteps->setText(QString::number(m_nUndoSteps));
+    m_pAutosave->setText(QString::number(m_nAutosaveSecs));
     // A stored value outside 0..2 shows unchecked; 2 (indeterminate) has no
     // meaning for a two-state switch and shows checked.
     m_pLoop->setChecked(m_bLoop == 1 || m_bLoop == 2);
@@ -67,10 +71,13 @@ void CSettingsDlg::accept()
 {
     int nInterval = 0;
     int nUndoSteps = 0;
+    int nAutosave = 0;
     if (!ExchangeIntField(this, m_pInterval, EIntFormat::Unsigned, 1, 100, &nInterval) ||
-        !ExchangeIntField(this, m_pUndoSteps, EIntFormat::Unsigned, 1, 200, &nUndoSteps)) {
+        !ExchangeIntField(this, m_pUndoSteps, EIntFormat::Unsigned, 1, 200, &nUndoSteps) ||
+        !ExchangeIntField(this, m_pAutosave, EIntFormat::Unsigned, 0, 3600, &nAutosave)) {
         return;
     }
+    m_nAutosaveSecs = nAutosave;
     m_nInterval = static_cast<unsigned>(nInterval);
     m_nUndoSteps = static_cast<unsigned>(nUndoSteps);
     m_bLoop = m_pLoop->isChecked() ? 1 : 0;

@@ -1,5 +1,5 @@
-// "Seting": the playback interval, the loop switch and the number of undo
-// steps. The caller sets the members before showing it and reads them back
+// "Seting": the playback interval, the loop switch, the number of undo
+// steps and the autosave interval. The caller sets the members before showing it and reads them back
 // after OK; Cancel leaves them as they were.
 #pragma once
 
@@ -17,10 +17,12 @@ public:
     unsigned m_nInterval = 0;  // tenths of a second, 1..100
     unsigned m_nUndoSteps = 0; // 1..200
     int m_bLoop = 0;
+    int m_nAutosaveSecs = 30; // 0..3600, 0: off
 
     QLineEdit* IntervalEdit() const { return m_pInterval; }
     QLineEdit* UndoStepsEdit() const { return m_pUndoSteps; }
     QCheckBox* LoopCheck() const { return m_pLoop; }
+    QLineEdit* AutosaveEdit() const { return m_pAutosave; }
 
     void LoadFields();
 
@@ -34,4 +36,5 @@ private:
     QLineEdit* m_pInterval;
     QLineEdit* m_pUndoSteps;
     QCheckBox* m_pLoop;
+    QLineEdit* m_pAutosave;
 };

@@ -1,0 +1,70 @@
+// Autosave: a copy of a drawing with unsaved changes goes into this
+// program's recovery session a few seconds after an edit, so a crash or a
+// lost session costs at most that much work. The copy is taken on the
+// interface thread and written on a worker, one write at a time; the
+// drawing's own file is never touched.
+#pragma once
+
+#include "core/recovery_store.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <thread>
+
+class CAutosave : public QObject {
+    Q_OBJECT
+
+public:
+    // $XDG_STATE_HOME/Glyphwright/recovery, with $HOME/.local/state for a
+    // state folder that is unset or not absolute.
+    static QString DefaultFolder();
+
+    // Opens the session in strFolder; when that fails autosave stays off and
+    // fnMessage hears why, once. fnIsEditing tells whether an edit step is
+    // open: a copy is never taken in the middle of one.
+    CAutosave(const CArtDoc& doc, const QString& strFolder, std::function<bool()> fnIsEditing,
+              std::function<void(const QString&)> fnMessage, QObject* pParent = nullptr);
+    // Waits for a running write; the copy stays, to be offered next time.
+    ~CAutosave() override;
+    CAutosave(const CAutosave&) = delete;
+    CAutosave& operator=(const CAutosave&) = delete;
+
+    // 0 turns autosave off.
+    void SetInterval(int nSecs);
+    int Interval() const { return m_nIntervalSecs; }
+    bool IsOpen() const { return m_pStore != nullptr; }
+    // A copy is due or being written.
+    bool IsPending() const { return m_timer.isActive() || m_bWriting; }
+    const std::string& SessionName() const;
+
+    // After every finished edit: a copy is due interval seconds later. Edits
+    // before then do not push it back.
+    void OnDocumentChanged();
+    // The drawing was saved or replaced: the copy goes.
+    void Discard();
+    // A clean exit: the copy and the session's lock go.
+    void CloseClean();
+
+private:
+    void OnTimeout();
+    void OnWriteDone(unsigned nEpoch, bool bOk, const QString& strError);
+    void WaitForWrite();
+    void ReportFailure(const QString& strReason);
+
+    const CArtDoc& m_doc;
+    std::function<bool()> m_fnIsEditing;
+    std::function<void(const QString&)> m_fnMessage;
+    std::unique_ptr<CRecoveryStore> m_pStore; // null: autosave is off
+    QTimer m_timer;
+    std::thread m_worker;
+    int m_nIntervalSecs = 30;
+    bool m_bWriting = false;
+    bool m_bChangedWhileWriting = false;
+    bool m_bFailureShown = false;
+    // Bumped when a write is waited for, so its late report is ignored.
+    unsigned m_nEpoch = 0;
+};

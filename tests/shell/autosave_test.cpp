@@ -1,0 +1,125 @@
+// Autosave in the main window: a copy of the edited drawing in the recovery
+// folder that saving and a clean exit remove, nothing for an unchanged
+// drawing, and a recovery folder that fails without getting in the way.
+#include "canvas/art_view.h"
+#include "core/char_cell.h"
+#include "core/gwp_file.h"
+#include "shell/autosave.h"
+#include "shell/main_frame.h"
+#include "shell_test_support.h"
+#include "ui/settings_value.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+
+namespace {
+
+QStringList Entries(const QString& strFolder, const QString& strPattern)
+{
+    return QDir(strFolder).entryList({strPattern}, QDir::Files);
+}
+
+void Draw(CMainFrame& frame, int nCol, int nRow, char ch)
+{
+    frame.View()->BeginEdit();
+    frame.View()->SetCell(nCol, nRow, uint8_t(ch), false, 0);
+    frame.View()->EndEdit();
+    frame.RefreshFrameThumbnail();
+}
+
+} // namespace
+
+class CAutosaveTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString Folder() const { return m_dir.path() + QStringLiteral("/state/Glyphwright/recovery"); }
+
+private slots:
+    void init()
+    {
+        ClearSettings();
+        qputenv("XDG_STATE_HOME", (m_dir.path() + QStringLiteral("/state")).toLocal8Bit());
+    }
+
+    void copyHoldsTheEditUntilSavedAndCleanExitLeavesNothing()
+    {
+        CDialogRecorder rec;
+        {
+            CMainFrame frame;
+            frame.Autosave()->SetInterval(1);
+            frame.RefreshFrameThumbnail();
+            QVERIFY(!frame.Autosave()->IsPending()); // nothing changed yet
+            Draw(frame, 2, 1, 'Q');
+            QTRY_VERIFY(!Entries(Folder(), "session-*.gwp").isEmpty() && !frame.Autosave()->IsPending());
+            QFile file(Folder() + '/' + Entries(Folder(), "session-*.gwp").first());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray data = file.readAll();
+            CGwpImage image;
+            std::string strMessage;
+            QCOMPARE(GwpParse({data.constData(), size_t(data.size())}, &image, &strMessage), EGwpResult::Ok);
+            const auto* pCells = reinterpret_cast<const CharCell*>(image.Frame(0));
+            QCOMPARE(pCells[1 * image.nCols + 2].chChar, uint8_t('Q'));
+
+            // A save takes the copy away, even with the next one already due.
+            Draw(frame, 3, 1, 'R');
+            QVERIFY(frame.SaveDocumentTo(m_dir.path() + QStringLiteral("/saved.gwp")));
+            QVERIFY(Entries(Folder(), "session-*.gwp").isEmpty());
+            QVERIFY(!frame.Autosave()->IsPending());
+            Draw(frame, 4, 1, 'S');
+            QTRY_VERIFY(!Entries(Folder(), "session-*.gwp").isEmpty() && !frame.Autosave()->IsPending());
+            QVERIFY(!Entries(Folder(), "session-*.lock").isEmpty());
+        }
+        QCOMPARE(Entries(Folder(), "session-*"), QStringList());
+        QVERIFY(rec.m_vMessages.isEmpty());
+    }
+
+    void settingOutOfRangeIsDefaultAndZeroIsOff()
+    {
+        QSettings settings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+        WriteSettingI32(settings, QStringLiteral("GWSet"), QStringLiteral("AutosaveSecs"), 3601);
+        settings.sync();
+        QCOMPARE(CMainFrame().Autosave()->Interval(), 30);
+        WriteSettingI32(settings, QStringLiteral("GWSet"), QStringLiteral("AutosaveSecs"), 0);
+        settings.sync();
+        CMainFrame frame;
+        Draw(frame, 0, 0, 'x');
+        QVERIFY(!frame.Autosave()->IsPending());
+    }
+
+    // A folder that cannot be made, and one that goes away later, cost one
+    // status message each and no dialog.
+    void unusableFolderReportsOnceAndEditingGoesOn()
+    {
+        CDialogRecorder rec;
+        QFile blocker(m_dir.path() + QStringLiteral("/file"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        qputenv("XDG_STATE_HOME", blocker.fileName().toLocal8Bit());
+        {
+            CMainFrame frame;
+            QVERIFY(!frame.Autosave()->IsOpen());
+            QVERIFY(frame.MessagePane()->text().startsWith(QStringLiteral("Autosave is off: ")));
+            Draw(frame, 0, 0, 'x');
+            QVERIFY(!frame.Autosave()->IsPending());
+        }
+        init();
+        CMainFrame frame;
+        frame.Autosave()->SetInterval(1);
+        QVERIFY(QDir(Folder()).removeRecursively() && QFile(Folder()).open(QIODevice::WriteOnly));
+        Draw(frame, 0, 0, 'x');
+        QTRY_VERIFY(frame.MessagePane()->text().startsWith(QStringLiteral("Autosave failed: ")));
+        QTRY_VERIFY(!frame.Autosave()->IsPending());
+        frame.MessagePane()->setText(QStringLiteral("other"));
+        Draw(frame, 1, 0, 'y');
+        QVERIFY(frame.Autosave()->IsPending());
+        QTRY_VERIFY(!frame.Autosave()->IsPending());
+        QCOMPARE(frame.MessagePane()->text(), QStringLiteral("other"));
+        QVERIFY(rec.m_vMessages.isEmpty());
+    }
+};
+
+GW_SHELL_TEST_MAIN(CAutosaveTest)
+
+#include "autosave_test.moc"
