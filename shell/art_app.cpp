@@ -103,11 +103,15 @@ int CArtApp::Run(int& argc, char** argv)
     frame.showMaximized();
 
     // The named drawing replaces the blank one once that is on screen, so a
-    // refused file leaves the blank drawing behind its message.
-    if (!vArgs.isEmpty()) {
-        const QString strPath = vArgs.first();
-        QTimer::singleShot(0, &frame, [&frame, strPath] { frame.OpenAtStart(strPath); });
-    }
+    // refused file leaves the blank drawing behind its message. The copies a
+    // crash left behind are offered after it, over whatever drawing is open.
+    const QString strPath = vArgs.isEmpty() ? QString() : vArgs.first();
+    QTimer::singleShot(0, &frame, [&frame, strPath] {
+        if (!strPath.isEmpty()) {
+            frame.OpenAtStart(strPath);
+        }
+        frame.OfferRecovery();
+    });
     return QApplication::exec();
 }
 

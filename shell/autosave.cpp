@@ -179,3 +179,24 @@ void CAutosave::CloseClean()
         m_pStore.reset();
     }
 }
+
+bool CAutosave::WriteNow(QString* pError)
+{
+    m_timer.stop();
+    WaitForWrite();
+    m_bChangedWhileWriting = false;
+    if (!m_pStore) {
+        *pError = QStringLiteral("autosave is off");
+        return false;
+    }
+    std::string strError;
+    try {
+        if (m_pStore->WriteCopy(TakeRecoverySnapshot(m_doc, m_doc.GetPathName()), &strError)) {
+            return true;
+        }
+    } catch (const std::bad_alloc&) {
+        strError = "not enough memory";
+    }
+    *pError = QString::fromStdString(strError);
+    return false;
+}

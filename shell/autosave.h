@@ -48,6 +48,10 @@ public:
     void Discard();
     // A clean exit: the copy and the session's lock go.
     void CloseClean();
+    // Writes the copy at once, on this thread, whatever the interval: for a
+    // drawing whose only other copy is about to go (a restored crash copy).
+    // False, with the reason, when autosave is off or the write failed.
+    bool WriteNow(QString* pError);
 
 private:
     void OnTimeout();

@@ -23,6 +23,7 @@
 
 class CArtView;
 class CAutosave;
+struct CRecoveryEntry;
 class CColorPickerView;
 class CRulerCornerView;
 class CRulerSplitter;
@@ -100,6 +101,9 @@ public:
     // Opens the file named on the command line; the blank drawing is kept
     // when the file is refused.
     void OpenAtStart(const QString& strPath);
+    // At start-up, after any file named on the command line: offers the
+    // copies crashed programs left behind (main_frame_recovery.cpp).
+    void OfferRecovery();
     // A dropped file: only a local path whose last three characters are
     // exactly "gwp" is read.
     void OnDropFiles(const QStringList& vPaths);
@@ -173,6 +177,13 @@ private:
     void OnAppExit();
     // Reads strPath into the drawing; the drawing stays as it was on any refusal.
     void ReadDocumentFile(const QString& strPath, const QString& strTitle);
+    // ReadDocumentFile's reading: the frames only, the name and modified
+    // flag left to the caller. A file that cannot be opened is reported only
+    // when asked.
+    bool LoadDocumentFrames(const QString& strPath, const QString& strTitle, bool bReportUnreadable);
+    // Recovery (main_frame_recovery.cpp): the copy becomes the drawing, not
+    // yet saved; the copy goes once this session's own copy holds it.
+    bool RestoreRecoveryCopy(const CRecoveryEntry& entry);
 public:
     // Asked at every progress report of a file being opened; false cancels
     // the load. For tests: the dialog itself only shows on slow loads.

@@ -116,15 +116,35 @@ void CMainFrame::OpenAtStart(const QString& strPath)
 // the user cancels leaves the previous drawing as it was.
 void CMainFrame::ReadDocumentFile(const QString& strPath, const QString& strTitle)
 {
+    if (!LoadDocumentFrames(strPath, strTitle, false)) {
+        return;
+    }
+    m_doc.SetPathName(strPath.toStdString());
+    m_doc.SetTitle(strTitle.toStdString());
+    m_doc.SetModifiedFlag(false);
+    m_pAutosave->Discard();
+    UpdateTitle();
+    UpdateCommandUI();
+}
+
+bool CMainFrame::LoadDocumentFrames(const QString& strPath, const QString& strTitle,
+                                    bool bReportUnreadable)
+{
     CGwpFile file;
     std::string strMessage;
     const EGwpOpen opened = file.Open(strPath.toStdString(), &strMessage);
     if (opened == EGwpOpen::Unreadable) {
-        return; // a file that cannot be opened ends the command silently
+        // A file that cannot be opened ends the command silently.
+        if (bReportUnreadable) {
+            GwMessageBox(this, QStringLiteral("%1 could not be read: %2")
+                                   .arg(QDir::toNativeSeparators(strPath),
+                                        QString::fromStdString(strMessage)));
+        }
+        return false;
     }
     if (opened != EGwpOpen::Ok) {
         GwMessageBox(this, QString::fromStdString(strMessage));
-        return;
+        return false;
     }
     CLoadedFrames frames;
     EGwpLoad loaded;
@@ -135,24 +155,19 @@ void CMainFrame::ReadDocumentFile(const QString& strPath, const QString& strTitl
     }
     file.Close();
     if (loaded == EGwpLoad::Cancelled) {
-        return;
+        return false;
     }
     if (loaded != EGwpLoad::Ok) {
         GwMessageBox(this, QString::fromStdString(strMessage));
-        return;
+        return false;
     }
     EndEditBeforeFrameChange();
     if (!m_doc.AdoptFrames(frames)) {
-        return;
+        return false;
     }
     m_pView->OnDrawingLoaded();
     AddLoadedFrames();
-    m_doc.SetPathName(strPath.toStdString());
-    m_doc.SetTitle(strTitle.toStdString());
-    m_doc.SetModifiedFlag(false);
-    m_pAutosave->Discard();
-    UpdateTitle();
-    UpdateCommandUI();
+    return true;
 }
 
 void CMainFrame::OnDropFiles(const QStringList& vPaths)

@@ -1,0 +1,132 @@
+// Start-up recovery: the copies of crashed programs listed, one restored as
+// an unsaved drawing under its old name, the others discarded or kept.
+#include "core/recovery_store.h"
+#include "shell/autosave.h"
+#include "shell/main_frame.h"
+#include "shell/recovery_dlg.h"
+#include "shell_test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+namespace {
+
+// A copy as a program that died without a clean exit leaves it: its store
+// goes without CloseClean, so the lock is free and the files stay.
+void LeaveCopy(const QString& strFolder, const std::string& strOriginal, int64_t nTime, char chMark)
+{
+    CRecoverySnapshot snap{5, 7, std::vector<CharCell>(2 * 5 * 7, CharCell{0, 0, 0, ' ', {}}),
+                           strOriginal, nTime};
+    snap.cells[1 * 7 + 2].chChar = uint8_t('P');          // frame 0
+    snap.cells[5 * 7 + 1 * 7 + 2].chChar = uint8_t(chMark); // frame 1
+    CRecoveryStore store(strFolder.toStdString());
+    std::string strError;
+    QVERIFY2(store.Open(&strError) && store.WriteCopy(snap, &strError), strError.c_str());
+}
+
+// Runs the start-up offer, with fn answering the dialog.
+void Offer(CMainFrame& frame, std::function<void(CRecoveryDlg*)> fn)
+{
+    bool bShown = false;
+    OnNextModalDialog([&](QDialog* pDlg) {
+        bShown = true;
+        fn(qobject_cast<CRecoveryDlg*>(pDlg));
+    });
+    frame.OfferRecovery();
+    QVERIFY(bShown);
+}
+
+void Select(CRecoveryDlg* pDlg, const QString& strName)
+{
+    const auto vItems = pDlg->List()->findItems(strName, Qt::MatchExactly);
+    QCOMPARE(vItems.size(), 1);
+    pDlg->List()->setCurrentItem(vItems.first());
+}
+
+} // namespace
+
+class CRecoveryDlgTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString Folder() const { return m_dir.path() + QStringLiteral("/state/Glyphwright/recovery"); }
+
+private slots:
+    void init()
+    {
+        ClearSettings();
+        qputenv("XDG_STATE_HOME", (m_dir.path() + QStringLiteral("/state")).toLocal8Bit());
+        QDir(Folder()).removeRecursively();
+    }
+
+    void restoredCopyIsUnsavedUnderItsOriginalNameAndGoesOnceSessionHasItsOwn()
+    {
+        CDialogRecorder rec;
+        const QString strOriginal = m_dir.path() + QStringLiteral("/picture.gwp");
+        LeaveCopy(Folder(), strOriginal.toStdString(), 1700000000, 'Q');
+        CMainFrame frame;
+        Offer(frame, [](CRecoveryDlg* pDlg) {
+            QCOMPARE(pDlg->windowTitle(), QStringLiteral("Recover Drawings"));
+            QCOMPARE(pDlg->List()->topLevelItemCount(), 1);
+            QCOMPARE(pDlg->List()->topLevelItem(0)->text(0), QStringLiteral("picture.gwp"));
+            QCOMPARE(pDlg->List()->topLevelItem(0)->text(2), QStringLiteral("2"));
+            pDlg->RestoreButton()->click();
+        });
+        CArtDoc& doc = frame.Document();
+        QCOMPARE(doc.m_nRows, 5);
+        QCOMPARE(doc.m_nCols, 7);
+        QCOMPARE(doc.GetFrameCount(), 2);
+        QCOMPARE(doc.m_mapFrames.begin()->second[1 * 7 + 2].chChar, uint8_t('P'));
+        QCOMPARE(doc.m_pCurCells[1 * 7 + 2].chChar, uint8_t('Q'));
+        QVERIFY(doc.IsModified());
+        QCOMPARE(QString::fromStdString(doc.GetPathName()), strOriginal);
+        QVERIFY(frame.windowTitle().startsWith(QStringLiteral("picture - ")));
+        QVERIFY(!QFile::exists(strOriginal));
+        QVERIFY(FindOrphanedCopies(Folder().toStdString()).empty());
+        const QString strOwn = QString::fromStdString(frame.Autosave()->SessionName());
+        QCOMPARE(QDir(Folder()).entryList({strOwn + QStringLiteral(".*.gwp")}).size(), 1);
+        QVERIFY(rec.m_vMessages.isEmpty());
+    }
+
+    void damagedCopyOnlyDiscardedAndDecideLaterKeepsTheRest()
+    {
+        CDialogRecorder rec;
+        LeaveCopy(Folder(), "", 1700000000, 'U');
+        LeaveCopy(Folder(), m_dir.path().toStdString() + "/broken.gwp", 1700000100, 'B');
+        for (const CRecoveryEntry& e : FindOrphanedCopies(Folder().toStdString())) {
+            if (!e.strOriginalPath.empty()) {
+                QVERIFY(QFile::remove(QString::fromStdString(e.strCopyPath)));
+            }
+        }
+        CMainFrame frame;
+        Offer(frame, [](CRecoveryDlg* pDlg) {
+            QCOMPARE(pDlg->List()->topLevelItemCount(), 2);
+            Select(pDlg, QStringLiteral("broken.gwp (damaged)"));
+            QVERIFY(!pDlg->RestoreButton()->isEnabled());
+            pDlg->DiscardButton()->click();
+            QCOMPARE(pDlg->List()->topLevelItemCount(), 1);
+            Select(pDlg, QStringLiteral("Untitled"));
+            QVERIFY(pDlg->RestoreButton()->isEnabled());
+            pDlg->LaterButton()->click();
+        });
+        QVERIFY(!frame.Document().IsModified());
+        auto vLeft = FindOrphanedCopies(Folder().toStdString());
+        QCOMPARE(vLeft.size(), size_t(1));
+        QVERIFY(!vLeft[0].bDamaged && vLeft[0].strOriginalPath.empty());
+
+        // Offered again; restored, it is an unsaved drawing without a file.
+        Offer(frame, [](CRecoveryDlg* pDlg) { pDlg->RestoreButton()->click(); });
+        QVERIFY(frame.Document().IsModified());
+        QVERIFY(frame.Document().GetPathName().empty());
+        QCOMPARE(QString::fromStdString(frame.Document().GetTitle()), QStringLiteral("Untitled"));
+        QCOMPARE(frame.Document().m_pCurCells[1 * 7 + 2].chChar, uint8_t('U'));
+        QVERIFY(FindOrphanedCopies(Folder().toStdString()).empty());
+        QVERIFY(rec.m_vMessages.isEmpty());
+    }
+};
+
+GW_SHELL_TEST_MAIN(CRecoveryDlgTest)
+#include "recovery_dlg_test.moc"
