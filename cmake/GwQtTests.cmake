@@ -11,7 +11,7 @@ function(gw_test_home var)
         set(home ${home}/${ARGV1})
     endif()
     file(MAKE_DIRECTORY
-        ${home}/home ${home}/config ${home}/data ${home}/cache ${home}/runtime)
+        ${home}/home ${home}/config ${home}/data ${home}/cache ${home}/state ${home}/runtime)
     # Qt ignores a runtime folder that others can read.
     file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
     set(${var}
@@ -19,6 +19,7 @@ function(gw_test_home var)
         XDG_CONFIG_HOME=${home}/config
         XDG_DATA_HOME=${home}/data
         XDG_CACHE_HOME=${home}/cache
+        XDG_STATE_HOME=${home}/state
         XDG_RUNTIME_DIR=${home}/runtime
         PARENT_SCOPE)
 endfunction()

@@ -10,11 +10,12 @@ GW_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev libgl-dev libj
 # ...) for the image conversion.
 GW_RUN_PACKAGES=(fonts-dejavu-core figlet qt6-image-formats-plugins)
 # To build and run the tests and to build the benchmarks: GoogleTest and Google
-# Benchmark, a virtual X display for the end-to-end test, xwininfo to find the
-# program's window there and ImageMagick's import for the screenshot.
+# Benchmark, a virtual X display for the end-to-end tests, xwininfo to find the
+# program's window there, ImageMagick's import for the screenshots, and
+# xdotool and xclip to drive the program through its menus and clipboard.
 GW_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core figlet
     qt6-image-formats-plugins
-    x11-utils imagemagick)
+    x11-utils imagemagick xdotool xclip)
 # The image benchmark compares gwconvert with jp2a.
 GW_BENCH_PACKAGES=(libbenchmark-dev jp2a)
 # To fuzz the document reader: clang with libFuzzer and the sanitizers.

@@ -8,6 +8,7 @@
 #include "res/app_strings.h"
 #include "res/command_table.h"
 #include "shell/autosave.h"
+#include "ui/message_box.h"
 #include "ui/settings_value.h"
 
 #include <QAction>
@@ -54,7 +55,10 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
     // status bar.
     m_pAutosave = std::make_unique<CAutosave>(
         m_doc, CAutosave::DefaultFolder(), [this] { return m_pView && m_pView->IsEditing(); },
-        [this](const QString& strText) { m_pMessagePane->setText(strText); });
+        [this](const QString& strText) {
+            m_pMessagePane->setText(strText);
+            GwLogForScripts("status", strText);
+        });
     m_pAutosave->SetInterval(m_nAutosaveSecs);
 }
 

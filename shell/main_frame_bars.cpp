@@ -159,7 +159,7 @@ void CMainFrame::CreateMenus()
                 pMenu->addSeparator();
             } else if (menu.pIds[n] == ID_EXPORT_MENU) {
                 QMenu* pExport = pMenu->addMenu(QIcon(QStringLiteral(":/icons/export_png.svg")),
-                                                QStringLiteral("E&xport"));
+                                                QStringLiteral("Expor&t"));
                 pExport->setObjectName(QStringLiteral("exportMenu"));
                 for (const int nId : kExportMenu) {
                     if (nId == ID_SEPARATOR)

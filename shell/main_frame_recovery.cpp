@@ -6,9 +6,20 @@
 #include "res/app_strings.h"
 #include "shell/autosave.h"
 #include "shell/recovery_dlg.h"
+#include "ui/message_box.h"
 
 #include <QFileInfo>
 #include <QLabel>
+
+namespace {
+
+void ShowStatusNote(QLabel* pPane, const QString& strText)
+{
+    pPane->setText(strText);
+    GwLogForScripts("status", strText);
+}
+
+} // namespace
 
 void CMainFrame::OfferRecovery()
 {
@@ -16,6 +27,9 @@ void CMainFrame::OfferRecovery()
         FindOrphanedCopies(CAutosave::DefaultFolder().toStdString());
     if (vEntries.empty()) {
         return;
+    }
+    for (const CRecoveryEntry& entry : vEntries) {
+        GwLogForScripts("recovery offer", CRecoveryDlg::EntryName(entry));
     }
     CRecoveryDlg dlg(std::move(vEntries), this);
     if (dlg.exec() == QDialog::Accepted) {
@@ -46,12 +60,12 @@ bool CMainFrame::RestoreRecoveryCopy(const CRecoveryEntry& entry)
     // between, or for good when this session cannot write.
     QString strError;
     if (!m_pAutosave->WriteNow(&strError)) {
-        m_pMessagePane->setText(
-            QStringLiteral("The recovered copy is kept: %1").arg(strError));
+        ShowStatusNote(m_pMessagePane,
+                       QStringLiteral("The recovered copy is kept: %1").arg(strError));
         return true;
     }
     if (!DiscardCopy(entry)) {
-        m_pMessagePane->setText(QStringLiteral("The recovered copy could not be removed."));
+        ShowStatusNote(m_pMessagePane, QStringLiteral("The recovered copy could not be removed."));
     }
     return true;
 }

@@ -17,9 +17,9 @@
 
 CRecoveryDlg::CRecoveryDlg(std::vector<CRecoveryEntry> vEntries, QWidget* pParent)
     : QDialog(pParent), m_vEntries(std::move(vEntries)), m_pList(new QTreeWidget),
-      m_pRestore(new QPushButton(QStringLiteral("Restore"))),
-      m_pDiscard(new QPushButton(QStringLiteral("Discard"))),
-      m_pLater(new QPushButton(QStringLiteral("Decide later")))
+      m_pRestore(new QPushButton(QStringLiteral("&Restore"))),
+      m_pDiscard(new QPushButton(QStringLiteral("&Discard"))),
+      m_pLater(new QPushButton(QStringLiteral("Decide &later")))
 {
     setWindowTitle(QStringLiteral("Recover Drawings"));
     m_pList->setObjectName(QStringLiteral("recoveryList"));

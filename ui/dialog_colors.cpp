@@ -18,6 +18,15 @@ void ApplyDialogColors(QWidget* pWidget)
         pal.setColor(group, QPalette::Base, Qt::white);
         pal.setColor(group, QPalette::Text, Qt::black);
     }
+    // Disabled controls keep the grey face with dimmed text; Qt's own
+    // disabled colours would draw them lighter than the enabled ones.
+    const QColor dimmed(0x78, 0x78, 0x78);
+    pal.setColor(QPalette::Disabled, QPalette::Window, back);
+    pal.setColor(QPalette::Disabled, QPalette::Button, back);
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, dimmed);
+    pal.setColor(QPalette::Disabled, QPalette::ButtonText, dimmed);
+    pal.setColor(QPalette::Disabled, QPalette::Text, dimmed);
+    pal.setColor(QPalette::Disabled, QPalette::Base, back.lighter(115));
     pWidget->setPalette(pal);
     pWidget->setAutoFillBackground(true);
     // Fusion draws group-box titles and check-box labels with WindowText and

@@ -16,14 +16,19 @@ const QString& Caption()
 // driving the real program can see what the user was told.
 void LogIfAsked(const QString& strText)
 {
-    static const bool bLog = qEnvironmentVariableIntValue("GW_LOG_MESSAGES") == 1;
-    if (bLog) {
-        std::fprintf(stderr, "glyphwright message: %s\n", strText.toUtf8().constData());
-        std::fflush(stderr);
-    }
+    GwLogForScripts("message", strText);
 }
 
 } // namespace
+
+void GwLogForScripts(const char* pszKind, const QString& strText)
+{
+    static const bool bLog = qEnvironmentVariableIntValue("GW_LOG_MESSAGES") == 1;
+    if (bLog) {
+        std::fprintf(stderr, "glyphwright %s: %s\n", pszKind, strText.toUtf8().constData());
+        std::fflush(stderr);
+    }
+}
 
 std::function<void(const QString&)>* GwMessageBoxHook()
 {

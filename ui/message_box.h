@@ -17,6 +17,11 @@ void GwMessageBox(QWidget* pParent, const QString& strText);
 // The save prompt "Save changes to %1?"; returns Yes, No or Cancel.
 QMessageBox::StandardButton GwSavePrompt(QWidget* pParent, const QString& strTitle);
 
+// With GW_LOG_MESSAGES=1 in the environment, writes "glyphwright KIND: TEXT"
+// to stderr, so a script driving the real program can see what the user was
+// told. Message boxes and prompts log themselves as "message".
+void GwLogForScripts(const char* pszKind, const QString& strText);
+
 // When set, GwMessageBox calls it instead of showing a box.
 std::function<void(const QString&)>* GwMessageBoxHook();
 // When set, GwSavePrompt returns its answer instead of asking.

@@ -32,8 +32,10 @@ gw_e2e_private_home()
     scratch=$(mktemp -d "${TMPDIR:-/tmp}/gw-$gw_e2e_name.XXXXXX")
     export HOME=$scratch/home
     export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data
-    export XDG_CACHE_HOME=$scratch/cache XDG_RUNTIME_DIR=$scratch/runtime
-    mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
+    export XDG_CACHE_HOME=$scratch/cache XDG_STATE_HOME=$scratch/state
+    export XDG_RUNTIME_DIR=$scratch/runtime
+    mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME" \
+        "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
     export QT_QPA_PLATFORM=xcb
 }

@@ -1,0 +1,204 @@
+#!/usr/bin/env bash
+# End-to-end crash recovery with the real program on a virtual X display,
+# driven through its menus with xdotool and the clipboard with xclip:
+#  1. two programs side by side each keep their own autosave copy;
+#  2. one is killed (kill -9); the next start offers its copy only, restores
+#     it, and the restored cells are what was drawn;
+#  3. a clean exit leaves no copy;
+#  4. a full disk (RLIMIT_FSIZE, set on the running program) fails an
+#     autosave with a status-bar note: the editor goes on and the previous
+#     copy stays whole until a later write succeeds;
+#  5. a damaged copy is offered as damaged and can be discarded.
+# Screenshots of the two recovery dialogs land in the artifact folder.
+#
+# Usage: e2e_recovery.sh GLYPHWRIGHT_BINARY ARTIFACT_FOLDER
+set -euo pipefail
+
+wait_seconds=20
+
+# shellcheck source=tests/shell/e2e_lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" e2e_recovery
+gw_e2e_on_display "$@"
+shift
+app=$1
+artifacts=$2
+convert=$(dirname "$app")/gwconvert
+mkdir -p "$artifacts"
+for tool in xdotool xclip prlimit; do
+    command -v "$tool" >/dev/null || fail "'$tool' is missing; scripts/test.sh installs it"
+done
+[[ -x "$convert" ]] || fail "no gwconvert beside $app"
+
+gw_e2e_private_home
+export GW_LOG_MESSAGES=1
+recovery=$XDG_STATE_HOME/Glyphwright/recovery
+# Autosave one second after an edit (a 4-byte little-endian setting).
+mkdir -p "$XDG_CONFIG_HOME/Quillmark"
+printf '[GWSet]\nAutosaveSecs=@ByteArray(\\x1\\0\\0\\0)\n' >"$XDG_CONFIG_HOME/Quillmark/Glyphwright.conf"
+
+declare -A pids=()
+cleanup()
+{
+    local pid
+    for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+log_of() { echo "$artifacts/recovery_$1.log"; }
+
+show_state()
+{
+    echo "--- windows:" >&2
+    xwininfo -root -tree 2>&1 | grep -i -e glyphwright -e recover >&2 || true
+    echo "--- recovery folder:" >&2
+    ls -la "$recovery" >&2 || true
+    local file
+    for file in "$recovery"/*.gwp; do
+        [[ -e "$file" ]] && { echo "--- text of $file:" >&2; drawn "$file" >&2 || true; }
+    done
+    local name
+    for name in "${!pids[@]}"; do
+        echo "--- output of program $name:" >&2
+        cat "$(log_of "$name")" >&2 || true
+    done
+}
+
+# wait_until DESCRIPTION COMMAND...: polls COMMAND until it succeeds.
+wait_until()
+{
+    local what=$1 deadline=$((SECONDS + wait_seconds))
+    shift
+    until "$@"; do
+        ((SECONDS < deadline)) || { show_state; fail "timed out waiting for $what"; }
+        sleep 0.2
+    done
+}
+
+# window_of NAME TITLE: the id of program NAME's viewable window TITLE.
+window_of() { xdotool search --all --onlyvisible --pid "${pids[$1]}" --name "^$2\$" 2>/dev/null | head -1; }
+has_window() { [[ -n "$(window_of "$1" "$2")" ]]; }
+
+# start NAME TITLE: starts a program and waits for its window TITLE.
+start()
+{
+    "$app" >"$(log_of "$1")" 2>&1 &
+    pids[$1]=$!
+    wait_until "program $1's window '$2'" has_window "$1" "$2"
+}
+
+focus() { local w; w=$(window_of "$1" "$2"); xdotool windowraise "$w" windowfocus --sync "$w"; sleep 0.3; }
+
+# paste NAME TEXT: puts TEXT on the clipboard, pastes it into program NAME's
+# drawing with Edit > Paste Clipboard and drops the block with Escape. The
+# menu opens on its first enabled item: Paste Clipboard in a fresh drawing,
+# else Undo, with Paste Clipboard the next enabled one (nothing is ever
+# selected or undone here), so one Down lands on it either way.
+paste()
+{
+    printf '%b' "$2" | xclip -selection clipboard -i
+    focus "$1" "Untitled - Glyphwright"
+    xdotool key alt+e
+    sleep 0.3
+    xdotool key Down Return
+    sleep 0.3
+    xdotool key Escape
+}
+
+# The copy files of program NAME's session.
+copies_of() { compgen -G "$recovery/session-${pids[$1]}.*" || true; }
+copy_of() { compgen -G "$recovery/session-${pids[$1]}.*.gwp" || true; }
+gone() { [[ -z "$(copies_of "$1")" ]]; }
+
+# drawn FILE: the non-blank lines of the drawing's text, trailing blanks cut.
+drawn()
+{
+    "$convert" text "$1" "$scratch/frame.txt" >/dev/null 2>&1 || return 1
+    sed 's/\r$//; s/ *$//; /^$/d' "$scratch/frame.txt"
+}
+copy_holds() # NAME TEXT
+{
+    local file
+    file=$(copy_of "$1")
+    [[ -n "$file" && $(wc -l <<<"$file") -eq 1 ]] && [[ "$(drawn "$file" 2>/dev/null)" == "$(printf '%b' "$2")" ]]
+}
+
+exited() { ! kill -0 "${pids[$1]}" 2>/dev/null; }
+crash() { kill -9 "${pids[$1]}"; wait "${pids[$1]}" 2>/dev/null || true; }
+logged() { grep -qF "$2" "$(log_of "$1")"; }
+
+# 1. Two programs side by side, each with its own copy.
+start a "Untitled - Glyphwright"
+start b "Untitled - Glyphwright"
+paste a 'ALPHA\nONE'
+paste b 'BRAVO\nTWO'
+wait_until "program a's copy" copy_holds a 'ALPHA\nONE'
+wait_until "program b's copy" copy_holds b 'BRAVO\nTWO'
+
+# 2. Program a is lost; the next start offers its copy (b's session is
+# running, so its copy is not offered) and restores it.
+crash a
+start c "Recover Drawings"
+import -window root "$artifacts/recovery_dialog.png" || fail "screenshot failed"
+[[ $(grep -c 'glyphwright recovery offer:' "$(log_of c)") -eq 1 ]] && logged c 'recovery offer: Untitled' ||
+    { show_state; fail "program c did not offer exactly a's copy"; }
+focus c "Recover Drawings"
+xdotool key alt+r
+wait_until "the restored drawing's window" has_window c "Untitled - Glyphwright"
+# The restored drawing is this session's now: c writes its own copy of the
+# cells it holds, and a's copy goes.
+wait_until "program c's copy of the restored cells" copy_holds c 'ALPHA\nONE'
+wait_until "program a's copy to go" gone a
+copy_holds b 'BRAVO\nTWO' || { show_state; fail "program b's copy changed"; }
+
+# 3. A clean exit (File > Exit, the menu's last item), answering No to the save prompt, leaves no copy.
+focus c "Untitled - Glyphwright"
+xdotool key alt+f
+sleep 0.3
+xdotool key Up Return
+wait_until "the save prompt" logged c 'message: Save changes to Untitled?'
+wait_until "the prompt's window" has_window c Glyphwright
+focus c Glyphwright
+xdotool key alt+n
+wait_until "program c to exit" exited c
+status=0
+wait "${pids[c]}" || status=$?
+((status == 0)) || { show_state; fail "program c exited with status $status"; }
+gone c || { show_state; fail "program c's clean exit left its session files"; }
+
+# 4. A full disk for program b: the copy (38 KB) no longer fits in 4 KB.
+prlimit --pid "${pids[b]}" --fsize=4096:
+paste b 'CHARL'
+wait_until "program b's failure note" logged b 'glyphwright status: Autosave failed'
+copy_holds b 'BRAVO\nTWO' || { show_state; fail "the failed autosave harmed the previous copy"; }
+! logged b 'glyphwright message:' || { show_state; fail "the failed autosave showed a message box"; }
+[[ $(grep -c 'glyphwright status: Autosave failed' "$(log_of b)") -eq 1 ]] ||
+    { show_state; fail "the failure was noted more than once"; }
+# Room again: the editor went on working, and the next edit is saved.
+prlimit --pid "${pids[b]}" --fsize=unlimited:
+paste b 'DELTA'
+wait_until "program b's copy after the disk has room" copy_holds b 'DELTA\nTWO'
+[[ $(find "$recovery" -type f | wc -l) -eq 3 ]] || { show_state; fail "stray files in the recovery folder"; }
+
+# 5. Program b is lost and its copy damaged: offered as damaged, not
+# restorable, and discarded.
+crash b
+truncate -s 1000 "$(copy_of b)"
+start d "Recover Drawings"
+logged d 'recovery offer: Untitled (damaged)' || { show_state; fail "the damaged copy was not offered as damaged"; }
+import -window root "$artifacts/recovery_damaged.png" || fail "screenshot failed"
+focus d "Recover Drawings"
+xdotool key alt+r
+sleep 0.5
+has_window d "Recover Drawings" || { show_state; fail "a damaged copy was restored"; }
+xdotool key alt+d
+wait_until "the dialog to close" has_window d "Untitled - Glyphwright"
+wait_until "program b's copy to go" gone b
+focus d "Untitled - Glyphwright"
+xdotool key alt+f
+sleep 0.3
+xdotool key Up Return
+wait_until "program d to exit" exited d
+[[ -z "$(find "$recovery" -type f)" ]] || { show_state; fail "files left in the recovery folder"; }
+
+echo "e2e_recovery: copies kept apart, restored after kill -9, removed on exit, kept through a full disk; damaged copy discarded"
