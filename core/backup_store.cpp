@@ -201,6 +201,23 @@ void* BackupAlloc(unsigned nSize, unsigned nId)
     return heap.HandOut(pBlock, nSize);
 }
 
+namespace {
+
+BackupChangeObserver g_pfnChangeObserver = nullptr;
+
+void NotifyChange(unsigned nId)
+{
+    if (g_pfnChangeObserver)
+        g_pfnChangeObserver(nId);
+}
+
+} // namespace
+
+void BackupSetChangeObserver(BackupChangeObserver pfnObserver)
+{
+    g_pfnChangeObserver = pfnObserver;
+}
+
 unsigned BackupBegin(unsigned nId)
 {
     BackupStore* pStore = Find(nId);
@@ -208,6 +225,7 @@ unsigned BackupBegin(unsigned nId)
         return BACKUP_E_NO_STORE;
     if (pStore->bOpen)
         return BACKUP_E_OPEN;
+    NotifyChange(nId);
     auto pStep = std::make_unique<BackupStep>();
     pStep->nSeq = BackupState().nNextSeq++;
     pStep->mapPages.reserve(pStore->nPages);
@@ -329,6 +347,7 @@ unsigned BackupUndo(unsigned nId)
         return BACKUP_E_OPEN;
     if (pStore->dqUndo.empty())
         return BACKUP_E_EMPTY;
+    NotifyChange(nId);
     ApplyStep(*pStore->dqUndo.front());
     pStore->dqRedo.push_front(std::move(pStore->dqUndo.front()));
     pStore->dqUndo.pop_front();
@@ -344,6 +363,7 @@ unsigned BackupRedo(unsigned nId)
         return BACKUP_E_OPEN;
     if (pStore->dqRedo.empty())
         return BACKUP_E_EMPTY;
+    NotifyChange(nId);
     ApplyStep(*pStore->dqRedo.front());
     pStore->dqUndo.push_front(std::move(pStore->dqRedo.front()));
     pStore->dqRedo.pop_front();
@@ -370,6 +390,7 @@ unsigned BackupRelease(unsigned nId)
         return BACKUP_E_NO_STORE;
     if (pStore->bOpen)
         return BACKUP_E_OPEN;
+    NotifyChange(nId);
     BackupStore& store = *pStore;
     for (auto* pList : {&store.dqRedo, &store.dqUndo, &store.dqKept}) {
         for (auto& pStep : *pList)
@@ -424,6 +445,7 @@ unsigned BackupFillSealed(unsigned nId, void* pDst, std::size_t nBytes,
     for (uintptr_t nPage = nFirst; nPage < nEnd; nPage += BACKUP_PAGE_SIZE)
         if (arena.Owner(nPage) != nId)
             return BACKUP_E_RANGE;
+    NotifyChange(nId);
     // What a commit followed by a seal would leave of the lists.
     BackupStore& store = *pStore;
     if (!store.dqRedo.empty()) {

@@ -79,6 +79,14 @@ unsigned BackupFillSealed(unsigned nId, void* pDst, std::size_t nBytes,
 // does not exist or has a step open; throws like BackupAlloc.
 void* BackupAllocSealed(unsigned nSize, unsigned nId, const std::function<void(void*)>& fill = {});
 
+// Told, on the stores' thread, just before anything may change the memory of
+// store nId: a step begins, an undo or redo is applied, a sealed write or
+// fill starts, or the store is released or destroyed. A reader on another
+// thread (the autosave writer) copies what it still needs of the store then.
+// One observer per process; null removes it.
+using BackupChangeObserver = void (*)(unsigned nId);
+void BackupSetChangeObserver(BackupChangeObserver pfnObserver);
+
 // The write-fault filter. Returns true when the fault was a first write to a
 // page of a store with an open step and has been served (the write may be
 // retried); false when the fault belongs to somebody else.

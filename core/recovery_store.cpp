@@ -24,14 +24,58 @@ constexpr const char* kPrefix = "session-";
 constexpr int kDescVersion = 1;
 constexpr off_t kMaxDescBytes = 64 * 1024; // a description is a few hundred bytes
 
-// FNV-1a, 64 bits: enough to tell a copy that is not the one described.
-struct CFnv64 {
-    uint64_t nHash = 14695981039346656037ull;
+// FNV-1a, 64 bits, run on four lanes of 8-byte words so that a copy of a
+// long drawing is checked at memory speed rather than a multiply per byte;
+// enough to tell a copy that is not the one described. Bytes that do not
+// fill a 32-byte block wait for the next call, so the value does not depend
+// on how the data is cut.
+class CCopyHash {
+public:
     void Add(const char* p, std::size_t n)
     {
-        for (std::size_t i = 0; i < n; ++i)
-            nHash = (nHash ^ static_cast<uint8_t>(p[i])) * 1099511628211ull;
+        while (n > 0 && (m_nPending > 0 || n < BLOCK)) {
+            const std::size_t nTake = std::min(n, BLOCK - m_nPending);
+            std::memcpy(m_aPending + m_nPending, p, nTake);
+            m_nPending += nTake;
+            p += nTake;
+            n -= nTake;
+            if (m_nPending < BLOCK)
+                return;
+            Block(m_aPending);
+            m_nPending = 0;
+        }
+        for (; n >= BLOCK; p += BLOCK, n -= BLOCK)
+            Block(p);
+        std::memcpy(m_aPending, p, n);
+        m_nPending = n;
     }
+    uint64_t Value() const
+    {
+        uint64_t nHash = BASIS;
+        for (std::size_t i = 0; i < m_nPending; ++i)
+            nHash = (nHash ^ static_cast<uint8_t>(m_aPending[i])) * PRIME;
+        for (const uint64_t nLane : m_aLanes)
+            nHash = (nHash ^ nLane) * PRIME;
+        return nHash;
+    }
+
+private:
+    static constexpr std::size_t BLOCK = 32;
+    static constexpr uint64_t BASIS = 14695981039346656037ull;
+    static constexpr uint64_t PRIME = 1099511628211ull;
+
+    void Block(const char* p)
+    {
+        for (int i = 0; i < 4; ++i) {
+            uint64_t nWord = 0;
+            std::memcpy(&nWord, p + 8 * i, 8);
+            m_aLanes[i] = (m_aLanes[i] ^ nWord) * PRIME;
+        }
+    }
+
+    uint64_t m_aLanes[4] = {BASIS, BASIS + 1, BASIS + 2, BASIS + 3};
+    char m_aPending[BLOCK] = {};
+    std::size_t m_nPending = 0;
 };
 
 std::string SystemReason(const char* pszWhat)
@@ -168,7 +212,7 @@ std::string FormatDesc(const CDesc& desc)
            "\ntime=" + std::to_string(desc.nTime) + "\nframes=" + std::to_string(desc.nFrames) +
            "\nrows=" + std::to_string(desc.nRows) + "\ncols=" + std::to_string(desc.nCols) +
            "\ncopy=" + desc.strCopy + "\nsize=" + std::to_string(desc.nSize) +
-           "\nfnv1a64=" + szHash + "\n";
+           "\nhash=" + szHash + "\n";
 }
 
 bool ParseDesc(std::string_view strText, CDesc* pDesc)
@@ -189,7 +233,7 @@ bool ParseDesc(std::string_view strText, CDesc* pDesc)
            ParseNumber(map["time"], &pDesc->nTime) && ParseNumber(map["frames"], &pDesc->nFrames) &&
            ParseNumber(map["rows"], &pDesc->nRows) && ParseNumber(map["cols"], &pDesc->nCols) &&
            ParseNumber(map["size"], &pDesc->nSize) &&
-           ParseNumber(map["fnv1a64"], &pDesc->nHash, 16) &&
+           ParseNumber(map["hash"], &pDesc->nHash, 16) &&
            !(pDesc->strCopy = map["copy"]).empty();
 }
 
@@ -204,9 +248,9 @@ bool CopyMatches(const std::string& strPath, const CDesc& desc)
         uint64_t(st.st_size) != desc.nSize || !ReadWholeFile(strPath, &strData, nullptr) ||
         strData.size() != desc.nSize || GwpParse(strData, &image, nullptr) != EGwpResult::Ok)
         return false;
-    CFnv64 hash;
+    CCopyHash hash;
     hash.Add(strData.data(), strData.size());
-    return hash.nHash == desc.nHash && image.nFrames == desc.nFrames && image.nRows == desc.nRows &&
+    return hash.Value() == desc.nHash && image.nFrames == desc.nFrames && image.nRows == desc.nRows &&
            image.nCols == desc.nCols;
 }
 
@@ -253,6 +297,8 @@ void Examine(CRecoveryEntry* pEntry, const std::vector<std::string>& vNames)
 
 int CRecoverySnapshot::FrameCount() const
 {
+    if (frames)
+        return static_cast<int>(std::min(frames->FrameCount(), std::size_t(GWP_MAX_FRAMES) + 1));
     const std::size_t nCells =
         std::size_t(nRows > 0 ? nRows : 0) * std::size_t(nCols > 0 ? nCols : 0);
     if (nCells == 0)
@@ -267,13 +313,7 @@ CRecoverySnapshot TakeRecoverySnapshot(const CArtDoc& doc, const std::string& st
     snap.nCols = doc.m_nCols;
     snap.strOriginalPath = strPath;
     snap.nTime = static_cast<int64_t>(std::time(nullptr));
-    const std::size_t nCells = std::size_t(doc.GetCellCount());
-    snap.cells.resize(nCells * doc.m_mapFrames.size());
-    CharCell* pDst = snap.cells.data();
-    for (const auto& [nKey, pCells] : doc.m_mapFrames) {
-        std::memcpy(pDst, pCells, nCells * sizeof(CharCell));
-        pDst += nCells;
-    }
+    snap.frames = CFrameSnapshot::Take(doc);
     return snap;
 }
 
@@ -338,14 +378,16 @@ bool CRecoveryStore::WriteCopy(const CRecoverySnapshot& snap, std::string* pErro
     const int nFrames = snap.FrameCount();
     if (snap.nRows < 1 || snap.nRows > MAX_ROWS || snap.nCols < 1 || snap.nCols > MAX_COLS ||
         nFrames < 1 || nFrames > GWP_MAX_FRAMES ||
-        snap.cells.size() != std::size_t(nFrames) * std::size_t(snap.nRows * snap.nCols))
+        (snap.frames ? snap.frames->CellsPerFrame() != std::size_t(snap.nRows * snap.nCols)
+                     : snap.cells.size() != std::size_t(nFrames) * std::size_t(snap.nRows * snap.nCols)))
         return Fail(pError, "the snapshot is not a drawing");
 
     CDesc desc{snap.strOriginalPath, snap.nTime, nFrames, snap.nRows, snap.nCols, {}, 0, 0};
     const int64_t nGeneration = m_nGeneration + 1;
     desc.strCopy = m_strSession + "." + std::to_string(nGeneration) + ".gwp";
     const std::string strCopy = m_strFolder + "/" + desc.strCopy;
-    CFnv64 hash;
+    CCopyHash hash;
+    std::string strLost;
     const bool bCopied = SaveFileSafely(
         strCopy,
         [&](std::ostream& os) {
@@ -354,19 +396,31 @@ bool CRecoveryStore::WriteCopy(const CRecoverySnapshot& snap, std::string* pErro
             for (const int32_t n : {nFrames, snap.nCols, snap.nRows})
                 for (int i = 0; i < 4; ++i)
                     strHeader += static_cast<char>((static_cast<uint32_t>(n) >> (8 * i)) & 0xFF);
-            const auto* pCells = reinterpret_cast<const char*>(snap.cells.data());
-            const std::size_t nCellBytes = snap.cells.size() * sizeof(CharCell);
             hash.Add(strHeader.data(), strHeader.size());
-            hash.Add(pCells, nCellBytes);
             os.write(strHeader.data(), static_cast<std::streamsize>(strHeader.size()));
-            os.write(pCells, static_cast<std::streamsize>(nCellBytes));
-            desc.nSize = strHeader.size() + nCellBytes;
+            const std::size_t nCells = std::size_t(snap.nRows * snap.nCols);
+            const std::size_t nFrameBytes = nCells * sizeof(CharCell);
+            std::vector<CharCell> vFrame(snap.frames ? nCells : 0);
+            for (int n = 0; n < nFrames && os; ++n) {
+                const CharCell* pCells = snap.cells.data() + std::size_t(n) * nCells;
+                if (snap.frames) {
+                    if (!snap.frames->ReadFrame(std::size_t(n), vFrame.data())) {
+                        strLost = "not enough memory";
+                        return false;
+                    }
+                    pCells = vFrame.data();
+                }
+                hash.Add(reinterpret_cast<const char*>(pCells), nFrameBytes);
+                os.write(reinterpret_cast<const char*>(pCells),
+                         static_cast<std::streamsize>(nFrameBytes));
+            }
+            desc.nSize = strHeader.size() + std::size_t(nFrames) * nFrameBytes;
             return bool(os);
         },
         pError);
     if (!bCopied)
-        return false;
-    desc.nHash = hash.nHash;
+        return strLost.empty() ? false : Fail(pError, strLost);
+    desc.nHash = hash.Value();
     if (!SaveFileSafely(PathOf(".desc"), FormatDesc(desc), pError)) {
         RemoveFile(strCopy);
         return false;

@@ -22,26 +22,32 @@
 
 #include "core/art_doc.h"
 #include "core/char_cell.h"
+#include "core/frame_snapshot.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-// A consistent copy of a drawing's cells, taken on the interface thread and
-// written on a worker.
+// A consistent view of a drawing's cells, taken on the interface thread and
+// written on a worker: the frames where they live (frames), or, when that is
+// null, cells copied out.
 struct CRecoverySnapshot {
     int nRows = 0;
     int nCols = 0;
     std::vector<CharCell> cells; // every frame, back to back, in key order
     std::string strOriginalPath; // empty for a drawing never saved ("Untitled")
     int64_t nTime = 0;           // when taken, seconds since the epoch
+    // Released on the thread that took it, after the writer is done.
+    std::shared_ptr<CFrameSnapshot> frames;
 
     int FrameCount() const;
 };
 
-// Copies every frame of doc (only reading its pages). Throws std::bad_alloc
-// when memory runs out; the document is not touched either way.
+// Takes doc's frames where they live (see CFrameSnapshot); nothing is copied
+// until the drawing changes. No frames (FrameCount() 0) while an edit step is
+// open. Throws std::bad_alloc when memory runs out.
 CRecoverySnapshot TakeRecoverySnapshot(const CArtDoc& doc, const std::string& strPath);
 
 // One session's copy left behind by a program that did not exit cleanly.

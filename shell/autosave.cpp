@@ -80,29 +80,46 @@ void CAutosave::OnTimeout()
     if (!m_pStore || m_nIntervalSecs <= 0 || !m_doc.IsModified()) {
         return;
     }
+    StartWrite();
+}
+
+bool CAutosave::StartWrite()
+{
+    if (!m_pStore) {
+        return false;
+    }
     if (m_bWriting) {
         m_bChangedWhileWriting = true;
-        return;
+        return false;
     }
     if (m_fnIsEditing && m_fnIsEditing()) {
         m_timer.start(RETRY_WHILE_EDITING_MS);
-        return;
+        return false;
     }
-    CRecoverySnapshot snap;
+    // The snapshot stays with this thread: the frames it still points at
+    // are copied here, as an edit is about to change them.
+    std::unique_ptr<CRecoverySnapshot> pSnap;
     try {
-        snap = TakeRecoverySnapshot(m_doc, m_doc.GetPathName());
+        pSnap = std::make_unique<CRecoverySnapshot>(
+            TakeRecoverySnapshot(m_doc, m_doc.GetPathName()));
     } catch (const std::bad_alloc&) {
         ReportFailure(QStringLiteral("not enough memory"));
-        return;
+        return false;
+    }
+    if (pSnap->FrameCount() == 0) { // a step of some other frame is open
+        m_timer.start(RETRY_WHILE_EDITING_MS);
+        return false;
     }
     WaitForWrite(); // the previous worker has reported; only its handle is left
+    m_pWriting = std::move(pSnap);
     m_bWriting = true;
     CRecoveryStore* pStore = m_pStore.get();
+    const CRecoverySnapshot* pWriting = m_pWriting.get();
     const unsigned nEpoch = m_nEpoch;
     try {
-        m_worker = std::thread([this, pStore, nEpoch, snap = std::move(snap)] {
+        m_worker = std::thread([this, pStore, nEpoch, pWriting] {
             std::string strError;
-            const bool bOk = pStore->WriteCopy(snap, &strError);
+            const bool bOk = pStore->WriteCopy(*pWriting, &strError);
             const QString strReason = QString::fromStdString(strError);
             QMetaObject::invokeMethod(
                 this, [this, nEpoch, bOk, strReason] { OnWriteDone(nEpoch, bOk, strReason); },
@@ -110,8 +127,11 @@ void CAutosave::OnTimeout()
         });
     } catch (const std::system_error& e) {
         m_bWriting = false;
+        m_pWriting.reset();
         ReportFailure(QString::fromLocal8Bit(e.what()));
+        return false;
     }
+    return true;
 }
 
 void CAutosave::OnWriteDone(unsigned nEpoch, bool bOk, const QString& strError)
@@ -122,6 +142,7 @@ void CAutosave::OnWriteDone(unsigned nEpoch, bool bOk, const QString& strError)
     if (m_worker.joinable()) {
         m_worker.join();
     }
+    m_pWriting.reset();
     m_bWriting = false;
     if (bOk) {
         m_bFailureShown = false;
@@ -139,6 +160,7 @@ void CAutosave::WaitForWrite()
     if (m_worker.joinable()) {
         m_worker.join();
     }
+    m_pWriting.reset();
     if (m_bWriting) {
         m_bWriting = false;
         ++m_nEpoch;
@@ -191,7 +213,12 @@ bool CAutosave::WriteNow(QString* pError)
     }
     std::string strError;
     try {
-        if (m_pStore->WriteCopy(TakeRecoverySnapshot(m_doc, m_doc.GetPathName()), &strError)) {
+        const CRecoverySnapshot snap = TakeRecoverySnapshot(m_doc, m_doc.GetPathName());
+        if (snap.FrameCount() == 0) {
+            *pError = QStringLiteral("an edit is in progress");
+            return false;
+        }
+        if (m_pStore->WriteCopy(snap, &strError)) {
             return true;
         }
     } catch (const std::bad_alloc&) {

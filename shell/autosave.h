@@ -1,8 +1,9 @@
 // Autosave: a copy of a drawing with unsaved changes goes into this
 // program's recovery session a few seconds after an edit, so a crash or a
-// lost session costs at most that much work. The copy is taken on the
-// interface thread and written on a worker, one write at a time; the
-// drawing's own file is never touched.
+// lost session costs at most that much work. The interface thread takes a
+// snapshot that points at the frames (copying only those an edit is about to
+// change) and a worker writes it, one write at a time; the drawing's own file
+// is never touched.
 #pragma once
 
 #include "core/recovery_store.h"
@@ -48,6 +49,11 @@ public:
     void Discard();
     // A clean exit: the copy and the session's lock go.
     void CloseClean();
+    // Starts writing a copy on the worker now, whatever the interval; the
+    // write's end is reported through the event loop. False when none was
+    // started: autosave is off, a write is running (another follows it), or
+    // an edit step is open (tried again shortly).
+    bool StartWrite();
     // Writes the copy at once, on this thread, whatever the interval: for a
     // drawing whose only other copy is about to go (a restored crash copy).
     // False, with the reason, when autosave is off or the write failed.
@@ -63,6 +69,7 @@ private:
     std::function<bool()> m_fnIsEditing;
     std::function<void(const QString&)> m_fnMessage;
     std::unique_ptr<CRecoveryStore> m_pStore; // null: autosave is off
+    std::unique_ptr<CRecoverySnapshot> m_pWriting; // what the worker writes
     QTimer m_timer;
     std::thread m_worker;
     int m_nIntervalSecs = 30;

@@ -19,7 +19,7 @@ namespace {
 void LeaveCopy(const QString& strFolder, const std::string& strOriginal, int64_t nTime, char chMark)
 {
     CRecoverySnapshot snap{5, 7, std::vector<CharCell>(2 * 5 * 7, CharCell{0, 0, 0, ' ', {}}),
-                           strOriginal, nTime};
+                           strOriginal, nTime, {}};
     snap.cells[1 * 7 + 2].chChar = uint8_t('P');          // frame 0
     snap.cells[5 * 7 + 1 * 7 + 2].chChar = uint8_t(chMark); // frame 1
     CRecoveryStore store(strFolder.toStdString());

@@ -1,0 +1,117 @@
+#include "core/frame_snapshot.h"
+
+#include "core/art_doc.h"
+#include "core/backup_store.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+// The snapshots alive, each told of every store change. Only the document's
+// thread touches the list.
+std::vector<CFrameSnapshot*>& LiveSnapshots()
+{
+    static std::vector<CFrameSnapshot*> v;
+    return v;
+}
+
+// A frame is one memcpy long at most; yielding covers a reader that lost its
+// time slice in the middle of one.
+void WaitWhile(const std::atomic<int>& nState, int nBusy)
+{
+    while (nState.load(std::memory_order_acquire) == nBusy)
+        std::this_thread::yield();
+}
+
+} // namespace
+
+CFrameSnapshot::CFrameSnapshot(std::size_t nCells, std::size_t nFrames)
+    : m_nCells(nCells), m_vFrames(nFrames)
+{
+}
+
+std::unique_ptr<CFrameSnapshot> CFrameSnapshot::Take(const CArtDoc& doc)
+{
+    for (const auto& [nKey, nId] : doc.m_mapHistories)
+        if (BackupIsOpen(static_cast<unsigned>(nId)) != 0)
+            return nullptr;
+    std::unique_ptr<CFrameSnapshot> pSnap(
+        new CFrameSnapshot(static_cast<std::size_t>(doc.GetCellCount()), doc.m_mapFrames.size()));
+    std::size_t n = 0;
+    for (const auto& [nKey, pCells] : doc.m_mapFrames) {
+        SFrame& frame = pSnap->m_vFrames[n++];
+        frame.pLive = pCells;
+        const auto it = doc.m_mapHistories.find(nKey);
+        if (it == doc.m_mapHistories.end() || it->second <= 0) {
+            // No store would tell of a change: copy it now.
+            frame.pPrivate.reset(new CharCell[pSnap->m_nCells]);
+            std::memcpy(frame.pPrivate.get(), pCells, pSnap->m_nCells * sizeof(CharCell));
+            frame.nState.store(PRIVATE, std::memory_order_relaxed);
+            continue;
+        }
+        frame.nStore = static_cast<unsigned>(it->second);
+    }
+    LiveSnapshots().push_back(pSnap.get());
+    BackupSetChangeObserver(&CFrameSnapshot::OnStoreChange);
+    return pSnap;
+}
+
+CFrameSnapshot::~CFrameSnapshot()
+{
+    auto& v = LiveSnapshots();
+    v.erase(std::remove(v.begin(), v.end(), this), v.end());
+    if (v.empty())
+        BackupSetChangeObserver(nullptr);
+}
+
+void CFrameSnapshot::OnStoreChange(unsigned nId)
+{
+    for (CFrameSnapshot* pSnap : LiveSnapshots())
+        pSnap->BeforeStoreChange(nId);
+}
+
+void CFrameSnapshot::BeforeStoreChange(unsigned nId)
+{
+    for (SFrame& frame : m_vFrames) {
+        if (frame.nStore != nId)
+            continue;
+        int nState = LIVE;
+        if (frame.nState.compare_exchange_strong(nState, COPYING, std::memory_order_acquire)) {
+            // Without memory for the copy the frame is lost to this
+            // snapshot, and its reader is told so.
+            try {
+                frame.pPrivate.reset(new CharCell[m_nCells]);
+                std::memcpy(frame.pPrivate.get(), frame.pLive, m_nCells * sizeof(CharCell));
+                ++m_nPrivateCopies;
+            } catch (const std::bad_alloc&) {
+                frame.pPrivate.reset();
+            }
+            frame.pLive = nullptr;
+            frame.nState.store(PRIVATE, std::memory_order_release);
+        } else if (nState == READING) {
+            WaitWhile(frame.nState, READING);
+        }
+    }
+}
+
+bool CFrameSnapshot::ReadFrame(std::size_t nFrame, CharCell* pDst)
+{
+    SFrame& frame = m_vFrames.at(nFrame);
+    const std::size_t nBytes = m_nCells * sizeof(CharCell);
+    int nState = LIVE;
+    if (frame.nState.compare_exchange_strong(nState, READING, std::memory_order_acquire)) {
+        std::memcpy(pDst, frame.pLive, nBytes);
+        frame.nState.store(DONE, std::memory_order_release);
+        return true;
+    }
+    if (nState == COPYING) {
+        WaitWhile(frame.nState, COPYING);
+        nState = frame.nState.load(std::memory_order_acquire);
+    }
+    if (nState != PRIVATE || !frame.pPrivate)
+        return false;
+    std::memcpy(pDst, frame.pPrivate.get(), nBytes);
+    return true;
+}

@@ -1,0 +1,59 @@
+// A snapshot of a drawing's frames that costs next to nothing to take: it
+// points at the frames' own pages, which no one writes between edit steps,
+// and copies a frame only when something is about to change it before the
+// reader got to it. The interface thread takes one in microseconds however
+// long the drawing; a writer thread then reads the frames at its own pace.
+//
+// Taking, releasing and the change notices run on the thread that owns the
+// document; ReadFrame may run on any one other thread.
+#pragma once
+
+#include "core/char_cell.h"
+
+#include <atomic>
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+class CArtDoc;
+
+class CFrameSnapshot {
+public:
+    // The document's registered frames in key order, as they are now. Null
+    // while a step of any of their stores is open: the cells may be half
+    // written.
+    static std::unique_ptr<CFrameSnapshot> Take(const CArtDoc& doc);
+    ~CFrameSnapshot();
+    CFrameSnapshot(const CFrameSnapshot&) = delete;
+    CFrameSnapshot& operator=(const CFrameSnapshot&) = delete;
+
+    std::size_t FrameCount() const { return m_vFrames.size(); }
+    std::size_t CellsPerFrame() const { return m_nCells; }
+    // Copies frame nFrame's cells, as they were when the snapshot was taken,
+    // to pDst (CellsPerFrame() cells). A frame still in the drawing is read
+    // once at most. False when the cells are lost: read before, or changed
+    // when there was no memory to keep them.
+    bool ReadFrame(std::size_t nFrame, CharCell* pDst);
+
+    // How many frames had to be copied because they were about to change.
+    std::size_t PrivateCopies() const { return m_nPrivateCopies; }
+
+private:
+    enum EState : int { LIVE, READING, COPYING, PRIVATE, DONE };
+    struct SFrame {
+        unsigned nStore = 0;
+        const CharCell* pLive = nullptr;
+        std::unique_ptr<CharCell[]> pPrivate;
+        std::atomic<int> nState{LIVE};
+    };
+
+    explicit CFrameSnapshot(std::size_t nCells, std::size_t nFrames);
+    // Store nId is about to change: its frames the reader has not read yet
+    // are copied now.
+    void BeforeStoreChange(unsigned nId);
+    static void OnStoreChange(unsigned nId);
+
+    std::size_t m_nCells;
+    std::vector<SFrame> m_vFrames;
+    std::size_t m_nPrivateCopies = 0;
+};

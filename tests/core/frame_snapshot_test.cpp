@@ -1,0 +1,111 @@
+// Frame snapshots: whatever changes the frames after the snapshot, and on
+// whichever thread it is read, it gives the cells as they were when taken.
+#include "core/frame_snapshot.h"
+
+#include "core/backup_store.h"
+#include "gwp_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+using namespace gwptest;
+
+// The cells of every frame, in key order, as a file would hold them.
+std::vector<std::string> FramesNow(const CArtDoc& doc)
+{
+    const std::size_t nBytes = std::size_t(doc.GetCellCount()) * sizeof(CharCell);
+    std::vector<std::string> v;
+    for (const auto& [nKey, pCells] : doc.m_mapFrames)
+        v.emplace_back(reinterpret_cast<const char*>(pCells), nBytes);
+    return v;
+}
+
+std::vector<std::string> ReadAll(CFrameSnapshot& snap)
+{
+    std::vector<std::string> v;
+    std::vector<CharCell> buf(snap.CellsPerFrame());
+    for (std::size_t n = 0; n < snap.FrameCount(); ++n) {
+        EXPECT_TRUE(snap.ReadFrame(n, buf.data())) << "frame " << n;
+        v.emplace_back(reinterpret_cast<const char*>(buf.data()), buf.size() * sizeof(CharCell));
+    }
+    return v;
+}
+
+// Rewrites every cell of frame nKey in one undoable step.
+void Scribble(CArtDoc& doc, int nKey, uint8_t ch)
+{
+    const auto nId = static_cast<unsigned>(doc.m_mapHistories.at(nKey));
+    ASSERT_EQ(BackupBegin(nId), BACKUP_OK);
+    CharCell* pCells = doc.m_mapFrames.at(nKey);
+    for (int i = 0; i < doc.GetCellCount(); ++i)
+        pCells[i].chChar = ch;
+    ASSERT_EQ(BackupCommit(nId), BACKUP_OK);
+}
+
+} // namespace
+
+TEST(FrameSnapshot, EveryKindOfChangeLeavesItAsTaken)
+{
+    CArtDoc doc;
+    BuildModified(doc, 5, 7, 4);
+    const std::vector<std::string> vBefore = FramesNow(doc);
+    const int nCurKey = doc.m_mapFrames.rbegin()->first;
+    const auto nFirstStore = static_cast<unsigned>(doc.m_mapHistories.at(0));
+
+    auto pSnap = CFrameSnapshot::Take(doc);
+    ASSERT_TRUE(pSnap);
+    ASSERT_EQ(pSnap->FrameCount(), 4u);
+
+    // Frames nobody touches stay where they are.
+    std::unique_ptr<CFrameSnapshot> pQuiet = CFrameSnapshot::Take(doc);
+    Scribble(doc, nCurKey, 'x');
+    EXPECT_EQ(pQuiet->PrivateCopies(), 1u);
+    EXPECT_EQ(ReadAll(*pQuiet), vBefore);
+    pQuiet.reset();
+
+    // An undo, a redo, a sealed write, a deleted frame, then a new drawing
+    // freeing every store.
+    ASSERT_TRUE(doc.OnEditUndo());
+    ASSERT_TRUE(doc.OnEditRedo());
+    const CharCell blank{};
+    ASSERT_EQ(BackupWriteSealed(nFirstStore, doc.m_mapFrames.at(0), &blank, sizeof blank), BACKUP_OK);
+    doc.DeleteFrame(1);
+    ASSERT_TRUE(doc.OnNewDocument());
+    EXPECT_EQ(pSnap->PrivateCopies(), 4u);
+    EXPECT_EQ(ReadAll(*pSnap), vBefore);
+}
+
+TEST(FrameSnapshot, RefusedWhileAStepIsOpen)
+{
+    CArtDoc doc;
+    BuildModified(doc, 3, 3, 2);
+    const auto nId = static_cast<unsigned>(doc.m_mapHistories.at(0));
+    ASSERT_EQ(BackupBegin(nId), BACKUP_OK);
+    EXPECT_FALSE(CFrameSnapshot::Take(doc));
+    ASSERT_EQ(BackupCommit(nId), BACKUP_OK);
+    EXPECT_TRUE(CFrameSnapshot::Take(doc));
+}
+
+// The writer reads frames on its thread while this one edits them, in the
+// opposite order so that reads and copies meet in the middle.
+TEST(FrameSnapshot, ReaderOnAnotherThreadNeverSeesAnEdit)
+{
+    CArtDoc doc;
+    BuildModified(doc, MAX_ROWS, MAX_COLS, 40);
+    for (int nRound = 0; nRound < 5; ++nRound) {
+        const std::vector<std::string> vBefore = FramesNow(doc);
+        auto pSnap = CFrameSnapshot::Take(doc);
+        ASSERT_TRUE(pSnap);
+        std::vector<std::string> vRead;
+        std::thread reader([&] { vRead = ReadAll(*pSnap); });
+        for (auto it = doc.m_mapFrames.rbegin(); it != doc.m_mapFrames.rend(); ++it)
+            Scribble(doc, it->first, static_cast<uint8_t>('a' + nRound));
+        reader.join();
+        ASSERT_EQ(vRead.size(), vBefore.size());
+        for (std::size_t n = 0; n < vRead.size(); ++n)
+            ASSERT_TRUE(vRead[n] == vBefore[n]) << "round " << nRound << ", frame " << n;
+    }
+}
