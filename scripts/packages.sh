@@ -12,10 +12,13 @@ GW_RUN_PACKAGES=(fonts-dejavu-core figlet qt6-image-formats-plugins)
 # To build and run the tests and to build the benchmarks: GoogleTest and Google
 # Benchmark, a virtual X display for the end-to-end tests, xwininfo to find the
 # program's window there, ImageMagick's import for the screenshots, and
-# xdotool and xclip to drive the program through its menus and clipboard.
+# xdotool and xclip to drive the program through its menus and clipboard;
+# the validators of the desktop files, manual pages and bash completion, and
+# dpkg-dev (dpkg-shlibdeps for cpack) and lintian for the Debian package.
 GW_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core figlet
     qt6-image-formats-plugins
-    x11-utils imagemagick xdotool xclip)
+    x11-utils imagemagick xdotool xclip
+    desktop-file-utils appstream libxml2-utils groff-base bash-completion dpkg-dev lintian)
 # The image benchmark compares gwconvert with jp2a.
 GW_BENCH_PACKAGES=(libbenchmark-dev jp2a)
 # To fuzz the document reader: clang with libFuzzer and the sanitizers.

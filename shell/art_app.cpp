@@ -1,10 +1,12 @@
 #include "shell/art_app.h"
 
 #include "core/backup_store.h"
+#include "res/app_strings.h"
 #include "res/command_table.h"
 #include "res/resources.h"
 #include "shell/desktop_registration.h"
 #include "shell/main_frame.h"
+#include "ui/app_folders.h"
 #include "ui/message_box.h"
 
 #include <QApplication>
@@ -17,6 +19,7 @@
 #include <csignal>
 #include <cstdio>
 #include <new>
+#include <string_view>
 
 namespace {
 
@@ -71,7 +74,63 @@ QByteArray AppIconSvg()
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+constexpr const char* USAGE =
+    "Usage: glyphwright [OPTION | FILE.gwp]\n"
+    "Draws pictures and animations in characters; opens FILE.gwp when given.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help          show this help and exit\n"
+    "  -v, --version       print the version and exit\n"
+    "      --data-folders  print the folders the program reads its data from, and exit\n"
+    "      --              take what follows as a file name, even if it starts with '-'\n";
+
+void PrintDataFolders()
+{
+    const auto line = [](const char* pszWhat, const QString& strPath) {
+        std::printf("%-13s %s\n", pszWhat, QFile::encodeName(strPath).constData());
+    };
+    line("help:", AppFolderPath(QString::fromLatin1(gw::IDS_HELP_FILE)));
+    line("fonts:", AppFolderPath(QStringLiteral("Fonts")));
+    line("symbols:", AppFolderPath(QStringLiteral("SLib")));
+    line("user fonts:", UserDataFolder(QStringLiteral("Fonts")));
+    line("user symbols:", UserDataFolder(QStringLiteral("SLib")));
+    line("figlet fonts:", SystemFigletFolder());
+}
+
 } // namespace
+
+int CArtApp::AnswerOption(int& argc, char** argv)
+{
+    if (argc < 2 || argv[1][0] != '-') {
+        return -1;
+    }
+    const std::string_view strOption = argv[1];
+    if (strOption == "--") {
+        // The file name that follows is the first argument from here on.
+        for (int i = 1; i + 1 < argc; ++i) {
+            argv[i] = argv[i + 1];
+        }
+        --argc;
+        return -1;
+    }
+    if (strOption == "-h" || strOption == "--help") {
+        std::fputs(USAGE, stdout);
+        return 0;
+    }
+    if (strOption == "-v" || strOption == "--version") {
+        std::printf("Glyphwright %s\n", GW_VERSION);
+        return 0;
+    }
+    if (strOption == "--data-folders") {
+        // The folders depend on where the program is; no display is needed.
+        QCoreApplication core(argc, argv);
+        ConfigureNames();
+        PrintDataFolders();
+        return 0;
+    }
+    std::fprintf(stderr, "glyphwright: unknown option '%s'\n%s", argv[1], USAGE);
+    return 2;
+}
 
 int CArtApp::Run(int& argc, char** argv)
 {
@@ -85,6 +144,10 @@ int CArtApp::Run(int& argc, char** argv)
     } catch (const CBackupError& e) {
         std::fprintf(stderr, "glyphwright: %s\n", e.what());
         return 1;
+    }
+
+    if (const int nExit = AnswerOption(argc, argv); nExit >= 0) {
+        return nExit;
     }
 
     CGuardedApplication app(argc, argv);
@@ -118,13 +181,23 @@ int CArtApp::Run(int& argc, char** argv)
 void CArtApp::ConfigureApplication()
 {
     GwInitResources();
-    QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
-    QCoreApplication::setApplicationName(QStringLiteral("Glyphwright"));
+    ConfigureNames();
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setPalette(AppPalette());
 }
 
+void CArtApp::ConfigureNames()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
+    QCoreApplication::setApplicationName(QStringLiteral("Glyphwright"));
+}
+
 void CArtApp::RegisterWithDesktop()
 {
-    RegisterFileType(CurrentDesktopRegistration(AppIconSvg()));
+    const CDesktopRegistration reg = CurrentDesktopRegistration(AppIconSvg());
+    if (IsInstalledWithDesktopFiles(QCoreApplication::applicationDirPath())) {
+        RemoveUserRegistration(reg);
+    } else {
+        RegisterFileType(reg);
+    }
 }

@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <functional>
+
 namespace {
 
 const QString MIME_TYPE = QStringLiteral("application/x-glyphwright");
@@ -128,6 +130,50 @@ bool RegisterFileType(const CDesktopRegistration& reg, bool bRunUpdaters)
         RunUpdater(QStringLiteral("update-desktop-database"), strApps);
     }
     return bMime || bDesktop;
+}
+
+bool IsInstalledWithDesktopFiles(const QString& strProgramDir)
+{
+    const QDir dirProgram(strProgramDir);
+    return dirProgram.dirName() == QStringLiteral("bin") &&
+           QFileInfo(dirProgram.absoluteFilePath(QStringLiteral("../share/applications/") +
+                                                 QString::fromLatin1(INSTALLED_DESKTOP_ID)))
+               .isFile();
+}
+
+bool RemoveUserRegistration(const CDesktopRegistration& reg, bool bRunUpdaters)
+{
+    if (reg.strDataHome.isEmpty()) {
+        return false;
+    }
+    // What an entry of ours starts with, whichever program it named.
+    const QByteArray entry = DesktopEntry(QStringLiteral("x"), QString());
+    const QByteArray entryStart = entry.left(entry.indexOf("Exec="));
+    const auto removeIf = [](const QString& strPath, const std::function<bool(const QByteArray&)>& isOurs) {
+        QFile file(strPath);
+        if (!file.open(QIODevice::ReadOnly) || !isOurs(file.read(64 * 1024))) {
+            return false;
+        }
+        file.close();
+        return QFile::remove(strPath);
+    };
+    const QString strMime = reg.strDataHome + QStringLiteral("/mime");
+    const QString strApps = reg.strDataHome + QStringLiteral("/applications");
+    const bool bMime = removeIf(strMime + QStringLiteral("/packages/glyphwright.xml"),
+                                [](const QByteArray& data) { return data == MimePackageXml(); });
+    const bool bDesktop =
+        removeIf(strApps + QStringLiteral("/glyphwright.desktop"),
+                 [&](const QByteArray& data) { return data.startsWith(entryStart); });
+    const bool bIcon = !reg.iconSvg.isEmpty() &&
+                       removeIf(reg.strDataHome + QStringLiteral("/icons/hicolor/scalable/apps/glyphwright.svg"),
+                                [&](const QByteArray& data) { return data == reg.iconSvg; });
+    if (bRunUpdaters && bMime) {
+        RunUpdater(QStringLiteral("update-mime-database"), strMime);
+    }
+    if (bRunUpdaters && bDesktop) {
+        RunUpdater(QStringLiteral("update-desktop-database"), strApps);
+    }
+    return bMime || bDesktop || bIcon;
 }
 
 CDesktopRegistration CurrentDesktopRegistration(const QByteArray& iconSvg)

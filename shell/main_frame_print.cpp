@@ -4,6 +4,7 @@
 #include "canvas/art_view.h"
 #include "res/app_strings.h"
 #include "shell/about_dlg.h"
+#include "ui/app_folders.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -38,8 +39,7 @@ void CMainFrame::OnFilePrintSetup()
 // A missing help page is the desktop's to report, if it does.
 void CMainFrame::OnHelpContents()
 {
-    const QString strPath = QCoreApplication::applicationDirPath() + u'/' +
-                            QString::fromLatin1(gw::IDS_HELP_FILE);
+    const QString strPath = AppFolderPath(QString::fromLatin1(gw::IDS_HELP_FILE));
     QDesktopServices::openUrl(QUrl::fromLocalFile(strPath));
 }
 

@@ -27,9 +27,27 @@ QList<CDataFile> ListEntries(const QString& strFolder, QDir::Filters filters, co
 
 } // namespace
 
+QString AppDataFolderFor(const QString& strProgramDir)
+{
+    const QDir dirProgram(strProgramDir);
+    if (dirProgram.dirName() == QStringLiteral("bin")) {
+        const QString strShared =
+            QDir::cleanPath(dirProgram.absoluteFilePath(QStringLiteral("../share/glyphwright")));
+        if (QFileInfo(strShared).isDir())
+            return strShared;
+    }
+    return QDir::cleanPath(dirProgram.absolutePath());
+}
+
+QString AppDataFolder()
+{
+    static const QString strFolder = AppDataFolderFor(QCoreApplication::applicationDirPath());
+    return strFolder;
+}
+
 QString AppFolderPath(const QString& strName)
 {
-    return QCoreApplication::applicationDirPath() + u'/' + strName;
+    return AppDataFolder() + u'/' + strName;
 }
 
 QString UserDataFolder(const QString& strName)

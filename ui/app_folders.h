@@ -1,12 +1,20 @@
-// Where the program's own data lives: folders beside the executable (the
-// help page, "Fonts", "SLib") and the user's own copies under the XDG data
-// folder (~/.local/share/Glyphwright/...). The imports list both.
+// Where the program's own data lives: the help page, "Fonts" and "SLib" in
+// its data folder (installed, or beside the executable in a build tree), and
+// the user's own copies under the XDG data folder
+// (~/.local/share/Glyphwright/...). The imports list both.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 
-// The folder strName beside the program, without a trailing slash.
+// Where the program's own data lives, for a program in strProgramDir:
+// "<prefix>/share/glyphwright" when it runs installed as "<prefix>/bin/...",
+// which is when that folder exists; else strProgramDir itself, as in a build
+// tree, where the data is copied beside the programs. No trailing slash.
+QString AppDataFolderFor(const QString& strProgramDir);
+// The data folder of this program.
+QString AppDataFolder();
+// The folder or file strName in the program's data folder.
 QString AppFolderPath(const QString& strName);
 // The user's folder strName under $XDG_DATA_HOME/Glyphwright (the folder
 // need not exist).

@@ -4,6 +4,7 @@
 #include "shell/desktop_registration.h"
 #include "shell_test_support.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -72,6 +73,50 @@ private slots:
         // nothing is thrown or reported.
         CDesktopRegistration reg{blocker.fileName(), QStringLiteral("/x/glyphwright"), {}};
         QVERIFY(!RegisterFileType(reg, true));
+    }
+
+    // An installed program leaves the user's folder to the package's files,
+    // and removes an older registration of its own there, nothing else.
+    void installedProgramRemovesOnlyItsOwnUserRegistration()
+    {
+        QTemporaryDir dir;
+        const QString strPrefix = dir.filePath(QStringLiteral("usr"));
+        QVERIFY(QDir().mkpath(strPrefix + QStringLiteral("/bin")));
+        QVERIFY(!IsInstalledWithDesktopFiles(strPrefix + QStringLiteral("/bin")));
+        QVERIFY(QDir().mkpath(strPrefix + QStringLiteral("/share/applications")));
+        QFile entry(strPrefix + QStringLiteral("/share/applications/") + INSTALLED_DESKTOP_ID);
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.close();
+        QVERIFY(IsInstalledWithDesktopFiles(strPrefix + QStringLiteral("/bin")));
+        QVERIFY(!IsInstalledWithDesktopFiles(strPrefix + QStringLiteral("/share")));
+
+        const QString strHome = dir.filePath(QStringLiteral("home"));
+        CDesktopRegistration reg{strHome, QStringLiteral("/home/u/build/bin/glyphwright"),
+                                 QByteArray("<svg/>")};
+        QVERIFY(RegisterFileType(reg, false));
+        QVERIFY(RemoveUserRegistration(reg, false));
+        for (const char* pszFile : {"mime/packages/glyphwright.xml", "applications/glyphwright.desktop",
+                                    "icons/hicolor/scalable/apps/glyphwright.svg"})
+            QVERIFY2(!QFile::exists(strHome + u'/' + QLatin1String(pszFile)), pszFile);
+        QVERIFY(!RemoveUserRegistration(reg, false));
+
+        // Files the user wrote under the same names stay.
+        QVERIFY(RegisterFileType(reg, false));
+        const QString strEntry = strHome + QStringLiteral("/applications/glyphwright.desktop");
+        QFile mine(strEntry);
+        QVERIFY(mine.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        mine.write("[Desktop Entry]\nType=Application\nName=My own\nExec=glyphwright\n");
+        mine.close();
+        reg.iconSvg = "<svg>another</svg>";
+        QVERIFY(RemoveUserRegistration(reg, false));
+        QVERIFY(QFile::exists(strEntry));
+        QVERIFY(QFile::exists(strHome + QStringLiteral("/icons/hicolor/scalable/apps/glyphwright.svg")));
+    }
+
+    // The package installs the same MIME description the program writes.
+    void packagedMimeFileIsTheOneWritten()
+    {
+        QCOMPARE(ReadAll(QStringLiteral(GW_SOURCE_DIR "/res/desktop/glyphwright.xml")), MimePackageXml());
     }
 };
 
