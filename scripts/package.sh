@@ -7,7 +7,10 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/packages.sh"
 
 gw_install_packages "${GW_BUILD_PACKAGES[@]}" dpkg-dev
-gw_configure build-package -DCMAKE_BUILD_TYPE=Release -DGW_BUILD_TESTS=OFF -DGW_BUILD_BENCH=OFF
+# Debian's hardening flags (stack protector, fortified functions, full RELRO).
+gw_configure build-package -DCMAKE_BUILD_TYPE=Release -DGW_BUILD_TESTS=OFF -DGW_BUILD_BENCH=OFF \
+    -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+    -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS) -Wl,-z,now"
 cmake --build "$GW_ROOT/build-package" --parallel "$(nproc)"
 (cd "$GW_ROOT/build-package" && cpack -G DEB >/dev/null)
 ls "$GW_ROOT"/build-package/glyphwright_*.deb
