@@ -369,7 +369,8 @@ bool CRecoveryStore::Open(std::string* pError)
     return Fail(pError, "no free session name in " + m_strFolder);
 }
 
-bool CRecoveryStore::WriteCopy(const CRecoverySnapshot& snap, std::string* pError)
+bool CRecoveryStore::WriteCopy(const CRecoverySnapshot& snap, std::string* pError,
+                               const std::atomic<bool>* pCancel)
 {
     std::lock_guard lock(m_mutex);
     if (m_fdLock < 0)
@@ -402,6 +403,10 @@ bool CRecoveryStore::WriteCopy(const CRecoverySnapshot& snap, std::string* pErro
             const std::size_t nFrameBytes = nCells * sizeof(CharCell);
             std::vector<CharCell> vFrame(snap.frames ? nCells : 0);
             for (int n = 0; n < nFrames && os; ++n) {
+                if (pCancel && pCancel->load(std::memory_order_relaxed)) {
+                    strLost = "cancelled";
+                    return false;
+                }
                 const CharCell* pCells = snap.cells.data() + std::size_t(n) * nCells;
                 if (snap.frames) {
                     if (!snap.frames->ReadFrame(std::size_t(n), vFrame.data())) {

@@ -24,6 +24,7 @@
 #include "core/char_cell.h"
 #include "core/frame_snapshot.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -84,9 +85,10 @@ public:
     bool Open(std::string* pError);
     // Replaces this session's copy with the snapshot: the ".gwp" bytes are
     // those the drawing would be saved as. False (the previous copy intact)
-    // when the store is not open, the snapshot is not a valid drawing, or a
-    // write fails.
-    bool WriteCopy(const CRecoverySnapshot& snap, std::string* pError);
+    // when the store is not open, the snapshot is not a valid drawing, a
+    // write fails, or *pCancel turns true (it is looked at between frames).
+    bool WriteCopy(const CRecoverySnapshot& snap, std::string* pError,
+                   const std::atomic<bool>* pCancel = nullptr);
     // After a save, or closing a drawing without saving: the copy goes, the
     // lock stays. False when a file could not be removed.
     bool RemoveCopy();

@@ -119,7 +119,7 @@ bool CAutosave::StartWrite()
     try {
         m_worker = std::thread([this, pStore, nEpoch, pWriting] {
             std::string strError;
-            const bool bOk = pStore->WriteCopy(*pWriting, &strError);
+            const bool bOk = pStore->WriteCopy(*pWriting, &strError, &m_bCancelWrite);
             const QString strReason = QString::fromStdString(strError);
             QMetaObject::invokeMethod(
                 this, [this, nEpoch, bOk, strReason] { OnWriteDone(nEpoch, bOk, strReason); },
@@ -155,10 +155,12 @@ void CAutosave::OnWriteDone(unsigned nEpoch, bool bOk, const QString& strError)
     }
 }
 
-void CAutosave::WaitForWrite()
+void CAutosave::WaitForWrite(bool bCancel)
 {
     if (m_worker.joinable()) {
+        m_bCancelWrite = bCancel;
         m_worker.join();
+        m_bCancelWrite = false;
     }
     m_pWriting.reset();
     if (m_bWriting) {
@@ -183,8 +185,9 @@ void CAutosave::ReportFailure(const QString& strReason)
 void CAutosave::Discard()
 {
     m_timer.stop();
-    // A write still running would bring the copy back after its removal.
-    WaitForWrite();
+    // A write still running would bring the copy back after its removal; it
+    // is stopped at its next frame.
+    WaitForWrite(true);
     m_bChangedWhileWriting = false;
     if (m_pStore && !m_pStore->RemoveCopy()) {
         ReportFailure(QStringLiteral("the previous copy could not be removed"));
@@ -194,7 +197,7 @@ void CAutosave::Discard()
 void CAutosave::CloseClean()
 {
     m_timer.stop();
-    WaitForWrite();
+    WaitForWrite(true);
     m_bChangedWhileWriting = false;
     if (m_pStore) {
         m_pStore->CloseClean();

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -62,7 +63,9 @@ public:
 private:
     void OnTimeout();
     void OnWriteDone(unsigned nEpoch, bool bOk, const QString& strError);
-    void WaitForWrite();
+    // Joins the worker; with bCancel its write stops at the next frame,
+    // leaving the previous copy as it was.
+    void WaitForWrite(bool bCancel = false);
     void ReportFailure(const QString& strReason);
 
     const CArtDoc& m_doc;
@@ -74,6 +77,7 @@ private:
     std::thread m_worker;
     int m_nIntervalSecs = 30;
     bool m_bWriting = false;
+    std::atomic<bool> m_bCancelWrite{false};
     bool m_bChangedWhileWriting = false;
     bool m_bFailureShown = false;
     // Bumped when a write is waited for, so its late report is ignored.

@@ -95,17 +95,20 @@ TEST(RecoveryStore, CopyIsTheDrawingAsSavedWithItsDescription)
     EXPECT_TRUE(Entries(strFolder).empty());
 }
 
-// A full disk, as a file size limit in a child, stopping either file of the pair.
+// A full disk, as a file size limit in a child, stopping either file of the
+// pair; and a write cancelled (the drawing was saved meanwhile).
 TEST(RecoveryStore, FailedWriteKeepsThePreviousCopy)
 {
     struct Case {
         const char* pszName;
         CRecoverySnapshot next;
         rlim_t nLimit;
+        bool bCancel;
     };
     const Case cases[] = {
-        {"copy fails", Snap(40, 60, 3), 4096},
-        {"description fails", Snap(1, 1, 1, "untitled drawing"), 64},
+        {"copy fails", Snap(40, 60, 3), 4096, false},
+        {"description fails", Snap(1, 1, 1, "untitled drawing"), 64, false},
+        {"cancelled", Snap(5, 7, 2), RLIM_INFINITY, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszName);
@@ -118,7 +121,8 @@ TEST(RecoveryStore, FailedWriteKeepsThePreviousCopy)
             rlimit limit{c.nLimit, c.nLimit};
             setrlimit(RLIMIT_FSIZE, &limit);
             std::string strError;
-            return store.WriteCopy(c.next, &strError) || strError.empty() ? 1 : 0;
+            const std::atomic<bool> bCancel{c.bCancel};
+            return store.WriteCopy(c.next, &strError, &bCancel) || strError.empty() ? 1 : 0;
         }));
         ASSERT_EQ(nResult, 0);
         const auto vEntries = FindOrphanedCopies(tmp.Path());
