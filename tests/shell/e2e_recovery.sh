@@ -89,6 +89,21 @@ start()
 
 focus() { local w; w=$(window_of "$1" "$2"); xdotool windowraise "$w" windowfocus --sync "$w"; sleep 0.3; }
 
+# menu NAME KEY ITEM_KEYS...: opens a menu of program NAME with KEY, waits
+# for its popup, and chooses with ITEM_KEYS.
+shown_windows() { xdotool search --all --onlyvisible --pid "${pids[$1]}" --name '' 2>/dev/null | wc -l; }
+shown_more() { (($(shown_windows "$1") > $2)); }
+shown_at_most() { (($(shown_windows "$1") <= $2)); }
+menu()
+{
+    local name=$1 key=$2
+    shift 2
+    menu_base=$(shown_windows "$name")
+    xdotool key "$key"
+    wait_until "program $name's menu" shown_more "$name" "$menu_base"
+    xdotool key "$@"
+}
+
 # paste NAME TEXT: puts TEXT on the clipboard, pastes it into program NAME's
 # drawing with Edit > Paste Clipboard and drops the block with Escape. The
 # menu opens on its first enabled item: Paste Clipboard in a fresh drawing,
@@ -98,10 +113,8 @@ paste()
 {
     printf '%b' "$2" | xclip -selection clipboard -i
     focus "$1" "Untitled - Glyphwright"
-    xdotool key alt+e
-    sleep 0.3
-    xdotool key Down Return
-    sleep 0.3
+    menu "$1" alt+e Down Return
+    wait_until "program $1's menu to close" shown_at_most "$1" "$menu_base"
     xdotool key Escape
 }
 
@@ -153,9 +166,7 @@ copy_holds b 'BRAVO\nTWO' || { show_state; fail "program b's copy changed"; }
 
 # 3. A clean exit (File > Exit, the menu's last item), answering No to the save prompt, leaves no copy.
 focus c "Untitled - Glyphwright"
-xdotool key alt+f
-sleep 0.3
-xdotool key Up Return
+menu c alt+f Up Return
 wait_until "the save prompt" logged c 'message: Save changes to Untitled?'
 wait_until "the prompt's window" has_window c Glyphwright
 focus c Glyphwright
@@ -195,9 +206,7 @@ xdotool key alt+d
 wait_until "the dialog to close" has_window d "Untitled - Glyphwright"
 wait_until "program b's copy to go" gone b
 focus d "Untitled - Glyphwright"
-xdotool key alt+f
-sleep 0.3
-xdotool key Up Return
+menu d alt+f Up Return
 wait_until "program d to exit" exited d
 [[ -z "$(find "$recovery" -type f)" ]] || { show_state; fail "files left in the recovery folder"; }
 
