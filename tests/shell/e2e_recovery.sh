@@ -37,33 +37,22 @@ mkdir -p "$XDG_CONFIG_HOME/Quillmark"
 printf '[GWSet]\nAutosaveSecs=@ByteArray(\\x1\\0\\0\\0)\n' >"$XDG_CONFIG_HOME/Quillmark/Glyphwright.conf"
 
 declare -A pids=()
-cleanup()
-{
-    local pid
-    for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
-    rm -rf "$scratch"
-}
+cleanup() { local pid; for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done; rm -rf "$scratch"; }
 trap cleanup EXIT
 
 log_of() { echo "$artifacts/recovery_$1.log"; }
-
 show_state()
 {
-    echo "--- windows:" >&2
-    xwininfo -root -tree 2>&1 | grep -i -e glyphwright -e recover >&2 || true
-    echo "--- recovery folder:" >&2
-    ls -la "$recovery" >&2 || true
-    local file
+    { echo "--- windows:"; xwininfo -root -tree 2>&1 | grep -i -e glyphwright -e recover
+      echo "--- recovery folder:"; ls -la "$recovery"; } >&2 || true
+    local file name
     for file in "$recovery"/*.gwp; do
         [[ -e "$file" ]] && { echo "--- text of $file:" >&2; drawn "$file" >&2 || true; }
     done
-    local name
-    for name in "${!pids[@]}"; do
-        echo "--- output of program $name:" >&2
-        cat "$(log_of "$name")" >&2 || true
-    done
+    for name in "${!pids[@]}"; do echo "--- output of program $name:" >&2; cat "$(log_of "$name")" >&2 || true; done
 }
-
+# check MESSAGE COMMAND...: fails with MESSAGE unless COMMAND succeeds.
+check() { local what=$1; shift; "$@" || { show_state; fail "$what"; }; }
 # wait_until DESCRIPTION COMMAND...: polls COMMAND until it succeeds.
 wait_until()
 {
@@ -78,15 +67,8 @@ wait_until()
 # window_of NAME TITLE: the id of program NAME's viewable window TITLE.
 window_of() { xdotool search --all --onlyvisible --pid "${pids[$1]}" --name "^$2\$" 2>/dev/null | head -1; }
 has_window() { [[ -n "$(window_of "$1" "$2")" ]]; }
-
 # start NAME TITLE: starts a program and waits for its window TITLE.
-start()
-{
-    "$app" >"$(log_of "$1")" 2>&1 &
-    pids[$1]=$!
-    wait_until "program $1's window '$2'" has_window "$1" "$2"
-}
-
+start() { "$app" >"$(log_of "$1")" 2>&1 & pids[$1]=$!; wait_until "program $1's window '$2'" has_window "$1" "$2"; }
 focus() { local w; w=$(window_of "$1" "$2"); xdotool windowraise "$w" windowfocus --sync "$w"; sleep 0.3; }
 
 # menu NAME KEY ITEM_KEYS...: opens a menu of program NAME with KEY, waits
@@ -118,27 +100,22 @@ paste()
     xdotool key Escape
 }
 
-# The copy files of program NAME's session.
+# The files of program NAME's session, and its copy.
 copies_of() { compgen -G "$recovery/session-${pids[$1]}.*" || true; }
 copy_of() { compgen -G "$recovery/session-${pids[$1]}.*.gwp" || true; }
 gone() { [[ -z "$(copies_of "$1")" ]]; }
-
 # drawn FILE: the non-blank lines of the drawing's text, trailing blanks cut.
-drawn()
-{
-    "$convert" text "$1" "$scratch/frame.txt" >/dev/null 2>&1 || return 1
-    sed 's/\r$//; s/ *$//; /^$/d' "$scratch/frame.txt"
-}
-copy_holds() # NAME TEXT
+drawn() { "$convert" text "$1" "$scratch/frame.txt" >/dev/null 2>&1 && sed 's/\r$//; s/ *$//; /^$/d' "$scratch/frame.txt"; }
+copy_holds() # NAME TEXT: the session has one copy, holding TEXT
 {
     local file
     file=$(copy_of "$1")
     [[ -n "$file" && $(wc -l <<<"$file") -eq 1 ]] && [[ "$(drawn "$file" 2>/dev/null)" == "$(printf '%b' "$2")" ]]
 }
-
 exited() { ! kill -0 "${pids[$1]}" 2>/dev/null; }
 crash() { kill -9 "${pids[$1]}"; wait "${pids[$1]}" 2>/dev/null || true; }
 logged() { grep -qF "$2" "$(log_of "$1")"; }
+count_logged() { grep -c "$2" "$(log_of "$1")"; }
 
 # 1. Two programs side by side, each with its own copy.
 start a "Untitled - Glyphwright"
@@ -153,8 +130,8 @@ wait_until "program b's copy" copy_holds b 'BRAVO\nTWO'
 crash a
 start c "Recover Drawings"
 import -window root "$artifacts/recovery_dialog.png" || fail "screenshot failed"
-[[ $(grep -c 'glyphwright recovery offer:' "$(log_of c)") -eq 1 ]] && logged c 'recovery offer: Untitled' ||
-    { show_state; fail "program c did not offer exactly a's copy"; }
+check "program c did not offer exactly a's copy" \
+    test "$(count_logged c 'glyphwright recovery offer:')/$(count_logged c 'recovery offer: Untitled$')" = 1/1
 focus c "Recover Drawings"
 xdotool key alt+r
 wait_until "the restored drawing's window" has_window c "Untitled - Glyphwright"
@@ -162,9 +139,10 @@ wait_until "the restored drawing's window" has_window c "Untitled - Glyphwright"
 # cells it holds, and a's copy goes.
 wait_until "program c's copy of the restored cells" copy_holds c 'ALPHA\nONE'
 wait_until "program a's copy to go" gone a
-copy_holds b 'BRAVO\nTWO' || { show_state; fail "program b's copy changed"; }
+check "program b's copy changed" copy_holds b 'BRAVO\nTWO'
 
-# 3. A clean exit (File > Exit, the menu's last item), answering No to the save prompt, leaves no copy.
+# 3. A clean exit (File > Exit, the menu's last item), answering No to the
+# save prompt, leaves no copy.
 focus c "Untitled - Glyphwright"
 menu c alt+f Up Return
 wait_until "the save prompt" logged c 'message: Save changes to Untitled?'
@@ -172,42 +150,39 @@ wait_until "the prompt's window" has_window c Glyphwright
 focus c Glyphwright
 xdotool key alt+n
 wait_until "program c to exit" exited c
-status=0
-wait "${pids[c]}" || status=$?
-((status == 0)) || { show_state; fail "program c exited with status $status"; }
-gone c || { show_state; fail "program c's clean exit left its session files"; }
+check "program c did not exit with status 0" wait "${pids[c]}"
+check "program c's clean exit left its session files" gone c
 
 # 4. A full disk for program b: the copy (38 KB) no longer fits in 4 KB.
 prlimit --pid "${pids[b]}" --fsize=4096:
 paste b 'CHARL'
 wait_until "program b's failure note" logged b 'glyphwright status: Autosave failed'
-copy_holds b 'BRAVO\nTWO' || { show_state; fail "the failed autosave harmed the previous copy"; }
-! logged b 'glyphwright message:' || { show_state; fail "the failed autosave showed a message box"; }
-[[ $(grep -c 'glyphwright status: Autosave failed' "$(log_of b)") -eq 1 ]] ||
-    { show_state; fail "the failure was noted more than once"; }
+check "the failed autosave harmed the previous copy" copy_holds b 'BRAVO\nTWO'
+check "the failed autosave showed a message box" test "$(count_logged b 'glyphwright message:')" = 0
+check "the failure was noted more than once" test "$(count_logged b 'glyphwright status: Autosave failed')" = 1
 # Room again: the editor went on working, and the next edit is saved.
 prlimit --pid "${pids[b]}" --fsize=unlimited:
 paste b 'DELTA'
 wait_until "program b's copy after the disk has room" copy_holds b 'DELTA\nTWO'
-[[ $(find "$recovery" -type f | wc -l) -eq 3 ]] || { show_state; fail "stray files in the recovery folder"; }
+check "stray files in the recovery folder" test "$(find "$recovery" -type f | wc -l)" = 3
 
 # 5. Program b is lost and its copy damaged: offered as damaged, not
 # restorable, and discarded.
 crash b
 truncate -s 1000 "$(copy_of b)"
 start d "Recover Drawings"
-logged d 'recovery offer: Untitled (damaged)' || { show_state; fail "the damaged copy was not offered as damaged"; }
+check "the damaged copy was not offered as damaged" logged d 'recovery offer: Untitled (damaged)'
 import -window root "$artifacts/recovery_damaged.png" || fail "screenshot failed"
 focus d "Recover Drawings"
 xdotool key alt+r
 sleep 0.5
-has_window d "Recover Drawings" || { show_state; fail "a damaged copy was restored"; }
+check "a damaged copy was restored" has_window d "Recover Drawings"
 xdotool key alt+d
 wait_until "the dialog to close" has_window d "Untitled - Glyphwright"
 wait_until "program b's copy to go" gone b
 focus d "Untitled - Glyphwright"
 menu d alt+f Up Return
 wait_until "program d to exit" exited d
-[[ -z "$(find "$recovery" -type f)" ]] || { show_state; fail "files left in the recovery folder"; }
+check "files left in the recovery folder" test -z "$(find "$recovery" -type f)"
 
 echo "e2e_recovery: copies kept apart, restored after kill -9, removed on exit, kept through a full disk; damaged copy discarded"
