@@ -2,18 +2,14 @@
 // only takes characters with a glyph, a fresh composition on every change,
 // and a damaged font that leaves the one loaded before in force.
 #include "tests/panes/qt_test_main.h"
-#include "core/backup_store.h"
 #include "import/figfont_dlg.h"
 #include "ui/app_folders.h"
-#include "ui/message_box.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
-#include <QtTest>
 
 namespace {
 
@@ -38,9 +34,8 @@ void WriteFont(const QString& strName, const QByteArray& font)
 std::string Expected(const QByteArray& font, const char* pszText, int nSpacing)
 {
     FigFont fig;
-    if (ParseFigFont(font.toStdString(), fig) != EFigLoad::OK)
-        return "(bad font)";
-    return RenderFigText(pszText, fig, nSpacing);
+    const bool bOk = ParseFigFont(font.toStdString(), fig) == EFigLoad::OK;
+    return bOk ? RenderFigText(pszText, fig, nSpacing) : "(bad font)";
 }
 
 // Types each character as a key press with that text, as a keyboard would,
@@ -70,9 +65,7 @@ private slots:
         WriteFont(QStringLiteral("a.flf"), FONT_A);
         WriteFont(QStringLiteral("notes.txt"), "not listed");
         m_vMessages.clear();
-        *GwMessageBoxHook() = [this](const QString& str) { m_vMessages.append(str); };
     }
-    void cleanup() { *GwMessageBoxHook() = nullptr; }
 
     void listsTheUsersFontsFirstAndComposesOnEveryChange()
     {
@@ -123,7 +116,7 @@ private slots:
     }
 
 private:
-    QStringList m_vMessages;
+    CMessageLog m_vMessages;
 };
 
 GW_QT_TEST_MAIN(CFigfontDlgTest)

@@ -6,11 +6,8 @@
 #include "canvas/art_view.h"
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
-#include "core/backup_store.h"
 #include "import/image_convert_dlg.h"
-#include "ui/message_box.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -20,49 +17,12 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <QtTest>
-
-#include <memory>
-
-namespace {
-
-// A picture file of one colour, written into the test's folder.
-QString WritePicture(const QTemporaryDir& dir, const char* pszName, QSize size, QColor col)
-{
-    QImage img(size, QImage::Format_RGB32);
-    img.fill(col);
-    const QString strPath = dir.filePath(QString::fromLatin1(pszName));
-    return img.save(strPath) ? strPath : QString();
-}
-
-// A 10 x 20 drawing in a shown view.
-struct CViewFixture {
-    CViewFixture()
-    {
-        m_doc.m_nRows = 10;
-        m_doc.m_nCols = 20;
-        m_doc.OnNewDocument();
-        m_pView = std::make_unique<CArtView>(m_doc, &m_host);
-        m_pView->resize(400, 300);
-        m_pView->OnInitialUpdate();
-    }
-    IViewHost m_host;
-    CArtDoc m_doc;
-    std::unique_ptr<CArtView> m_pView;
-};
-
-} // namespace
 
 class CImageConvertDlgTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_vMessages.clear();
-        *GwMessageBoxHook() = [this](const QString& str) { m_vMessages.append(str); };
-    }
-    void cleanup() { *GwMessageBoxHook() = nullptr; }
+    void init() { m_vMessages.clear(); }
 
     void choicesEnableAndDisableTheirControls()
     {
@@ -91,9 +51,8 @@ private slots:
 
     void slidersThumbnailAndRestore()
     {
-        QTemporaryDir dir;
         CImageConvertDlg dlg(nullptr);
-        QVERIFY(dlg.OpenConvertImage(WritePicture(dir, "grey.png", {640, 480}, QColor(100, 100, 100))));
+        QVERIFY(dlg.OpenConvertImage(WritePicture("grey.png", {640, 480}, QColor(100, 100, 100))));
         QCOMPARE(dlg.Thumbnail().size(), QSize(200, 200));
         QCOMPARE(QColor(dlg.Thumbnail().pixel(100, 100)), QColor(100, 100, 100));
         dlg.BrightnessSlider()->setValue(10);
@@ -109,15 +68,13 @@ private slots:
 
     void convertRefusesWithoutAPictureOrAWidthAndKeepsAPictureItCannotReplace()
     {
-        QTemporaryDir dir;
         CImageConvertDlg dlg(nullptr);
         dlg.ConvertButton()->click();
         QCOMPARE(m_vMessages.takeFirst(), QStringLiteral("No image be opened!"));
-        const QString strGood = WritePicture(dir, "red.bmp", {30, 30}, Qt::red);
+        const QString strGood = WritePicture("red.bmp", {30, 30}, Qt::red);
         QVERIFY(dlg.OpenConvertImage(strGood));
-        QFile bad(dir.filePath(QStringLiteral("bad.png")));
-        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("not a picture") > 0);
-        bad.close();
+        QFile bad(m_dir.filePath(QStringLiteral("bad.png")));
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("not a picture") > 0 && bad.flush());
         QVERIFY(!dlg.OpenConvertImage(bad.fileName()));
         QVERIFY(m_vMessages.takeFirst().startsWith(QStringLiteral("Cannot read the picture ")));
         QVERIFY(dlg.m_bImageLoaded && dlg.m_strImagePath == strGood && dlg.Picture().width() == 30);
@@ -129,28 +86,42 @@ private slots:
 
     void convertWritesTheFrameAsOneStep()
     {
-        QTemporaryDir dir;
-        CViewFixture fx;
-        CImageConvertDlg dlg(fx.m_pView.get());
+        IViewHost host;
+        CArtDoc doc; // 10 x 20 cells in a view of 400 x 300
+        doc.m_nRows = 10;
+        doc.m_nCols = 20;
+        doc.OnNewDocument();
+        CArtView view(doc, &host);
+        view.resize(400, 300);
+        view.OnInitialUpdate();
+        CImageConvertDlg dlg(&view);
         // Cells 8 x 12 or so: a 40 x 400 white picture at width 4 gives 4 columns.
-        QVERIFY(dlg.OpenConvertImage(WritePicture(dir, "white.png", {40, 400}, Qt::white)));
+        QVERIFY(dlg.OpenConvertImage(WritePicture("white.png", {40, 400}, Qt::white)));
         dlg.WidthSpin()->setValue(4);
         dlg.CustomCheck()->click();
         dlg.ConvertButton()->click();
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QVERIFY(m_vMessages.isEmpty());
-        const CharCell* pCells = fx.m_doc.m_pCurCells;
-        QCOMPARE(pCells[3].chChar, '@');
-        QCOMPARE(pCells[3].crColor, 0xFFFFFFu);
-        QCOMPARE(pCells[4].chChar, ' '); // beyond the converted columns
+        QVERIFY(dlg.result() == QDialog::Accepted && m_vMessages.isEmpty());
+        const CharCell* pCells = doc.m_pCurCells;
+        QVERIFY(pCells[3].chChar == '@' && pCells[3].crColor == 0xFFFFFFu);
+        QCOMPARE(pCells[4].chChar, ' ');      // beyond the converted columns
         QCOMPARE(pCells[9 * 20].chChar, '@'); // the picture covers every row
         QVERIFY(!dlg.ConvertButton()->isEnabled() && dlg.Progress()->isEnabled());
-        QVERIFY(fx.m_doc.OnEditUndo() && !fx.m_doc.CanUndo());
-        QCOMPARE(fx.m_doc.m_pCurCells[3].chChar, ' ');
+        QVERIFY(doc.OnEditUndo() && !doc.CanUndo());
+        QCOMPARE(doc.m_pCurCells[3].chChar, ' ');
     }
 
 private:
-    QStringList m_vMessages;
+    // A picture file of one colour, written into the test's folder.
+    QString WritePicture(const char* pszName, QSize size, QColor col)
+    {
+        QImage img(size, QImage::Format_RGB32);
+        img.fill(col);
+        const QString strPath = m_dir.filePath(QString::fromLatin1(pszName));
+        return img.save(strPath) ? strPath : QString();
+    }
+
+    QTemporaryDir m_dir;
+    CMessageLog m_vMessages;
 };
 
 GW_QT_TEST_MAIN(CImageConvertDlgTest)

@@ -1,15 +1,14 @@
 // The symbol library dialog: the groups and pieces it offers from the shipped
 // and the user's library, the preview's CR LF lines, what a failed load
 // leaves, and the library shipped beside the program.
+#include "tests/panes/qt_test_main.h"
 #include "import/symbol_lib_dlg.h"
 #include "ui/app_folders.h"
-#include "ui/message_box.h"
 
 #include <QComboBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QtTest>
 
 namespace {
 
@@ -44,8 +43,6 @@ private slots:
     {
         QVERIFY(m_dirHome.isValid());
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_dirHome.path()));
-        // Messages are recorded, never shown: a box would stall the run.
-        *GwMessageBoxHook() = [this](const QString& strText) { m_vMessages << strText; };
     }
     // A group merged with a shipped one, a deeper folder and a loose file
     // that must not show, and "heart" to load before the piece under test.
@@ -170,7 +167,7 @@ private:
     }
 
     QTemporaryDir m_dirHome;
-    QStringList m_vMessages;
+    CMessageLog m_vMessages;
 };
 
 QTEST_MAIN(CSymbolLibDlgTest)

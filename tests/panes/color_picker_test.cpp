@@ -7,18 +7,13 @@
 #include "canvas/tool_codes.h"
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
-#include "core/backup_store.h"
 #include "panes/color_picker.h"
-#include "res/resources.h"
 #include "ui/settings_value.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QtTest>
 
-#include <memory>
 #include <tuple>
 
 namespace {
@@ -33,38 +28,6 @@ void ClickSwatch(CColorPickerView& picker, int nIndex, Qt::MouseButton button = 
 struct CToolHost : IViewHost {
     int GetCurTool() const override { return m_nTool; }
     int m_nTool = TOOL_CURSOR;
-};
-
-// A picker aimed at a view on a fresh 10 x 20 drawing and a ruler corner.
-struct CPickerFixture {
-    CPickerFixture()
-    {
-        m_doc.m_nRows = 10;
-        m_doc.m_nCols = 20;
-        m_doc.OnNewDocument();
-        m_pView = std::make_unique<CArtView>(m_doc, &m_host);
-        m_pView->resize(400, 300);
-        m_pView->show();
-        QCoreApplication::processEvents();
-        m_pView->OnInitialUpdate();
-        m_picker.SetTargets(m_pView.get(), &m_corner);
-    }
-    void Set(int nSwatch, int nTarget)
-    {
-        ClickSwatch(m_picker, nSwatch);
-        m_picker.Combo()->setCurrentIndex(nTarget);
-        QTest::mouseClick(m_picker.SetButton(), Qt::LeftButton);
-    }
-    COLORREF CellColor(int nCol, int nRow) const
-    {
-        return m_doc.m_pCurCells[nRow * 20 + nCol].crColor;
-    }
-
-    CToolHost m_host;
-    CArtDoc m_doc;
-    std::unique_ptr<CArtView> m_pView;
-    CRulerCornerView m_corner;
-    CColorPickerView m_picker;
 };
 
 } // namespace
@@ -153,37 +116,51 @@ private slots:
 
     void setColoursEachTarget()
     {
-        CPickerFixture fx;
-        fx.m_picker.OnSet(); // no swatch yet: nothing
-        QVERIFY(fx.m_pView->GetTextColor() == 0x010101u && fx.m_corner.BackColor() == 0xFFFFFFu);
+        CToolHost host;
+        CArtDoc doc; // 10 x 20 cells in a shown view of 400 x 300, and a ruler corner
+        doc.m_nRows = 10;
+        doc.m_nCols = 20;
+        doc.OnNewDocument();
+        CArtView view(doc, &host);
+        view.resize(400, 300);
+        view.show();
+        QCoreApplication::processEvents();
+        view.OnInitialUpdate();
+        CRulerCornerView corner;
+        CColorPickerView picker;
+        picker.SetTargets(&view, &corner);
+        const auto set = [&](int nSwatch, int nTarget) {
+            ClickSwatch(picker, nSwatch);
+            picker.Combo()->setCurrentIndex(nTarget);
+            QTest::mouseClick(picker.SetButton(), Qt::LeftButton);
+        };
+        const auto cellColor = [&](int nCol, int nRow) {
+            return doc.m_pCurCells[nRow * 20 + nCol].crColor;
+        };
 
-        fx.Set(5, CColorPickerView::SET_FONT); // black: near black on the canvas only
-        QCOMPARE(fx.m_pView->GetTextColor(), 0x010101u);
-        QCOMPARE(fx.m_corner.TextColor(), 0u);
-        fx.Set(20, CColorPickerView::SET_BACK); // yellow
-        QVERIFY(fx.m_pView->GetBackColor() == 0x00FFFFu && fx.m_corner.BackColor() == 0x00FFFFu);
-        QCOMPARE(fx.m_pView->CompositionLayer().pixel(1, 1), qRgb(255, 255, 0));
-
-        fx.Set(26, CColorPickerView::SET_FONT); // green text for the block below
-        fx.Set(5, CColorPickerView::SET_REGION);
-        QVERIFY(!fx.m_doc.CanUndo()); // nothing floats: nothing happens
-
-        QVERIFY(fx.m_pView->PlaceTextBlock("ab\r\ncd"));
-        fx.Set(5, CColorPickerView::SET_REGION);
-        QVERIFY(!fx.m_pView->Selection().IsFloating());
-        QCOMPARE(fx.CellColor(1, 1), 0x010101u); // black, never the layers' key colour
-        QVERIFY(fx.m_doc.OnEditUndo() && !fx.m_doc.CanUndo()); // one step
-
+        picker.OnSet(); // no swatch yet: nothing
+        QVERIFY(view.GetTextColor() == 0x010101u && corner.BackColor() == 0xFFFFFFu);
+        set(5, CColorPickerView::SET_FONT); // black: near black on the canvas only
+        QVERIFY(view.GetTextColor() == 0x010101u && corner.TextColor() == 0u);
+        set(20, CColorPickerView::SET_BACK); // yellow
+        QVERIFY(view.GetBackColor() == 0x00FFFFu && corner.BackColor() == 0x00FFFFu);
+        QCOMPARE(view.CompositionLayer().pixel(1, 1), qRgb(255, 255, 0));
+        set(26, CColorPickerView::SET_FONT); // green text for the block below
+        set(5, CColorPickerView::SET_REGION);
+        QVERIFY(!doc.CanUndo()); // nothing floats: nothing happens
+        QVERIFY(view.PlaceTextBlock("ab\r\ncd"));
+        set(5, CColorPickerView::SET_REGION);
+        QVERIFY(!view.Selection().IsFloating());
+        QCOMPARE(cellColor(1, 1), 0x010101u); // black, never the layers' key colour
+        QVERIFY(doc.OnEditUndo() && !doc.CanUndo()); // one step
         // The type tool's caret cell takes a colour without an undo step.
-        fx.m_host.m_nTool = TOOL_TYPE;
-        fx.m_pView->OnToolChanged();
-        fx.Set(8, CColorPickerView::SET_CARET);
-        QCOMPARE(fx.CellColor(0, 0), 0x0000FFu);
-        QVERIFY(!fx.m_doc.CanUndo());
-
-        fx.m_picker.SetTargets(nullptr, nullptr); // no targets: nothing, and no crash
-        fx.Set(8, CColorPickerView::SET_BACK);
-        QCOMPARE(fx.m_corner.BackColor(), 0x00FFFFu);
+        host.m_nTool = TOOL_TYPE;
+        view.OnToolChanged();
+        set(8, CColorPickerView::SET_CARET);
+        QVERIFY(cellColor(0, 0) == 0x0000FFu && !doc.CanUndo());
+        picker.SetTargets(nullptr, nullptr); // no targets: nothing, and no crash
+        set(8, CColorPickerView::SET_BACK);
+        QCOMPARE(corner.BackColor(), 0x00FFFFu);
     }
 };
 

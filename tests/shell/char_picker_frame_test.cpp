@@ -13,11 +13,6 @@
 
 namespace {
 
-QSettings AppSettings()
-{
-    return QSettings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
-}
-
 void ClickChar(CCharPaneView& pane, char ch, Qt::MouseButton button)
 {
     const int nIndex = static_cast<unsigned char>(ch) - CCharPaneView::FIRST_CHAR;
@@ -34,36 +29,28 @@ private slots:
 
     void mainFrameCarriesThePickerToTheView()
     {
-        {
-            QSettings settings = AppSettings();
-            WriteSettingU8(settings, QStringLiteral("GWChar"), QStringLiteral("RTCHAR"), '*');
-            settings.sync();
-        }
+        QSettings settings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+        WriteSettingU8(settings, QStringLiteral("GWChar"), QStringLiteral("RTCHAR"), '*');
+        settings.sync();
         CMainFrame frame;
         frame.resize(1000, 700);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         CCharPaneView* pPane = frame.CharPicker();
         QVERIFY(pPane);
-        auto* pDock = frame.findChild<QDockWidget*>(QStringLiteral("CharPicker"));
-        QVERIFY(pDock->isAncestorOf(pPane));
-        // The stored character reached the view when the window was built.
-        QCOMPARE(frame.View()->m_chRight, '*');
-        QCOMPARE(frame.View()->m_chLeft, ' ');
-
+        QVERIFY(frame.findChild<QDockWidget*>(QStringLiteral("CharPicker"))->isAncestorOf(pPane));
+        CArtView& view = *frame.View();
+        const auto chars = [&] { return std::pair<char, char>(view.m_chLeft, view.m_chRight); };
+        QCOMPARE(chars(), std::pair(' ', '*')); // as stored, read when the window was built
         ClickChar(*pPane, 'A', Qt::LeftButton);
-        QCOMPARE(frame.View()->m_chLeft, 'A');
-        QCOMPARE(frame.View()->m_chRight, '*');
+        QCOMPARE(chars(), std::pair('A', '*'));
         ClickChar(*pPane, '#', Qt::RightButton);
-        QCOMPARE(frame.View()->m_chRight, '#');
-        QCOMPARE(frame.View()->m_chLeft, 'A');
-
+        QCOMPARE(chars(), std::pair('A', '#'));
         // Only 1 and 2 mean anything.
-        frame.View()->m_chLeft = 'x';
+        view.m_chLeft = 'x';
         frame.CharChanged(0);
         frame.CharChanged(3);
-        QCOMPARE(frame.View()->m_chLeft, 'x');
-        QCOMPARE(frame.View()->m_chRight, '#');
+        QCOMPARE(chars(), std::pair('x', '#'));
     }
 
     void pickedCharacterShowsInThePicker()
@@ -78,8 +65,7 @@ private slots:
         view.EndEdit();
         frame.Action(gw::ID_TOOL_PICK)->trigger();
         const QPoint pt(2 * view.GetCellWidth() + 1, view.GetCellHeight() + 1);
-        QTest::mousePress(view.viewport(), Qt::RightButton, Qt::NoModifier, pt);
-        QTest::mouseRelease(view.viewport(), Qt::RightButton, Qt::NoModifier, pt);
+        QTest::mouseClick(view.viewport(), Qt::RightButton, Qt::NoModifier, pt);
         QCOMPARE(view.m_chRight, 'Q');
         QCOMPARE(frame.CharPicker()->m_chPickRight, 'Q');
         QCOMPARE(frame.CharPicker()->m_chPickLeft, ' ');

@@ -15,13 +15,6 @@
 
 namespace {
 
-void ChooseAndSet(CColorPickerView& picker, int nIndex, int nTarget)
-{
-    QTest::mouseClick(&picker, Qt::LeftButton, {}, CColorPickerView::SwatchRect(nIndex).center());
-    picker.Combo()->setCurrentIndex(nTarget);
-    QTest::mouseClick(picker.SetButton(), Qt::LeftButton);
-}
-
 // A black pixel in the ruler's shown picture, where only the mouse line can be.
 bool LineAt(CRulerView& ruler, int nX)
 {
@@ -45,10 +38,11 @@ private slots:
         CColorPickerView* pPicker = frame.ColorPicker();
         QVERIFY(pPicker);
         QVERIFY(frame.findChild<QDockWidget*>(QStringLiteral("ColorPicker"))->isAncestorOf(pPicker));
-
         // The corner starts with the view's colours; Set reaches both.
         QCOMPARE(frame.RulerCorner()->TextColor(), frame.View()->GetTextColor());
-        ChooseAndSet(*pPicker, 20, CColorPickerView::SET_BACK); // yellow
+        QTest::mouseClick(pPicker, Qt::LeftButton, {}, CColorPickerView::SwatchRect(20).center());
+        pPicker->Combo()->setCurrentIndex(CColorPickerView::SET_BACK); // yellow
+        QTest::mouseClick(pPicker->SetButton(), Qt::LeftButton);
         QVERIFY(frame.View()->GetBackColor() == 0x00FFFFu && frame.RulerCorner()->BackColor() == 0x00FFFFu);
     }
 
@@ -59,16 +53,14 @@ private slots:
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         CRulerView& horz = *frame.HorzRuler();
-        CRulerView& vert = *frame.VertRuler();
         QCOMPARE(horz.height(), 16);
         // The rulers start where the canvas does.
-        QCOMPARE(horz.mapTo(&frame, QPoint(0, 0)).x(), frame.View()->viewport()->mapTo(&frame, QPoint(0, 0)).x());
-        QCOMPARE(vert.mapTo(&frame, QPoint(0, 0)).y(), frame.View()->viewport()->mapTo(&frame, QPoint(0, 0)).y());
-
+        const QPoint ptCanvas = frame.View()->viewport()->mapTo(&frame, QPoint(0, 0));
+        QCOMPARE(horz.mapTo(&frame, QPoint(0, 0)).x(), ptCanvas.x());
+        QCOMPARE(frame.VertRuler()->mapTo(&frame, QPoint(0, 0)).y(), ptCanvas.y());
         const qint64 nHorzKey = horz.Picture().cacheKey();
         frame.RunCommand(gw::ID_ZOOM_IN);
         QVERIFY(horz.Picture().cacheKey() != nHorzKey);
-
         const int nX = frame.View()->GetCellWidth() * 3 + frame.View()->GetCellWidth() / 2;
         QVERIFY(!LineAt(horz, nX));
         QTest::mouseMove(frame.View()->viewport(), QPoint(nX, 30));
