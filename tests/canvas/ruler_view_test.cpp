@@ -1,7 +1,6 @@
-// The rulers and their splitter around a real canvas view: where ticks and
-// numbers land at two zooms and on both axes, short canvases and scales too
-// small for a tick, which ruler a scroll rebuilds, the mouse line, and the
-// splitter's fixed layout.
+// The rulers and their splitter around a real canvas view: ticks and numbers at
+// two zooms on both axes, short canvases and scales too small for a tick, which
+// ruler a scroll rebuilds, the mouse line, and the splitter's fixed layout.
 #include "canvas/art_view.h"
 #include "canvas/ruler_corner_view.h"
 #include "canvas/ruler_splitter.h"
@@ -16,33 +15,28 @@ namespace {
 constexpr QRgb RGB_BACK = 0xFFE3E3E3;
 constexpr QRgb RGB_INK = 0xFF000000;
 
-struct CForwardingHost : IViewHost {
-    void UpdateRulers(ERulerUpdate nMode, int nSx, int nSy, int nMx, int nMy, int nW,
-                      int nH) override
-    {
-        if (m_pSplitter)
-            m_pSplitter->UpdateRulers(nMode, nSx, nSy, nMx, nMy, nW, nH);
-    }
-    void ShowRulers() override { m_pSplitter->ShowRulers(); }
-    CRulerSplitter* m_pSplitter = nullptr;
-};
-
-// A 40 x 60 drawing in a shown 417 x 317 splitter (rulers 400 and 300 long).
-struct CRulerFixture {
+// A 40 x 60 drawing in a shown 417 x 317 splitter (rulers 400 and 300 long); as the view's
+// host the fixture passes the rulers' messages on to the splitter, until it closes.
+struct CRulerFixture : IViewHost {
     explicit CRulerFixture(bool bInitialUpdate = true)
     {
         m_doc.m_nRows = 40;
         m_doc.m_nCols = 60;
         m_doc.OnNewDocument();
-        m_host.m_pSplitter = &m_split;
-        m_split.SetCanvasView(m_pView = new CArtView(m_doc, &m_host));
+        m_split.SetCanvasView(m_pView = new CArtView(m_doc, this));
         m_split.resize(417, 317);
         m_split.show();
         QCoreApplication::processEvents();
         if (bInitialUpdate)
             m_pView->OnInitialUpdate();
     }
-    ~CRulerFixture() { m_host.m_pSplitter = nullptr; }
+    ~CRulerFixture() override { m_bClosing = true; }
+    void UpdateRulers(ERulerUpdate nMode, int sx, int sy, int mx, int my, int w, int h) override
+    {
+        if (!m_bClosing)
+            m_split.UpdateRulers(nMode, sx, sy, mx, my, w, h);
+    }
+    void ShowRulers() override { m_split.ShowRulers(); }
     CRulerView& Ruler(bool bHorz) { return bHorz ? *m_split.HorzRuler() : *m_split.VertRuler(); }
     void Update(int nMode, int nMouseX, int nMouseY, int nCells = 60, double dScale = 1.0)
     {
@@ -50,7 +44,7 @@ struct CRulerFixture {
                              nCells * m_pView->GetCellHeight(), dScale);
     }
 
-    CForwardingHost m_host;
+    bool m_bClosing = false;
     CArtDoc m_doc;
     CRulerSplitter m_split;
     CArtView* m_pView = nullptr; // owned by the splitter
@@ -77,74 +71,59 @@ class CRulerViewTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void ticksFollowTheZoom_data()
-    {
-        QTest::addColumn<bool>("bHorz");
-        QTest::addColumn<int>("nZoomSteps");
-        QTest::newRow("horizontal, default zoom") << true << 0;
-        QTest::newRow("horizontal, largest zoom") << true << 2;
-        QTest::newRow("vertical, smallest zoom") << false << -2;
-        QTest::newRow("vertical, largest zoom") << false << 2;
-    }
     void ticksFollowTheZoom()
     {
-        QFETCH(bool, bHorz);
-        QFETCH(int, nZoomSteps);
-        CRulerFixture fx;
-        // The zoom reaches the ruler through the view's own layout message.
-        for (int i = 0; i < std::abs(nZoomSteps); ++i)
-            nZoomSteps > 0 ? fx.m_pView->ZoomIn() : fx.m_pView->ZoomOut();
-        const QImage& img = fx.Ruler(bHorz).Picture();
-        const int nCell = bHorz ? fx.m_pView->GetCellWidth() : fx.m_pView->GetCellHeight();
-        const int nLength = bHorz ? img.width() : img.height();
-        const int nExtent = bHorz ? fx.m_pView->GetCanvasWidth() : fx.m_pView->GetCanvasHeight();
-        QCOMPARE(img.size(), fx.Ruler(bHorz).size());
-        for (int k = 1; k * nCell - 2 < nLength && k * nCell <= nExtent; ++k) {
-            const int p = k * nCell - 2;
-            const int nTallest = k % 10 == 0 ? 0 : k % 2 == 0 ? 10 : 12;
-            for (int c = nTallest; c < 16; ++c)
-                QCOMPARE(At(img, bHorz, p, c), RGB_INK);
-            if (k % 10 >= 3 && k % 10 <= 7)
-                QCOMPARE(At(img, bHorz, p, nTallest - 1), RGB_BACK);
-            for (int a = p + 1; a < std::min(p + nCell, nLength); ++a)
-                QCOMPARE(At(img, bHorz, a, 14), RGB_BACK);
+        // Horizontal at the default and largest zoom, vertical at the smallest and largest.
+        const std::pair<bool, int> cases[] = {{true, 0}, {true, 2}, {false, -2}, {false, 2}};
+        for (const auto& [bHorz, nZoomSteps] : cases) {
+            CRulerFixture fx;
+            // The zoom reaches the ruler through the view's own layout message.
+            for (int i = 0; i < std::abs(nZoomSteps); ++i)
+                nZoomSteps > 0 ? fx.m_pView->ZoomIn() : fx.m_pView->ZoomOut();
+            const QImage& img = fx.Ruler(bHorz).Picture();
+            const CArtView& view = *fx.m_pView;
+            const int nCell = bHorz ? view.GetCellWidth() : view.GetCellHeight();
+            const int nLength = bHorz ? img.width() : img.height();
+            const int nExtent = bHorz ? view.GetCanvasWidth() : view.GetCanvasHeight();
+            QCOMPARE(img.size(), fx.Ruler(bHorz).size());
+            for (int k = 1; k * nCell - 2 < nLength && k * nCell <= nExtent; ++k) {
+                const int p = k * nCell - 2;
+                const int nTallest = k % 10 == 0 ? 0 : k % 2 == 0 ? 10 : 12;
+                for (int c = nTallest; c < 16; ++c)
+                    QCOMPARE(At(img, bHorz, p, c), RGB_INK);
+                if (k % 10 >= 3 && k % 10 <= 7)
+                    QCOMPARE(At(img, bHorz, p, nTallest - 1), RGB_BACK);
+                for (int a = p + 1; a < std::min(p + nCell, nLength); ++a)
+                    QCOMPARE(At(img, bHorz, a, 14), RGB_BACK);
+            }
+            // "10" ends at its tick, 2 pixels before the border of cells 10 and 11; vertically
+            // this also says the number reads upwards from its tick.
+            const int p10 = 10 * nCell - 2;
+            QVERIFY(!InkBetween(img, bHorz, 0, p10 - 20));
+            QVERIFY(InkBetween(img, bHorz, p10 - 4, p10));
+            QVERIFY(!InkBetween(img, bHorz, p10 + 1, p10 + nCell));
         }
-        // "10" ends at its tick, 2 pixels before the border of cells 10 and 11.
-        const int p10 = 10 * nCell - 2;
-        QVERIFY(!InkBetween(img, bHorz, 0, p10 - 20));
-        QVERIFY(InkBetween(img, bHorz, p10 - 4, p10));
-        // Vertically this also says the number reads upwards from its tick.
-        QVERIFY(!InkBetween(img, bHorz, p10 + 1, p10 + nCell));
     }
 
-    void shortCanvasesAndTinyScales_data()
-    {
-        QTest::addColumn<int>("nCells");
-        QTest::addColumn<double>("dScale");
-        QTest::addColumn<int>("nTallest"); // rows 0..nTallest-1 stay blank
-        QTest::addColumn<int>("nTicks");
-        QTest::newRow("9 cells: no numbers") << 9 << 1.0 << 10 << 9;
-        QTest::newRow("1 cell: a cell tick only") << 1 << 1.0 << 12 << 1;
-        QTest::newRow("none") << 0 << 1.0 << 16 << 0;
-        QTest::newRow("ticks under a pixel apart") << 60 << 0.01 << 16 << 0;
-        QTest::newRow("negative scale") << 60 << -1.0 << 16 << 0;
-    }
     void shortCanvasesAndTinyScales()
     {
-        QFETCH(int, nCells);
-        QFETCH(double, dScale);
-        QFETCH(int, nTallest);
-        QFETCH(int, nTicks);
-        CRulerFixture fx;
-        fx.Update(CRulerView::MODE_LAYOUT, 0, 0, nCells, dScale);
-        const QImage& img = fx.Ruler(true).Picture();
-        int nInk = 0;
-        for (int x = 0; x < img.width(); ++x) {
-            for (int y = 0; y < nTallest; ++y)
-                QCOMPARE(img.pixel(x, y), RGB_BACK);
-            nInk += img.pixel(x, 15) == RGB_INK;
+        // Rows 0..nTallest-1 stay blank and nTicks ticks reach the bottom row: 9 cells have no
+        // numbers, 1 cell only a cell tick, and no cells, ticks under a pixel apart or a
+        // negative scale draw nothing.
+        const struct { int nCells; double dScale; int nTallest, nTicks; } cases[] = {
+            {9, 1, 10, 9}, {1, 1, 12, 1}, {0, 1, 16, 0}, {60, 0.01, 16, 0}, {60, -1, 16, 0}};
+        for (const auto& [nCells, dScale, nTallest, nTicks] : cases) {
+            CRulerFixture fx;
+            fx.Update(CRulerView::MODE_LAYOUT, 0, 0, nCells, dScale);
+            const QImage& img = fx.Ruler(true).Picture();
+            int nInk = 0;
+            for (int x = 0; x < img.width(); ++x) {
+                for (int y = 0; y < nTallest; ++y)
+                    QCOMPARE(img.pixel(x, y), RGB_BACK);
+                nInk += img.pixel(x, 15) == RGB_INK;
+            }
+            QCOMPARE(nInk, nTicks);
         }
-        QCOMPARE(nInk, nTicks);
     }
 
     void aScrollRebuildsOnlyItsOwnRuler()
@@ -167,10 +146,10 @@ private slots:
         const auto lineAt = [&fx](bool bHorz, int nAt) {
             const QImage img =
                 fx.Ruler(bHorz).grab().toImage().convertToFormat(QImage::Format_RGB32);
-            bool bInk = true;
             for (int c = 0; c < 16; ++c)
-                bInk = bInk && At(img, bHorz, nAt, c) == RGB_INK;
-            return bInk;
+                if (At(img, bHorz, nAt, c) != RGB_INK)
+                    return false;
+            return true;
         };
         fx.Update(CRulerView::MODE_MOUSE, 51, 41);
         QVERIFY(lineAt(true, 51) && lineAt(false, 41));

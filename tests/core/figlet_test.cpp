@@ -14,16 +14,12 @@
 #include <vector>
 
 namespace {
-
 using Rows = std::vector<std::string>;
 
 // A font whose glyph A and B have the given rows (end marks added here).
 FigFont MakeFont(int32_t nOldLayout, const Rows& a, const Rows& b)
 {
-    FigFont font;
-    font.chHardblank = '$';
-    font.nHeight = static_cast<int32_t>(a.size());
-    font.nOldLayout = nOldLayout;
+    FigFont font{'$', static_cast<int32_t>(a.size()), nOldLayout, {}};
     for (const auto& [ch, rows] : {std::pair{'A', a}, std::pair{'B', b}})
         for (std::size_t k = 0; k < rows.size(); ++k)
             font.glyphs[ch - 32].push_back(rows[k] + (k + 1 < rows.size() ? "@" : "@@"));
@@ -38,19 +34,17 @@ Rows Split(const std::string& text, const std::string& strEnd = "\r\n")
         rows.push_back(text.substr(nPos, nEnd - nPos));
     return rows;
 }
-
 } // namespace
 
-TEST(FigFont, HeaderWordsAndGlyphLines)
+TEST(FigFont, HeaderWordsGlyphLinesAndRefusals)
 {
     struct Case {
         std::string strData;
         char chHardblank;
         int32_t nHeight, nOldLayout;
         Rows space; // the first glyph's stored rows
-    };
-    // clang-format off
-    const Case cases[] = {
+    } const cases[] = {
+        // clang-format off
         {"flf2a$ 6 5 16 15 11 0\n" + std::string(11, '\n') + "s@\n", '$', 6, 15, {"s@", "", "", "", "", ""}},
         {"flf2a 1 1 1 0 0\r\nX@@", 'a', 1, 0, {"X@@"}},
         // Runs of spaces separate, a tab does not; a lone CR stays in its line.
@@ -65,10 +59,7 @@ TEST(FigFont, HeaderWordsAndGlyphLines)
                   std::tie(c.chHardblank, c.nHeight, c.nOldLayout, c.space));
         EXPECT_EQ(font.glyphs[94], Rows(static_cast<std::size_t>(c.nHeight))); // past the end
     }
-}
-
-TEST(FigFont, RefusedHeadersKeepTheFontLoadedBefore)
-{
+    // A refused header keeps the font loaded before.
     FigFont font;
     ASSERT_EQ(ParseFigFont("flf2a@ 1 1 1 1 0\nq@@", font), EFigLoad::OK);
     for (const char* szData : {"", "flf2 $ 1", "xflf2a$ 1", "flf2a$", "flf2a$ 0", "flf2a$ -1",
@@ -90,8 +81,7 @@ TEST(FigFont, FilesAreReadWithinTheSizeLimit)
     const std::pair<std::string, EFigLoad> cases[] = {
         {strDir + "fig_ok.flf", EFigLoad::OK}, {strBig, EFigLoad::TOO_LARGE},
         {"/dev/zero", EFigLoad::TOO_LARGE},    {strDir + "fig_none.flf", EFigLoad::NO_FILE},
-        {strDir, EFigLoad::NO_FILE},
-    };
+        {strDir, EFigLoad::NO_FILE}};
     for (const auto& [strPath, expected] : cases) {
         FigFont font;
         EXPECT_EQ(LoadFigFontFile(strPath, font), expected) << strPath;
@@ -110,13 +100,12 @@ TEST(FigFont, StripEndmarks)
 TEST(FigRender, JoiningRulesOnHandMadeGlyphs)
 {
     struct Case {
-        int nSpacing;
-        int32_t nOldLayout;
+        int32_t nSpacing, nOldLayout;
         Rows a, b, expected; // "AB" composed
     };
     const Rows eqA{"a ", "aa", "a$", "", "ab "}, eqB{" b", "ab", "$b", "x", "   c"};
-    // clang-format off
     const Case cases[] = {
+        // clang-format off
         {2, 1, eqA, eqB, {"a  b", "aaab", "a  b", "x", "ab    c"}},
         // Short rows stay; the new one loses blank columns; no realigning.
         {1, 1, eqA, eqB, {"a  b", "aaab", "a  b", "x", "ab c"}},

@@ -1,7 +1,6 @@
-// Picture conversion against a fake grid that records every write: the
-// colour matrix by hand-worked pixels, the block layout and its guards,
-// golden rows in every mode, what is and is not sampled, and the one-pass
-// sampler against a plain pixel-by-pixel reading of the two adjusted images.
+// Picture conversion against a fake grid that records every write: the colour matrix by
+// hand-worked pixels, the block layout and its guards, golden rows in every mode, what is and
+// is not sampled, and the one-pass sampler against a plain reading of both adjusted images.
 #include "core/image_convert.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +11,7 @@
 
 namespace {
 struct CRecordingGrid : ICellWriter {
-    CRecordingGrid(int c, int r) : nCols(c), vChars(size_t(c * r), 'Z'), vColors(vChars.size())
-    {
-    }
+    CRecordingGrid(int c, int r) : nCols(c), vChars(size_t(c * r), 'Z'), vColors(vChars.size()) {}
     int Cols() const override { return nCols; }
     int Rows() const override { return int(vChars.size()) / nCols; }
     uint8_t GetChar(int c, int r) const override { return vChars.at(size_t(r * nCols + c)); }
@@ -42,9 +39,7 @@ struct CRecordingGrid : ICellWriter {
 // An RGBA picture, opaque white unless painted; nPad spare bytes end each row.
 struct CPicture {
     CPicture(int w, int h, int nPad = 0)
-        : nWidth(w), nHeight(h), nStride(size_t(w * 4 + nPad)), vBytes(nStride * size_t(h), 255)
-    {
-    }
+        : nWidth(w), nHeight(h), nStride(size_t(w * 4 + nPad)), vBytes(nStride * size_t(h), 255) {}
     uint8_t* Px(int x, int y) { return &vBytes[size_t(y) * nStride + size_t(x) * 4]; }
     void Fill(int x0, int y0, int w, int h, COLORREF cr)
     {
@@ -59,11 +54,7 @@ struct CPicture {
 
 CImageConvertParams Params(int nWidth, int nCellW = 8, int nCellH = 12)
 {
-    CImageConvertParams params;
-    params.nConvertWidth = nWidth;
-    params.nCellWidth = nCellW;
-    params.nCellHeight = nCellH;
-    return params;
+    return {.nConvertWidth = nWidth, .nCellWidth = nCellW, .nCellHeight = nCellH};
 }
 
 // The sampling read the plain way: both images made in full, every pixel of
@@ -107,8 +98,7 @@ TEST(ImageConvertMatrix, PixelsWorkedByHand)
         {2.0f, 1.0f, 1.0f, {0, 0, 0, 255}, {255, 255, 255}},       // brightness 2 is 1
         {0.0f, -1.0f, -1.0f, {10, 240, 99, 255}, {128, 128, 128}}, // negatives are 0
         {0.0f, 1.0f, 1.0f, {200, 100, 50, 128}, {100, 50, 25}},    // half alpha over black
-        {0.5f, 1.0f, 1.0f, {0, 0, 0, 0}, {0, 0, 0}},               // transparent stays black
-    };
+        {0.5f, 1.0f, 1.0f, {0, 0, 0, 0}, {0, 0, 0}}};              // transparent stays black
     for (const Case& t : cases) {
         uint8_t px[4] = {t.in[0], t.in[1], t.in[2], t.in[3]};
         ApplyColorMatrix(BuildColorMatrix(t.b, t.c, t.s), px, px, 1);
@@ -127,8 +117,7 @@ TEST(ImageConvertLayout, BlocksRowsAndGuards)
         {640, 480, 0, 8, 12, 640, 960, 0}, // width 0 is 1
         {640, 480, 500, 8, 12, 5, 7, 68},  {640, 480, 64, 0, 12, 10, 120, 4}, // cells at least 1
         {640, 480, 64, 8, -5, 10, 1, 480}, {-5, -5, 64, 8, 12, 1, 1, 0},
-        {640, 480, 64, 1, 2147483647, 10, 1000000000, 0}, // capped, not overflowed
-    };
+        {640, 480, 64, 1, 2147483647, 10, 1000000000, 0}}; // capped, not overflowed
     for (const Case& t : cases) {
         const CConvertLayout lay = ConvertLayout(t.w, t.h, Params(t.nWidth, t.nCellW, t.nCellH));
         EXPECT_EQ((std::vector<int>{lay.nBlockWidth, lay.nBlockHeight, lay.nOutputRows}),
@@ -148,9 +137,8 @@ TEST(ImageConvert, GoldenRowsInEveryMode)
         pic.Fill(x % 32, x < 32 ? 0 : 2, 1, 2, 0x010101u * COLORREF(g + d));
     }
     struct Case {
-        int nSet;
+        int nSet, nMode;
         bool bAuto, bCustom;
-        int nMode;
         float fContrast;
         const char* pszRows;
     } const cases[] = {
@@ -158,9 +146,9 @@ TEST(ImageConvert, GoldenRowsInEveryMode)
         {CHARSET_RAMP8, 0, 0, 0, 1.0f, "@@%%hhxx**++--  |hhx*++ @@@@@@%%h"},
         {CHARSET_BINARY, 0, 0, 0, 1.0f, "00000011111     |01111  000000000"},
         {CHARSET_HASH, 0, 0, 0, 1.0f, "########        |###    #########"},
-        {CHARSET_HASH, 1, 0, 0, 1.0f, "@#%H&h3Exf*>+,- |hho5** @@gg#M%A&"},
-        {CHARSET_HASH, 1, 1, 0, 1.0f, "$$$$$$$$$$$$$$$$|$$$$$$$$$$$$$$$$"}, // custom over Auto
-        {CHARSET_RAMP16, 0, 0, 1, 1.0f, "@#WAhXox?>;+=,. |XXx?;; @@@@##WAh"},
+        {CHARSET_HASH, 0, 1, 0, 1.0f, "@#%H&h3Exf*>+,- |hho5** @@gg#M%A&"},
+        {CHARSET_HASH, 0, 1, 1, 1.0f, "$$$$$$$$$$$$$$$$|$$$$$$$$$$$$$$$$"}, // custom over Auto
+        {CHARSET_RAMP16, 1, 0, 0, 1.0f, "@#WAhXox?>;+=,. |XXx?;; @@@@##WAh"},
         {CHARSET_RAMP16, 0, 0, 0, 0.2f, "@#WAhXox?>;+=,. |XXx?;; @@@@##WAh"}, // grey ignores it
     };
     for (const Case& t : cases) {
@@ -209,11 +197,9 @@ TEST(ImageConvert, SmallGridProgressAndUnusablePictures)
     EXPECT_EQ(vProgress, (std::vector<int>{0, 3, 6, 9, 12, 15, 18, 21, 25, 28}));
 
     // No pixels, or rows closer than a row's bytes: nothing read or written.
-    CPictureView views[] = {pic.View(), pic.View(), pic.View(), pic.View()};
-    views[0].pPixels = nullptr;
-    views[1].nWidth = 0;
-    views[2].nHeight = -3;
-    views[3].nStride = 640 * 4 - 1;
+    const uint8_t* p = pic.vBytes.data();
+    const CPictureView views[] = {{nullptr, 640, 480, 2560}, {p, 0, 480, 2560}, {p, 640, -3, 2560},
+                                  {p, 640, 480, 2560 - 1}};
     for (const CPictureView& view : views)
         EXPECT_EQ(ConvertImage(view, Params(64), small), 0);
     EXPECT_EQ(small.nWrites, 200);
@@ -239,5 +225,4 @@ TEST(ImageConvert, OnePassMatchesThePlainReading)
         ASSERT_TRUE(fast == plain) << "trial " << nTrial;
     }
 }
-
 } // namespace

@@ -11,33 +11,27 @@
 #include <vector>
 
 namespace {
-
 constexpr COLORREF kBack = 0x332211;
 
 // The coloured export as a terminal shows it: the characters (UTF-8, LF at
 // each row's reset) and the colour of each. Every row must open with the
 // background and close with the reset, and no control character may be left.
-struct Shown {
-    std::string strText;
-    std::vector<COLORREF> vColors;
-    int nForeEscapes = 0;
-};
+struct Shown { std::string strText; std::vector<COLORREF> vColors; int nForeEscapes = 0; };
 
 void ReadAnsi(const std::string& str, Shown& shown)
 {
     COLORREF crFore = 0;
     bool bRowOpen = false;
     for (size_t i = 0; i < str.size();) {
-        int nSelect = 0, nLen = 0;
+        int nSgr = 0, nLen = 0;
         unsigned r = 256, g = 256, b = 256;
-        if (std::sscanf(str.c_str() + i, "\x1b[%d;2;%u;%u;%um%n", &nSelect, &r, &g, &b, &nLen) ==
-            4) {
+        if (std::sscanf(str.c_str() + i, "\x1b[%d;2;%u;%u;%um%n", &nSgr, &r, &g, &b, &nLen) == 4) {
             ASSERT_TRUE(r < 256 && g < 256 && b < 256);
             const COLORREF cr = r | g << 8 | b << 16;
-            ASSERT_EQ(nSelect, bRowOpen ? 38 : 48) << "at " << i;
-            EXPECT_TRUE(nSelect == 38 || cr == kBack) << "background at " << i;
-            shown.nForeEscapes += nSelect == 38;
-            crFore = nSelect == 38 ? cr : crFore;
+            ASSERT_EQ(nSgr, bRowOpen ? 38 : 48) << "at " << i;
+            EXPECT_TRUE(nSgr == 38 || cr == kBack) << "background at " << i;
+            shown.nForeEscapes += nSgr == 38;
+            crFore = nSgr == 38 ? cr : crFore;
             bRowOpen = true;
             i += static_cast<size_t>(nLen);
         } else if (str.compare(i, 5, "\x1b[0m\n") == 0) {
@@ -59,21 +53,19 @@ void ReadAnsi(const std::string& str, Shown& shown)
     EXPECT_FALSE(bRowOpen) << "last row not reset";
 }
 
-struct Case {
-    const char* szName;
-    int nRows, nCols;
-    std::string strBytes;          // row after row
-    std::vector<COLORREF> vColors; // per cell; empty: a different colour in every cell
-    std::string strShown;          // what a terminal shows, as UTF-8 with LF after each row
-};
-
 TEST(TerminalExport, ReadsBackAsTheCells)
 {
     std::string strLargeRows;
     for (int r = 0; r < 80; ++r)
         strLargeRows += std::string(128, 'x') + '\n';
+    struct Case {
+        const char* szName;
+        int nRows, nCols;
+        std::string strBytes;          // row after row
+        std::vector<COLORREF> vColors; // per cell; empty: a different colour in every cell
+        std::string strShown;          // what a terminal shows, as UTF-8 with LF after each row
+    } const vCases[] = {
     // clang-format off
-    const std::vector<Case> vCases = {
         {"colours and runs", 2, 4, "abcdefgh", {0xFF, 0xFF, 0xFF00, 0xFF, 1, 1, 1, 1}, "abcd\nefgh\n"},
         {"bytes above 127", 1, 6, "\x80\xE9\x9F\xFF\xA0\x99", {1, 1, 1, 1, 1, 1}, "€é\u0178ÿ\u00A0™\n"},
         {"trailing spaces", 2, 3, "a  b  ", {7, 7, 7, 7, 7, 7}, "a  \nb  \n"},
@@ -110,5 +102,4 @@ TEST(TerminalExport, ReadsBackAsTheCells)
         }
     }
 }
-
 } // namespace
