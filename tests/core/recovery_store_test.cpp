@@ -10,7 +10,9 @@
 #include <sys/wait.h>
 
 #include <csignal>
+#include <filesystem>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -18,30 +20,35 @@ using namespace gwptest;
 
 CRecoverySnapshot Snap(int nRows, int nCols, int nFrames, const std::string& strPath = "")
 {
-    const std::string strCells = HandBuiltFile(nFrames, nCols, nRows).substr(GWP_HEADER_SIZE);
-    CRecoverySnapshot snap{nRows, nCols, std::vector<CharCell>(strCells.size() / 16), strPath,
-                           1234, {}};
-    std::memcpy(snap.cells.data(), strCells.data(), strCells.size());
+    const std::string str = HandBuiltFile(nFrames, nCols, nRows).substr(GWP_HEADER_SIZE);
+    CRecoverySnapshot snap{nRows, nCols, std::vector<CharCell>(str.size() / 16), strPath, 1234, {}};
+    std::memcpy(snap.cells.data(), str.data(), str.size());
     return snap;
 }
 
-// A session that ended without a clean exit: its store is gone, lock released.
-std::string LeaveCopy(const std::string& strFolder, const CRecoverySnapshot& snap)
+// A session that wrote vSnaps in turn and ended without a clean exit: its
+// store is gone, lock released.
+std::string LeaveCopy(const std::string& strFolder, const std::vector<CRecoverySnapshot>& vSnaps)
 {
     CRecoveryStore store(strFolder);
     std::string strError;
-    EXPECT_TRUE(store.Open(&strError) && store.WriteCopy(snap, &strError)) << strError;
+    EXPECT_TRUE(store.Open(&strError)) << strError;
+    for (const CRecoverySnapshot& snap : vSnaps)
+        EXPECT_TRUE(store.WriteCopy(snap, &strError)) << strError;
     return store.SessionName();
 }
 
-// Forks a child that runs fn and ends with its result, bypassing the parent's test machinery.
-pid_t StartChild(const std::function<int()>& fn)
+// Forks another program that writes snap to a store in strFolder and then ends
+// with then(store), or 2 if it could not write; it bypasses this one's test machinery.
+pid_t StartWriter(const std::string& strFolder, const CRecoverySnapshot& snap,
+                  const std::function<int(CRecoveryStore&)>& then)
 {
     std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
         alarm(60);
-        _exit(fn());
+        CRecoveryStore store(strFolder);
+        _exit(store.Open(nullptr) && store.WriteCopy(snap, nullptr) ? then(store) : 2);
     }
     return pid;
 }
@@ -49,12 +56,25 @@ pid_t StartChild(const std::function<int()>& fn)
 int WaitChild(pid_t pid)
 {
     int nStatus = 0;
-    while (waitpid(pid, &nStatus, 0) < 0 && errno == EINTR) {
-    }
+    TEMP_FAILURE_RETRY(waitpid(pid, &nStatus, 0));
     return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 128 + WTERMSIG(nStatus);
 }
 
-TEST(RecoveryStore, CopyIsTheDrawingAsSavedWithItsDescription)
+// The one copy offered in strFolder, checked to be intact and to be strFile.
+std::optional<CRecoveryEntry> IntactCopy(const std::string& strFolder, const std::string& strFile)
+{
+    const auto vEntries = FindOrphanedCopies(strFolder);
+    EXPECT_EQ(vEntries.size(), 1u);
+    if (vEntries.size() != 1)
+        return std::nullopt;
+    EXPECT_FALSE(vEntries[0].bDamaged);
+    EXPECT_EQ(ReadOrEmpty(vEntries[0].strCopyPath), strFile);
+    return vEntries[0];
+}
+
+// What a copy holds; and a new program with the process id of the crashed one
+// (this process again) must not take its copy.
+TEST(RecoveryStore, CopyIsTheDrawingAsSavedAndOutlivesItsProcessId)
 {
     CArtDoc doc;
     BuildModified(doc, 5, 7, 4);
@@ -66,70 +86,52 @@ TEST(RecoveryStore, CopyIsTheDrawingAsSavedWithItsDescription)
 
     TempDir tmp;
     const std::string strFolder = tmp / "state/Glyphwright/recovery";
-    {
-        CRecoveryStore store(strFolder);
-        std::string strError;
-        ASSERT_TRUE(store.Open(&strError)) << strError;
-        ASSERT_TRUE(store.WriteCopy(Snap(2, 2, 1), &strError)) << strError;
-        ASSERT_TRUE(store.WriteCopy(snap, &strError)) << strError;
-        CRecoverySnapshot bad = Snap(2, 2, 1);
-        bad.cells.pop_back();
-        EXPECT_FALSE(store.WriteCopy(bad, &strError));
-    }
-    const auto vEntries = FindOrphanedCopies(strFolder);
-    ASSERT_EQ(vEntries.size(), 1u);
-    const CRecoveryEntry& e = vEntries[0];
-    EXPECT_FALSE(e.bDamaged);
-    EXPECT_EQ(e.strOriginalPath, strOddPath);
-    EXPECT_EQ(e.nFrames, 3);
-    EXPECT_EQ(e.nTime, snap.nTime);
-    const std::string strCopy = ReadOrEmpty(e.strCopyPath);
-    EXPECT_EQ(strCopy, strSaved);
-    CGwpImage image;
-    EXPECT_EQ(GwpParse(strCopy, &image, nullptr), EGwpResult::Ok);
+    const std::string strCrashed = LeaveCopy(strFolder, {Snap(2, 2, 1), snap});
     EXPECT_EQ(Entries(strFolder).size(), 3u) << "the first copy is gone: lock, description, copy";
-    struct stat st {};
-    ASSERT_EQ(stat(strFolder.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
-    ASSERT_TRUE(DiscardCopy(e));
-    EXPECT_TRUE(Entries(strFolder).empty());
+    using std::filesystem::perms;
+    EXPECT_EQ(std::filesystem::status(strFolder).permissions() & perms::all, perms::owner_all);
+    CRecoveryStore store(strFolder);
+    ASSERT_TRUE(store.Open(nullptr) && store.WriteCopy(Snap(2, 2, 1), nullptr));
+    EXPECT_NE(store.SessionName(), strCrashed);
+    ASSERT_TRUE(store.RemoveCopy());
+    EXPECT_EQ(Entries(strFolder).size(), 4u) << "the crashed copy and the own lock";
+    const auto e = IntactCopy(strFolder, strSaved);
+    ASSERT_TRUE(e);
+    EXPECT_EQ(std::tuple(e->strOriginalPath, e->nFrames, e->nTime),
+              std::tuple(strOddPath, 3, snap.nTime));
+    CGwpImage image;
+    EXPECT_EQ(GwpParse(strSaved, &image, nullptr), EGwpResult::Ok);
+    ASSERT_TRUE(DiscardCopy(*e));
+    EXPECT_EQ(Entries(strFolder), std::vector<std::string>{store.SessionName() + ".lock"});
 }
 
 // A full disk, as a file size limit in a child, stopping either file of the
-// pair; and a write cancelled (the drawing was saved meanwhile).
+// pair; a write cancelled (the drawing was saved meanwhile); a short snapshot.
 TEST(RecoveryStore, FailedWriteKeepsThePreviousCopy)
 {
-    struct Case {
-        const char* pszName;
-        CRecoverySnapshot next;
-        rlim_t nLimit;
-        bool bCancel;
-    };
-    const Case cases[] = {
+    CRecoverySnapshot shortSnap = Snap(2, 2, 1);
+    shortSnap.cells.pop_back();
+    const std::tuple<const char*, CRecoverySnapshot, rlim_t, bool> cases[] = {
         {"copy fails", Snap(40, 60, 3), 4096, false},
         {"description fails", Snap(1, 1, 1, "untitled drawing"), 64, false},
         {"cancelled", Snap(5, 7, 2), RLIM_INFINITY, true},
+        {"cells missing", shortSnap, RLIM_INFINITY, false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pszName);
+    for (const auto& [pszName, next, nLimit, bCancel] : cases) {
+        SCOPED_TRACE(pszName);
         TempDir tmp;
-        const int nResult = WaitChild(StartChild([&] {
-            CRecoveryStore store(tmp.Path());
-            if (!store.Open(nullptr) || !store.WriteCopy(Snap(5, 7, 3), nullptr))
-                return 2;
+        const int nResult = WaitChild(StartWriter(tmp.Path(), Snap(5, 7, 3), [&](auto& store) {
             signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{c.nLimit, c.nLimit};
+            rlimit limit{nLimit, nLimit};
             setrlimit(RLIMIT_FSIZE, &limit);
             std::string strError;
-            const std::atomic<bool> bCancel{c.bCancel};
-            return store.WriteCopy(c.next, &strError, &bCancel) || strError.empty() ? 1 : 0;
+            const std::atomic<bool> bStop{bCancel};
+            return store.WriteCopy(next, &strError, &bStop) || strError.empty() ? 1 : 0;
         }));
         ASSERT_EQ(nResult, 0);
-        const auto vEntries = FindOrphanedCopies(tmp.Path());
-        ASSERT_EQ(vEntries.size(), 1u);
-        EXPECT_FALSE(vEntries[0].bDamaged);
-        EXPECT_EQ(vEntries[0].nFrames, 3);
-        EXPECT_EQ(ReadOrEmpty(vEntries[0].strCopyPath), HandBuiltFile(3, 7, 5));
+        const auto e = IntactCopy(tmp.Path(), HandBuiltFile(3, 7, 5));
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->nFrames, 3);
         EXPECT_EQ(Entries(tmp.Path()).size(), 3u) << "nothing half written is left";
     }
 }
@@ -140,74 +142,41 @@ TEST(RecoveryStore, SessionsOfOtherProcesses)
 {
     TempDir tmp;
     CRecoveryStore own(tmp.Path());
-    ASSERT_TRUE(own.Open(nullptr));
-    ASSERT_TRUE(own.WriteCopy(Snap(3, 3, 1), nullptr));
+    ASSERT_TRUE(own.Open(nullptr) && own.WriteCopy(Snap(3, 3, 1), nullptr));
 
-    int fdReady[2];
-    ASSERT_EQ(pipe(fdReady), 0);
-    const pid_t pid = StartChild([&] {
-        CRecoveryStore store(tmp.Path());
-        const bool bOk = store.Open(nullptr) && store.WriteCopy(Snap(4, 6, 2), nullptr);
-        (void)!write(fdReady[1], bOk ? "y" : "n", 1);
-        pause(); // until killed
+    const pid_t pid = StartWriter(tmp.Path(), Snap(4, 6, 2), [](auto&) {
+        raise(SIGSTOP); // alive with its copy until killed
         return 0;
     });
-    char ch = 0;
-    ASSERT_EQ(read(fdReady[0], &ch, 1), 1);
-    close(fdReady[0]);
-    close(fdReady[1]);
-    if (ch != 'y')
-        kill(pid, SIGKILL);
-    ASSERT_EQ(ch, 'y');
+    int nStatus = 0;
+    ASSERT_EQ(waitpid(pid, &nStatus, WUNTRACED), pid);
+    ASSERT_TRUE(WIFSTOPPED(nStatus)) << "the other program could not write its copy";
     EXPECT_TRUE(FindOrphanedCopies(tmp.Path()).empty());
     EXPECT_EQ(Entries(tmp.Path()).size(), 6u);
 
     kill(pid, SIGKILL);
     EXPECT_EQ(WaitChild(pid), 128 + SIGKILL);
-    auto vEntries = FindOrphanedCopies(tmp.Path());
-    ASSERT_EQ(vEntries.size(), 1u);
-    EXPECT_NE("session-" + vEntries[0].strSession, own.SessionName());
-    EXPECT_FALSE(vEntries[0].bDamaged);
-    EXPECT_EQ(ReadOrEmpty(vEntries[0].strCopyPath), HandBuiltFile(2, 6, 4));
-    ASSERT_TRUE(DiscardCopy(vEntries[0]));
+    const auto e = IntactCopy(tmp.Path(), HandBuiltFile(2, 6, 4));
+    ASSERT_TRUE(e);
+    EXPECT_NE("session-" + e->strSession, own.SessionName());
+    ASSERT_TRUE(DiscardCopy(*e));
     EXPECT_EQ(Entries(tmp.Path()).size(), 3u) << "the own copy is untouched";
 
-    EXPECT_EQ(WaitChild(StartChild([&] {
-                  CRecoveryStore store(tmp.Path());
-                  if (!store.Open(nullptr) || !store.WriteCopy(Snap(2, 2, 1), nullptr))
-                      return 1;
-                  store.CloseClean();
-                  return 0;
-              })),
-              0);
+    const int nCleanExit = WaitChild(StartWriter(tmp.Path(), Snap(2, 2, 1), [](auto& store) {
+        store.CloseClean();
+        return 0;
+    }));
+    EXPECT_EQ(nCleanExit, 0);
     own.CloseClean();
     EXPECT_TRUE(Entries(tmp.Path()).empty());
 }
 
-// A new program with the process id of a crashed one must not take its copy.
-TEST(RecoveryStore, ReusedProcessIdLeavesTheCrashedCopyAlone)
-{
-    TempDir tmp;
-    const std::string strCrashed = LeaveCopy(tmp.Path(), Snap(5, 7, 2));
-    CRecoveryStore store(tmp.Path());
-    ASSERT_TRUE(store.Open(nullptr));
-    EXPECT_NE(store.SessionName(), strCrashed);
-    ASSERT_TRUE(store.WriteCopy(Snap(2, 2, 1), nullptr));
-    ASSERT_TRUE(store.RemoveCopy());
-    EXPECT_EQ(Entries(tmp.Path()).size(), 4u) << "the crashed copy and the own lock";
-    const auto vEntries = FindOrphanedCopies(tmp.Path());
-    ASSERT_EQ(vEntries.size(), 1u);
-    EXPECT_FALSE(vEntries[0].bDamaged);
-    EXPECT_EQ(ReadOrEmpty(vEntries[0].strCopyPath), HandBuiltFile(2, 7, 5));
-}
-
 TEST(RecoveryStore, DamagedCopiesAreFlaggedAndDiscardable)
 {
-    using Damage = std::function<void(const CRecoveryEntry&)>;
     const auto write = [](const std::string& strPath, const std::string& str) {
         ASSERT_TRUE(SaveFileSafely(strPath, str, nullptr));
     };
-    const std::pair<const char*, Damage> cases[] = {
+    const std::pair<const char*, std::function<void(const CRecoveryEntry&)>> cases[] = {
         {"copy cut short",
          [&](auto& e) { write(e.strCopyPath, ReadOrEmpty(e.strCopyPath).substr(1)); }},
         {"copy changed",
@@ -227,12 +196,11 @@ TEST(RecoveryStore, DamagedCopiesAreFlaggedAndDiscardable)
         TempDir tmp;
         const std::string strFolder = tmp / "a/b";
         write(tmp / "victim.gwp", HandBuiltFile(1, 4, 4));
-        LeaveCopy(strFolder, Snap(4, 4, 1));
-        auto vEntries = FindOrphanedCopies(strFolder);
-        ASSERT_EQ(vEntries.size(), 1u);
-        ASSERT_FALSE(vEntries[0].bDamaged);
-        damage(vEntries[0]);
-        vEntries = FindOrphanedCopies(strFolder);
+        LeaveCopy(strFolder, {Snap(4, 4, 1)});
+        const auto e = IntactCopy(strFolder, HandBuiltFile(1, 4, 4));
+        ASSERT_TRUE(e);
+        damage(*e);
+        const auto vEntries = FindOrphanedCopies(strFolder);
         ASSERT_EQ(vEntries.size(), 1u);
         EXPECT_TRUE(vEntries[0].bDamaged);
         EXPECT_TRUE(DiscardCopy(vEntries[0]));

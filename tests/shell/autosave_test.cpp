@@ -9,17 +9,10 @@
 #include "shell_test_support.h"
 #include "ui/settings_value.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QTemporaryDir>
 
 namespace {
-
-QStringList Entries(const QString& strFolder, const QString& strPattern)
-{
-    return QDir(strFolder).entryList({strPattern}, QDir::Files);
-}
 
 void Draw(CMainFrame& frame, int nCol, int nRow, char ch)
 {
@@ -31,59 +24,47 @@ void Draw(CMainFrame& frame, int nCol, int nRow, char ch)
 
 } // namespace
 
-class CAutosaveTest : public QObject {
+class CAutosaveTest : public QObject, CRecoveryHome {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QString Folder() const { return m_dir.path() + QStringLiteral("/state/Glyphwright/recovery"); }
-
 private slots:
-    void init()
-    {
-        ClearSettings();
-        qputenv("XDG_STATE_HOME", (m_dir.path() + QStringLiteral("/state")).toLocal8Bit());
-    }
+    void init() { ResetHome(); }
+    void cleanup() { QVERIFY(std::exchange(m_rec.m_vMessages, {}).isEmpty()); }
 
     void copyHoldsTheEditUntilSavedAndCleanExitLeavesNothing()
     {
-        CDialogRecorder rec;
         {
             CMainFrame frame;
+            const auto copies = [&] { return Entries("session-*.gwp"); };
             frame.Autosave()->SetInterval(1);
             frame.RefreshFrameThumbnail();
             QVERIFY(!frame.Autosave()->IsPending()); // nothing changed yet
             Draw(frame, 2, 1, 'Q');
-            QTRY_VERIFY(!Entries(Folder(), "session-*.gwp").isEmpty() && !frame.Autosave()->IsPending());
-            QFile file(Folder() + '/' + Entries(Folder(), "session-*.gwp").first());
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            const QByteArray data = file.readAll();
+            QTRY_VERIFY(!copies().isEmpty() && !frame.Autosave()->IsPending());
+            QFile file(Folder() + '/' + copies().first());
+            const QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
             CGwpImage image;
-            std::string strMessage;
-            QCOMPARE(GwpParse({data.constData(), size_t(data.size())}, &image, &strMessage), EGwpResult::Ok);
+            QCOMPARE(GwpParse(data.toStdString(), &image, nullptr), EGwpResult::Ok);
             const auto* pCells = reinterpret_cast<const CharCell*>(image.Frame(0));
             QCOMPARE(pCells[1 * image.nCols + 2].chChar, uint8_t('Q'));
 
             // A save takes the copy away, even with the next one already due.
             Draw(frame, 3, 1, 'R');
             QVERIFY(frame.SaveDocumentTo(m_dir.path() + QStringLiteral("/saved.gwp")));
-            QVERIFY(Entries(Folder(), "session-*.gwp").isEmpty());
-            QVERIFY(!frame.Autosave()->IsPending());
+            QVERIFY(copies().isEmpty() && !frame.Autosave()->IsPending());
             Draw(frame, 4, 1, 'S');
-            QTRY_VERIFY(!Entries(Folder(), "session-*.gwp").isEmpty() && !frame.Autosave()->IsPending());
-            QVERIFY(!Entries(Folder(), "session-*.lock").isEmpty());
+            QTRY_VERIFY(!copies().isEmpty() && !frame.Autosave()->IsPending());
+            QVERIFY(!Entries("session-*.lock").isEmpty());
         }
-        QCOMPARE(Entries(Folder(), "session-*"), QStringList());
-        QVERIFY(rec.m_vMessages.isEmpty());
+        QCOMPARE(Entries("session-*"), QStringList());
     }
 
     void settingOutOfRangeIsDefaultAndZeroIsOff()
     {
         QSettings settings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
         WriteSettingI32(settings, QStringLiteral("GWSet"), QStringLiteral("AutosaveSecs"), 3601);
-        settings.sync();
         QCOMPARE(CMainFrame().Autosave()->Interval(), 30);
         WriteSettingI32(settings, QStringLiteral("GWSet"), QStringLiteral("AutosaveSecs"), 0);
-        settings.sync();
         CMainFrame frame;
         Draw(frame, 0, 0, 'x');
         QVERIFY(!frame.Autosave()->IsPending());
@@ -93,7 +74,6 @@ private slots:
     // status message each and no dialog.
     void unusableFolderReportsOnceAndEditingGoesOn()
     {
-        CDialogRecorder rec;
         QFile blocker(m_dir.path() + QStringLiteral("/file"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         qputenv("XDG_STATE_HOME", blocker.fileName().toLocal8Bit());
@@ -104,19 +84,18 @@ private slots:
             Draw(frame, 0, 0, 'x');
             QVERIFY(!frame.Autosave()->IsPending());
         }
-        init();
+        ResetHome();
         CMainFrame frame;
         frame.Autosave()->SetInterval(1);
         QVERIFY(QDir(Folder()).removeRecursively() && QFile(Folder()).open(QIODevice::WriteOnly));
         Draw(frame, 0, 0, 'x');
-        QTRY_VERIFY(frame.MessagePane()->text().startsWith(QStringLiteral("Autosave failed: ")));
-        QTRY_VERIFY(!frame.Autosave()->IsPending());
+        QTRY_VERIFY(frame.MessagePane()->text().startsWith(QStringLiteral("Autosave failed: ")) &&
+                    !frame.Autosave()->IsPending());
         frame.MessagePane()->setText(QStringLiteral("other"));
         Draw(frame, 1, 0, 'y');
         QVERIFY(frame.Autosave()->IsPending());
         QTRY_VERIFY(!frame.Autosave()->IsPending());
         QCOMPARE(frame.MessagePane()->text(), QStringLiteral("other"));
-        QVERIFY(rec.m_vMessages.isEmpty());
     }
 };
 

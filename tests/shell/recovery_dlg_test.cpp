@@ -6,10 +6,8 @@
 #include "shell/recovery_dlg.h"
 #include "shell_test_support.h"
 
-#include <QDir>
 #include <QFile>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 
 namespace {
@@ -27,7 +25,6 @@ void LeaveCopy(const QString& strFolder, const std::string& strOriginal, int64_t
     QVERIFY2(store.Open(&strError) && store.WriteCopy(snap, &strError), strError.c_str());
 }
 
-// Runs the start-up offer, with fn answering the dialog.
 void Offer(CMainFrame& frame, std::function<void(CRecoveryDlg*)> fn)
 {
     bool bShown = false;
@@ -48,23 +45,15 @@ void Select(CRecoveryDlg* pDlg, const QString& strName)
 
 } // namespace
 
-class CRecoveryDlgTest : public QObject {
+class CRecoveryDlgTest : public QObject, CRecoveryHome {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QString Folder() const { return m_dir.path() + QStringLiteral("/state/Glyphwright/recovery"); }
-
 private slots:
-    void init()
-    {
-        ClearSettings();
-        qputenv("XDG_STATE_HOME", (m_dir.path() + QStringLiteral("/state")).toLocal8Bit());
-        QDir(Folder()).removeRecursively();
-    }
+    void init() { ResetHome(); }
+    void cleanup() { QVERIFY(std::exchange(m_rec.m_vMessages, {}).isEmpty()); }
 
     void restoredCopyIsUnsavedUnderItsOriginalNameAndGoesOnceSessionHasItsOwn()
     {
-        CDialogRecorder rec;
         const QString strOriginal = m_dir.path() + QStringLiteral("/picture.gwp");
         LeaveCopy(Folder(), strOriginal.toStdString(), 1700000000, 'Q');
         CMainFrame frame;
@@ -76,9 +65,7 @@ private slots:
             pDlg->RestoreButton()->click();
         });
         CArtDoc& doc = frame.Document();
-        QCOMPARE(doc.m_nRows, 5);
-        QCOMPARE(doc.m_nCols, 7);
-        QCOMPARE(doc.GetFrameCount(), 2);
+        QCOMPARE(std::tuple(doc.m_nRows, doc.m_nCols, doc.GetFrameCount()), std::tuple(5, 7, 2));
         QCOMPARE(doc.m_mapFrames.begin()->second[1 * 7 + 2].chChar, uint8_t('P'));
         QCOMPARE(doc.m_pCurCells[1 * 7 + 2].chChar, uint8_t('Q'));
         QVERIFY(doc.IsModified());
@@ -87,20 +74,16 @@ private slots:
         QVERIFY(!QFile::exists(strOriginal));
         QVERIFY(FindOrphanedCopies(Folder().toStdString()).empty());
         const QString strOwn = QString::fromStdString(frame.Autosave()->SessionName());
-        QCOMPARE(QDir(Folder()).entryList({strOwn + QStringLiteral(".*.gwp")}).size(), 1);
-        QVERIFY(rec.m_vMessages.isEmpty());
+        QCOMPARE(Entries(strOwn + QStringLiteral(".*.gwp")).size(), 1);
     }
 
     void damagedCopyOnlyDiscardedAndDecideLaterKeepsTheRest()
     {
-        CDialogRecorder rec;
         LeaveCopy(Folder(), "", 1700000000, 'U');
         LeaveCopy(Folder(), m_dir.path().toStdString() + "/broken.gwp", 1700000100, 'B');
-        for (const CRecoveryEntry& e : FindOrphanedCopies(Folder().toStdString())) {
-            if (!e.strOriginalPath.empty()) {
+        for (const CRecoveryEntry& e : FindOrphanedCopies(Folder().toStdString()))
+            if (!e.strOriginalPath.empty())
                 QVERIFY(QFile::remove(QString::fromStdString(e.strCopyPath)));
-            }
-        }
         CMainFrame frame;
         Offer(frame, [](CRecoveryDlg* pDlg) {
             QCOMPARE(pDlg->List()->topLevelItemCount(), 2);
@@ -117,14 +100,12 @@ private slots:
         QCOMPARE(vLeft.size(), size_t(1));
         QVERIFY(!vLeft[0].bDamaged && vLeft[0].strOriginalPath.empty());
 
-        // Offered again; restored, it is an unsaved drawing without a file.
         Offer(frame, [](CRecoveryDlg* pDlg) { pDlg->RestoreButton()->click(); });
         QVERIFY(frame.Document().IsModified());
         QVERIFY(frame.Document().GetPathName().empty());
         QCOMPARE(QString::fromStdString(frame.Document().GetTitle()), QStringLiteral("Untitled"));
         QCOMPARE(frame.Document().m_pCurCells[1 * 7 + 2].chChar, uint8_t('U'));
         QVERIFY(FindOrphanedCopies(Folder().toStdString()).empty());
-        QVERIFY(rec.m_vMessages.isEmpty());
     }
 };
 

@@ -10,8 +10,10 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QSettings>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -39,8 +41,7 @@ public:
         *GwSavePromptHook() = nullptr;
         *GwFileDialogHook() = nullptr;
     }
-    CDialogRecorder(const CDialogRecorder&) = delete;
-    CDialogRecorder& operator=(const CDialogRecorder&) = delete;
+    Q_DISABLE_COPY(CDialogRecorder)
 
     QStringList m_vMessages;
     QStringList m_vPrompts;
@@ -54,7 +55,6 @@ public:
 inline void OnNextModalDialog(std::function<void(QDialog*)> fn)
 {
     auto* pTimer = new QTimer;
-    pTimer->setInterval(10);
     QObject::connect(pTimer, &QTimer::timeout, [pTimer, fn] {
         if (auto* pDlg = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
             pTimer->stop();
@@ -62,7 +62,7 @@ inline void OnNextModalDialog(std::function<void(QDialog*)> fn)
             fn(pDlg);
         }
     });
-    pTimer->start();
+    pTimer->start(10);
 }
 
 // Each test starts from an empty settings file in the private test HOME.
@@ -72,6 +72,22 @@ inline void ClearSettings()
     settings.clear();
     settings.sync();
 }
+
+// Recovery tests: a private XDG_STATE_HOME, and m_rec whose messages cleanup() takes and checks.
+class CRecoveryHome {
+protected:
+    QTemporaryDir m_dir;
+    CDialogRecorder m_rec;
+
+    QString Folder() const { return m_dir.path() + QStringLiteral("/state/Glyphwright/recovery"); }
+    QStringList Entries(const QString& str) const { return QDir(Folder()).entryList({str}); }
+    void ResetHome()
+    {
+        ClearSettings();
+        qputenv("XDG_STATE_HOME", (m_dir.path() + QStringLiteral("/state")).toLocal8Bit());
+        QDir(Folder()).removeRecursively();
+    }
+};
 
 #define GW_SHELL_TEST_MAIN(TestClass)                                                          \
     int main(int argc, char** argv)                                                            \
