@@ -102,18 +102,23 @@ inline std::string MakeGwp(const std::vector<Frame>& frames, int nCols, int nRow
     return str;
 }
 
-inline std::string ExpectedText(const Frame& frame)
+// What the canvas-level and core exports make of the sample, in process.
+template <class TWrite>
+inline std::string Written(TWrite write)
 {
     std::ostringstream os;
-    ExportSingleText(os, frame.data(), ROWS, COLS);
+    write(os);
     return os.str();
+}
+
+inline std::string ExpectedText(const Frame& frame)
+{
+    return Written([&](std::ostream& os) { ExportSingleText(os, frame.data(), ROWS, COLS); });
 }
 
 inline std::string ExpectedHtml(const Frame& frame, COLORREF crBack)
 {
-    std::ostringstream os;
-    ExportSingleHtml(os, frame.data(), ROWS, COLS, crBack);
-    return os.str();
+    return Written([&](std::ostream& os) { ExportSingleHtml(os, frame.data(), ROWS, COLS, crBack); });
 }
 
 inline std::string ExpectedAnimation(const std::string& strGwp, int nInterval, COLORREF crBack)
@@ -124,9 +129,7 @@ inline std::string ExpectedAnimation(const std::string& strGwp, int nInterval, C
         return "unparsable sample: " + strMessage;
     CArtDoc doc;
     GwpLoad(doc, image);
-    std::ostringstream os;
-    ExportAnimationHtml(os, doc, nInterval, crBack);
-    return os.str();
+    return Written([&](std::ostream& os) { ExportAnimationHtml(os, doc, nInterval, crBack); });
 }
 
 // The frames as the GIF export takes them from a document or a file.
@@ -141,15 +144,6 @@ public:
 private:
     const std::vector<Frame>& m_frames;
 };
-
-// What the canvas-level and core exports make of the sample, in process.
-template <class TWrite>
-inline std::string Written(TWrite write)
-{
-    std::ostringstream os;
-    write(os);
-    return os.str();
-}
 
 inline std::string ReadFile(const fs::path& path)
 {
@@ -206,44 +200,34 @@ protected:
         ASSERT_EQ(settings.status(), QSettings::NoError);
     }
 
-    // Runs gwconvert in the work folder. A child still running after 30 s is
-    // killed (a hang fails the case instead of the suite); nAddressSpace
-    // caps the child's address space and nFileSize the files it writes.
+    // Runs gwconvert in the work folder, where a case's relative paths point.
+    // A child still running after 30 s is killed (a hang fails the case
+    // instead of the suite); nAddressSpace caps the child's address space and
+    // nFileSize the files it writes.
     CRun Run(const std::vector<std::string>& args, rlim_t nAddressSpace = RLIM_INFINITY,
              rlim_t nFileSize = RLIM_INFINITY)
     {
-        std::vector<std::string> env;
-        const fs::path home = m_dir / "home";
-        const fs::path config = m_dir / "config";
-        const std::vector<std::string> own = {
-            "HOME=" + home.string(),
-            "XDG_CONFIG_HOME=" + config.string(),
-            "XDG_CONFIG_DIRS=" + config.string(), // no system-wide settings either
-            "XDG_DATA_HOME=" + home.string(),
-            "XDG_CACHE_HOME=" + home.string(),
-        };
+        const std::string strHome = (m_dir / "home").string(), strConfig = (m_dir / "config").string();
+        // XDG_CONFIG_DIRS too: no system-wide settings either.
+        const std::vector<std::string> own = {"HOME=" + strHome, "XDG_CONFIG_HOME=" + strConfig,
+                                              "XDG_CONFIG_DIRS=" + strConfig,
+                                              "XDG_DATA_HOME=" + strHome, "XDG_CACHE_HOME=" + strHome};
+        std::vector<std::string> env = own, argv = {GWCONVERT_PATH};
         for (char** pp = environ; *pp; ++pp) {
-            const std::string str = *pp;
-            const std::string strName = str.substr(0, str.find('=') + 1);
-            if (std::none_of(own.begin(), own.end(),
-                             [&](const std::string& s) { return s.starts_with(strName); }))
+            const std::string str = *pp, strName = str.substr(0, str.find('=') + 1);
+            if (std::none_of(own.begin(), own.end(), [&](const std::string& s) { return s.starts_with(strName); }))
                 env.push_back(str);
         }
-        env.insert(env.end(), own.begin(), own.end());
-
-        std::vector<std::string> argv = {GWCONVERT_PATH};
         argv.insert(argv.end(), args.begin(), args.end());
-        const fs::path out = m_dir / "stdout";
-        const fs::path err = m_dir / "stderr";
-        // Relative paths in a case are relative to the work folder.
-        const fs::path work = m_dir / "work";
-        std::vector<char*> argvPtrs, envPtrs;
-        for (std::string& s : argv)
-            argvPtrs.push_back(s.data());
-        argvPtrs.push_back(nullptr);
-        for (std::string& s : env)
-            envPtrs.push_back(s.data());
-        envPtrs.push_back(nullptr);
+        const fs::path out = m_dir / "stdout", err = m_dir / "stderr", work = m_dir / "work";
+        const auto pointers = [](std::vector<std::string>& strings) {
+            std::vector<char*> ptrs;
+            for (std::string& s : strings)
+                ptrs.push_back(s.data());
+            ptrs.push_back(nullptr);
+            return ptrs;
+        };
+        std::vector<char*> argvPtrs = pointers(argv), envPtrs = pointers(env);
 
         CRun run;
         const pid_t pid = fork();
@@ -251,8 +235,7 @@ protected:
             // Only async-signal-safe calls between fork and exec.
             const int fdOut = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             const int fdErr = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const rlimit limit{nAddressSpace, nAddressSpace};
-            const rlimit fileLimit{nFileSize, nFileSize};
+            const rlimit limit{nAddressSpace, nAddressSpace}, fileLimit{nFileSize, nFileSize};
             // The program must guard itself against SIGXFSZ; an ignored
             // signal would be inherited through exec and hide it.
             if (fdOut < 0 || fdErr < 0 || dup2(fdOut, 1) < 0 || dup2(fdErr, 2) < 0 ||
@@ -278,11 +261,21 @@ protected:
         return run;
     }
 
-    // Exactly one line on standard error, and nothing on standard output.
-    static void ExpectOneErrorLine(const CRun& run)
+    // Success without a word on standard error.
+    static void ExpectDone(const CRun& run)
     {
+        EXPECT_EQ(run.nStatus, 0) << run.strErr;
+        EXPECT_EQ(run.strErr, "");
+    }
+
+    // The given failure status, exactly one line on standard error (holding
+    // strPart when given), and nothing on standard output.
+    static void ExpectFailure(const CRun& run, int nStatus, const std::string& strPart = "")
+    {
+        EXPECT_EQ(run.nStatus, nStatus) << run.strErr;
         EXPECT_EQ(std::count(run.strErr.begin(), run.strErr.end(), '\n'), 1) << run.strErr;
         EXPECT_TRUE(run.strErr.ends_with('\n')) << run.strErr;
+        EXPECT_NE(run.strErr.find(strPart), std::string::npos) << run.strErr;
         EXPECT_EQ(run.strOut, "");
     }
 

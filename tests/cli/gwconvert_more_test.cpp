@@ -22,8 +22,7 @@ public:
     COLORREF GetColor(int c, int r) const override { return m_vCells[Index(c, r)].crColor; }
     void SetCell(int c, int r, uint8_t ch, COLORREF cr) override
     {
-        m_vCells[Index(c, r)].chChar = ch;
-        m_vCells[Index(c, r)].crColor = cr;
+        m_vCells[Index(c, r)].chChar = ch, m_vCells[Index(c, r)].crColor = cr;
     }
     // The converted corner, as the text and HTML outputs hold it.
     Frame Corner(int nRows, int nCols) const
@@ -42,14 +41,13 @@ public:
 // columns past its right edge are sampled as white.
 TEST_F(ConvertTest, ImageWritesWhatTheConversionMakesOfThePicture)
 {
-    QImage picture(60, 45, QImage::Format_RGB32);
+    const QString strPicture = QString::fromStdString(Work("pic.png").string());
+    QImage picture(60, 45, QImage::Format_RGB32), decoded;
     for (int y = 0; y < 45; ++y)
         for (int x = 0; x < 60; ++x)
             picture.setPixel(x, y, qRgb(x * 4, y * 5, (x * y) % 256));
-    ASSERT_TRUE(picture.save(QString::fromStdString(Work("pic.png").string()), "PNG"));
-    QImage decoded;
     QString strWhy;
-    ASSERT_TRUE(ReadPicture(QString::fromStdString(Work("pic.png").string()), &decoded, &strWhy));
+    ASSERT_TRUE(picture.save(strPicture, "PNG") && ReadPicture(strPicture, &decoded, &strWhy));
     StoreSetting("GWColor/FTCLR", Bytes({0x56, 0x34, 0x12, 0x00}));
 
     const auto params = [](auto fnChange) {
@@ -85,8 +83,8 @@ TEST_F(ConvertTest, ImageWritesWhatTheConversionMakesOfThePicture)
         std::vector<std::string> args = {"image", "pic.png"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         const CRun run = Run(args);
-        EXPECT_EQ(run.nStatus, 0) << run.strErr;
-        EXPECT_EQ(run.strErr + run.strOut, "");
+        ExpectDone(run);
+        EXPECT_EQ(run.strOut, "");
 
         CCanvas canvas(c.params);
         const int nRows = std::min(
@@ -124,17 +122,11 @@ TEST_F(ConvertTest, ImageThatCannotBeConvertedFailsWithoutOutput)
     for (const char* pszPicture : {"bad.png", "empty.png", "missing.png", "flat.png"}) {
         for (const char* pszOut : {"new.gwp", "old.txt"}) {
             SCOPED_TRACE(std::string(pszPicture) + " to " + pszOut);
-            const CRun run = Run({"image", pszPicture, pszOut});
-            EXPECT_EQ(run.nStatus, 1);
-            ExpectOneErrorLine(run);
-            EXPECT_NE(run.strErr.find(pszPicture), std::string::npos) << run.strErr;
+            ExpectFailure(Run({"image", pszPicture, pszOut}), 1, pszPicture);
         }
     }
     EXPECT_EQ(ReadFile(Work("old.txt")), "an earlier export");
-    const CRun run = Run({"image", "ok.png", "missing/out.txt", "--width", "16"});
-    EXPECT_EQ(run.nStatus, 1);
-    ExpectOneErrorLine(run);
-    EXPECT_NE(run.strErr.find("cannot write"), std::string::npos) << run.strErr;
+    ExpectFailure(Run({"image", "ok.png", "missing/out.txt", "--width", "16"}), 1, "cannot write");
     EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"bad.png", "empty.png", "flat.png", "ok.png",
                                                      "old.txt", "two.gwp"}));
 }
@@ -143,11 +135,8 @@ TEST_F(ConvertTest, ImageThatCannotBeConvertedFailsWithoutOutput)
 std::string SmallFont()
 {
     std::string str = "flf2a$ 2 2 8 0 1\ncomment\n";
-    for (int ch = 32; ch <= 126; ++ch) {
-        const bool bH = ch == 'H';
-        const bool bI = ch == 'i';
-        str += bH ? "|_|@\n| |@@\n" : bI ? "o$@\n|$@@\n" : "@\n@@\n";
-    }
+    for (int ch = 32; ch <= 126; ++ch)
+        str += ch == 'H' ? "|_|@\n| |@@\n" : ch == 'i' ? "o$@\n|$@@\n" : "@\n@@\n";
     return str;
 }
 
@@ -159,22 +148,19 @@ TEST_F(ConvertTest, FigletLettersTextAsTheEditorComposesIt)
     const std::string strExpected = RenderFigText("Hi", font, 2);
     EXPECT_EQ(strExpected, "|_|o \r\n| || \r\n");
 
-    CRun run = Run({"figlet", "small.flf", "Hi"});
+    const CRun run = Run({"figlet", "small.flf", "Hi"});
     EXPECT_EQ(run.nStatus, 0) << run.strErr;
     EXPECT_EQ(run.strOut, strExpected);
     // By name from the user's font folder, into a file.
     fs::create_directories(m_dir / "home" / "Glyphwright" / "Fonts");
     WriteFile(m_dir / "home" / "Glyphwright" / "Fonts" / "tiny.flf", SmallFont());
-    run = Run({"figlet", "tiny", "Hi", "--spacing", "1", "--output", "hi.txt"});
-    EXPECT_EQ(run.nStatus, 0) << run.strErr;
+    EXPECT_EQ(Run({"figlet", "tiny", "Hi", "--spacing", "1", "--output", "hi.txt"}).nStatus, 0);
     EXPECT_EQ(ReadFile(Work("hi.txt")), RenderFigText("Hi", font, 1));
 
     WriteFile(Work("bad.flf"), "flf2 2 2 8 0 0\n");
     for (const char* pszFont : {"bad.flf", "nosuchfont", "missing/x.flf"}) {
         SCOPED_TRACE(pszFont);
-        run = Run({"figlet", pszFont, "Hi", "--output", "no.txt"});
-        EXPECT_EQ(run.nStatus, 1);
-        ExpectOneErrorLine(run);
+        ExpectFailure(Run({"figlet", pszFont, "Hi", "--output", "no.txt"}), 1);
     }
     EXPECT_FALSE(fs::exists(Work("no.txt")));
 }
@@ -183,7 +169,7 @@ TEST_F(ConvertTest, OperandsAfterDoubleDashMayStartWithADash)
 {
     fs::copy_file(m_in, Work("-dashed.gwp"));
     const CRun run = Run({"info", "--", "-dashed.gwp"});
-    EXPECT_EQ(run.nStatus, 0) << run.strErr;
+    ExpectDone(run);
     EXPECT_EQ(run.strOut, "columns: 7\nrows: 3\nframes: 2\n");
     EXPECT_EQ(Run({"info", "-dashed.gwp"}).nStatus, 2);
 }
@@ -193,11 +179,9 @@ TEST_F(ConvertTest, OperandsAfterDoubleDashMayStartWithADash)
 // from the user's settings as the editor's playback has them.
 TEST_F(ConvertTest, PictureAndTerminalExportsAreTheEditors)
 {
-    const std::vector<std::string> args = {m_in.string(), "--frame", "2"};
     const auto run = [&](std::vector<std::string> v) {
-        const CRun r = Run(v);
-        EXPECT_EQ(r.nStatus, 0) << v[0] << r.strErr;
-        EXPECT_EQ(r.strErr, "");
+        SCOPED_TRACE(v[0]);
+        ExpectDone(Run(v));
         return ReadFile(Work(v[2]));
     };
     const Frame& f2 = m_frames[1];
@@ -232,18 +216,14 @@ TEST_F(ConvertTest, PictureAndTerminalExportsRefuseBadOptionsAndOutputs)
     };
     for (std::vector<std::string> args : bad) {
         args.insert(args.begin() + 1, {m_in.string(), "out"});
-        const CRun run = Run(args);
-        EXPECT_EQ(run.nStatus, 2) << args[0] << " " << args[3];
-        ExpectOneErrorLine(run);
+        SCOPED_TRACE(args[0] + " " + args[3]);
+        ExpectFailure(Run(args), 2);
     }
     for (const char* pszCommand : {"png", "gif", "utf8", "ansi"}) {
-        CRun run = Run({pszCommand, m_in.string(), Work("missing/out").string()});
-        EXPECT_EQ(run.nStatus, 1) << pszCommand;
-        ExpectOneErrorLine(run);
+        SCOPED_TRACE(pszCommand);
+        ExpectFailure(Run({pszCommand, m_in.string(), Work("missing/out").string()}), 1);
         WriteFile(Work("kept"), "old");
-        run = Run({pszCommand, "none.gwp", "kept"});
-        EXPECT_EQ(run.nStatus, 1) << pszCommand;
-        ExpectOneErrorLine(run);
+        ExpectFailure(Run({pszCommand, "none.gwp", "kept"}), 1);
         EXPECT_EQ(ReadFile(Work("kept")), "old");
     }
     EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"kept", "two.gwp"}));

@@ -42,7 +42,30 @@ class CImportCommandsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void pictureConvertsIntoTheFrame();
+    // A converted picture is in the frame, on the canvas and in the frame's
+    // thumbnail once the dialog closes, and one undo takes it away.
+    void pictureConvertsIntoTheFrame()
+    {
+        ClearSettings();
+        QImage img(64, 640, QImage::Format_RGB32);
+        img.fill(Qt::black);
+        const QString strPath = UserDataFolder(QStringLiteral("black.png"));
+        QDir().mkpath(UserDataFolder(QString()));
+        QVERIFY(img.save(strPath));
+        CMainFrame frame;
+        const QRgb rgbBefore = frame.View()->CompositionLayer().pixel(3, 5);
+        OnNextModalDialog([strPath](QDialog* pDlg) {
+            auto* pConvert = qobject_cast<CImageConvertDlg*>(pDlg);
+            QVERIFY(pConvert->OpenConvertImage(strPath));
+            pConvert->ConvertImage();
+        });
+        frame.RunCommand(gw::ID_IMAGE_CONVERT);
+        QCOMPARE(frame.Document().m_pCurCells[0].chChar, '@');
+        QVERIFY(frame.View()->CompositionLayer().pixel(3, 5) != rgbBefore);
+        QVERIFY(frame.Action(gw::ID_EDIT_UNDO)->isEnabled());
+        frame.RunCommand(gw::ID_EDIT_UNDO);
+        QCOMPARE(frame.Document().m_pCurCells[0].chChar, ' ');
+    }
     void importsBecomeFloatingBlocks()
     {
         ClearSettings();
@@ -80,31 +103,6 @@ private slots:
         QCOMPARE(frame.View()->GetSelectionRect().topLeft(), QPoint(0, 0));
     }
 };
-
-// A converted picture is in the frame, on the canvas and in the frame's
-// thumbnail once the dialog closes, and one undo takes it away.
-void CImportCommandsTest::pictureConvertsIntoTheFrame()
-{
-    ClearSettings();
-    QImage img(64, 640, QImage::Format_RGB32);
-    img.fill(Qt::black);
-    const QString strPath = UserDataFolder(QStringLiteral("black.png"));
-    QDir().mkpath(UserDataFolder(QString()));
-    QVERIFY(img.save(strPath));
-    CMainFrame frame;
-    const QRgb rgbBefore = frame.View()->CompositionLayer().pixel(3, 5);
-    OnNextModalDialog([strPath](QDialog* pDlg) {
-        auto* pConvert = qobject_cast<CImageConvertDlg*>(pDlg);
-        QVERIFY(pConvert->OpenConvertImage(strPath));
-        pConvert->ConvertImage();
-    });
-    frame.RunCommand(gw::ID_IMAGE_CONVERT);
-    QCOMPARE(frame.Document().m_pCurCells[0].chChar, '@');
-    QVERIFY(frame.View()->CompositionLayer().pixel(3, 5) != rgbBefore);
-    QVERIFY(frame.Action(gw::ID_EDIT_UNDO)->isEnabled());
-    frame.RunCommand(gw::ID_EDIT_UNDO);
-    QCOMPARE(frame.Document().m_pCurCells[0].chChar, ' ');
-}
 
 GW_SHELL_TEST_MAIN(CImportCommandsTest)
 #include "import_commands_test.moc"
