@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <iterator>
+#include <new>
 
 namespace {
 
@@ -17,6 +18,7 @@ constexpr std::size_t kArenaMaxBytes = std::size_t(1) << 34;
 constexpr std::size_t kArenaMinBytes = std::size_t(1) << 20;
 
 int s_nFailIn = 0;
+bool s_bFailAll = false;
 
 void* MapNone(std::size_t nBytes)
 {
@@ -31,11 +33,29 @@ void BackupFailNthSystemCall(int n)
     s_nFailIn = std::max(n, 0);
 }
 
+void BackupFailAllSystemCalls(bool bFail)
+{
+    s_bFailAll = bFail;
+}
+
 bool BackupInjectedFailure()
 {
+    if (s_bFailAll)
+        return true;
     if (s_nFailIn == 0)
         return false;
     return --s_nFailIn == 0;
+}
+
+bool BackupInjectionPending()
+{
+    return s_nFailIn > 0;
+}
+
+void BackupMayAllocate()
+{
+    if (BackupInjectedFailure())
+        throw std::bad_alloc();
 }
 
 bool BackupProtect(void* p, std::size_t nBytes, int nProt)
@@ -87,29 +107,46 @@ void* CBackupArena::Commit(std::size_t nBytes, bool bWritable)
         if (it->second < nPages)
             continue;
         const std::size_t nFirst = it->first;
+        const std::size_t nLeft = it->second - nPages;
+        // The free list's new entry is made first, so nothing can fail once
+        // the range is open.
+        auto itLeft = m_mapFree.end();
+        if (nLeft) {
+            try {
+                BackupMayAllocate();
+                itLeft = m_mapFree.emplace_hint(std::next(it), nFirst + nPages, nLeft);
+            } catch (const std::bad_alloc&) {
+                return nullptr;
+            }
+        }
         char* p = m_pBase + nFirst * BACKUP_PAGE_SIZE;
         // The range lies inside the one reserved mapping: opening it up is a
         // protection change, which the kernel merges with its neighbours.
-        if (!BackupProtect(p, nBytes, bWritable ? PROT_READ | PROT_WRITE : PROT_READ))
+        if (!BackupProtect(p, nBytes, bWritable ? PROT_READ | PROT_WRITE : PROT_READ)) {
+            if (itLeft != m_mapFree.end())
+                m_mapFree.erase(itLeft);
             return nullptr;
-        const std::size_t nLeft = it->second - nPages;
+        }
         m_mapFree.erase(it);
-        if (nLeft)
-            m_mapFree.emplace(nFirst + nPages, nLeft);
         m_nHighPage = std::max(m_nHighPage, nFirst + nPages);
         return p;
     }
     return nullptr;
 }
 
-void CBackupArena::Decommit(void* p, std::size_t nBytes)
+// Gives the memory back, so the pages read as zero when they are committed
+// again, and makes the range inaccessible. A refusal of either keeps the
+// range out of the free list: it might hand out old contents, or pages that
+// are still open.
+bool CBackupArena::Close(char* p, std::size_t nBytes)
 {
-    // The memory goes back to the system, and the pages read as zero when
-    // they are committed again.
-    madvise(p, nBytes, MADV_DONTNEED);
-    mprotect(p, nBytes, PROT_NONE);
-    std::size_t nFirst = (static_cast<char*>(p) - m_pBase) / BACKUP_PAGE_SIZE;
-    std::size_t nCount = nBytes / BACKUP_PAGE_SIZE;
+    if (madvise(p, nBytes, MADV_DONTNEED) != 0)
+        return false;
+    return !BackupInjectedFailure() && mprotect(p, nBytes, PROT_NONE) == 0;
+}
+
+void CBackupArena::AddFree(std::size_t nFirst, std::size_t nCount)
+{
     auto itNext = m_mapFree.lower_bound(nFirst);
     if (itNext != m_mapFree.end() && itNext->first == nFirst + nCount) {
         nCount += itNext->second;
@@ -122,7 +159,37 @@ void CBackupArena::Decommit(void* p, std::size_t nBytes)
             return;
         }
     }
-    m_mapFree.emplace(nFirst, nCount);
+    try {
+        m_mapFree.emplace_hint(itNext, nFirst, nCount);
+    } catch (const std::bad_alloc&) {
+        // The range is closed and owned by nobody: losing track of it only
+        // costs address space.
+    }
+}
+
+bool CBackupArena::Decommit(void* p, std::size_t nBytes)
+{
+    // Ranges that could not be closed before are tried again first.
+    for (std::size_t i = 0; i < m_vUnclosed.size();) {
+        auto [pOld, nOld] = m_vUnclosed[i];
+        if (Close(pOld, nOld)) {
+            AddFree(static_cast<std::size_t>(pOld - m_pBase) / BACKUP_PAGE_SIZE, nOld / BACKUP_PAGE_SIZE);
+            m_vUnclosed.erase(m_vUnclosed.begin() + static_cast<std::ptrdiff_t>(i));
+        } else {
+            ++i;
+        }
+    }
+    char* pc = static_cast<char*>(p);
+    if (!Close(pc, nBytes)) {
+        try {
+            m_vUnclosed.emplace_back(pc, nBytes);
+        } catch (const std::bad_alloc&) {
+            // Kept out of the free list for good: it may still be open.
+        }
+        return false;
+    }
+    AddFree(static_cast<std::size_t>(pc - m_pBase) / BACKUP_PAGE_SIZE, nBytes / BACKUP_PAGE_SIZE);
+    return true;
 }
 
 void CBackupArena::SetOwner(uintptr_t nStart, std::size_t nBytes, unsigned nId)
@@ -147,6 +214,14 @@ void CCopyPool::Promise(std::size_t nPages)
     const std::size_t nNeeded = m_nPromised + nPages;
     if (m_vFree.size() < nNeeded) {
         const std::size_t nGrow = std::max<std::size_t>(nNeeded - m_vFree.size(), 16);
+        // Room for every page first, so that a mapping is never made and
+        // then lost to a failed allocation.
+        try {
+            BackupMayAllocate();
+            m_vFree.reserve(m_nTotal + nGrow);
+        } catch (const std::bad_alloc&) {
+            throw CBackupError("virtual alloc failed");
+        }
         void* p = BackupInjectedFailure()
                       ? MAP_FAILED
                       : mmap(nullptr, nGrow * BACKUP_PAGE_SIZE, PROT_READ | PROT_WRITE,
@@ -154,7 +229,6 @@ void CCopyPool::Promise(std::size_t nPages)
         if (p == MAP_FAILED)
             throw CBackupError("virtual alloc failed");
         m_nTotal += nGrow;
-        m_vFree.reserve(m_nTotal);
         for (std::size_t i = 0; i < nGrow; ++i)
             m_vFree.push_back(static_cast<char*>(p) + i * BACKUP_PAGE_SIZE);
     }

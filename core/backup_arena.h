@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <vector>
 
 class CBackupArena {
@@ -28,10 +29,14 @@ public:
     static CBackupArena& Instance();
 
     // Commits nBytes (a multiple of the page size), read-only or writable;
-    // null when the arena is full or the system refuses.
+    // null, with nothing changed, when the arena is full or the system
+    // refuses.
     void* Commit(std::size_t nBytes, bool bWritable = false);
-    // Gives a committed range back; its contents are lost.
-    void Decommit(void* p, std::size_t nBytes);
+    // Gives a committed range back; its contents are lost. A range the system
+    // would not close again stays out of the free list (so nothing is ever
+    // handed out that might still be open) and is tried again with the next
+    // decommit; false tells that it was not closed yet.
+    bool Decommit(void* p, std::size_t nBytes);
 
     // 32-bit links: offsets in 4-byte units from the arena's base; 0 is null.
     uint32_t ToLink(const void* p) const
@@ -63,23 +68,42 @@ private:
     std::size_t m_nHighPage = 0; // one past the highest page ever committed
     unsigned* m_pOwners = nullptr;
     std::map<std::size_t, std::size_t> m_mapFree; // first free page to run length
+    std::vector<std::pair<char*, std::size_t>> m_vUnclosed; // decommits to try again
+
+    bool Close(char* p, std::size_t nBytes);
+    void AddFree(std::size_t nFirst, std::size_t nCount);
 };
 
 // Every change of a store page's protection goes through here, so that a test
 // can make one fail the way the system would. Allocation-free.
 bool BackupProtect(void* p, std::size_t nBytes, int nProt);
 
-// For tests: the nth protection change or commit from now (1: the next one)
-// fails as if the system had refused it; 0 turns this off.
+// For tests: the nth fallible call from now (1: the next one) fails as if
+// the system had refused it; 0 turns this off. The calls counted are every
+// protection change, commit and mapping of store memory, every difference
+// allocated and every container growth the store makes (BackupMayAllocate).
+// The write-fault handler's own protection change is not counted: see
+// BackupFailFaultProtect.
 void BackupFailNthSystemCall(int n);
+// For tests: while set, every such call fails.
+void BackupFailAllSystemCalls(bool bFail);
 // True, and counts down, when the call being made is to fail.
 bool BackupInjectedFailure();
+// True while an injected failure has not happened yet.
+bool BackupInjectionPending();
+// A point where the store is about to grow a container: throws
+// std::bad_alloc when the injected failure falls here.
+void BackupMayAllocate();
+// For tests: while set, the write-fault handler's protection change fails.
+void BackupFailFaultProtect(bool bFail);
+bool BackupFaultProtectFails();
 
 class CCopyPool {
 public:
     static CCopyPool& Instance();
 
     // Guarantees nPages more pages to takers; call outside the fault handler.
+    // Throws CBackupError, promising nothing, when memory runs out.
     void Promise(std::size_t nPages);
     void Unpromise(std::size_t nPages);
     // Takes one promised page; null when none is left. Allocation-free.

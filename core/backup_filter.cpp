@@ -5,6 +5,13 @@
 // before the step opened, and changes one page's protection. Every fault it
 // does not serve goes to whatever handled SIGSEGV before, so a real crash
 // still crashes (with a core dump, or the sanitizer's report).
+//
+// A first write inside an open step that cannot be served (the system
+// refuses to open the page) cannot be retried or skipped: the writer would
+// fault forever, or go on as if it had written. The process ends there with
+// one line on standard error, using only write and _exit, which are safe in
+// a signal handler. It does not exit cleanly, so the drawing's last autosave
+// copy stays for the next start to offer.
 #include "core/backup_store.h"
 
 #include "core/backup_arena.h"
@@ -14,12 +21,33 @@
 #include <ucontext.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
 
 struct sigaction s_previous;
 bool s_bInstalled = false;
+bool s_bFailProtect = false;
+
+// The exit status after a write fault the store could not serve.
+constexpr int EXIT_STORE_FAULT = 70;
+
+[[noreturn]] void DieUnserved()
+{
+    static const char szLine[] =
+        "glyphwright: the system refused to make a page of the drawing writable; "
+        "stopping (the last autosave copy is kept)\n";
+    ssize_t n = write(STDERR_FILENO, szLine, sizeof szLine - 1);
+    (void)n;
+    _exit(EXIT_STORE_FAULT);
+}
+
+bool OpenPage(uintptr_t nPage)
+{
+    return !s_bFailProtect &&
+           mprotect(reinterpret_cast<void*>(nPage), BACKUP_PAGE_SIZE, PROT_READ | PROT_WRITE) == 0;
+}
 
 bool IsWriteFault(const siginfo_t* pInfo, const void* pContext)
 {
@@ -56,12 +84,24 @@ void HandOn(int nSignal, siginfo_t* pInfo, void* pContext)
 
 void OnSegv(int nSignal, siginfo_t* pInfo, void* pContext)
 {
-    if (BackupFaultFilter(pInfo, pContext))
-        return;
-    HandOn(nSignal, pInfo, pContext);
+    const int nSavedErrno = errno;
+    const bool bServed = BackupFaultFilter(pInfo, pContext);
+    errno = nSavedErrno;
+    if (!bServed)
+        HandOn(nSignal, pInfo, pContext);
 }
 
 } // namespace
+
+void BackupFailFaultProtect(bool bFail)
+{
+    s_bFailProtect = bFail;
+}
+
+bool BackupFaultProtectFails()
+{
+    return s_bFailProtect;
+}
 
 bool BackupFaultFilter(const siginfo_t* pInfo, const void* pContext)
 {
@@ -79,17 +119,30 @@ bool BackupFaultFilter(const siginfo_t* pInfo, const void* pContext)
     const auto itStore = state.mapStores.find(nOwner);
     if (itStore == state.mapStores.end() || !itStore->second.bOpen)
         return false;
-    BackupStep& step = *itStore->second.dqUndo.front();
+    BackupStore& store = itStore->second;
+    BackupStep& step = *store.dqUndo.front();
+    // After a rollback that could not reopen every page, a page of the step
+    // may fault again: it keeps the copy it has.
+    if (store.bRecheck) {
+        for (const BackupPage& page : step.mapPages)
+            if (page.nPage == nPage) {
+                if (!OpenPage(nPage))
+                    DieUnserved();
+                return true;
+            }
+    }
+    // Room and a copy page were made ready for every page of the store
+    // before the step opened; running short means the store's books are
+    // wrong, which is a real crash.
     if (step.mapPages.size() == step.mapPages.capacity() || step.nPromised == 0)
         return false;
-
     void* pCopy = CCopyPool::Instance().Take();
     if (!pCopy)
         return false;
     std::memcpy(pCopy, reinterpret_cast<const void*>(nPage), BACKUP_PAGE_SIZE);
-    if (!BackupProtect(reinterpret_cast<void*>(nPage), BACKUP_PAGE_SIZE, PROT_READ | PROT_WRITE)) {
+    if (!OpenPage(nPage)) {
         CCopyPool::Instance().Give(pCopy);
-        return false;
+        DieUnserved();
     }
     step.mapPages.push_back({nPage, pCopy, 0});
     --step.nPromised;

@@ -178,6 +178,14 @@ BackupFreeBlock* CBackupHeap::TakeFirstFit(uint32_t nSize)
     return nullptr;
 }
 
+const BackupFreeBlock* CBackupHeap::FindFirstFit(uint32_t nSize) const
+{
+    for (uint32_t n = m_info.nHead; n; n = Node(n)->nNext)
+        if (Node(n)->nSize >= nSize)
+            return Node(n);
+    return nullptr;
+}
+
 void* CBackupHeap::HandOut(BackupFreeBlock* pBlock, uint32_t nSize)
 {
     char* pHeader = reinterpret_cast<char*>(pBlock);

@@ -34,6 +34,8 @@ public:
     // Unlinks and returns the first free block, in address order, with at
     // least nSize usable bytes; null when none fits.
     BackupFreeBlock* TakeFirstFit(uint32_t nSize);
+    // The block TakeFirstFit would take, left where it is.
+    const BackupFreeBlock* FindFirstFit(uint32_t nSize) const;
     // Hands out nSize bytes of a block taken from the list: the whole block
     // when the rest would be small, otherwise a piece carved from its end,
     // the front going back to the list. Returns the data address.

@@ -8,31 +8,59 @@
 #include <sys/mman.h>
 
 #include <algorithm>
-#include <functional>
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <new>
+#include <thread>
 
 unsigned g_nUndoRedoStep = 100;
 
 namespace {
 
-// Scratch for one page's encoding, reserved once for the process.
+// Scratch for one page's difference and its encoding, reserved once for the
+// process.
+uint32_t s_aXor[BACKUP_PAGE_SIZE / 4];
 uint16_t s_aScratch[BackupEncodedMaxWords(BACKUP_PAGE_WORDS)];
+// The differences a commit prepares before it changes anything.
+std::vector<void*> s_vPrepared;
+
+#if !defined(NDEBUG) || defined(GW_CHECK_STORE_THREAD)
+// Every store operation runs on the thread that made the first one; other
+// threads may only read store memory.
+void CheckThread()
+{
+    static const std::thread::id s_owner = std::this_thread::get_id();
+    assert(std::this_thread::get_id() == s_owner && "store used off its owning thread");
+}
+#else
+void CheckThread() {}
+#endif
 
 BackupStore* Find(unsigned nId)
 {
-    auto& mapStores = BackupState().mapStores;
-    auto it = mapStores.find(nId);
-    return it == mapStores.end() ? nullptr : &it->second;
+    CheckThread();
+    BackupGlobals& state = BackupState();
+    if (nId != 0 && nId == state.nFoundId)
+        return state.pFound;
+    auto it = state.mapStores.find(nId);
+    if (it == state.mapStores.end())
+        return nullptr;
+    state.nFoundId = nId;
+    state.pFound = &it->second;
+    return state.pFound;
 }
 
-// Calls fn(first page, page count) for each run of consecutive pages.
-template <typename Fn> void ForEachRun(const std::vector<BackupPage>& vPages, Fn fn)
+// Calls fn(first page, page count) for each run of consecutive pages among
+// the first nEnd.
+template <typename Fn> void ForEachRun(const std::vector<BackupPage>& vPages, std::size_t nEnd, Fn fn)
 {
     std::size_t i = 0;
-    while (i < vPages.size()) {
+    while (i < nEnd) {
         std::size_t j = i + 1;
-        while (j < vPages.size() && vPages[j].nPage == vPages[j - 1].nPage + BACKUP_PAGE_SIZE)
+        while (j < nEnd && vPages[j].nPage == vPages[j - 1].nPage + BACKUP_PAGE_SIZE)
             ++j;
         fn(i, j - i);
         i = j;
@@ -44,22 +72,72 @@ bool Protect(uintptr_t nPage, std::size_t nPages, int nProt)
     return BackupProtect(reinterpret_cast<void*>(nPage), nPages * BACKUP_PAGE_SIZE, nProt);
 }
 
-// Adds pages to the store while its step is open: entered in the owner map,
-// and room made for them in the step before they can fault.
-// The region is the step's from the start, so that a failure below still
-// gives it back with the step.
+// Gives every page of the step protection nProt. When the system refuses,
+// the runs already changed get nBack again and the result is false; if even
+// that is refused, the store's flags say what was left behind.
+bool ProtectPages(BackupStore& store, const std::vector<BackupPage>& vPages, int nProt, int nBack)
+{
+    std::size_t nDone = 0;
+    bool bOk = true;
+    ForEachRun(vPages, vPages.size(), [&](std::size_t nFirst, std::size_t nCount) {
+        if (bOk && Protect(vPages[nFirst].nPage, nCount, nProt))
+            nDone = nFirst + nCount;
+        else
+            bOk = false;
+    });
+    if (bOk)
+        return true;
+    ForEachRun(vPages, nDone, [&](std::size_t nFirst, std::size_t nCount) {
+        if (!Protect(vPages[nFirst].nPage, nCount, nBack)) {
+            if (nBack & PROT_WRITE)
+                store.bRecheck = true;
+            else
+                store.bRelock = true;
+        }
+    });
+    return false;
+}
+
+void SortPages(BackupStep& step)
+{
+    std::sort(step.mapPages.begin(), step.mapPages.end(),
+              [](const BackupPage& a, const BackupPage& b) { return a.nPage < b.nPage; });
+}
+
+// Every region the store owns, for a relock of all its pages.
+template <typename Fn> void ForEachRegion(const BackupStore& store, Fn fn)
+{
+    for (const auto* pList : {&store.dqUndo, &store.dqRedo, &store.dqKept})
+        for (const auto& pStep : *pList)
+            for (const auto& [nStart, nBytes] : pStep->mapRegions)
+                fn(nStart, nBytes);
+    for (const auto& [nStart, nBytes] : store.mapLooseRegions)
+        fn(nStart, nBytes);
+}
+
+// After a rollback that the system refused half way, closes every page of
+// the store again before anything else may change it. False while a page is
+// still open.
+bool RelockIfNeeded(BackupStore& store)
+{
+    if (!store.bRelock)
+        return true;
+    bool bOk = true;
+    ForEachRegion(store, [&](uintptr_t nStart, std::size_t nBytes) {
+        bOk = bOk && BackupProtect(reinterpret_cast<void*>(nStart), nBytes, PROT_READ);
+    });
+    if (bOk)
+        store.bRelock = false;
+    return bOk;
+}
+
+// Takes the pages of a region the step has just committed into the store:
+// entered in the owner map. Room for them in the step and copy pages were
+// made ready by the caller.
 void AdoptPages(BackupStore& store, uintptr_t nStart, std::size_t nBytes)
 {
-    const std::size_t nPages = nBytes / BACKUP_PAGE_SIZE;
-    BackupStep& step = *store.dqUndo.front();
-    step.mapRegions[nStart] = nBytes;
     CBackupArena::Instance().SetOwner(nStart, nBytes, static_cast<unsigned>(store.nId));
-    store.nPages += nPages;
-    step.mapPages.reserve(store.nPages);
-    if (!store.bQuiet) {
-        CCopyPool::Instance().Promise(nPages);
-        step.nPromised += nPages;
-    }
+    store.nPages += nBytes / BACKUP_PAGE_SIZE;
 }
 
 void ReleaseRegion(BackupStore& store, uintptr_t nStart, std::size_t nBytes)
@@ -68,6 +146,8 @@ void ReleaseRegion(BackupStore& store, uintptr_t nStart, std::size_t nBytes)
     store.nPages -= std::min(store.nPages, nBytes / BACKUP_PAGE_SIZE);
     if (reinterpret_cast<uintptr_t>(store.pHeapInfo) == nStart)
         store.pHeapInfo = nullptr;
+    // A range the system will not close yet stays the arena's to retry; it
+    // belongs to no store from here on.
     CBackupArena::Instance().Decommit(reinterpret_cast<void*>(nStart), nBytes);
 }
 
@@ -85,20 +165,6 @@ void DropStep(BackupStore& store, BackupStep& step)
     for (const auto& [nStart, nBytes] : step.mapRegions)
         ReleaseRegion(store, nStart, nBytes);
     step.mapRegions.clear();
-}
-
-// Commits a new region for a request of nSize bytes, as one free block.
-BackupFreeBlock* NewRegion(BackupStore& store, std::size_t nSize)
-{
-    const std::size_t nBytes = (nSize / BACKUP_REGION_GRANULE + 1) * BACKUP_REGION_GRANULE;
-    void* p = CBackupArena::Instance().Commit(nBytes, store.bQuiet);
-    if (!p)
-        throw CBackupError("virtual alloc failed");
-    AdoptPages(store, reinterpret_cast<uintptr_t>(p), nBytes);
-    auto* pBlock = static_cast<BackupFreeBlock*>(p);
-    std::memset(pBlock, 0, sizeof *pBlock);
-    pBlock->nSize = static_cast<uint32_t>(nBytes - BACKUP_BLOCK_HEADER);
-    return pBlock;
 }
 
 // Forgets what the store's remaining steps recorded of a region that is gone.
@@ -122,24 +188,41 @@ void ForgetRegion(BackupStore& store, uintptr_t nStart, std::size_t nBytes)
     }
 }
 
-// XORs a step's differences into its pages: undo and redo alike.
-void ApplyStep(BackupStep& step)
+void XorStep(const BackupStep& step)
 {
-    ForEachRun(step.mapPages, [&](std::size_t nFirst, std::size_t nCount) {
-        if (!Protect(step.mapPages[nFirst].nPage, nCount, PROT_READ | PROT_WRITE))
-            throw CBackupError("");
-        for (std::size_t i = nFirst; i < nFirst + nCount; ++i) {
-            const BackupPage& page = step.mapPages[i];
-            BackupDecodeXor(static_cast<const uint16_t*>(page.pData), page.nBytes / 2,
-                            reinterpret_cast<uint16_t*>(page.nPage), BACKUP_PAGE_WORDS);
-        }
-        if (!Protect(step.mapPages[nFirst].nPage, nCount, PROT_READ))
-            throw CBackupError("");
-    });
+    for (const BackupPage& page : step.mapPages)
+        BackupDecodeXor(static_cast<const uint16_t*>(page.pData), page.nBytes / 2,
+                        reinterpret_cast<uint16_t*>(page.nPage), BACKUP_PAGE_WORDS);
 }
 
-// Redo steps are gone for good; the regions they committed stay in the heap
-// as free blocks. Inside an open step, the heap's changes are recorded.
+// XORs a step's differences into its pages: undo and redo alike. Every page
+// is opened before any is changed, so a refusal changes nothing; a refusal
+// to close them again is taken back by XOR-ing once more.
+bool ApplyStep(BackupStore& store, const BackupStep& step)
+{
+    if (!ProtectPages(store, step.mapPages, PROT_READ | PROT_WRITE, PROT_READ))
+        return false;
+    XorStep(step);
+    if (ProtectPages(store, step.mapPages, PROT_READ, PROT_READ | PROT_WRITE))
+        return true;
+    if (store.bRecheck) {
+        // Pages that could not be opened again hold the change; only a
+        // second refusal in a row leads here. The frame is whole again
+        // once the store can be relocked and the step applied once more,
+        // which nothing does: say so rather than pretend.
+        store.bRecheck = false;
+        store.bRelock = true;
+        return false;
+    }
+    XorStep(step);
+    if (!ProtectPages(store, step.mapPages, PROT_READ, PROT_READ))
+        store.bRelock = true;
+    return false;
+}
+
+// Redo steps are gone for good. The regions they committed (only an
+// allocation left in an undone step has any) stay in the heap as free
+// blocks; inside an open step, the heap's changes are recorded.
 void DiscardRedo(BackupStore& store)
 {
     for (auto& pStep : store.dqRedo) {
@@ -155,16 +238,309 @@ void DiscardRedo(BackupStore& store)
     store.dqRedo.clear();
 }
 
+bool RedoHasRegions(const BackupStore& store)
+{
+    return std::any_of(store.dqRedo.begin(), store.dqRedo.end(),
+                       [](const auto& pStep) { return !pStep->mapRegions.empty(); });
+}
+
 void ClosePromise(BackupStep& step)
 {
     CCopyPool::Instance().Unpromise(step.nPromised);
     step.nPromised = 0;
 }
 
+BackupChangeObserver g_pfnChangeObserver = nullptr;
+
+void NotifyChange(unsigned nId)
+{
+    if (g_pfnChangeObserver)
+        g_pfnChangeObserver(nId);
+}
+
+// Opens a step: everything it needs (the step, room for a record of every
+// page, a promised copy page each) is made before anything changes.
+unsigned OpenStep(BackupStore& store)
+{
+    if (!RelockIfNeeded(store))
+        return BACKUP_E_SYSTEM;
+    NotifyChange(static_cast<unsigned>(store.nId));
+    std::unique_ptr<BackupStep> pStep;
+    try {
+        BackupMayAllocate();
+        pStep = std::make_unique<BackupStep>();
+        BackupMayAllocate();
+        pStep->mapPages.reserve(store.nPages);
+        BackupMayAllocate();
+        store.dqUndo.emplace_front();
+    } catch (const std::bad_alloc&) {
+        return BACKUP_E_SYSTEM;
+    }
+    try {
+        CCopyPool::Instance().Promise(store.nPages);
+    } catch (const CBackupError&) {
+        store.dqUndo.pop_front();
+        return BACKUP_E_SYSTEM;
+    }
+    pStep->nPromised = store.nPages;
+    pStep->nSeq = BackupState().nNextSeq++;
+    store.dqUndo.front() = std::move(pStep);
+    store.bOpen = true;
+    return BACKUP_OK;
+}
+
+// Closes the open step without a trace when nothing was written in it.
+void CloseEmptyStep(BackupStore& store)
+{
+    ClosePromise(*store.dqUndo.front());
+    store.dqUndo.pop_front();
+    store.bOpen = false;
+}
+
+// Puts the open step's pages back as they were before it and closes it,
+// for an allocation that cannot be completed. Regions the step committed go
+// back to the system.
+void RollBackStep(BackupStore& store)
+{
+    BackupStep& step = *store.dqUndo.front();
+    SortPages(step);
+    for (const BackupPage& page : step.mapPages)
+        std::memcpy(reinterpret_cast<void*>(page.nPage), page.pData, BACKUP_PAGE_SIZE);
+    // Pages of regions this step committed go with their regions below.
+    std::erase_if(step.mapPages, [&](const BackupPage& page) {
+        auto it = step.mapRegions.upper_bound(page.nPage);
+        const bool bNew = it != step.mapRegions.begin() && (--it, page.nPage < it->first + it->second);
+        if (bNew)
+            CCopyPool::Instance().Give(page.pData);
+        return bNew;
+    });
+    if (!ProtectPages(store, step.mapPages, PROT_READ, PROT_READ))
+        store.bRelock = true; // the next operation closes them
+    for (const BackupPage& page : step.mapPages)
+        CCopyPool::Instance().Give(page.pData);
+    step.mapPages.clear();
+    for (const auto& [nStart, nBytes] : step.mapRegions)
+        ReleaseRegion(store, nStart, nBytes);
+    step.mapRegions.clear();
+    CloseEmptyStep(store);
+}
+
+// Memory an allocation commits before it touches the heap.
+struct CNewMemory {
+    void* pInfo = nullptr;
+    void* pRegion = nullptr;
+    std::size_t nRegionBytes = 0;
+    std::size_t Pages() const
+    {
+        return ((pInfo ? BACKUP_PAGE_SIZE : 0) + (pRegion ? nRegionBytes : 0)) / BACKUP_PAGE_SIZE;
+    }
+};
+
+void GiveBack(const CNewMemory& mem)
+{
+    if (mem.pInfo)
+        CBackupArena::Instance().Decommit(mem.pInfo, BACKUP_PAGE_SIZE);
+    if (mem.pRegion)
+        CBackupArena::Instance().Decommit(mem.pRegion, mem.nRegionBytes);
+}
+
+// BackupAlloc's work, for a store with an open step. Everything that can
+// fail (new memory, room in the step's records, copy pages for the new
+// pages) happens first; then the heap is changed, which cannot fail. Throws
+// CBackupError with the store unchanged.
+void* AllocInStep(BackupStore& store, unsigned nSize)
+{
+    BackupStep& step = *store.dqUndo.front();
+    CBackupArena& arena = CBackupArena::Instance();
+    CNewMemory mem;
+    bool bRegion = !store.pHeapInfo;
+    if (!bRegion) {
+        const CBackupHeap heap(store.pHeapInfo);
+        bRegion = heap.IsEmpty() || !heap.FindFirstFit(nSize);
+    }
+    if (!store.pHeapInfo && !(mem.pInfo = arena.Commit(BACKUP_PAGE_SIZE, store.bQuiet)))
+        throw CBackupError("virtual alloc failed");
+    if (bRegion) {
+        mem.nRegionBytes = (nSize / BACKUP_REGION_GRANULE + 1) * BACKUP_REGION_GRANULE;
+        if (!(mem.pRegion = arena.Commit(mem.nRegionBytes, store.bQuiet))) {
+            GiveBack(mem);
+            throw CBackupError("virtual alloc failed");
+        }
+    }
+    const std::size_t nNewPages = mem.Pages();
+    std::vector<uintptr_t> vEntered;
+    try {
+        BackupMayAllocate();
+        vEntered.reserve(2);
+        for (void* p : {mem.pInfo, mem.pRegion}) {
+            if (!p)
+                continue;
+            BackupMayAllocate();
+            step.mapRegions.emplace(reinterpret_cast<uintptr_t>(p),
+                                    p == mem.pInfo ? BACKUP_PAGE_SIZE : mem.nRegionBytes);
+            vEntered.push_back(reinterpret_cast<uintptr_t>(p));
+        }
+        BackupMayAllocate();
+        step.mapPages.reserve(store.nPages + nNewPages);
+        if (!store.bQuiet)
+            CCopyPool::Instance().Promise(nNewPages);
+    } catch (const std::exception&) {
+        for (uintptr_t n : vEntered)
+            step.mapRegions.erase(n);
+        GiveBack(mem);
+        throw CBackupError("virtual alloc failed");
+    }
+    if (!store.bQuiet)
+        step.nPromised += nNewPages;
+
+    if (mem.pInfo) {
+        AdoptPages(store, reinterpret_cast<uintptr_t>(mem.pInfo), BACKUP_PAGE_SIZE);
+        store.pHeapInfo = mem.pInfo;
+        CBackupHeap::InitInfo(mem.pInfo);
+    }
+    BackupFreeBlock* pNew = nullptr;
+    if (mem.pRegion) {
+        AdoptPages(store, reinterpret_cast<uintptr_t>(mem.pRegion), mem.nRegionBytes);
+        pNew = static_cast<BackupFreeBlock*>(mem.pRegion);
+        std::memset(pNew, 0, sizeof *pNew);
+        pNew->nSize = static_cast<uint32_t>(mem.nRegionBytes - BACKUP_BLOCK_HEADER);
+    }
+    CBackupHeap heap(store.pHeapInfo);
+    BackupFreeBlock* pBlock = nullptr;
+    if (heap.IsEmpty()) {
+        heap.Insert(pNew);
+        pBlock = heap.TakeFirstFit(nSize);
+    } else {
+        pBlock = heap.TakeFirstFit(nSize);
+        if (!pBlock)
+            pBlock = pNew;
+    }
+    return heap.HandOut(pBlock, nSize);
+}
+
+// Differences a commit has encoded but not yet installed.
+struct CPrepared {
+    std::vector<void*> vDiffs;
+    std::vector<std::size_t> vBytes;
+    void Clear()
+    {
+        for (void* p : vDiffs)
+            std::free(p);
+        vDiffs.clear();
+        vBytes.clear();
+    }
+};
+CPrepared s_prepared;
+
+// The first part of a commit, which changes nothing: every page's difference
+// encoded into a block of exactly its length. False when memory runs out.
+bool PrepareDifferences(const BackupStep& step)
+{
+    s_prepared.Clear();
+    try {
+        BackupMayAllocate();
+        s_prepared.vDiffs.reserve(step.mapPages.size());
+        s_prepared.vBytes.reserve(step.mapPages.size());
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (const BackupPage& page : step.mapPages) {
+        const auto* pBefore = static_cast<const uint32_t*>(page.pData);
+        const auto* pNow = reinterpret_cast<const uint32_t*>(page.nPage);
+        for (std::size_t i = 0; i < BACKUP_PAGE_SIZE / 4; ++i)
+            s_aXor[i] = pBefore[i] ^ pNow[i];
+        const std::size_t nBytes =
+            BackupEncode(reinterpret_cast<const uint16_t*>(s_aXor), BACKUP_PAGE_WORDS, s_aScratch) * 2;
+        void* pDiff = BackupInjectedFailure() ? nullptr : std::malloc(nBytes);
+        if (!pDiff) {
+            s_prepared.Clear();
+            return false;
+        }
+        std::memcpy(pDiff, s_aScratch, nBytes);
+        s_prepared.vDiffs.push_back(pDiff);
+        s_prepared.vBytes.push_back(nBytes);
+    }
+    return true;
+}
+
+// Appends every undo step to the sealed list; the room for them is made
+// first, so a refusal changes nothing.
+bool SealSteps(BackupStore& store)
+{
+    if (store.dqUndo.empty())
+        return true;
+    if (store.dqKept.empty()) {
+        store.dqKept.swap(store.dqUndo);
+        return true;
+    }
+    const std::size_t nOld = store.dqKept.size();
+    try {
+        BackupMayAllocate();
+        store.dqKept.resize(nOld + store.dqUndo.size());
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    std::move(store.dqUndo.begin(), store.dqUndo.end(), store.dqKept.begin() + static_cast<std::ptrdiff_t>(nOld));
+    store.dqUndo.clear();
+    return true;
+}
+
+unsigned CommitOpenStep(BackupStore& store)
+{
+    BackupStep& step = *store.dqUndo.front();
+    // Only an allocation left in an undone step (against the contract) puts
+    // regions in the redo list. Handing them back to the heap writes store
+    // memory, which this step records, so it comes before the encoding; a
+    // commit that then fails keeps the step open with those writes in it.
+    if (RedoHasRegions(store))
+        DiscardRedo(store);
+
+    SortPages(step);
+    for (const BackupPage& page : step.mapPages)
+        if (!page.pData)
+            return BACKUP_E_SYSTEM; // the filter records a copy with every page
+    if (!PrepareDifferences(step))
+        return BACKUP_E_SYSTEM;
+    if (!ProtectPages(store, step.mapPages, PROT_READ, PROT_READ | PROT_WRITE)) {
+        s_prepared.Clear();
+        return BACKUP_E_SYSTEM;
+    }
+
+    // Nothing below can fail.
+    CCopyPool& pool = CCopyPool::Instance();
+    for (std::size_t i = 0; i < step.mapPages.size(); ++i) {
+        BackupPage& page = step.mapPages[i];
+        pool.Give(page.pData);
+        page.pData = s_prepared.vDiffs[i];
+        page.nBytes = s_prepared.vBytes[i];
+    }
+    s_prepared.vDiffs.clear();
+    s_prepared.vBytes.clear();
+    ClosePromise(step);
+    store.bOpen = false;
+    store.bRecheck = false;
+    DiscardRedo(store);
+    // A limit of 0 would drop the very step being committed.
+    const std::size_t nLimit = std::max(1u, g_nUndoRedoStep);
+    while (store.dqUndo.size() > nLimit) {
+        std::unique_ptr<BackupStep> pOldest = std::move(store.dqUndo.back());
+        store.dqUndo.pop_back();
+        const auto mapRegions = std::move(pOldest->mapRegions);
+        pOldest->mapRegions.clear();
+        FreeDifferences(*pOldest);
+        for (const auto& [nStart, nBytes] : mapRegions) {
+            ReleaseRegion(store, nStart, nBytes);
+            ForgetRegion(store, nStart, nBytes);
+        }
+    }
+    return BACKUP_OK;
+}
+
 } // namespace
 
 unsigned BackupCreate()
 {
+    CheckThread();
     auto& state = BackupState();
     const unsigned nId = state.nNextId++;
     BackupStore& store = state.mapStores[nId];
@@ -183,35 +559,8 @@ void* BackupAlloc(unsigned nSize, unsigned nId)
     if (nSize > 0x7FFF0000u)
         throw CBackupError("virtual alloc failed");
     nSize = (nSize + 3) & ~3u;
-
-    if (!pStore->pHeapInfo) {
-        void* pInfo = CBackupArena::Instance().Commit(BACKUP_PAGE_SIZE, pStore->bQuiet);
-        if (!pInfo)
-            throw CBackupError("virtual alloc failed");
-        AdoptPages(*pStore, reinterpret_cast<uintptr_t>(pInfo), BACKUP_PAGE_SIZE);
-        pStore->pHeapInfo = pInfo;
-        CBackupHeap::InitInfo(pInfo);
-    }
-    CBackupHeap heap(pStore->pHeapInfo);
-    if (heap.IsEmpty())
-        heap.Insert(NewRegion(*pStore, nSize));
-    BackupFreeBlock* pBlock = heap.TakeFirstFit(nSize);
-    if (!pBlock)
-        pBlock = NewRegion(*pStore, nSize);
-    return heap.HandOut(pBlock, nSize);
+    return AllocInStep(*pStore, nSize);
 }
-
-namespace {
-
-BackupChangeObserver g_pfnChangeObserver = nullptr;
-
-void NotifyChange(unsigned nId)
-{
-    if (g_pfnChangeObserver)
-        g_pfnChangeObserver(nId);
-}
-
-} // namespace
 
 void BackupSetChangeObserver(BackupChangeObserver pfnObserver)
 {
@@ -225,15 +574,7 @@ unsigned BackupBegin(unsigned nId)
         return BACKUP_E_NO_STORE;
     if (pStore->bOpen)
         return BACKUP_E_OPEN;
-    NotifyChange(nId);
-    auto pStep = std::make_unique<BackupStep>();
-    pStep->nSeq = BackupState().nNextSeq++;
-    pStep->mapPages.reserve(pStore->nPages);
-    CCopyPool::Instance().Promise(pStore->nPages);
-    pStep->nPromised = pStore->nPages;
-    pStore->dqUndo.push_front(std::move(pStep));
-    pStore->bOpen = true;
-    return BACKUP_OK;
+    return OpenStep(*pStore);
 }
 
 unsigned BackupCommit(unsigned nId)
@@ -243,50 +584,7 @@ unsigned BackupCommit(unsigned nId)
         return BACKUP_E_NO_STORE;
     if (!pStore->bOpen)
         return BACKUP_E_NOT_OPEN;
-    BackupStore& store = *pStore;
-
-    DiscardRedo(store);
-
-    // A limit of 0 would drop the very step being committed.
-    const std::size_t nLimit = std::max(1u, g_nUndoRedoStep);
-    while (store.dqUndo.size() > nLimit) {
-        std::unique_ptr<BackupStep> pOldest = std::move(store.dqUndo.back());
-        store.dqUndo.pop_back();
-        const auto mapRegions = pOldest->mapRegions;
-        DropStep(store, *pOldest);
-        for (const auto& [nStart, nBytes] : mapRegions)
-            ForgetRegion(store, nStart, nBytes);
-    }
-
-    BackupStep& step = *store.dqUndo.front();
-    std::sort(step.mapPages.begin(), step.mapPages.end(),
-              [](const BackupPage& a, const BackupPage& b) { return a.nPage < b.nPage; });
-    CCopyPool& pool = CCopyPool::Instance();
-    for (BackupPage& page : step.mapPages) {
-        void* pCopy = page.pData;
-        if (!pCopy)
-            throw CBackupError("missing 'before' page");
-        auto* pBefore = static_cast<uint32_t*>(pCopy);
-        const auto* pNow = reinterpret_cast<const uint32_t*>(page.nPage);
-        for (std::size_t i = 0; i < BACKUP_PAGE_SIZE / 4; ++i)
-            pBefore[i] ^= pNow[i];
-        const std::size_t nWords =
-            BackupEncode(static_cast<const uint16_t*>(pCopy), BACKUP_PAGE_WORDS, s_aScratch);
-        pool.Give(pCopy);
-        page.nBytes = nWords * 2;
-        page.pData = std::malloc(page.nBytes);
-        if (!page.pData)
-            throw CBackupError("virtual alloc failed");
-        std::memcpy(page.pData, s_aScratch, page.nBytes);
-    }
-    ForEachRun(step.mapPages, [&](std::size_t nFirst, std::size_t nCount) {
-        if (!Protect(step.mapPages[nFirst].nPage, nCount, PROT_READ))
-            throw CBackupError("virtual protect failed");
-    });
-    step.mapPages.shrink_to_fit();
-    ClosePromise(step);
-    store.bOpen = false;
-    return BACKUP_OK;
+    return CommitOpenStep(*pStore);
 }
 
 unsigned BackupCancel(unsigned nId)
@@ -297,22 +595,19 @@ unsigned BackupCancel(unsigned nId)
     if (!pStore->bOpen)
         return BACKUP_E_NOT_OPEN;
     BackupStep& step = *pStore->dqUndo.front();
-    std::sort(step.mapPages.begin(), step.mapPages.end(),
-              [](const BackupPage& a, const BackupPage& b) { return a.nPage < b.nPage; });
+    SortPages(step);
     for (const BackupPage& page : step.mapPages)
         if (!page.pData)
-            throw CBackupError("missing 'backup' page");
-    ForEachRun(step.mapPages, [&](std::size_t nFirst, std::size_t nCount) {
-        if (!Protect(step.mapPages[nFirst].nPage, nCount, PROT_READ))
-            throw CBackupError("virtual protect failed in cancel backup");
-    });
+            return BACKUP_E_SYSTEM; // the filter records a copy with every page
+    if (!ProtectPages(*pStore, step.mapPages, PROT_READ, PROT_READ | PROT_WRITE))
+        return BACKUP_E_SYSTEM;
     for (const BackupPage& page : step.mapPages)
         CCopyPool::Instance().Give(page.pData);
     step.mapPages.clear();
+    // Regions allocated in the step stay in use; they go with the store.
     pStore->mapLooseRegions.merge(step.mapRegions);
-    ClosePromise(step);
-    pStore->dqUndo.pop_front();
-    pStore->bOpen = false;
+    pStore->bRecheck = false;
+    CloseEmptyStep(*pStore);
     return BACKUP_OK;
 }
 
@@ -338,36 +633,47 @@ int BackupCanRedo(unsigned nId)
     return pStore && !pStore->dqRedo.empty() ? pStore->dqRedo.front()->nSeq : 0;
 }
 
+namespace {
+
+// Undo and redo: the front step of one list is applied and moves to the
+// front of the other. The destination's slot is made first.
+unsigned MoveApplied(BackupStore& store, std::deque<std::unique_ptr<BackupStep>>& dqFrom,
+                     std::deque<std::unique_ptr<BackupStep>>& dqTo)
+{
+    if (store.bOpen)
+        return BACKUP_E_OPEN;
+    if (dqFrom.empty())
+        return BACKUP_E_EMPTY;
+    if (!RelockIfNeeded(store))
+        return BACKUP_E_SYSTEM;
+    try {
+        BackupMayAllocate();
+        dqTo.emplace_front();
+    } catch (const std::bad_alloc&) {
+        return BACKUP_E_SYSTEM;
+    }
+    NotifyChange(static_cast<unsigned>(store.nId));
+    if (!ApplyStep(store, *dqFrom.front())) {
+        dqTo.pop_front();
+        return BACKUP_E_SYSTEM;
+    }
+    dqTo.front() = std::move(dqFrom.front());
+    dqFrom.pop_front();
+    return BACKUP_OK;
+}
+
+} // namespace
+
 unsigned BackupUndo(unsigned nId)
 {
     BackupStore* pStore = Find(nId);
-    if (!pStore)
-        return BACKUP_E_NO_STORE;
-    if (pStore->bOpen)
-        return BACKUP_E_OPEN;
-    if (pStore->dqUndo.empty())
-        return BACKUP_E_EMPTY;
-    NotifyChange(nId);
-    ApplyStep(*pStore->dqUndo.front());
-    pStore->dqRedo.push_front(std::move(pStore->dqUndo.front()));
-    pStore->dqUndo.pop_front();
-    return BACKUP_OK;
+    return pStore ? MoveApplied(*pStore, pStore->dqUndo, pStore->dqRedo) : BACKUP_E_NO_STORE;
 }
 
 unsigned BackupRedo(unsigned nId)
 {
     BackupStore* pStore = Find(nId);
-    if (!pStore)
-        return BACKUP_E_NO_STORE;
-    if (pStore->bOpen)
-        return BACKUP_E_OPEN;
-    if (pStore->dqRedo.empty())
-        return BACKUP_E_EMPTY;
-    NotifyChange(nId);
-    ApplyStep(*pStore->dqRedo.front());
-    pStore->dqUndo.push_front(std::move(pStore->dqRedo.front()));
-    pStore->dqRedo.pop_front();
-    return BACKUP_OK;
+    return pStore ? MoveApplied(*pStore, pStore->dqRedo, pStore->dqUndo) : BACKUP_E_NO_STORE;
 }
 
 unsigned BackupSeal(unsigned nId)
@@ -377,10 +683,7 @@ unsigned BackupSeal(unsigned nId)
         return BACKUP_E_NO_STORE;
     if (pStore->bOpen)
         return BACKUP_E_OPEN;
-    for (auto& pStep : pStore->dqUndo)
-        pStore->dqKept.push_back(std::move(pStep));
-    pStore->dqUndo.clear();
-    return BACKUP_OK;
+    return SealSteps(*pStore) ? BACKUP_OK : BACKUP_E_SYSTEM;
 }
 
 unsigned BackupRelease(unsigned nId)
@@ -391,6 +694,8 @@ unsigned BackupRelease(unsigned nId)
     if (pStore->bOpen)
         return BACKUP_E_OPEN;
     NotifyChange(nId);
+    // Nothing here can fail: a range the system will not close yet is left
+    // with the arena, which owns it from now on and tries again later.
     BackupStore& store = *pStore;
     for (auto* pList : {&store.dqRedo, &store.dqUndo, &store.dqKept}) {
         for (auto& pStep : *pList)
@@ -405,19 +710,27 @@ unsigned BackupRelease(unsigned nId)
         CBackupArena::Instance().ForgetOwner(nId);
     store.pHeapInfo = nullptr;
     store.nPages = 0;
+    store.bRelock = false;
     return BACKUP_OK;
 }
 
 unsigned BackupDestroy(unsigned nId)
 {
     const unsigned nStatus = BackupRelease(nId);
-    if (BackupSucceeded(nStatus))
-        BackupState().mapStores.erase(nId);
+    if (BackupSucceeded(nStatus)) {
+        BackupGlobals& state = BackupState();
+        state.mapStores.erase(nId);
+        if (state.nFoundId == nId) {
+            state.nFoundId = 0;
+            state.pFound = nullptr;
+        }
+    }
     return nStatus;
 }
 
 unsigned BackupReleaseAll()
 {
+    CheckThread();
     auto& mapStores = BackupState().mapStores;
     for (const auto& [nId, store] : mapStores)
         if (store.bOpen)
@@ -445,31 +758,64 @@ unsigned BackupFillSealed(unsigned nId, void* pDst, std::size_t nBytes,
     for (uintptr_t nPage = nFirst; nPage < nEnd; nPage += BACKUP_PAGE_SIZE)
         if (arena.Owner(nPage) != nId)
             return BACKUP_E_RANGE;
-    NotifyChange(nId);
-    // What a commit followed by a seal would leave of the lists.
     BackupStore& store = *pStore;
-    if (!store.dqRedo.empty()) {
-        // Giving redo regions back to the heap writes store memory, which
-        // needs a step of its own; it is sealed with the rest.
-        BackupBegin(nId);
+    if (!RelockIfNeeded(store))
+        return BACKUP_E_SYSTEM;
+    // Giving redo regions back to the heap (only an allocation left in an
+    // undone step has any) writes store memory in a step of its own.
+    if (RedoHasRegions(store)) {
+        const unsigned nStatus = OpenStep(store);
+        if (!BackupSucceeded(nStatus))
+            return nStatus;
         DiscardRedo(store);
-        BackupCommit(nId);
+        if (!BackupSucceeded(CommitOpenStep(store))) {
+            RollBackStep(store);
+            return BACKUP_E_SYSTEM;
+        }
     }
-    BackupSeal(nId);
-
+    // What the range held, to put back when the system will not close it
+    // again after the fill; and room to seal the undo steps.
+    std::unique_ptr<char[]> pBefore;
+    const std::size_t nOldKept = store.dqKept.size();
+    try {
+        BackupMayAllocate();
+        pBefore.reset(new char[nEnd - nFirst]);
+        if (!store.dqUndo.empty() && nOldKept != 0) {
+            BackupMayAllocate();
+            store.dqKept.resize(nOldKept + store.dqUndo.size());
+        }
+    } catch (const std::bad_alloc&) {
+        return BACKUP_E_SYSTEM;
+    }
     const std::size_t nPages = (nEnd - nFirst) / BACKUP_PAGE_SIZE;
-    if (!Protect(nFirst, nPages, PROT_READ | PROT_WRITE))
-        throw CBackupError("virtual protect failed");
+    if (!Protect(nFirst, nPages, PROT_READ | PROT_WRITE)) {
+        store.dqKept.resize(nOldKept);
+        return BACKUP_E_SYSTEM;
+    }
+    NotifyChange(nId);
+    std::memcpy(pBefore.get(), reinterpret_cast<const void*>(nFirst), nEnd - nFirst);
 #ifdef MADV_POPULATE_WRITE
     // One call gives the range its memory, instead of a page fault per page.
     madvise(reinterpret_cast<void*>(nFirst), nEnd - nFirst, MADV_POPULATE_WRITE);
 #endif
-    struct Relock {
-        uintptr_t nFirst;
-        std::size_t nPages;
-        ~Relock() { Protect(nFirst, nPages, PROT_READ); }
-    } relock{nFirst, nPages};
     fill(pDst);
+    if (!Protect(nFirst, nPages, PROT_READ)) {
+        std::memcpy(reinterpret_cast<void*>(nFirst), pBefore.get(), nEnd - nFirst);
+        if (!Protect(nFirst, nPages, PROT_READ))
+            store.bRelock = true;
+        store.dqKept.resize(nOldKept);
+        return BACKUP_E_SYSTEM;
+    }
+    // What a commit followed by a seal would leave of the lists.
+    for (auto& pStep : store.dqRedo)
+        FreeDifferences(*pStep);
+    store.dqRedo.clear();
+    if (nOldKept != 0)
+        std::move(store.dqUndo.begin(), store.dqUndo.end(),
+                  store.dqKept.begin() + static_cast<std::ptrdiff_t>(nOldKept));
+    else
+        store.dqKept.swap(store.dqUndo);
+    store.dqUndo.clear();
     return BACKUP_OK;
 }
 
@@ -484,8 +830,9 @@ void* BackupAllocSealed(unsigned nSize, unsigned nId, const std::function<void(v
     BackupStore* pStore = Find(nId);
     if (!pStore || pStore->bOpen)
         return nullptr;
-    BackupBegin(nId);
     BackupStore& store = *pStore;
+    if (!BackupSucceeded(OpenStep(store)))
+        throw CBackupError("virtual alloc failed");
     BackupStep& step = *store.dqUndo.front();
     void* p = nullptr;
     store.bQuiet = true;
@@ -493,14 +840,14 @@ void* BackupAllocSealed(unsigned nSize, unsigned nId, const std::function<void(v
         p = BackupAlloc(nSize, nId);
     } catch (...) {
         store.bQuiet = false;
-        BackupCancel(nId);
+        CloseEmptyStep(store); // a failed allocation wrote nothing
         throw;
     }
     store.bQuiet = false;
+    const auto nBlock = reinterpret_cast<uintptr_t>(p);
     // A block inside a region this step committed is still writable: fill
     // it now, its memory populated in one call rather than a fault a page.
-    const auto nBlock = reinterpret_cast<uintptr_t>(p);
-    bool bFilled = false;
+    // Elsewhere the fill's writes fault and are recorded like any others.
     if (fill) {
         auto it = step.mapRegions.upper_bound(nBlock);
         if (it != step.mapRegions.begin() && (--it, nBlock + nSize <= it->first + it->second)) {
@@ -508,25 +855,44 @@ void* BackupAllocSealed(unsigned nSize, unsigned nId, const std::function<void(v
             const uintptr_t nFirst = nBlock & ~uintptr_t(BACKUP_PAGE_SIZE - 1);
             madvise(reinterpret_cast<void*>(nFirst), nBlock + nSize - nFirst, MADV_POPULATE_WRITE);
 #endif
-            fill(p);
-            bFilled = true;
         }
+        fill(p);
     }
     // The regions this step committed were writable for the heap's set-up;
     // from here on they are store pages like any other. Neighbours go in
     // one call.
-    for (auto it = step.mapRegions.begin(); it != step.mapRegions.end();) {
+    bool bOk = true;
+    for (auto it = step.mapRegions.begin(); bOk && it != step.mapRegions.end();) {
         const uintptr_t nStart = it->first;
         uintptr_t nEnd = it->first + it->second;
         for (++it; it != step.mapRegions.end() && it->first == nEnd; ++it)
             nEnd += it->second;
-        if (!Protect(nStart, (nEnd - nStart) / BACKUP_PAGE_SIZE, PROT_READ))
-            throw CBackupError("virtual protect failed");
+        bOk = Protect(nStart, (nEnd - nStart) / BACKUP_PAGE_SIZE, PROT_READ);
     }
-    BackupCommit(nId);
-    BackupSeal(nId);
-    if (fill && !bFilled)
-        BackupFillSealed(nId, p, nSize, fill);
+    // Room to seal first: after the commit, nothing may fail.
+    const std::size_t nOldKept = store.dqKept.size();
+    if (bOk && nOldKept != 0) {
+        try {
+            BackupMayAllocate();
+            store.dqKept.resize(nOldKept + store.dqUndo.size());
+        } catch (const std::bad_alloc&) {
+            bOk = false;
+        }
+    }
+    if (bOk && !BackupSucceeded(CommitOpenStep(store))) {
+        store.dqKept.resize(nOldKept);
+        bOk = false;
+    }
+    if (!bOk) {
+        RollBackStep(store);
+        throw CBackupError("virtual alloc failed");
+    }
+    if (nOldKept != 0)
+        std::move(store.dqUndo.begin(), store.dqUndo.end(),
+                  store.dqKept.begin() + static_cast<std::ptrdiff_t>(nOldKept));
+    else
+        store.dqKept.swap(store.dqUndo);
+    store.dqUndo.clear();
     return p;
 }
 

@@ -8,7 +8,10 @@
 // changed. Writers never describe their change: they open a step, write
 // memory, and close it.
 //
-// Everything here runs on one thread: there are no locks.
+// Every operation either completes or leaves the store exactly as it was:
+// what can fail (memory, a protection change) is done first and rolled back
+// when the system refuses. Everything here runs on one thread, checked in
+// debug builds: there are no locks.
 #pragma once
 
 #include <csignal>
@@ -24,6 +27,9 @@ inline constexpr unsigned BACKUP_E_NOT_OPEN = 0x3000;
 inline constexpr unsigned BACKUP_E_EMPTY = 0x6000;
 inline constexpr unsigned BACKUP_E_NO_STORE = 0x7000;
 inline constexpr unsigned BACKUP_E_RANGE = 0x8000; // memory that is not the store's
+// The system refused memory or a page protection change; the store is
+// exactly as it was before the call, and the call may be tried again.
+inline constexpr unsigned BACKUP_E_SYSTEM = 0x9000;
 
 inline constexpr bool BackupSucceeded(unsigned status) { return (status & 3) == 1; }
 
@@ -36,8 +42,9 @@ inline constexpr unsigned BACKUP_MIN_BLOCK = 20;
 // A value below 1 is taken as 1.
 extern unsigned g_nUndoRedoStep;
 
-// Raised for internal failures (memory or page protection); the text is one
-// of the fixed messages, empty for failures during undo and redo.
+// Raised by the allocations (BackupAlloc, BackupAllocSealed) when memory runs
+// out, with the store unchanged. Every other operation reports such a
+// failure as BACKUP_E_SYSTEM, also with the store unchanged.
 class CBackupError : public std::runtime_error {
 public:
     explicit CBackupError(const std::string& strWhat) : std::runtime_error(strWhat) {}

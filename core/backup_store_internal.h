@@ -38,12 +38,22 @@ struct BackupStore {
     // While set, new regions are committed writable, so the heap's set-up
     // writes do not fault (an allocation that is sealed at once).
     bool bQuiet = false;
+    // A rollback could not put every protection back (the system refused
+    // twice in a row). bRelock: some page may still be writable while no
+    // step is open; every operation that starts a change closes them all
+    // first. bRecheck: a page of the open step may be read-only again; the
+    // fault filter then looks for it among the step's pages before copying.
+    bool bRelock = false;
+    bool bRecheck = false;
 };
 
 // The page owner map lives in the arena (CBackupArena::Owner), as a flat
 // table the fault handler can read without allocating.
 struct BackupGlobals {
     std::map<unsigned, BackupStore> mapStores;
+    // The store found last: most calls in a row are for the current frame.
+    unsigned nFoundId = 0;
+    BackupStore* pFound = nullptr;
     unsigned nNextId = 1;
     int nNextSeq = 1;
 };

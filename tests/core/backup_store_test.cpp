@@ -51,7 +51,7 @@ protected:
 TEST(BackupStatus, SuccessTestSeparatesOkFromErrors)
 {
     EXPECT_TRUE(BackupSucceeded(BACKUP_OK));
-    for (unsigned s : {BACKUP_E_OPEN, BACKUP_E_NOT_OPEN, BACKUP_E_EMPTY, BACKUP_E_NO_STORE})
+    for (unsigned s : {BACKUP_E_OPEN, BACKUP_E_NOT_OPEN, BACKUP_E_EMPTY, BACKUP_E_NO_STORE, BACKUP_E_SYSTEM})
         EXPECT_FALSE(BackupSucceeded(s)) << std::hex << s;
 }
 
