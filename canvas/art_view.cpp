@@ -11,7 +11,10 @@
 #include "canvas/view_layers.h"
 #include "canvas/glyph_cache.h"
 #include "core/text_block.h"
+#include "core/backup_store.h"
+#include "res/app_strings.h"
 #include "res/command_table.h"
+#include "ui/message_box.h"
 #include "ui/settings_value.h"
 
 #include <QClipboard>
@@ -142,19 +145,48 @@ void CArtView::SetCells(CharCell* pCells)
     m_pCells = pCells;
 }
 
-void CArtView::BeginEdit()
+bool CArtView::BeginEdit()
 {
-    m_edit.BeginEdit();
+    if (m_edit.BeginEdit())
+        return true;
+    // Nothing is written without a step to record it: the writes below skip.
+    ReportStoreFailure(gw::IDS_EDIT_NOT_STARTED);
+    return false;
 }
 
 void CArtView::EndEdit()
 {
-    m_edit.EndEdit();
+    ReportEditEnd(m_edit.EndEdit());
+}
+
+void CArtView::ReportEditEnd(EEditEnd end)
+{
+    if (end == EEditEnd::Unrecorded)
+        ReportStoreFailure(gw::IDS_EDIT_UNRECORDED);
+    else if (end == EEditEnd::StillOpen)
+        ReportStoreFailure(gw::IDS_EDIT_STILL_OPEN);
+}
+
+void CArtView::ReportStoreFailure(const char* pszText)
+{
+    // The box runs an event loop of its own: no second box from inside it.
+    if (m_bStoreFailureShown)
+        return;
+    m_bStoreFailureShown = true;
+    GwMessageBox(this, QString::fromLatin1(pszText));
+    m_bStoreFailureShown = false;
+}
+
+bool CArtView::CanWriteCells() const
+{
+    // A store page is writable only inside a step; a write outside one
+    // would end the program.
+    return m_pCells && BackupIsOpen(static_cast<unsigned>(m_doc.m_nCurHistory)) != 0;
 }
 
 void CArtView::SetCell(int nCol, int nRow, uint8_t ch, bool bUseColour, COLORREF cr)
 {
-    if (!m_pCells || nCol < 0 || nRow < 0 || nCol >= m_geom.Cols() || nRow >= m_geom.Rows())
+    if (nCol < 0 || nRow < 0 || nCol >= m_geom.Cols() || nRow >= m_geom.Rows() || !CanWriteCells())
         return;
     CharCell& cell = m_pCells[nRow * m_geom.Cols() + nCol];
     cell.chChar = ch;
@@ -163,7 +195,7 @@ void CArtView::SetCell(int nCol, int nRow, uint8_t ch, bool bUseColour, COLORREF
 
 void CArtView::WriteCell(int nCol, int nRow, uint8_t ch, COLORREF cr)
 {
-    if (!m_pCells || nCol < 0 || nRow < 0 || nCol >= m_geom.Cols() || nRow >= m_geom.Rows())
+    if (nCol < 0 || nRow < 0 || nCol >= m_geom.Cols() || nRow >= m_geom.Rows() || !CanWriteCells())
         return;
     const int nIndex = nRow * m_geom.Cols() + nCol;
     CharCell& cell = m_pCells[nIndex];
@@ -186,7 +218,7 @@ bool CArtView::EndGesture()
     }
     m_bRightButton = false;
     const bool bOpen = m_edit.IsEditing();
-    m_edit.EndEdit();
+    ReportEditEnd(m_edit.EndEdit());
     return bOpen;
 }
 
@@ -387,7 +419,7 @@ void CArtView::OnToolChanged()
         m_tracker.OnCaptureLost();
     if (CViewTool* pOld = GetTool(m_nActiveTool))
         pOld->Deactivate(*this);
-    m_edit.EndEdit();
+    ReportEditEnd(m_edit.EndEdit());
     m_bRightButton = false;
     // Any tool command drops a floating block and forgets its rectangles.
     m_selection.DropAndForgetRects();

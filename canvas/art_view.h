@@ -186,9 +186,17 @@ public:
     // on the frame it was opened on. SetCell writes one cell of the current
     // frame (colour m_crText unless bUseColour) and draws nothing; WriteCell
     // also draws it into the text layer. Cells off the canvas are skipped.
-    void BeginEdit();
+    // BeginEdit is false, and the user told, when the system refused a step:
+    // the writes that follow are skipped. EndEdit tells the user when the
+    // step could not be recorded for undo.
+    bool BeginEdit();
     void EndEdit();
     bool IsEditing() const { return m_edit.IsEditing(); }
+    // True while a step is open on the current frame: the only time its
+    // cells may be written.
+    bool CanWriteCells() const;
+    // A message box about memory the system refused (res/app_strings.h).
+    void ReportStoreFailure(const char* pszText);
     void SetCell(int nCol, int nRow, uint8_t ch, bool bUseColour, COLORREF cr);
     void WriteCell(int nCol, int nRow, uint8_t ch, COLORREF cr);
     // Ends a gesture in progress and commits what the view has open, then
@@ -237,6 +245,7 @@ private:
     // Ends the current tool's gesture and commits the view's open step; true
     // when a step was still open after the tool had ended its gesture.
     bool EndGesture();
+    void ReportEditEnd(EEditEnd end);
 
     CArtDoc& m_doc;
     IViewHost* m_pHost;
@@ -255,6 +264,7 @@ private:
     bool m_bLayoutDone = false;
     bool m_bSnapping = false;
     bool m_bButtonDown = false;
+    bool m_bStoreFailureShown = false;
     int m_nActiveTool = 0;     // the tool that last got Activate
     QPoint m_ptLastCell{-1, -1}; // cell of the previous mouse move
     QRect m_rcSelection;

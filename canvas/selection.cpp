@@ -5,6 +5,7 @@
 #include "canvas/tool_codes.h"
 #include "canvas/view_host.h"
 #include "core/text_block.h"
+#include "res/app_strings.h"
 
 #include <algorithm>
 
@@ -63,7 +64,11 @@ void CSelection::Lift(const std::vector<CharCell>* pFrom, int nWidth, int nHeigh
         if (!bAnyChar)
             return;
     }
-    m_liftEdit.BeginEdit();
+    // Refused, nothing is lifted: the cells under the block would stay.
+    if (!m_liftEdit.BeginEdit()) {
+        m_view.ReportStoreFailure(gw::IDS_EDIT_NOT_STARTED);
+        return;
+    }
     if (!pFrom) {
         // The area becomes spaces that keep their colours.
         for (int r = 0; r < m_nHeight; ++r)
@@ -112,7 +117,11 @@ void CSelection::DropSelection()
                 m_view.SetCell(nCol0 + c, nRow0 + r, cell.chChar, true, cell.crColor);
         }
     }
-    m_liftEdit.EndEdit();
+    const EEditEnd end = m_liftEdit.EndEdit();
+    if (end == EEditEnd::Unrecorded)
+        m_view.ReportStoreFailure(gw::IDS_EDIT_UNRECORDED);
+    else if (end == EEditEnd::StillOpen)
+        m_view.ReportStoreFailure(gw::IDS_EDIT_STILL_OPEN);
     m_view.SelectionLayer().fill(RGB_KEY);
     m_bFloating = false;
     m_view.Refresh(CArtView::REFRESH_ALL);

@@ -9,6 +9,7 @@
 #include "canvas/view_layers.h"
 #include "core/backup_store.h"
 #include "core/edit_bracket.h"
+#include "res/app_strings.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -101,7 +102,9 @@ void CArtView::RebuildLayers()
     if (m_pCells) {
         // Layout data, not an edit: no undo step, no modification.
         CUnrecordedEdit edit(m_doc);
-        const int nCount = m_geom.Rows() * m_geom.Cols();
+        // Refused, the cells keep the positions they had until the next
+        // rebuild; nothing else depends on them.
+        const int nCount = edit.CanWrite() ? m_geom.Rows() * m_geom.Cols() : 0;
         for (int i = 0; i < nCount; ++i) {
             const QPoint pt = m_geom.CellOriginAt(i);
             CharCell& cell = m_pCells[i];
@@ -234,16 +237,27 @@ void CArtView::ClearCanvas()
     if (!m_pCells)
         return;
     const auto nId = static_cast<unsigned>(m_doc.m_nCurHistory);
-    if (BackupIsOpen(nId) == 0)
-        BackupBegin(nId);
     const int nCount = m_geom.Rows() * m_geom.Cols();
-    for (int i = 0; i < nCount; ++i) {
-        m_pCells[i].chChar = ' ';
-        m_pCells[i].crColor = m_crText;
+    const auto blank = [&] {
+        for (int i = 0; i < nCount; ++i) {
+            m_pCells[i].chChar = ' ';
+            m_pCells[i].crColor = m_crText;
+        }
+    };
+    // A sealed write, neither a step nor a modification: the blank frame is
+    // where undo stops. It happens whole or not at all.
+    if (BackupIsOpen(nId) == 0) {
+        if (!BackupSucceeded(BackupFillSealed(nId, m_pCells, std::size_t(nCount) * sizeof(CharCell),
+                                              [&](void*) { blank(); })))
+            ReportStoreFailure(gw::IDS_EDIT_NOT_STARTED);
+        return;
     }
-    // Committed without marking the document modified, then sealed: the
-    // blank frame is where undo stops.
-    if (BackupIsOpen(nId) != 0)
-        BackupCommit(nId);
-    BackupSeal(nId);
+    // Inside a step somebody opened: it is closed and sealed with the blank.
+    blank();
+    if (!BackupSucceeded(BackupCommit(nId)) && !BackupSucceeded(BackupCancel(nId))) {
+        ReportStoreFailure(gw::IDS_EDIT_STILL_OPEN);
+        return;
+    }
+    if (!BackupSucceeded(BackupSeal(nId)))
+        ReportStoreFailure(gw::IDS_EDIT_UNRECORDED);
 }

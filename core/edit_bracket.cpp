@@ -3,40 +3,53 @@
 #include "core/art_doc.h"
 #include "core/backup_store.h"
 
-void CEditBracket::BeginEdit()
+bool CEditBracket::BeginEdit()
 {
     const auto nId = static_cast<unsigned>(m_doc.m_nCurHistory);
     if (BackupIsOpen(nId) != 0)
-        return; // an outer writer's step: write into it
-    BackupBegin(nId);
+        return true; // our own step still open, or an outer writer's: write into it
+    if (!BackupSucceeded(BackupBegin(nId)))
+        return false;
     m_nEditHistory = BackupIsOpen(nId);
     m_nStore = m_doc.m_nCurHistory;
+    return true;
 }
 
-void CEditBracket::EndEdit()
+EEditEnd CEditBracket::EndEdit()
 {
     if (m_nEditHistory == 0)
-        return;
+        return EEditEnd::Closed;
     // Close the step on the store it was opened on, even if another frame has
     // become current since; otherwise that frame would keep a step open.
     const auto nId = static_cast<unsigned>(m_nStore);
+    EEditEnd end = EEditEnd::Closed;
     if (BackupIsOpen(nId) == m_nEditHistory) {
+        // A refused commit leaves the step exactly as it was: keeping the
+        // writes without an undo step is the next best thing, and if even
+        // that is refused the step stays ours, whole, for the next close.
+        if (BackupSucceeded(BackupCommit(nId)))
+            end = EEditEnd::Closed;
+        else if (BackupSucceeded(BackupCancel(nId)))
+            end = EEditEnd::Unrecorded;
+        else
+            return EEditEnd::StillOpen;
         m_doc.SetModifiedFlag(true);
-        BackupCommit(nId);
     }
     m_nEditHistory = 0;
     m_nStore = 0;
+    return end;
 }
 
-void CEditBracket::CancelEdit()
+bool CEditBracket::CancelEdit()
 {
     if (m_nEditHistory == 0)
-        return;
+        return true;
     const auto nId = static_cast<unsigned>(m_nStore);
-    if (BackupIsOpen(nId) == m_nEditHistory)
-        BackupCancel(nId);
+    if (BackupIsOpen(nId) == m_nEditHistory && !BackupSucceeded(BackupCancel(nId)))
+        return false;
     m_nEditHistory = 0;
     m_nStore = 0;
+    return true;
 }
 
 CUnrecordedEdit::CUnrecordedEdit(CArtDoc& doc) : m_nStore(doc.m_nCurHistory)
@@ -49,6 +62,17 @@ CUnrecordedEdit::CUnrecordedEdit(CArtDoc& doc) : m_nStore(doc.m_nCurHistory)
 CUnrecordedEdit::~CUnrecordedEdit()
 {
     const auto nId = static_cast<unsigned>(m_nStore);
-    if (m_nOpened != 0 && BackupIsOpen(nId) == m_nOpened)
+    if (m_nOpened == 0 || BackupIsOpen(nId) != m_nOpened)
+        return;
+    // Refused, the step stays open: the frame is intact and the next writer
+    // writes into it, which is better than writes that can never be undone
+    // going unnoticed. The system refuses twice in a row only when it is
+    // out of memory.
+    if (!BackupSucceeded(BackupCancel(nId)))
         BackupCancel(nId);
+}
+
+bool CUnrecordedEdit::CanWrite() const
+{
+    return BackupIsOpen(static_cast<unsigned>(m_nStore)) != 0;
 }

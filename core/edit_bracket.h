@@ -8,14 +8,25 @@
 
 class CArtDoc;
 
+// How a bracket's close went.
+enum class EEditEnd {
+    Closed,     // committed as an undo step, or there was nothing to close
+    Unrecorded, // the commit was refused: the writes stay, but cannot be undone
+    StillOpen,  // refused altogether: the step stays open and the bracket keeps
+                // it, so the next EndEdit closes it; the frame is intact
+};
+
 class CEditBracket {
 public:
     explicit CEditBracket(CArtDoc& doc) : m_doc(doc) {}
 
-    void BeginEdit();
-    void EndEdit();
-    // Closes the bracket's own step keeping its writes but recording nothing.
-    void CancelEdit();
+    // False when a step was needed and the system refused it: nothing may be
+    // written then.
+    bool BeginEdit();
+    EEditEnd EndEdit();
+    // Closes the bracket's own step keeping its writes but recording nothing;
+    // false when the system refused (the step stays open and the bracket's).
+    bool CancelEdit();
     // Lets go of the step without closing it (its drawing is being replaced).
     void Forget()
     {
@@ -39,6 +50,8 @@ class CUnrecordedEdit {
 public:
     explicit CUnrecordedEdit(CArtDoc& doc);
     ~CUnrecordedEdit();
+    // False when no step is open to write in (the system refused one).
+    bool CanWrite() const;
     CUnrecordedEdit(const CUnrecordedEdit&) = delete;
     CUnrecordedEdit& operator=(const CUnrecordedEdit&) = delete;
 

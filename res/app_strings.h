@@ -16,6 +16,16 @@ inline constexpr char IDS_ERROR_FILE_HEAD[] = "Error file head!";
 inline constexpr char IDS_ENTER_INTEGER[] = "Please enter an integer.";
 inline constexpr char IDS_ENTER_INTEGER_RANGE[] = "Please enter an integer between %1 and %2.";
 inline constexpr char IDS_ENTER_POSITIVE_INTEGER[] = "Please enter a positive integer.";
+// When the system refuses the undo history memory or a page protection; the
+// drawing is never left half changed.
+inline constexpr char IDS_EDIT_NOT_STARTED[] =
+    "Not enough memory to record a change, so nothing was drawn.";
+inline constexpr char IDS_EDIT_UNRECORDED[] =
+    "Not enough memory to record this change for Undo: it stays in the drawing but cannot be undone.";
+inline constexpr char IDS_EDIT_STILL_OPEN[] =
+    "Not enough memory to finish recording this change; it will be recorded together with the next one.";
+inline constexpr char IDS_UNDO_REFUSED[] = "Not enough memory to undo; the drawing is unchanged.";
+inline constexpr char IDS_REDO_REFUSED[] = "Not enough memory to redo; the drawing is unchanged.";
 // The save prompt (Yes, No, Cancel); %1 is the document's title.
 inline constexpr char IDS_SAVE_CHANGES[] = "Save changes to %1?";
 

@@ -306,14 +306,19 @@ void CMainFrame::OnAppExit()
     close();
 }
 
+// The view repaints through the document's listener. A step that could
+// not be applied is still there to apply: the system refused, and the
+// frame is as it was.
 void CMainFrame::OnEditUndo()
 {
-    m_doc.OnEditUndo(); // the view repaints through the document's listener
+    if (!m_doc.OnEditUndo() && m_doc.CanUndo())
+        GwMessageBox(this, QString::fromLatin1(gw::IDS_UNDO_REFUSED));
 }
 
 void CMainFrame::OnEditRedo()
 {
-    m_doc.OnEditRedo();
+    if (!m_doc.OnEditRedo() && m_doc.CanRedo())
+        GwMessageBox(this, QString::fromLatin1(gw::IDS_REDO_REFUSED));
 }
 
 // The floating block and the internal clipboard are the view's.
