@@ -77,7 +77,9 @@ void HandOn(int nSignal, siginfo_t* pInfo, void* pContext)
     struct sigaction dfl {};
     dfl.sa_handler = SIG_DFL;
     sigemptyset(&dfl.sa_mask);
-    sigaction(SIGSEGV, &dfl, nullptr);
+    // Unable to restore the default, returning would fault forever.
+    if (sigaction(SIGSEGV, &dfl, nullptr) != 0)
+        _exit(128 + SIGSEGV);
     if (pInfo->si_code <= 0)
         raise(nSignal);
 }

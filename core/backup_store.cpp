@@ -8,7 +8,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
-#include <cassert>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -18,7 +18,7 @@
 
 unsigned g_nUndoRedoStep = 100;
 
-namespace {
+namespace gwstore {
 
 // Scratch for one page's difference and its encoding, reserved once for the
 // process.
@@ -33,7 +33,10 @@ std::vector<void*> s_vPrepared;
 void CheckThread()
 {
     static const std::thread::id s_owner = std::this_thread::get_id();
-    assert(std::this_thread::get_id() == s_owner && "store used off its owning thread");
+    if (std::this_thread::get_id() != s_owner) {
+        std::fputs("backup store used off its owning thread\n", stderr);
+        std::abort();
+    }
 }
 #else
 void CheckThread() {}
@@ -325,99 +328,6 @@ void RollBackStep(BackupStore& store)
     CloseEmptyStep(store);
 }
 
-// Memory an allocation commits before it touches the heap.
-struct CNewMemory {
-    void* pInfo = nullptr;
-    void* pRegion = nullptr;
-    std::size_t nRegionBytes = 0;
-    std::size_t Pages() const
-    {
-        return ((pInfo ? BACKUP_PAGE_SIZE : 0) + (pRegion ? nRegionBytes : 0)) / BACKUP_PAGE_SIZE;
-    }
-};
-
-void GiveBack(const CNewMemory& mem)
-{
-    if (mem.pInfo)
-        CBackupArena::Instance().Decommit(mem.pInfo, BACKUP_PAGE_SIZE);
-    if (mem.pRegion)
-        CBackupArena::Instance().Decommit(mem.pRegion, mem.nRegionBytes);
-}
-
-// BackupAlloc's work, for a store with an open step. Everything that can
-// fail (new memory, room in the step's records, copy pages for the new
-// pages) happens first; then the heap is changed, which cannot fail. Throws
-// CBackupError with the store unchanged.
-void* AllocInStep(BackupStore& store, unsigned nSize)
-{
-    BackupStep& step = *store.dqUndo.front();
-    CBackupArena& arena = CBackupArena::Instance();
-    CNewMemory mem;
-    bool bRegion = !store.pHeapInfo;
-    if (!bRegion) {
-        const CBackupHeap heap(store.pHeapInfo);
-        bRegion = heap.IsEmpty() || !heap.FindFirstFit(nSize);
-    }
-    if (!store.pHeapInfo && !(mem.pInfo = arena.Commit(BACKUP_PAGE_SIZE, store.bQuiet)))
-        throw CBackupError("virtual alloc failed");
-    if (bRegion) {
-        mem.nRegionBytes = (nSize / BACKUP_REGION_GRANULE + 1) * BACKUP_REGION_GRANULE;
-        if (!(mem.pRegion = arena.Commit(mem.nRegionBytes, store.bQuiet))) {
-            GiveBack(mem);
-            throw CBackupError("virtual alloc failed");
-        }
-    }
-    const std::size_t nNewPages = mem.Pages();
-    std::vector<uintptr_t> vEntered;
-    try {
-        BackupMayAllocate();
-        vEntered.reserve(2);
-        for (void* p : {mem.pInfo, mem.pRegion}) {
-            if (!p)
-                continue;
-            BackupMayAllocate();
-            step.mapRegions.emplace(reinterpret_cast<uintptr_t>(p),
-                                    p == mem.pInfo ? BACKUP_PAGE_SIZE : mem.nRegionBytes);
-            vEntered.push_back(reinterpret_cast<uintptr_t>(p));
-        }
-        BackupMayAllocate();
-        step.mapPages.reserve(store.nPages + nNewPages);
-        if (!store.bQuiet)
-            CCopyPool::Instance().Promise(nNewPages);
-    } catch (const std::exception&) {
-        for (uintptr_t n : vEntered)
-            step.mapRegions.erase(n);
-        GiveBack(mem);
-        throw CBackupError("virtual alloc failed");
-    }
-    if (!store.bQuiet)
-        step.nPromised += nNewPages;
-
-    if (mem.pInfo) {
-        AdoptPages(store, reinterpret_cast<uintptr_t>(mem.pInfo), BACKUP_PAGE_SIZE);
-        store.pHeapInfo = mem.pInfo;
-        CBackupHeap::InitInfo(mem.pInfo);
-    }
-    BackupFreeBlock* pNew = nullptr;
-    if (mem.pRegion) {
-        AdoptPages(store, reinterpret_cast<uintptr_t>(mem.pRegion), mem.nRegionBytes);
-        pNew = static_cast<BackupFreeBlock*>(mem.pRegion);
-        std::memset(pNew, 0, sizeof *pNew);
-        pNew->nSize = static_cast<uint32_t>(mem.nRegionBytes - BACKUP_BLOCK_HEADER);
-    }
-    CBackupHeap heap(store.pHeapInfo);
-    BackupFreeBlock* pBlock = nullptr;
-    if (heap.IsEmpty()) {
-        heap.Insert(pNew);
-        pBlock = heap.TakeFirstFit(nSize);
-    } else {
-        pBlock = heap.TakeFirstFit(nSize);
-        if (!pBlock)
-            pBlock = pNew;
-    }
-    return heap.HandOut(pBlock, nSize);
-}
-
 // Differences a commit has encoded but not yet installed.
 struct CPrepared {
     std::vector<void*> vDiffs;
@@ -536,7 +446,9 @@ unsigned CommitOpenStep(BackupStore& store)
     return BACKUP_OK;
 }
 
-} // namespace
+} // namespace gwstore
+
+using namespace gwstore;
 
 unsigned BackupCreate()
 {
@@ -738,162 +650,6 @@ unsigned BackupReleaseAll()
     for (auto& [nId, store] : mapStores)
         BackupRelease(nId);
     return BACKUP_OK;
-}
-
-unsigned BackupFillSealed(unsigned nId, void* pDst, std::size_t nBytes,
-                          const std::function<void(void*)>& fill)
-{
-    BackupStore* pStore = Find(nId);
-    if (!pStore)
-        return BACKUP_E_NO_STORE;
-    if (pStore->bOpen)
-        return BACKUP_E_OPEN;
-    if (nBytes == 0)
-        return BACKUP_OK;
-    const uintptr_t nFirst =
-        reinterpret_cast<uintptr_t>(pDst) & ~uintptr_t(BACKUP_PAGE_SIZE - 1);
-    const uintptr_t nEnd = (reinterpret_cast<uintptr_t>(pDst) + nBytes + BACKUP_PAGE_SIZE - 1) &
-                           ~uintptr_t(BACKUP_PAGE_SIZE - 1);
-    const CBackupArena& arena = CBackupArena::Instance();
-    for (uintptr_t nPage = nFirst; nPage < nEnd; nPage += BACKUP_PAGE_SIZE)
-        if (arena.Owner(nPage) != nId)
-            return BACKUP_E_RANGE;
-    BackupStore& store = *pStore;
-    if (!RelockIfNeeded(store))
-        return BACKUP_E_SYSTEM;
-    // Giving redo regions back to the heap (only an allocation left in an
-    // undone step has any) writes store memory in a step of its own.
-    if (RedoHasRegions(store)) {
-        const unsigned nStatus = OpenStep(store);
-        if (!BackupSucceeded(nStatus))
-            return nStatus;
-        DiscardRedo(store);
-        if (!BackupSucceeded(CommitOpenStep(store))) {
-            RollBackStep(store);
-            return BACKUP_E_SYSTEM;
-        }
-    }
-    // What the range held, to put back when the system will not close it
-    // again after the fill; and room to seal the undo steps.
-    std::unique_ptr<char[]> pBefore;
-    const std::size_t nOldKept = store.dqKept.size();
-    try {
-        BackupMayAllocate();
-        pBefore.reset(new char[nEnd - nFirst]);
-        if (!store.dqUndo.empty() && nOldKept != 0) {
-            BackupMayAllocate();
-            store.dqKept.resize(nOldKept + store.dqUndo.size());
-        }
-    } catch (const std::bad_alloc&) {
-        return BACKUP_E_SYSTEM;
-    }
-    const std::size_t nPages = (nEnd - nFirst) / BACKUP_PAGE_SIZE;
-    if (!Protect(nFirst, nPages, PROT_READ | PROT_WRITE)) {
-        store.dqKept.resize(nOldKept);
-        return BACKUP_E_SYSTEM;
-    }
-    NotifyChange(nId);
-    std::memcpy(pBefore.get(), reinterpret_cast<const void*>(nFirst), nEnd - nFirst);
-#ifdef MADV_POPULATE_WRITE
-    // One call gives the range its memory, instead of a page fault per page.
-    madvise(reinterpret_cast<void*>(nFirst), nEnd - nFirst, MADV_POPULATE_WRITE);
-#endif
-    fill(pDst);
-    if (!Protect(nFirst, nPages, PROT_READ)) {
-        std::memcpy(reinterpret_cast<void*>(nFirst), pBefore.get(), nEnd - nFirst);
-        if (!Protect(nFirst, nPages, PROT_READ))
-            store.bRelock = true;
-        store.dqKept.resize(nOldKept);
-        return BACKUP_E_SYSTEM;
-    }
-    // What a commit followed by a seal would leave of the lists.
-    for (auto& pStep : store.dqRedo)
-        FreeDifferences(*pStep);
-    store.dqRedo.clear();
-    if (nOldKept != 0)
-        std::move(store.dqUndo.begin(), store.dqUndo.end(),
-                  store.dqKept.begin() + static_cast<std::ptrdiff_t>(nOldKept));
-    else
-        store.dqKept.swap(store.dqUndo);
-    store.dqUndo.clear();
-    return BACKUP_OK;
-}
-
-unsigned BackupWriteSealed(unsigned nId, void* pDst, const void* pSrc, std::size_t nBytes)
-{
-    return BackupFillSealed(nId, pDst, nBytes,
-                            [&](void* p) { std::memcpy(p, pSrc, nBytes); });
-}
-
-void* BackupAllocSealed(unsigned nSize, unsigned nId, const std::function<void(void*)>& fill)
-{
-    BackupStore* pStore = Find(nId);
-    if (!pStore || pStore->bOpen)
-        return nullptr;
-    BackupStore& store = *pStore;
-    if (!BackupSucceeded(OpenStep(store)))
-        throw CBackupError("virtual alloc failed");
-    BackupStep& step = *store.dqUndo.front();
-    void* p = nullptr;
-    store.bQuiet = true;
-    try {
-        p = BackupAlloc(nSize, nId);
-    } catch (...) {
-        store.bQuiet = false;
-        CloseEmptyStep(store); // a failed allocation wrote nothing
-        throw;
-    }
-    store.bQuiet = false;
-    const auto nBlock = reinterpret_cast<uintptr_t>(p);
-    // A block inside a region this step committed is still writable: fill
-    // it now, its memory populated in one call rather than a fault a page.
-    // Elsewhere the fill's writes fault and are recorded like any others.
-    if (fill) {
-        auto it = step.mapRegions.upper_bound(nBlock);
-        if (it != step.mapRegions.begin() && (--it, nBlock + nSize <= it->first + it->second)) {
-#ifdef MADV_POPULATE_WRITE
-            const uintptr_t nFirst = nBlock & ~uintptr_t(BACKUP_PAGE_SIZE - 1);
-            madvise(reinterpret_cast<void*>(nFirst), nBlock + nSize - nFirst, MADV_POPULATE_WRITE);
-#endif
-        }
-        fill(p);
-    }
-    // The regions this step committed were writable for the heap's set-up;
-    // from here on they are store pages like any other. Neighbours go in
-    // one call.
-    bool bOk = true;
-    for (auto it = step.mapRegions.begin(); bOk && it != step.mapRegions.end();) {
-        const uintptr_t nStart = it->first;
-        uintptr_t nEnd = it->first + it->second;
-        for (++it; it != step.mapRegions.end() && it->first == nEnd; ++it)
-            nEnd += it->second;
-        bOk = Protect(nStart, (nEnd - nStart) / BACKUP_PAGE_SIZE, PROT_READ);
-    }
-    // Room to seal first: after the commit, nothing may fail.
-    const std::size_t nOldKept = store.dqKept.size();
-    if (bOk && nOldKept != 0) {
-        try {
-            BackupMayAllocate();
-            store.dqKept.resize(nOldKept + store.dqUndo.size());
-        } catch (const std::bad_alloc&) {
-            bOk = false;
-        }
-    }
-    if (bOk && !BackupSucceeded(CommitOpenStep(store))) {
-        store.dqKept.resize(nOldKept);
-        bOk = false;
-    }
-    if (!bOk) {
-        RollBackStep(store);
-        throw CBackupError("virtual alloc failed");
-    }
-    if (nOldKept != 0)
-        std::move(store.dqUndo.begin(), store.dqUndo.end(),
-                  store.dqKept.begin() + static_cast<std::ptrdiff_t>(nOldKept));
-    else
-        store.dqKept.swap(store.dqUndo);
-    store.dqUndo.clear();
-    return p;
 }
 
 bool BackupGetStats(unsigned nId, BackupStoreStats& stats)

@@ -59,3 +59,34 @@ struct BackupGlobals {
 };
 
 BackupGlobals& BackupState();
+
+// The steps' own operations, shared by the files of the store. Each one
+// either completes or leaves the store as it was, unless it says otherwise.
+namespace gwstore {
+
+BackupStore* Find(unsigned nId);
+bool Protect(uintptr_t nPage, std::size_t nPages, int nProt);
+// Closes every page of the store again after a rollback the system refused
+// half way; false while one is still open.
+bool RelockIfNeeded(BackupStore& store);
+void AdoptPages(BackupStore& store, uintptr_t nStart, std::size_t nBytes);
+void ReleaseRegion(BackupStore& store, uintptr_t nStart, std::size_t nBytes);
+void FreeDifferences(BackupStep& step);
+void NotifyChange(unsigned nId);
+// Only an allocation left in an undone step gives redo steps regions.
+bool RedoHasRegions(const BackupStore& store);
+// Drops the redo steps; their regions go back to the heap, which writes
+// store memory and so needs an open step when there are any.
+void DiscardRedo(BackupStore& store);
+unsigned OpenStep(BackupStore& store);
+unsigned CommitOpenStep(BackupStore& store);
+// Closes an open step in which nothing was written.
+void CloseEmptyStep(BackupStore& store);
+// Puts every page the open step wrote back as it was, gives the regions it
+// committed back to the system and closes it.
+void RollBackStep(BackupStore& store);
+// BackupAlloc's work in the open step; throws CBackupError, changing
+// nothing, when memory runs out.
+void* AllocInStep(BackupStore& store, unsigned nSize);
+
+} // namespace gwstore
