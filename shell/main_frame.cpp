@@ -138,6 +138,18 @@ void CMainFrame::SetCurTool(int nTool)
     UpdateCommandUI();
 }
 
+bool CMainFrame::HasUnsavedWork() const
+{
+    return m_doc.IsModified() || m_pView->HasPendingEdits();
+}
+
+// The view ends and writes what it holds pending on the frame it belongs
+// to, so a frame change keeps each edit on its own frame.
+void CMainFrame::CommitPendingEdits()
+{
+    m_pView->EndPendingEdit();
+}
+
 void CMainFrame::SetStatusPosText(const QString& strText)
 {
     m_pPosPane->setText(strText);
