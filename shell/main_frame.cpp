@@ -59,6 +59,9 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
             m_pMessagePane->setText(strText);
             GwLogForScripts("status", strText);
         });
+    m_pAutosave->SetPendingWork(
+        [this] { return m_pView && m_pView->HasPendingEdits(); },
+        [this](CharCell* pCells) { m_pView->WritePendingEditsInto(pCells); });
     m_pAutosave->SetInterval(m_nAutosaveSecs);
 }
 
@@ -136,6 +139,13 @@ void CMainFrame::SetCurTool(int nTool)
 {
     m_nCurTool = nTool;
     UpdateCommandUI();
+}
+
+void CMainFrame::PendingWorkChanged()
+{
+    if (m_pAutosave) {
+        m_pAutosave->OnDocumentChanged();
+    }
 }
 
 bool CMainFrame::HasUnsavedWork() const

@@ -54,6 +54,8 @@ public:
     void SetCurTool(int nTool) override;
     void SetStatusPosText(const QString& strText) override;
     void RefreshFrameThumbnail() override;
+    // A block floats or a shape is pending: autosave becomes due.
+    void PendingWorkChanged() override;
     void UpdateRulers(ERulerUpdate nMode, int nScrollX, int nScrollY, int nMouseX, int nMouseY,
                       int nCanvasW, int nCanvasH) override;
     void AddFirstFrame(int nFrameKey, const QImage& imgThumb) override;
