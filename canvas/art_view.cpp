@@ -236,6 +236,17 @@ void CArtView::EndPendingEdit()
     }
 }
 
+bool CArtView::HasPendingEdits() const
+{
+    return m_edit.IsEditing() || m_selection.IsFloating() || m_shapes.IsPending();
+}
+
+void CArtView::WritePendingEditsInto(CharCell* pCells) const
+{
+    m_selection.DropInto(pCells);
+    m_shapes.CommitInto(pCells);
+}
+
 void CArtView::DrawAutoLine(int nX0, int nY0, int nX1, int nY1)
 {
     // Writes through the cells; a redundant corner becomes a space in its

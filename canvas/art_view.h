@@ -200,8 +200,16 @@ public:
     void SetCell(int nCol, int nRow, uint8_t ch, bool bUseColour, COLORREF cr);
     void WriteCell(int nCol, int nRow, uint8_t ch, COLORREF cr);
     // Ends a gesture in progress and commits what the view has open, then
-    // renews the thumbnail; for frame switches and playback.
+    // renews the thumbnail; drops a floating block and writes a pending
+    // shape. The caret stays. What the user sees is then what the cells hold.
     void EndPendingEdit();
+    // Work shown that the cells do not hold yet: a stroke in progress, a
+    // floating block, a pending shape.
+    bool HasPendingEdits() const;
+    // Writes the floating block and the pending shape into pCells, a copy of
+    // the current frame's cells, as dropping and committing them would; the
+    // view keeps both as they are.
+    void WritePendingEditsInto(CharCell* pCells) const;
 
     // The characters of the two mouse buttons (the character picker's choice).
     void SetLeftChar(unsigned char ch) { m_chLeft = ch; }

@@ -78,6 +78,8 @@ void CSelection::Lift(const std::vector<CharCell>* pFrom, int nWidth, int nHeigh
     }
     BuildLayer();
     m_bFloating = true;
+    if (IViewHost* pHost = m_view.Host())
+        pHost->PendingWorkChanged();
 }
 
 void CSelection::BuildLayer()
@@ -100,10 +102,9 @@ void CSelection::BuildLayer()
     }
 }
 
-void CSelection::DropSelection()
+template <typename Fn>
+void CSelection::ForEachDropCell(Fn&& fnWrite) const
 {
-    if (!m_bFloating)
-        return;
     const QRect rc = m_view.GetSelectionRect();
     const int nCol0 = rc.left() / m_view.GetCellWidth();
     const int nRow0 = rc.top() / m_view.GetCellHeight();
@@ -114,9 +115,18 @@ void CSelection::DropSelection()
         for (int c = 0; c < m_nWidth; ++c) {
             const CharCell& cell = m_vBlock[static_cast<size_t>(r * m_nWidth + c)];
             if (!bTransparent || cell.chChar != ' ')
-                m_view.SetCell(nCol0 + c, nRow0 + r, cell.chChar, true, cell.crColor);
+                fnWrite(nCol0 + c, nRow0 + r, cell);
         }
     }
+}
+
+void CSelection::DropSelection()
+{
+    if (!m_bFloating)
+        return;
+    ForEachDropCell([this](int nCol, int nRow, const CharCell& cell) {
+        m_view.SetCell(nCol, nRow, cell.chChar, true, cell.crColor);
+    });
     const EEditEnd end = m_liftEdit.EndEdit();
     if (end == EEditEnd::Unrecorded)
         m_view.ReportStoreFailure(gw::IDS_EDIT_UNRECORDED);
@@ -127,6 +137,21 @@ void CSelection::DropSelection()
     m_view.Refresh(CArtView::REFRESH_ALL);
     if (IViewHost* pHost = m_view.Host())
         pHost->RefreshFrameThumbnail();
+}
+
+void CSelection::DropInto(CharCell* pCells) const
+{
+    if (!m_bFloating)
+        return;
+    const int nCols = m_view.GetCols();
+    const int nRows = m_view.GetRows();
+    ForEachDropCell([&](int nCol, int nRow, const CharCell& cell) {
+        if (nCol < 0 || nRow < 0 || nCol >= nCols || nRow >= nRows)
+            return;
+        CharCell& dst = pCells[nRow * nCols + nCol];
+        dst.chChar = cell.chChar;
+        dst.crColor = cell.crColor;
+    });
 }
 
 void CSelection::DropAndForgetRects()

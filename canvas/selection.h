@@ -44,6 +44,10 @@ public:
     // Drops a floating block and forgets both rectangles (Escape, a frame
     // change).
     void DropAndForgetRects();
+    // Writes the floating block into pCells, a copy of the current frame's
+    // cells, as DropSelection would write it into the frame; the block goes
+    // on floating.
+    void DropInto(CharCell* pCells) const;
 
     // The edit commands; each does nothing without a floating block (Paste:
     // without clipboard content).
@@ -77,6 +81,10 @@ private:
     // what was cut or copied.
     void LiftAtOrigin(const std::vector<CharCell>& vCells, int nWidth, int nHeight);
     void BuildLayer();
+    // Calls fnWrite(col, row, cell) for each block cell the drop writes: by
+    // the main window's select mode, spaces left out when transparent.
+    template <typename Fn>
+    void ForEachDropCell(Fn&& fnWrite) const;
     void SetRects(const QRect& rc);
 
     CArtView& m_view;

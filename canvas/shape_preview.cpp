@@ -236,6 +236,19 @@ void CShapePreview::CommitPreview()
         pHost->RefreshFrameThumbnail();
 }
 
+void CShapePreview::CommitInto(CharCell* pCells) const
+{
+    const int nCols = m_view.GetCols();
+    const int nRows = m_view.GetRows();
+    for (const auto& [nKey, ch] : m_mapPreview) {
+        if (PreviewCol(nKey) >= nCols || PreviewRow(nKey) >= nRows)
+            continue;
+        CharCell& cell = pCells[PreviewRow(nKey) * nCols + PreviewCol(nKey)];
+        cell.chChar = ch;
+        cell.crColor = m_crShape;
+    }
+}
+
 void CShapePreview::Forget()
 {
     m_mapPreview.clear();

@@ -67,6 +67,9 @@ public:
     // everything and renews the thumbnail. Nothing happens without a shape
     // beyond clearing the overlay.
     void CommitPreview();
+    // Writes the pending shape into pCells, a copy of the current frame's
+    // cells, as CommitPreview would; the shape stays pending.
+    void CommitInto(CharCell* pCells) const;
     // Both maps emptied without writing (a new drawing, a paste's scratch use).
     void Forget();
 

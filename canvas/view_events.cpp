@@ -71,12 +71,13 @@ void CArtView::mouseReleaseEvent(QMouseEvent* pEvent)
     if (m_tracker.IsTracking()) {
         if (pEvent->button() == Qt::LeftButton)
             m_tracker.OnLeftButtonUp();
-        UpdateCursor();
-        return;
-    }
-    if (CViewTool* pTool = GetTool(CurTool()))
+    } else if (CViewTool* pTool = GetTool(CurTool())) {
         pTool->OnMouseRelease(*this, MakeToolEvent(*pEvent));
+    }
     UpdateCursor();
+    // Shapes and blocks are made and moved by gestures that end here.
+    if (m_pHost && (m_selection.IsFloating() || m_shapes.IsPending()))
+        m_pHost->PendingWorkChanged();
 }
 
 void CArtView::focusOutEvent(QFocusEvent* pEvent)

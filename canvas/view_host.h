@@ -18,6 +18,9 @@ public:
     virtual void SetStatusPosText(const QString& /*strText*/) {}
     // After every finished edit: renew the current frame's picture in the frame panel.
     virtual void RefreshFrameThumbnail() {}
+    // A floating block or a pending shape was made or moved: work on screen
+    // that the cells do not hold yet, which the host counts as unsaved.
+    virtual void PendingWorkChanged() {}
     // The pick tool took a character for the left or right button: show it
     // in the character picker as that button's choice.
     virtual void CharPicked(bool /*bRight*/, unsigned char /*ch*/) {}

@@ -32,10 +32,10 @@ CFrameSnapshot::CFrameSnapshot(std::size_t nCells, std::size_t nFrames)
 {
 }
 
-std::unique_ptr<CFrameSnapshot> CFrameSnapshot::Take(const CArtDoc& doc)
+std::unique_ptr<CFrameSnapshot> CFrameSnapshot::Take(const CArtDoc& doc, const FramePatch& fnPatch)
 {
     for (const auto& [nKey, nId] : doc.m_mapHistories)
-        if (BackupIsOpen(static_cast<unsigned>(nId)) != 0)
+        if (BackupIsOpen(static_cast<unsigned>(nId)) != 0 && !(fnPatch && nId == doc.m_nCurHistory))
             return nullptr;
     std::unique_ptr<CFrameSnapshot> pSnap(
         new CFrameSnapshot(static_cast<std::size_t>(doc.GetCellCount()), doc.m_mapFrames.size()));
@@ -44,10 +44,13 @@ std::unique_ptr<CFrameSnapshot> CFrameSnapshot::Take(const CArtDoc& doc)
         SFrame& frame = pSnap->m_vFrames[n++];
         frame.pLive = pCells;
         const auto it = doc.m_mapHistories.find(nKey);
-        if (it == doc.m_mapHistories.end() || it->second <= 0) {
-            // No store would tell of a change: copy it now.
+        const bool bPatched = fnPatch && pCells == doc.m_pCurCells;
+        if (bPatched || it == doc.m_mapHistories.end() || it->second <= 0) {
+            // Patched, or no store would tell of a change: copy it now.
             frame.pPrivate.reset(new CharCell[pSnap->m_nCells]);
             std::memcpy(frame.pPrivate.get(), pCells, pSnap->m_nCells * sizeof(CharCell));
+            if (bPatched)
+                fnPatch(frame.pPrivate.get());
             frame.nState.store(PRIVATE, std::memory_order_relaxed);
             continue;
         }

@@ -12,17 +12,24 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class CArtDoc;
 
+// Writes what is shown over the current frame but not yet in its cells (a
+// floating block, a pending shape) into a copy of those cells.
+using FramePatch = std::function<void(CharCell* pCopy)>;
+
 class CFrameSnapshot {
 public:
     // The document's registered frames in key order, as they are now. Null
     // while a step of any of their stores is open: the cells may be half
-    // written.
-    static std::unique_ptr<CFrameSnapshot> Take(const CArtDoc& doc);
+    // written. With fnPatch the current frame is copied at once and patched,
+    // and its store may have a step open: the caller vouches that its cells
+    // are whole (a lifted block keeps its step open until it is dropped).
+    static std::unique_ptr<CFrameSnapshot> Take(const CArtDoc& doc, const FramePatch& fnPatch = {});
     ~CFrameSnapshot();
     CFrameSnapshot(const CFrameSnapshot&) = delete;
     CFrameSnapshot& operator=(const CFrameSnapshot&) = delete;

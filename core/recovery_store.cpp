@@ -306,14 +306,15 @@ int CRecoverySnapshot::FrameCount() const
     return static_cast<int>(std::min(cells.size() / nCells, std::size_t(GWP_MAX_FRAMES) + 1));
 }
 
-CRecoverySnapshot TakeRecoverySnapshot(const CArtDoc& doc, const std::string& strPath)
+CRecoverySnapshot TakeRecoverySnapshot(const CArtDoc& doc, const std::string& strPath,
+                                       const FramePatch& fnPatch)
 {
     CRecoverySnapshot snap;
     snap.nRows = doc.m_nRows;
     snap.nCols = doc.m_nCols;
     snap.strOriginalPath = strPath;
     snap.nTime = static_cast<int64_t>(std::time(nullptr));
-    snap.frames = CFrameSnapshot::Take(doc);
+    snap.frames = CFrameSnapshot::Take(doc, fnPatch);
     return snap;
 }
 

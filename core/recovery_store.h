@@ -47,9 +47,11 @@ struct CRecoverySnapshot {
 };
 
 // Takes doc's frames where they live (see CFrameSnapshot); nothing is copied
-// until the drawing changes. No frames (FrameCount() 0) while an edit step is
-// open. Throws std::bad_alloc when memory runs out.
-CRecoverySnapshot TakeRecoverySnapshot(const CArtDoc& doc, const std::string& strPath);
+// until the drawing changes, except the current frame when fnPatch adds what
+// is shown over it. No frames (FrameCount() 0) while an edit step is open
+// (but for the patched frame's). Throws std::bad_alloc when memory runs out.
+CRecoverySnapshot TakeRecoverySnapshot(const CArtDoc& doc, const std::string& strPath,
+                                       const FramePatch& fnPatch = {});
 
 // One session's copy left behind by a program that did not exit cleanly.
 struct CRecoveryEntry {

@@ -52,6 +52,26 @@ const std::string& CAutosave::SessionName() const
     return m_pStore ? m_pStore->SessionName() : strNone;
 }
 
+void CAutosave::SetPendingWork(std::function<bool()> fnAny, FramePatch fnWrite)
+{
+    m_fnAnyPending = std::move(fnAny);
+    m_fnWritePending = std::move(fnWrite);
+}
+
+bool CAutosave::HasUnsavedWork() const
+{
+    return m_doc.IsModified() || (m_fnAnyPending && m_fnAnyPending());
+}
+
+CRecoverySnapshot CAutosave::TakeSnapshot() const
+{
+    // A stroke's cells may be half written: no patch vouches for them.
+    const bool bPatch = m_fnWritePending && m_fnAnyPending && m_fnAnyPending() &&
+                        !(m_fnIsEditing && m_fnIsEditing());
+    return TakeRecoverySnapshot(m_doc, m_doc.GetPathName(),
+                                bPatch ? m_fnWritePending : FramePatch());
+}
+
 void CAutosave::SetInterval(int nSecs)
 {
     m_nIntervalSecs = nSecs > 0 ? nSecs : 0;
@@ -62,7 +82,7 @@ void CAutosave::SetInterval(int nSecs)
 
 void CAutosave::OnDocumentChanged()
 {
-    if (!m_pStore || m_nIntervalSecs <= 0 || !m_doc.IsModified()) {
+    if (!m_pStore || m_nIntervalSecs <= 0 || !HasUnsavedWork()) {
         return;
     }
     if (m_bWriting) {
@@ -77,7 +97,7 @@ void CAutosave::OnDocumentChanged()
 void CAutosave::OnTimeout()
 {
     // Saved, replaced or switched off since the timer started.
-    if (!m_pStore || m_nIntervalSecs <= 0 || !m_doc.IsModified()) {
+    if (!m_pStore || m_nIntervalSecs <= 0 || !HasUnsavedWork()) {
         return;
     }
     StartWrite();
@@ -100,8 +120,7 @@ bool CAutosave::StartWrite()
     // are copied here, as an edit is about to change them.
     std::unique_ptr<CRecoverySnapshot> pSnap;
     try {
-        pSnap = std::make_unique<CRecoverySnapshot>(
-            TakeRecoverySnapshot(m_doc, m_doc.GetPathName()));
+        pSnap = std::make_unique<CRecoverySnapshot>(TakeSnapshot());
     } catch (const std::bad_alloc&) {
         ReportFailure(QStringLiteral("not enough memory"));
         return false;
@@ -216,7 +235,7 @@ bool CAutosave::WriteNow(QString* pError)
     }
     std::string strError;
     try {
-        const CRecoverySnapshot snap = TakeRecoverySnapshot(m_doc, m_doc.GetPathName());
+        const CRecoverySnapshot snap = TakeSnapshot();
         if (snap.FrameCount() == 0) {
             *pError = QStringLiteral("an edit is in progress");
             return false;

@@ -26,8 +26,8 @@ public:
     static QString DefaultFolder();
 
     // Opens the session in strFolder; when that fails autosave stays off and
-    // fnMessage hears why, once. fnIsEditing tells whether an edit step is
-    // open: a copy is never taken in the middle of one.
+    // fnMessage hears why, once. fnIsEditing tells whether a gesture is
+    // writing cells (the mouse button is down): a copy waits for its end.
     CAutosave(const CArtDoc& doc, const QString& strFolder, std::function<bool()> fnIsEditing,
               std::function<void(const QString&)> fnMessage, QObject* pParent = nullptr);
     // Waits for a running write; the copy stays, to be offered next time.
@@ -35,6 +35,11 @@ public:
     CAutosave(const CAutosave&) = delete;
     CAutosave& operator=(const CAutosave&) = delete;
 
+    // Work the window shows beyond the drawing's cells (a floating block, a
+    // pending shape): fnAny tells whether there is any; it counts as unsaved,
+    // and fnWrite writes it into the copy of the current frame, which is
+    // then taken at once. The drawing itself is left as it is.
+    void SetPendingWork(std::function<bool()> fnAny, FramePatch fnWrite);
     // 0 turns autosave off.
     void SetInterval(int nSecs);
     int Interval() const { return m_nIntervalSecs; }
@@ -53,7 +58,7 @@ public:
     // Starts writing a copy on the worker now, whatever the interval; the
     // write's end is reported through the event loop. False when none was
     // started: autosave is off, a write is running (another follows it), or
-    // an edit step is open (tried again shortly).
+    // a gesture is writing cells (tried again shortly).
     bool StartWrite();
     // Writes the copy at once, on this thread, whatever the interval: for a
     // drawing whose only other copy is about to go (a restored crash copy).
@@ -67,10 +72,15 @@ private:
     // leaving the previous copy as it was.
     void WaitForWrite(bool bCancel = false);
     void ReportFailure(const QString& strReason);
+    // Modified, or showing work not yet in the cells.
+    bool HasUnsavedWork() const;
+    CRecoverySnapshot TakeSnapshot() const;
 
     const CArtDoc& m_doc;
     std::function<bool()> m_fnIsEditing;
     std::function<void(const QString&)> m_fnMessage;
+    std::function<bool()> m_fnAnyPending;
+    FramePatch m_fnWritePending;
     std::unique_ptr<CRecoveryStore> m_pStore; // null: autosave is off
     std::unique_ptr<CRecoverySnapshot> m_pWriting; // what the worker writes
     QTimer m_timer;

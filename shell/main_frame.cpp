@@ -59,6 +59,9 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
             m_pMessagePane->setText(strText);
             GwLogForScripts("status", strText);
         });
+    m_pAutosave->SetPendingWork(
+        [this] { return m_pView && m_pView->HasPendingEdits(); },
+        [this](CharCell* pCells) { m_pView->WritePendingEditsInto(pCells); });
     m_pAutosave->SetInterval(m_nAutosaveSecs);
 }
 
@@ -136,6 +139,25 @@ void CMainFrame::SetCurTool(int nTool)
 {
     m_nCurTool = nTool;
     UpdateCommandUI();
+}
+
+void CMainFrame::PendingWorkChanged()
+{
+    if (m_pAutosave) {
+        m_pAutosave->OnDocumentChanged();
+    }
+}
+
+bool CMainFrame::HasUnsavedWork() const
+{
+    return m_doc.IsModified() || m_pView->HasPendingEdits();
+}
+
+// The view ends and writes what it holds pending on the frame it belongs
+// to, so a frame change keeps each edit on its own frame.
+void CMainFrame::CommitPendingEdits()
+{
+    m_pView->EndPendingEdit();
 }
 
 void CMainFrame::SetStatusPosText(const QString& strText)

@@ -54,6 +54,8 @@ public:
     void SetCurTool(int nTool) override;
     void SetStatusPosText(const QString& strText) override;
     void RefreshFrameThumbnail() override;
+    // A block floats or a shape is pending: autosave becomes due.
+    void PendingWorkChanged() override;
     void UpdateRulers(ERulerUpdate nMode, int nScrollX, int nScrollY, int nMouseX, int nMouseY,
                       int nCanvasW, int nCanvasH) override;
     void AddFirstFrame(int nFrameKey, const QImage& imgThumb) override;
@@ -110,8 +112,18 @@ public:
     // Writes the drawing to strPath; on failure tells the user and keeps the
     // modified flag.
     bool SaveDocumentTo(const QString& strPath);
-    // The save prompt; false when the user cancels or a wanted save failed.
+    // The save prompt, asked when there is unsaved work; false when the user
+    // cancels or a wanted save failed.
     bool SaveModified();
+    // The drawing is modified, or the view shows work its cells do not hold
+    // yet (a floating block, a pending shape) even in an unmodified drawing.
+    bool HasUnsavedWork() const;
+    // Before anything that reads or replaces the drawing as a whole (saving,
+    // exporting, printing, New and Open, a frame change): what the user sees
+    // becomes what the cells hold. A stroke in progress ends, a floating
+    // block is dropped by the select mode, a pending shape written; the caret
+    // stays where it is.
+    void CommitPendingEdits();
 
     QToolButton* SelectButton() const { return m_pSelectButton; }
     QToolButton* FreehandButton() const { return m_pFreehandButton; }
@@ -189,7 +201,8 @@ public:
     // the load. For tests: the dialog itself only shows on slow loads.
     std::function<bool(int nDone, int nTotal)> m_fnLoadProgressHook;
 private:
-    // Ends the tool and asks to save: the steps Open and drop share.
+    // Settles what is pending, ends the tool and asks to save: the steps
+    // New, Open, drop and a restored copy share.
     bool PrepareToReplace();
     bool WriteExport(const QString& strPath, const std::string& strData);
     bool StreamExport(const QString& strPath, const SaveWriter& write);
@@ -251,8 +264,6 @@ private:
     void OnPause();
     void OnAddFrame();
     void OnDeleteFrame();
-    // Before the current frame changes: a stroke in progress ends on its own frame.
-    void EndEditBeforeFrameChange();
     // Puts the frame panel into its dock.
     void CreateFramePanel();
 

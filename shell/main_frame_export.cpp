@@ -44,9 +44,6 @@ void CMainFrame::OnExportGif()
     const int nZoom = AskExportZoom(this, m_pView->GetZoom(), CCellGeometry::ZOOM_MAX + 1);
     if (nZoom < 0)
         return;
-    // Every frame as it is now: a stroke or a floating block still open
-    // belongs in the picture.
-    m_pView->EndPendingEdit();
     const COLORREF crBack = m_pView->GetBackColor();
     StreamExport(strPath, [&](std::ostream& os) {
         CDocFrameSource frames(m_doc);

@@ -44,13 +44,13 @@ QString TitleFromName(const QString& strName)
 
 bool CMainFrame::SaveModified()
 {
-    if (!m_doc.IsModified()) {
+    if (!HasUnsavedWork()) {
         return true;
     }
     switch (GwSavePrompt(this, QString::fromStdString(m_doc.GetTitle()))) {
     case QMessageBox::Yes:
         OnFileSave();
-        return !m_doc.IsModified();
+        return !HasUnsavedWork();
     case QMessageBox::No:
         return true;
     default:
@@ -60,11 +60,9 @@ bool CMainFrame::SaveModified()
 
 void CMainFrame::OnFileNew()
 {
-    ChooseTool(TOOL_CURSOR);
-    if (!SaveModified()) {
+    if (!PrepareToReplace()) {
         return;
     }
-    m_doc.SetModifiedFlag(false);
     CCanvasSizeDlg dlg(this);
     if (dlg.exec() != QDialog::Accepted) {
         return;
@@ -82,6 +80,8 @@ void CMainFrame::OnFileNew()
 
 bool CMainFrame::PrepareToReplace()
 {
+    // Settled first, so the prompt asks about what is on screen.
+    CommitPendingEdits();
     ChooseTool(TOOL_CURSOR);
     if (!SaveModified()) {
         return false;
@@ -161,7 +161,8 @@ bool CMainFrame::LoadDocumentFrames(const QString& strPath, const QString& strTi
         GwMessageBox(this, QString::fromStdString(strMessage));
         return false;
     }
-    EndEditBeforeFrameChange();
+    // The frames are replaced only with no step open.
+    CommitPendingEdits();
     if (!m_doc.AdoptFrames(frames)) {
         return false;
     }
@@ -208,6 +209,9 @@ void CMainFrame::dropEvent(QDropEvent* pEvent)
 
 bool CMainFrame::SaveDocumentTo(const QString& strPath)
 {
+    // Settled only once the path is known: a cancelled dialog leaves the
+    // block floating.
+    CommitPendingEdits();
     std::string strError;
     if (!m_doc.OnSaveDocument(strPath.toStdString(), &strError)) {
         GwMessageBox(this, QStringLiteral("The drawing was not saved to %1: %2")
@@ -244,9 +248,11 @@ void CMainFrame::OnFileSaveAs()
 
 // An export streams into a temporary file that then replaces the old one in
 // one step, so a failure never leaves a half-written page in its place, and
-// no page is ever held whole in memory.
+// no page is ever held whole in memory. It shows what the canvas shows, so
+// what is pending is settled first, once the file dialogs are done.
 bool CMainFrame::StreamExport(const QString& strPath, const SaveWriter& write)
 {
+    CommitPendingEdits();
     std::string strError;
     if (!SaveFileSafely(strPath.toStdString(), write, &strError)) {
         GwMessageBox(this, QStringLiteral("The file %1 was not written: %2")

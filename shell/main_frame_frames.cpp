@@ -47,11 +47,6 @@ void CMainFrame::RunFrameCommand(int nId)
     RunCommand(nId);
 }
 
-void CMainFrame::EndEditBeforeFrameChange()
-{
-    m_pView->EndPendingEdit();
-}
-
 // The view's initial update of a new or opened drawing: the list starts
 // again with this one frame, and playback of the previous drawing ends.
 void CMainFrame::AddFirstFrame(int nFrameKey, const QImage& imgThumb)
@@ -172,7 +167,7 @@ void CMainFrame::OnPlaybackTick()
     }
     // A stroke in progress ends, and its thumbnail is renewed, on its own
     // frame before this tick moves on.
-    EndEditBeforeFrameChange();
+    CommitPendingEdits();
     m_nCurFrameItem = m_nPlayPos;
     pList->SelectItem(m_nPlayPos);
     ++m_nPlayPos;
@@ -187,7 +182,7 @@ void CMainFrame::OnPlaybackTick()
 
 bool CMainFrame::AddNewFrame()
 {
-    EndEditBeforeFrameChange();
+    CommitPendingEdits();
     CharCell* pCells = nullptr;
     try {
         pCells = m_doc.NewFrame();
@@ -245,7 +240,7 @@ void CMainFrame::OnDeleteFrame()
         GwMessageBox(this, QString::fromLatin1(gw::IDS_KEEP_ONE_FRAME));
         return;
     }
-    EndEditBeforeFrameChange();
+    CommitPendingEdits();
     const int nKey = KeyOf(pList->ItemData(m_nCurFrameItem));
     m_doc.DeleteFrame(nKey);
     // The deleted frame's thumbnail stays in the list: the other items'
@@ -278,7 +273,7 @@ void CMainFrame::SelectFrameItem(int nIndex)
         return;
     }
     // A stroke in progress ends on the frame it was drawn on.
-    EndEditBeforeFrameChange();
+    CommitPendingEdits();
     m_pView->SetSelectionRect(QRect());
     m_nCurFrameItem = nIndex;
     m_doc.SelectFrame(KeyOf(pList->ItemData(nIndex)));

@@ -18,12 +18,15 @@ void CMainFrame::OnFilePrint()
 {
     QPrintDialog dlg(&Printer(), this);
     if (dlg.exec() == QDialog::Accepted) {
+        CommitPendingEdits();
         m_pView->Print(&Printer());
     }
 }
 
 void CMainFrame::OnFilePrintPreview()
 {
+    // The preview paints while it is open: what it shows is settled first.
+    CommitPendingEdits();
     QPrintPreviewDialog dlg(&Printer(), this);
     connect(&dlg, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* pPrinter) { m_pView->Print(pPrinter); });

@@ -101,7 +101,7 @@ void CMainFrame::OnImageConvert()
 {
     // The conversion is an edit step of its own: a floating block or a
     // pending shape is settled first.
-    m_pView->EndPendingEdit();
+    CommitPendingEdits();
     CImageConvertDlg dlg(m_pView, this);
     if (dlg.exec() == QDialog::Accepted) {
         m_pView->Refresh(CArtView::REFRESH_ALL);

@@ -59,6 +59,22 @@ private slots:
         QCOMPARE(Entries("session-*"), QStringList());
     }
 
+    // Pending work in a saved drawing, for longer than the interval: a copy
+    // shows it, and it stays pending.
+    void copyShowsPendingWorkThatStaysPending()
+    {
+        for (const EPending kind : {EPending::Block, EPending::Line}) {
+            ResetHome();
+            CMainFrame frame;
+            frame.Autosave()->SetInterval(1);
+            MakePendingWork(frame, kind, m_dir.path() + QStringLiteral("/saved.gwp"));
+            QTRY_VERIFY(!Entries("session-*.gwp").isEmpty() && !frame.Autosave()->IsPending());
+            const QByteArray copy = FileBytes(Folder() + '/' + Entries("session-*.gwp")[0]);
+            QCOMPARE(ShownRowsOfGwp(copy), ShownPending(kind));
+            QVERIFY(frame.View()->HasPendingEdits() && !frame.Document().IsModified());
+        }
+    }
+
     void settingOutOfRangeIsDefaultAndZeroIsOff()
     {
         QSettings settings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));

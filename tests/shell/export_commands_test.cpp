@@ -1,6 +1,7 @@
 // File > Export in the main window: the submenu and its four commands, each
 // writing what the export functions make of the drawing, and a failed write
-// that tells the user and leaves nothing behind.
+// that tells the user and leaves nothing behind; every save and export, and
+// exit, writing a floating block or a pending shape where it is shown.
 #include "canvas/art_view.h"
 #include "canvas/frame_picture.h"
 #include "res/command_ids.h"
@@ -59,6 +60,54 @@ private slots:
         frame.RunCommand(gw::ID_EXPORT_UTF8);
         QCOMPARE(dialogs.m_vMessages.size(), 1);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 3);
+        *GwZoomDialogHook() = nullptr;
+    }
+
+    // Pending work in each save and export, and exit (Cancel at the prompt
+    // first, then Yes): the file holds it as shown, and so does the canvas
+    // then; one undo takes the lift, move and drop (or the line) back.
+    // Pictures and pages must equal an export of the settled drawing.
+    void savesExportsAndExitWritePendingWorkAsShown()
+    {
+        ClearSettings();
+        *GwZoomDialogHook() = [](int) { return 0; };
+        // clang-format off
+        const std::pair<int, QByteArray> rows[] = {
+            {gw::ID_FILE_SAVE, "gwp"}, {gw::ID_FILE_SAVE_AS, "gwp"}, {gw::ID_APP_EXIT, "gwp"},
+            {gw::ID_SAVE_SINGLE_TEXT, "txt"}, {gw::ID_EXPORT_UTF8, "txt"},
+            {gw::ID_SAVE_SINGLE_HTML, "htm"}, {gw::ID_SAVE_ANIMATION_HTML, "htm"},
+            {gw::ID_EXPORT_PNG, "png"}, {gw::ID_EXPORT_GIF, "gif"}, {gw::ID_EXPORT_ANSI, "ans"}};
+        // clang-format on
+        for (const EPending kind : {EPending::Block, EPending::Line}) {
+            for (const auto& [nCommand, strExt] : rows) {
+                QTemporaryDir dir;
+                CDialogRecorder rec;
+                rec.m_strFilePath = dir.filePath("out." + strExt);
+                CMainFrame frame;
+                MakePendingWork(frame, kind, dir.filePath("out.gwp"));
+                if (nCommand == gw::ID_APP_EXIT) {
+                    frame.RunCommand(nCommand);
+                    QVERIFY(rec.m_vPrompts.size() == 1 && frame.View()->HasPendingEdits());
+                    rec.m_answer = QMessageBox::Yes;
+                }
+                frame.RunCommand(nCommand);
+                const QByteArray data = FileBytes(rec.m_strFilePath);
+                QByteArray shown =
+                    strExt == "txt" ? ShownRows(data.split('\n')) : ShownRowsOfGwp(data);
+                if (strExt != "txt" && strExt != "gwp") {
+                    rec.m_strFilePath = dir.filePath("again." + strExt);
+                    frame.RunCommand(nCommand);
+                    shown = FileBytes(rec.m_strFilePath) == data ? ShownPending(kind) : "differs";
+                }
+                const QByteArray strId = QByteArray::number(nCommand) + ": ";
+                const CArtDoc& doc = frame.Document();
+                QCOMPARE(strId + shown, strId + ShownPending(kind));
+                QCOMPARE(strId + ShownRows(doc.m_pCurCells, doc.m_nCols), strId + shown);
+                frame.RunCommand(gw::ID_EDIT_UNDO);
+                QCOMPARE(strId + ShownRows(doc.m_pCurCells, doc.m_nCols),
+                         strId + " AB     |        |        ");
+            }
+        }
         *GwZoomDialogHook() = nullptr;
     }
 };

@@ -3,8 +3,12 @@
 // boxes and file dialogs so that no test ever blocks on a modal window.
 #pragma once
 
+#include "canvas/art_view.h"
 #include "core/backup_store.h"
+#include "core/gwp_file.h"
+#include "res/command_ids.h"
 #include "shell/art_app.h"
+#include "shell/main_frame.h"
 #include "ui/file_dialogs.h"
 #include "ui/message_box.h"
 
@@ -88,6 +92,64 @@ protected:
         QDir(Folder()).removeRecursively();
     }
 };
+
+// Work on screen that the cells do not hold yet, made with the mouse in a
+// drawing saved to strPath with "AB" at cell (1, 1), so it is unmodified: the
+// block lifted from there and dragged to (4, 3), or a line of '#' along row 5
+// left pending. ShownRows: rows 1, 3 and 5 of the first 8 columns.
+enum class EPending { Block, Line };
+inline void MakePendingWork(CMainFrame& frame, EPending kind, const QString& strPath)
+{
+    CArtView& view = *frame.View();
+    view.BeginEdit();
+    view.SetCell(1, 1, 'A', false, 0);
+    view.SetCell(2, 1, 'B', false, 0);
+    view.EndEdit();
+    QVERIFY(frame.SaveDocumentTo(strPath));
+    frame.RunCommand(kind == EPending::Block ? gw::ID_TOOL_SELECT : gw::ID_TOOL_LINE);
+    view.SetLeftChar('#');
+    const QPoint ptCell(view.GetCellWidth(), view.GetCellHeight());
+    const auto at = [&](QPoint pt) { return QPoint(pt.x() * ptCell.x(), pt.y() * ptCell.y()); };
+    const auto drag = [&](QPoint pt0, QPoint pt1) {
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, at(pt0) + ptCell / 2);
+        QTest::mouseMove(view.viewport(), at(pt1) + ptCell / 2);
+        QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, at(pt1) + ptCell / 2);
+    };
+    if (kind == EPending::Block) {
+        drag({1, 1}, {3, 2}); // lifted
+        drag({1, 1}, {4, 3}); // moved by its middle
+    } else {
+        drag({1, 5}, {6, 5});
+    }
+    QVERIFY(view.HasPendingEdits() && !frame.Document().IsModified());
+}
+inline QByteArray ShownPending(EPending kind)
+{
+    return kind == EPending::Block ? "        |    AB  |        " : " AB     |        | #####  ";
+}
+inline QByteArray ShownRows(const QList<QByteArray>& v)
+{
+    return v.value(1).left(8) + '|' + v.value(3).left(8) + '|' + v.value(5).left(8);
+}
+inline QByteArray ShownRows(const CharCell* pCells, int nCols)
+{
+    QList<QByteArray> vLines(6);
+    for (int i = 0; i < 6 * nCols; ++i)
+        vLines[i / nCols] += char(pCells[i].chChar);
+    return ShownRows(vLines);
+}
+inline QByteArray ShownRowsOfGwp(const QByteArray& data)
+{
+    CGwpImage image;
+    if (GwpParse(std::string_view(data.data(), data.size()), &image, nullptr) != EGwpResult::Ok)
+        return "unreadable";
+    return ShownRows(reinterpret_cast<const CharCell*>(image.Frame(0)), image.nCols);
+}
+inline QByteArray FileBytes(const QString& strPath)
+{
+    QFile file(strPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 #define GW_SHELL_TEST_MAIN(TestClass)                                                          \
     int main(int argc, char** argv)                                                            \
