@@ -4,8 +4,11 @@
 #include "canvas/canvas_color.h"
 #include "canvas/tool_codes.h"
 #include "canvas_test_main.h"
+#include "core/backup_arena.h"
 #include "core/backup_store.h"
+#include "res/app_strings.h"
 #include "tool_driver.h"
+#include "ui/message_box.h"
 #include "view_fixture.h"
 
 #include <QMouseEvent>
@@ -94,6 +97,34 @@ private slots:
         QCOMPARE(fx.m_host.m_nThumbnailRefreshes, nThumbs + 1);
         QCOMPARE(UndoAll(fx.m_doc), 1);
         QVERIFY(Inked(fx.m_doc).empty());
+    }
+
+    // When the system refuses the undo history's memory, a stroke writes
+    // nothing (a write outside a step would end the program) or, refused only
+    // at its end, keeps its cells without an undo step; either way once told.
+    void aRefusedStepNeverCrashesAndIsTold()
+    {
+        QStringList vShown;
+        *GwMessageBoxHook() = [&](const QString& str) { vShown << str; };
+        CToolsFixture fx;
+        ChooseTool(fx, TOOL_FREEHAND_1);
+        BackupFailAllSystemCalls(true);
+        Drag(fx.View(), {{2, 2}, {3, 2}, {4, 2}});
+        BackupFailAllSystemCalls(false);
+        QVERIFY(Inked(fx.m_doc).empty());
+        QVERIFY(!fx.m_doc.IsModified());
+        QCOMPARE(vShown, QStringList{QString::fromLatin1(gw::IDS_EDIT_NOT_STARTED)});
+
+        vShown.clear();
+        Press(fx.View(), 6, 6);
+        BackupFailNthSystemCall(1);
+        Release(fx.View(), 6, 6);
+        BackupFailNthSystemCall(0);
+        QCOMPARE(Inked(fx.m_doc), (CellSet{{6, 6}}));
+        QVERIFY(fx.m_doc.IsModified());
+        QCOMPARE(vShown, QStringList{QString::fromLatin1(gw::IDS_EDIT_UNRECORDED)});
+        QCOMPARE(UndoAll(fx.m_doc), 0);
+        *GwMessageBoxHook() = nullptr;
     }
 
     void theReleasedCellIsWrittenOnlyIfTheMouseLeftIt()
