@@ -7,31 +7,59 @@
 
 #include <algorithm>
 
+namespace {
+
+// Destroys one of the drawing's stores. A step left open on it is cancelled
+// first: its frame is going, so nothing the step wrote is worth keeping.
+// False when the store is still there (its step could not be cancelled).
+bool DestroyStore(int nHistory)
+{
+    const auto nId = static_cast<unsigned>(nHistory);
+    try {
+        if (BackupIsOpen(nId) != 0)
+            BackupCancel(nId);
+    } catch (const CBackupError&) {
+        return false;
+    }
+    const unsigned nStatus = BackupDestroy(nId);
+    return BackupSucceeded(nStatus) || nStatus == BACKUP_E_NO_STORE;
+}
+
+} // namespace
+
 CArtDoc::CArtDoc() = default;
 
 CArtDoc::~CArtDoc()
 {
-    BackupReleaseAll();
     DestroyFrameStores();
 }
 
 // Frames that are gone for good take their stores with them; a store's id is
-// never used again.
+// never used again. Only the document's own stores go: others (another
+// document's, frames being read from a file) are not its to touch.
 void CArtDoc::DestroyFrameStores()
 {
     for (const auto& [nKey, nId] : m_mapHistories)
         if (nId != m_nCurHistory)
-            BackupDestroy(static_cast<unsigned>(nId));
+            DestroyStore(nId);
     if (m_nCurHistory != 0)
-        BackupDestroy(static_cast<unsigned>(m_nCurHistory));
+        DestroyStore(m_nCurHistory);
     m_nCurHistory = 0;
+}
+
+bool CArtDoc::AnyStepOpen() const
+{
+    if (m_nCurHistory != 0 && BackupIsOpen(static_cast<unsigned>(m_nCurHistory)) != 0)
+        return true;
+    return std::any_of(m_mapHistories.begin(), m_mapHistories.end(), [](const auto& entry) {
+        return BackupIsOpen(static_cast<unsigned>(entry.second)) != 0;
+    });
 }
 
 bool CArtDoc::OnNewDocument()
 {
     if (!CDocumentBase::OnNewDocument())
         return false;
-    BackupReleaseAll();
     DestroyFrameStores();
     m_mapFrames.clear();
     m_mapHistories.clear();
@@ -77,12 +105,8 @@ bool CArtDoc::AdoptFrames(CLoadedFrames& frames)
 {
     if (frames.vFrames.empty() || frames.vFrames.size() > std::size_t(MAX_FRAME_KEY_COUNT))
         return false;
-    // Only this drawing's stores go: the new frames' stores are registered too.
-    if (m_nCurHistory != 0 && BackupIsOpen(static_cast<unsigned>(m_nCurHistory)) != 0)
+    if (AnyStepOpen())
         return false;
-    for (const auto& [nKey, nId] : m_mapHistories)
-        if (BackupIsOpen(static_cast<unsigned>(nId)) != 0)
-            return false;
     CDocumentBase::OnNewDocument();
     DestroyFrameStores();
     m_mapFrames.clear();
@@ -111,14 +135,14 @@ int CArtDoc::RegisterFrame()
     return nKey;
 }
 
-void CArtDoc::DeleteFrame(int nKey)
+bool CArtDoc::DeleteFrame(int nKey)
 {
     const auto it = m_mapHistories.find(nKey);
-    if (it == m_mapHistories.end())
-        return;
-    BackupDestroy(static_cast<unsigned>(it->second));
+    if (it == m_mapHistories.end() || !DestroyStore(it->second))
+        return false;
     m_mapFrames.erase(nKey);
     m_mapHistories.erase(it);
+    return true;
 }
 
 void CArtDoc::SelectFrame(int nKey)

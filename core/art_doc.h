@@ -33,11 +33,13 @@ struct CLoadedFrames;
 class CArtDoc : public CDocumentBase {
 public:
     CArtDoc();
+    // Destroys every store the document made or adopted, and no other.
     ~CArtDoc() override;
     CArtDoc(const CArtDoc&) = delete;
     CArtDoc& operator=(const CArtDoc&) = delete;
 
-    // Discards every frame and its history and makes one new, unregistered
+    // Discards every frame and its history (their stores are destroyed, a
+    // step left open on one of them cancelled) and makes one new, unregistered
     // frame of m_nRows x m_nCols zero bytes.
     bool OnNewDocument() override;
     // Writes the drawing to a ".gwp" file without ever damaging the previous
@@ -49,8 +51,8 @@ public:
     // the document's, under keys 0, 1, 2, ... in their order, the last one
     // current, and every frame and store of the previous drawing is freed.
     // The canvas size becomes theirs; the document ends unmodified. Refused
-    // (false, nothing changed) while a step of any store is open or when
-    // frames holds none.
+    // (false, nothing changed) while a step of one of the document's stores
+    // is open or when frames holds none.
     bool AdoptFrames(CLoadedFrames& frames);
 
     // Makes a new frame current (not yet registered). Returns null, changing
@@ -61,7 +63,11 @@ public:
     bool CanAddFrame() const { return m_nNextFrameKey <= MAX_FRAME_KEY; }
     // Registers the current frame under the next key and returns that key.
     int RegisterFrame();
-    void DeleteFrame(int nKey);
+    // Destroys the frame's store (cancelling a step left open on it: the
+    // frame is going) and forgets the frame; the caller chooses the next
+    // current frame. False, with the frame kept, when there is no such frame
+    // or its store cannot be destroyed.
+    bool DeleteFrame(int nKey);
     void SelectFrame(int nKey);
     int GetFrameCount() const { return static_cast<int>(m_mapFrames.size()); }
     int GetCellCount() const { return m_nRows * m_nCols; }
@@ -85,6 +91,7 @@ public:
 
 private:
     void NotifyHistoryApplied();
+    bool AnyStepOpen() const;
     void DestroyFrameStores();
 
     std::vector<IArtDocListener*> m_vListeners;

@@ -247,7 +247,11 @@ void CMainFrame::OnDeleteFrame()
     }
     EndEditBeforeFrameChange();
     const int nKey = KeyOf(pList->ItemData(m_nCurFrameItem));
-    m_doc.DeleteFrame(nKey);
+    if (!m_doc.DeleteFrame(nKey)) {
+        // Its store could not be let go: the frame and its item stay.
+        GwMessageBox(this, QStringLiteral("This frame could not be deleted."));
+        return;
+    }
     // The deleted frame's thumbnail stays in the list: the other items'
     // image indexes keep pointing at their own pictures.
     pList->DeleteItem(m_nCurFrameItem);

@@ -1,7 +1,9 @@
 // The document's frames and keys, per-frame undo, and the edit bracket.
 #include "core/art_doc.h"
+#include "core/backup_arena.h"
 #include "core/backup_store.h"
 #include "core/edit_bracket.h"
+#include "core/gwp_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -307,4 +309,60 @@ TEST_F(ArtDocTest, NewDocumentDestroysTheOldFramesStores)
     for (unsigned nId : vOld)
         EXPECT_FALSE(BackupGetStats(nId, stats)) << "store " << nId;
     EXPECT_TRUE(BackupGetStats(static_cast<unsigned>(m_doc.m_nCurHistory), stats));
+}
+
+TEST_F(ArtDocTest, DeletingAFrameCancelsAStepLeftOpenOnIt)
+{
+    const int nFirst = m_doc.RegisterFrame();
+    Stroke(m_doc, {3}, 'a');
+    const int nKey = AddFrame(m_doc);
+    const auto nStore = static_cast<unsigned>(m_doc.m_mapHistories[nKey]);
+    CEditBracket bracket(m_doc);
+    bracket.BeginEdit();
+    m_doc.m_pCurCells[0].chChar = 'x';
+    BackupFailNthSystemCall(1); // the cancel cannot protect the page again
+    EXPECT_FALSE(m_doc.DeleteFrame(nKey));
+    BackupFailNthSystemCall(0);
+    EXPECT_EQ(m_doc.GetFrameCount(), 2) << "a store that cannot go keeps its frame";
+
+    EXPECT_TRUE(m_doc.DeleteFrame(nKey));
+    BackupStoreStats stats;
+    EXPECT_FALSE(BackupGetStats(nStore, stats)) << "the store is destroyed, not leaked";
+    EXPECT_EQ(BackupIsOpen(nStore), 0);
+    bracket.EndEdit();
+    m_doc.SelectFrame(nFirst);
+    EXPECT_EQ(m_doc.m_pCurCells[3].chChar, 'a');
+    EXPECT_TRUE(m_doc.OnEditUndo()) << "the other frame keeps its history";
+}
+
+// Each document destroys only the stores it made or adopted: another
+// drawing, or frames being read for one, stay whole.
+TEST_F(ArtDocTest, RenewingOrDestroyingADocumentLeavesOtherStoresAlone)
+{
+    m_doc.RegisterFrame();
+    Stroke(m_doc, {5}, 'k');
+    CLoadedFrames loading;
+    const unsigned nLoading = BackupCreate();
+    const auto fill = [](void* p) { static_cast<CharCell*>(p)->chChar = 'L'; };
+    loading.vFrames.emplace_back(nLoading, static_cast<CharCell*>(BackupAllocSealed(
+                                               sizeof(CharCell) * m_doc.GetCellCount(), nLoading, fill)));
+    const auto expectIntact = [&] {
+        BackupStoreStats stats;
+        ASSERT_TRUE(BackupGetStats(static_cast<unsigned>(m_doc.m_nCurHistory), stats));
+        ASSERT_NE(stats.nPages, 0u);
+        ASSERT_TRUE(BackupGetStats(nLoading, stats));
+        ASSERT_NE(stats.nPages, 0u);
+        EXPECT_EQ(m_doc.m_pCurCells[5].chChar, 'k');
+        EXPECT_EQ(loading.vFrames[0].second->chChar, 'L');
+    };
+    {
+        CArtDoc other;
+        ASSERT_TRUE(other.OnNewDocument());
+        other.RegisterFrame();
+        ASSERT_TRUE(other.OnNewDocument());
+        expectIntact();
+    }
+    expectIntact();
+    EXPECT_TRUE(m_doc.OnEditUndo());
+    EXPECT_EQ(m_doc.m_pCurCells[5].chChar, ' ');
 }
