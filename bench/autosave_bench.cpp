@@ -46,8 +46,7 @@ constexpr int FRAMES = 1000;
 struct CAutosaveBench {
     CAutosaveBench()
     {
-        m_doc.m_nRows = MAX_ROWS;
-        m_doc.m_nCols = MAX_COLS;
+        m_doc.SetCanvasSize(MAX_ROWS, MAX_COLS);
         m_doc.OnNewDocument();
         const std::size_t nCells = std::size_t(m_doc.GetCellCount());
         std::vector<CharCell> vCells(nCells);
@@ -57,7 +56,7 @@ struct CAutosaveBench {
             for (std::size_t i = 0; i < nCells; ++i)
                 vCells[i] = CharCell{COLORREF(f * 16411 + i) & 0xFFFFFF, 0, 0,
                                      uint8_t(33 + (f + i) % 90), {}};
-            BackupWriteSealed(unsigned(m_doc.m_nCurHistory), m_doc.m_pCurCells, vCells.data(),
+            BackupWriteSealed(unsigned(m_doc.GetCurHistory()), m_doc.GetCurCells(), vCells.data(),
                               nCells * sizeof(CharCell));
             m_doc.RegisterFrame();
         }
@@ -94,9 +93,9 @@ struct CAutosaveBench {
     // Rewrites the first cell of frame nKey in one step.
     void Edit(int nKey, uint8_t ch)
     {
-        const auto nId = static_cast<unsigned>(m_doc.m_mapHistories.at(nKey));
+        const auto nId = static_cast<unsigned>(m_doc.GetFrameHistory(nKey));
         BackupBegin(nId);
-        m_doc.m_mapFrames.at(nKey)[0].chChar = ch;
+        m_doc.GetFrames().at(nKey)[0].chChar = ch;
         BackupCommit(nId);
     }
 

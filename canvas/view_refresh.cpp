@@ -233,7 +233,7 @@ void CArtView::ClearCanvas()
 {
     if (!m_pCells)
         return;
-    const auto nId = static_cast<unsigned>(m_doc.m_nCurHistory);
+    const auto nId = static_cast<unsigned>(m_doc.GetCurHistory());
     if (BackupIsOpen(nId) == 0)
         BackupBegin(nId);
     const int nCount = m_geom.Rows() * m_geom.Cols();

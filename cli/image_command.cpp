@@ -101,10 +101,9 @@ bool SaveDrawing(const std::string& strPath, const std::vector<CharCell>& vCells
                  std::string* pError)
 {
     CArtDoc doc;
-    doc.m_nRows = MAX_ROWS;
-    doc.m_nCols = MAX_COLS;
-    if (!doc.OnNewDocument() || !doc.m_pCurCells ||
-        !BackupSucceeded(BackupWriteSealed(unsigned(doc.m_nCurHistory), doc.m_pCurCells,
+    doc.SetCanvasSize(MAX_ROWS, MAX_COLS);
+    if (!doc.OnNewDocument() || !doc.GetCurCells() ||
+        !BackupSucceeded(BackupWriteSealed(unsigned(doc.GetCurHistory()), doc.GetCurCells(),
                                            vCells.data(), vCells.size() * sizeof(CharCell)))) {
         *pError = "cannot set up the drawing in memory";
         return false;

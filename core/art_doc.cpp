@@ -65,6 +65,8 @@ bool CArtDoc::OnNewDocument()
     m_mapHistories.clear();
     m_nNextFrameKey = 0;
     m_pCurCells = nullptr;
+    m_nRows = m_nNewRows;
+    m_nCols = m_nNewCols;
     NewFrame();
     return true;
 }
@@ -111,8 +113,9 @@ bool CArtDoc::AdoptFrames(CLoadedFrames& frames)
     DestroyFrameStores();
     m_mapFrames.clear();
     m_mapHistories.clear();
-    m_nRows = frames.nRows;
-    m_nCols = frames.nCols;
+    // A later New keeps the size read, unless another one is set.
+    m_nRows = m_nNewRows = frames.nRows;
+    m_nCols = m_nNewCols = frames.nCols;
     m_nNextFrameKey = 0;
     // Keys in ascending order: each insertion goes at the end of the map.
     for (const auto& [nId, pCells] : frames.vFrames) {
@@ -152,6 +155,18 @@ void CArtDoc::SelectFrame(int nKey)
         return;
     m_nCurHistory = it->second;
     m_pCurCells = m_mapFrames[nKey];
+}
+
+CharCell* CArtDoc::GetFrameCells(int nKey) const
+{
+    const auto it = m_mapFrames.find(nKey);
+    return it == m_mapFrames.end() ? nullptr : it->second;
+}
+
+int CArtDoc::GetFrameHistory(int nKey) const
+{
+    const auto it = m_mapHistories.find(nKey);
+    return it == m_mapHistories.end() ? 0 : it->second;
 }
 
 bool CArtDoc::CanUndo() const

@@ -5,12 +5,12 @@
 
 void CEditBracket::BeginEdit()
 {
-    const auto nId = static_cast<unsigned>(m_doc.m_nCurHistory);
+    const auto nId = static_cast<unsigned>(m_doc.GetCurHistory());
     if (BackupIsOpen(nId) != 0)
         return; // an outer writer's step: write into it
     BackupBegin(nId);
     m_nEditHistory = BackupIsOpen(nId);
-    m_nStore = m_doc.m_nCurHistory;
+    m_nStore = m_doc.GetCurHistory();
 }
 
 void CEditBracket::EndEdit()
@@ -39,7 +39,7 @@ void CEditBracket::CancelEdit()
     m_nStore = 0;
 }
 
-CUnrecordedEdit::CUnrecordedEdit(CArtDoc& doc) : m_nStore(doc.m_nCurHistory)
+CUnrecordedEdit::CUnrecordedEdit(CArtDoc& doc) : m_nStore(doc.GetCurHistory())
 {
     const auto nId = static_cast<unsigned>(m_nStore);
     if (BackupIsOpen(nId) == 0 && BackupSucceeded(BackupBegin(nId)))

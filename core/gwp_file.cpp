@@ -66,12 +66,12 @@ std::string GwpSerialize(const CArtDoc& doc)
 {
     const std::size_t nFrameBytes = std::size_t(doc.GetCellCount()) * sizeof(CharCell);
     std::string str;
-    str.reserve(GWP_HEADER_SIZE + doc.m_mapFrames.size() * nFrameBytes);
+    str.reserve(GWP_HEADER_SIZE + doc.GetFrames().size() * nFrameBytes);
     str.append(GWP_MAGIC, 8);
     AppendInt(str, doc.GetFrameCount());
-    AppendInt(str, doc.m_nCols);
-    AppendInt(str, doc.m_nRows);
-    for (const auto& [nKey, pCells] : doc.m_mapFrames)
+    AppendInt(str, doc.GetCols());
+    AppendInt(str, doc.GetRows());
+    for (const auto& [nKey, pCells] : doc.GetFrames())
         str.append(reinterpret_cast<const char*>(pCells), nFrameBytes);
     return str;
 }
@@ -82,10 +82,10 @@ void GwpWrite(std::ostream& os, const CArtDoc& doc)
     const auto nFrameBytes = static_cast<std::streamsize>(doc.GetCellCount() * sizeof(CharCell));
     std::string strHeader(GWP_MAGIC, 8);
     AppendInt(strHeader, doc.GetFrameCount());
-    AppendInt(strHeader, doc.m_nCols);
-    AppendInt(strHeader, doc.m_nRows);
+    AppendInt(strHeader, doc.GetCols());
+    AppendInt(strHeader, doc.GetRows());
     os.write(strHeader.data(), static_cast<std::streamsize>(strHeader.size()));
-    for (const auto& [nKey, pCells] : doc.m_mapFrames) {
+    for (const auto& [nKey, pCells] : doc.GetFrames()) {
         if (!os)
             return;
         os.write(reinterpret_cast<const char*>(pCells), nFrameBytes);

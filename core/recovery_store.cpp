@@ -309,8 +309,8 @@ int CRecoverySnapshot::FrameCount() const
 CRecoverySnapshot TakeRecoverySnapshot(const CArtDoc& doc, const std::string& strPath)
 {
     CRecoverySnapshot snap;
-    snap.nRows = doc.m_nRows;
-    snap.nCols = doc.m_nCols;
+    snap.nRows = doc.GetRows();
+    snap.nCols = doc.GetCols();
     snap.strOriginalPath = strPath;
     snap.nTime = static_cast<int64_t>(std::time(nullptr));
     snap.frames = CFrameSnapshot::Take(doc);

@@ -69,8 +69,7 @@ void CMainFrame::OnFileNew()
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
-    m_doc.m_nRows = dlg.m_nRows;
-    m_doc.m_nCols = dlg.m_nCols;
+    m_doc.SetCanvasSize(dlg.m_nRows, dlg.m_nCols);
     m_doc.OnNewDocument();
     m_doc.SetPathName({});
     m_doc.SetTitle(gw::IDS_UNTITLED);
@@ -284,7 +283,7 @@ void CMainFrame::OnSaveSingleHtml()
     }
     const COLORREF crBack = m_pView->GetBackColor();
     StreamExport(strPath, [&](std::ostream& os) {
-        ExportSingleHtml(os, m_doc.m_pCurCells, m_doc.m_nRows, m_doc.m_nCols, crBack);
+        ExportSingleHtml(os, m_doc.GetCurCells(), m_doc.GetRows(), m_doc.GetCols(), crBack);
         return true;
     });
 }
@@ -296,7 +295,7 @@ void CMainFrame::OnSaveSingleText()
         return;
     }
     StreamExport(strPath, [&](std::ostream& os) {
-        ExportSingleText(os, m_doc.m_pCurCells, m_doc.m_nRows, m_doc.m_nCols);
+        ExportSingleText(os, m_doc.GetCurCells(), m_doc.GetRows(), m_doc.GetCols());
         return true;
     });
 }

@@ -37,8 +37,7 @@ void CMainFrame::CreateFramePanel()
     delete pPlaceholder;
     // Thumbnails not made yet are drawn from the frame's cells when needed.
     m_pFramePane->List()->SetThumbnailSource([this](quint32 nData) {
-        const auto it = m_doc.m_mapFrames.find(KeyOf(nData));
-        return m_pView->MakeFrameThumbnail(it == m_doc.m_mapFrames.end() ? nullptr : it->second);
+        return m_pView->MakeFrameThumbnail(m_doc.GetFrameCells(KeyOf(nData)));
     });
 }
 
@@ -83,9 +82,9 @@ void CMainFrame::AddLoadedFrames()
     CFramePaneView* pList = m_pFramePane->List();
     pList->RemoveAll();
     std::vector<quint32> vData;
-    vData.reserve(m_doc.m_mapFrames.size());
+    vData.reserve(m_doc.GetFrames().size());
     int nImage = 0;
-    for (const auto& entry : m_doc.m_mapFrames)
+    for (const auto& entry : m_doc.GetFrames())
         vData.push_back((static_cast<quint32>(entry.first) << 16) | static_cast<quint32>(nImage++));
     pList->AppendPendingItems(vData);
     const int nCount = pList->count();
@@ -260,7 +259,7 @@ void CMainFrame::OnDeleteFrame()
     pList->SetCurrentItem(0);
     pList->RenumberItems();
     m_doc.SelectFrame(KeyOf(pList->ItemData(0)));
-    m_pView->SetCells(m_doc.m_pCurCells);
+    m_pView->SetCells(m_doc.GetCurCells());
     m_pFramePane->m_nFrameCount -= 1;
     m_pFramePane->m_nCurFrameNo = 1;
     m_pFramePane->RepaintStrip();
@@ -286,7 +285,7 @@ void CMainFrame::SelectFrameItem(int nIndex)
     m_pView->SetSelectionRect(QRect());
     m_nCurFrameItem = nIndex;
     m_doc.SelectFrame(KeyOf(pList->ItemData(nIndex)));
-    m_pView->SetCells(m_doc.m_pCurCells);
+    m_pView->SetCells(m_doc.GetCurCells());
     m_pView->RebuildLayers();
     m_pView->Refresh(CArtView::REFRESH_ALL);
     UpdateCommandUI();

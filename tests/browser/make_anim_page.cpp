@@ -26,17 +26,17 @@ constexpr int kShortestIntervalTenths = 1;
 // at column 2 of row 1, in the given colour; one undo step.
 void PaintFrame(CArtDoc& doc, const std::vector<std::string>& vLines, COLORREF crText)
 {
-    const auto nId = static_cast<unsigned>(doc.m_nCurHistory);
+    const auto nId = static_cast<unsigned>(doc.GetCurHistory());
     if (!BackupSucceeded(BackupBegin(nId)))
         throw std::runtime_error("cannot open an edit step");
     for (int i = 0; i < doc.GetCellCount(); ++i) {
-        doc.m_pCurCells[i].chChar = ' ';
-        doc.m_pCurCells[i].crColor = 0x010101;
+        doc.GetCurCells()[i].chChar = ' ';
+        doc.GetCurCells()[i].crColor = 0x010101;
     }
     int nRow = 1;
     for (const std::string& strLine : vLines) {
-        for (std::size_t c = 0; c < strLine.size() && 2 + c < std::size_t(doc.m_nCols); ++c) {
-            CharCell& cell = doc.m_pCurCells[nRow * doc.m_nCols + 2 + int(c)];
+        for (std::size_t c = 0; c < strLine.size() && 2 + c < std::size_t(doc.GetCols()); ++c) {
+            CharCell& cell = doc.GetCurCells()[nRow * doc.GetCols() + 2 + int(c)];
             cell.chChar = static_cast<uint8_t>(strLine[c]);
             cell.crColor = crText;
         }
@@ -71,8 +71,7 @@ int main(int argc, char** argv)
         // One drawing at a time: a new drawing releases every frame store.
         {
             CArtDoc anim;
-            anim.m_nRows = 12;
-            anim.m_nCols = 40;
+            anim.SetCanvasSize(12, 40);
             if (!anim.OnNewDocument())
                 throw std::runtime_error("cannot start a drawing");
             // Colours 0x00BBGGRR: red, green, blue captions.
@@ -93,8 +92,7 @@ int main(int argc, char** argv)
         }
 
         CArtDoc still;
-        still.m_nRows = 6;
-        still.m_nCols = 20;
+        still.SetCanvasSize(6, 20);
         if (!still.OnNewDocument())
             throw std::runtime_error("cannot start a drawing");
         PaintFrame(still, {"ONLY FRAME"}, 0x800080);

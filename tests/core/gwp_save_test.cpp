@@ -122,7 +122,7 @@ TEST(GwpWrite, OneDefaultFrameTakes38420Bytes)
     EXPECT_EQ(GetInt(strSaved, 8), 1);
     EXPECT_EQ(GetInt(strSaved, 12), 60) << "columns come before rows";
     EXPECT_EQ(GetInt(strSaved, 16), 40);
-    EXPECT_TRUE(std::string_view(strSaved).substr(20) == CellBytes(doc.m_pCurCells, doc));
+    EXPECT_TRUE(std::string_view(strSaved).substr(20) == CellBytes(doc.GetCurCells(), doc));
 }
 
 TEST(GwpWrite, FramesGoOutInKeyOrderAndComeBackRenumbered)
@@ -140,7 +140,7 @@ TEST(GwpWrite, FramesGoOutInKeyOrderAndComeBackRenumbered)
     EXPECT_EQ(GetInt(strFile, 8), 3);
     std::vector<std::string> vBlocks;
     for (int nKey : {0, 2, 3})
-        vBlocks.emplace_back(CellBytes(doc.m_mapFrames[nKey], doc));
+        vBlocks.emplace_back(CellBytes(doc.GetFrameCells(nKey), doc));
     for (std::size_t n = 0; n < 3; ++n)
         EXPECT_TRUE(std::string_view(strFile).substr(20 + n * nBlock, nBlock) == vBlocks[n])
             << "block " << n;
@@ -148,9 +148,9 @@ TEST(GwpWrite, FramesGoOutInKeyOrderAndComeBackRenumbered)
     ASSERT_EQ(OpenInto(doc, strFile, nullptr), EGwpResult::Ok);
     EXPECT_EQ(Keys(doc), (std::vector<int>{0, 1, 2}));
     for (int nKey : {0, 1, 2})
-        EXPECT_TRUE(CellBytes(doc.m_mapFrames[nKey], doc) == vBlocks[std::size_t(nKey)])
+        EXPECT_TRUE(CellBytes(doc.GetFrameCells(nKey), doc) == vBlocks[std::size_t(nKey)])
             << "key " << nKey;
-    EXPECT_EQ(doc.m_pCurCells, doc.m_mapFrames[2]);
+    EXPECT_EQ(doc.GetCurCells(), doc.GetFrameCells(2));
 }
 
 // ---------------------------------------------------------------------------

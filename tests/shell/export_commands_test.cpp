@@ -40,7 +40,7 @@ private slots:
         dialogs.m_strFilePath = dir.filePath(QStringLiteral("frame.png"));
         frame.RunCommand(gw::ID_EXPORT_PNG);
         const QImage imgExpected =
-            CFramePicture(doc.m_nRows, doc.m_nCols, 0, frame.View()->GetBackColor()).Render(doc.m_pCurCells);
+            CFramePicture(doc.GetRows(), doc.GetCols(), 0, frame.View()->GetBackColor()).Render(doc.GetCurCells());
         QCOMPARE(QImage(dialogs.m_strFilePath).convertToFormat(QImage::Format_RGB32), imgExpected);
 
         QVERIFY(frame.AddNewFrame());
