@@ -10,7 +10,7 @@
 //                            Refresh(REFRESH_VISIBLE) of an 800 x 600 view of
 //                            the drawing and its paint. Goal: x_median <= 5.
 //   BM_AutosaveWholeWrite    from StartWrite until the copy is written and
-//                            reported, against CArtDoc::OnSaveDocument of the
+//                            reported, against GwpSaveDocument of the
 //                            same drawing into the same folder.
 //                            Goal: x_median <= 1.2. discard_us: the copy
 //                            removed (as after a save) just after a write
@@ -24,6 +24,7 @@
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
 #include "core/backup_store.h"
+#include "core/gwp_writer.h"
 #include "shell/autosave.h"
 
 #include "bench/ratio_counters.h"
@@ -158,7 +159,7 @@ void BM_AutosaveWholeWrite(benchmark::State& state)
         bench.FinishWrite();
         const auto t1 = Clock::now();
         std::string strError;
-        if (!bench.m_doc.OnSaveDocument(strSave, &strError)) {
+        if (!GwpSaveDocument(bench.m_doc, strSave, &strError)) {
             state.SkipWithError(strError.c_str());
             break;
         }

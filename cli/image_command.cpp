@@ -3,6 +3,7 @@
 #include "core/art_doc.h"
 #include "core/backup_store.h"
 #include "core/cell_algorithms.h"
+#include "core/gwp_writer.h"
 #include "core/html_export.h"
 #include "core/image_convert.h"
 #include "core/safe_file.h"
@@ -109,7 +110,7 @@ bool SaveDrawing(const std::string& strPath, const std::vector<CharCell>& vCells
         return false;
     }
     doc.RegisterFrame();
-    return doc.OnSaveDocument(strPath, pError);
+    return GwpSaveDocument(doc, strPath, pError);
 }
 
 } // namespace

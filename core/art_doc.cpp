@@ -1,9 +1,7 @@
 #include "core/art_doc.h"
 
 #include "core/backup_store.h"
-#include "core/gwp_file.h"
-#include "core/gwp_reader.h"
-#include "core/safe_file.h"
+#include "core/loaded_frames.h"
 
 #include <algorithm>
 
@@ -68,18 +66,6 @@ bool CArtDoc::OnNewDocument()
     m_nRows = m_nNewRows;
     m_nCols = m_nNewCols;
     NewFrame();
-    return true;
-}
-
-bool CArtDoc::OnSaveDocument(const std::string& strPath, std::string* pError)
-{
-    const auto write = [this](std::ostream& os) {
-        GwpWrite(os, *this);
-        return !os.fail();
-    };
-    if (!SaveFileSafely(strPath, write, pError))
-        return false;
-    SetModifiedFlag(false);
     return true;
 }
 

@@ -43,17 +43,13 @@ public:
     // step left open on one of them cancelled) and makes one new, unregistered
     // frame of zero bytes, of the size last set or loaded.
     bool OnNewDocument() override;
-    // Writes the drawing to a ".gwp" file without ever damaging the previous
-    // one. On failure returns false with the reason in *pError; the modified
-    // flag keeps its value.
-    bool OnSaveDocument(const std::string& strPath, std::string* pError = nullptr);
 
-    // Replaces the drawing with frames read from a file: their stores become
-    // the document's, under keys 0, 1, 2, ... in their order, the last one
-    // current, and every frame and store of the previous drawing is freed.
-    // The canvas size becomes theirs; the document ends unmodified. Refused
-    // (false, nothing changed) while a step of one of the document's stores
-    // is open or when frames holds none.
+    // Replaces the drawing with frames built elsewhere (core/loaded_frames.h):
+    // their stores become the document's, under keys 0, 1, 2, ... in their
+    // order, the last one current, and every frame and store of the previous
+    // drawing is destroyed. The canvas size becomes theirs; the document ends
+    // unmodified. Refused (false, nothing changed) while a step of one of the
+    // document's stores is open or when frames holds none.
     bool AdoptFrames(CLoadedFrames& frames);
 
     // Makes a new frame current (not yet registered). Returns null, changing

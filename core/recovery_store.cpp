@@ -1,6 +1,6 @@
 #include "core/recovery_store.h"
 
-#include "core/gwp_file.h"
+#include "core/gwp_reader.h"
 #include "core/safe_file.h"
 
 #include <dirent.h>

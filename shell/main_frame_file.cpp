@@ -4,8 +4,8 @@
 
 #include "canvas/art_view.h"
 #include "canvas/tool_codes.h"
-#include "core/gwp_file.h"
 #include "core/gwp_reader.h"
+#include "core/gwp_writer.h"
 #include "core/html_export.h"
 #include "core/safe_file.h"
 #include "res/app_strings.h"
@@ -208,7 +208,7 @@ void CMainFrame::dropEvent(QDropEvent* pEvent)
 bool CMainFrame::SaveDocumentTo(const QString& strPath)
 {
     std::string strError;
-    if (!m_doc.OnSaveDocument(strPath.toStdString(), &strError)) {
+    if (!GwpSaveDocument(m_doc, strPath.toStdString(), &strError)) {
         GwMessageBox(this, QStringLiteral("The drawing was not saved to %1: %2")
                                .arg(QDir::toNativeSeparators(strPath),
                                     QString::fromStdString(strError)));

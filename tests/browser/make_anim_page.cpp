@@ -7,6 +7,7 @@
 // three-frame drawing as OUTPUT_FOLDER/anim3.gwp.
 #include "core/art_doc.h"
 #include "core/backup_store.h"
+#include "core/gwp_writer.h"
 #include "core/html_export.h"
 
 #include <cstdio>
@@ -87,7 +88,7 @@ int main(int argc, char** argv)
             WritePage(dir / "anim3.htm", anim);
             // The same drawing as a file, for the picture exports.
             std::string strError;
-            if (!anim.OnSaveDocument((dir / "anim3.gwp").string(), &strError))
+            if (!GwpSaveDocument(anim, (dir / "anim3.gwp").string(), &strError))
                 throw std::runtime_error("cannot write anim3.gwp: " + strError);
         }
 

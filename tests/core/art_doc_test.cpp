@@ -3,7 +3,7 @@
 #include "core/backup_arena.h"
 #include "core/backup_store.h"
 #include "core/edit_bracket.h"
-#include "core/gwp_reader.h"
+#include "core/loaded_frames.h"
 
 #include <gtest/gtest.h>
 

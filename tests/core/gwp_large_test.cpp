@@ -72,7 +72,7 @@ TEST(GwpLarge, TheMostFramesLoadEditUndoAndSaveWithoutAMappingEach)
         EXPECT_FALSE(doc.CanUndo());
 
         std::string strError;
-        ASSERT_TRUE(doc.OnSaveDocument(dir / "copy.gwp", &strError)) << strError;
+        ASSERT_TRUE(GwpSaveDocument(doc, dir / "copy.gwp", &strError)) << strError;
         EXPECT_TRUE(ReadOrEmpty(dir / "copy.gwp") == strFile);
     }
     EXPECT_LT(MappingCount() - nMapsBefore, 16);

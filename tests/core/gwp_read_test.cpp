@@ -62,7 +62,7 @@ TEST(GwpRead, SavingRightAfterReadingWritesTheSameBytes)
     ASSERT_EQ(OpenInto(doc, strFile + "trailing junk", nullptr), EGwpResult::Ok);
 
     std::string strError;
-    ASSERT_TRUE(doc.OnSaveDocument(strPath, &strError)) << strError;
+    ASSERT_TRUE(GwpSaveDocument(doc, strPath, &strError)) << strError;
     const std::string strSaved = ReadOrEmpty(strPath);
     ASSERT_EQ(strSaved.size(), strFile.size());
     EXPECT_TRUE(strSaved == strFile) << "the saved file differs from the file read";

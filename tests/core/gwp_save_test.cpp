@@ -81,7 +81,7 @@ enum ESaveChild {
 int SaveExpectingFailure(CArtDoc& doc, const std::string& strPath)
 {
     std::string strError;
-    if (doc.OnSaveDocument(strPath, &strError))
+    if (GwpSaveDocument(doc, strPath, &strError))
         return kChildSaved;
     if (strError.empty())
         return kChildNoReason;
@@ -113,7 +113,7 @@ TEST(GwpWrite, OneDefaultFrameTakes38420Bytes)
     BuildModified(doc, kRows, kCols, 1);
     ASSERT_TRUE(doc.IsModified());
     std::string strError;
-    ASSERT_TRUE(doc.OnSaveDocument(strPath, &strError)) << strError;
+    ASSERT_TRUE(GwpSaveDocument(doc, strPath, &strError)) << strError;
     EXPECT_FALSE(doc.IsModified());
 
     const std::string strSaved = ReadOrEmpty(strPath);
@@ -186,7 +186,7 @@ TEST_F(GwpSave, ReadOnlyFileIsRefused)
     ASSERT_EQ(chmod(strPath.c_str(), 0444), 0);
 
     std::string strError;
-    EXPECT_FALSE(m_doc.OnSaveDocument(strPath, &strError));
+    EXPECT_FALSE(GwpSaveDocument(m_doc, strPath, &strError));
     EXPECT_FALSE(strError.empty());
     ExpectOldFileKept(dir, "locked.gwp");
     struct stat st {};
@@ -263,7 +263,7 @@ TEST_F(GwpSave, SavingThroughALinkWritesItsTargetAndKeepsTheLink)
 
         m_doc.SetModifiedFlag(true);
         std::string strError;
-        ASSERT_TRUE(m_doc.OnSaveDocument(strLink, &strError)) << strError;
+        ASSERT_TRUE(GwpSaveDocument(m_doc, strLink, &strError)) << strError;
         EXPECT_FALSE(m_doc.IsModified());
 
         struct stat st {};
@@ -296,7 +296,7 @@ TEST_F(GwpSave, NameOfTheLongestLengthCanBeSaved)
     const std::string strName = std::string(251, 'n') + ".gwp";
     ASSERT_EQ(strName.size(), 255u);
     std::string strError;
-    ASSERT_TRUE(m_doc.OnSaveDocument(dir / strName, &strError)) << strError;
+    ASSERT_TRUE(GwpSaveDocument(m_doc, dir / strName, &strError)) << strError;
     EXPECT_TRUE(ReadOrEmpty(dir / strName) == GwpSerialize(m_doc));
     EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{strName}));
 }
@@ -314,7 +314,8 @@ TEST_F(GwpSave, NewFileFollowsTheUmaskAndAnOldOneKeepsItsMode)
     const int nChild = RunInChild([&] {
         umask(027);
         std::string strError;
-        return m_doc.OnSaveDocument(strNew, &strError) && m_doc.OnSaveDocument(strOld, &strError)
+        return GwpSaveDocument(m_doc, strNew, &strError) &&
+                       GwpSaveDocument(m_doc, strOld, &strError)
                    ? 0
                    : int(kChildSetupFailed);
     });

@@ -5,7 +5,8 @@
 
 #include "core/art_doc.h"
 #include "core/backup_store.h"
-#include "core/gwp_file.h"
+#include "core/gwp_reader.h"
+#include "core/gwp_writer.h"
 #include "core/safe_file.h"
 
 #include <gtest/gtest.h>

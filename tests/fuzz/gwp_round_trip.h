@@ -6,7 +6,8 @@
 #pragma once
 
 #include "core/art_doc.h"
-#include "core/gwp_file.h"
+#include "core/gwp_reader.h"
+#include "core/gwp_writer.h"
 
 #include <string>
 #include <string_view>
