@@ -315,11 +315,16 @@ TEST_F(ArtDocTest, NewDocumentDestroysTheOldFramesStores)
     std::vector<unsigned> vOld;
     for (const auto& [nKey, pCells] : m_doc.GetFrames())
         vOld.push_back(static_cast<unsigned>(m_doc.GetFrameHistory(nKey)));
+    CEditBracket bracket(m_doc); // a step still open goes with its store
+    bracket.BeginEdit();
+    m_doc.GetCurCells()[0].chChar = 'n';
     ASSERT_TRUE(m_doc.OnNewDocument());
     BackupStoreStats stats;
     for (unsigned nId : vOld)
         EXPECT_FALSE(BackupGetStats(nId, stats)) << "store " << nId;
     EXPECT_TRUE(BackupGetStats(static_cast<unsigned>(m_doc.GetCurHistory()), stats));
+    bracket.EndEdit();
+    EXPECT_FALSE(m_doc.IsModified()) << "the old step cannot mark the new drawing";
 }
 
 TEST_F(ArtDocTest, DeletingAFrameCancelsAStepLeftOpenOnIt)
