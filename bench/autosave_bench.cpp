@@ -10,7 +10,7 @@
 //                            Refresh(REFRESH_VISIBLE) of an 800 x 600 view of
 //                            the drawing and its paint. Goal: x_median <= 5.
 //   BM_AutosaveWholeWrite    from StartWrite until the copy is written and
-//                            reported, against CArtDoc::OnSaveDocument of the
+//                            reported, against GwpSaveDocument of the
 //                            same drawing into the same folder.
 //                            Goal: x_median <= 1.2. discard_us: the copy
 //                            removed (as after a save) just after a write
@@ -24,6 +24,7 @@
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
 #include "core/backup_store.h"
+#include "core/gwp_writer.h"
 #include "shell/autosave.h"
 
 #include "bench/ratio_counters.h"
@@ -46,8 +47,7 @@ constexpr int FRAMES = 1000;
 struct CAutosaveBench {
     CAutosaveBench()
     {
-        m_doc.m_nRows = MAX_ROWS;
-        m_doc.m_nCols = MAX_COLS;
+        m_doc.SetCanvasSize(MAX_ROWS, MAX_COLS);
         m_doc.OnNewDocument();
         const std::size_t nCells = std::size_t(m_doc.GetCellCount());
         std::vector<CharCell> vCells(nCells);
@@ -57,7 +57,7 @@ struct CAutosaveBench {
             for (std::size_t i = 0; i < nCells; ++i)
                 vCells[i] = CharCell{COLORREF(f * 16411 + i) & 0xFFFFFF, 0, 0,
                                      uint8_t(33 + (f + i) % 90), {}};
-            BackupWriteSealed(unsigned(m_doc.m_nCurHistory), m_doc.m_pCurCells, vCells.data(),
+            BackupWriteSealed(unsigned(m_doc.GetCurHistory()), m_doc.GetCurCells(), vCells.data(),
                               nCells * sizeof(CharCell));
             m_doc.RegisterFrame();
         }
@@ -94,9 +94,9 @@ struct CAutosaveBench {
     // Rewrites the first cell of frame nKey in one step.
     void Edit(int nKey, uint8_t ch)
     {
-        const auto nId = static_cast<unsigned>(m_doc.m_mapHistories.at(nKey));
+        const auto nId = static_cast<unsigned>(m_doc.GetFrameHistory(nKey));
         BackupBegin(nId);
-        m_doc.m_mapFrames.at(nKey)[0].chChar = ch;
+        m_doc.GetFrames().at(nKey)[0].chChar = ch;
         BackupCommit(nId);
     }
 
@@ -159,7 +159,7 @@ void BM_AutosaveWholeWrite(benchmark::State& state)
         bench.FinishWrite();
         const auto t1 = Clock::now();
         std::string strError;
-        if (!bench.m_doc.OnSaveDocument(strSave, &strError)) {
+        if (!GwpSaveDocument(bench.m_doc, strSave, &strError)) {
             state.SkipWithError(strError.c_str());
             break;
         }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "core/art_doc.h"
-#include "core/backup_store.h"
 
 #include <cstddef>
 #include <streambuf>
@@ -32,17 +31,12 @@ private:
     std::size_t m_nCount = 0;
 };
 
-// A document releases its stores' memory on the next load but keeps their
-// records (ids are never reused); a run of many loads would measure that
-// pile instead of one open. Dropped between iterations, untimed.
+// A load destroys the previous drawing's stores; a run of many loads would
+// time that as well as the open. A new drawing of one frame takes their
+// place between iterations, untimed.
 inline void DestroyStores(CArtDoc& doc)
 {
-    for (const auto& [nKey, nId] : doc.m_mapHistories)
-        BackupDestroy(static_cast<unsigned>(nId));
-    doc.m_mapFrames.clear();
-    doc.m_mapHistories.clear();
-    doc.m_nCurHistory = 0;
-    doc.m_pCurCells = nullptr;
+    doc.OnNewDocument();
 }
 
 } // namespace gwdocbench

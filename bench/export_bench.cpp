@@ -24,7 +24,7 @@
 #include "core/art_doc.h"
 #include "core/backup_store.h"
 #include "core/char_cell.h"
-#include "core/gwp_file.h"
+#include "core/gwp_format.h"
 #include "core/gwp_reader.h"
 #include "core/html_export.h"
 

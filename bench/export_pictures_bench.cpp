@@ -148,7 +148,7 @@ void BM_PngExport(benchmark::State& state)
     {
         CEditBracket bracket(bench.m_doc);
         bracket.BeginEdit();
-        std::copy(files.FirstFrame().begin(), files.FirstFrame().end(), bench.m_doc.m_pCurCells);
+        std::copy(files.FirstFrame().begin(), files.FirstFrame().end(), bench.m_doc.GetCurCells());
         bracket.EndEdit();
     }
     bench.m_pView->Refresh(CArtView::REFRESH_ALL);

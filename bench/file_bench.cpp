@@ -4,8 +4,8 @@
 //
 //   BM_FilePlainWrite       open, write, fsync, close of the file's bytes: the
 //                           least a durable save can cost.
-//   BM_FileSave             CArtDoc::OnSaveDocument: the bytes gathered from
-//                           the frames, written to a temporary file, synced,
+//   BM_FileSave             GwpSaveDocument: the bytes gathered from the
+//                           frames, written to a temporary file, synced,
 //                           renamed over the old file, the folder synced.
 //   BM_FilePlainRead        open, read into a buffer, close (page cache warm).
 //   BM_FileLoad             CGwpFile, GwpReadFrames and AdoptFrames: every
@@ -24,8 +24,8 @@
 #include "core/art_doc.h"
 #include "core/backup_store.h"
 #include "core/char_cell.h"
-#include "core/gwp_file.h"
 #include "core/gwp_reader.h"
+#include "core/gwp_writer.h"
 #include "core/html_export.h"
 #include "core/safe_file.h"
 
@@ -241,7 +241,7 @@ void BM_FileSave(benchmark::State& state)
     const auto t0 = Clock::now();
     for (auto _ : state) {
         std::string strError;
-        if (!doc.OnSaveDocument(strPath, &strError)) {
+        if (!GwpSaveDocument(doc, strPath, &strError)) {
             state.SkipWithError(strError.c_str());
             return;
         }

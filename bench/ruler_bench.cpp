@@ -61,8 +61,7 @@ struct CRulerHost : IViewHost {
 struct CRulerBench {
     explicit CRulerBench(int nZoom)
     {
-        m_doc.m_nRows = MAX_ROWS;
-        m_doc.m_nCols = MAX_COLS;
+        m_doc.SetCanvasSize(MAX_ROWS, MAX_COLS);
         m_doc.OnNewDocument();
         m_host.m_pSplitter = &m_splitter;
         m_pView = new CArtView(m_doc, &m_host);

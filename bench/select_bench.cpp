@@ -105,8 +105,7 @@ struct CSelectHost : IViewHost {
 struct CSelectBench {
     CSelectBench()
     {
-        m_doc.m_nRows = MAX_ROWS;
-        m_doc.m_nCols = MAX_COLS;
+        m_doc.SetCanvasSize(MAX_ROWS, MAX_COLS);
         m_doc.OnNewDocument();
         m_pView = std::make_unique<CArtView>(m_doc, &m_host);
         m_host.m_pView = m_pView.get();
@@ -117,7 +116,7 @@ struct CSelectBench {
         {
             // The drawing itself is no step: undo never takes it away.
             CUnrecordedEdit edit(m_doc);
-            CharCell* pCells = m_doc.m_pCurCells;
+            CharCell* pCells = m_doc.GetCurCells();
             for (int i = 0; i < MAX_ROWS * MAX_COLS; ++i) {
                 pCells[i].chChar = PatternChar(i);
                 pCells[i].crColor = Colour64(i);
@@ -133,7 +132,7 @@ struct CSelectBench {
     // True while the frame holds the drawing it was given.
     bool IsIntact() const
     {
-        const CharCell* pCells = m_doc.m_pCurCells;
+        const CharCell* pCells = m_doc.GetCurCells();
         for (int i = 0; i < MAX_ROWS * MAX_COLS; ++i) {
             if (pCells[i].chChar != PatternChar(i) || pCells[i].crColor != Colour64(i))
                 return false;
@@ -271,7 +270,7 @@ void BM_DropBlock(benchmark::State& state)
             state.SkipWithError("the rubber band lifted no 40 x 64 block");
             break;
         }
-        const auto nId = static_cast<unsigned>(doc.m_nCurHistory);
+        const auto nId = static_cast<unsigned>(doc.GetCurHistory());
         if (BackupIsOpen(nId) == 0) {
             state.SkipWithError("the lift opened no step");
             break;
@@ -301,7 +300,7 @@ void BM_DropBlock(benchmark::State& state)
         const auto t2 = Clock::now();
         {
             BackupBegin(nId);
-            CharCell* pCells = doc.m_pCurCells;
+            CharCell* pCells = doc.GetCurCells();
             for (int i = 0; i < MAX_ROWS * MAX_COLS; ++i)
                 pCells[i].chChar = '#';
             BackupCommit(nId);

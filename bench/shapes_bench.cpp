@@ -147,9 +147,9 @@ void CommitShape(benchmark::State& state, int nTool)
         state.ResumeTiming();
         const auto t2 = Clock::now();
         {
-            const auto nId = static_cast<unsigned>(doc.m_nCurHistory);
+            const auto nId = static_cast<unsigned>(doc.GetCurHistory());
             BackupBegin(nId);
-            CharCell* pCells = doc.m_pCurCells;
+            CharCell* pCells = doc.GetCurCells();
             for (int i = 0; i < MAX_ROWS * MAX_COLS; ++i)
                 pCells[i].chChar = '#';
             BackupCommit(nId);
@@ -241,7 +241,7 @@ void BM_AutoDrawStroke(benchmark::State& state)
         vYard.push_back(Micros(t2 - t1) / REFRESHES);
         state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
         state.PauseTiming();
-        const CharCell* pCells = bench.m_doc.m_pCurCells;
+        const CharCell* pCells = bench.m_doc.GetCurCells();
         nWritten = static_cast<int>(std::count_if(pCells, pCells + MAX_ROWS * MAX_COLS,
                                                   [](const CharCell& c) { return c.chChar != ' '; }));
         bench.m_doc.OnEditUndo(); // back to a blank frame

@@ -109,9 +109,9 @@ void BM_FloodFillFrame(benchmark::State& state)
         state.ResumeTiming();
         const auto t2 = Clock::now();
         {
-            const auto nId = static_cast<unsigned>(doc.m_nCurHistory);
+            const auto nId = static_cast<unsigned>(doc.GetCurHistory());
             BackupBegin(nId);
-            CharCell* pCells = doc.m_pCurCells;
+            CharCell* pCells = doc.GetCurCells();
             for (int i = 0; i < MAX_ROWS * MAX_COLS; ++i)
                 pCells[i].chChar = '#';
             BackupCommit(nId);

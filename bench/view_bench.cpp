@@ -66,8 +66,7 @@ COLORREF Colour64(int i)
 struct CBenchView {
     explicit CBenchView(int nZoom, QSize szView = {800, 600}, COLORREF (*pColour)(int) = Colour64)
     {
-        m_doc.m_nRows = MAX_ROWS;
-        m_doc.m_nCols = MAX_COLS;
+        m_doc.SetCanvasSize(MAX_ROWS, MAX_COLS);
         m_doc.OnNewDocument();
         m_pView = std::make_unique<CArtView>(m_doc, &m_host);
         m_pView->resize(szView);
@@ -78,8 +77,8 @@ struct CBenchView {
             CEditBracket bracket(m_doc);
             bracket.BeginEdit();
             for (int i = 0; i < MAX_ROWS * MAX_COLS; ++i) {
-                m_doc.m_pCurCells[i].chChar = static_cast<uint8_t>(33 + (i * 7) % 94);
-                m_doc.m_pCurCells[i].crColor = pColour(i);
+                m_doc.GetCurCells()[i].chChar = static_cast<uint8_t>(33 + (i * 7) % 94);
+                m_doc.GetCurCells()[i].crColor = pColour(i);
             }
             bracket.EndEdit();
         }
@@ -100,7 +99,7 @@ void BM_FullRedraw(benchmark::State& state)
     const int nZoom = static_cast<int>(state.range(0));
     CBenchView bench(nZoom);
     CArtView& view = *bench.m_pView;
-    const CharCell* pCells = bench.m_doc.m_pCurCells;
+    const CharCell* pCells = bench.m_doc.GetCurCells();
 
     const QFont font = CCellGeometry::ZoomFont(nZoom);
     const int nAscent = QFontMetrics(font).ascent();

@@ -23,8 +23,7 @@ struct CToolHost : IViewHost {
 struct CToolBench {
     CToolBench()
     {
-        m_doc.m_nRows = MAX_ROWS;
-        m_doc.m_nCols = MAX_COLS;
+        m_doc.SetCanvasSize(MAX_ROWS, MAX_COLS);
         m_doc.OnNewDocument();
         m_pView = std::make_unique<CArtView>(m_doc, &m_host);
         m_pView->resize(800, 600);

@@ -47,7 +47,7 @@ CArtView::CArtView(CArtDoc& doc, IViewHost* pHost, QWidget* pParent)
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    m_geom.SetGridSize(m_doc.m_nRows, m_doc.m_nCols);
+    m_geom.SetGridSize(m_doc.GetRows(), m_doc.GetCols());
     m_geom.MeasureFont();
     m_pGlyphs->SetFont(CCellGeometry::ZoomFont(m_geom.GetZoom()),
                        {m_geom.CellWidth(), m_geom.CellHeight()});
@@ -68,7 +68,7 @@ void CArtView::ResetForDrawing()
 {
     if (m_pHost)
         m_pHost->ShowRulers();
-    m_geom.SetGridSize(m_doc.m_nRows, m_doc.m_nCols);
+    m_geom.SetGridSize(m_doc.GetRows(), m_doc.GetCols());
     LayoutCells();
     // Whatever the tools had pending belongs to the previous drawing.
     for (auto& pTool : m_tools) {
@@ -85,7 +85,7 @@ void CArtView::ResetForDrawing()
     m_shapes.Forget();
     m_selection.Forget();
     m_tracker.Empty();
-    m_pCells = m_doc.m_pCurCells;
+    m_pCells = m_doc.GetCurCells();
 }
 
 void CArtView::OnInitialUpdate()
@@ -181,7 +181,7 @@ bool CArtView::CanWriteCells() const
 {
     // A store page is writable only inside a step; a write outside one
     // would end the program.
-    return m_pCells && BackupIsOpen(static_cast<unsigned>(m_doc.m_nCurHistory)) != 0;
+    return m_pCells && BackupIsOpen(static_cast<unsigned>(m_doc.GetCurHistory())) != 0;
 }
 
 void CArtView::SetCell(int nCol, int nRow, uint8_t ch, bool bUseColour, COLORREF cr)

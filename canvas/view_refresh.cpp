@@ -236,7 +236,7 @@ void CArtView::ClearCanvas()
 {
     if (!m_pCells)
         return;
-    const auto nId = static_cast<unsigned>(m_doc.m_nCurHistory);
+    const auto nId = static_cast<unsigned>(m_doc.GetCurHistory());
     const int nCount = m_geom.Rows() * m_geom.Cols();
     const auto blank = [&] {
         for (int i = 0; i < nCount; ++i) {

@@ -3,6 +3,7 @@
 #include "core/art_doc.h"
 #include "core/backup_store.h"
 #include "core/cell_algorithms.h"
+#include "core/gwp_writer.h"
 #include "core/html_export.h"
 #include "core/image_convert.h"
 #include "core/safe_file.h"
@@ -101,16 +102,15 @@ bool SaveDrawing(const std::string& strPath, const std::vector<CharCell>& vCells
                  std::string* pError)
 {
     CArtDoc doc;
-    doc.m_nRows = MAX_ROWS;
-    doc.m_nCols = MAX_COLS;
-    if (!doc.OnNewDocument() || !doc.m_pCurCells ||
-        !BackupSucceeded(BackupWriteSealed(unsigned(doc.m_nCurHistory), doc.m_pCurCells,
+    doc.SetCanvasSize(MAX_ROWS, MAX_COLS);
+    if (!doc.OnNewDocument() || !doc.GetCurCells() ||
+        !BackupSucceeded(BackupWriteSealed(unsigned(doc.GetCurHistory()), doc.GetCurCells(),
                                            vCells.data(), vCells.size() * sizeof(CharCell)))) {
         *pError = "cannot set up the drawing in memory";
         return false;
     }
     doc.RegisterFrame();
-    return doc.OnSaveDocument(strPath, pError);
+    return GwpSaveDocument(doc, strPath, pError);
 }
 
 } // namespace

@@ -1,55 +1,67 @@
 #include "core/art_doc.h"
 
 #include "core/backup_store.h"
-#include "core/gwp_file.h"
-#include "core/gwp_reader.h"
-#include "core/safe_file.h"
+#include "core/loaded_frames.h"
 
 #include <algorithm>
+
+namespace {
+
+// Destroys one of the drawing's stores. A step left open on it is cancelled
+// first: its frame is going, so nothing the step wrote is worth keeping.
+// False when the store is still there (its step could not be cancelled).
+bool DestroyStore(int nHistory)
+{
+    const auto nId = static_cast<unsigned>(nHistory);
+    if (BackupIsOpen(nId) != 0 && !BackupSucceeded(BackupCancel(nId)))
+        return false;
+    const unsigned nStatus = BackupDestroy(nId);
+    return BackupSucceeded(nStatus) || nStatus == BACKUP_E_NO_STORE;
+}
+
+} // namespace
 
 CArtDoc::CArtDoc() = default;
 
 CArtDoc::~CArtDoc()
 {
-    BackupReleaseAll();
     DestroyFrameStores();
 }
 
 // Frames that are gone for good take their stores with them; a store's id is
-// never used again.
+// never used again. Only the document's own stores go: others (another
+// document's, frames being read from a file) are not its to touch.
 void CArtDoc::DestroyFrameStores()
 {
     for (const auto& [nKey, nId] : m_mapHistories)
         if (nId != m_nCurHistory)
-            BackupDestroy(static_cast<unsigned>(nId));
+            DestroyStore(nId);
     if (m_nCurHistory != 0)
-        BackupDestroy(static_cast<unsigned>(m_nCurHistory));
+        DestroyStore(m_nCurHistory);
     m_nCurHistory = 0;
+}
+
+bool CArtDoc::AnyStepOpen() const
+{
+    if (m_nCurHistory != 0 && BackupIsOpen(static_cast<unsigned>(m_nCurHistory)) != 0)
+        return true;
+    return std::any_of(m_mapHistories.begin(), m_mapHistories.end(), [](const auto& entry) {
+        return BackupIsOpen(static_cast<unsigned>(entry.second)) != 0;
+    });
 }
 
 bool CArtDoc::OnNewDocument()
 {
     if (!CDocumentBase::OnNewDocument())
         return false;
-    BackupReleaseAll();
     DestroyFrameStores();
     m_mapFrames.clear();
     m_mapHistories.clear();
     m_nNextFrameKey = 0;
     m_pCurCells = nullptr;
+    m_nRows = m_nNewRows;
+    m_nCols = m_nNewCols;
     NewFrame();
-    return true;
-}
-
-bool CArtDoc::OnSaveDocument(const std::string& strPath, std::string* pError)
-{
-    const auto write = [this](std::ostream& os) {
-        GwpWrite(os, *this);
-        return !os.fail();
-    };
-    if (!SaveFileSafely(strPath, write, pError))
-        return false;
-    SetModifiedFlag(false);
     return true;
 }
 
@@ -77,18 +89,15 @@ bool CArtDoc::AdoptFrames(CLoadedFrames& frames)
 {
     if (frames.vFrames.empty() || frames.vFrames.size() > std::size_t(MAX_FRAME_KEY_COUNT))
         return false;
-    // Only this drawing's stores go: the new frames' stores are registered too.
-    if (m_nCurHistory != 0 && BackupIsOpen(static_cast<unsigned>(m_nCurHistory)) != 0)
+    if (AnyStepOpen())
         return false;
-    for (const auto& [nKey, nId] : m_mapHistories)
-        if (BackupIsOpen(static_cast<unsigned>(nId)) != 0)
-            return false;
     CDocumentBase::OnNewDocument();
     DestroyFrameStores();
     m_mapFrames.clear();
     m_mapHistories.clear();
-    m_nRows = frames.nRows;
-    m_nCols = frames.nCols;
+    // A later New keeps the size read, unless another one is set.
+    m_nRows = m_nNewRows = frames.nRows;
+    m_nCols = m_nNewCols = frames.nCols;
     m_nNextFrameKey = 0;
     // Keys in ascending order: each insertion goes at the end of the map.
     for (const auto& [nId, pCells] : frames.vFrames) {
@@ -111,14 +120,14 @@ int CArtDoc::RegisterFrame()
     return nKey;
 }
 
-void CArtDoc::DeleteFrame(int nKey)
+bool CArtDoc::DeleteFrame(int nKey)
 {
     const auto it = m_mapHistories.find(nKey);
-    if (it == m_mapHistories.end())
-        return;
-    BackupDestroy(static_cast<unsigned>(it->second));
+    if (it == m_mapHistories.end() || !DestroyStore(it->second))
+        return false;
     m_mapFrames.erase(nKey);
     m_mapHistories.erase(it);
+    return true;
 }
 
 void CArtDoc::SelectFrame(int nKey)
@@ -128,6 +137,18 @@ void CArtDoc::SelectFrame(int nKey)
         return;
     m_nCurHistory = it->second;
     m_pCurCells = m_mapFrames[nKey];
+}
+
+CharCell* CArtDoc::GetFrameCells(int nKey) const
+{
+    const auto it = m_mapFrames.find(nKey);
+    return it == m_mapFrames.end() ? nullptr : it->second;
+}
+
+int CArtDoc::GetFrameHistory(int nKey) const
+{
+    const auto it = m_mapHistories.find(nKey);
+    return it == m_mapHistories.end() ? 0 : it->second;
 }
 
 bool CArtDoc::CanUndo() const

@@ -6,6 +6,7 @@
 #include "core/char_cell.h"
 #include "core/document_base.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,24 +34,22 @@ struct CLoadedFrames;
 class CArtDoc : public CDocumentBase {
 public:
     CArtDoc();
+    // Destroys every store the document made or adopted, and no other.
     ~CArtDoc() override;
     CArtDoc(const CArtDoc&) = delete;
     CArtDoc& operator=(const CArtDoc&) = delete;
 
-    // Discards every frame and its history and makes one new, unregistered
-    // frame of m_nRows x m_nCols zero bytes.
+    // Discards every frame and its history (their stores are destroyed, a
+    // step left open on one of them cancelled) and makes one new, unregistered
+    // frame of zero bytes, of the size last set or loaded.
     bool OnNewDocument() override;
-    // Writes the drawing to a ".gwp" file without ever damaging the previous
-    // one. On failure returns false with the reason in *pError; the modified
-    // flag keeps its value.
-    bool OnSaveDocument(const std::string& strPath, std::string* pError = nullptr);
 
-    // Replaces the drawing with frames read from a file: their stores become
-    // the document's, under keys 0, 1, 2, ... in their order, the last one
-    // current, and every frame and store of the previous drawing is freed.
-    // The canvas size becomes theirs; the document ends unmodified. Refused
-    // (false, nothing changed) while a step of any store is open or when
-    // frames holds none.
+    // Replaces the drawing with frames built elsewhere (core/loaded_frames.h):
+    // their stores become the document's, under keys 0, 1, 2, ... in their
+    // order, the last one current, and every frame and store of the previous
+    // drawing is destroyed. The canvas size becomes theirs; the document ends
+    // unmodified. Refused (false, nothing changed) while a step of one of the
+    // document's stores is open or when frames holds none.
     bool AdoptFrames(CLoadedFrames& frames);
 
     // Makes a new frame current (not yet registered). Returns null, changing
@@ -61,10 +60,39 @@ public:
     bool CanAddFrame() const { return m_nNextFrameKey <= MAX_FRAME_KEY; }
     // Registers the current frame under the next key and returns that key.
     int RegisterFrame();
-    void DeleteFrame(int nKey);
+    // Destroys the frame's store (cancelling a step left open on it: the
+    // frame is going) and forgets the frame; the caller chooses the next
+    // current frame. False, with the frame kept, when there is no such frame
+    // or its store cannot be destroyed.
+    bool DeleteFrame(int nKey);
     void SelectFrame(int nKey);
     int GetFrameCount() const { return static_cast<int>(m_mapFrames.size()); }
+
+    int GetRows() const { return m_nRows; }
+    int GetCols() const { return m_nCols; }
     int GetCellCount() const { return m_nRows * m_nCols; }
+    // The canvas size the next OnNewDocument starts with. The drawing's
+    // frames keep their size until then: GetRows and GetCols always fit them.
+    void SetCanvasSize(int nRows, int nCols)
+    {
+        m_nNewRows = nRows;
+        m_nNewCols = nCols;
+    }
+
+    // Store of the current frame; 0 before the first new document.
+    int GetCurHistory() const { return m_nCurHistory; }
+    CharCell* GetCurCells() const { return m_pCurCells; }
+    // Every registered frame, key to cells, in ascending key order: the order
+    // of the file, the exports and the frame list.
+    const std::map<int, CharCell*>& GetFrames() const { return m_mapFrames; }
+    // Null when no frame has that key.
+    CharCell* GetFrameCells(int nKey) const;
+    // Store of that frame; 0 when no frame has that key.
+    int GetFrameHistory(int nKey) const;
+    int GetNextFrameKey() const { return m_nNextFrameKey; }
+    // Frames registered from now on get keys from nKey up (for tests of the
+    // key limit). A lower key is ignored: keys are never handed out twice.
+    void SetNextFrameKey(int nKey) { m_nNextFrameKey = std::max(m_nNextFrameKey, nKey); }
 
     // Undo and Redo of the current frame; true when the step was applied.
     bool OnEditUndo();
@@ -75,6 +103,11 @@ public:
     void AddListener(IArtDocListener* pListener);
     void RemoveListener(IArtDocListener* pListener);
 
+private:
+    void NotifyHistoryApplied();
+    bool AnyStepOpen() const;
+    void DestroyFrameStores();
+
     int m_nCurHistory = 0;             // store of the current frame; 0 before the first new document
     CharCell* m_pCurCells = nullptr;   // cells of the current frame
     std::map<int, CharCell*> m_mapFrames; // frame key to cells
@@ -82,10 +115,8 @@ public:
     int m_nNextFrameKey = 0;
     int m_nCols = DEFAULT_COLS;
     int m_nRows = DEFAULT_ROWS;
-
-private:
-    void NotifyHistoryApplied();
-    void DestroyFrameStores();
+    int m_nNewCols = DEFAULT_COLS; // canvas size of the next new document
+    int m_nNewRows = DEFAULT_ROWS;
 
     std::vector<IArtDocListener*> m_vListeners;
 };

@@ -5,13 +5,13 @@
 
 bool CEditBracket::BeginEdit()
 {
-    const auto nId = static_cast<unsigned>(m_doc.m_nCurHistory);
+    const auto nId = static_cast<unsigned>(m_doc.GetCurHistory());
     if (BackupIsOpen(nId) != 0)
         return true; // our own step still open, or an outer writer's: write into it
     if (!BackupSucceeded(BackupBegin(nId)))
         return false;
     m_nEditHistory = BackupIsOpen(nId);
-    m_nStore = m_doc.m_nCurHistory;
+    m_nStore = m_doc.GetCurHistory();
     return true;
 }
 
@@ -52,7 +52,7 @@ bool CEditBracket::CancelEdit()
     return true;
 }
 
-CUnrecordedEdit::CUnrecordedEdit(CArtDoc& doc) : m_nStore(doc.m_nCurHistory)
+CUnrecordedEdit::CUnrecordedEdit(CArtDoc& doc) : m_nStore(doc.GetCurHistory())
 {
     const auto nId = static_cast<unsigned>(m_nStore);
     if (BackupIsOpen(nId) == 0 && BackupSucceeded(BackupBegin(nId)))

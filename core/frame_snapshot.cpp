@@ -34,18 +34,20 @@ CFrameSnapshot::CFrameSnapshot(std::size_t nCells, std::size_t nFrames)
 
 std::unique_ptr<CFrameSnapshot> CFrameSnapshot::Take(const CArtDoc& doc, const FramePatch& fnPatch)
 {
-    for (const auto& [nKey, nId] : doc.m_mapHistories)
-        if (BackupIsOpen(static_cast<unsigned>(nId)) != 0 && !(fnPatch && nId == doc.m_nCurHistory))
+    for (const auto& [nKey, pCells] : doc.GetFrames()) {
+        const auto nId = static_cast<unsigned>(doc.GetFrameHistory(nKey));
+        if (BackupIsOpen(nId) != 0 && !(fnPatch && static_cast<int>(nId) == doc.GetCurHistory()))
             return nullptr;
+    }
     std::unique_ptr<CFrameSnapshot> pSnap(
-        new CFrameSnapshot(static_cast<std::size_t>(doc.GetCellCount()), doc.m_mapFrames.size()));
+        new CFrameSnapshot(static_cast<std::size_t>(doc.GetCellCount()), doc.GetFrames().size()));
     std::size_t n = 0;
-    for (const auto& [nKey, pCells] : doc.m_mapFrames) {
+    for (const auto& [nKey, pCells] : doc.GetFrames()) {
         SFrame& frame = pSnap->m_vFrames[n++];
         frame.pLive = pCells;
-        const auto it = doc.m_mapHistories.find(nKey);
-        const bool bPatched = fnPatch && pCells == doc.m_pCurCells;
-        if (bPatched || it == doc.m_mapHistories.end() || it->second <= 0) {
+        const int nHistory = doc.GetFrameHistory(nKey);
+        const bool bPatched = fnPatch && pCells == doc.GetCurCells();
+        if (bPatched || nHistory <= 0) {
             // Patched, or no store would tell of a change: copy it now.
             frame.pPrivate.reset(new CharCell[pSnap->m_nCells]);
             std::memcpy(frame.pPrivate.get(), pCells, pSnap->m_nCells * sizeof(CharCell));
@@ -54,7 +56,7 @@ std::unique_ptr<CFrameSnapshot> CFrameSnapshot::Take(const CArtDoc& doc, const F
             frame.nState.store(PRIVATE, std::memory_order_relaxed);
             continue;
         }
-        frame.nStore = static_cast<unsigned>(it->second);
+        frame.nStore = static_cast<unsigned>(nHistory);
     }
     LiveSnapshots().push_back(pSnap.get());
     BackupSetChangeObserver(&CFrameSnapshot::OnStoreChange);

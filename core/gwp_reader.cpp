@@ -1,5 +1,6 @@
 #include "core/gwp_reader.h"
 
+#include "core/art_doc.h"
 #include "core/backup_store.h"
 
 #include <fcntl.h>
@@ -48,11 +49,27 @@ bool ReadAt(int fd, void* pDst, std::size_t nBytes, uint64_t nOffset)
     return true;
 }
 
-EGwpOpen Damaged(std::string* pMessage, const std::string& strWhy)
+template <typename Result> Result Damaged(std::string* pMessage, const std::string& strWhy)
 {
     if (pMessage)
         *pMessage = std::string(kDamaged) + " (" + strWhy + ").";
-    return EGwpOpen::Damaged;
+    return Result::Damaged;
+}
+
+// Why a header's counts describe no drawing that fits in nSize bytes; empty
+// when they describe one.
+std::string HeaderFault(int32_t nFrames, int32_t nCols, int32_t nRows, uint64_t nSize)
+{
+    if (nFrames < 1 || nFrames > GWP_MAX_FRAMES)
+        return "it claims " + std::to_string(nFrames) + " frames";
+    if (nCols < 1 || nCols > MAX_COLS || nRows < 1 || nRows > MAX_ROWS)
+        return "it claims a canvas of " + std::to_string(nRows) + " rows and " +
+               std::to_string(nCols) + " columns";
+    const uint64_t nNeeded =
+        GWP_HEADER_SIZE + uint64_t(nFrames) * uint64_t(nRows) * uint64_t(nCols) * sizeof(CharCell);
+    if (nSize < nNeeded)
+        return "it is shorter than its header says";
+    return {};
 }
 
 } // namespace
@@ -95,7 +112,7 @@ EGwpOpen CGwpFile::Open(const std::string& strPath, std::string* pMessage)
     if (nSize < 8 || !ReadAt(m_fd, aHead, 8, 0) || std::memcmp(aHead, GWP_MAGIC, 8) != 0)
         return say(EGwpOpen::WrongType, MSG_WRONG_TYPE_FILE);
     if (nSize < GWP_HEADER_SIZE || !ReadAt(m_fd, aHead + 8, GWP_HEADER_SIZE - 8, 8)) {
-        const EGwpOpen result = Damaged(pMessage, "its header is cut short");
+        const EGwpOpen result = Damaged<EGwpOpen>(pMessage, "its header is cut short");
         Close();
         return result;
     }
@@ -103,16 +120,9 @@ EGwpOpen CGwpFile::Open(const std::string& strPath, std::string* pMessage)
     header.nFrames = ReadInt(aHead + 8);
     header.nCols = ReadInt(aHead + 12);
     header.nRows = ReadInt(aHead + 16);
-    std::string strWhy;
-    if (header.nFrames < 1 || header.nFrames > GWP_MAX_FRAMES)
-        strWhy = "it claims " + std::to_string(header.nFrames) + " frames";
-    else if (header.nCols < 1 || header.nCols > MAX_COLS || header.nRows < 1 || header.nRows > MAX_ROWS)
-        strWhy = "it claims a canvas of " + std::to_string(header.nRows) + " rows and " +
-                 std::to_string(header.nCols) + " columns";
-    else if (nSize < header.FileBytes())
-        strWhy = "it is shorter than its header says";
+    const std::string strWhy = HeaderFault(header.nFrames, header.nCols, header.nRows, nSize);
     if (!strWhy.empty()) {
-        const EGwpOpen result = Damaged(pMessage, strWhy);
+        const EGwpOpen result = Damaged<EGwpOpen>(pMessage, strWhy);
         Close();
         return result;
     }
@@ -134,18 +144,6 @@ bool CGwpFile::ReadFrames(int nFirst, int nCount, void* pDst, std::string* pErro
     if (pError)
         *pError = errno ? std::strerror(errno) : "the file ended early";
     return false;
-}
-
-CLoadedFrames::~CLoadedFrames()
-{
-    Clear();
-}
-
-void CLoadedFrames::Clear()
-{
-    for (const auto& [nId, pCells] : vFrames)
-        BackupDestroy(nId);
-    vFrames.clear();
 }
 
 namespace {
@@ -243,4 +241,33 @@ EGwpLoad GwpBuildFrames(const CGwpImage& image, CLoadedFrames* pFrames, std::str
                      [&](void* p) { std::memcpy(p, image.Frame(n), nFrameBytes); });
         return EGwpLoad::Ok;
     });
+}
+
+EGwpResult GwpParse(std::string_view data, CGwpImage* pImage, std::string* pMessage)
+{
+    if (data.size() < 8 || std::memcmp(data.data(), GWP_MAGIC, 8) != 0) {
+        if (pMessage)
+            *pMessage = MSG_WRONG_TYPE_FILE;
+        return EGwpResult::WrongType;
+    }
+    if (data.size() < GWP_HEADER_SIZE)
+        return Damaged<EGwpResult>(pMessage, "its header is cut short");
+    const auto* pHead = reinterpret_cast<const unsigned char*>(data.data());
+    const int32_t nFrames = ReadInt(pHead + 8);
+    const int32_t nCols = ReadInt(pHead + 12);
+    const int32_t nRows = ReadInt(pHead + 16);
+    const std::string strWhy = HeaderFault(nFrames, nCols, nRows, data.size());
+    if (!strWhy.empty())
+        return Damaged<EGwpResult>(pMessage, strWhy);
+    pImage->nFrames = nFrames;
+    pImage->nCols = nCols;
+    pImage->nRows = nRows;
+    pImage->frames = data.substr(GWP_HEADER_SIZE, pImage->FrameBytes() * std::size_t(nFrames));
+    return EGwpResult::Ok;
+}
+
+bool GwpLoad(CArtDoc& doc, const CGwpImage& image, std::string* pMessage)
+{
+    CLoadedFrames frames;
+    return GwpBuildFrames(image, &frames, pMessage) == EGwpLoad::Ok && doc.AdoptFrames(frames);
 }

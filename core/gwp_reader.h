@@ -1,4 +1,5 @@
-// Reading a ".gwp" file from disk, header first.
+// Reading a ".gwp" file (the layout is in gwp_format.h): from disk, header
+// first, or checked whole in memory.
 //
 // CGwpFile refuses what is not a drawing before it reads any frame: a path
 // that is not a regular file (a folder, a pipe, a device), a file whose first
@@ -12,17 +13,13 @@
 // a file that fails half way, or a load the user cancels, leaves it as it was.
 #pragma once
 
-#include "core/gwp_file.h"
+#include "core/gwp_format.h"
+#include "core/loaded_frames.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <utility>
-#include <vector>
-
-// Shown when the frames of a file do not fit in memory.
-inline constexpr const char* MSG_NO_MEMORY_OPEN =
-    "Not enough memory to open this drawing (virtual alloc failed).";
+#include <string_view>
 
 struct CGwpHeader {
     int nFrames = 0;
@@ -63,22 +60,6 @@ private:
     CGwpHeader m_header;
 };
 
-// Frames read from a file, each in a store of its own, in file order. The
-// stores are destroyed with the object unless a document has adopted them.
-struct CLoadedFrames {
-    CLoadedFrames() = default;
-    ~CLoadedFrames();
-    CLoadedFrames(const CLoadedFrames&) = delete;
-    CLoadedFrames& operator=(const CLoadedFrames&) = delete;
-
-    // Destroys every store still held.
-    void Clear();
-
-    int nRows = 0;
-    int nCols = 0;
-    std::vector<std::pair<unsigned, CharCell*>> vFrames; // store id, cells
-};
-
 // Called after every few frames with the number read so far and the total;
 // returning false cancels the load.
 using GwpProgress = std::function<bool(int nDone, int nTotal)>;
@@ -98,3 +79,16 @@ EGwpLoad GwpReadFrames(CGwpFile& file, CLoadedFrames* pFrames, std::string* pMes
 
 // The same from a file already in memory (checked by GwpParse).
 EGwpLoad GwpBuildFrames(const CGwpImage& image, CLoadedFrames* pFrames, std::string* pMessage);
+
+enum class EGwpResult { Ok, WrongType, Damaged };
+
+// Checks a whole file held in memory. On WrongType or Damaged, *pMessage gets
+// the text to show the user and *pImage is left alone. The image points into
+// data, which must outlive it.
+EGwpResult GwpParse(std::string_view data, CGwpImage* pImage, std::string* pMessage);
+
+// Replaces the drawing with the image's frames, each one sealed so that it
+// cannot be undone; the last frame ends current and the document unmodified.
+// The frames are built before the document is touched: when memory runs out
+// (false, with MSG_NO_MEMORY_OPEN in *pMessage) the drawing stays as it was.
+bool GwpLoad(CArtDoc& doc, const CGwpImage& image, std::string* pMessage = nullptr);

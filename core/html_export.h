@@ -44,17 +44,17 @@ public:
 // order, so the map is walked once.
 class CDocFrameSource : public IAnimFrameSource {
 public:
-    explicit CDocFrameSource(const CArtDoc& doc) : m_doc(doc), m_it(doc.m_mapFrames.begin()) {}
+    explicit CDocFrameSource(const CArtDoc& doc) : m_doc(doc), m_it(doc.GetFrames().begin()) {}
 
     int GetFrameCount() const override { return m_doc.GetFrameCount(); }
-    int GetRows() const override { return m_doc.m_nRows; }
-    int GetCols() const override { return m_doc.m_nCols; }
+    int GetRows() const override { return m_doc.GetRows(); }
+    int GetCols() const override { return m_doc.GetCols(); }
     const CharCell* GetFrame(int nIndex) override
     {
         if (nIndex < 0 || nIndex >= GetFrameCount())
             return nullptr;
         if (nIndex < m_nIndex) {
-            m_it = m_doc.m_mapFrames.begin();
+            m_it = m_doc.GetFrames().begin();
             m_nIndex = 0;
         }
         for (; m_nIndex < nIndex; ++m_nIndex)

@@ -1,6 +1,6 @@
 #include "core/recovery_store.h"
 
-#include "core/gwp_file.h"
+#include "core/gwp_reader.h"
 #include "core/safe_file.h"
 
 #include <dirent.h>
@@ -310,8 +310,8 @@ CRecoverySnapshot TakeRecoverySnapshot(const CArtDoc& doc, const std::string& st
                                        const FramePatch& fnPatch)
 {
     CRecoverySnapshot snap;
-    snap.nRows = doc.m_nRows;
-    snap.nCols = doc.m_nCols;
+    snap.nRows = doc.GetRows();
+    snap.nCols = doc.GetCols();
     snap.strOriginalPath = strPath;
     snap.nTime = static_cast<int64_t>(std::time(nullptr));
     snap.frames = CFrameSnapshot::Take(doc, fnPatch);

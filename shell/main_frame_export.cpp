@@ -32,7 +32,7 @@ void CMainFrame::OnExportPng()
     const COLORREF crBack = m_pView->GetBackColor();
     StreamExport(strPath, [&](std::ostream& os) {
         std::string strError;
-        return WriteFramePng(os, m_doc.m_pCurCells, m_doc.m_nRows, m_doc.m_nCols, nZoom, crBack, &strError);
+        return WriteFramePng(os, m_doc.GetCurCells(), m_doc.GetRows(), m_doc.GetCols(), nZoom, crBack, &strError);
     });
 }
 
@@ -58,7 +58,7 @@ void CMainFrame::OnExportUtf8()
     if (strPath.isEmpty())
         return;
     StreamExport(strPath, [&](std::ostream& os) {
-        ExportUtf8Text(os, m_doc.m_pCurCells, m_doc.m_nRows, m_doc.m_nCols);
+        ExportUtf8Text(os, m_doc.GetCurCells(), m_doc.GetRows(), m_doc.GetCols());
         return true;
     });
 }
@@ -70,7 +70,7 @@ void CMainFrame::OnExportAnsi()
         return;
     const COLORREF crBack = m_pView->GetBackColor();
     StreamExport(strPath, [&](std::ostream& os) {
-        ExportAnsiText(os, m_doc.m_pCurCells, m_doc.m_nRows, m_doc.m_nCols, crBack);
+        ExportAnsiText(os, m_doc.GetCurCells(), m_doc.GetRows(), m_doc.GetCols(), crBack);
         return true;
     });
 }

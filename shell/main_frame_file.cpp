@@ -4,8 +4,8 @@
 
 #include "canvas/art_view.h"
 #include "canvas/tool_codes.h"
-#include "core/gwp_file.h"
 #include "core/gwp_reader.h"
+#include "core/gwp_writer.h"
 #include "core/html_export.h"
 #include "core/safe_file.h"
 #include "res/app_strings.h"
@@ -67,8 +67,7 @@ void CMainFrame::OnFileNew()
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
-    m_doc.m_nRows = dlg.m_nRows;
-    m_doc.m_nCols = dlg.m_nCols;
+    m_doc.SetCanvasSize(dlg.m_nRows, dlg.m_nCols);
     m_doc.OnNewDocument();
     m_doc.SetPathName({});
     m_doc.SetTitle(gw::IDS_UNTITLED);
@@ -213,7 +212,7 @@ bool CMainFrame::SaveDocumentTo(const QString& strPath)
     // block floating.
     CommitPendingEdits();
     std::string strError;
-    if (!m_doc.OnSaveDocument(strPath.toStdString(), &strError)) {
+    if (!GwpSaveDocument(m_doc, strPath.toStdString(), &strError)) {
         GwMessageBox(this, QStringLiteral("The drawing was not saved to %1: %2")
                                .arg(QDir::toNativeSeparators(strPath),
                                     QString::fromStdString(strError)));
@@ -290,7 +289,7 @@ void CMainFrame::OnSaveSingleHtml()
     }
     const COLORREF crBack = m_pView->GetBackColor();
     StreamExport(strPath, [&](std::ostream& os) {
-        ExportSingleHtml(os, m_doc.m_pCurCells, m_doc.m_nRows, m_doc.m_nCols, crBack);
+        ExportSingleHtml(os, m_doc.GetCurCells(), m_doc.GetRows(), m_doc.GetCols(), crBack);
         return true;
     });
 }
@@ -302,7 +301,7 @@ void CMainFrame::OnSaveSingleText()
         return;
     }
     StreamExport(strPath, [&](std::ostream& os) {
-        ExportSingleText(os, m_doc.m_pCurCells, m_doc.m_nRows, m_doc.m_nCols);
+        ExportSingleText(os, m_doc.GetCurCells(), m_doc.GetRows(), m_doc.GetCols());
         return true;
     });
 }

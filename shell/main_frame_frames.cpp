@@ -37,8 +37,7 @@ void CMainFrame::CreateFramePanel()
     delete pPlaceholder;
     // Thumbnails not made yet are drawn from the frame's cells when needed.
     m_pFramePane->List()->SetThumbnailSource([this](quint32 nData) {
-        const auto it = m_doc.m_mapFrames.find(KeyOf(nData));
-        return m_pView->MakeFrameThumbnail(it == m_doc.m_mapFrames.end() ? nullptr : it->second);
+        return m_pView->MakeFrameThumbnail(m_doc.GetFrameCells(KeyOf(nData)));
     });
 }
 
@@ -78,9 +77,9 @@ void CMainFrame::AddLoadedFrames()
     CFramePaneView* pList = m_pFramePane->List();
     pList->RemoveAll();
     std::vector<quint32> vData;
-    vData.reserve(m_doc.m_mapFrames.size());
+    vData.reserve(m_doc.GetFrames().size());
     int nImage = 0;
-    for (const auto& entry : m_doc.m_mapFrames)
+    for (const auto& entry : m_doc.GetFrames())
         vData.push_back((static_cast<quint32>(entry.first) << 16) | static_cast<quint32>(nImage++));
     pList->AppendPendingItems(vData);
     const int nCount = pList->count();
@@ -242,7 +241,11 @@ void CMainFrame::OnDeleteFrame()
     }
     CommitPendingEdits();
     const int nKey = KeyOf(pList->ItemData(m_nCurFrameItem));
-    m_doc.DeleteFrame(nKey);
+    if (!m_doc.DeleteFrame(nKey)) {
+        // Its store could not be let go: the frame and its item stay.
+        GwMessageBox(this, QStringLiteral("This frame could not be deleted."));
+        return;
+    }
     // The deleted frame's thumbnail stays in the list: the other items'
     // image indexes keep pointing at their own pictures.
     pList->DeleteItem(m_nCurFrameItem);
@@ -251,7 +254,7 @@ void CMainFrame::OnDeleteFrame()
     pList->SetCurrentItem(0);
     pList->RenumberItems();
     m_doc.SelectFrame(KeyOf(pList->ItemData(0)));
-    m_pView->SetCells(m_doc.m_pCurCells);
+    m_pView->SetCells(m_doc.GetCurCells());
     m_pFramePane->m_nFrameCount -= 1;
     m_pFramePane->m_nCurFrameNo = 1;
     m_pFramePane->RepaintStrip();
@@ -277,7 +280,7 @@ void CMainFrame::SelectFrameItem(int nIndex)
     m_pView->SetSelectionRect(QRect());
     m_nCurFrameItem = nIndex;
     m_doc.SelectFrame(KeyOf(pList->ItemData(nIndex)));
-    m_pView->SetCells(m_doc.m_pCurCells);
+    m_pView->SetCells(m_doc.GetCurCells());
     m_pView->RebuildLayers();
     m_pView->Refresh(CArtView::REFRESH_ALL);
     UpdateCommandUI();

@@ -7,6 +7,7 @@
 // three-frame drawing as OUTPUT_FOLDER/anim3.gwp.
 #include "core/art_doc.h"
 #include "core/backup_store.h"
+#include "core/gwp_writer.h"
 #include "core/html_export.h"
 
 #include <cstdio>
@@ -26,17 +27,17 @@ constexpr int kShortestIntervalTenths = 1;
 // at column 2 of row 1, in the given colour; one undo step.
 void PaintFrame(CArtDoc& doc, const std::vector<std::string>& vLines, COLORREF crText)
 {
-    const auto nId = static_cast<unsigned>(doc.m_nCurHistory);
+    const auto nId = static_cast<unsigned>(doc.GetCurHistory());
     if (!BackupSucceeded(BackupBegin(nId)))
         throw std::runtime_error("cannot open an edit step");
     for (int i = 0; i < doc.GetCellCount(); ++i) {
-        doc.m_pCurCells[i].chChar = ' ';
-        doc.m_pCurCells[i].crColor = 0x010101;
+        doc.GetCurCells()[i].chChar = ' ';
+        doc.GetCurCells()[i].crColor = 0x010101;
     }
     int nRow = 1;
     for (const std::string& strLine : vLines) {
-        for (std::size_t c = 0; c < strLine.size() && 2 + c < std::size_t(doc.m_nCols); ++c) {
-            CharCell& cell = doc.m_pCurCells[nRow * doc.m_nCols + 2 + int(c)];
+        for (std::size_t c = 0; c < strLine.size() && 2 + c < std::size_t(doc.GetCols()); ++c) {
+            CharCell& cell = doc.GetCurCells()[nRow * doc.GetCols() + 2 + int(c)];
             cell.chChar = static_cast<uint8_t>(strLine[c]);
             cell.crColor = crText;
         }
@@ -71,8 +72,7 @@ int main(int argc, char** argv)
         // One drawing at a time: a new drawing releases every frame store.
         {
             CArtDoc anim;
-            anim.m_nRows = 12;
-            anim.m_nCols = 40;
+            anim.SetCanvasSize(12, 40);
             if (!anim.OnNewDocument())
                 throw std::runtime_error("cannot start a drawing");
             // Colours 0x00BBGGRR: red, green, blue captions.
@@ -88,13 +88,12 @@ int main(int argc, char** argv)
             WritePage(dir / "anim3.htm", anim);
             // The same drawing as a file, for the picture exports.
             std::string strError;
-            if (!anim.OnSaveDocument((dir / "anim3.gwp").string(), &strError))
+            if (!GwpSaveDocument(anim, (dir / "anim3.gwp").string(), &strError))
                 throw std::runtime_error("cannot write anim3.gwp: " + strError);
         }
 
         CArtDoc still;
-        still.m_nRows = 6;
-        still.m_nCols = 20;
+        still.SetCanvasSize(6, 20);
         if (!still.OnNewDocument())
             throw std::runtime_error("cannot start a drawing");
         PaintFrame(still, {"ONLY FRAME"}, 0x800080);

@@ -60,7 +60,7 @@ private slots:
         CArtView& view = fx.View();
         QVERIFY(!fx.m_doc.IsModified());
         QVERIFY(!fx.m_doc.CanUndo());
-        const CharCell* pCells = fx.m_doc.m_pCurCells;
+        const CharCell* pCells = fx.m_doc.GetCurCells();
         QCOMPARE(view.GetCells(), pCells);
         for (int i = 0; i < 12 * 30; ++i) {
             QCOMPARE(pCells[i].chChar, uint8_t(' '));
@@ -111,8 +111,8 @@ private slots:
         QCOMPARE(view.GetZoom(), 0);
         QCOMPARE(view.GetCellWidth(), nCellW);
         // The cells' pixel positions follow the zoom, without an undo step or a modification.
-        QCOMPARE(fx.m_doc.m_pCurCells[61].nX, view.GetCellWidth());
-        QCOMPARE(fx.m_doc.m_pCurCells[61].nY, view.GetCellHeight());
+        QCOMPARE(fx.m_doc.GetCurCells()[61].nX, view.GetCellWidth());
+        QCOMPARE(fx.m_doc.GetCurCells()[61].nY, view.GetCellHeight());
         QVERIFY(!fx.m_doc.CanUndo());
         QVERIFY(!fx.m_doc.IsModified());
     }
@@ -212,9 +212,9 @@ private slots:
         CArtView& view = fx.View();
         CEditBracket bracket(fx.m_doc);
         bracket.BeginEdit();
-        fx.m_doc.m_pCurCells[11].chChar = 'W';
-        fx.m_doc.m_pCurCells[11].nX = 7 * view.GetCellWidth();
-        fx.m_doc.m_pCurCells[11].nY = 5 * view.GetCellHeight();
+        fx.m_doc.GetCurCells()[11].chChar = 'W';
+        fx.m_doc.GetCurCells()[11].nX = 7 * view.GetCellWidth();
+        fx.m_doc.GetCurCells()[11].nY = 5 * view.GetCellHeight();
         bracket.EndEdit();
         view.Refresh(CArtView::REFRESH_ALL);
         QVERIFY(fx.InkInCell(1, 1) > 0);
@@ -264,13 +264,13 @@ private slots:
         QVERIFY(!fx.m_doc.CanRedo());
         QVERIFY(!fx.m_doc.IsModified());
         for (int i = 0; i < 100; ++i) {
-            QCOMPARE(fx.m_doc.m_pCurCells[i].chChar, uint8_t(' '));
-            QCOMPARE(fx.m_doc.m_pCurCells[i].crColor, COLORREF(0x00FF00));
+            QCOMPARE(fx.m_doc.GetCurCells()[i].chChar, uint8_t(' '));
+            QCOMPARE(fx.m_doc.GetCurCells()[i].crColor, COLORREF(0x00FF00));
         }
         // Edits after the clearing undo back to the clear frame, no further.
         fx.WriteCell(7, 'C', 0x0000FF);
         QVERIFY(fx.m_doc.OnEditUndo());
-        QCOMPARE(fx.m_doc.m_pCurCells[7].chChar, uint8_t(' '));
+        QCOMPARE(fx.m_doc.GetCurCells()[7].chChar, uint8_t(' '));
         QVERIFY(!fx.m_doc.CanUndo());
     }
 

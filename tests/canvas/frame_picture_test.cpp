@@ -109,7 +109,7 @@ private slots:
         fx.View().Refresh(CArtView::REFRESH_ALL);
         for (int i = 0; i < 3; ++i) {
             CFramePicture picture(5, 9, fx.View().GetZoom(), fx.View().GetBackColor());
-            QCOMPARE(picture.Render(fx.m_doc.m_pCurCells), fx.View().TextLayer());
+            QCOMPARE(picture.Render(fx.m_doc.GetCurCells()), fx.View().TextLayer());
             fx.View().ZoomIn();
         }
     }

@@ -20,8 +20,7 @@ constexpr QRgb RGB_INK = 0xFF000000;
 struct CRulerFixture : IViewHost {
     explicit CRulerFixture(bool bInitialUpdate = true)
     {
-        m_doc.m_nRows = 40;
-        m_doc.m_nCols = 60;
+        m_doc.SetCanvasSize(40, 60);
         m_doc.OnNewDocument();
         m_split.SetCanvasView(m_pView = new CArtView(m_doc, this));
         m_split.resize(417, 317);

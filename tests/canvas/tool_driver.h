@@ -77,9 +77,9 @@ inline void ChooseTool(CViewFixture& fx, int nTool)
 inline CellSet Inked(const CArtDoc& doc)
 {
     CellSet s;
-    for (int r = 0; r < doc.m_nRows; ++r)
-        for (int c = 0; c < doc.m_nCols; ++c)
-            if (doc.m_pCurCells[r * doc.m_nCols + c].chChar != ' ')
+    for (int r = 0; r < doc.GetRows(); ++r)
+        for (int c = 0; c < doc.GetCols(); ++c)
+            if (doc.GetCurCells()[r * doc.GetCols() + c].chChar != ' ')
                 s.emplace(c, r);
     return s;
 }
@@ -95,12 +95,12 @@ inline CellSet Square(int nCol0, int nRow0, int nCol1, int nRow1)
 
 inline uint8_t CharAt(const CArtDoc& doc, int nCol, int nRow)
 {
-    return doc.m_pCurCells[nRow * doc.m_nCols + nCol].chChar;
+    return doc.GetCurCells()[nRow * doc.GetCols() + nCol].chChar;
 }
 
 inline COLORREF ColorAt(const CArtDoc& doc, int nCol, int nRow)
 {
-    return doc.m_pCurCells[nRow * doc.m_nCols + nCol].crColor;
+    return doc.GetCurCells()[nRow * doc.GetCols() + nCol].crColor;
 }
 
 inline int UndoAll(CArtDoc& doc)
@@ -116,7 +116,7 @@ inline int AddFrame(CViewFixture& fx)
 {
     fx.m_doc.NewFrame();
     const int nKey = fx.m_doc.RegisterFrame();
-    fx.View().SetCells(fx.m_doc.m_pCurCells);
+    fx.View().SetCells(fx.m_doc.GetCurCells());
     fx.View().ClearCanvas();
     return nKey;
 }
@@ -124,5 +124,5 @@ inline int AddFrame(CViewFixture& fx)
 inline void ShowFrame(CViewFixture& fx, int nKey)
 {
     fx.m_doc.SelectFrame(nKey);
-    fx.View().SetCells(fx.m_doc.m_pCurCells);
+    fx.View().SetCells(fx.m_doc.GetCurCells());
 }

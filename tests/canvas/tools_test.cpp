@@ -205,7 +205,7 @@ private slots:
         expected.insert({{2, 2}, {3, 2}});
         QCOMPARE(Inked(fx.m_doc), expected);
         QCOMPARE(CharAt(fx.m_doc, 3, 2), uint8_t('L'));
-        QCOMPARE(fx.m_doc.m_pCurCells[2 * COLS + 3].crColor, COLORREF(0x0000FF));
+        QCOMPARE(fx.m_doc.GetCurCells()[2 * COLS + 3].crColor, COLORREF(0x0000FF));
         QVERIFY(fx.InkInCell(3, 2) > 0);
         QCOMPARE(UndoAll(fx.m_doc), nSteps + 1);
     }
@@ -233,8 +233,7 @@ private slots:
     {
         CPickHost host;
         CArtDoc doc;
-        doc.m_nRows = ROWS;
-        doc.m_nCols = COLS;
+        doc.SetCanvasSize(ROWS, COLS);
         doc.OnNewDocument();
         {
             CArtView view(doc, &host);
@@ -246,9 +245,9 @@ private slots:
             view.SetRightChar('R');
             CEditBracket bracket(doc);
             bracket.BeginEdit();
-            doc.m_pCurCells[0].chChar = 0xE9;
-            doc.m_pCurCells[1].chChar = 127;
-            doc.m_pCurCells[2].chChar = '~';
+            doc.GetCurCells()[0].chChar = 0xE9;
+            doc.GetCurCells()[1].chChar = 127;
+            doc.GetCurCells()[2].chChar = '~';
             bracket.EndEdit();
             host.m_nTool = TOOL_PICK;
             view.OnToolChanged();
@@ -263,7 +262,7 @@ private slots:
             QCOMPARE(host.m_chPicked, uchar('~'));
             QCOMPARE(view.m_chRight, uchar('~'));
             QCOMPARE(view.m_chLeft, uchar('L'));
-            QCOMPARE(doc.m_pCurCells[2].chChar, uint8_t('~'));
+            QCOMPARE(doc.GetCurCells()[2].chChar, uint8_t('~'));
             QVERIFY(!doc.CanRedo());
             doc.OnEditUndo(); // the setup's step only: picking made none
             QVERIFY(!doc.CanUndo());

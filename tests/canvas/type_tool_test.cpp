@@ -60,7 +60,7 @@ private slots:
             {
                 CUnrecordedEdit edit(fx.m_doc); // positions come from RebuildLayers
                 for (int i = 0; i < ROWS * COLS; ++i)
-                    fx.m_doc.m_pCurCells[i] = {0x102030u + i, 0, 0, '#', {}};
+                    fx.m_doc.GetCurCells()[i] = {0x102030u + i, 0, 0, '#', {}};
             }
             fx.V().RebuildLayers();
             Click(fx.V(), row.ptStart.x(), row.ptStart.y());

@@ -52,8 +52,7 @@ struct CRecordingHost : IViewHost {
 struct CViewFixture {
     explicit CViewFixture(int nRows = 40, int nCols = 60, QSize szView = {400, 300})
     {
-        m_doc.m_nRows = nRows;
-        m_doc.m_nCols = nCols;
+        m_doc.SetCanvasSize(nRows, nCols);
         m_doc.OnNewDocument();
         m_pView = std::make_unique<CArtView>(m_doc, &m_host);
         m_pView->resize(szView);
@@ -70,8 +69,8 @@ struct CViewFixture {
     {
         CEditBracket bracket(m_doc);
         bracket.BeginEdit();
-        m_doc.m_pCurCells[nIndex].chChar = ch;
-        m_doc.m_pCurCells[nIndex].crColor = cr;
+        m_doc.GetCurCells()[nIndex].chChar = ch;
+        m_doc.GetCurCells()[nIndex].crColor = cr;
         bracket.EndEdit();
     }
 

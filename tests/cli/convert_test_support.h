@@ -9,7 +9,7 @@
 #include "core/art_doc.h"
 #include "core/backup_store.h"
 #include "core/figlet.h"
-#include "core/gwp_file.h"
+#include "core/gwp_reader.h"
 #include "core/html_export.h"
 #include "core/image_convert.h"
 #include "core/terminal_export.h"

@@ -1,7 +1,9 @@
 // The document's frames and keys, per-frame undo, and the edit bracket.
 #include "core/art_doc.h"
+#include "core/backup_arena.h"
 #include "core/backup_store.h"
 #include "core/edit_bracket.h"
+#include "core/loaded_frames.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +15,11 @@ namespace {
 // committed, then sealed, so the fill can never be undone.
 void FillBlank(CArtDoc& doc)
 {
-    const auto nId = static_cast<unsigned>(doc.m_nCurHistory);
+    const auto nId = static_cast<unsigned>(doc.GetCurHistory());
     ASSERT_EQ(BackupBegin(nId), BACKUP_OK);
     for (int i = 0; i < doc.GetCellCount(); ++i) {
-        doc.m_pCurCells[i].chChar = ' ';
-        doc.m_pCurCells[i].crColor = 0x010101;
+        doc.GetCurCells()[i].chChar = ' ';
+        doc.GetCurCells()[i].crColor = 0x010101;
     }
     ASSERT_EQ(BackupCommit(nId), BACKUP_OK);
     ASSERT_EQ(BackupSeal(nId), BACKUP_OK);
@@ -36,7 +38,7 @@ void Stroke(CArtDoc& doc, std::initializer_list<int> cells, char ch)
     CEditBracket bracket(doc);
     bracket.BeginEdit();
     for (int i : cells)
-        doc.m_pCurCells[i].chChar = static_cast<uint8_t>(ch);
+        doc.GetCurCells()[i].chChar = static_cast<uint8_t>(ch);
     bracket.EndEdit();
 }
 
@@ -59,13 +61,13 @@ protected:
 TEST(ArtDocNew, FreshDocumentHasOneUnregisteredZeroFrame)
 {
     CArtDoc doc;
-    EXPECT_EQ(doc.m_nRows, 40);
-    EXPECT_EQ(doc.m_nCols, 60);
-    EXPECT_EQ(doc.m_nCurHistory, 0);
+    EXPECT_EQ(doc.GetRows(), 40);
+    EXPECT_EQ(doc.GetCols(), 60);
+    EXPECT_EQ(doc.GetCurHistory(), 0);
     ASSERT_TRUE(doc.OnNewDocument());
     EXPECT_EQ(doc.GetFrameCount(), 0);
-    ASSERT_NE(doc.m_pCurCells, nullptr);
-    const auto* pBytes = reinterpret_cast<const uint8_t*>(doc.m_pCurCells);
+    ASSERT_NE(doc.GetCurCells(), nullptr);
+    const auto* pBytes = reinterpret_cast<const uint8_t*>(doc.GetCurCells());
     for (std::size_t i = 0; i < 40 * 60 * sizeof(CharCell); ++i)
         ASSERT_EQ(pBytes[i], 0) << "byte " << i;
     EXPECT_EQ(doc.RegisterFrame(), 0);
@@ -78,12 +80,22 @@ TEST(ArtDocNew, FreshDocumentHasOneUnregisteredZeroFrame)
 TEST(ArtDocNew, CanvasSizeIsTakenFromTheMembers)
 {
     CArtDoc doc;
-    doc.m_nRows = 80;
-    doc.m_nCols = 128;
+    doc.SetCanvasSize(80, 128);
     ASSERT_TRUE(doc.OnNewDocument());
     doc.RegisterFrame();
     FillBlank(doc);
-    EXPECT_EQ(doc.m_pCurCells[80 * 128 - 1].chChar, ' ');
+    EXPECT_EQ(doc.GetCurCells()[80 * 128 - 1].chChar, ' ');
+}
+
+// A size set now is for the next drawing: the frames there are, which the
+// file and the exports read, keep theirs.
+TEST_F(ArtDocTest, ANewCanvasSizeWaitsForTheNextNewDrawing)
+{
+    m_doc.RegisterFrame();
+    m_doc.SetCanvasSize(3, 4);
+    EXPECT_EQ(m_doc.GetCellCount(), 40 * 60);
+    ASSERT_TRUE(m_doc.OnNewDocument());
+    EXPECT_EQ(std::pair(m_doc.GetRows(), m_doc.GetCols()), std::pair(3, 4));
 }
 
 TEST_F(ArtDocTest, KeysAreNeverReusedAndRestartAfterNew)
@@ -94,10 +106,11 @@ TEST_F(ArtDocTest, KeysAreNeverReusedAndRestartAfterNew)
     m_doc.DeleteFrame(1);
     EXPECT_EQ(AddFrame(m_doc), 3);
     std::vector<int> vKeys;
-    for (const auto& [nKey, pCells] : m_doc.m_mapFrames)
+    for (const auto& [nKey, pCells] : m_doc.GetFrames())
         vKeys.push_back(nKey);
     EXPECT_EQ(vKeys, (std::vector<int>{0, 2, 3}));
-    EXPECT_EQ(m_doc.m_mapHistories.size(), m_doc.m_mapFrames.size());
+    for (int nKey : {0, 1, 2, 3})
+        EXPECT_EQ(m_doc.GetFrameHistory(nKey) != 0, nKey != 1) << "key " << nKey;
     EXPECT_FALSE(m_doc.IsModified()) << "adding and deleting frames do not modify";
 
     ASSERT_TRUE(m_doc.OnNewDocument());
@@ -114,19 +127,19 @@ TEST_F(ArtDocTest, UndoIsPerFrame)
     Stroke(m_doc, {1, 2}, 'b');
 
     EXPECT_TRUE(m_doc.OnEditUndo());
-    EXPECT_EQ(m_doc.m_pCurCells[1].chChar, ' ');
+    EXPECT_EQ(m_doc.GetCurCells()[1].chChar, ' ');
     EXPECT_FALSE(m_doc.CanUndo());
 
     m_doc.SelectFrame(nFirst);
-    EXPECT_EQ(m_doc.m_pCurCells[1].chChar, 'a') << "the other frame is untouched";
+    EXPECT_EQ(m_doc.GetCurCells()[1].chChar, 'a') << "the other frame is untouched";
     EXPECT_TRUE(m_doc.CanUndo());
     EXPECT_TRUE(m_doc.OnEditUndo());
-    EXPECT_EQ(m_doc.m_pCurCells[2].chChar, ' ');
+    EXPECT_EQ(m_doc.GetCurCells()[2].chChar, ' ');
 
     m_doc.SelectFrame(nSecond);
     EXPECT_TRUE(m_doc.CanRedo());
     EXPECT_TRUE(m_doc.OnEditRedo());
-    EXPECT_EQ(m_doc.m_pCurCells[2].chChar, 'b');
+    EXPECT_EQ(m_doc.GetCurCells()[2].chChar, 'b');
 }
 
 TEST_F(ArtDocTest, LimitKeepsTheNewestSteps)
@@ -141,9 +154,9 @@ TEST_F(ArtDocTest, LimitKeepsTheNewestSteps)
         ++nUndone;
     }
     EXPECT_EQ(nUndone, 3);
-    EXPECT_EQ(m_doc.m_pCurCells[0].chChar, '1');
+    EXPECT_EQ(m_doc.GetCurCells()[0].chChar, '1');
     EXPECT_FALSE(m_doc.OnEditUndo()) << "a refused undo changes nothing";
-    EXPECT_EQ(m_doc.m_pCurCells[0].chChar, '1');
+    EXPECT_EQ(m_doc.GetCurCells()[0].chChar, '1');
 }
 
 TEST_F(ArtDocTest, UndoAfterSaveLeavesTheDocumentUnmodified)
@@ -179,15 +192,15 @@ TEST_F(ArtDocTest, ListenersHearOnlyAppliedSteps)
 TEST_F(ArtDocTest, FrameKeysStopAtSixteenBits)
 {
     m_doc.RegisterFrame();
-    m_doc.m_nNextFrameKey = MAX_FRAME_KEY;
+    m_doc.SetNextFrameKey(MAX_FRAME_KEY);
     EXPECT_TRUE(m_doc.CanAddFrame());
     EXPECT_EQ(AddFrame(m_doc), MAX_FRAME_KEY);
     EXPECT_FALSE(m_doc.CanAddFrame());
-    CharCell* pBefore = m_doc.m_pCurCells;
-    const int nHistoryBefore = m_doc.m_nCurHistory;
+    CharCell* pBefore = m_doc.GetCurCells();
+    const int nHistoryBefore = m_doc.GetCurHistory();
     EXPECT_EQ(m_doc.NewFrame(), nullptr);
-    EXPECT_EQ(m_doc.m_pCurCells, pBefore);
-    EXPECT_EQ(m_doc.m_nCurHistory, nHistoryBefore);
+    EXPECT_EQ(m_doc.GetCurCells(), pBefore);
+    EXPECT_EQ(m_doc.GetCurHistory(), nHistoryBefore);
     EXPECT_EQ(m_doc.GetFrameCount(), 2);
     ASSERT_TRUE(m_doc.OnNewDocument());
     EXPECT_TRUE(m_doc.CanAddFrame()) << "a new drawing numbers its keys from 0 again";
@@ -199,18 +212,18 @@ TEST_F(ArtDocTest, InnerCloserLeavesTheOuterStepOpen)
     CEditBracket outer(m_doc);
     CEditBracket inner(m_doc);
     outer.BeginEdit();
-    m_doc.m_pCurCells[0].chChar = 'o';
+    m_doc.GetCurCells()[0].chChar = 'o';
     inner.BeginEdit();
     EXPECT_FALSE(inner.IsEditing()) << "the inner writer joins the open step";
-    m_doc.m_pCurCells[1].chChar = 'i';
+    m_doc.GetCurCells()[1].chChar = 'i';
     inner.EndEdit();
-    EXPECT_NE(BackupIsOpen(static_cast<unsigned>(m_doc.m_nCurHistory)), 0);
+    EXPECT_NE(BackupIsOpen(static_cast<unsigned>(m_doc.GetCurHistory())), 0);
     EXPECT_FALSE(m_doc.CanUndo()) << "undo stays disabled while a step is open";
     outer.EndEdit();
     EXPECT_TRUE(m_doc.IsModified());
     ASSERT_TRUE(m_doc.OnEditUndo());
-    EXPECT_EQ(m_doc.m_pCurCells[0].chChar, ' ');
-    EXPECT_EQ(m_doc.m_pCurCells[1].chChar, ' ');
+    EXPECT_EQ(m_doc.GetCurCells()[0].chChar, ' ');
+    EXPECT_EQ(m_doc.GetCurCells()[1].chChar, ' ');
     EXPECT_FALSE(m_doc.CanUndo()) << "both writes were one step";
 }
 
@@ -219,9 +232,9 @@ TEST_F(ArtDocTest, CancelledEditKeepsWritesAndMakesNoStep)
     m_doc.RegisterFrame();
     CEditBracket bracket(m_doc);
     bracket.BeginEdit();
-    m_doc.m_pCurCells[4].chChar = 'c';
+    m_doc.GetCurCells()[4].chChar = 'c';
     bracket.CancelEdit();
-    EXPECT_EQ(m_doc.m_pCurCells[4].chChar, 'c');
+    EXPECT_EQ(m_doc.GetCurCells()[4].chChar, 'c');
     EXPECT_FALSE(m_doc.CanUndo());
     EXPECT_FALSE(m_doc.IsModified());
 }
@@ -235,14 +248,14 @@ TEST_F(ArtDocTest, UnrecordedWritesKeepRedo)
     {
         CUnrecordedEdit layout(m_doc);
         for (int i = 0; i < m_doc.GetCellCount(); ++i)
-            m_doc.m_pCurCells[i].nX = i * 8;
+            m_doc.GetCurCells()[i].nX = i * 8;
     }
     EXPECT_FALSE(m_doc.IsModified());
-    EXPECT_EQ(BackupIsOpen(static_cast<unsigned>(m_doc.m_nCurHistory)), 0);
+    EXPECT_EQ(BackupIsOpen(static_cast<unsigned>(m_doc.GetCurHistory())), 0);
     ASSERT_TRUE(m_doc.CanRedo());
     ASSERT_TRUE(m_doc.OnEditRedo());
-    EXPECT_EQ(m_doc.m_pCurCells[10].chChar, 's');
-    EXPECT_EQ(m_doc.m_pCurCells[10].nX, 80) << "the layout survives the redo";
+    EXPECT_EQ(m_doc.GetCurCells()[10].chChar, 's');
+    EXPECT_EQ(m_doc.GetCurCells()[10].nX, 80) << "the layout survives the redo";
 }
 
 TEST_F(ArtDocTest, UnrecordedWritesInsideAStrokeStayInTheStroke)
@@ -250,12 +263,12 @@ TEST_F(ArtDocTest, UnrecordedWritesInsideAStrokeStayInTheStroke)
     m_doc.RegisterFrame();
     CEditBracket bracket(m_doc);
     bracket.BeginEdit();
-    m_doc.m_pCurCells[0].chChar = 'w';
+    m_doc.GetCurCells()[0].chChar = 'w';
     {
         CUnrecordedEdit layout(m_doc);
-        m_doc.m_pCurCells[0].nY = 16;
+        m_doc.GetCurCells()[0].nY = 16;
     }
-    EXPECT_NE(BackupIsOpen(static_cast<unsigned>(m_doc.m_nCurHistory)), 0)
+    EXPECT_NE(BackupIsOpen(static_cast<unsigned>(m_doc.GetCurHistory())), 0)
         << "the stroke's step must survive";
     bracket.EndEdit();
     EXPECT_TRUE(m_doc.CanUndo());
@@ -269,15 +282,15 @@ TEST_F(ArtDocTest, BracketClosesOnTheFrameItOpenedOn)
     m_doc.SelectFrame(nFirst);
     CEditBracket bracket(m_doc);
     bracket.BeginEdit();
-    m_doc.m_pCurCells[0].chChar = 'f';
+    m_doc.GetCurCells()[0].chChar = 'f';
     m_doc.SelectFrame(nSecond); // e.g. playback moved on mid-stroke
     bracket.EndEdit();
-    EXPECT_EQ(BackupIsOpen(static_cast<unsigned>(m_doc.m_mapHistories[nFirst])), 0);
+    EXPECT_EQ(BackupIsOpen(static_cast<unsigned>(m_doc.GetFrameHistory(nFirst))), 0);
     EXPECT_FALSE(m_doc.CanUndo());
     m_doc.SelectFrame(nFirst);
     EXPECT_TRUE(m_doc.CanUndo());
     EXPECT_TRUE(m_doc.OnEditUndo());
-    EXPECT_EQ(m_doc.m_pCurCells[0].chChar, ' ');
+    EXPECT_EQ(m_doc.GetCurCells()[0].chChar, ' ');
 }
 
 TEST_F(ArtDocTest, DeletedFrameReleasesItsHistory)
@@ -285,7 +298,7 @@ TEST_F(ArtDocTest, DeletedFrameReleasesItsHistory)
     m_doc.RegisterFrame();
     const int nKey = AddFrame(m_doc);
     Stroke(m_doc, {0}, 'd');
-    const auto nStore = static_cast<unsigned>(m_doc.m_mapHistories[nKey]);
+    const auto nStore = static_cast<unsigned>(m_doc.GetFrameHistory(nKey));
     m_doc.DeleteFrame(nKey);
     BackupStoreStats stats;
     EXPECT_FALSE(BackupGetStats(nStore, stats)) << "the store is gone, not just emptied";
@@ -300,11 +313,72 @@ TEST_F(ArtDocTest, NewDocumentDestroysTheOldFramesStores)
     m_doc.RegisterFrame();
     AddFrame(m_doc);
     std::vector<unsigned> vOld;
-    for (const auto& [nKey, nId] : m_doc.m_mapHistories)
-        vOld.push_back(static_cast<unsigned>(nId));
+    for (const auto& [nKey, pCells] : m_doc.GetFrames())
+        vOld.push_back(static_cast<unsigned>(m_doc.GetFrameHistory(nKey)));
+    CEditBracket bracket(m_doc); // a step still open goes with its store
+    bracket.BeginEdit();
+    m_doc.GetCurCells()[0].chChar = 'n';
     ASSERT_TRUE(m_doc.OnNewDocument());
     BackupStoreStats stats;
     for (unsigned nId : vOld)
         EXPECT_FALSE(BackupGetStats(nId, stats)) << "store " << nId;
-    EXPECT_TRUE(BackupGetStats(static_cast<unsigned>(m_doc.m_nCurHistory), stats));
+    EXPECT_TRUE(BackupGetStats(static_cast<unsigned>(m_doc.GetCurHistory()), stats));
+    bracket.EndEdit();
+    EXPECT_FALSE(m_doc.IsModified()) << "the old step cannot mark the new drawing";
+}
+
+TEST_F(ArtDocTest, DeletingAFrameCancelsAStepLeftOpenOnIt)
+{
+    const int nFirst = m_doc.RegisterFrame();
+    Stroke(m_doc, {3}, 'a');
+    const int nKey = AddFrame(m_doc);
+    const auto nStore = static_cast<unsigned>(m_doc.GetFrameHistory(nKey));
+    CEditBracket bracket(m_doc);
+    bracket.BeginEdit();
+    m_doc.GetCurCells()[0].chChar = 'x';
+    BackupFailNthSystemCall(1); // the cancel cannot protect the page again
+    EXPECT_FALSE(m_doc.DeleteFrame(nKey));
+    BackupFailNthSystemCall(0);
+    EXPECT_EQ(m_doc.GetFrameCount(), 2) << "a store that cannot go keeps its frame";
+
+    EXPECT_TRUE(m_doc.DeleteFrame(nKey));
+    BackupStoreStats stats;
+    EXPECT_FALSE(BackupGetStats(nStore, stats)) << "the store is destroyed, not leaked";
+    EXPECT_EQ(BackupIsOpen(nStore), 0);
+    bracket.EndEdit();
+    m_doc.SelectFrame(nFirst);
+    EXPECT_EQ(m_doc.GetCurCells()[3].chChar, 'a');
+    EXPECT_TRUE(m_doc.OnEditUndo()) << "the other frame keeps its history";
+}
+
+// Each document destroys only the stores it made or adopted: another
+// drawing, or frames being read for one, stay whole.
+TEST_F(ArtDocTest, RenewingOrDestroyingADocumentLeavesOtherStoresAlone)
+{
+    m_doc.RegisterFrame();
+    Stroke(m_doc, {5}, 'k');
+    CLoadedFrames loading;
+    const unsigned nLoading = BackupCreate();
+    const auto fill = [](void* p) { static_cast<CharCell*>(p)->chChar = 'L'; };
+    loading.vFrames.emplace_back(nLoading, static_cast<CharCell*>(BackupAllocSealed(
+                                               sizeof(CharCell) * m_doc.GetCellCount(), nLoading, fill)));
+    const auto expectIntact = [&] {
+        BackupStoreStats stats;
+        ASSERT_TRUE(BackupGetStats(static_cast<unsigned>(m_doc.GetCurHistory()), stats));
+        ASSERT_NE(stats.nPages, 0u);
+        ASSERT_TRUE(BackupGetStats(nLoading, stats));
+        ASSERT_NE(stats.nPages, 0u);
+        EXPECT_EQ(m_doc.GetCurCells()[5].chChar, 'k');
+        EXPECT_EQ(loading.vFrames[0].second->chChar, 'L');
+    };
+    {
+        CArtDoc other;
+        ASSERT_TRUE(other.OnNewDocument());
+        other.RegisterFrame();
+        ASSERT_TRUE(other.OnNewDocument());
+        expectIntact();
+    }
+    expectIntact();
+    EXPECT_TRUE(m_doc.OnEditUndo());
+    EXPECT_EQ(m_doc.GetCurCells()[5].chChar, ' ');
 }

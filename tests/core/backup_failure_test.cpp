@@ -230,8 +230,8 @@ TEST(EditBracketFailure, RefusedCloseKeepsTheWritesAndTheStore)
 {
     CArtDoc doc;
     doc.OnNewDocument();
-    const auto nId = static_cast<unsigned>(doc.m_nCurHistory);
-    CharCell* pCells = doc.m_pCurCells;
+    const auto nId = static_cast<unsigned>(doc.GetCurHistory());
+    CharCell* pCells = doc.GetCurCells();
     CEditBracket edit(doc);
     const int nUndoBefore = BackupCanUndo(nId);
 

@@ -19,7 +19,7 @@ std::vector<std::string> FramesNow(const CArtDoc& doc)
 {
     const std::size_t nBytes = std::size_t(doc.GetCellCount()) * sizeof(CharCell);
     std::vector<std::string> v;
-    for (const auto& [nKey, pCells] : doc.m_mapFrames)
+    for (const auto& [nKey, pCells] : doc.GetFrames())
         v.emplace_back(reinterpret_cast<const char*>(pCells), nBytes);
     return v;
 }
@@ -37,9 +37,9 @@ std::vector<std::string> ReadAll(CFrameSnapshot& snap)
 
 void Scribble(CArtDoc& doc, int nKey, uint8_t ch)
 {
-    const auto nId = static_cast<unsigned>(doc.m_mapHistories.at(nKey));
+    const auto nId = static_cast<unsigned>(doc.GetFrameHistory(nKey));
     ASSERT_EQ(BackupBegin(nId), BACKUP_OK);
-    std::for_each_n(doc.m_mapFrames.at(nKey), doc.GetCellCount(), [ch](auto& c) { c.chChar = ch; });
+    std::for_each_n(doc.GetFrames().at(nKey), doc.GetCellCount(), [ch](auto& c) { c.chChar = ch; });
     ASSERT_EQ(BackupCommit(nId), BACKUP_OK);
 }
 
@@ -50,8 +50,8 @@ TEST(FrameSnapshot, RefusedMidStepAndEveryKindOfChangeLeavesItAsTaken)
     CArtDoc doc;
     BuildModified(doc, 5, 7, 4);
     const std::vector<std::string> vBefore = FramesNow(doc);
-    const int nCurKey = doc.m_mapFrames.rbegin()->first;
-    const auto nFirstStore = static_cast<unsigned>(doc.m_mapHistories.at(0));
+    const int nCurKey = doc.GetFrames().rbegin()->first;
+    const auto nFirstStore = static_cast<unsigned>(doc.GetFrameHistory(0));
 
     ASSERT_EQ(BackupBegin(nFirstStore), BACKUP_OK);
     EXPECT_FALSE(CFrameSnapshot::Take(doc)) << "a step is open";
@@ -71,7 +71,7 @@ TEST(FrameSnapshot, RefusedMidStepAndEveryKindOfChangeLeavesItAsTaken)
     ASSERT_TRUE(doc.OnEditUndo());
     ASSERT_TRUE(doc.OnEditRedo());
     const CharCell blank{};
-    ASSERT_EQ(BackupWriteSealed(nFirstStore, doc.m_mapFrames.at(0), &blank, sizeof blank), BACKUP_OK);
+    ASSERT_EQ(BackupWriteSealed(nFirstStore, doc.GetFrames().at(0), &blank, sizeof blank), BACKUP_OK);
     doc.DeleteFrame(1);
     ASSERT_TRUE(doc.OnNewDocument());
     EXPECT_EQ(pSnap->PrivateCopies(), 4u);
@@ -89,7 +89,7 @@ TEST(FrameSnapshot, ReaderOnAnotherThreadNeverSeesAnEdit)
         auto pSnap = CFrameSnapshot::Take(doc);
         ASSERT_TRUE(pSnap);
         auto reader = std::async(std::launch::async, [&] { return ReadAll(*pSnap); });
-        for (auto it = doc.m_mapFrames.rbegin(); it != doc.m_mapFrames.rend(); ++it)
+        for (auto it = doc.GetFrames().rbegin(); it != doc.GetFrames().rend(); ++it)
             Scribble(doc, it->first, static_cast<uint8_t>('a' + nRound));
         ASSERT_TRUE(reader.get() == vBefore) << "round " << nRound; // not _EQ: megabytes
     }

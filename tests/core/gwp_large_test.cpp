@@ -57,22 +57,22 @@ TEST(GwpLarge, TheMostFramesLoadEditUndoAndSaveWithoutAMappingEach)
         // frame would have failed long before the last one.
         EXPECT_LT(MappingCount() - nMapsBefore, 64);
         ASSERT_EQ(doc.GetFrameCount(), GWP_MAX_FRAMES);
-        EXPECT_EQ(doc.m_mapFrames.rbegin()->first, GWP_MAX_FRAMES - 1);
-        EXPECT_EQ(doc.m_pCurCells, doc.m_mapFrames.rbegin()->second);
+        EXPECT_EQ(doc.GetFrames().rbegin()->first, GWP_MAX_FRAMES - 1);
+        EXPECT_EQ(doc.GetCurCells(), doc.GetFrames().rbegin()->second);
         EXPECT_FALSE(doc.CanUndo());
         EXPECT_FALSE(doc.CanAddFrame());
 
-        const auto nId = static_cast<unsigned>(doc.m_nCurHistory);
-        const CharCell original = doc.m_pCurCells[0];
+        const auto nId = static_cast<unsigned>(doc.GetCurHistory());
+        const CharCell original = doc.GetCurCells()[0];
         ASSERT_EQ(BackupBegin(nId), BACKUP_OK);
-        doc.m_pCurCells[0].chChar = '#';
+        doc.GetCurCells()[0].chChar = '#';
         ASSERT_EQ(BackupCommit(nId), BACKUP_OK);
         ASSERT_TRUE(doc.OnEditUndo());
-        EXPECT_EQ(std::memcmp(&doc.m_pCurCells[0], &original, sizeof original), 0);
+        EXPECT_EQ(std::memcmp(&doc.GetCurCells()[0], &original, sizeof original), 0);
         EXPECT_FALSE(doc.CanUndo());
 
         std::string strError;
-        ASSERT_TRUE(doc.OnSaveDocument(dir / "copy.gwp", &strError)) << strError;
+        ASSERT_TRUE(GwpSaveDocument(doc, dir / "copy.gwp", &strError)) << strError;
         EXPECT_TRUE(ReadOrEmpty(dir / "copy.gwp") == strFile);
     }
     EXPECT_LT(MappingCount() - nMapsBefore, 16);
@@ -140,7 +140,7 @@ TEST(GwpLarge, ALoadThatRunsOutOfMemoryLeavesTheOpenDrawingAlone)
     // Nothing was left half made: the same file loads in full afterwards.
     ASSERT_EQ(Open(doc, dir / "many.gwp"), EGwpLoad::Ok);
     EXPECT_EQ(doc.GetFrameCount(), 12);
-    EXPECT_EQ(CellBytes(doc.m_pCurCells, doc), FrameBlock(16, kCols, kRows));
+    EXPECT_EQ(CellBytes(doc.GetCurCells(), doc), FrameBlock(16, kCols, kRows));
 }
 
 TEST(GwpLarge, ANewFrameThatFindsNoMemoryChangesNothing)

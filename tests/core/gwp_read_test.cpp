@@ -28,26 +28,26 @@ TEST(GwpRead, HandBuiltTwoFrameFileOpensWithBothFrames)
     std::string strMessage;
     ASSERT_EQ(OpenInto(doc, strFile, &strMessage), EGwpResult::Ok) << strMessage;
 
-    EXPECT_EQ(doc.m_nRows, 40);
-    EXPECT_EQ(doc.m_nCols, 60);
+    EXPECT_EQ(doc.GetRows(), 40);
+    EXPECT_EQ(doc.GetCols(), 60);
     EXPECT_EQ(doc.GetFrameCount(), 2);
     EXPECT_EQ(Keys(doc), (std::vector<int>{0, 1}));
-    EXPECT_EQ(doc.m_mapHistories.size(), 2u);
-    EXPECT_EQ(doc.m_nNextFrameKey, 2) << "the next frame added must get key 2";
-    EXPECT_EQ(doc.m_pCurCells, doc.m_mapFrames[1]) << "the last frame read is current";
-    EXPECT_EQ(doc.m_nCurHistory, doc.m_mapHistories[1]);
-    EXPECT_NE(doc.m_mapHistories[0], doc.m_mapHistories[1]);
+    EXPECT_TRUE(doc.GetFrameHistory(0) != 0 && doc.GetFrameHistory(2) == 0);
+    EXPECT_EQ(doc.GetNextFrameKey(), 2) << "the next frame added must get key 2";
+    EXPECT_EQ(doc.GetCurCells(), doc.GetFrameCells(1)) << "the last frame read is current";
+    EXPECT_EQ(doc.GetCurHistory(), doc.GetFrameHistory(1));
+    EXPECT_NE(doc.GetFrameHistory(0), doc.GetFrameHistory(1));
     EXPECT_FALSE(doc.IsModified());
 
     for (int nKey : {0, 1}) {
         SCOPED_TRACE("frame " + std::to_string(nKey));
         doc.SelectFrame(nKey);
-        EXPECT_TRUE(CellBytes(doc.m_pCurCells, doc) ==
+        EXPECT_TRUE(CellBytes(doc.GetCurCells(), doc) ==
                     std::string_view(strFile).substr(20 + nKey * kFrameBytes, kFrameBytes));
         EXPECT_FALSE(doc.CanUndo()) << "the loaded content is sealed";
         EXPECT_FALSE(doc.CanRedo());
         EXPECT_FALSE(doc.OnEditUndo());
-        EXPECT_TRUE(CellBytes(doc.m_pCurCells, doc) ==
+        EXPECT_TRUE(CellBytes(doc.GetCurCells(), doc) ==
                     std::string_view(strFile).substr(20 + nKey * kFrameBytes, kFrameBytes));
     }
 }
@@ -62,7 +62,7 @@ TEST(GwpRead, SavingRightAfterReadingWritesTheSameBytes)
     ASSERT_EQ(OpenInto(doc, strFile + "trailing junk", nullptr), EGwpResult::Ok);
 
     std::string strError;
-    ASSERT_TRUE(doc.OnSaveDocument(strPath, &strError)) << strError;
+    ASSERT_TRUE(GwpSaveDocument(doc, strPath, &strError)) << strError;
     const std::string strSaved = ReadOrEmpty(strPath);
     ASSERT_EQ(strSaved.size(), strFile.size());
     EXPECT_TRUE(strSaved == strFile) << "the saved file differs from the file read";
@@ -245,8 +245,8 @@ TEST_F(GwpDamaged, LargestCanvasLoads)
     // its cells where the file put them.
     const std::string strFile = HandBuiltFile(2, 128, 80);
     ASSERT_EQ(OpenInto(m_doc, strFile, nullptr), EGwpResult::Ok);
-    EXPECT_EQ(m_doc.m_nRows, 80);
-    EXPECT_EQ(m_doc.m_nCols, 128);
+    EXPECT_EQ(m_doc.GetRows(), 80);
+    EXPECT_EQ(m_doc.GetCols(), 128);
     EXPECT_EQ(m_doc.GetFrameCount(), 2);
     EXPECT_TRUE(GwpSerialize(m_doc) == strFile);
 }

@@ -81,7 +81,7 @@ enum ESaveChild {
 int SaveExpectingFailure(CArtDoc& doc, const std::string& strPath)
 {
     std::string strError;
-    if (doc.OnSaveDocument(strPath, &strError))
+    if (GwpSaveDocument(doc, strPath, &strError))
         return kChildSaved;
     if (strError.empty())
         return kChildNoReason;
@@ -113,7 +113,7 @@ TEST(GwpWrite, OneDefaultFrameTakes38420Bytes)
     BuildModified(doc, kRows, kCols, 1);
     ASSERT_TRUE(doc.IsModified());
     std::string strError;
-    ASSERT_TRUE(doc.OnSaveDocument(strPath, &strError)) << strError;
+    ASSERT_TRUE(GwpSaveDocument(doc, strPath, &strError)) << strError;
     EXPECT_FALSE(doc.IsModified());
 
     const std::string strSaved = ReadOrEmpty(strPath);
@@ -122,7 +122,7 @@ TEST(GwpWrite, OneDefaultFrameTakes38420Bytes)
     EXPECT_EQ(GetInt(strSaved, 8), 1);
     EXPECT_EQ(GetInt(strSaved, 12), 60) << "columns come before rows";
     EXPECT_EQ(GetInt(strSaved, 16), 40);
-    EXPECT_TRUE(std::string_view(strSaved).substr(20) == CellBytes(doc.m_pCurCells, doc));
+    EXPECT_TRUE(std::string_view(strSaved).substr(20) == CellBytes(doc.GetCurCells(), doc));
 }
 
 TEST(GwpWrite, FramesGoOutInKeyOrderAndComeBackRenumbered)
@@ -140,7 +140,7 @@ TEST(GwpWrite, FramesGoOutInKeyOrderAndComeBackRenumbered)
     EXPECT_EQ(GetInt(strFile, 8), 3);
     std::vector<std::string> vBlocks;
     for (int nKey : {0, 2, 3})
-        vBlocks.emplace_back(CellBytes(doc.m_mapFrames[nKey], doc));
+        vBlocks.emplace_back(CellBytes(doc.GetFrameCells(nKey), doc));
     for (std::size_t n = 0; n < 3; ++n)
         EXPECT_TRUE(std::string_view(strFile).substr(20 + n * nBlock, nBlock) == vBlocks[n])
             << "block " << n;
@@ -148,9 +148,9 @@ TEST(GwpWrite, FramesGoOutInKeyOrderAndComeBackRenumbered)
     ASSERT_EQ(OpenInto(doc, strFile, nullptr), EGwpResult::Ok);
     EXPECT_EQ(Keys(doc), (std::vector<int>{0, 1, 2}));
     for (int nKey : {0, 1, 2})
-        EXPECT_TRUE(CellBytes(doc.m_mapFrames[nKey], doc) == vBlocks[std::size_t(nKey)])
+        EXPECT_TRUE(CellBytes(doc.GetFrameCells(nKey), doc) == vBlocks[std::size_t(nKey)])
             << "key " << nKey;
-    EXPECT_EQ(doc.m_pCurCells, doc.m_mapFrames[2]);
+    EXPECT_EQ(doc.GetCurCells(), doc.GetFrameCells(2));
 }
 
 // ---------------------------------------------------------------------------
@@ -186,7 +186,7 @@ TEST_F(GwpSave, ReadOnlyFileIsRefused)
     ASSERT_EQ(chmod(strPath.c_str(), 0444), 0);
 
     std::string strError;
-    EXPECT_FALSE(m_doc.OnSaveDocument(strPath, &strError));
+    EXPECT_FALSE(GwpSaveDocument(m_doc, strPath, &strError));
     EXPECT_FALSE(strError.empty());
     ExpectOldFileKept(dir, "locked.gwp");
     struct stat st {};
@@ -263,7 +263,7 @@ TEST_F(GwpSave, SavingThroughALinkWritesItsTargetAndKeepsTheLink)
 
         m_doc.SetModifiedFlag(true);
         std::string strError;
-        ASSERT_TRUE(m_doc.OnSaveDocument(strLink, &strError)) << strError;
+        ASSERT_TRUE(GwpSaveDocument(m_doc, strLink, &strError)) << strError;
         EXPECT_FALSE(m_doc.IsModified());
 
         struct stat st {};
@@ -296,7 +296,7 @@ TEST_F(GwpSave, NameOfTheLongestLengthCanBeSaved)
     const std::string strName = std::string(251, 'n') + ".gwp";
     ASSERT_EQ(strName.size(), 255u);
     std::string strError;
-    ASSERT_TRUE(m_doc.OnSaveDocument(dir / strName, &strError)) << strError;
+    ASSERT_TRUE(GwpSaveDocument(m_doc, dir / strName, &strError)) << strError;
     EXPECT_TRUE(ReadOrEmpty(dir / strName) == GwpSerialize(m_doc));
     EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{strName}));
 }
@@ -314,7 +314,8 @@ TEST_F(GwpSave, NewFileFollowsTheUmaskAndAnOldOneKeepsItsMode)
     const int nChild = RunInChild([&] {
         umask(027);
         std::string strError;
-        return m_doc.OnSaveDocument(strNew, &strError) && m_doc.OnSaveDocument(strOld, &strError)
+        return GwpSaveDocument(m_doc, strNew, &strError) &&
+                       GwpSaveDocument(m_doc, strOld, &strError)
                    ? 0
                    : int(kChildSetupFailed);
     });

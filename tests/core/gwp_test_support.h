@@ -5,7 +5,8 @@
 
 #include "core/art_doc.h"
 #include "core/backup_store.h"
-#include "core/gwp_file.h"
+#include "core/gwp_reader.h"
+#include "core/gwp_writer.h"
 #include "core/safe_file.h"
 
 #include <gtest/gtest.h>
@@ -99,7 +100,7 @@ inline std::string_view CellBytes(const CharCell* pCells, const CArtDoc& doc)
 inline std::vector<int> Keys(const CArtDoc& doc)
 {
     std::vector<int> v;
-    for (const auto& [nKey, pCells] : doc.m_mapFrames)
+    for (const auto& [nKey, pCells] : doc.GetFrames())
         v.push_back(nKey);
     return v;
 }
@@ -119,11 +120,11 @@ inline EGwpResult OpenInto(CArtDoc& doc, std::string_view data, std::string* pMe
 // committed and sealed, as a view prepares a frame.
 inline void FillSealed(CArtDoc& doc, int nPattern)
 {
-    const auto nId = static_cast<unsigned>(doc.m_nCurHistory);
+    const auto nId = static_cast<unsigned>(doc.GetCurHistory());
     ASSERT_EQ(BackupBegin(nId), BACKUP_OK);
-    for (int r = 0; r < doc.m_nRows; ++r)
-        for (int c = 0; c < doc.m_nCols; ++c)
-            doc.m_pCurCells[r * doc.m_nCols + c] = PatternCell(nPattern, r, c);
+    for (int r = 0; r < doc.GetRows(); ++r)
+        for (int c = 0; c < doc.GetCols(); ++c)
+            doc.GetCurCells()[r * doc.GetCols() + c] = PatternCell(nPattern, r, c);
     ASSERT_EQ(BackupCommit(nId), BACKUP_OK);
     ASSERT_EQ(BackupSeal(nId), BACKUP_OK);
 }
@@ -132,8 +133,7 @@ inline void FillSealed(CArtDoc& doc, int nPattern)
 // an undoable step, so the drawing is modified.
 inline void BuildModified(CArtDoc& doc, int nRows, int nCols, int nFrames)
 {
-    doc.m_nRows = nRows;
-    doc.m_nCols = nCols;
+    doc.SetCanvasSize(nRows, nCols);
     ASSERT_TRUE(doc.OnNewDocument());
     for (int n = 0; n < nFrames; ++n) {
         if (n > 0) {
@@ -142,9 +142,9 @@ inline void BuildModified(CArtDoc& doc, int nRows, int nCols, int nFrames)
         FillSealed(doc, n);
         doc.RegisterFrame();
     }
-    const auto nId = static_cast<unsigned>(doc.m_nCurHistory);
+    const auto nId = static_cast<unsigned>(doc.GetCurHistory());
     ASSERT_EQ(BackupBegin(nId), BACKUP_OK);
-    doc.m_pCurCells[0].chChar = '#';
+    doc.GetCurCells()[0].chChar = '#';
     ASSERT_EQ(BackupCommit(nId), BACKUP_OK);
     doc.SetModifiedFlag(true);
 }
@@ -164,15 +164,15 @@ struct DocState {
     static DocState Of(const CArtDoc& doc)
     {
         DocState s;
-        s.nRows = doc.m_nRows;
-        s.nCols = doc.m_nCols;
+        s.nRows = doc.GetRows();
+        s.nCols = doc.GetCols();
         s.vKeys = Keys(doc);
-        s.nNextKey = doc.m_nNextFrameKey;
-        s.nCurHistory = doc.m_nCurHistory;
-        s.pCur = doc.m_pCurCells;
+        s.nNextKey = doc.GetNextFrameKey();
+        s.nCurHistory = doc.GetCurHistory();
+        s.pCur = doc.GetCurCells();
         s.bModified = doc.IsModified();
         s.bCanUndo = doc.CanUndo();
-        for (const auto& [nKey, pCells] : doc.m_mapFrames)
+        for (const auto& [nKey, pCells] : doc.GetFrames())
             s.strBytes += CellBytes(pCells, doc);
         return s;
     }

@@ -209,8 +209,7 @@ class AnimExportTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        m_doc.m_nRows = 2;
-        m_doc.m_nCols = 4;
+        m_doc.SetCanvasSize(2, 4);
         ASSERT_TRUE(m_doc.OnNewDocument());
     }
 
@@ -220,15 +219,15 @@ protected:
             EXPECT_NE(m_doc.NewFrame(), nullptr);
         }
         m_bUsedFirst = true;
-        const auto nId = static_cast<unsigned>(m_doc.m_nCurHistory);
+        const auto nId = static_cast<unsigned>(m_doc.GetCurHistory());
         EXPECT_EQ(BackupBegin(nId), BACKUP_OK);
         for (int i = 0; i < m_doc.GetCellCount(); ++i) {
-            m_doc.m_pCurCells[i].chChar = ' ';
-            m_doc.m_pCurCells[i].crColor = kNearBlack;
+            m_doc.GetCurCells()[i].chChar = ' ';
+            m_doc.GetCurCells()[i].crColor = kNearBlack;
         }
-        for (int r = 0; r < m_doc.m_nRows && r < int(vRows.size()); ++r)
-            for (int c = 0; c < m_doc.m_nCols && c < int(vRows[r].size()); ++c) {
-                CharCell& cell = m_doc.m_pCurCells[r * m_doc.m_nCols + c];
+        for (int r = 0; r < m_doc.GetRows() && r < int(vRows.size()); ++r)
+            for (int c = 0; c < m_doc.GetCols() && c < int(vRows[r].size()); ++c) {
+                CharCell& cell = m_doc.GetCurCells()[r * m_doc.GetCols() + c];
                 cell.chChar = static_cast<uint8_t>(vRows[r][c]);
                 cell.crColor = cr;
             }

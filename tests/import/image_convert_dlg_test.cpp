@@ -88,8 +88,7 @@ private slots:
     {
         IViewHost host;
         CArtDoc doc; // 10 x 20 cells in a view of 400 x 300
-        doc.m_nRows = 10;
-        doc.m_nCols = 20;
+        doc.SetCanvasSize(10, 20);
         doc.OnNewDocument();
         CArtView view(doc, &host);
         view.resize(400, 300);
@@ -101,13 +100,13 @@ private slots:
         dlg.CustomCheck()->click();
         dlg.ConvertButton()->click();
         QVERIFY(dlg.result() == QDialog::Accepted && m_vMessages.isEmpty());
-        const CharCell* pCells = doc.m_pCurCells;
+        const CharCell* pCells = doc.GetCurCells();
         QVERIFY(pCells[3].chChar == '@' && pCells[3].crColor == 0xFFFFFFu);
         QCOMPARE(pCells[4].chChar, ' ');      // beyond the converted columns
         QCOMPARE(pCells[9 * 20].chChar, '@'); // the picture covers every row
         QVERIFY(!dlg.ConvertButton()->isEnabled() && dlg.Progress()->isEnabled());
         QVERIFY(doc.OnEditUndo() && !doc.CanUndo());
-        QCOMPARE(doc.m_pCurCells[3].chChar, ' ');
+        QCOMPARE(doc.GetCurCells()[3].chChar, ' ');
     }
 
 private:

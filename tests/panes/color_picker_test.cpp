@@ -118,8 +118,7 @@ private slots:
     {
         CToolHost host;
         CArtDoc doc; // 10 x 20 cells in a shown view of 400 x 300, and a ruler corner
-        doc.m_nRows = 10;
-        doc.m_nCols = 20;
+        doc.SetCanvasSize(10, 20);
         doc.OnNewDocument();
         CArtView view(doc, &host);
         view.resize(400, 300);
@@ -135,7 +134,7 @@ private slots:
             QTest::mouseClick(picker.SetButton(), Qt::LeftButton);
         };
         const auto cellColor = [&](int nCol, int nRow) {
-            return doc.m_pCurCells[nRow * 20 + nCol].crColor;
+            return doc.GetCurCells()[nRow * 20 + nCol].crColor;
         };
 
         picker.OnSet(); // no swatch yet: nothing

@@ -3,7 +3,7 @@
 // drawing, and a recovery folder that fails without getting in the way.
 #include "canvas/art_view.h"
 #include "core/char_cell.h"
-#include "core/gwp_file.h"
+#include "core/gwp_reader.h"
 #include "shell/autosave.h"
 #include "shell/main_frame.h"
 #include "shell_test_support.h"

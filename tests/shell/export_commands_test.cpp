@@ -41,7 +41,7 @@ private slots:
         dialogs.m_strFilePath = dir.filePath(QStringLiteral("frame.png"));
         frame.RunCommand(gw::ID_EXPORT_PNG);
         const QImage imgExpected =
-            CFramePicture(doc.m_nRows, doc.m_nCols, 0, frame.View()->GetBackColor()).Render(doc.m_pCurCells);
+            CFramePicture(doc.GetRows(), doc.GetCols(), 0, frame.View()->GetBackColor()).Render(doc.GetCurCells());
         QCOMPARE(QImage(dialogs.m_strFilePath).convertToFormat(QImage::Format_RGB32), imgExpected);
 
         QVERIFY(frame.AddNewFrame());
@@ -102,9 +102,9 @@ private slots:
                 const QByteArray strId = QByteArray::number(nCommand) + ": ";
                 const CArtDoc& doc = frame.Document();
                 QCOMPARE(strId + shown, strId + ShownPending(kind));
-                QCOMPARE(strId + ShownRows(doc.m_pCurCells, doc.m_nCols), strId + shown);
+                QCOMPARE(strId + ShownRows(doc.GetCurCells(), doc.GetCols()), strId + shown);
                 frame.RunCommand(gw::ID_EDIT_UNDO);
-                QCOMPARE(strId + ShownRows(doc.m_pCurCells, doc.m_nCols),
+                QCOMPARE(strId + ShownRows(doc.GetCurCells(), doc.GetCols()),
                          strId + " AB     |        |        ");
             }
         }

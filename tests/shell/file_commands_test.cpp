@@ -93,11 +93,11 @@ private slots:
         QVERIFY(rec.m_vMessages.isEmpty());
         CArtDoc& doc = frame.Document();
         QCOMPARE(doc.GetFrameCount(), 3);
-        QCOMPARE(doc.m_nRows, 10);
-        QCOMPARE(doc.m_nCols, 20);
-        QCOMPARE(doc.m_pCurCells, doc.m_mapFrames.at(2));
-        QCOMPARE(doc.m_pCurCells[199].chChar, uint8_t('C'));
-        QCOMPARE(frame.View()->GetCells(), doc.m_pCurCells);
+        QCOMPARE(doc.GetRows(), 10);
+        QCOMPARE(doc.GetCols(), 20);
+        QCOMPARE(doc.GetCurCells(), doc.GetFrames().at(2));
+        QCOMPARE(doc.GetCurCells()[199].chChar, uint8_t('C'));
+        QCOMPARE(frame.View()->GetCells(), doc.GetCurCells());
         QCOMPARE(frame.View()->GetRows(), 10);
         QVERIFY(!doc.IsModified());
         QCOMPARE(frame.windowTitle(), QStringLiteral("three - Glyphwright"));
@@ -108,13 +108,13 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             const int nImage = static_cast<int>(pList->ItemData(i) & 0xFFFF);
             QCOMPARE(pList->Thumbnail(nImage).toImage().convertToFormat(QImage::Format_RGB32),
-                     frame.View()->MakeFrameThumbnail(doc.m_mapFrames.at(i)));
+                     frame.View()->MakeFrameThumbnail(doc.GetFrames().at(i)));
         }
         QVERIFY(pList->Thumbnail(0).toImage() != pList->Thumbnail(1).toImage());
         for (int nKey : {0, 1, 2}) {
             doc.SelectFrame(nKey);
             QVERIFY2(!doc.CanUndo(), qPrintable(QString::number(nKey)));
-            QCOMPARE(doc.m_pCurCells[0].chChar, uint8_t('A' + nKey));
+            QCOMPARE(doc.GetCurCells()[0].chChar, uint8_t('A' + nKey));
         }
     }
 
@@ -127,7 +127,7 @@ private slots:
         CMainFrame frame;
         frame.RunCommand(ID_ADD_FRAME);
         CArtDoc& doc = frame.Document();
-        const auto mapBefore = doc.m_mapFrames;
+        const auto mapBefore = doc.GetFrames();
         int nReports = 0;
         frame.m_fnLoadProgressHook = [&](int nDone, int nTotal) {
             ++nReports;
@@ -136,9 +136,9 @@ private slots:
         frame.OpenAtStart(strPath);
         QVERIFY(nReports > 0);
         QVERIFY(rec.m_vMessages.isEmpty());
-        QCOMPARE(doc.m_mapFrames, mapBefore);
-        QCOMPARE(doc.m_nRows, 40);
-        QCOMPARE(frame.View()->GetCells(), doc.m_pCurCells);
+        QCOMPARE(doc.GetFrames(), mapBefore);
+        QCOMPARE(doc.GetRows(), 40);
+        QCOMPARE(frame.View()->GetCells(), doc.GetCurCells());
         QCOMPARE(frame.FramePanel()->List()->count(), 2);
         QCOMPARE(frame.windowTitle(), QStringLiteral("Untitled - Glyphwright"));
     }
@@ -152,12 +152,12 @@ private slots:
         QVERIFY(WriteFile(strPath, data));
         CDialogRecorder rec;
         CMainFrame frame;
-        CharCell* pBefore = frame.Document().m_pCurCells;
+        CharCell* pBefore = frame.Document().GetCurCells();
         frame.OpenAtStart(strPath);
         QCOMPARE(rec.m_vMessages, QStringList{QStringLiteral("Wrong type file!")});
         QCOMPARE(frame.Document().GetFrameCount(), 1);
-        QCOMPARE(frame.Document().m_pCurCells, pBefore);
-        QCOMPARE(frame.Document().m_pCurCells[0].chChar, uint8_t(' '));
+        QCOMPARE(frame.Document().GetCurCells(), pBefore);
+        QCOMPARE(frame.Document().GetCurCells()[0].chChar, uint8_t(' '));
         QCOMPARE(frame.windowTitle(), QStringLiteral("Untitled - Glyphwright"));
     }
 
@@ -173,7 +173,7 @@ private slots:
         QVERIFY(rec.m_vMessages[0] != QStringLiteral("Wrong type file!"));
         QVERIFY(!rec.m_vMessages[0].isEmpty());
         QCOMPARE(frame.Document().GetFrameCount(), 1);
-        QCOMPARE(frame.Document().m_nRows, 40);
+        QCOMPARE(frame.Document().GetRows(), 40);
     }
 
     void missingFileEndsSilently()
@@ -226,12 +226,12 @@ private slots:
         CMainFrame frame;
         frame.RunCommand(ID_TOOL_LINE);
         frame.Document().SetModifiedFlag(true);
-        CharCell* pBefore = frame.Document().m_pCurCells;
+        CharCell* pBefore = frame.Document().GetCurCells();
         OnNextModalDialog([](QDialog* pDlg) { pDlg->reject(); });
         frame.RunCommand(ID_FILE_NEW);
         QCOMPARE(rec.m_vPrompts.size(), 1);
         QVERIFY(!frame.Document().IsModified());
-        QCOMPARE(frame.Document().m_pCurCells, pBefore);
+        QCOMPARE(frame.Document().GetCurCells(), pBefore);
         QCOMPARE(frame.m_nCurTool, 0);
 
         OnNextModalDialog([](QDialog* pDlg) {
@@ -241,8 +241,8 @@ private slots:
             pSize->accept();
         });
         frame.RunCommand(ID_FILE_NEW);
-        QCOMPARE(frame.Document().m_nRows, 12);
-        QCOMPARE(frame.Document().m_nCols, 34);
+        QCOMPARE(frame.Document().GetRows(), 12);
+        QCOMPARE(frame.Document().GetCols(), 34);
         QCOMPARE(frame.Document().GetFrameCount(), 1);
         QCOMPARE(frame.View()->GetCols(), 34);
     }
@@ -317,18 +317,18 @@ private slots:
         {
             CEditBracket bracket(doc);
             bracket.BeginEdit();
-            doc.m_pCurCells[0].chChar = 'Q';
+            doc.GetCurCells()[0].chChar = 'Q';
             bracket.EndEdit();
         }
         frame.RefreshFrameThumbnail(); // what the view calls after an edit
         QVERIFY(frame.Action(ID_EDIT_UNDO)->isEnabled());
         QVERIFY(!frame.Action(ID_EDIT_REDO)->isEnabled());
         frame.RunCommand(ID_EDIT_UNDO);
-        QCOMPARE(doc.m_pCurCells[0].chChar, uint8_t(' '));
+        QCOMPARE(doc.GetCurCells()[0].chChar, uint8_t(' '));
         QVERIFY(!frame.Action(ID_EDIT_UNDO)->isEnabled());
         QVERIFY(frame.Action(ID_EDIT_REDO)->isEnabled());
         frame.RunCommand(ID_EDIT_REDO);
-        QCOMPARE(doc.m_pCurCells[0].chChar, uint8_t('Q'));
+        QCOMPARE(doc.GetCurCells()[0].chChar, uint8_t('Q'));
     }
 
     void exitAsksToSaveAndCancelKeepsWindow()

@@ -31,8 +31,8 @@ int KeyAt(CMainFrame& frame, int nIndex) { return static_cast<int>(List(frame)->
 // The key of the document's current frame; -1 when it is not registered.
 int CurKey(CMainFrame& frame)
 {
-    for (const auto& [nKey, pCells] : frame.Document().m_mapFrames) {
-        if (pCells == frame.Document().m_pCurCells) {
+    for (const auto& [nKey, pCells] : frame.Document().GetFrames()) {
+        if (pCells == frame.Document().GetCurCells()) {
             return nKey;
         }
     }
@@ -77,7 +77,7 @@ void Mark(CMainFrame& frame, char ch)
 
 char FirstChar(CMainFrame& frame, int nKey)
 {
-    return static_cast<char>(frame.Document().m_mapFrames.at(nKey)[0].chChar);
+    return static_cast<char>(frame.Document().GetFrames().at(nKey)[0].chChar);
 }
 
 void AppendInt(QByteArray& data, qint32 n)
@@ -145,7 +145,7 @@ private slots:
         QCOMPARE(frame.FramePanel()->m_nCurFrameNo, 4);
         QCOMPARE(frame.Document().GetFrameCount(), 4);
         QCOMPARE(FirstChar(frame, KeyAt(frame, 0)), 'Q');
-        const CharCell* pNew = frame.Document().m_pCurCells;
+        const CharCell* pNew = frame.Document().GetCurCells();
         for (int i = 0; i < frame.Document().GetCellCount(); ++i) {
             QCOMPARE(pNew[i].chChar, static_cast<uint8_t>(' '));
         }
@@ -170,7 +170,7 @@ private slots:
         QTest::mouseClick(pList->viewport(), Qt::LeftButton, {}, rc.center());
         QCOMPARE(CurPos(frame), 1);
         QCOMPARE(frame.m_nCurFrameItem, 1);
-        QCOMPARE(frame.View()->GetCells(), frame.Document().m_pCurCells);
+        QCOMPARE(frame.View()->GetCells(), frame.Document().GetCurCells());
         QCOMPARE(frame.FramePanel()->Strip()->CounterText(), QStringLiteral("Current Frame:2/3"));
     }
 
@@ -208,7 +208,7 @@ private slots:
         QCOMPARE(KeyAt(frame, 1), nKey2);
         QCOMPARE(CurKey(frame), nKey0);
         QCOMPARE(frame.m_nCurFrameItem, 0);
-        QCOMPARE(frame.View()->GetCells(), frame.Document().m_pCurCells);
+        QCOMPARE(frame.View()->GetCells(), frame.Document().GetCurCells());
         QCOMPARE(frame.FramePanel()->Strip()->CounterText(), QStringLiteral("Current Frame:1/2"));
         QCOMPARE(List(frame)->SelectedIndex(), -1);
         QCOMPARE(List(frame)->currentIndex().row(), 0); // the focus highlight follows
@@ -257,8 +257,8 @@ private slots:
         const int nCellWidth = frame.View()->GetCellWidth();
         const int nCellHeight = frame.View()->GetCellHeight();
         frame.RunCommand(gw::ID_DELETE_FRAME);
-        const int nCols = frame.Document().m_nCols;
-        const CharCell* pCells = frame.Document().m_pCurCells;
+        const int nCols = frame.Document().GetCols();
+        const CharCell* pCells = frame.Document().GetCurCells();
         QCOMPARE(pCells[1].nX, nCellWidth);
         QCOMPARE(pCells[nCols].nY, nCellHeight);
     }
@@ -275,7 +275,7 @@ private slots:
         QCOMPARE(KeyAt(frame, 2), 3);
         QCOMPARE(CurKey(frame), 3);
         QCOMPARE(List(frame)->ItemText(2), QStringLiteral("Frame:3"));
-        QCOMPARE(frame.Document().m_mapFrames.count(2), std::size_t(0));
+        QCOMPARE(frame.Document().GetFrames().count(2), std::size_t(0));
     }
 
     void noFrameIsAddedOnceTheKeysAreUsedUp()
@@ -284,14 +284,14 @@ private slots:
         CMainFrame frame;
         AddFrames(frame, 1);
         List(frame)->SelectItem(0);
-        frame.Document().m_nNextFrameKey = MAX_FRAME_KEY_COUNT;
+        frame.Document().SetNextFrameKey(MAX_FRAME_KEY_COUNT);
         frame.RunCommand(gw::ID_ADD_FRAME);
         QCOMPARE(rec.m_vMessages, QStringList{QString::fromLatin1(MSG_FRAME_KEYS_EXHAUSTED)});
         QCOMPARE(List(frame)->count(), 2);
         QCOMPARE(frame.FramePanel()->m_nFrameCount, 2);
         QCOMPARE(frame.Document().GetFrameCount(), 2);
         QCOMPARE(CurPos(frame), 0);
-        QCOMPARE(frame.View()->GetCells(), frame.Document().m_pCurCells);
+        QCOMPARE(frame.View()->GetCells(), frame.Document().GetCurCells());
     }
 
     void noFrameIsAddedWhenMemoryRunsOut()
@@ -299,7 +299,7 @@ private slots:
         CDialogRecorder rec;
         CMainFrame frame;
         AddFrames(frame, 1);
-        CharCell* pCur = frame.Document().m_pCurCells;
+        CharCell* pCur = frame.Document().GetCurCells();
         BackupFailNthSystemCall(1);
         frame.RunCommand(gw::ID_ADD_FRAME);
         BackupFailNthSystemCall(0);
@@ -307,7 +307,7 @@ private slots:
                  QStringList{QStringLiteral("Not enough memory for another frame (virtual alloc failed).")});
         QCOMPARE(List(frame)->count(), 2);
         QCOMPARE(frame.Document().GetFrameCount(), 2);
-        QCOMPARE(frame.Document().m_pCurCells, pCur);
+        QCOMPARE(frame.Document().GetCurCells(), pCur);
         QCOMPARE(frame.View()->GetCells(), pCur);
     }
 

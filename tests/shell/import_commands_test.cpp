@@ -60,11 +60,11 @@ private slots:
             pConvert->ConvertImage();
         });
         frame.RunCommand(gw::ID_IMAGE_CONVERT);
-        QCOMPARE(frame.Document().m_pCurCells[0].chChar, '@');
+        QCOMPARE(frame.Document().GetCurCells()[0].chChar, '@');
         QVERIFY(frame.View()->CompositionLayer().pixel(3, 5) != rgbBefore);
         QVERIFY(frame.Action(gw::ID_EDIT_UNDO)->isEnabled());
         frame.RunCommand(gw::ID_EDIT_UNDO);
-        QCOMPARE(frame.Document().m_pCurCells[0].chChar, ' ');
+        QCOMPARE(frame.Document().GetCurCells()[0].chChar, ' ');
     }
     void importsBecomeFloatingBlocks()
     {

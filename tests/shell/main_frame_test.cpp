@@ -55,8 +55,8 @@ private slots:
 
         QCOMPARE(frame.windowTitle(), QStringLiteral("Untitled - Glyphwright"));
         QCOMPARE(frame.Document().GetFrameCount(), 1);
-        QCOMPARE(frame.Document().m_nRows, 40);
-        QCOMPARE(frame.Document().m_nCols, 60);
+        QCOMPARE(frame.Document().GetRows(), 40);
+        QCOMPARE(frame.Document().GetCols(), 60);
         QVERIFY(!frame.Document().IsModified());
 
         QStringList vMenus;

@@ -65,9 +65,9 @@ private slots:
             pDlg->RestoreButton()->click();
         });
         CArtDoc& doc = frame.Document();
-        QCOMPARE(std::tuple(doc.m_nRows, doc.m_nCols, doc.GetFrameCount()), std::tuple(5, 7, 2));
-        QCOMPARE(doc.m_mapFrames.begin()->second[1 * 7 + 2].chChar, uint8_t('P'));
-        QCOMPARE(doc.m_pCurCells[1 * 7 + 2].chChar, uint8_t('Q'));
+        QCOMPARE(std::tuple(doc.GetRows(), doc.GetCols(), doc.GetFrameCount()), std::tuple(5, 7, 2));
+        QCOMPARE(doc.GetFrames().begin()->second[1 * 7 + 2].chChar, uint8_t('P'));
+        QCOMPARE(doc.GetCurCells()[1 * 7 + 2].chChar, uint8_t('Q'));
         QVERIFY(doc.IsModified());
         QCOMPARE(QString::fromStdString(doc.GetPathName()), strOriginal);
         QVERIFY(frame.windowTitle().startsWith(QStringLiteral("picture - ")));
@@ -104,7 +104,7 @@ private slots:
         QVERIFY(frame.Document().IsModified());
         QVERIFY(frame.Document().GetPathName().empty());
         QCOMPARE(QString::fromStdString(frame.Document().GetTitle()), QStringLiteral("Untitled"));
-        QCOMPARE(frame.Document().m_pCurCells[1 * 7 + 2].chChar, uint8_t('U'));
+        QCOMPARE(frame.Document().GetCurCells()[1 * 7 + 2].chChar, uint8_t('U'));
         QVERIFY(FindOrphanedCopies(Folder().toStdString()).empty());
     }
 };

@@ -5,7 +5,7 @@
 
 #include "canvas/art_view.h"
 #include "core/backup_store.h"
-#include "core/gwp_file.h"
+#include "core/gwp_reader.h"
 #include "res/command_ids.h"
 #include "shell/art_app.h"
 #include "shell/main_frame.h"
