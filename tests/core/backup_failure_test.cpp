@@ -74,10 +74,7 @@ void PrintTo(const StoreState& s, std::ostream* pOs)
     *pOs << "undo, redo, kept, pages, open, can undo, can redo, heap sound:";
     for (long n : s.figures)
         *pOs << ' ' << n;
-    *pOs << "; " << s.cells.size() << " bytes; open pages:";
-    for (std::size_t i = 0; i < s.writable.size(); ++i)
-        if (s.writable[i])
-            *pOs << ' ' << i;
+    *pOs << "; open pages: " << testing::PrintToString(s.writable);
 }
 
 void Write(const StoreBlock& b, std::size_t nAt, uint8_t v, std::size_t nCount)
