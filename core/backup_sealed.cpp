@@ -56,13 +56,11 @@ unsigned BackupFillSealed(unsigned nId, void* pDst, std::size_t nBytes,
     try {
         BackupMayAllocate();
         pBefore.reset(new char[nEnd - nFirst]);
-        if (!store.dqUndo.empty() && nOldKept != 0) {
-            BackupMayAllocate();
-            store.dqKept.resize(nOldKept + store.dqUndo.size());
-        }
     } catch (const std::bad_alloc&) {
         return BACKUP_E_SYSTEM;
     }
+    if (!MakeSealRoom(store))
+        return BACKUP_E_SYSTEM;
     const std::size_t nPages = (nEnd - nFirst) / BACKUP_PAGE_SIZE;
     if (!Protect(nFirst, nPages, PROT_READ | PROT_WRITE)) {
         store.dqKept.resize(nOldKept);
@@ -87,12 +85,7 @@ unsigned BackupFillSealed(unsigned nId, void* pDst, std::size_t nBytes,
     for (auto& pStep : store.dqRedo)
         FreeDifferences(*pStep);
     store.dqRedo.clear();
-    if (nOldKept != 0)
-        std::move(store.dqUndo.begin(), store.dqUndo.end(),
-                  store.dqKept.begin() + static_cast<std::ptrdiff_t>(nOldKept));
-    else
-        store.dqKept.swap(store.dqUndo);
-    store.dqUndo.clear();
+    SealIntoRoom(store, nOldKept);
     return BACKUP_OK;
 }
 
@@ -148,28 +141,14 @@ void* BackupAllocSealed(unsigned nSize, unsigned nId, const std::function<void(v
     }
     // Room to seal first: after the commit, nothing may fail.
     const std::size_t nOldKept = store.dqKept.size();
-    if (bOk && nOldKept != 0) {
-        try {
-            BackupMayAllocate();
-            store.dqKept.resize(nOldKept + store.dqUndo.size());
-        } catch (const std::bad_alloc&) {
-            bOk = false;
-        }
-    }
-    if (bOk && !BackupSucceeded(CommitOpenStep(store))) {
-        store.dqKept.resize(nOldKept);
-        bOk = false;
-    }
+    bOk = bOk && MakeSealRoom(store);
+    bOk = bOk && BackupSucceeded(CommitOpenStep(store));
     if (!bOk) {
+        store.dqKept.resize(nOldKept);
         RollBackStep(store);
         throw CBackupError("virtual alloc failed");
     }
-    if (nOldKept != 0)
-        std::move(store.dqUndo.begin(), store.dqUndo.end(),
-                  store.dqKept.begin() + static_cast<std::ptrdiff_t>(nOldKept));
-    else
-        store.dqKept.swap(store.dqUndo);
-    store.dqUndo.clear();
+    SealIntoRoom(store, nOldKept);
     return p;
 }
 

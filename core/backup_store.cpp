@@ -373,26 +373,32 @@ bool PrepareDifferences(const BackupStep& step)
     return true;
 }
 
-// Appends every undo step to the sealed list; the room for them is made
-// first, so a refusal changes nothing.
-bool SealSteps(BackupStore& store)
+bool MakeSealRoom(BackupStore& store)
 {
-    if (store.dqUndo.empty())
-        return true;
-    if (store.dqKept.empty()) {
-        store.dqKept.swap(store.dqUndo);
-        return true;
-    }
-    const std::size_t nOld = store.dqKept.size();
+    if (store.dqUndo.empty() || store.dqKept.empty())
+        return true; // nothing to move, or the lists are swapped
     try {
         BackupMayAllocate();
-        store.dqKept.resize(nOld + store.dqUndo.size());
+        store.dqKept.resize(store.dqKept.size() + store.dqUndo.size());
     } catch (const std::bad_alloc&) {
         return false;
     }
-    std::move(store.dqUndo.begin(), store.dqUndo.end(), store.dqKept.begin() + static_cast<std::ptrdiff_t>(nOld));
-    store.dqUndo.clear();
     return true;
+}
+
+void SealIntoRoom(BackupStore& store, std::size_t nOldKept)
+{
+    if (store.dqKept.empty()) {
+        store.dqKept.swap(store.dqUndo);
+        return;
+    }
+    // A commit since the room was made may have dropped steps: what is left
+    // over of the room goes (shrinking allocates nothing).
+    const std::size_t nMoved = store.dqUndo.size();
+    std::move(store.dqUndo.begin(), store.dqUndo.end(),
+              store.dqKept.begin() + static_cast<std::ptrdiff_t>(nOldKept));
+    store.dqKept.resize(nOldKept + nMoved);
+    store.dqUndo.clear();
 }
 
 unsigned CommitOpenStep(BackupStore& store)
@@ -595,7 +601,11 @@ unsigned BackupSeal(unsigned nId)
         return BACKUP_E_NO_STORE;
     if (pStore->bOpen)
         return BACKUP_E_OPEN;
-    return SealSteps(*pStore) ? BACKUP_OK : BACKUP_E_SYSTEM;
+    const std::size_t nOldKept = pStore->dqKept.size();
+    if (!MakeSealRoom(*pStore))
+        return BACKUP_E_SYSTEM;
+    SealIntoRoom(*pStore, nOldKept);
+    return BACKUP_OK;
 }
 
 unsigned BackupRelease(unsigned nId)

@@ -80,6 +80,11 @@ bool RedoHasRegions(const BackupStore& store);
 void DiscardRedo(BackupStore& store);
 unsigned OpenStep(BackupStore& store);
 unsigned CommitOpenStep(BackupStore& store);
+// Sealing in two halves: the room in the sealed list first (false, with
+// nothing changed, when memory runs out), then the move, which cannot fail.
+// nOldKept is the sealed list's length before the room was made.
+bool MakeSealRoom(BackupStore& store);
+void SealIntoRoom(BackupStore& store, std::size_t nOldKept);
 // Closes an open step in which nothing was written.
 void CloseEmptyStep(BackupStore& store);
 // Puts every page the open step wrote back as it was, gives the regions it

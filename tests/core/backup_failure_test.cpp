@@ -121,6 +121,13 @@ template <typename Fn> bool Allocates(Fn fn)
 
 const std::vector<uint8_t> kFill(3 * kPage + 100, 0x5A);
 
+bool AllocSealed3(StoreBlock& b)
+{
+    return Allocates([&] {
+        return BackupAllocSealed(3 * kPage, b.nId, [](void* p) { std::memset(p, 0x33, 3 * kPage); });
+    });
+}
+
 struct FailCase {
     const char* szName;
     std::size_t nOpenWrites; // writes the scene leaves in an open step
@@ -143,12 +150,8 @@ const FailCase kCases[] = {
      [](StoreBlock& b) { return Allocates([&] { return BackupAlloc(200000, b.nId); }); }},
     {"WriteSealed", 0, 1000,
      [](StoreBlock& b) { return Ok(BackupWriteSealed(b.nId, b.p + 50, kFill.data(), kFill.size())); }},
-    {"AllocSealed", 0, 1000,
-     [](StoreBlock& b) {
-         return Allocates([&] {
-             return BackupAllocSealed(3 * kPage, b.nId, [](void* p) { std::memset(p, 0x33, 3 * kPage); });
-         });
-     }},
+    {"AllocSealed", 0, 1000, AllocSealed3},
+    {"AllocSealedDroppingOldest", 0, 2, AllocSealed3},
 };
 
 class BackupFailure : public testing::TestWithParam<FailCase> {
