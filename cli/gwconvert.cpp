@@ -13,6 +13,7 @@
 #include "cli/convert_args.h"
 #include "cli/file_frame_source.h"
 #include "cli/image_command.h"
+#include "cli/output_target.h"
 #include "core/figlet.h"
 #include "core/gwp_reader.h"
 #include "core/html_export.h"
@@ -102,12 +103,25 @@ COLORREF TextColor()
     return cr == 0 ? DEFAULT_TEXT_COLOR : cr;
 }
 
+int CheckStandardOutput()
+{
+    std::string strError;
+    if (!FlushStandardOutput(&strError))
+        return Complain(EXIT_BAD_FILE, "cannot write to standard output: " + strError);
+    return 0;
+}
+
+// An output that is the input would replace what is being read.
+int RefuseSameFile(const std::string& strInput, const std::string& strOutput)
+{
+    return Complain(EXIT_USAGE, "the output " + strOutput + " is the input " + strInput +
+                                    "; give the output another name");
+}
+
 int PrintInfo(const CGwpHeader& header)
 {
     std::printf("columns: %d\nrows: %d\nframes: %d\n", header.nCols, header.nRows, header.nFrames);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
-        return Complain(EXIT_BAD_FILE, "cannot write to standard output");
-    return 0;
+    return CheckStandardOutput();
 }
 
 int Convert(const CConvertArgs& args)
@@ -168,7 +182,7 @@ int Convert(const CConvertArgs& args)
             return true;
         }
     };
-    if (!SaveFileSafely(args.strOutput, write, &strError, ESaveWrites::Behind)) {
+    if (!WriteOutput(args.strOutput, write, &strError, ESaveWrites::Behind)) {
         // A frame that could not be read ends the export early; say so rather
         // than blame the output.
         if (!frames.Error().empty())
@@ -201,15 +215,16 @@ int Figlet(const CConvertArgs& args)
         return Complain(EXIT_BAD_FILE, strPath + ": not a FIGlet font (the first line must start"
                                                  " with flf2a and give a height of 1 to 256)");
     }
+    if (!args.strOutput.empty() && IsSameFile(strPath, args.strOutput))
+        return RefuseSameFile(strPath, args.strOutput);
     const std::string strRows = RenderFigText(args.strText, font, args.nSpacing);
     if (args.strOutput.empty()) {
         std::fwrite(strRows.data(), 1, strRows.size(), stdout);
-        if (std::fflush(stdout) != 0 || std::ferror(stdout))
-            return Complain(EXIT_BAD_FILE, "cannot write to standard output");
-        return 0;
+        return CheckStandardOutput();
     }
     std::string strError;
-    if (!SaveFileSafely(args.strOutput, strRows, &strError))
+    const auto write = [&](std::ostream& os) { return !!os.write(strRows.data(), std::streamsize(strRows.size())); };
+    if (!WriteOutput(args.strOutput, write, &strError))
         return Complain(EXIT_BAD_FILE, "cannot write " + args.strOutput + ": " + strError);
     return 0;
 }
@@ -228,8 +243,11 @@ int main(int argc, char** argv)
         return UsageError(args.command, strError);
     if (args.bHelp) {
         std::fputs(ConvertHelpText(args.command), stdout);
-        return std::fflush(stdout) == 0 ? 0 : EXIT_BAD_FILE;
+        return CheckStandardOutput();
     }
+    if (!args.strOutput.empty() && args.command != EConvertCommand::Figlet &&
+        IsSameFile(args.strInput, args.strOutput))
+        return RefuseSameFile(args.strInput, args.strOutput);
 
     try {
         if (args.command == EConvertCommand::Figlet) {

@@ -188,7 +188,9 @@ private:
     void OnSaveSingleText();
     void OnAppExit();
     // Reads strPath into the drawing; the drawing stays as it was on any refusal.
-    void ReadDocumentFile(const QString& strPath, const QString& strTitle);
+    // bReportUnreadable: a file that cannot be opened is reported (a name
+    // given on the command line) instead of ending the command silently.
+    void ReadDocumentFile(const QString& strPath, const QString& strTitle, bool bReportUnreadable = false);
     // ReadDocumentFile's reading: the frames only, the name and modified
     // flag left to the caller. A file that cannot be opened is reported only
     // when asked.

@@ -106,16 +106,18 @@ void CMainFrame::OpenAtStart(const QString& strPath)
     if (!PrepareToReplace()) {
         return;
     }
+    // Nobody chose this name in a dialog: a name that leads nowhere is said,
+    // and the blank drawing stays.
     const QFileInfo info(strPath);
-    ReadDocumentFile(info.absoluteFilePath(), TitleFromName(info.fileName()));
+    ReadDocumentFile(info.absoluteFilePath(), TitleFromName(info.fileName()), true);
 }
 
 // The file is checked and every frame read before the drawing on screen is
 // touched: a file that cannot be read, a load that runs out of memory or one
 // the user cancels leaves the previous drawing as it was.
-void CMainFrame::ReadDocumentFile(const QString& strPath, const QString& strTitle)
+void CMainFrame::ReadDocumentFile(const QString& strPath, const QString& strTitle, bool bReportUnreadable)
 {
-    if (!LoadDocumentFrames(strPath, strTitle, false)) {
+    if (!LoadDocumentFrames(strPath, strTitle, bReportUnreadable)) {
         return;
     }
     m_doc.SetPathName(strPath.toStdString());

@@ -241,6 +241,23 @@ TEST_F(ConvertTest, UnwritableOutputFails)
     EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"taken", "two.gwp"}));
 }
 
+// A device is written as it is (it cannot be replaced), and its failure said
+// in words; an output that is the input, by name or through a link, is
+// refused before anything is read.
+TEST_F(ConvertTest, DevicesAreWrittenAndTheInputIsNeverTheOutput)
+{
+    ExpectDone(Run({"text", m_in.string(), "/dev/null"}));
+    ExpectFailure(Run({"html", m_in.string(), "/dev/full"}), 1, "cannot write /dev/full: No space left on device");
+    const std::string strBefore = ReadFile(m_in);
+    fs::create_symlink(m_in, Work("link.gwp"));
+    for (const char* pszCommand : {"text", "html", "gif"})
+        for (const fs::path& out : {m_in, Work("link.gwp")}) {
+            SCOPED_TRACE(std::string(pszCommand) + " " + out.string());
+            ExpectFailure(Run({pszCommand, m_in.string(), out.string()}), 2, "is the input");
+        }
+    EXPECT_EQ(ReadFile(m_in), strBefore);
+}
+
 // A file size limit fails the write like a full disk: the signal it raises
 // must not kill the tool half way through the temporary file.
 TEST_F(ConvertTest, OutputOverTheFileSizeLimitFailsAndKeepsTheOldFile)

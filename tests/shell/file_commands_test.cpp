@@ -176,13 +176,15 @@ private slots:
         QCOMPARE(frame.Document().GetRows(), 40);
     }
 
-    void missingFileEndsSilently()
+    void missingFileOnTheCommandLineIsToldAndTheBlankDrawingStays()
     {
         CDialogRecorder rec;
         CMainFrame frame;
         frame.OpenAtStart(QStringLiteral("/no/such/file.gwp"));
-        QVERIFY(rec.m_vMessages.isEmpty());
+        QCOMPARE(rec.m_vMessages,
+                 QStringList{QStringLiteral("/no/such/file.gwp could not be read: No such file or directory")});
         QCOMPARE(frame.Document().GetFrameCount(), 1);
+        QVERIFY(frame.Document().GetPathName().empty());
     }
 
     void openCancelledAtSavePromptChangesNothing()
