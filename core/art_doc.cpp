@@ -4,6 +4,8 @@
 #include "core/loaded_frames.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 namespace {
 
@@ -39,6 +41,8 @@ void CArtDoc::DestroyFrameStores()
     if (m_nCurHistory != 0)
         DestroyStore(m_nCurHistory);
     m_nCurHistory = 0;
+    m_mapResting.clear();
+    m_vAwakeSmall.clear();
 }
 
 bool CArtDoc::AnyStepOpen() const
@@ -85,6 +89,70 @@ CharCell* CArtDoc::NewFrame()
     return m_pCurCells;
 }
 
+bool CArtDoc::IsSmallFrame() const
+{
+    return std::size_t(GetCellCount()) * sizeof(CharCell) < RESTING_MAX_BYTES;
+}
+
+bool CArtDoc::WakeFrame(int nKey)
+{
+    const auto it = m_mapResting.find(nKey);
+    if (it == m_mapResting.end())
+        return true;
+    const std::size_t nBytes = std::size_t(GetCellCount()) * sizeof(CharCell);
+    const CharCell* pFrom = it->second.get();
+    const unsigned nId = BackupCreate();
+    void* pCells = nullptr;
+    try {
+        m_vAwakeSmall.reserve(m_vAwakeSmall.size() + 1);
+        pCells = BackupAllocSealed(static_cast<unsigned>(nBytes), nId,
+                                   [&](void* p) { std::memcpy(p, pFrom, nBytes); });
+    } catch (...) {
+        BackupDestroy(nId);
+        return false;
+    }
+    m_mapFrames[nKey] = static_cast<CharCell*>(pCells);
+    m_mapHistories[nKey] = static_cast<int>(nId);
+    m_mapResting.erase(it);
+    m_vAwakeSmall.push_back(nKey);
+    return true;
+}
+
+void CArtDoc::RestIdleFrames()
+{
+    const std::size_t nCells = static_cast<std::size_t>(GetCellCount());
+    std::erase_if(m_vAwakeSmall, [&](int nKey) {
+        const auto it = m_mapHistories.find(nKey);
+        if (it == m_mapHistories.end())
+            return true; // deleted
+        const auto nId = static_cast<unsigned>(it->second);
+        if (it->second == m_nCurHistory || BackupIsOpen(nId) != 0 || BackupCanUndo(nId) != 0 ||
+            BackupCanRedo(nId) != 0)
+            return false;
+        std::shared_ptr<CharCell[]> pCells;
+        try {
+            pCells.reset(new CharCell[nCells]);
+            m_mapResting.emplace(nKey, pCells);
+        } catch (const std::bad_alloc&) {
+            return false; // stays awake
+        }
+        std::memcpy(pCells.get(), m_mapFrames[nKey], nCells * sizeof(CharCell));
+        if (!BackupSucceeded(BackupDestroy(nId))) {
+            m_mapResting.erase(nKey);
+            return false;
+        }
+        m_mapFrames[nKey] = pCells.get();
+        it->second = 0;
+        return true;
+    });
+}
+
+std::shared_ptr<const CharCell[]> CArtDoc::GetRestingCells(int nKey) const
+{
+    const auto it = m_mapResting.find(nKey);
+    return it == m_mapResting.end() ? nullptr : it->second;
+}
+
 bool CArtDoc::AdoptFrames(CLoadedFrames& frames)
 {
     if (frames.vFrames.empty() || frames.vFrames.size() > std::size_t(MAX_FRAME_KEY_COUNT))
@@ -100,14 +168,17 @@ bool CArtDoc::AdoptFrames(CLoadedFrames& frames)
     m_nCols = m_nNewCols = frames.nCols;
     m_nNextFrameKey = 0;
     // Keys in ascending order: each insertion goes at the end of the map.
-    for (const auto& [nId, pCells] : frames.vFrames) {
+    for (std::size_t i = 0; i < frames.vFrames.size(); ++i) {
+        const auto& [nId, pCells] = frames.vFrames[i];
         m_mapFrames.emplace_hint(m_mapFrames.end(), m_nNextFrameKey, pCells);
         m_mapHistories.emplace_hint(m_mapHistories.end(), m_nNextFrameKey, static_cast<int>(nId));
+        if (nId == 0)
+            m_mapResting.emplace_hint(m_mapResting.end(), m_nNextFrameKey, frames.vResting.at(i));
         ++m_nNextFrameKey;
     }
-    m_nCurHistory = static_cast<int>(frames.vFrames.back().first);
-    m_pCurCells = frames.vFrames.back().second;
     frames.vFrames.clear();
+    frames.vResting.clear();
+    SelectFrame(m_nNextFrameKey - 1);
     SetModifiedFlag(false);
     return true;
 }
@@ -117,25 +188,33 @@ int CArtDoc::RegisterFrame()
     const int nKey = m_nNextFrameKey++;
     m_mapFrames[nKey] = m_pCurCells;
     m_mapHistories[nKey] = m_nCurHistory;
+    if (IsSmallFrame()) {
+        try {
+            m_vAwakeSmall.push_back(nKey);
+        } catch (const std::bad_alloc&) {
+            // It keeps its store: only memory is at stake.
+        }
+    }
     return nKey;
 }
 
 bool CArtDoc::DeleteFrame(int nKey)
 {
     const auto it = m_mapHistories.find(nKey);
-    if (it == m_mapHistories.end() || !DestroyStore(it->second))
+    if (it == m_mapHistories.end() || (it->second != 0 && !DestroyStore(it->second)))
         return false;
     m_mapFrames.erase(nKey);
     m_mapHistories.erase(it);
+    m_mapResting.erase(nKey);
     return true;
 }
 
 void CArtDoc::SelectFrame(int nKey)
 {
-    const auto it = m_mapHistories.find(nKey);
-    if (it == m_mapHistories.end())
+    if (m_mapHistories.find(nKey) == m_mapHistories.end())
         return;
-    m_nCurHistory = it->second;
+    WakeFrame(nKey);
+    m_nCurHistory = m_mapHistories[nKey];
     m_pCurCells = m_mapFrames[nKey];
 }
 

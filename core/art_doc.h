@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -65,7 +66,19 @@ public:
     // current frame. False, with the frame kept, when there is no such frame
     // or its store cannot be destroyed.
     bool DeleteFrame(int nKey);
+    // Makes the frame current. A resting frame gets a store of its own first;
+    // when memory runs out it stays resting, current but not writable (its
+    // history is 0, so no step can open on it).
     void SelectFrame(int nKey);
+    // Frames smaller than a page that are not current and have nothing to
+    // undo or redo give their store back and rest in memory of their own: a
+    // store costs pages however few cells it holds, so a drawing of
+    // thousands of tiny frames would otherwise take gigabytes. Call once the
+    // view no longer points at the cells of the frame it showed before.
+    void RestIdleFrames();
+    // A resting frame's cells, shared (null for a frame with a store): they
+    // never change while it rests, so a reader may keep them.
+    std::shared_ptr<const CharCell[]> GetRestingCells(int nKey) const;
     int GetFrameCount() const { return static_cast<int>(m_mapFrames.size()); }
 
     int GetRows() const { return m_nRows; }
@@ -107,11 +120,15 @@ private:
     void NotifyHistoryApplied();
     bool AnyStepOpen() const;
     void DestroyFrameStores();
+    bool WakeFrame(int nKey);
+    bool IsSmallFrame() const;
 
     int m_nCurHistory = 0;             // store of the current frame; 0 before the first new document
     CharCell* m_pCurCells = nullptr;   // cells of the current frame
     std::map<int, CharCell*> m_mapFrames; // frame key to cells
-    std::map<int, int> m_mapHistories;    // frame key to store id
+    std::map<int, int> m_mapHistories;    // frame key to store id (0: resting)
+    std::map<int, std::shared_ptr<CharCell[]>> m_mapResting; // resting frames' cells
+    std::vector<int> m_vAwakeSmall; // small frames with a store, which may rest
     int m_nNextFrameKey = 0;
     int m_nCols = DEFAULT_COLS;
     int m_nRows = DEFAULT_ROWS;

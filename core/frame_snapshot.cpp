@@ -47,6 +47,9 @@ std::unique_ptr<CFrameSnapshot> CFrameSnapshot::Take(const CArtDoc& doc, const F
         frame.pLive = pCells;
         const int nHistory = doc.GetFrameHistory(nKey);
         const bool bPatched = fnPatch && pCells == doc.GetCurCells();
+        // A resting frame's cells never change: the snapshot shares them.
+        if (!bPatched && nHistory <= 0 && (frame.pResting = doc.GetRestingCells(nKey)))
+            continue;
         if (bPatched || nHistory <= 0) {
             // Patched, or no store would tell of a change: copy it now.
             frame.pPrivate.reset(new CharCell[pSnap->m_nCells]);

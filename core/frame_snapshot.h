@@ -50,6 +50,7 @@ private:
     struct SFrame {
         unsigned nStore = 0;
         const CharCell* pLive = nullptr;
+        std::shared_ptr<const CharCell[]> pResting; // keeps a resting frame's cells alive
         std::unique_ptr<CharCell[]> pPrivate;
         std::atomic<int> nState{LIVE};
     };

@@ -2,6 +2,7 @@
 
 #include "core/art_doc.h"
 #include "core/backup_store.h"
+#include "core/loaded_frames.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -149,9 +150,18 @@ bool CGwpFile::ReadFrames(int nFirst, int nCount, void* pDst, std::string* pErro
 namespace {
 
 // Makes one frame: a store of its own whose cells are allocated and filled
-// in sealed steps, so nothing about them can be undone.
+// in sealed steps, so nothing about them can be undone; a frame smaller than
+// a page rests in memory of its own until it is made current.
 template <typename Fill> void AddFrame(CLoadedFrames& frames, std::size_t nBytes, Fill fill)
 {
+    if (nBytes < RESTING_MAX_BYTES) {
+        std::shared_ptr<CharCell[]> pCells(new CharCell[nBytes / sizeof(CharCell)]);
+        frames.vResting.resize(frames.vFrames.size());
+        frames.vResting.push_back(pCells);
+        frames.vFrames.emplace_back(0, pCells.get());
+        fill(pCells.get());
+        return;
+    }
     const unsigned nId = BackupCreate();
     frames.vFrames.emplace_back(nId, nullptr);
     void* pCells = BackupAllocSealed(static_cast<unsigned>(nBytes), nId, fill);

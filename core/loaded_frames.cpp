@@ -10,6 +10,8 @@ CLoadedFrames::~CLoadedFrames()
 void CLoadedFrames::Clear()
 {
     for (const auto& [nId, pCells] : vFrames)
-        BackupDestroy(nId);
+        if (nId != 0)
+            BackupDestroy(nId);
     vFrames.clear();
+    vResting.clear();
 }

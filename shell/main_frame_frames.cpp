@@ -196,6 +196,7 @@ bool CMainFrame::AddNewFrame()
         return false;
     }
     m_pView->SetCells(pCells);
+    m_doc.RestIdleFrames(); // the view has let go of the frame it showed
     m_pView->ClearCanvas();
     m_pView->RebuildLayers();
     m_pView->Refresh(CArtView::REFRESH_ALL);
@@ -255,6 +256,7 @@ void CMainFrame::OnDeleteFrame()
     pList->RenumberItems();
     m_doc.SelectFrame(KeyOf(pList->ItemData(0)));
     m_pView->SetCells(m_doc.GetCurCells());
+    m_doc.RestIdleFrames(); // the view has let go of the frame it showed
     m_pFramePane->m_nFrameCount -= 1;
     m_pFramePane->m_nCurFrameNo = 1;
     m_pFramePane->RepaintStrip();
@@ -281,6 +283,7 @@ void CMainFrame::SelectFrameItem(int nIndex)
     m_nCurFrameItem = nIndex;
     m_doc.SelectFrame(KeyOf(pList->ItemData(nIndex)));
     m_pView->SetCells(m_doc.GetCurCells());
+    m_doc.RestIdleFrames(); // the view has let go of the frame it showed
     m_pView->RebuildLayers();
     m_pView->Refresh(CArtView::REFRESH_ALL);
     UpdateCommandUI();
