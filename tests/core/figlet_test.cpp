@@ -1,11 +1,14 @@
 // FIGlet fonts: header reading and its refusals, end marks, the joining rules
-// on small hand-made glyphs, and full-width text against the figlet program.
+// on small hand-made glyphs, long texts and the size limit, and full-width
+// text against the figlet program.
 #include "core/figlet.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -134,6 +137,75 @@ TEST(FigRender, JoiningRulesOnHandMadeGlyphs)
     FigFont crFont = MakeFont(0, {"A\r\r"}, {"B"});
     crFont.chHardblank = '\r';
     EXPECT_EQ(RenderFigText("AB", crFont, 2), "A  B\r\n");
+}
+
+// Text long enough that copying the rows built so far for each character
+// would not finish: full width is the glyphs' rows repeated; the other
+// spacings agree with JoinGlyphRow applied one character at a time.
+TEST(FigRender, LongTextsComposeInPlace)
+{
+    const FigFont font =
+        MakeFont(1, {"a ", "aa", "a$", "", "ab "}, {" b", "ab", "$b", "x", "   c"});
+    std::string strLong;
+    for (int n = 0; n < 60000; ++n)
+        strLong += "AB";
+    // Rows as wide as a common font's, so that copying them for every
+    // character would take hours.
+    const FigFont wide = MakeFont(0, Rows(6, "|_$_$_|"), Rows(6, "(_____)"));
+    Rows full(6);
+    for (std::string& row : full)
+        for (int n = 0; n < 60000; ++n)
+            row += "|_ _ _|(_____)";
+    EXPECT_EQ(Split(RenderFigText(strLong, wide, FIG_SPACING_FULL)), full);
+
+    const std::string strText = strLong.substr(0, 999) + "BBAAB";
+    for (const int nSpacing : {FIG_SPACING_SMUSH, FIG_SPACING_KERN}) {
+        Rows joined(5);
+        std::size_t nAdvance = 0;
+        for (std::size_t i = 0; i < strText.size(); ++i) {
+            const Rows& glyph = font.glyphs[static_cast<std::size_t>(strText[i] - 32)];
+            std::size_t nInk = 0, nTrimmed = 0;
+            for (std::size_t k = 0; k < joined.size(); ++k) {
+                const std::string row = StripEndmarks(glyph[k]);
+                nInk = std::max(nInk, row.find_last_not_of(' ') + 1);
+                nTrimmed = std::max(nTrimmed,
+                                    row.size() - std::min(row.size(), row.find_first_not_of(' ')));
+            }
+            for (std::size_t k = 0; k < joined.size(); ++k)
+                joined[k] = i == 0 ? StripEndmarks(glyph[k])
+                                   : JoinGlyphRow(joined[k], StripEndmarks(glyph[k]), nAdvance,
+                                                  nTrimmed, nSpacing, 1, '$');
+            nAdvance += nInk;
+        }
+        for (std::string& row : joined)
+            std::replace(row.begin(), row.end(), '$', ' ');
+        EXPECT_EQ(Split(RenderFigText(strText, font, nSpacing)), joined) << nSpacing;
+    }
+}
+
+// One glyph as wide as a font file may make it, or a text long enough, passes
+// the limit: nothing is returned, and composing stops at once.
+TEST(FigRender, OutputPastTheLimitIsRefused)
+{
+    const FigFont font = MakeFont(0, Rows(4, std::string(5000, 'W')), Rows(4, "b"));
+    const std::string strText(60, 'A');
+    std::string strRows;
+    for (const int nSpacing : {FIG_SPACING_SMUSH, FIG_SPACING_KERN, FIG_SPACING_FULL}) {
+        EXPECT_EQ(ComposeFigText(strText, font, nSpacing, SIZE_MAX, &strRows), EFigRender::OK);
+        const std::size_t nSize = strRows.size();
+        EXPECT_EQ(ComposeFigText(strText, font, nSpacing, nSize, &strRows), EFigRender::OK);
+        EXPECT_EQ(strRows.size(), nSize);
+        EXPECT_EQ(ComposeFigText(strText, font, nSpacing, nSize - 1, &strRows),
+                  EFigRender::TOO_LARGE);
+        EXPECT_EQ(strRows, "");
+    }
+    // A font at the height limit whose "A" fills a 16 MB file: five
+    // characters pass the default limit; sixty would need a gigabyte.
+    const FigFont huge = MakeFont(
+        0, Rows(FIG_MAX_HEIGHT, std::string(FIG_MAX_FILE_BYTES / FIG_MAX_HEIGHT - 2, 'W')), {});
+    EXPECT_EQ(RenderFigText(strText, huge, FIG_SPACING_FULL), "");
+    EXPECT_EQ(RenderFigText("AAA", huge, FIG_SPACING_FULL).size(),
+              3 * (FIG_MAX_FILE_BYTES - 512) + 512);
 }
 
 // Full width is plain concatenation, so it must match figlet's own -W output
