@@ -7,7 +7,7 @@
 // written a frame at a time. Every output goes through
 // SaveFileSafely, so a failure at any point leaves an existing output file
 // exactly as it was. Exit status: 0 done, 1 a drawing, font or picture that cannot be
-// read or an output that cannot be written, 2 bad arguments.
+// read, lettering past its size limit or an output that cannot be written, 2 bad arguments.
 #include "canvas/frame_picture.h"
 #include "canvas/gif_export.h"
 #include "cli/convert_args.h"
@@ -201,7 +201,11 @@ int Figlet(const CConvertArgs& args)
         return Complain(EXIT_BAD_FILE, strPath + ": not a FIGlet font (the first line must start"
                                                  " with flf2a and give a height of 1 to 256)");
     }
-    const std::string strRows = RenderFigText(args.strText, font, args.nSpacing);
+    std::string strRows;
+    if (ComposeFigText(args.strText, font, args.nSpacing, FIG_MAX_OUTPUT_BYTES, &strRows) !=
+        EFigRender::OK)
+        return Complain(EXIT_BAD_FILE, "the lettering would be larger than 64 MB: shorten the"
+                                       " text or choose a narrower font");
     if (args.strOutput.empty()) {
         std::fwrite(strRows.data(), 1, strRows.size(), stdout);
         if (std::fflush(stdout) != 0 || std::ferror(stdout))
