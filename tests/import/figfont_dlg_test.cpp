@@ -122,8 +122,9 @@ private slots:
         WriteFont(QStringLiteral("a.flf"), MakeFont((row + "@\n" + row + "@@\n").constData()));
         CFigfontDlg dlg;
         dlg.InputEdit()->setText(QString(11, u'H')); // 1.1 MB
-        QCOMPARE(m_vMessages.takeFirst(), QStringLiteral("The lettering would be larger than 1 MB: "
-                                                         "shorten the text or choose a narrower font."));
+        QCOMPARE(m_vMessages.takeFirst(),
+                 QStringLiteral("The lettering would be larger than 1 MB: shorten the text or "
+                                "choose a narrower font."));
         QVERIFY(dlg.PreviewText().empty() && dlg.Preview()->toPlainText().isEmpty());
         QTest::keyClick(dlg.InputEdit(), Qt::Key_Backspace);
         QCOMPARE(dlg.PreviewText().size(), std::size_t{2 * (10 * 50000 + 2)});
