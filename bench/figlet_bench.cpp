@@ -7,6 +7,10 @@
 //                         process, spawned with its output to /dev/null and
 //                         waited for: ours_us, figlet_us and x_median, the
 //                         ratio of their medians (goal <= 0.1), and x_mean.
+//   BM_FigComposeLong     composing 120,000 characters in the standard font at
+//                         spacing 0, the font loaded once: the composition
+//                         alone, whose time must grow with the output's size
+//                         (out_bytes), not with its square.
 //
 // Skipped when figlet or its standard font is not installed.
 
@@ -89,5 +93,26 @@ void BM_FigLoadAndCompose(benchmark::State& state)
         gwratio::Mean(vFiglet) > 0 ? gwratio::Mean(vOurs) / gwratio::Mean(vFiglet) : 0;
 }
 BENCHMARK(BM_FigLoadAndCompose)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_FigComposeLong(benchmark::State& state)
+{
+    FigFont font;
+    if (LoadFigFontFile(kFontPath, font) != EFigLoad::OK) {
+        state.SkipWithError("the standard font is not installed");
+        return;
+    }
+    std::string strText;
+    while (strText.size() < 120000)
+        strText += "Glyphwright draws {ASCII} art! ";
+    strText.resize(120000);
+    std::size_t nBytes = 0;
+    for (auto _ : state) {
+        std::string strRows = RenderFigText(strText, font, FIG_SPACING_SMUSH);
+        nBytes = strRows.size();
+        benchmark::DoNotOptimize(strRows);
+    }
+    state.counters["out_bytes"] = static_cast<double>(nBytes);
+}
+BENCHMARK(BM_FigComposeLong)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

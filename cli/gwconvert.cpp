@@ -7,7 +7,7 @@
 // written a frame at a time. Every output goes through
 // SaveFileSafely, so a failure at any point leaves an existing output file
 // exactly as it was. Exit status: 0 done, 1 a drawing, font or picture that cannot be
-// read or an output that cannot be written, 2 bad arguments.
+// read, lettering past its size limit or an output that cannot be written, 2 bad arguments.
 #include "canvas/frame_picture.h"
 #include "canvas/gif_export.h"
 #include "cli/convert_args.h"
@@ -217,7 +217,11 @@ int Figlet(const CConvertArgs& args)
     }
     if (!args.strOutput.empty() && IsSameFile(strPath, args.strOutput))
         return RefuseSameFile(strPath, args.strOutput);
-    const std::string strRows = RenderFigText(args.strText, font, args.nSpacing);
+    std::string strRows;
+    if (ComposeFigText(args.strText, font, args.nSpacing, FIG_MAX_OUTPUT_BYTES, &strRows) !=
+        EFigRender::OK)
+        return Complain(EXIT_BAD_FILE, "the lettering would be larger than 64 MB: shorten the"
+                                       " text or choose a narrower font");
     if (args.strOutput.empty()) {
         std::fwrite(strRows.data(), 1, strRows.size(), stdout);
         return CheckStandardOutput();

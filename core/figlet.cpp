@@ -81,10 +81,21 @@ int32_t LeadingInt(std::string_view word)
     return static_cast<int32_t>(std::min<int64_t>(nValue, kLimit - 1));
 }
 
+// A row without its end mark(s); see StripEndmarks.
+std::string_view StrippedRow(std::string_view row)
+{
+    const std::size_t nSize = row.size();
+    if (nSize >= 2 && row[nSize - 1] == row[nSize - 2])
+        row.remove_suffix(2);
+    else if (nSize > 0)
+        row.remove_suffix(1);
+    return row;
+}
+
 struct SGlyphRows {
-    std::vector<std::string> vRows; // end marks removed
-    std::size_t nInk = 0;           // widest row without its trailing white space
-    std::size_t nTrimmed = 0;       // widest row without its leading white space
+    std::vector<std::string_view> vRows; // into the font, end marks removed
+    std::size_t nInk = 0;                // widest row without its trailing white space
+    std::size_t nTrimmed = 0;            // widest row without its leading white space
 };
 
 SGlyphRows MeasuredGlyph(const std::vector<std::string>& vStored, std::size_t nHeight)
@@ -92,12 +103,13 @@ SGlyphRows MeasuredGlyph(const std::vector<std::string>& vStored, std::size_t nH
     SGlyphRows glyph;
     glyph.vRows.reserve(nHeight);
     for (std::size_t k = 0; k < nHeight; ++k) {
-        std::string row = k < vStored.size() ? StripEndmarks(vStored[k]) : std::string();
+        const std::string_view row =
+            k < vStored.size() ? StrippedRow(vStored[k]) : std::string_view();
         const auto itInk = std::find_if_not(row.rbegin(), row.rend(), IsFigWhite);
         const auto itLead = std::find_if_not(row.begin(), row.end(), IsFigWhite);
         glyph.nInk = std::max(glyph.nInk, static_cast<std::size_t>(row.rend() - itInk));
         glyph.nTrimmed = std::max(glyph.nTrimmed, static_cast<std::size_t>(row.end() - itLead));
-        glyph.vRows.push_back(std::move(row));
+        glyph.vRows.push_back(row);
     }
     return glyph;
 }
@@ -160,53 +172,62 @@ EFigJoin SmushRule(char a, char b, int32_t nOldLayout, char chHardblank, char* p
     }
 }
 
+// Joins one row of the next glyph onto row, in place: the row is only cut
+// back and appended to, never copied.
+void AppendGlyphRow(std::string& row, std::string_view next, std::size_t nAdvance,
+                    std::size_t nTrimmedWidth, int nSpacing, int32_t nOldLayout, char chHardblank)
+{
+    // Any spacing the dialog does not offer sets glyphs side by side.
+    if (nSpacing != FIG_SPACING_KERN && nSpacing != FIG_SPACING_SMUSH) {
+        row.append(next);
+        return;
+    }
+    if (row.size() > nAdvance)
+        row.resize(nAdvance);
+    if (next.size() > nTrimmedWidth)
+        next.remove_prefix(next.size() - nTrimmedWidth);
+
+    char chMerged = '\0';
+    EFigJoin join = EFigJoin::KEEP;
+    if (nSpacing == FIG_SPACING_SMUSH && !row.empty() && !next.empty())
+        join = SmushRule(row.back(), next.front(), nOldLayout, chHardblank, &chMerged);
+    if (join == EFigJoin::DROP_A || join == EFigJoin::MERGE)
+        row.pop_back();
+    if (join == EFigJoin::MERGE)
+        row.push_back(chMerged);
+    if (join == EFigJoin::DROP_B || join == EFigJoin::MERGE)
+        next.remove_prefix(1);
+    row.append(next);
+}
+
 } // namespace
 
 std::string StripEndmarks(std::string_view row)
 {
-    const std::size_t nSize = row.size();
-    if (nSize >= 2 && row[nSize - 1] == row[nSize - 2])
-        row.remove_suffix(2);
-    else if (nSize > 0)
-        row.remove_suffix(1);
-    return std::string(row);
+    return std::string(StrippedRow(row));
 }
 
 std::string JoinGlyphRow(std::string_view existing, std::string_view next, std::size_t nAdvance,
                          std::size_t nTrimmedWidth, int nSpacing, int32_t nOldLayout,
                          char chHardblank)
 {
-    // Any spacing the dialog does not offer sets glyphs side by side.
-    if (nSpacing != FIG_SPACING_KERN && nSpacing != FIG_SPACING_SMUSH)
-        return std::string(existing) + std::string(next);
-    existing = existing.substr(0, std::min(existing.size(), nAdvance));
-    if (next.size() > nTrimmedWidth)
-        next.remove_prefix(next.size() - nTrimmedWidth);
-
-    char chMerged = '\0';
-    EFigJoin join = EFigJoin::KEEP;
-    if (nSpacing == FIG_SPACING_SMUSH && !existing.empty() && !next.empty())
-        join = SmushRule(existing.back(), next.front(), nOldLayout, chHardblank, &chMerged);
-    if (join == EFigJoin::DROP_A || join == EFigJoin::MERGE)
-        existing.remove_suffix(1);
-    if (join == EFigJoin::DROP_B || join == EFigJoin::MERGE)
-        next.remove_prefix(1);
-
-    std::string strRow;
-    strRow.reserve(existing.size() + next.size() + 1);
-    strRow.append(existing);
-    if (join == EFigJoin::MERGE)
-        strRow.push_back(chMerged);
-    strRow.append(next);
+    std::string strRow(existing);
+    AppendGlyphRow(strRow, next, nAdvance, nTrimmedWidth, nSpacing, nOldLayout, chHardblank);
     return strRow;
 }
 
-std::string RenderFigText(std::string_view text, const FigFont& font, int nSpacing)
+EFigRender ComposeFigText(std::string_view text, const FigFont& font, int nSpacing,
+                          std::size_t nMaxBytes, std::string* pRows)
 {
+    pRows->clear();
     if (font.nHeight <= 0)
-        return {};
+        return EFigRender::OK;
     const auto nHeight = static_cast<std::size_t>(font.nHeight);
+    // Each glyph is measured once, however often the text uses it.
+    std::array<SGlyphRows, FIG_GLYPH_COUNT> aGlyphs;
+    std::array<bool, FIG_GLYPH_COUNT> aMeasured{};
     std::vector<std::string> vOut(nHeight);
+    std::size_t nBytes = 2 * nHeight; // the rows and their line ends
     std::size_t nAdvance = 0;
     bool bFirst = true;
     for (const char ch : text) {
@@ -214,27 +235,46 @@ std::string RenderFigText(std::string_view text, const FigFont& font, int nSpaci
         // A character without a glyph is left out as if it were not typed.
         if (nCode < FIG_FIRST_CODE || nCode >= FIG_FIRST_CODE + FIG_GLYPH_COUNT)
             continue;
-        const SGlyphRows glyph =
-            MeasuredGlyph(font.glyphs[static_cast<std::size_t>(nCode - FIG_FIRST_CODE)], nHeight);
-        for (std::size_t k = 0; k < nHeight; ++k)
-            vOut[k] = bFirst ? glyph.vRows[k]
-                             : JoinGlyphRow(vOut[k], glyph.vRows[k], nAdvance, glyph.nTrimmed,
-                                            nSpacing, font.nOldLayout, font.chHardblank);
+        const auto nIndex = static_cast<std::size_t>(nCode - FIG_FIRST_CODE);
+        if (!aMeasured[nIndex]) {
+            aGlyphs[nIndex] = MeasuredGlyph(font.glyphs[nIndex], nHeight);
+            aMeasured[nIndex] = true;
+        }
+        const SGlyphRows& glyph = aGlyphs[nIndex];
+        for (std::size_t k = 0; k < nHeight; ++k) {
+            nBytes -= vOut[k].size();
+            if (bFirst)
+                vOut[k] = glyph.vRows[k];
+            else
+                AppendGlyphRow(vOut[k], glyph.vRows[k], nAdvance, glyph.nTrimmed, nSpacing,
+                               font.nOldLayout, font.chHardblank);
+            nBytes += vOut[k].size();
+        }
+        // Checked per character, so at most one glyph's rows pass the limit.
+        if (nBytes > nMaxBytes)
+            return EFigRender::TOO_LARGE;
         nAdvance += glyph.nInk;
         bFirst = false;
     }
     if (bFirst)
-        return {};
+        return EFigRender::OK;
 
-    std::string strText;
+    pRows->reserve(nBytes);
     for (std::string& row : vOut) {
         // Hardblanks go row by row, before the line end: a CR hardblank must
         // not eat the CR of every CR LF.
         std::replace(row.begin(), row.end(), font.chHardblank, ' ');
-        strText += row;
-        strText += "\r\n";
+        *pRows += row;
+        *pRows += "\r\n";
     }
-    return strText;
+    return EFigRender::OK;
+}
+
+std::string RenderFigText(std::string_view text, const FigFont& font, int nSpacing)
+{
+    std::string strRows;
+    ComposeFigText(text, font, nSpacing, FIG_MAX_OUTPUT_BYTES, &strRows);
+    return strRows;
 }
 
 EFigLoad ParseFigFont(std::string_view data, FigFont& font)

@@ -18,6 +18,10 @@ inline constexpr int FIG_FIRST_CODE = 32;
 // without bound.
 inline constexpr int FIG_MAX_HEIGHT = 256;
 inline constexpr std::size_t FIG_MAX_FILE_BYTES = 16u * 1024u * 1024u;
+// Composed text, line ends included, is refused past this size. A glyph may
+// be as wide as the file allows, so a short text can otherwise ask for
+// gigabytes; real lettering is far below it.
+inline constexpr std::size_t FIG_MAX_OUTPUT_BYTES = 64u * 1024u * 1024u;
 
 struct FigFont {
     char chHardblank = 0;
@@ -54,7 +58,17 @@ std::string JoinGlyphRow(std::string_view existing, std::string_view next, std::
                          std::size_t nTrimmedWidth, int nSpacing, int32_t nOldLayout,
                          char chHardblank);
 
+enum class EFigRender {
+    OK,
+    TOO_LARGE, // the rows would pass the size limit given
+};
+
 // The text's rows, each followed by CR LF, hardblanks turned into spaces;
 // empty for an empty text or a font of no height. Characters outside 32..126
-// have no glyph and are left out.
+// have no glyph and are left out. Each row grows in place, so the time is
+// linear in the text's length and the output's size. Composing stops as soon
+// as the rows pass nMaxBytes: TOO_LARGE, with *pRows empty.
+EFigRender ComposeFigText(std::string_view text, const FigFont& font, int nSpacing,
+                          std::size_t nMaxBytes, std::string* pRows);
+// As ComposeFigText within FIG_MAX_OUTPUT_BYTES; empty past it.
 std::string RenderFigText(std::string_view text, const FigFont& font, int nSpacing);

@@ -21,6 +21,11 @@ namespace {
 
 constexpr int DEFAULT_SPACING = FIG_SPACING_FULL;
 
+// The preview is composed afresh on every keystroke and laid out by the edit
+// box, and the canvas takes at most 128 columns of it: a megabyte is far
+// more than any lettering worth placing, and still quick to show.
+constexpr std::size_t PREVIEW_MAX_BYTES = 1024 * 1024;
+
 // The dialog's size in dialog units of its font.
 constexpr int DIALOG_WIDTH_DLU = 287;
 constexpr int DIALOG_HEIGHT_DLU = 216;
@@ -147,7 +152,10 @@ EFigLoad CFigfontDlg::LoadFigFont()
 
 void CFigfontDlg::RenderFigText()
 {
-    m_strPreview = ::RenderFigText(InputBytes(m_pInput->text()), m_font, m_pSpacing->currentIndex());
+    if (ComposeFigText(InputBytes(m_pInput->text()), m_font, m_pSpacing->currentIndex(),
+                       PREVIEW_MAX_BYTES, &m_strPreview) != EFigRender::OK)
+        GwMessageBox(this, QStringLiteral("The lettering would be larger than 1 MB: shorten the "
+                                          "text or choose a narrower font."));
 }
 
 void CFigfontDlg::OnChange()

@@ -40,7 +40,8 @@ public:
     // Reads the selected font into m_font; a refused header tells the user
     // and keeps the font loaded before. NO_FILE also when none is selected.
     EFigLoad LoadFigFont();
-    // Composes the input with m_font and the chosen spacing into the preview.
+    // Composes the input with m_font and the chosen spacing into the preview;
+    // lettering past a megabyte is refused with a message, the preview empty.
     void RenderFigText();
 
     // The composed rows, CR LF after each, as bytes for the canvas.

@@ -165,6 +165,24 @@ TEST_F(ConvertTest, FigletLettersTextAsTheEditorComposesIt)
     EXPECT_FALSE(fs::exists(Work("no.txt")));
 }
 
+TEST_F(ConvertTest, FigletLetteringPastTheSizeLimitIsRefused)
+{
+    // 256 rows of 2,000 columns in "W" (half a megabyte): 132 letters pass 64 MB,
+    // 1,000 would make half a gigabyte.
+    std::string strFont = "flf2a$ 256 256 2000 0 0\n";
+    for (int ch = 32; ch <= 126; ++ch)
+        for (int k = 0; k < 256; ++k)
+            strFont += (ch == 'W' ? std::string(2000, 'W') : "") + (k < 255 ? "@\n" : "@@\n");
+    WriteFile(Work("wide.flf"), strFont);
+    for (const char* pszOutput : {"", "no.txt"}) {
+        std::vector<std::string> vArgs{"figlet", "wide.flf", std::string(1000, 'W')};
+        if (*pszOutput)
+            vArgs.insert(vArgs.end(), {"--output", pszOutput});
+        ExpectFailure(Run(vArgs), 1, "larger than 64 MB");
+    }
+    EXPECT_FALSE(fs::exists(Work("no.txt")));
+}
+
 TEST_F(ConvertTest, OperandsAfterDoubleDashMayStartWithADash)
 {
     fs::copy_file(m_in, Work("-dashed.gwp"));

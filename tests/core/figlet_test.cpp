@@ -1,11 +1,14 @@
 // FIGlet fonts: header reading and its refusals, end marks, the joining rules
-// on small hand-made glyphs, and full-width text against the figlet program.
+// on small hand-made glyphs, long texts and the size limit, and full-width
+// text against the figlet program.
 #include "core/figlet.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -134,6 +137,58 @@ TEST(FigRender, JoiningRulesOnHandMadeGlyphs)
     FigFont crFont = MakeFont(0, {"A\r\r"}, {"B"});
     crFont.chHardblank = '\r';
     EXPECT_EQ(RenderFigText("AB", crFont, 2), "A  B\r\n");
+}
+
+// Text long enough that copying the rows built so far for each character
+// would not finish, and joins past the second glyph.
+TEST(FigRender, LongTextsComposeInPlace)
+{
+    const FigFont font =
+        MakeFont(1, {"a ", "aa", "a$", "", "ab "}, {" b", "ab", "$b", "x", "   c"});
+    std::string strLong;
+    for (int n = 0; n < 60000; ++n)
+        strLong += "AB";
+    // Rows as wide as a common font's, so that copying them for every
+    // character would take hours; glyphs without blank edges or a joining
+    // rule compose alike at every spacing.
+    const FigFont wide = MakeFont(0, Rows(6, "|_$_$_|"), Rows(6, "(_____)"));
+    Rows full(6);
+    for (std::string& row : full)
+        for (int n = 0; n < 60000; ++n)
+            row += "|_ _ _|(_____)";
+    for (const int nSpacing : {FIG_SPACING_SMUSH, FIG_SPACING_KERN, FIG_SPACING_FULL})
+        EXPECT_EQ(Split(RenderFigText(strLong, wide, nSpacing)), full) << nSpacing;
+
+    // Later glyphs join at the advance: the ink widths of all before them.
+    EXPECT_EQ(Split(RenderFigText("ABBA", font, FIG_SPACING_SMUSH)),
+              (Rows{"a  b ba ", "aababaa", "a b ba ", "x", "ab c cab "}));
+    EXPECT_EQ(Split(RenderFigText("ABBA", font, FIG_SPACING_KERN)),
+              (Rows{"a  b ba ", "aaababaa", "a  b ba ", "xx", "ab c cab "}));
+}
+
+// One glyph as wide as a font file may make it, or a text long enough, passes
+// the limit: nothing is returned, and composing stops at once.
+TEST(FigRender, OutputPastTheLimitIsRefused)
+{
+    const FigFont font = MakeFont(0, Rows(4, std::string(5000, 'W')), Rows(4, "b"));
+    const std::string strText(60, 'A');
+    std::string strRows;
+    for (const int nSpacing : {FIG_SPACING_SMUSH, FIG_SPACING_KERN, FIG_SPACING_FULL}) {
+        EXPECT_EQ(ComposeFigText(strText, font, nSpacing, SIZE_MAX, &strRows), EFigRender::OK);
+        const std::size_t nSize = strRows.size();
+        EXPECT_EQ(ComposeFigText(strText, font, nSpacing, nSize, &strRows), EFigRender::OK);
+        EXPECT_EQ(strRows.size(), nSize);
+        EXPECT_EQ(ComposeFigText(strText, font, nSpacing, nSize - 1, &strRows),
+                  EFigRender::TOO_LARGE);
+        EXPECT_EQ(strRows, "");
+    }
+    // A font at the height limit whose "A" fills a 16 MB file: five
+    // characters pass the default limit; sixty would need a gigabyte.
+    const FigFont huge = MakeFont(
+        0, Rows(FIG_MAX_HEIGHT, std::string(FIG_MAX_FILE_BYTES / FIG_MAX_HEIGHT - 2, 'W')), {});
+    EXPECT_EQ(RenderFigText(strText, huge, FIG_SPACING_FULL), "");
+    EXPECT_EQ(RenderFigText("AAA", huge, FIG_SPACING_FULL).size(),
+              3 * (FIG_MAX_FILE_BYTES - 512) + 512);
 }
 
 // Full width is plain concatenation, so it must match figlet's own -W output

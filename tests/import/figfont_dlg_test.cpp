@@ -1,6 +1,7 @@
 // The FIGlet dialog: the fonts it lists and from where, the input box that
 // only takes characters with a glyph, a fresh composition on every change,
-// and a damaged font that leaves the one loaded before in force.
+// a damaged font that leaves the one loaded before in force, and lettering
+// too large to preview.
 #include "tests/panes/qt_test_main.h"
 #include "import/figfont_dlg.h"
 #include "ui/app_folders.h"
@@ -113,6 +114,21 @@ private slots:
         dlg.FontCombo()->setCurrentIndex(-1);
         QTest::keyClicks(dlg.InputEdit(), QStringLiteral("H"));
         QVERIFY(dlg.PreviewText().empty() && m_vMessages.isEmpty());
+    }
+
+    void letteringPastAMegabyteIsRefusedWithAMessage()
+    {
+        const QByteArray row(50000, 'H');
+        WriteFont(QStringLiteral("a.flf"), MakeFont((row + "@\n" + row + "@@\n").constData()));
+        CFigfontDlg dlg;
+        dlg.InputEdit()->setText(QString(11, u'H')); // 1.1 MB
+        QCOMPARE(m_vMessages.takeFirst(),
+                 QStringLiteral("The lettering would be larger than 1 MB: shorten the text or "
+                                "choose a narrower font."));
+        QVERIFY(dlg.PreviewText().empty() && dlg.Preview()->toPlainText().isEmpty());
+        QTest::keyClick(dlg.InputEdit(), Qt::Key_Backspace);
+        QCOMPARE(dlg.PreviewText().size(), std::size_t{2 * (10 * 50000 + 2)});
+        QVERIFY(m_vMessages.isEmpty());
     }
 
 private:
