@@ -1,6 +1,6 @@
 #include "core/recovery_store.h"
 
-#include "core/gwp_reader.h"
+#include "core/gwp_format.h"
 #include "core/recovery_folder.h"
 #include "core/safe_file.h"
 
