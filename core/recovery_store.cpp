@@ -1,6 +1,7 @@
 #include "core/recovery_store.h"
 
-#include "core/gwp_reader.h"
+#include "core/gwp_format.h"
+#include "core/recovery_folder.h"
 #include "core/safe_file.h"
 
 #include <dirent.h>
@@ -16,6 +17,8 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <new>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -23,6 +26,11 @@ namespace {
 constexpr const char* kPrefix = "session-";
 constexpr int kDescVersion = 1;
 constexpr off_t kMaxDescBytes = 64 * 1024; // a description is a few hundred bytes
+constexpr std::size_t kCheckBufferBytes = 64 * 1024;
+constexpr const char* kTempPrefix = ".gw-save-"; // SaveFileSafely's temporary files
+// A leftover must not have changed for this long: a writer between creating
+// a file and locking it, or between closing and renaming it, holds no lock.
+constexpr time_t kLeftoverSecs = 600;
 
 // FNV-1a, 64 bits, run on four lanes of 8-byte words so that a copy of a
 // long drawing is checked at memory speed rather than a multiply per byte;
@@ -136,26 +144,6 @@ bool RemoveSessionCopy(const std::string& strFolder, const std::string& strId)
     return bOk;
 }
 
-bool MakeFolders(const std::string& strFolder, std::string* pError)
-{
-    for (std::size_t n = 1; n <= strFolder.size(); ++n) {
-        if (n < strFolder.size() && strFolder[n] != '/')
-            continue;
-        const std::string strPart = strFolder.substr(0, n);
-        if (mkdir(strPart.c_str(), 0700) != 0 && errno != EEXIST)
-            return Fail(pError, SystemReason(strPart.c_str()));
-    }
-    struct stat st {};
-    if (stat(strFolder.c_str(), &st) != 0)
-        return Fail(pError, SystemReason(strFolder.c_str()));
-    if (!S_ISDIR(st.st_mode))
-        return Fail(pError, strFolder + " is not a folder");
-    // Copies of the user's drawings are nobody else's to read.
-    if ((st.st_mode & 077) != 0 && chmod(strFolder.c_str(), 0700) != 0)
-        return Fail(pError, SystemReason(strFolder.c_str()));
-    return true;
-}
-
 // Values may hold any byte; a line break in a path must not start a key.
 std::string Escape(std::string_view str)
 {
@@ -194,6 +182,16 @@ template <typename T> bool ParseNumber(const std::string& str, T* pValue, int nB
     const char* pEnd = str.data() + str.size();
     const auto [p, ec] = std::from_chars(str.data(), pEnd, *pValue, nBase);
     return ec == std::errc() && p == pEnd && !str.empty();
+}
+
+// The header GwpWrite gives a drawing of these counts.
+std::string CopyHeader(int nFrames, int nCols, int nRows)
+{
+    std::string strHeader(GWP_MAGIC, 8);
+    for (const int32_t n : {nFrames, nCols, nRows})
+        for (int i = 0; i < 4; ++i)
+            strHeader += static_cast<char>((static_cast<uint32_t>(n) >> (8 * i)) & 0xFF);
+    return strHeader;
 }
 
 struct CDesc {
@@ -238,20 +236,45 @@ bool ParseDesc(std::string_view strText, CDesc* pDesc)
 }
 
 // Whether the file is, byte for byte, the copy the description describes.
+// Streamed through one small buffer: a copy may be gigabytes, and checking
+// it must not need its size in memory.
 bool CopyMatches(const std::string& strPath, const CDesc& desc)
 {
-    struct stat st {};
-    std::string strData;
-    CGwpImage image;
-    // The size first: a stray large file is not read.
-    if (stat(strPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        uint64_t(st.st_size) != desc.nSize || !ReadWholeFile(strPath, &strData, nullptr) ||
-        strData.size() != desc.nSize || GwpParse(strData, &image, nullptr) != EGwpResult::Ok)
+    if (desc.nFrames < 1 || desc.nFrames > GWP_MAX_FRAMES || desc.nRows < 1 ||
+        desc.nRows > MAX_ROWS || desc.nCols < 1 || desc.nCols > MAX_COLS ||
+        desc.nSize != GWP_HEADER_SIZE + uint64_t(desc.nFrames) * uint64_t(desc.nRows) *
+                                            uint64_t(desc.nCols) * sizeof(CharCell))
         return false;
+    struct stat st {};
+    const int fd = OpenRegular(strPath, &st);
+    // The size first: a stray large file is not read.
+    if (fd < 0 || uint64_t(st.st_size) != desc.nSize) {
+        if (fd >= 0)
+            close(fd);
+        return false;
+    }
+    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    const std::string strHeader = CopyHeader(desc.nFrames, desc.nCols, desc.nRows);
+    std::vector<char> vBuffer(kCheckBufferBytes);
     CCopyHash hash;
-    hash.Add(strData.data(), strData.size());
-    return hash.Value() == desc.nHash && image.nFrames == desc.nFrames && image.nRows == desc.nRows &&
-           image.nCols == desc.nCols;
+    uint64_t nRead = 0;
+    bool bOk = true;
+    while (bOk) {
+        const ssize_t n = read(fd, vBuffer.data(), vBuffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            bOk = n == 0;
+            break;
+        }
+        for (std::size_t i = 0; nRead + i < strHeader.size() && i < std::size_t(n); ++i)
+            bOk = bOk && vBuffer[i] == strHeader[nRead + i];
+        hash.Add(vBuffer.data(), std::size_t(n));
+        nRead += uint64_t(n);
+        bOk = bOk && nRead <= desc.nSize;
+    }
+    close(fd);
+    return bOk && nRead == desc.nSize && hash.Value() == desc.nHash;
 }
 
 int64_t ModifiedTime(const std::string& strPath)
@@ -267,11 +290,8 @@ void Examine(CRecoveryEntry* pEntry, const std::vector<std::string>& vNames)
     pEntry->strDescPath = pEntry->strFolder + "/" + strBase + "desc";
     CDesc desc;
     std::string strText;
-    struct stat st {};
-    const bool bDesc = stat(pEntry->strDescPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-                       st.st_size <= kMaxDescBytes &&
-                       ReadWholeFile(pEntry->strDescPath, &strText, nullptr) &&
-                       ParseDesc(strText, &desc);
+    const bool bDesc =
+        ReadSmallFile(pEntry->strDescPath, kMaxDescBytes, &strText) && ParseDesc(strText, &desc);
     // The description may only name a copy of its own session.
     const std::string_view strGen =
         std::string_view(desc.strCopy).substr(std::min(strBase.size(), desc.strCopy.size()));
@@ -336,7 +356,7 @@ bool CRecoveryStore::Open(std::string* pError)
     std::lock_guard lock(m_mutex);
     if (m_fdLock >= 0)
         return true;
-    if (!MakeFolders(m_strFolder, pError))
+    if (!MakeRecoveryFolder(m_strFolder, pError))
         return false;
     // An id whose files are still there belongs to a crashed program that
     // had this process id: its copy waits to be offered, so take another.
@@ -393,11 +413,7 @@ bool CRecoveryStore::WriteCopy(const CRecoverySnapshot& snap, std::string* pErro
     const bool bCopied = SaveFileSafely(
         strCopy,
         [&](std::ostream& os) {
-            // The bytes GwpWrite gives a drawing of these frames.
-            std::string strHeader(GWP_MAGIC, 8);
-            for (const int32_t n : {nFrames, snap.nCols, snap.nRows})
-                for (int i = 0; i < 4; ++i)
-                    strHeader += static_cast<char>((static_cast<uint32_t>(n) >> (8 * i)) & 0xFF);
+            const std::string strHeader = CopyHeader(nFrames, snap.nCols, snap.nRows);
             hash.Add(strHeader.data(), strHeader.size());
             os.write(strHeader.data(), static_cast<std::streamsize>(strHeader.size()));
             const std::size_t nCells = std::size_t(snap.nRows * snap.nCols);
@@ -471,19 +487,20 @@ std::vector<CRecoveryEntry> FindOrphanedCopies(const std::string& strFolder)
         const std::string strLock = std::string(kPrefix) + strId + ".lock";
         if (vNames.size() == 1 && vNames[0] == strLock)
             continue; // a lock alone: no copy to offer
-        const int fd = open((strFolder + "/" + strLock).c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 && errno != ENOENT)
-            continue; // cannot tell whether it lives: leave it be
-        if (fd >= 0) {
-            const bool bFree = flock(fd, LOCK_EX | LOCK_NB) == 0;
+        int fd = -1;
+        if (!TakeDeadLock(strFolder + "/" + strLock, &fd))
+            continue;
+        if (fd >= 0)
             close(fd);
-            if (!bFree)
-                continue;
-        }
         CRecoveryEntry entry;
         entry.strFolder = strFolder;
         entry.strSession = strId;
-        Examine(&entry, vNames);
+        // One copy that cannot be examined must not hide the others.
+        try {
+            Examine(&entry, vNames);
+        } catch (const std::bad_alloc&) {
+            entry.bDamaged = true;
+        }
         vEntries.push_back(std::move(entry));
     }
     std::stable_sort(
@@ -498,16 +515,50 @@ bool DiscardCopy(const CRecoveryEntry& entry)
         return false;
     const std::string strLock = entry.strFolder + "/" + kPrefix + entry.strSession + ".lock";
     // Held while the files go, so the session cannot come alive meanwhile.
-    const int fd = open(strLock.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 && errno != ENOENT)
+    int fd = -1;
+    if (!TakeDeadLock(strLock, &fd))
         return false;
-    if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return false;
-    }
     const bool bOk =
         RemoveSessionCopy(entry.strFolder, entry.strSession) && (fd < 0 || RemoveFile(strLock));
     if (fd >= 0)
         close(fd);
     return bOk;
+}
+
+void RemoveLeftovers(const std::string& strFolder)
+{
+    const time_t nOld = time(nullptr) - kLeftoverSecs;
+    // Temporary files carry no session name; the lock their writer holds on
+    // each (see SaveFileSafely) stands for its session's.
+    std::vector<std::string> vTemps;
+    if (DIR* d = opendir(strFolder.c_str())) {
+        while (const dirent* e = readdir(d))
+            if (std::string_view(e->d_name).starts_with(kTempPrefix))
+                vTemps.emplace_back(e->d_name);
+        closedir(d);
+    }
+    for (const std::string& strName : vTemps) {
+        const std::string strPath = strFolder + "/" + strName;
+        int fd = -1;
+        struct stat st {};
+        if (TakeDeadLock(strPath, &fd) && fd >= 0 && fstat(fd, &st) == 0 && st.st_mtime < nOld)
+            RemoveFile(strPath);
+        if (fd >= 0)
+            close(fd);
+    }
+    // Locks of sessions that died before their first copy. The process id is
+    // written once the lock is held, so a lock with content that is free
+    // again is dead; an empty one may be a session starting right now.
+    for (const auto& [strId, vNames] : SessionFiles(strFolder)) {
+        const std::string strLock = strFolder + "/" + kPrefix + strId + ".lock";
+        if (vNames.size() != 1 || strFolder + "/" + vNames[0] != strLock)
+            continue;
+        int fd = -1;
+        struct stat st {};
+        if (TakeDeadLock(strLock, &fd) && fd >= 0 && fstat(fd, &st) == 0 &&
+            (st.st_size > 0 || st.st_mtime < nOld))
+            RemoveFile(strLock);
+        if (fd >= 0)
+            close(fd);
+    }
 }

@@ -83,7 +83,9 @@ public:
     CRecoveryStore& operator=(const CRecoveryStore&) = delete;
 
     // Creates the folder (0700, parents included) and takes this session's
-    // lock. False, with the reason, when either cannot be done.
+    // lock. False, with the reason, when either cannot be done. A folder that
+    // is a link is used with its mode as it is, and refused when its target
+    // belongs to someone else.
     bool Open(std::string* pError);
     // Replaces this session's copy with the snapshot: the ".gwp" bytes are
     // those the drawing would be saved as. False (the previous copy intact)
@@ -114,6 +116,12 @@ private:
 // or gone), newest first. Live sessions, this program's own included, are
 // never listed.
 std::vector<CRecoveryEntry> FindOrphanedCopies(const std::string& strFolder);
+
+// Removes what dead sessions left in strFolder and nobody will offer: the
+// temporary file of a copy whose writer was killed, and the lock of a
+// session that ended before it wrote a copy. Nothing of a live session, and
+// nothing changed in the last few minutes, is touched.
+void RemoveLeftovers(const std::string& strFolder);
 
 // Removes the entry's files and its stale lock. False, leaving everything,
 // when the session has come alive meanwhile or a file could not be removed.

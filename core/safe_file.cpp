@@ -1,6 +1,7 @@
 #include "core/safe_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -308,6 +309,9 @@ bool SaveFileSafely(const std::string& strPath, const SaveWriter& writer, std::s
     if (fd < 0)
         return fail(Reason(errno));
     CTempFile temp(std::move(strTemp), fd);
+    // Held while the file is written, so that a sweep of the folder can tell
+    // the file of a writer still at work from one a killed writer left.
+    flock(fd, LOCK_EX | LOCK_NB);
 
     {
         CFdStreamBuf buf(temp.Fd(), writes == ESaveWrites::Behind);

@@ -3,8 +3,10 @@
 // The new content goes to a temporary file in the same folder, is flushed to
 // the disk, and only then renamed over the old file, so a failure at any
 // point (a full disk, a read-only folder) leaves the old file as it was and
-// no temporary file behind. Saving through a symbolic link replaces the
-// file it points to, and keeps the link.
+// no temporary file behind. The temporary file is locked (flock) while it is
+// written: only a writer that was killed leaves one behind, and unlocked.
+// Saving through a symbolic link replaces the file it points to, and keeps
+// the link.
 #pragma once
 
 #include <functional>

@@ -23,8 +23,9 @@ void ShowStatusNote(QLabel* pPane, const QString& strText)
 
 void CMainFrame::OfferRecovery()
 {
-    std::vector<CRecoveryEntry> vEntries =
-        FindOrphanedCopies(CAutosave::DefaultFolder().toStdString());
+    const std::string strFolder = CAutosave::DefaultFolder().toStdString();
+    RemoveLeftovers(strFolder);
+    std::vector<CRecoveryEntry> vEntries = FindOrphanedCopies(strFolder);
     if (vEntries.empty()) {
         return;
     }

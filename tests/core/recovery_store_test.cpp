@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <csignal>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -58,6 +62,37 @@ int WaitChild(pid_t pid)
     int nStatus = 0;
     TEMP_FAILURE_RETRY(waitpid(pid, &nStatus, 0));
     return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 128 + WTERMSIG(nStatus);
+}
+
+// Runs fn in a child that an alarm ends after a while, so a call that blocks
+// fails the test instead of hanging it; its result, 99 when it threw, or 128
+// + the signal.
+int RunInChild(const std::function<int()>& fn)
+{
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        alarm(20);
+        try {
+            _exit(fn());
+        } catch (...) {
+            _exit(99);
+        }
+    }
+    return WaitChild(pid);
+}
+
+void MakeFile(const std::string& strPath, const std::string& strText, bool bOld)
+{
+    ASSERT_TRUE(SaveFileSafely(strPath, strText, nullptr));
+    const timespec aTimes[2] = {{0, UTIME_OMIT}, {time(nullptr) - 3600, 0}};
+    ASSERT_TRUE(!bOld || utimensat(AT_FDCWD, strPath.c_str(), aTimes, 0) == 0);
+}
+
+void SetField(std::string& strDesc, const std::string& strKey, uint64_t nValue)
+{
+    const std::size_t n = strDesc.find("\n" + strKey + "=") + strKey.size() + 2;
+    strDesc.replace(n, strDesc.find('\n', n) - n, std::to_string(nValue));
 }
 
 // The one copy offered in strFolder, checked to be intact and to be strFile.
@@ -206,6 +241,146 @@ TEST(RecoveryStore, DamagedCopiesAreFlaggedAndDiscardable)
         EXPECT_TRUE(DiscardCopy(vEntries[0]));
         EXPECT_TRUE(Entries(strFolder).empty());
         EXPECT_EQ(ReadOrEmpty(tmp / "victim.gwp"), HandBuiltFile(1, 4, 4));
+    }
+}
+
+// A FIFO where a lock or a leftover belongs must not block the start: a
+// session whose lock is no lock is left be.
+TEST(RecoveryStore, PipesInTheFolderDoNotBlock)
+{
+    TempDir tmp;
+    const std::string strSession = LeaveCopy(tmp.Path(), {Snap(2, 2, 1)});
+    const std::string strLock = tmp / (strSession + ".lock");
+    ASSERT_EQ(unlink(strLock.c_str()), 0);
+    for (const std::string& strFifo : {strLock, tmp / "session-77.lock", tmp / ".gw-save-AbC123"})
+        ASSERT_EQ(mkfifo(strFifo.c_str(), 0600), 0);
+    const int nResult = RunInChild([&] {
+        RemoveLeftovers(tmp.Path());
+        CRecoveryEntry entry;
+        entry.strFolder = tmp.Path();
+        entry.strSession = strSession.substr(std::strlen("session-"));
+        return FindOrphanedCopies(tmp.Path()).empty() && !DiscardCopy(entry) ? 0 : 1;
+    });
+    EXPECT_EQ(nResult, 0) << 128 + SIGALRM << ": it blocked";
+    EXPECT_EQ(Entries(tmp.Path()).size(), 5u);
+}
+
+// A copy of 1.1 GB (sparse: large on disk, cheap to make) is checked under
+// an address-space limit well below its size; the small copy beside it is
+// still offered.
+TEST(RecoveryStore, LargeCopyDoesNotHideTheOthers)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit";
+#endif
+    TempDir tmp;
+    const std::string strBig = LeaveCopy(tmp.Path(), {Snap(1, 1, 1)});
+    const std::string strSmall = LeaveCopy(tmp.Path(), {Snap(3, 4, 2)});
+    constexpr int kFrames = 7000;
+    const uint64_t nSize = GWP_HEADER_SIZE + uint64_t(kFrames) * MAX_ROWS * MAX_COLS * 16;
+    std::string strDesc = ReadOrEmpty(tmp / (strBig + ".desc"));
+    for (const auto& [strKey, nValue] : {std::pair<std::string, uint64_t>{"frames", kFrames},
+                                         {"rows", MAX_ROWS}, {"cols", MAX_COLS}, {"size", nSize}})
+        SetField(strDesc, strKey, nValue);
+    ASSERT_TRUE(SaveFileSafely(tmp / (strBig + ".desc"), strDesc, nullptr));
+    const std::string strCopy = tmp / (strBig + ".1.gwp");
+    ASSERT_TRUE(SaveFileSafely(strCopy, Header(kFrames, MAX_COLS, MAX_ROWS), nullptr));
+    ASSERT_EQ(truncate(strCopy.c_str(), off_t(nSize)), 0);
+
+    const int nResult = RunInChild([&] {
+        long nPages = 0;
+        if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+            nPages = std::fscanf(f, "%ld", &nPages) == 1 ? nPages : 0;
+            std::fclose(f);
+        }
+        const rlim_t nLimit = rlim_t(nPages) * rlim_t(sysconf(_SC_PAGESIZE)) + (512u << 20);
+        const rlimit limit{nLimit, nLimit};
+        if (nPages == 0 || setrlimit(RLIMIT_AS, &limit) != 0)
+            return 3;
+        const auto vEntries = FindOrphanedCopies(tmp.Path());
+        return vEntries.size() == 2 && vEntries[0].bDamaged != vEntries[1].bDamaged &&
+                       "session-" + (vEntries[0].bDamaged ? vEntries[1] : vEntries[0]).strSession ==
+                           strSmall
+                   ? 0
+                   : 1;
+    });
+    EXPECT_EQ(nResult, 0);
+}
+
+// What killed sessions leave and nobody would offer goes; what a live
+// session may be writing, and a dead session's copy, stay.
+TEST(RecoveryStore, LeftoversOfDeadSessionsAreRemoved)
+{
+    TempDir tmp;
+    CRecoveryStore live(tmp.Path());
+    ASSERT_TRUE(live.Open(nullptr));
+    const std::string strCrashed = LeaveCopy(tmp.Path(), {Snap(2, 2, 1)});
+    ASSERT_EQ(RunInChild([&] {
+                  CRecoveryStore store(tmp.Path()); // killed before its first copy
+                  return store.Open(nullptr) ? 0 : 1;
+              }),
+              0);
+    const struct {
+        const char* pszName;
+        bool bOld, bLocked, bKept;
+    } files[] = {
+        {".gw-save-dead01", true, false, false},
+        {".gw-save-live01", true, true, true}, // a long write
+        {".gw-save-new001", false, false, true}, // not locked yet
+        {"session-555.lock", false, false, true}, // a session starting
+        {"session-556.lock", true, false, false},
+    };
+    std::vector<int> vHeld;
+    for (const auto& file : files) {
+        MakeFile(tmp / file.pszName, "", file.bOld);
+        if (file.bLocked) {
+            vHeld.push_back(open((tmp / file.pszName).c_str(), O_RDONLY | O_CLOEXEC));
+            ASSERT_EQ(flock(vHeld.back(), LOCK_EX), 0);
+        }
+    }
+    const auto vBefore = Entries(tmp.Path());
+    RemoveLeftovers(tmp.Path());
+    std::vector<std::string> vExpected = {live.SessionName() + ".lock", strCrashed + ".1.gwp",
+                                          strCrashed + ".desc", strCrashed + ".lock"};
+    for (const auto& file : files)
+        if (file.bKept)
+            vExpected.push_back(file.pszName);
+    std::sort(vExpected.begin(), vExpected.end());
+    EXPECT_EQ(vBefore.size(), vExpected.size() + 3) << "the killed session's lock is there";
+    EXPECT_EQ(Entries(tmp.Path()), vExpected);
+    for (const int fd : vHeld)
+        close(fd);
+}
+
+// A recovery folder that is a link keeps its target's mode; a target of
+// another user (a shared 1777 folder) is refused.
+TEST(RecoveryStore, LinkedFolderKeepsItsTargetsMode)
+{
+    const struct {
+        const char* pszName;
+        mode_t nMode;
+        bool bOthers, bOpens;
+    } cases[] = {
+        {"own folder", 0755, false, true},
+        {"shared folder", 01777, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        if (c.bOthers && geteuid() != 0)
+            continue; // only root can give a folder away
+        TempDir tmp;
+        const std::string strTarget = tmp / "target";
+        ASSERT_EQ(mkdir(strTarget.c_str(), 0700), 0);
+        ASSERT_EQ(chmod(strTarget.c_str(), c.nMode), 0);
+        ASSERT_TRUE(!c.bOthers || chown(strTarget.c_str(), 65534, 65534) == 0);
+        ASSERT_EQ(symlink(strTarget.c_str(), (tmp / "link").c_str()), 0);
+        CRecoveryStore store(tmp / "link");
+        std::string strError;
+        EXPECT_EQ(store.Open(&strError), c.bOpens) << strError;
+        struct stat st {};
+        ASSERT_EQ(stat(strTarget.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.nMode);
+        store.CloseClean();
     }
 }
 
