@@ -22,7 +22,7 @@ GW_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-de
 # The image benchmark compares gwconvert with jp2a.
 GW_BENCH_PACKAGES=(libbenchmark-dev jp2a)
 # To fuzz the document reader: clang with libFuzzer and the sanitizers.
-GW_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+GW_FUZZ_PACKAGES=(clang libclang-rt-14-dev pkg-config)
 
 GW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 

@@ -3,8 +3,10 @@
 // formats that still go through Qt, and what is refused before or while
 // decoding: damaged, hostile or changing files and what is no file at all.
 #include "ui/picture_reader.h"
+#include "ui/picture_reader_direct.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QTest>
@@ -349,6 +351,37 @@ private slots:
             });
             for (int i = 0; i < 30; ++i)
                 QVERIFY(!Read(strPath).isNull() || !m_strError.isEmpty());
+        }
+    }
+
+    // The picture fuzzer's inputs: its first byte names the suffix, as in
+    // tests/fuzz/picture_reader_fuzz.cpp. Every seed is a picture; every
+    // input it ever failed on is now read or refused with a reason.
+    void fuzzSeedsDecodeAndFindingsStayFixed()
+    {
+        const QDir data(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/fuzz/pictures"));
+        const auto files = [&](const char* pszFolder) {
+            QList<QByteArray> vFiles;
+            for (const QFileInfo& info : QDir(data.filePath(QLatin1String(pszFolder)))
+                                             .entryInfoList(QDir::Files, QDir::Name)) {
+                QFile file(info.filePath());
+                vFiles << (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+            }
+            return vFiles;
+        };
+        static const char* const kSuffixes[] = {"", "jpg", "png", "bmp", "gif", "tga",
+                                                "ico", "tiff", "webp", "ppm", "svg", "xpm"};
+        const QList<QByteArray> vSeeds = files("seeds");
+        QVERIFY(vSeeds.size() >= 5);
+        const QList<QByteArray> vAll = vSeeds + files("crashes");
+        for (qsizetype i = 0; i < vAll.size(); ++i) {
+            QVERIFY(!vAll[i].isEmpty());
+            QImage image;
+            const bool bRead = ReadPictureData(
+                vAll[i].mid(1), QLatin1String(kSuffixes[quint8(vAll[i][0]) % std::size(kSuffixes)]),
+                &image, &m_strError);
+            QVERIFY2(bRead ? image.format() == QImage::Format_RGBA8888 : i >= vSeeds.size(),
+                     qPrintable(m_strError));
         }
     }
 
