@@ -25,8 +25,14 @@ private:
     int m_fd;
 };
 
-quint32 Le16(const uchar* p) { return quint32(p[0]) | quint32(p[1]) << 8; }
-quint32 Le32(const uchar* p) { return Le16(p) | Le16(p + 2) << 16; }
+quint32 Le16(const uchar* p)
+{
+    return quint32(p[0]) | quint32(p[1]) << 8;
+}
+quint32 Le32(const uchar* p)
+{
+    return Le16(p) | Le16(p + 2) << 16;
+}
 
 // Uncompressed rows only: a run-length or embedded picture has no size to
 // compare with, and Qt reports where those end early.
@@ -93,8 +99,8 @@ bool ReadPictureBytes(const QString& strPath, QByteArray* pBytes, QString* pErro
 {
     // Non-blocking, so a FIFO is opened (and refused) without waiting for a
     // writer; for a regular file the flag changes nothing.
-    const int fd = open(QFile::encodeName(strPath).constData(),
-                        O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd =
+        open(QFile::encodeName(strPath).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         *pError = errno == ENOENT ? QStringLiteral("File not found")
                                   : QString::fromLocal8Bit(std::strerror(errno));
@@ -111,8 +117,9 @@ bool ReadPictureBytes(const QString& strPath, QByteArray* pBytes, QString* pErro
                                       : QStringLiteral("it is not a regular file");
         return false;
     }
-    const QString strTooLarge = QStringLiteral("the file is larger than %1 MB, too large for a picture")
-                                    .arg(MAX_PICTURE_FILE >> 20);
+    const QString strTooLarge =
+        QStringLiteral("the file is larger than %1 MB, too large for a picture")
+            .arg(MAX_PICTURE_FILE >> 20);
     if (st.st_size > MAX_PICTURE_FILE) {
         *pError = strTooLarge;
         return false;

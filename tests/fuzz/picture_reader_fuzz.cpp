@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerInitialize(int* pArgc, char*** pArgv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, std::size_t nSize)
 {
-    static const char* const kSuffixes[] = {"", "jpg", "png", "bmp", "gif", "tga",
+    static const char* const kSuffixes[] = {"",    "jpg",  "png",  "bmp", "gif", "tga",
                                             "ico", "tiff", "webp", "ppm", "svg", "xpm"};
     if (nSize < 1)
         return 0;
