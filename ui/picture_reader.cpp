@@ -83,6 +83,13 @@ bool ReadPictureData(const QByteArray& bytes, const QString& strSuffix, QImage* 
     *pError = PictureDamage(bytes);
     if (!pError->isEmpty())
         return false;
+    // A JPEG the direct decoder leaves (CMYK, for one) gets the same limit
+    // on scans; Qt's reader has none. Outside marker segments the bytes FF DA
+    // only start a scan, so counting them overcounts by a thumbnail at most.
+    if (bytes.startsWith("\xFF\xD8\xFF") && bytes.count("\xFF\xDA") > MAX_JPEG_SCANS) {
+        *pError = JpegScansRefusal();
+        return false;
+    }
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);

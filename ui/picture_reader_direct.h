@@ -46,6 +46,7 @@ bool ReadPictureData(const QByteArray& bytes, const QString& strSuffix, QImage* 
 // is a pass over the whole picture, and a few hundred kilobytes can hold
 // thousands. The limit libjpeg-turbo's own tools use when asked to limit.
 constexpr int MAX_JPEG_SCANS = 500;
+QString JpegScansRefusal();
 
 // The file's bytes are whole in memory; the signature is already checked.
 EDirectRead ReadJpegDirect(const uchar* pData, std::size_t nSize, QImage* pImage, QString* pError);

@@ -149,6 +149,12 @@ QImage OrientedPicture(const QImage& image, int nOrientation)
 
 } // namespace
 
+QString JpegScansRefusal()
+{
+    return QStringLiteral("the JPEG picture has more than %1 scans, too many to decode")
+        .arg(MAX_JPEG_SCANS);
+}
+
 EDirectRead ReadJpegDirect(const uchar* pData, std::size_t nSize, QImage* pImage, QString* pError)
 {
     struct CJobGuard {
@@ -171,8 +177,7 @@ EDirectRead ReadJpegDirect(const uchar* pData, std::size_t nSize, QImage* pImage
         if (!pJob->errors.bTooManyScans)
             return EDirectRead::LeaveToQt;
         // Qt's reader has no such limit: the picture goes no further.
-        *pError = QStringLiteral("the JPEG picture has more than %1 scans, too many to decode")
-                      .arg(MAX_JPEG_SCANS);
+        *pError = JpegScansRefusal();
         return EDirectRead::Refused;
     }
     // Qt would show the grey that stands in for the missing part.
