@@ -3,8 +3,9 @@
 # with libFuzzer for a bounded time, shared between them.
 #
 # Builds tests/fuzz/gwp_reader_fuzz.cpp and tests/fuzz/figlet_fuzz.cpp with
-# the core sources, and tests/fuzz/picture_reader_fuzz.cpp with the picture
-# reader's sources in ui/ (against Qt Gui, libjpeg and libpng), with clang++
+# the core sources, and tests/ui/fuzz/picture_reader_fuzz.cpp (with the ui
+# level's tests, as it uses Qt) with the picture reader's sources in ui/
+# (against Qt Gui, libjpeg and libpng), with clang++
 # under AddressSanitizer and UndefinedBehaviorSanitizer into build-fuzz/
 # (gcc cannot build libFuzzer targets, so this is a build of its own), starts
 # each corpus from its seeds (tests/data/fuzz/seeds/, tests/data/fuzz/figlet/
@@ -69,13 +70,13 @@ for src in "${pictures[@]}"; do
 done
 
 # fuzz NAME SECONDS CORPUS SEEDS CRASHES [OPTIONS...]: builds and runs one
-# target, linked with link_objects and link_libs; any input it fails on goes
-# to CRASHES. Returns non-zero on a failure.
+# target, NAME.cpp in src_dir, linked with link_objects and link_libs; any
+# input it fails on goes to CRASHES. Returns non-zero on a failure.
 fuzz() {
     local name=$1 secs=$2 corpus=$3 seed_dir=$4 crash_dir=$5
     shift 5
     local fuzzer=$build/$name artifacts=$build/artifacts-$name status=0 obj
-    obj=$(compile "$GW_ROOT/tests/fuzz/$name.cpp" "${link_cflags[@]}") || return 1
+    obj=$(compile "$src_dir/$name.cpp" "${link_cflags[@]}") || return 1
     echo "Linking $fuzzer"
     "$cxx" "${flags[@]}" "${link_objects[@]}" "$obj" "${link_libs[@]}" -o "$fuzzer" || return 1
     mkdir -p "$corpus" "$artifacts"
@@ -101,7 +102,7 @@ fuzz() {
 
 shopt -s nullglob
 failed=0
-link_objects=("${objects[@]}") link_cflags=() link_libs=()
+src_dir=$GW_ROOT/tests/fuzz link_objects=("${objects[@]}") link_cflags=() link_libs=()
 # The store's write-fault handler must be allowed to take SIGSEGV over from
 # the sanitizer.
 ASAN_OPTIONS=allow_user_segv_handler=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
@@ -110,7 +111,8 @@ ASAN_OPTIONS=allow_user_segv_handler=1:detect_leaks=1 UBSAN_OPTIONS=print_stackt
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     fuzz figlet_fuzz "$((seconds / 3))" "$build/corpus-figlet" "$fig_seeds" "$fig_crashes" \
     -rss_limit_mb=2048 -max_len=65536 || failed=1
-link_objects=("${pic_objects[@]}") link_cflags=("${qt_cflags[@]}") link_libs=("${qt_libs[@]}")
+src_dir=$GW_ROOT/tests/ui/fuzz link_objects=("${pic_objects[@]}") link_cflags=("${qt_cflags[@]}")
+link_libs=("${qt_libs[@]}")
 # Qt may keep caches of its own for the life of the process (plugins, colour
 # tables): no leak checks. No display: the offscreen platform is enough.
 QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \

@@ -361,7 +361,7 @@ private slots:
     }
 
     // The picture fuzzer's inputs: its first byte names the suffix, as in
-    // tests/fuzz/picture_reader_fuzz.cpp. Every seed is a picture; every
+    // tests/ui/fuzz/picture_reader_fuzz.cpp. Every seed is a picture; every
     // input it ever failed on is now read or refused with a reason.
     void fuzzSeedsDecodeAndFindingsStayFixed()
     {
