@@ -313,6 +313,8 @@ private slots:
         QVERIFY2(m_strError.contains(reason), qPrintable(m_strError));
     }
 
+    void svgIsNotOffered() { QVERIFY(!PictureFileFilter().contains(QLatin1String("svg"))); }
+
     // A FIFO given as the picture is refused at once, with a writer waiting
     // on it or not; a folder is named as one; a file past the limit (sparse
     // here) is not read at all.
