@@ -182,7 +182,7 @@ EDirectRead ReadJpegDirect(const uchar* pData, std::size_t nSize, QImage* pImage
     }
     // Qt would show the grey that stands in for the missing part.
     if (pJob->errors.bDataCutShort) {
-        *pError = QStringLiteral("the picture's data ends early: the file is cut short or damaged");
+        *pError = PictureCutShort();
         return EDirectRead::Refused;
     }
     *pImage = nOrientation == 1 ? std::move(image) : OrientedPicture(image, nOrientation);
