@@ -21,8 +21,9 @@ GW_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-de
     desktop-file-utils appstream libxml2-utils groff-base bash-completion dpkg-dev lintian)
 # The image benchmark compares gwconvert with jp2a.
 GW_BENCH_PACKAGES=(libbenchmark-dev jp2a)
-# To fuzz the document reader: clang with libFuzzer and the sanitizers.
-GW_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# To fuzz the readers: clang with libFuzzer and the sanitizers, and pkg-config to find
+# Qt for the picture reader's target.
+GW_FUZZ_PACKAGES=(clang libclang-rt-14-dev pkg-config)
 
 GW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 

@@ -13,8 +13,9 @@ gw_configure build -DGW_WERROR=ON -DGW_BUILD_TESTS=ON -DGW_BUILD_BENCH=ON
 cmake --build "$GW_ROOT/build" --parallel "$(nproc)"
 
 status=0
-# A minute of fuzzing the document and font readers; any input that breaks one is kept
-# under tests/data/fuzz/crashes/ and replayed by the core tests from then on.
+# A minute of fuzzing the document, font and picture readers; any input that breaks one is
+# kept under tests/data/fuzz/ (crashes/, figlet/crashes/, pictures/crashes/) and replayed by
+# the core and ui tests from then on.
 # It runs first so that ctest's summary closes the output.
 gw_install_packages "${GW_FUZZ_PACKAGES[@]}"
 "$GW_ROOT/scripts/run_fuzz.sh" || status=$?

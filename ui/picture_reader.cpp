@@ -2,7 +2,8 @@
 
 #include "ui/picture_reader_direct.h"
 
-#include <QFile>
+#include <QBuffer>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QStringList>
 
@@ -43,15 +44,12 @@ namespace {
 
 // JPEG and PNG, known by their first bytes whatever the file's name, go to
 // the direct decoders; anything else, or what they leave, to Qt.
-EDirectRead ReadDirect(const QString& strPath, QImage* pImage, QString* pError)
+EDirectRead ReadDirect(const QByteArray& bytes, QImage* pImage, QString* pError)
 {
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly) || file.size() < 8)
+    if (bytes.size() < 8)
         return EDirectRead::LeaveToQt;
-    const uchar* pData = file.map(0, file.size());
-    if (!pData)
-        return EDirectRead::LeaveToQt;
-    const auto nSize = std::size_t(file.size());
+    const auto* pData = reinterpret_cast<const uchar*>(bytes.constData());
+    const auto nSize = std::size_t(bytes.size());
     if (pData[0] == 0xFF && pData[1] == 0xD8 && pData[2] == 0xFF)
         return ReadJpegDirect(pData, nSize, pImage, pError);
     if (std::memcmp(pData, "\x89PNG\r\n\x1a\n", 8) == 0)
@@ -59,11 +57,19 @@ EDirectRead ReadDirect(const QString& strPath, QImage* pImage, QString* pError)
     return EDirectRead::LeaveToQt;
 }
 
+// SVG is not read: a drawing may pull any file it names into the picture,
+// and a compressed one unpacks to any size before its own is known.
+bool IsVectorFormat(const QByteArray& format)
+{
+    return format == "svg" || format == "svgz";
+}
+
 } // namespace
 
-bool ReadPicture(const QString& strPath, QImage* pImage, QString* pError)
+bool ReadPictureData(const QByteArray& bytes, const QString& strSuffix, QImage* pImage,
+                     QString* pError)
 {
-    switch (ReadDirect(strPath, pImage, pError)) {
+    switch (ReadDirect(bytes, pImage, pError)) {
     case EDirectRead::Decoded:
         if (!pImage->isNull())
             return true;
@@ -74,13 +80,32 @@ bool ReadPicture(const QString& strPath, QImage* pImage, QString* pError)
     case EDirectRead::LeaveToQt:
         break;
     }
-    QImageReader reader(strPath);
+    *pError = PictureDamage(bytes);
+    if (!pError->isEmpty())
+        return false;
+    // A JPEG the direct decoder leaves (CMYK, for one) gets the same limit
+    // on scans; Qt's reader has none. Outside marker segments the bytes FF DA
+    // only start a scan, so counting them overcounts by a thumbnail at most.
+    if (bytes.startsWith("\xFF\xD8\xFF") && bytes.count("\xFF\xDA") > MAX_JPEG_SCANS) {
+        *pError = JpegScansRefusal();
+        return false;
+    }
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const QByteArray suffix = strSuffix.toLower().toLatin1();
+    if (IsVectorFormat(suffix) || IsVectorFormat(QImageReader::imageFormat(&buffer))) {
+        *pError = QStringLiteral("SVG drawings are not read, only pictures made of pixels");
+        return false;
+    }
+    QImageReader reader(&buffer, suffix);
     // The picture's own orientation (a phone photo turned on its side) is
     // how people expect to see it.
     reader.setAutoTransform(true);
     const QSize size = reader.size();
     // Checked before decoding: a header that claims a huge picture must not
-    // reach the allocation, and an empty one has nothing to convert.
+    // reach the allocation, and an empty one has nothing to convert. Qt's
+    // plugins also hold each allocation to QImageReader::allocationLimit().
     if (size.isValid()) {
         *pError = PictureSizeRefusal(size.width(), size.height());
         if (!pError->isEmpty())
@@ -103,11 +128,19 @@ bool ReadPicture(const QString& strPath, QImage* pImage, QString* pError)
     return true;
 }
 
+bool ReadPicture(const QString& strPath, QImage* pImage, QString* pError)
+{
+    QByteArray bytes;
+    return ReadPictureBytes(strPath, &bytes, pError) &&
+           ReadPictureData(bytes, QFileInfo(strPath).suffix(), pImage, pError);
+}
+
 QString PictureFileFilter()
 {
     QStringList vPatterns;
     for (const QByteArray& format : QImageReader::supportedImageFormats())
-        vPatterns << QStringLiteral("*.") + QString::fromLatin1(format);
+        if (!IsVectorFormat(format))
+            vPatterns << QStringLiteral("*.") + QString::fromLatin1(format);
     // The four every installation reads come first.
     const QStringList vFirst = {QStringLiteral("*.bmp"), QStringLiteral("*.jpg"),
                                 QStringLiteral("*.gif"), QStringLiteral("*.png")};

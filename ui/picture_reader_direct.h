@@ -25,6 +25,29 @@ QString PictureSizeRefusal(qint64 nWidth, qint64 nHeight);
 // twelve thousand page faults, a fifth of the JPEG decode.
 QImage NewRgbaPicture(int nWidth, int nHeight);
 
+// The file's bytes, read whole into memory of our own: a mapping would
+// fault if another program cut the file short while it is decoded. Refuses
+// what is no regular file (a FIFO, a folder) and a file over the limit.
+constexpr qsizetype MAX_PICTURE_FILE = qsizetype(256) << 20;
+bool ReadPictureBytes(const QString& strPath, QByteArray* pBytes, QString* pError);
+
+// Why Qt's reader must not decode these bytes, or an empty string: a BMP
+// shorter than its header declares, a GIF whose first picture ends early.
+// Qt would show those with their missing part blank.
+QString PictureDamage(const QByteArray& bytes);
+QString PictureCutShort();
+
+// The picture in the bytes, decoded as ReadPicture does; strSuffix, the
+// file's, helps Qt name a format that has no signature.
+bool ReadPictureData(const QByteArray& bytes, const QString& strSuffix, QImage* pImage,
+                     QString* pError);
+
+// The decoders refuse a progressive JPEG of more scans than this: each scan
+// is a pass over the whole picture, and a few hundred kilobytes can hold
+// thousands. The limit libjpeg-turbo's own tools use when asked to limit.
+constexpr int MAX_JPEG_SCANS = 500;
+QString JpegScansRefusal();
+
 // The file's bytes are whole in memory; the signature is already checked.
 EDirectRead ReadJpegDirect(const uchar* pData, std::size_t nSize, QImage* pImage, QString* pError);
 EDirectRead ReadPngDirect(const uchar* pData, std::size_t nSize, QImage* pImage, QString* pError);

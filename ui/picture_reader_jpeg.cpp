@@ -22,11 +22,13 @@ struct SJpegErrors {
     // The entropy-coded data ended before the picture did: libjpeg would
     // fill the rest with grey and call it a warning.
     bool bDataCutShort;
+    bool bTooManyScans;
 };
 
 struct SJpegJob {
     jpeg_decompress_struct info;
     SJpegErrors errors;
+    jpeg_progress_mgr progress;
 };
 
 void JpegErrorExit(j_common_ptr pInfo)
@@ -48,6 +50,17 @@ void JpegEmitMessage(j_common_ptr pInfo, int nLevel)
 
 void JpegOutputMessage(j_common_ptr) {}
 
+// Called for every row of blocks libjpeg takes in, the scans of a
+// progressive picture included, so the count is checked as it grows.
+void JpegProgress(j_common_ptr pInfo)
+{
+    if (reinterpret_cast<j_decompress_ptr>(pInfo)->input_scan_number <= MAX_JPEG_SCANS)
+        return;
+    auto* pErrors = reinterpret_cast<SJpegErrors*>(pInfo->err);
+    pErrors->bTooManyScans = true;
+    longjmp(pErrors->jump, 1);
+}
+
 bool JpegStart(SJpegJob* pJob, const uchar* pData, std::size_t nSize)
 {
     pJob->info.err = jpeg_std_error(&pJob->errors.mgr);
@@ -57,6 +70,8 @@ bool JpegStart(SJpegJob* pJob, const uchar* pData, std::size_t nSize)
     if (setjmp(pJob->errors.jump))
         return false;
     jpeg_create_decompress(&pJob->info);
+    pJob->progress.progress_monitor = JpegProgress;
+    pJob->info.progress = &pJob->progress;
     jpeg_mem_src(&pJob->info, pData, static_cast<unsigned long>(nSize));
     jpeg_save_markers(&pJob->info, JPEG_APP0 + 1, 0xFFFF);
     return jpeg_read_header(&pJob->info, TRUE) == JPEG_HEADER_OK;
@@ -134,6 +149,12 @@ QImage OrientedPicture(const QImage& image, int nOrientation)
 
 } // namespace
 
+QString JpegScansRefusal()
+{
+    return QStringLiteral("the JPEG picture has more than %1 scans, too many to decode")
+        .arg(MAX_JPEG_SCANS);
+}
+
 EDirectRead ReadJpegDirect(const uchar* pData, std::size_t nSize, QImage* pImage, QString* pError)
 {
     struct CJobGuard {
@@ -152,11 +173,16 @@ EDirectRead ReadJpegDirect(const uchar* pData, std::size_t nSize, QImage* pImage
         *pError = QStringLiteral("not enough memory to hold the picture");
         return EDirectRead::Refused;
     }
-    if (!JpegDecode(pJob, image.bits(), std::size_t(image.bytesPerLine())))
-        return EDirectRead::LeaveToQt;
+    if (!JpegDecode(pJob, image.bits(), std::size_t(image.bytesPerLine()))) {
+        if (!pJob->errors.bTooManyScans)
+            return EDirectRead::LeaveToQt;
+        // Qt's reader has no such limit: the picture goes no further.
+        *pError = JpegScansRefusal();
+        return EDirectRead::Refused;
+    }
     // Qt would show the grey that stands in for the missing part.
     if (pJob->errors.bDataCutShort) {
-        *pError = QStringLiteral("the picture's data ends early: the file is cut short or damaged");
+        *pError = PictureCutShort();
         return EDirectRead::Refused;
     }
     *pImage = nOrientation == 1 ? std::move(image) : OrientedPicture(image, nOrientation);

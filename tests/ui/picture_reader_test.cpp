@@ -1,12 +1,28 @@
 // The picture reader's own JPEG and PNG decoders against Qt's readers on the
 // same files, the refusals made from a file's header or its damage, and the
-// formats that still go through Qt.
+// formats that still go through Qt, and what is refused before or while
+// decoding: damaged, hostile or changing files and what is no file at all.
 #include "ui/picture_reader.h"
+#include "ui/picture_reader_direct.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
+
+#include <csignal>
+#include <cstdio>
+#include <vector>
+
+#include <fcntl.h>
+#include <gif_lib.h>
+#include <jpeglib.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -50,16 +66,97 @@ QByteArray Bytes(quint32 n, int nCount) // big-endian
     return bytes;
 }
 
-QByteArray PngChunk(const char* pszType, const QByteArray& data)
+quint32 Crc32(const QByteArray& bytes)
 {
-    const QByteArray body = QByteArray(pszType) + data;
     quint32 nCrc = 0xFFFFFFFFu;
-    for (const char ch : body) {
+    for (const char ch : bytes) {
         nCrc ^= quint8(ch);
         for (int i = 0; i < 8; ++i)
             nCrc = (nCrc >> 1) ^ (0xEDB88320u & (0u - (nCrc & 1)));
     }
-    return Bytes(quint32(data.size()), 4) + body + Bytes(~nCrc, 4);
+    return ~nCrc;
+}
+
+QByteArray PngChunk(const char* pszType, const QByteArray& data)
+{
+    const QByteArray body = QByteArray(pszType) + data;
+    return Bytes(quint32(data.size()), 4) + body + Bytes(Crc32(body), 4);
+}
+
+QByteArray LittleEndian(quint32 n)
+{
+    n = qToLittleEndian(n);
+    return QByteArray(reinterpret_cast<const char*>(&n), 4);
+}
+
+// A compressed SVG of a few kilobytes that unpacks to 32 MB: gzip around
+// qCompress's deflate stream (past its length and zlib header, less its
+// checksum).
+QByteArray SvgzBomb()
+{
+    const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='64' height='64'>" +
+                           QByteArray(32 << 20, ' ') + "</svg>";
+    const QByteArray deflate = qCompress(svg, 9).mid(6).chopped(4);
+    return QByteArray("\x1f\x8b\x08\0\0\0\0\0\0\x03", 10) + deflate + LittleEndian(Crc32(svg)) +
+           LittleEndian(quint32(svg.size()));
+}
+
+// A 32 x 32 JPEG whose every coefficient is sent bit by bit, each in a
+// scan of its own: a valid progression of 64 x 11 scans a component.
+QByteArray ManyScanJpeg(J_COLOR_SPACE space, int nComponents)
+{
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* pOut = nullptr;
+    unsigned long nOut = 0;
+    jpeg_mem_dest(&info, &pOut, &nOut);
+    info.image_width = info.image_height = 32;
+    info.input_components = nComponents;
+    info.in_color_space = space;
+    jpeg_set_defaults(&info);
+    std::vector<jpeg_scan_info> vScans;
+    for (int c = 0; c < nComponents; ++c)
+        for (int k = 0; k < 64; ++k)
+            for (int nAl = 10; nAl >= 0; --nAl)
+                vScans.push_back({1, {c, 0, 0, 0}, k, k, nAl == 10 ? 0 : nAl + 1, nAl});
+    info.scan_info = vScans.data();
+    info.num_scans = int(vScans.size());
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> vRow(32 * std::size_t(nComponents),
+                              128); // a flat grey: the scans are what counts
+    for (JSAMPROW pRow = vRow.data(); info.next_scanline < 32;)
+        jpeg_write_scanlines(&info, &pRow, 1);
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    const QByteArray jpeg(reinterpret_cast<const char*>(pOut), qsizetype(nOut));
+    std::free(pOut);
+    return jpeg;
+}
+
+// A white GIF through giflib, as other programs write them; Qt writes none.
+QByteArray WhiteGif(int nSide)
+{
+    QByteArray gif;
+    int nError = 0;
+    GifFileType* pGif = EGifOpen(
+        &gif,
+        [](GifFileType* p, const GifByteType* pData, int n) {
+            static_cast<QByteArray*>(p->UserData)->append(reinterpret_cast<const char*>(pData), n);
+            return n;
+        },
+        &nError);
+    const GifColorType vColors[2] = {{0, 0, 0}, {255, 255, 255}};
+    ColorMapObject* pMap = GifMakeMapObject(2, vColors);
+    std::vector<GifPixelType> vRow(std::size_t(nSide), 1);
+    bool bDone = EGifPutScreenDesc(pGif, nSide, nSide, 1, 0, pMap) == GIF_OK &&
+                 EGifPutImageDesc(pGif, 0, 0, nSide, nSide, false, nullptr) == GIF_OK;
+    for (int y = 0; bDone && y < nSide; ++y)
+        bDone = EGifPutLine(pGif, vRow.data(), nSide) == GIF_OK;
+    bDone = EGifCloseFile(pGif, &nError) == GIF_OK && bDone;
+    GifFreeMapObject(pMap);
+    return bDone ? gif : QByteArray();
 }
 
 // An RGBA picture in Adam7 order, unfiltered: Qt writes no interlaced PNG.
@@ -79,6 +176,29 @@ QByteArray InterlacedPng(const QImage& image)
                                 QByteArray("\x08\x06\0\0\x01", 5)) +
            PngChunk("IDAT", qCompress(raw).mid(4)) + PngChunk("IEND", {});
 }
+
+// A forked process running a function (its result is its exit status),
+// killed when the test is done with it.
+class CChild {
+public:
+    template <typename F> explicit CChild(F&& fn) : m_pid(fork())
+    {
+        if (m_pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL); // it goes with the test, should the test die
+            _exit(int(fn()));
+        }
+    }
+    ~CChild()
+    {
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+    }
+    CChild(const CChild&) = delete;
+    CChild& operator=(const CChild&) = delete;
+
+private:
+    pid_t m_pid;
+};
 
 } // namespace
 
@@ -159,6 +279,111 @@ private slots:
             const int nDifference = MaxDifference(Read(strPath), qt);
             QVERIFY2(nDifference >= 0 && nDifference <= 2,
                      qPrintable(QString::number(nOrientation)));
+        }
+    }
+
+    // Refused with a reason rather than shown with a part blank, decoded at
+    // any cost, or drawn with other files in them.
+    void damagedOrHostilePicturesAreRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason");
+        QImage white(1024, 1024, QImage::Format_RGB32);
+        white.fill(Qt::white);
+        const QByteArray gif = WhiteGif(300);
+        QVERIFY(!gif.isEmpty());
+        const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='9' height='9'>"
+                               "<image href='/usr/share/pixmaps/debian-logo.png'/></svg>";
+        QTest::newRow("bmp cut") << "cut.bmp" << Encoded(white, "BMP").left(5000) << "cut short";
+        QTest::newRow("gif cut") << "cut.gif" << gif.left(gif.size() / 2) << "cut short";
+        QTest::newRow("svgz bomb") << "bomb.svgz" << SvgzBomb() << "SVG";
+        QTest::newRow("svgz unnamed") << "bomb" << SvgzBomb() << "SVG";
+        QTest::newRow("svg naming a file") << "pic.svg" << svg << "SVG";
+        QTest::newRow("jpeg scans") << "scans.jpg" << ManyScanJpeg(JCS_GRAYSCALE, 1) << "500 scans";
+        // Left to Qt by the direct decoder.
+        QTest::newRow("cmyk jpeg scans") << "cmyk.jpg" << ManyScanJpeg(JCS_CMYK, 4) << "500 scans";
+    }
+    void damagedOrHostilePicturesAreRefused()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        QVERIFY(Read(Write(qPrintable(name), bytes)).isNull());
+        QVERIFY2(m_strError.contains(reason), qPrintable(m_strError));
+    }
+
+    void svgIsNotOffered() { QVERIFY(!PictureFileFilter().contains(QLatin1String("svg"))); }
+
+    // A FIFO given as the picture is refused at once, with a writer waiting
+    // on it or not; a folder is named as one; a file past the limit (sparse
+    // here) is not read at all.
+    void onlyRegularFilesWithinTheLimitAreRead()
+    {
+        QFile huge(m_dir.filePath(QStringLiteral("huge.bmp")));
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(257) << 20));
+        QVERIFY(Read(huge.fileName()).isNull());
+        QVERIFY2(m_strError.contains(QLatin1String("256 MB")), qPrintable(m_strError));
+        QVERIFY(Read(m_dir.path()).isNull());
+        QVERIFY2(m_strError.contains(QLatin1String("folder")), qPrintable(m_strError));
+        const QString strFifo = m_dir.filePath(QStringLiteral("fifo"));
+        QCOMPARE(mkfifo(qPrintable(strFifo), 0600), 0);
+        const QByteArray png = Encoded(Pattern(QImage::Format_RGB32), "PNG");
+        const CChild writer([&] {
+            const int fd = open(qPrintable(strFifo), O_WRONLY);
+            return write(fd, png.constData(), std::size_t(png.size()));
+        });
+        QVERIFY(Read(strFifo).isNull());
+        QVERIFY2(m_strError.contains(QLatin1String("not a regular file")), qPrintable(m_strError));
+    }
+
+    // Another program cuts the file short and writes it again, over and over,
+    // while it is read: each read decodes or refuses, and nothing faults.
+    void aFileCutShortWhileReadIsNoFault()
+    {
+        QImage noise(1500, 1000, QImage::Format_RGB32);
+        quint32 n = 1;
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, (n = n * 1664525u + 1013904223u) >> 8);
+        for (const char* pszFormat : {"PNG", "JPEG"}) {
+            const QByteArray bytes = Encoded(noise, pszFormat);
+            const QString strPath = Write("changing", bytes);
+            const CChild writer([&] {
+                const int fd = open(qPrintable(strPath), O_WRONLY);
+                for (;;) {
+                    if (ftruncate(fd, bytes.size() / 8) != 0 ||
+                        pwrite(fd, bytes.constData(), std::size_t(bytes.size()), 0) < 0)
+                        return -1;
+                }
+            });
+            for (int i = 0; i < 30; ++i)
+                QVERIFY(!Read(strPath).isNull() || !m_strError.isEmpty());
+        }
+    }
+
+    // The picture fuzzer's inputs: its first byte names the suffix, as in
+    // tests/ui/fuzz/picture_reader_fuzz.cpp. Every seed is a picture; every
+    // input it ever failed on is now read or refused with a reason.
+    void fuzzSeedsDecodeAndFindingsStayFixed()
+    {
+        static const char* const kSuffixes[] = {"",    "jpg",  "png",  "bmp", "gif", "tga",
+                                                "ico", "tiff", "webp", "ppm", "svg", "xpm"};
+        const QDir data(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/fuzz/pictures"));
+        const QFileInfoList vSeeds =
+            QDir(data.filePath(QStringLiteral("seeds"))).entryInfoList(QDir::Files);
+        QVERIFY(vSeeds.size() >= 5);
+        for (const QFileInfo& info :
+             vSeeds + QDir(data.filePath(QStringLiteral("crashes"))).entryInfoList(QDir::Files)) {
+            QFile file(info.filePath());
+            QVERIFY(file.open(QIODevice::ReadOnly) && file.size() > 0);
+            const QByteArray bytes = file.readAll();
+            QImage image;
+            const bool bRead = ReadPictureData(
+                bytes.mid(1), QLatin1String(kSuffixes[quint8(bytes[0]) % std::size(kSuffixes)]),
+                &image, &m_strError);
+            QVERIFY2(bRead || !info.path().endsWith(QLatin1String("seeds")),
+                     qPrintable(info.fileName()));
         }
     }
 
