@@ -100,8 +100,8 @@ MapPtr MakeMap(const CPalette& palette, int nCount)
 // The frames' encoder: each frame as the rectangle that changed since the
 // one before, through the screen's table, a table of its own or a reduced
 // one. The screen's table is fixed before the first frame, so every frame
-// goes to the stream as it is encoded; a frame's indices are made a line at a
-// time, so only the picture and the one before it are held.
+// goes to the stream as it is encoded; besides the picture and the one
+// before it only the rectangle's indices, a byte a pixel, are held.
 class CGifEncoder {
 public:
     explicit CGifEncoder(GifFileType* pGif) : m_pGif(pGif) {}
@@ -137,13 +137,12 @@ public:
         // A frame that changed nothing stores its one pixel as it is.
         if (pPrev && !AnyChanged())
             m_pPrev = nullptr;
-        bool bTransparent = false;
+        const bool bTransparent = AnyUnchanged();
+        m_vIndices.resize(static_cast<size_t>(m_rc.width()) * static_cast<size_t>(m_rc.height()));
         int nTransparent = NO_TRANSPARENT_COLOR;
         MapPtr pMap;
-        m_pTable = &m_screen;
         m_bQuantized = false;
-        if (!MapToScreen(&bTransparent, &nTransparent)) {
-            m_pTable = &m_own;
+        if (!MapToScreen(bTransparent, &nTransparent)) {
             if (!MapToOwn(bTransparent, &nTransparent) && !Quantize(bTransparent, &nTransparent))
                 return false;
             pMap = MakeMap(m_own, m_own.nCount + (bTransparent ? 1 : 0));
@@ -195,50 +194,56 @@ private:
         return m_rc.size() != QSize(1, 1) || m_pImg->pixel(m_rc.topLeft()) != m_pPrev->pixel(m_rc.topLeft());
     }
 
-    // fn(colour, changed) for each pixel of the rectangle, row by row; a
-    // pixel is changed when there is no frame before or it differs from it.
-    template <class TFn>
-    void ForEachPixel(TFn fn) const
+    // Whether the rectangle keeps a pixel of the frame before (stored transparent).
+    bool AnyUnchanged() const
     {
-        for (int y = m_rc.top(); y <= m_rc.bottom(); ++y)
-            ForEachInRow(y, fn);
-    }
-    template <class TFn>
-    void ForEachInRow(int y, TFn fn) const
-    {
-        const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rc.left();
-        if (!m_pPrev) {
+        if (!m_pPrev)
+            return false;
+        for (int y = m_rc.top(); y <= m_rc.bottom(); ++y) {
+            const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rc.left();
+            const auto* q = reinterpret_cast<const QRgb*>(m_pPrev->constScanLine(y)) + m_rc.left();
             for (int x = 0; x < m_rc.width(); ++x)
-                fn(p[x] | 0xFF000000u, true);
-            return;
+                if (p[x] == q[x])
+                    return true;
         }
-        const auto* q = reinterpret_cast<const QRgb*>(m_pPrev->constScanLine(y)) + m_rc.left();
-        for (int x = 0; x < m_rc.width(); ++x)
-            fn(p[x] | 0xFF000000u, p[x] != q[x]);
+        return false;
+    }
+
+    // fn(colour, index slot) for each changed pixel of the rectangle (every
+    // one when there is no frame before), row by row, while fn returns true.
+    template <class TFn>
+    bool ForEachChanged(TFn fn)
+    {
+        GifPixelType* pIndex = m_vIndices.data();
+        for (int y = m_rc.top(); y <= m_rc.bottom(); ++y) {
+            const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rc.left();
+            const QRgb* q =
+                m_pPrev ? reinterpret_cast<const QRgb*>(m_pPrev->constScanLine(y)) + m_rc.left() : nullptr;
+            for (int x = 0; x < m_rc.width(); ++x, ++pIndex)
+                if ((!q || p[x] != q[x]) && !fn(p[x] | 0xFF000000u, pIndex))
+                    return false;
+        }
+        return true;
     }
 
     // Through the screen's fixed table; a transparent index must be one of
-    // the table's this frame does not use. *pTransparent: whether any pixel
-    // of the rectangle is unchanged.
-    bool MapToScreen(bool* pTransparent, int* pIndex)
+    // the table's this frame does not use.
+    bool MapToScreen(bool bTransparent, int* pTransparent)
     {
         std::array<bool, MAX_COLORS> aUsed{};
-        bool bAll = true;
-        bool bTransparent = false;
         QRgb rgbLast = 0;
         int nLast = -1;
-        ForEachPixel([&](QRgb rgb, bool bChanged) {
-            bTransparent = bTransparent || !bChanged;
-            if (!bChanged || !bAll || (rgb == rgbLast && nLast >= 0))
-                return;
-            nLast = m_screen.index.Find(rgb);
-            rgbLast = rgb;
-            if (nLast < 0)
-                bAll = false;
-            else
+        const bool bAll = ForEachChanged([&](QRgb rgb, GifPixelType* pIndex) {
+            if (rgb != rgbLast || nLast < 0) {
+                nLast = m_screen.index.Find(rgb);
+                if (nLast < 0)
+                    return false;
+                rgbLast = rgb;
                 aUsed[static_cast<size_t>(nLast)] = true;
+            }
+            *pIndex = static_cast<GifPixelType>(nLast);
+            return true;
         });
-        *pTransparent = bTransparent;
         if (!bAll)
             return false;
         if (!bTransparent)
@@ -247,7 +252,7 @@ private:
         const auto it = std::find(aUsed.begin(), itEnd, false);
         if (it == itEnd)
             return false;
-        *pIndex = static_cast<int>(it - aUsed.begin());
+        *pTransparent = static_cast<int>(it - aUsed.begin());
         return true;
     }
 
@@ -256,20 +261,20 @@ private:
     {
         const int nRoom = MAX_COLORS - (bTransparent ? 1 : 0);
         m_own.Clear();
-        bool bFits = true;
         QRgb rgbLast = 0;
-        bool bLast = false;
-        ForEachPixel([&](QRgb rgb, bool bChanged) {
-            if (!bChanged || !bFits || (bLast && rgb == rgbLast))
-                return;
-            rgbLast = rgb;
-            bLast = true;
-            if (m_own.index.Find(rgb) >= 0)
-                return;
-            if (m_own.nCount == nRoom)
-                bFits = false;
-            else
-                m_own.Add(rgb);
+        int nLast = -1;
+        const bool bFits = ForEachChanged([&](QRgb rgb, GifPixelType* pIndex) {
+            if (rgb != rgbLast || nLast < 0) {
+                nLast = m_own.index.Find(rgb);
+                if (nLast < 0) {
+                    if (m_own.nCount == nRoom)
+                        return false;
+                    nLast = m_own.Add(rgb);
+                }
+                rgbLast = rgb;
+            }
+            *pIndex = static_cast<GifPixelType>(nLast);
+            return true;
         });
         if (!bFits)
             return false;
@@ -282,12 +287,13 @@ private:
     bool Quantize(bool bTransparent, int* pTransparent)
     {
         std::vector<GifByteType> vRed, vGreen, vBlue;
-        ForEachPixel([&](QRgb rgb, bool bChanged) {
-            if (!bChanged)
-                return;
+        for (auto* pv : {&vRed, &vGreen, &vBlue})
+            pv->reserve(m_vIndices.size());
+        ForEachChanged([&](QRgb rgb, GifPixelType*) {
             vRed.push_back(static_cast<GifByteType>(qRed(rgb)));
             vGreen.push_back(static_cast<GifByteType>(qGreen(rgb)));
             vBlue.push_back(static_cast<GifByteType>(qBlue(rgb)));
+            return true;
         });
         m_vQuantized.resize(vRed.size());
         m_own.Clear();
@@ -301,30 +307,28 @@ private:
         return true;
     }
 
-    // The rectangle's indices, a line at a time, through the table chosen.
+    // The rectangle's indices, a line at a time: the unchanged pixels transparent.
     bool PutLines(GifPixelType nTransparent)
     {
-        std::vector<GifPixelType> vLine(static_cast<size_t>(m_rc.width()));
-        const GifPixelType* pQuantized = m_vQuantized.data();
-        QRgb rgbLast = 0;
-        GifPixelType nLast = 0;
-        bool bLast = false;
-        for (int y = m_rc.top(); y <= m_rc.bottom(); ++y) {
-            GifPixelType* pOut = vLine.data();
-            ForEachInRow(y, [&](QRgb rgb, bool bChanged) {
-                if (!bChanged) {
-                    *pOut++ = nTransparent;
-                } else if (m_bQuantized) {
-                    *pOut++ = *pQuantized++;
-                } else {
-                    if (!bLast || rgb != rgbLast)
-                        nLast = static_cast<GifPixelType>(m_pTable->index.Find(rgb));
-                    rgbLast = rgb;
-                    bLast = true;
-                    *pOut++ = nLast;
-                }
+        if (m_bQuantized) {
+            const GifPixelType* pQuantized = m_vQuantized.data();
+            ForEachChanged([&](QRgb, GifPixelType* pIndex) {
+                *pIndex = *pQuantized++;
+                return true;
             });
-            if (EGifPutLine(m_pGif, vLine.data(), m_rc.width()) != GIF_OK)
+        }
+        std::vector<GifPixelType> vLine(static_cast<size_t>(m_rc.width()));
+        const GifPixelType* pIndex = m_vIndices.data();
+        for (int y = m_rc.top(); y <= m_rc.bottom(); ++y, pIndex += m_rc.width()) {
+            const GifPixelType* pLine = pIndex;
+            if (m_pPrev) {
+                const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rc.left();
+                const auto* q = reinterpret_cast<const QRgb*>(m_pPrev->constScanLine(y)) + m_rc.left();
+                for (int x = 0; x < m_rc.width(); ++x)
+                    vLine[static_cast<size_t>(x)] = p[x] == q[x] ? nTransparent : pIndex[x];
+                pLine = vLine.data();
+            }
+            if (EGifPutLine(m_pGif, const_cast<GifPixelType*>(pLine), m_rc.width()) != GIF_OK)
                 return false;
         }
         return true;
@@ -334,9 +338,9 @@ private:
     CPalette m_screen;
     int m_nScreenSize = 2;
     CPalette m_own;
-    const CPalette* m_pTable = &m_screen;
     bool m_bQuantized = false;
-    std::vector<GifPixelType> m_vQuantized;
+    std::vector<GifPixelType> m_vIndices; // the rectangle's, row by row; unchanged pixels' unset
+    std::vector<GifPixelType> m_vQuantized; // the changed pixels' in order
     // The frame being encoded: its picture, the one before (null for the first
     // frame, or when nothing changed) and the rectangle stored.
     const QImage* m_pImg = nullptr;
