@@ -307,28 +307,28 @@ private:
         return true;
     }
 
-    // The rectangle's indices, a line at a time: the unchanged pixels transparent.
+    // The rectangle's indices, a line at a time: the unchanged pixels
+    // transparent, the changed ones from the table's map or, reduced, in order.
     bool PutLines(GifPixelType nTransparent)
     {
-        if (m_bQuantized) {
-            const GifPixelType* pQuantized = m_vQuantized.data();
-            ForEachChanged([&](QRgb, GifPixelType* pIndex) {
-                *pIndex = *pQuantized++;
-                return true;
-            });
-        }
         std::vector<GifPixelType> vLine(static_cast<size_t>(m_rc.width()));
+        const GifPixelType* pQuantized = m_vQuantized.data();
         const GifPixelType* pIndex = m_vIndices.data();
         for (int y = m_rc.top(); y <= m_rc.bottom(); ++y, pIndex += m_rc.width()) {
-            const GifPixelType* pLine = pIndex;
-            if (m_pPrev) {
-                const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rc.left();
-                const auto* q = reinterpret_cast<const QRgb*>(m_pPrev->constScanLine(y)) + m_rc.left();
+            const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rc.left();
+            const QRgb* q =
+                m_pPrev ? reinterpret_cast<const QRgb*>(m_pPrev->constScanLine(y)) + m_rc.left() : nullptr;
+            GifPixelType* pOut = vLine.data();
+            if (m_bQuantized) {
                 for (int x = 0; x < m_rc.width(); ++x)
-                    vLine[static_cast<size_t>(x)] = p[x] == q[x] ? nTransparent : pIndex[x];
-                pLine = vLine.data();
+                    pOut[x] = q && p[x] == q[x] ? nTransparent : *pQuantized++;
+            } else if (q) {
+                for (int x = 0; x < m_rc.width(); ++x)
+                    pOut[x] = p[x] == q[x] ? nTransparent : pIndex[x];
+            } else {
+                std::copy(pIndex, pIndex + m_rc.width(), pOut);
             }
-            if (EGifPutLine(m_pGif, const_cast<GifPixelType*>(pLine), m_rc.width()) != GIF_OK)
+            if (EGifPutLine(m_pGif, pOut, m_rc.width()) != GIF_OK)
                 return false;
         }
         return true;
