@@ -9,6 +9,15 @@
 //                             `convert -delay 50 -loop 0 f*.png out.gif` on
 //                             the same frames as PNG files. Goal: x_median
 //                             <= 0.5. gif_kb and convert_kb: the two files.
+//   BM_GwconvertGifThousandFrames/N
+//                             `gwconvert gif` at zoom 4 of 1,000 frames of
+//                             80 x 128 random printable characters in N
+//                             colours, as a whole process: its time and
+//                             processor time (gif_cpu_s), and
+//                             extra_mb, its peak resident memory less that
+//                             of `gwconvert info` on the same file (goal:
+//                             <= 64 for N = 1; the file is over 1 GB, so
+//                             the GIF must go out as it is made).
 //   BM_PngExport              WriteFramePng of one frame at zoom 2, against
 //                             QImage::save as PNG of the view's composition
 //                             of the same frame. Goal: x_median <= 1.2.
@@ -136,6 +145,76 @@ void BM_GwconvertGifVsConvert(benchmark::State& state)
         double(std::filesystem::file_size(files.File("convert.gif"))) / 1024;
 }
 BENCHMARK(BM_GwconvertGifVsConvert)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// The 1,000-frame drawings, one per colour count, written once.
+class CLargeGifFiles : public gwbench::CGwconvertWorkspace {
+public:
+    static CLargeGifFiles& Instance()
+    {
+        static CLargeGifFiles s_files;
+        return s_files;
+    }
+    std::string Drawing(int nColors)
+    {
+        const std::string strPath = File("colors" + std::to_string(nColors) + ".gwp");
+        if (!m_strProblem.empty() || std::filesystem::exists(strPath))
+            return strPath;
+        std::ofstream os(strPath, std::ios::binary);
+        std::string strHeader = "GWHEADER";
+        for (int n : {LARGE_FRAMES, MAX_COLS, MAX_ROWS})
+            AppendLe32(strHeader, uint32_t(n));
+        os << strHeader;
+        std::mt19937 rng{unsigned(nColors)};
+        std::vector<COLORREF> vPalette(static_cast<std::size_t>(nColors));
+        for (COLORREF& cr : vPalette)
+            cr = COLORREF(rng() & 0xFFFFFF);
+        std::vector<CharCell> v(std::size_t(MAX_ROWS) * MAX_COLS);
+        for (int f = 0; f < LARGE_FRAMES; ++f) {
+            for (CharCell& cell : v)
+                cell = CharCell{vPalette[rng() % vPalette.size()], 0, 0, uint8_t(33 + rng() % 94), {}};
+            os.write(reinterpret_cast<const char*>(v.data()), std::streamsize(v.size() * sizeof(CharCell)));
+        }
+        if (!os)
+            m_strProblem = "cannot write the 1,000-frame drawing";
+        return strPath;
+    }
+    static constexpr int LARGE_FRAMES = 1000;
+
+private:
+    CLargeGifFiles() : CGwconvertWorkspace("gw_large_gif_bench") {}
+};
+
+void BM_GwconvertGifThousandFrames(benchmark::State& state)
+{
+    CLargeGifFiles& files = CLargeGifFiles::Instance();
+    const std::string strGwp = files.Drawing(int(state.range(0)));
+    if (!files.Problem().empty()) {
+        state.SkipWithError(files.Problem().c_str());
+        return;
+    }
+    rusage info{}, gif{};
+    for (auto _ : state) {
+        const double dInfo = gwbench::RunProcess({files.Gwconvert(), "info", strGwp}, &info);
+        const double dGif = gwbench::RunProcess(
+            {files.Gwconvert(), "gif", strGwp, files.File("large.gif"), "--zoom", "4"}, &gif);
+        if (dInfo < 0 || dGif < 0) {
+            state.SkipWithError(dInfo < 0 ? "gwconvert info failed" : "gwconvert gif failed");
+            return;
+        }
+        state.SetIterationTime(dGif / 1e6);
+    }
+    state.counters["gif_peak_mb"] = double(gif.ru_maxrss) / 1024;
+    state.counters["info_peak_mb"] = double(info.ru_maxrss) / 1024;
+    state.counters["extra_mb"] = double(gif.ru_maxrss - info.ru_maxrss) / 1024;
+    // The machine is shared: the processor time is steadier than the wall time.
+    state.counters["gif_cpu_s"] = double(gif.ru_utime.tv_sec + gif.ru_stime.tv_sec) +
+                                  double(gif.ru_utime.tv_usec + gif.ru_stime.tv_usec) / 1e6;
+    state.counters["gif_file_mb"] =
+        double(std::filesystem::file_size(files.File("large.gif"))) / (1024 * 1024);
+    std::filesystem::remove(files.File("large.gif"));
+}
+BENCHMARK(BM_GwconvertGifThousandFrames)->Arg(1)->Arg(100)->UseManualTime()->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 void BM_PngExport(benchmark::State& state)
 {

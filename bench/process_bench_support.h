@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,7 +31,9 @@ inline std::string ProgramBeside(const char* pszName)
 
 // Runs a program to its end with its output to /dev/null; the wall time in
 // microseconds, or a negative number when it did not start or did not succeed.
-inline double RunProcess(std::vector<std::string> vArgs)
+// pUsage, when given, receives what the program used (ru_maxrss: its peak
+// resident memory in KiB).
+inline double RunProcess(std::vector<std::string> vArgs, rusage* pUsage = nullptr)
 {
     std::vector<char*> vArgv;
     for (std::string& str : vArgs)
@@ -47,10 +50,13 @@ inline double RunProcess(std::vector<std::string> vArgs)
     if (nError != 0)
         return -1;
     int nStatus = 0;
-    while (waitpid(pid, &nStatus, 0) < 0)
+    rusage usage{};
+    while (wait4(pid, &nStatus, 0, &usage) < 0)
         if (errno != EINTR)
             return -1;
     const double dMicros = gwratio::Micros(gwratio::Clock::now() - t0);
+    if (pUsage)
+        *pUsage = usage;
     return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0 ? dMicros : -1;
 }
 

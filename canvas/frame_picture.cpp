@@ -43,6 +43,11 @@ void CFramePicture::Render(const CharCell* pCells, QImage& img)
     DrawFrameCells(m_glyphs, m_geom, pCells, img);
 }
 
+void CFramePicture::CellColors(uint8_t ch, COLORREF crColor, std::vector<QRgb>& vColors)
+{
+    m_glyphs.InkColors(ch, ColorRefToRgb(crColor), vColors);
+}
+
 QImage CFramePicture::Render(const CharCell* pCells)
 {
     QImage img;

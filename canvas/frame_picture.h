@@ -12,6 +12,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 // Every cell of a frame into img (Format_RGB32, at least the canvas's size)
 // where its index puts it, as the view's text layer lays them out; the
@@ -28,6 +29,8 @@ public:
     QSize Size() const { return m_geom.CanvasSize(); }
     const CCellGeometry& Geometry() const { return m_geom; }
     QRgb Background() const { return m_glyphs.Background(); }
+    // Appends the colours a cell of ch in crColor can show (see CGlyphCache::InkColors).
+    void CellColors(uint8_t ch, COLORREF crColor, std::vector<QRgb>& vColors);
 
     // The frame's cells into img, made or remade at Size() when it is not
     // already a Format_RGB32 image of that size.

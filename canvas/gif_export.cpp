@@ -1,5 +1,6 @@
 #include "canvas/gif_export.h"
 
+#include "canvas/anim_colors.h"
 #include "canvas/frame_picture.h"
 #include "core/html_export.h"
 
@@ -16,8 +17,6 @@
 
 namespace {
 constexpr int MAX_COLORS = 256;
-// The screen's colour table follows the signature and the screen descriptor.
-constexpr size_t GLOBAL_TABLE_AT = 13;
 
 // Colours to table indices by open addressing. A key always has its alpha
 // byte set, so 0 marks a free slot; 256 colours keep the table a quarter full.
@@ -70,46 +69,12 @@ struct CPalette {
     }
 };
 
-// Where giflib's bytes go: held while the screen's colour table may still
-// grow (it is written with the first bytes), then straight to the stream.
-class CGifSink {
-public:
-    explicit CGifSink(std::ostream& os) : m_os(os) {}
-
-    static int Write(GifFileType* pGif, const GifByteType* pData, int nLength)
-    {
-        return static_cast<CGifSink*>(pGif->UserData)->Put(pData, nLength) ? nLength : 0;
-    }
-    bool Holding() const { return m_bHolding; }
-    // The final colour table into the held bytes, which then go out.
-    bool Release(const CPalette& palette)
-    {
-        if (!m_bHolding)
-            return true;
-        m_bHolding = false;
-        if (m_strHeld.size() < GLOBAL_TABLE_AT + 3 * MAX_COLORS)
-            return false;
-        std::memcpy(m_strHeld.data() + GLOBAL_TABLE_AT, palette.aColors.data(), 3 * MAX_COLORS);
-        m_os.write(m_strHeld.data(), static_cast<std::streamsize>(m_strHeld.size()));
-        std::string().swap(m_strHeld);
-        return static_cast<bool>(m_os);
-    }
-
-private:
-    bool Put(const GifByteType* pData, int nLength)
-    {
-        if (m_bHolding) {
-            m_strHeld.append(reinterpret_cast<const char*>(pData), static_cast<size_t>(nLength));
-            return true;
-        }
-        m_os.write(reinterpret_cast<const char*>(pData), nLength);
-        return static_cast<bool>(m_os);
-    }
-
-    std::ostream& m_os;
-    std::string m_strHeld;
-    bool m_bHolding = true;
-};
+int WriteToStream(GifFileType* pGif, const GifByteType* pData, int nLength)
+{
+    auto* pOs = static_cast<std::ostream*>(pGif->UserData);
+    pOs->write(reinterpret_cast<const char*>(pData), nLength);
+    return *pOs ? nLength : 0;
+}
 
 static_assert(sizeof(GifColorType) == 3);
 
@@ -118,27 +83,39 @@ struct CMapDeleter {
 };
 using MapPtr = std::unique_ptr<ColorMapObject, CMapDeleter>;
 
-// A colour table of nCount entries as giflib takes it: a power of two, at least 2.
-MapPtr MakeMap(const CPalette& palette, int nCount)
+// The entries of a colour table of nCount colours as giflib takes it: a power of two, at least 2.
+int MapSize(int nCount)
 {
     int nSize = 2;
     while (nSize < nCount)
         nSize *= 2;
-    return MapPtr(GifMakeMapObject(nSize, palette.aColors.data()));
+    return nSize;
+}
+
+MapPtr MakeMap(const CPalette& palette, int nCount)
+{
+    return MapPtr(GifMakeMapObject(MapSize(nCount), palette.aColors.data()));
 }
 
 // The frames' encoder: each frame as the rectangle that changed since the
-// one before, through the screen's table, a table of its own or a reduced one.
+// one before, through the screen's table, a table of its own or a reduced
+// one. The screen's table is fixed before the first frame, so every frame
+// goes to the stream as it is encoded; besides the picture and the one
+// before it only the rectangle's indices, a byte a pixel, are held.
 class CGifEncoder {
 public:
-    CGifEncoder(GifFileType* pGif, CGifSink& sink) : m_pGif(pGif), m_sink(sink) {}
+    explicit CGifEncoder(GifFileType* pGif) : m_pGif(pGif) {}
 
-    bool Begin(QSize sz, bool bLoop)
+    // vColors: the screen's table, the first 256 when there are more.
+    bool Begin(QSize sz, bool bLoop, const std::vector<QRgb>& vColors)
     {
         m_screen.Clear();
+        for (size_t i = 0; i < vColors.size() && i < MAX_COLORS; ++i)
+            m_screen.Add(vColors[i]);
+        // One entry to spare, when the table is not full, for a later frame's transparent pixels.
+        m_nScreenSize = MapSize(std::min(m_screen.nCount + 1, MAX_COLORS));
         EGifSetGifVersion(m_pGif, true);
-        // A full-size placeholder; the colours go in once they are known.
-        const MapPtr pMap = MakeMap(m_screen, MAX_COLORS);
+        const MapPtr pMap = MakeMap(m_screen, m_nScreenSize);
         if (!pMap || EGifPutScreenDesc(m_pGif, sz.width(), sz.height(), 8, 0, pMap.get()) != GIF_OK)
             return false;
         if (!bLoop)
@@ -154,11 +131,17 @@ public:
 
     bool AddFrame(const QImage& img, const QImage* pPrev, int nDelay)
     {
-        const QRect rc = pPrev ? ChangedRect(img, *pPrev) : img.rect();
-        CollectChanged(img, pPrev, rc);
-        const bool bTransparent = m_vChanged.size() < static_cast<size_t>(rc.width()) * rc.height();
+        m_pImg = &img;
+        m_pPrev = pPrev;
+        m_rc = pPrev ? ChangedRect(img, *pPrev) : img.rect();
+        // A frame that changed nothing stores its one pixel as it is.
+        if (pPrev && !AnyChanged())
+            m_pPrev = nullptr;
+        const bool bTransparent = AnyUnchanged();
+        m_vIndices.resize(static_cast<size_t>(m_rc.width()) * static_cast<size_t>(m_rc.height()));
         int nTransparent = NO_TRANSPARENT_COLOR;
         MapPtr pMap;
+        m_bQuantized = false;
         if (!MapToScreen(bTransparent, &nTransparent)) {
             if (!MapToOwn(bTransparent, &nTransparent) && !Quantize(bTransparent, &nTransparent))
                 return false;
@@ -173,24 +156,10 @@ public:
         GifByteType aExt[4];
         const size_t nExt = EGifGCBToExtension(&gcb, aExt);
         if (EGifPutExtension(m_pGif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(nExt), aExt) != GIF_OK ||
-            EGifPutImageDesc(m_pGif, rc.x(), rc.y(), rc.width(), rc.height(), false, pMap.get()) != GIF_OK)
+            EGifPutImageDesc(m_pGif, m_rc.x(), m_rc.y(), m_rc.width(), m_rc.height(), false, pMap.get()) != GIF_OK)
             return false;
-        std::vector<GifPixelType> vLine(static_cast<size_t>(rc.width()));
-        const uint8_t* pChanged = m_vMask.data();
-        const GifPixelType* pIndex = m_vIndices.data();
-        for (int y = 0; y < rc.height(); ++y) {
-            for (GifPixelType& px : vLine)
-                px = *pChanged++ ? *pIndex++ : static_cast<GifPixelType>(nTransparent);
-            if (EGifPutLine(m_pGif, vLine.data(), rc.width()) != GIF_OK)
-                return false;
-        }
-        // A full screen table can no longer change: what was held goes out.
-        if (m_screen.nCount == MAX_COLORS && m_sink.Holding())
-            return m_sink.Release(m_screen);
-        return true;
+        return PutLines(static_cast<GifPixelType>(nTransparent));
     }
-
-    bool End() { return m_sink.Release(m_screen); }
 
 private:
     // The bounds of the pixels that differ; one pixel at the top left when
@@ -220,57 +189,68 @@ private:
         return QRect(QPoint(nLeft, nTop), QPoint(nRight, nBottom));
     }
 
-    // m_vMask: 1 for each pixel of rc to store; m_vChanged: their colours in order.
-    void CollectChanged(const QImage& img, const QImage* pPrev, const QRect& rc)
+    bool AnyChanged() const
     {
-        m_vMask.assign(static_cast<size_t>(rc.width()) * rc.height(), 1);
-        m_vChanged.clear();
-        uint8_t* pMask = m_vMask.data();
-        bool bAny = false;
-        for (int y = rc.top(); y <= rc.bottom(); ++y) {
-            const auto* p = reinterpret_cast<const QRgb*>(img.constScanLine(y)) + rc.left();
-            const QRgb* q = pPrev ? reinterpret_cast<const QRgb*>(pPrev->constScanLine(y)) + rc.left() : nullptr;
-            for (int x = 0; x < rc.width(); ++x, ++pMask) {
-                if (q && p[x] == q[x]) {
-                    *pMask = 0;
-                    continue;
-                }
-                m_vChanged.push_back(p[x] | 0xFF000000u);
-                bAny = true;
-            }
-        }
-        if (!bAny) { // the frame that changed nothing: its one pixel as it is
-            m_vMask[0] = 1;
-            m_vChanged.push_back(img.pixel(rc.topLeft()) | 0xFF000000u);
-        }
-        m_vIndices.resize(m_vChanged.size());
+        return m_rc.size() != QSize(1, 1) || m_pImg->pixel(m_rc.topLeft()) != m_pPrev->pixel(m_rc.topLeft());
     }
 
-    // Through the screen's table, adding colours while it has room; a
-    // transparent index must be one this frame does not use.
+    // Whether the rectangle keeps a pixel of the frame before (stored transparent).
+    bool AnyUnchanged() const
+    {
+        if (!m_pPrev)
+            return false;
+        for (int y = m_rc.top(); y <= m_rc.bottom(); ++y) {
+            const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rc.left();
+            const auto* q = reinterpret_cast<const QRgb*>(m_pPrev->constScanLine(y)) + m_rc.left();
+            for (int x = 0; x < m_rc.width(); ++x)
+                if (p[x] == q[x])
+                    return true;
+        }
+        return false;
+    }
+
+    // fn(colour, index slot) for each changed pixel of the rectangle (every
+    // one when there is no frame before), row by row, while fn returns true.
+    template <class TFn>
+    bool ForEachChanged(TFn fn)
+    {
+        GifPixelType* pIndex = m_vIndices.data();
+        for (int y = m_rc.top(); y <= m_rc.bottom(); ++y) {
+            const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rc.left();
+            const QRgb* q =
+                m_pPrev ? reinterpret_cast<const QRgb*>(m_pPrev->constScanLine(y)) + m_rc.left() : nullptr;
+            for (int x = 0; x < m_rc.width(); ++x, ++pIndex)
+                if ((!q || p[x] != q[x]) && !fn(p[x] | 0xFF000000u, pIndex))
+                    return false;
+        }
+        return true;
+    }
+
+    // Through the screen's fixed table; a transparent index must be one of
+    // the table's this frame does not use.
     bool MapToScreen(bool bTransparent, int* pTransparent)
     {
         std::array<bool, MAX_COLORS> aUsed{};
         QRgb rgbLast = 0;
         int nLast = -1;
-        for (size_t i = 0; i < m_vChanged.size(); ++i) {
-            const QRgb rgb = m_vChanged[i];
+        const bool bAll = ForEachChanged([&](QRgb rgb, GifPixelType* pIndex) {
             if (rgb != rgbLast || nLast < 0) {
                 nLast = m_screen.index.Find(rgb);
-                if (nLast < 0) {
-                    if (m_screen.nCount == MAX_COLORS || !m_sink.Holding())
-                        return false;
-                    nLast = m_screen.Add(rgb);
-                }
+                if (nLast < 0)
+                    return false;
                 rgbLast = rgb;
                 aUsed[static_cast<size_t>(nLast)] = true;
             }
-            m_vIndices[i] = static_cast<GifPixelType>(nLast);
-        }
+            *pIndex = static_cast<GifPixelType>(nLast);
+            return true;
+        });
+        if (!bAll)
+            return false;
         if (!bTransparent)
             return true;
-        const auto it = std::find(aUsed.begin(), aUsed.end(), false);
-        if (it == aUsed.end())
+        const auto itEnd = aUsed.begin() + m_nScreenSize;
+        const auto it = std::find(aUsed.begin(), itEnd, false);
+        if (it == itEnd)
             return false;
         *pTransparent = static_cast<int>(it - aUsed.begin());
         return true;
@@ -283,8 +263,7 @@ private:
         m_own.Clear();
         QRgb rgbLast = 0;
         int nLast = -1;
-        for (size_t i = 0; i < m_vChanged.size(); ++i) {
-            const QRgb rgb = m_vChanged[i];
+        const bool bFits = ForEachChanged([&](QRgb rgb, GifPixelType* pIndex) {
             if (rgb != rgbLast || nLast < 0) {
                 nLast = m_own.index.Find(rgb);
                 if (nLast < 0) {
@@ -294,39 +273,79 @@ private:
                 }
                 rgbLast = rgb;
             }
-            m_vIndices[i] = static_cast<GifPixelType>(nLast);
-        }
+            *pIndex = static_cast<GifPixelType>(nLast);
+            return true;
+        });
+        if (!bFits)
+            return false;
         *pTransparent = bTransparent ? m_own.nCount : NO_TRANSPARENT_COLOR;
         return true;
     }
 
-    // More colours than a table holds: giflib's median-cut reduction.
+    // More colours than a table holds: giflib's median-cut reduction of the
+    // changed pixels, whose indices are then taken in order.
     bool Quantize(bool bTransparent, int* pTransparent)
     {
-        const size_t n = m_vChanged.size();
-        std::vector<GifByteType> vRed(n), vGreen(n), vBlue(n);
-        for (size_t i = 0; i < n; ++i) {
-            vRed[i] = static_cast<GifByteType>(qRed(m_vChanged[i]));
-            vGreen[i] = static_cast<GifByteType>(qGreen(m_vChanged[i]));
-            vBlue[i] = static_cast<GifByteType>(qBlue(m_vChanged[i]));
-        }
+        std::vector<GifByteType> vRed, vGreen, vBlue;
+        for (auto* pv : {&vRed, &vGreen, &vBlue})
+            pv->reserve(m_vIndices.size());
+        ForEachChanged([&](QRgb rgb, GifPixelType*) {
+            vRed.push_back(static_cast<GifByteType>(qRed(rgb)));
+            vGreen.push_back(static_cast<GifByteType>(qGreen(rgb)));
+            vBlue.push_back(static_cast<GifByteType>(qBlue(rgb)));
+            return true;
+        });
+        m_vQuantized.resize(vRed.size());
         m_own.Clear();
         int nSize = MAX_COLORS - (bTransparent ? 1 : 0);
-        if (GifQuantizeBuffer(static_cast<unsigned>(n), 1, &nSize, vRed.data(), vGreen.data(),
-                              vBlue.data(), m_vIndices.data(), m_own.aColors.data()) != GIF_OK)
+        if (GifQuantizeBuffer(static_cast<unsigned>(vRed.size()), 1, &nSize, vRed.data(), vGreen.data(),
+                              vBlue.data(), m_vQuantized.data(), m_own.aColors.data()) != GIF_OK)
             return false;
         m_own.nCount = std::clamp(nSize, 1, MAX_COLORS - (bTransparent ? 1 : 0));
+        m_bQuantized = true;
         *pTransparent = bTransparent ? m_own.nCount : NO_TRANSPARENT_COLOR;
+        return true;
+    }
+
+    // The rectangle's indices, a line at a time: the unchanged pixels
+    // transparent, the changed ones from the table's map or, reduced, in order.
+    bool PutLines(GifPixelType nTransparent)
+    {
+        std::vector<GifPixelType> vLine(static_cast<size_t>(m_rc.width()));
+        const GifPixelType* pQuantized = m_vQuantized.data();
+        const GifPixelType* pIndex = m_vIndices.data();
+        for (int y = m_rc.top(); y <= m_rc.bottom(); ++y, pIndex += m_rc.width()) {
+            const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rc.left();
+            const QRgb* q =
+                m_pPrev ? reinterpret_cast<const QRgb*>(m_pPrev->constScanLine(y)) + m_rc.left() : nullptr;
+            GifPixelType* pOut = vLine.data();
+            if (m_bQuantized) {
+                for (int x = 0; x < m_rc.width(); ++x)
+                    pOut[x] = q && p[x] == q[x] ? nTransparent : *pQuantized++;
+            } else if (q) {
+                for (int x = 0; x < m_rc.width(); ++x)
+                    pOut[x] = p[x] == q[x] ? nTransparent : pIndex[x];
+            } else {
+                std::copy(pIndex, pIndex + m_rc.width(), pOut);
+            }
+            if (EGifPutLine(m_pGif, pOut, m_rc.width()) != GIF_OK)
+                return false;
+        }
         return true;
     }
 
     GifFileType* m_pGif;
-    CGifSink& m_sink;
     CPalette m_screen;
+    int m_nScreenSize = 2;
     CPalette m_own;
-    std::vector<uint8_t> m_vMask;
-    std::vector<QRgb> m_vChanged;
-    std::vector<GifPixelType> m_vIndices;
+    bool m_bQuantized = false;
+    std::vector<GifPixelType> m_vIndices; // the rectangle's, row by row; unchanged pixels' unset
+    std::vector<GifPixelType> m_vQuantized; // the changed pixels' in order
+    // The frame being encoded: its picture, the one before (null for the first
+    // frame, or when nothing changed) and the rectangle stored.
+    const QImage* m_pImg = nullptr;
+    const QImage* m_pPrev = nullptr;
+    QRect m_rc;
 };
 
 bool Fail(std::string* pError, std::string strWhy)
@@ -349,14 +368,18 @@ bool ExportAnimatedGif(std::ostream& os, IAnimFrameSource& frames, int nZoom, in
         return Fail(pError, "the picture is too large for a GIF");
     const int nDelay = std::clamp(nIntervalTenths, 0, 6553) * 10; // hundredths
 
-    CGifSink sink(os);
+    // The screen's table from the cells, before the first byte: frames then
+    // go out as they are drawn, whatever their count.
+    std::vector<QRgb> vColors;
+    std::string strWhy;
+    if (!CollectAnimColors(frames, picture, MAX_COLORS, vColors, &strWhy))
+        return Fail(pError, strWhy);
     int nError = 0;
-    GifFileType* pGif = EGifOpen(&sink, &CGifSink::Write, &nError);
+    GifFileType* pGif = EGifOpen(&os, &WriteToStream, &nError);
     if (!pGif)
         return Fail(pError, std::string("GIF encoder: ") + GifErrorString(nError));
-    CGifEncoder encoder(pGif, sink);
-    std::string strWhy;
-    bool bOk = encoder.Begin(sz, bLoop);
+    CGifEncoder encoder(pGif);
+    bool bOk = encoder.Begin(sz, bLoop, vColors);
     QImage img, imgPrev;
     for (int f = 0; bOk && f < nFrames; ++f) {
         const CharCell* pCells = frames.GetFrame(f);
@@ -369,7 +392,6 @@ bool ExportAnimatedGif(std::ostream& os, IAnimFrameSource& frames, int nZoom, in
         bOk = encoder.AddFrame(img, f > 0 ? &imgPrev : nullptr, nDelay);
         std::swap(img, imgPrev);
     }
-    bOk = bOk && encoder.End();
     const int nGifError = pGif->Error;
     // Closing writes the trailer, and frees the encoder in any case.
     bOk = EGifCloseFile(pGif, &nError) == GIF_OK && bOk;

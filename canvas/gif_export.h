@@ -14,15 +14,17 @@ class IAnimFrameSource;
 // bLoop the file carries the looping extension and repeats forever, without
 // it the animation plays once. Needs a QGuiApplication for the font.
 //
-// Colours are exact while they fit: the file's one colour table holds the
-// first 256 colours met; a frame with colours outside it gets a table of its
-// own with exactly its colours, and only a frame with more than 256 colours
-// of its own is reduced to 256 by giflib's quantizer. After the first frame
-// each frame stores only the rectangle that changed, unchanged pixels in it
-// transparent.
+// Colours are exact while they fit: the file's one colour table holds every
+// colour the frames show, found from their cells before the first frame is
+// drawn, when there are at most 256 of them, else the first 256 found; a
+// frame with colours outside it gets a table of its own with exactly its
+// colours, and only a frame with more than 256 colours of its own is reduced
+// to 256 by giflib's quantizer. After the first frame each frame stores only
+// the rectangle that changed, unchanged pixels in it transparent.
 //
-// Frames are written as they are drawn; the start of the file is held in
-// memory only while its colour table may still grow. Returns false with a
-// reason when a frame cannot be had, giflib fails or the stream fails.
+// The frames are asked for twice, for their colours and then to draw; each is
+// written as soon as it is drawn, so memory holds about two pictures whatever
+// the frame count. Returns false with a reason when a frame cannot be had,
+// giflib fails or the stream fails.
 bool ExportAnimatedGif(std::ostream& os, IAnimFrameSource& frames, int nZoom, int nIntervalTenths,
                        bool bLoop, COLORREF crBack, std::string* pError);

@@ -106,6 +106,7 @@ struct CGlyphCache::CShape {
     bool bRendered = false;
     std::vector<uint32_t> vCoverage; // nCellW * nCellH, 0x00RRGGBB
     std::vector<std::pair<int, int>> vInk; // per row, empty when equal
+    std::vector<uint32_t> vShades; // the distinct coverages, 0 (the background) among them
 };
 
 struct CGlyphCache::CFontShapes {
@@ -200,9 +201,23 @@ const CGlyphCache::CShape& CGlyphCache::Shape(uint8_t ch)
         if (nLeft < nRight)
             shape.vInk[static_cast<size_t>(y)] = {nLeft, nRight};
     }
+    shape.vShades = shape.vCoverage;
+    shape.vShades.push_back(0);
+    std::sort(shape.vShades.begin(), shape.vShades.end());
+    shape.vShades.erase(std::unique(shape.vShades.begin(), shape.vShades.end()), shape.vShades.end());
     shape.bRendered = true;
     ++m_pFont->nRendered;
     return shape;
+}
+
+void CGlyphCache::InkColors(uint8_t ch, QRgb rgbText, std::vector<QRgb>& vColors)
+{
+    const CShape& shape = Shape(ch);
+    const size_t nAt = vColors.size();
+    vColors.resize(nAt + shape.vShades.size());
+    // Through the very blend Draw uses, so the colours are the pixels' to the bit.
+    CBlend(m_rgbBack, rgbText).Row(vColors.data() + nAt, shape.vShades.data(),
+                                   static_cast<int>(shape.vShades.size()));
 }
 
 void CGlyphCache::Draw(const CTarget& target, int nX, int nY, uint8_t ch, QRgb rgbText)

@@ -55,6 +55,10 @@ public:
         Draw(CTarget(img), nX, nY, ch, rgbText);
     }
 
+    // Appends every colour Draw can give the glyph of ch in rgbText, the
+    // background included (a colour may come more than once).
+    void InkColors(uint8_t ch, QRgb rgbText, std::vector<QRgb>& vColors);
+
     // Glyph shapes rendered for the current font.
     int CachedGlyphCount() const;
 

@@ -35,8 +35,9 @@ public:
     virtual int GetFrameCount() const = 0;
     virtual int GetRows() const = 0;
     virtual int GetCols() const = 0;
-    // The cells of frame nIndex (0-based), asked for in ascending order and
-    // valid until the next call; null when they cannot be had.
+    // The cells of frame nIndex (0-based), asked for in ascending order (the
+    // GIF export makes two such passes) and valid until the next call; null
+    // when they cannot be had.
     virtual const CharCell* GetFrame(int nIndex) = 0;
 };
 

@@ -12,7 +12,14 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QTemporaryDir>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 
@@ -27,6 +34,19 @@ struct CFrames : IAnimFrameSource {
     const CharCell* GetFrame(int n) override { return n == m_nBroken ? nullptr : m_v[size_t(n)].data(); }
     int m_nRows, m_nCols, m_nBroken = -1;
     std::vector<Frame> m_v;
+};
+
+// Frames made when asked for, so that thousands of them need no memory.
+struct CMadeFrames : IAnimFrameSource {
+    CMadeFrames(int nRows, int nCols, int nFrames, std::function<Frame(int)> fn)
+        : m_nRows(nRows), m_nCols(nCols), m_nFrames(nFrames), m_fnMake(std::move(fn)) {}
+    int GetFrameCount() const override { return m_nFrames; }
+    int GetRows() const override { return m_nRows; }
+    int GetCols() const override { return m_nCols; }
+    const CharCell* GetFrame(int n) override { return (m_frame = m_fnMake(n)).data(); }
+    int m_nRows, m_nCols, m_nFrames;
+    std::function<Frame(int)> m_fnMake;
+    Frame m_frame;
 };
 
 // Printable characters from a seed; colours from pick(cell index).
@@ -179,6 +199,48 @@ private slots:
                 QCOMPARE(s.nLocalMaps > 0, &c.v == &vMany);
             }
         }
+    }
+
+    // A thousand frames in one colour (its anti-aliased shades fit one table) are written as
+    // they are drawn: under an address-space limit far below the file's size, the export
+    // still succeeds, and every frame decodes to its picture.
+    void GifOfManyFramesNeedsAboutOnePicture()
+    {
+        CMadeFrames frames(80, 128, 1000, [](int f) {
+            return MakeFrame(80 * 128, unsigned(f), [](int) { return 0x2040C0u; });
+        });
+        QTemporaryDir dir;
+        const std::string strPath = dir.filePath("many.gif").toStdString();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            // The file is over 100 MB; two pictures at zoom 0 are about 2 MB.
+            std::ifstream statm("/proc/self/statm");
+            rlim_t nPages = 0;
+            statm >> nPages;
+            const rlim_t nLimit = nPages * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(64) << 20);
+            const rlimit limit{nLimit, nLimit};
+            setrlimit(RLIMIT_AS, &limit);
+            // Out of memory ends the child here: the test's own handlers would hang after a fork.
+            try {
+                std::ofstream os(strPath, std::ios::binary);
+                const bool bOk = ExportAnimatedGif(os, frames, 0, 1, true, 0xF0E0D0, nullptr);
+                os.close();
+                _exit(bOk && os ? 0 : 1);
+            } catch (...) {
+                _exit(2);
+            }
+        }
+        int nStatus = 0;
+        QCOMPARE(waitpid(pid, &nStatus, 0), pid);
+        QVERIFY(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0);
+        QImageReader reader(QString::fromStdString(strPath), "gif");
+        CFramePicture picture(80, 128, 0, 0xF0E0D0);
+        int nFrames = 0;
+        for (; reader.canRead(); ++nFrames) {
+            const QImage img = reader.read().convertToFormat(QImage::Format_RGB32);
+            QVERIFY2(img == picture.Render(frames.GetFrame(nFrames)), qPrintable(QString::number(nFrames)));
+        }
+        QCOMPARE(nFrames, 1000);
     }
 
     void GifLoopsOnlyWhenAskedAndReportsFailures()

@@ -8,7 +8,9 @@
 #include <QObject>
 #include <QPainter>
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace {
 constexpr QRgb RGB_UNTOUCHED = 0xFF070707u;
@@ -124,6 +126,14 @@ private slots:
             QVERIFY2(strWrong.isEmpty(),
                      qPrintable(QString("char %1 %2").arg(int(nChar)).arg(strWrong)));
             nInk += imgMask != CoverageMask(nZoom, ' ');
+            // Every colour drawn is one the GIF's table is made from.
+            std::vector<QRgb> vColors;
+            m_cache.InkColors(nChar, rgbText, vColors);
+            for (int n = 0; n < img.width() * img.height(); ++n) {
+                const QRgb rgb = img.pixel(n % img.width(), n / img.width());
+                QVERIFY2(rgb == RGB_UNTOUCHED || std::find(vColors.begin(), vColors.end(), rgb) != vColors.end(),
+                         qPrintable(QString("char %1 colour %2").arg(int(nChar)).arg(rgb, 8, 16)));
+            }
         }
         QVERIFY(nInk >= strChars.size() - 1); // all but the space
     }
