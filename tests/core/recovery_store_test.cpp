@@ -15,6 +15,7 @@
 #include <csignal>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 
@@ -64,9 +65,8 @@ int WaitChild(pid_t pid)
     return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 128 + WTERMSIG(nStatus);
 }
 
-// Runs fn in a child that an alarm ends after a while, so a call that blocks
-// fails the test instead of hanging it; its result, 99 when it threw, or 128
-// + the signal.
+// Runs fn in a child that an alarm ends should a call block: fn's result, 99
+// when it threw (not to the test runner's copy), or 128 + the signal.
 int RunInChild(const std::function<int()>& fn)
 {
     std::fflush(nullptr);
@@ -80,19 +80,6 @@ int RunInChild(const std::function<int()>& fn)
         }
     }
     return WaitChild(pid);
-}
-
-void MakeFile(const std::string& strPath, const std::string& strText, bool bOld)
-{
-    ASSERT_TRUE(SaveFileSafely(strPath, strText, nullptr));
-    const timespec aTimes[2] = {{0, UTIME_OMIT}, {time(nullptr) - 3600, 0}};
-    ASSERT_TRUE(!bOld || utimensat(AT_FDCWD, strPath.c_str(), aTimes, 0) == 0);
-}
-
-void SetField(std::string& strDesc, const std::string& strKey, uint64_t nValue)
-{
-    const std::size_t n = strDesc.find("\n" + strKey + "=") + strKey.size() + 2;
-    strDesc.replace(n, strDesc.find('\n', n) - n, std::to_string(nValue));
 }
 
 // The one copy offered in strFolder, checked to be intact and to be strFile.
@@ -244,8 +231,7 @@ TEST(RecoveryStore, DamagedCopiesAreFlaggedAndDiscardable)
     }
 }
 
-// A FIFO where a lock or a leftover belongs must not block the start: a
-// session whose lock is no lock is left be.
+// FIFOs where locks and leftovers belong block nothing; a FIFO lock is no lock.
 TEST(RecoveryStore, PipesInTheFolderDoNotBlock)
 {
     TempDir tmp;
@@ -265,9 +251,7 @@ TEST(RecoveryStore, PipesInTheFolderDoNotBlock)
     EXPECT_EQ(Entries(tmp.Path()).size(), 5u);
 }
 
-// A copy of 1.1 GB (sparse: large on disk, cheap to make) is checked under
-// an address-space limit well below its size; the small copy beside it is
-// still offered.
+// A sparse 1.1 GB copy, checked under a far lower address-space limit, hides no other.
 TEST(RecoveryStore, LargeCopyDoesNotHideTheOthers)
 {
 #if defined(__SANITIZE_ADDRESS__)
@@ -279,65 +263,54 @@ TEST(RecoveryStore, LargeCopyDoesNotHideTheOthers)
     constexpr int kFrames = 7000;
     const uint64_t nSize = GWP_HEADER_SIZE + uint64_t(kFrames) * MAX_ROWS * MAX_COLS * 16;
     std::string strDesc = ReadOrEmpty(tmp / (strBig + ".desc"));
-    for (const auto& [strKey, nValue] : {std::pair<std::string, uint64_t>{"frames", kFrames},
-                                         {"rows", MAX_ROWS}, {"cols", MAX_COLS}, {"size", nSize}})
-        SetField(strDesc, strKey, nValue);
+    const auto set = [&](const std::string& strKey, uint64_t nValue) {
+        const std::size_t n = strDesc.find("\n" + strKey + "=") + strKey.size() + 2;
+        strDesc.replace(n, strDesc.find('\n', n) - n, std::to_string(nValue));
+    };
+    set("frames", kFrames), set("rows", MAX_ROWS), set("cols", MAX_COLS), set("size", nSize);
     ASSERT_TRUE(SaveFileSafely(tmp / (strBig + ".desc"), strDesc, nullptr));
     const std::string strCopy = tmp / (strBig + ".1.gwp");
     ASSERT_TRUE(SaveFileSafely(strCopy, Header(kFrames, MAX_COLS, MAX_ROWS), nullptr));
     ASSERT_EQ(truncate(strCopy.c_str(), off_t(nSize)), 0);
-
-    const int nResult = RunInChild([&] {
-        long nPages = 0;
-        if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-            nPages = std::fscanf(f, "%ld", &nPages) == 1 ? nPages : 0;
-            std::fclose(f);
-        }
+    const int nResult = RunInChild([&]() -> int {
+        long nPages = 0; // the address space already in use
+        std::ifstream("/proc/self/statm") >> nPages;
         const rlim_t nLimit = rlim_t(nPages) * rlim_t(sysconf(_SC_PAGESIZE)) + (512u << 20);
         const rlimit limit{nLimit, nLimit};
         if (nPages == 0 || setrlimit(RLIMIT_AS, &limit) != 0)
             return 3;
-        const auto vEntries = FindOrphanedCopies(tmp.Path());
-        return vEntries.size() == 2 && vEntries[0].bDamaged != vEntries[1].bDamaged &&
-                       "session-" + (vEntries[0].bDamaged ? vEntries[1] : vEntries[0]).strSession ==
-                           strSmall
-                   ? 0
-                   : 1;
+        const auto v = FindOrphanedCopies(tmp.Path()); // v[v[0].bDamaged]: the intact one
+        return v.size() != 2 || v[0].bDamaged == v[1].bDamaged ||
+               "session-" + v[v[0].bDamaged].strSession != strSmall;
     });
     EXPECT_EQ(nResult, 0);
 }
 
-// What killed sessions leave and nobody would offer goes; what a live
-// session may be writing, and a dead session's copy, stay.
+// Dead sessions' leftovers go; what a live session may be writing, and copies, stay.
 TEST(RecoveryStore, LeftoversOfDeadSessionsAreRemoved)
 {
     TempDir tmp;
     CRecoveryStore live(tmp.Path());
     ASSERT_TRUE(live.Open(nullptr));
     const std::string strCrashed = LeaveCopy(tmp.Path(), {Snap(2, 2, 1)});
-    ASSERT_EQ(RunInChild([&] {
-                  CRecoveryStore store(tmp.Path()); // killed before its first copy
-                  return store.Open(nullptr) ? 0 : 1;
-              }),
-              0);
+    LeaveCopy(tmp.Path(), {}); // killed before its first copy
     const struct {
         const char* pszName;
-        bool bOld, bLocked, bKept;
+        bool bOld, bKept;
     } files[] = {
-        {".gw-save-dead01", true, false, false},
-        {".gw-save-live01", true, true, true}, // a long write
-        {".gw-save-new001", false, false, true}, // not locked yet
-        {"session-555.lock", false, false, true}, // a session starting
-        {"session-556.lock", true, false, false},
+        {".gw-save-dead01", true, false},
+        {".gw-save-live01", true, true},   // locked below: a long write
+        {".gw-save-new001", false, true},  // not locked yet
+        {"session-555.lock", false, true}, // a session starting
+        {"session-556.lock", true, false},
     };
-    std::vector<int> vHeld;
+    const timespec aOld[2] = {{0, UTIME_OMIT}, {time(nullptr) - 3600, 0}};
     for (const auto& file : files) {
-        MakeFile(tmp / file.pszName, "", file.bOld);
-        if (file.bLocked) {
-            vHeld.push_back(open((tmp / file.pszName).c_str(), O_RDONLY | O_CLOEXEC));
-            ASSERT_EQ(flock(vHeld.back(), LOCK_EX), 0);
-        }
+        ASSERT_TRUE(SaveFileSafely(tmp / file.pszName, "", nullptr));
+        ASSERT_TRUE(!file.bOld || utimensat(AT_FDCWD, (tmp / file.pszName).c_str(), aOld, 0) == 0);
     }
+    const int fdHeld = open((tmp / ".gw-save-live01").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(fdHeld, LOCK_EX), 0);
     const auto vBefore = Entries(tmp.Path());
     RemoveLeftovers(tmp.Path());
     std::vector<std::string> vExpected = {live.SessionName() + ".lock", strCrashed + ".1.gwp",
@@ -345,42 +318,28 @@ TEST(RecoveryStore, LeftoversOfDeadSessionsAreRemoved)
     for (const auto& file : files)
         if (file.bKept)
             vExpected.push_back(file.pszName);
-    std::sort(vExpected.begin(), vExpected.end());
+    std::ranges::sort(vExpected);
     EXPECT_EQ(vBefore.size(), vExpected.size() + 3) << "the killed session's lock is there";
     EXPECT_EQ(Entries(tmp.Path()), vExpected);
-    for (const int fd : vHeld)
-        close(fd);
+    close(fdHeld);
 }
 
-// A recovery folder that is a link keeps its target's mode; a target of
-// another user (a shared 1777 folder) is refused.
+// A linked folder keeps its target's mode; another user's (a shared 1777) is refused.
 TEST(RecoveryStore, LinkedFolderKeepsItsTargetsMode)
 {
-    const struct {
-        const char* pszName;
-        mode_t nMode;
-        bool bOthers, bOpens;
-    } cases[] = {
-        {"own folder", 0755, false, true},
-        {"shared folder", 01777, true, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        if (c.bOthers && geteuid() != 0)
+    for (const bool bOthers : {false, true}) {
+        SCOPED_TRACE(bOthers ? "shared folder" : "own folder");
+        if (bOthers && geteuid() != 0)
             continue; // only root can give a folder away
+        const mode_t nMode = bOthers ? 01777 : 0755;
         TempDir tmp;
         const std::string strTarget = tmp / "target";
         ASSERT_EQ(mkdir(strTarget.c_str(), 0700), 0);
-        ASSERT_EQ(chmod(strTarget.c_str(), c.nMode), 0);
-        ASSERT_TRUE(!c.bOthers || chown(strTarget.c_str(), 65534, 65534) == 0);
+        ASSERT_EQ(chmod(strTarget.c_str(), nMode), 0);
+        ASSERT_TRUE(!bOthers || chown(strTarget.c_str(), 65534, 65534) == 0);
         ASSERT_EQ(symlink(strTarget.c_str(), (tmp / "link").c_str()), 0);
-        CRecoveryStore store(tmp / "link");
-        std::string strError;
-        EXPECT_EQ(store.Open(&strError), c.bOpens) << strError;
-        struct stat st {};
-        ASSERT_EQ(stat(strTarget.c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 07777, c.nMode);
-        store.CloseClean();
+        EXPECT_EQ(CRecoveryStore(tmp / "link").Open(nullptr), !bOthers);
+        EXPECT_EQ(mode_t(std::filesystem::status(strTarget).permissions()), nMode);
     }
 }
 
