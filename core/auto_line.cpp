@@ -97,7 +97,13 @@ void CAutoLine::Draw(IAutoLineTarget& target, int nX0, int nY0, int nX1, int nY1
         }
         if (nX % nCellW != 0 && nY % nCellH != 0 && i != steps.nSteps - 1)
             continue;
-        ch = AutoLineChar(nAnchorY % nCellH, nE, steps.fStepX, steps.fStepY, ch);
+        // Cell heights that are not multiples of 6 leave bottom rows beyond
+        // every band; a stroke entering there before any character is chosen
+        // takes the lower band's, or slow upward strokes would draw nothing.
+        int nL = nAnchorY % nCellH;
+        if (ch == CH_SPACE && nL > 6 * nE)
+            nL = 6 * nE;
+        ch = AutoLineChar(nL, nE, steps.fStepX, steps.fStepY, ch);
         // Until some rule has chosen a character there is nothing to draw;
         // writing the blank would wipe out what the stroke crosses.
         if (ch == CH_SPACE)

@@ -49,7 +49,8 @@ public:
     // the end pixel left out, over cells of nCellW x nCellH pixels. Cells off
     // the target's grid are skipped and leave the history alone; so does a
     // cell no rule has yet given a character in this call, rather than
-    // having a blank written over it.
+    // having a blank written over it. Until a character is chosen, a cell
+    // entered beyond 6e counts as entered at 6e.
     void Draw(IAutoLineTarget& target, int nX0, int nY0, int nX1, int nY1, int nCellW, int nCellH);
     int HistoryCount() const { return m_nHistory; }
     // 0 = oldest; an index outside 0 .. HistoryCount() - 1 gives an empty entry.

@@ -84,15 +84,31 @@ TEST(AutoLineStroke, DrawsThesePictures)
         {{3, 2, 7, 2, 8, 12}, "`"},
         {{3, 14, 3, 0, 8, 12}, "|\n|"},
         // 8 x 8 cells (e = 1): (3,0), entered at L = 7, beyond every band, keeps the accent;
-        // upwards no character is ever chosen, and no blank is written over what is crossed.
+        // upwards the first cell, with nothing chosen yet, takes the lower band's bar.
         {{0, 10, 32, 6, 8, 8}, "   `\n```"},
-        {{4, 23, 4, 0, 8, 8}, ""}};
+        {{4, 23, 4, 0, 8, 8}, "|\n|\n|"}};
     for (const Row& r : aRows) {
         CFakeTarget target;
         CAutoLine line;
         line.Reset(r.a[0] / r.a[4], r.a[1] / r.a[5]);
         line.Draw(target, r.a[0], r.a[1], r.a[2], r.a[3], r.a[4], r.a[5]);
         EXPECT_EQ(target.Picture(), r.pszWant) << r.a[0] << "," << r.a[1] << " -> " << r.a[2];
+    }
+}
+
+TEST(AutoLineStroke, StrokesEnteringBelowTheLowerBandStillDraw)
+{
+    // Heights that are not multiples of 6 leave bottom rows beyond 6e; a
+    // stroke entering there takes the lower band's character.
+    for (int nH : {9, 14, 21, 28}) {
+        CFakeTarget up, across;
+        CAutoLine line;
+        line.Reset(0, 4);
+        line.Draw(up, 4, 5 * nH - 1, 4, -1, 8, nH);
+        line.Reset(0, 0);
+        line.Draw(across, 0, nH - 1, 80, nH - 1, 8, nH);
+        EXPECT_EQ(up.Picture(), "|\n|\n|\n|\n|") << nH;
+        EXPECT_EQ(across.Picture(), std::string(10, '_')) << nH;
     }
 }
 
