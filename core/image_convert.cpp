@@ -28,6 +28,7 @@ constexpr char kRamp32[] = "@g#M%WHA&Ghw3XEo5xFf?*r>;+=,`-. ";
 static_assert(sizeof(kRamp16) == 17 && sizeof(kRamp8) == 9 && sizeof(kRamp32) == 33);
 
 constexpr uint32_t WHITE = 255;
+constexpr COLORREF NEAR_BLACK = 0x010101;
 // A pixel column's sum stays below 2^32 for this many rows of white.
 constexpr int ROWS_PER_FOLD = static_cast<int>(0xFFFFFFFFu / WHITE);
 
@@ -301,7 +302,10 @@ int ConvertImage(const CPictureView& picture, const CImageConvertParams& params,
             }
             const COLORREF cr =
                 params.nColorMode == 1 ? params.crText : nAvg[0] | nAvg[1] << 8 | nAvg[2] << 16;
-            grid.SetCell(k, r, ConvertChar(static_cast<int>(nAvg[3]), params), cr);
+            // Pure black is the canvas layers' see-through colour: a black
+            // cell would vanish from a lifted transparent block.
+            grid.SetCell(k, r, ConvertChar(static_cast<int>(nAvg[3]), params),
+                         cr == 0 ? NEAR_BLACK : cr);
         }
         if (fnRowDone)
             fnRowDone(static_cast<int>(static_cast<int64_t>(r) * 100 / layout.nOutputRows));

@@ -81,7 +81,8 @@ uint8_t ConvertChar(int nGrey, const CImageConvertParams& params);
 // content. Colour averages come from the picture through the matrix of
 // (brightness, contrast, saturation), grey levels from the red channel of the
 // picture through the matrix of (brightness, 1, 0); pixels outside the
-// picture count as 255 in every channel. One pass over the pixels used.
+// picture count as 255 in every channel. A pure black colour is written as
+// near black 0x010101. One pass over the pixels used.
 // fnRowDone, if set, gets (r * 100) / rows after each output row r.
 // Returns the number of output rows written: the layout's rows, at most the
 // grid's. A picture without pixels, or whose stride is shorter than a row of
