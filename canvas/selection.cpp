@@ -235,10 +235,11 @@ void CSelection::Paste()
     LiftAtOrigin(m_vClipboard, m_nClipWidth, m_nClipHeight);
 }
 
-bool CSelection::PlaceTextBlock(std::string_view text)
+bool CSelection::PlaceTextBlock(std::string_view text, bool bExpandTabs)
 {
     CTextBlock block;
-    if (!m_view.GetCells() || !ScanTextBlock(text, m_view.GetCols(), m_view.GetRows(), block))
+    if (!m_view.GetCells() ||
+        !ScanTextBlock(text, m_view.GetCols(), m_view.GetRows(), block, bExpandTabs))
         return false;
     const int nCellW = m_view.GetCellWidth();
     const int nCellH = m_view.GetCellHeight();
@@ -260,7 +261,7 @@ bool CSelection::PlaceTextBlock(std::string_view text)
 bool CSelection::PasteClipboardText(std::string_view text)
 {
     m_bHasClipboard = false;
-    return PlaceTextBlock(text);
+    return PlaceTextBlock(text, true);
 }
 
 void CSelection::Forget()

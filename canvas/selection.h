@@ -59,10 +59,11 @@ public:
     void ColourSelection(COLORREF cr);
     // A text, lines ended by CR LF, becomes a floating block at the canvas's
     // top-left corner in m_crText, through the clipboard buffer. False when
-    // the text holds no character.
-    bool PlaceTextBlock(std::string_view text);
-    // The same for the system clipboard's text, after which the internal
-    // clipboard counts as empty (Paste is disabled until the next Cut or Copy).
+    // the text holds no character. TABs stay characters unless bExpandTabs.
+    bool PlaceTextBlock(std::string_view text, bool bExpandTabs = false);
+    // The same for the system clipboard's text, its TABs expanded to 8-column
+    // stops, after which the internal clipboard counts as empty (Paste is
+    // disabled until the next Cut or Copy).
     bool PasteClipboardText(std::string_view text);
     // A new drawing: the block is forgotten, not dropped.
     void Forget();

@@ -2,7 +2,12 @@
 
 #include <algorithm>
 
-bool ScanTextBlock(std::string_view text, int nCols, int nRows, CTextBlock& block)
+namespace {
+constexpr int TAB_STOP = 8;
+} // namespace
+
+bool ScanTextBlock(std::string_view text, int nCols, int nRows, CTextBlock& block,
+                   bool bExpandTabs)
 {
     block = {};
     if (nCols <= 0 || nRows <= 0)
@@ -23,6 +28,12 @@ bool ScanTextBlock(std::string_view text, int nCols, int nRows, CTextBlock& bloc
             nWidest = std::max(nWidest, nCol);
             nCol = 0;
             ++i;
+            continue;
+        }
+        // The grid is already spaces; the text is cut short enough that the
+        // column cannot overflow.
+        if (bExpandTabs && text[i] == '\t') {
+            nCol = (nCol / TAB_STOP + 1) * TAB_STOP;
             continue;
         }
         if (nCol < nCols && nLine < nRows)

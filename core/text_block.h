@@ -1,5 +1,5 @@
 // A text turned into a block of cells: lines end at CR LF, every other byte
-// (a lone CR or LF, a TAB) is a character of its line; lines shorter than the
+// (a lone CR or LF, a TAB unless expanded) is a character of its line; lines shorter than the
 // widest are padded with spaces, and whatever lies beyond the canvas's
 // columns and rows is dropped. The clipboard's text and the imports' texts
 // become floating blocks this way.
@@ -29,4 +29,8 @@ inline constexpr size_t TEXT_BLOCK_MAX_BYTES = 65535;
 // Scans text up to its first zero byte (or its end) into a block for a
 // canvas of nCols x nRows cells. Returns false when nothing would be placed:
 // no character on any line. A text ending with CR LF gets an empty last row.
-bool ScanTextBlock(std::string_view text, int nCols, int nRows, CTextBlock& block);
+// With bExpandTabs a TAB becomes spaces up to the next multiple of 8
+// columns: the canvas shows a TAB blank but text exports write it as a TAB,
+// so pasted text would shift.
+bool ScanTextBlock(std::string_view text, int nCols, int nRows, CTextBlock& block,
+                   bool bExpandTabs = false);

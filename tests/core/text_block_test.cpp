@@ -28,6 +28,7 @@ TEST(TextBlock, LinesBecomePaddedRowsCutToTheCanvas)
         std::string strText;
         int nCols, nRows;
         std::vector<std::string> expected;
+        bool bExpandTabs = false;
     };
     const Row rows[] = {
         {"ab\r\ncde", 80, 128, {"ab ", "cde"}},
@@ -38,10 +39,15 @@ TEST(TextBlock, LinesBecomePaddedRowsCutToTheCanvas)
         {"abcdef\r\nxy\r\nzz", 4, 2, {"abcd", "xy  "}},
         {std::string("ab\0cd", 5), 80, 128, {"ab"}},
         {"\r\n\r\nq", 80, 128, {" ", " ", "q"}},
+        // Expanded, a TAB runs to the next 8-column stop, even past the canvas.
+        {"a\tb", 80, 128, {"a       b"}, true},
+        {"abcdefgh\tx\r\n\ty", 80, 128, {"abcdefgh        x", "        y        "}, true},
+        {"ab\tc\t", 4, 128, {"ab  "}, true},
     };
     for (const Row& row : rows) {
         CTextBlock block;
-        ASSERT_TRUE(ScanTextBlock(row.strText, row.nCols, row.nRows, block)) << row.strText;
+        ASSERT_TRUE(ScanTextBlock(row.strText, row.nCols, row.nRows, block, row.bExpandTabs))
+            << row.strText;
         EXPECT_EQ(Rows(block), row.expected) << row.strText;
     }
 }
