@@ -257,6 +257,12 @@ private slots:
         frame.RunCommand(ID_PASTE_CLIPBOARD);
         QVERIFY(view.Selection().IsFloating());
         QVERIFY(!enabled(ID_EDIT_PASTE));
+        // The Delete key deletes the floating block, as the menu item does.
+        frame.show();
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        QTest::keyClick(view.viewport(), Qt::Key_Delete);
+        QVERIFY(!view.Selection().IsFloating());
         // The canvas menu offers the menu bar's own edit actions.
         frame.OpenCanvasMenu(frame.mapToGlobal(QPoint(10, 10)));
         QStringList vTexts;
