@@ -165,6 +165,9 @@ void CArtView::ReportEditEnd(EEditEnd end)
         ReportStoreFailure(gw::IDS_EDIT_UNRECORDED);
     else if (end == EEditEnd::StillOpen)
         ReportStoreFailure(gw::IDS_EDIT_STILL_OPEN);
+    // A step ended, recorded or not: Undo may have become possible.
+    if (m_pHost)
+        m_pHost->OnEditStateChanged();
 }
 
 void CArtView::ReportStoreFailure(const char* pszText)
@@ -536,6 +539,8 @@ void CArtView::UpdateCursor()
 void CArtView::OnHistoryApplied()
 {
     Refresh(REFRESH_ALL);
-    if (m_pHost)
+    if (m_pHost) {
         m_pHost->RefreshFrameThumbnail();
+        m_pHost->OnEditStateChanged();
+    }
 }

@@ -78,8 +78,10 @@ void CSelection::Lift(const std::vector<CharCell>* pFrom, int nWidth, int nHeigh
     }
     BuildLayer();
     m_bFloating = true;
-    if (IViewHost* pHost = m_view.Host())
+    if (IViewHost* pHost = m_view.Host()) {
         pHost->PendingWorkChanged();
+        pHost->OnEditStateChanged();
+    }
 }
 
 void CSelection::BuildLayer()
@@ -135,8 +137,10 @@ void CSelection::DropSelection()
     m_view.SelectionLayer().fill(RGB_KEY);
     m_bFloating = false;
     m_view.Refresh(CArtView::REFRESH_ALL);
-    if (IViewHost* pHost = m_view.Host())
+    if (IViewHost* pHost = m_view.Host()) {
         pHost->RefreshFrameThumbnail();
+        pHost->OnEditStateChanged();
+    }
 }
 
 void CSelection::DropInto(CharCell* pCells) const
@@ -179,8 +183,9 @@ void CSelection::ToClipboard(bool bBlank)
             cell.nY = r * nCellH;
         }
     }
-    DropAndEnd(bBlank);
+    // Held before the drop tells the host, so Paste follows at once.
     m_bHasClipboard = true;
+    DropAndEnd(bBlank);
 }
 
 void CSelection::DropAndEnd(bool bBlank)
@@ -269,4 +274,6 @@ void CSelection::Forget()
     m_bFloating = false;
     m_liftEdit.Forget();
     m_view.SelectionLayer().fill(RGB_KEY);
+    if (IViewHost* pHost = m_view.Host())
+        pHost->OnEditStateChanged();
 }

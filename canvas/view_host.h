@@ -21,6 +21,10 @@ public:
     // A floating block or a pending shape was made or moved: work on screen
     // that the cells do not hold yet, which the host counts as unsaved.
     virtual void PendingWorkChanged() {}
+    // What Undo, Redo, Cut, Copy, Delete or Paste could do has changed: a
+    // block was lifted or dropped, a step was recorded, undone or redone.
+    // The host renews its commands' states at once, not at its next menu.
+    virtual void OnEditStateChanged() {}
     // The pick tool took a character for the left or right button: show it
     // in the character picker as that button's choice.
     virtual void CharPicked(bool /*bRight*/, unsigned char /*ch*/) {}

@@ -50,7 +50,7 @@ constexpr SCommandInfo kCommands[] = {
     {ID_EDIT_PASTE, "&Paste\tCtrl+V", "Paste the copied region", "Paste", ":/icons/paste.svg", {"Ctrl+V", "Shift+Ins"}},
     {ID_PASTE_CLIPBOARD, "Paste Clipboard", "Paste from system ClipBoard", "Paste from system ClipBoard",
      ":/icons/paste_clipboard.svg", {nullptr, nullptr}},
-    {ID_EDIT_DELETE, "Delete", "Delete", "Delete", ":/icons/delete.svg", {nullptr, nullptr}},
+    {ID_EDIT_DELETE, "Delete\tDel", "Delete", "Delete", ":/icons/delete.svg", {"Del", nullptr}},
 
     // View
     {ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar", "Toggle Toolbar", nullptr, {nullptr, nullptr}},

@@ -56,6 +56,7 @@ public:
     void RefreshFrameThumbnail() override;
     // A block floats or a shape is pending: autosave becomes due.
     void PendingWorkChanged() override;
+    void OnEditStateChanged() override { UpdateCommandUI(); }
     void UpdateRulers(ERulerUpdate nMode, int nScrollX, int nScrollY, int nMouseX, int nMouseY,
                       int nCanvasW, int nCanvasH) override;
     void AddFirstFrame(int nFrameKey, const QImage& imgThumb) override;

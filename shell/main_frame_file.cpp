@@ -82,11 +82,10 @@ bool CMainFrame::PrepareToReplace()
     // Settled first, so the prompt asks about what is on screen.
     CommitPendingEdits();
     ChooseTool(TOOL_CURSOR);
-    if (!SaveModified()) {
-        return false;
-    }
-    m_doc.SetModifiedFlag(false);
-    return true;
+    // The modified flag is left alone: the command can still be cancelled
+    // (a dialog, a file that cannot be read), and the drawing it keeps is
+    // then as unsaved as before. Each command clears it once replaced.
+    return SaveModified();
 }
 
 void CMainFrame::OnFileOpen()

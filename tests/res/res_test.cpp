@@ -201,7 +201,7 @@ private slots:
         QTest::newRow("next pane") << ID_NEXT_PANE << QList<K>{K(Qt::Key_F6)};
         QTest::newRow("prev pane") << ID_PREV_PANE << QList<K>{K(Qt::SHIFT | Qt::Key_F6)};
         QTest::newRow("save as") << ID_FILE_SAVE_AS << QList<K>{};
-        QTest::newRow("delete") << ID_EDIT_DELETE << QList<K>{};
+        QTest::newRow("delete") << ID_EDIT_DELETE << QList<K>{K(Qt::Key_Delete)};
     }
 
     void shortcuts()

@@ -226,14 +226,18 @@ private slots:
     {
         CMainFrame frame;
         CArtView& view = *frame.View();
+        // No update pass is run here: the toolbar and the keys see the
+        // actions as the canvas's own changes left them.
+        const auto enabled = [&](int nId) { return frame.Action(nId)->isEnabled(); };
+        QVERIFY(!enabled(ID_EDIT_UNDO));
         view.BeginEdit();
         view.SetCell(1, 1, 'Q', false, 0);
         view.EndEdit();
+        QVERIFY(enabled(ID_EDIT_UNDO));
+        frame.RunCommand(ID_EDIT_UNDO);
+        QVERIFY(!enabled(ID_EDIT_UNDO) && enabled(ID_EDIT_REDO));
+        frame.RunCommand(ID_EDIT_REDO);
         frame.RunCommand(ID_TOOL_SELECT);
-        const auto enabled = [&](int nId) {
-            frame.UpdateCommandUI();
-            return frame.Action(nId)->isEnabled();
-        };
         QVERIFY(!enabled(ID_EDIT_CUT) && !enabled(ID_EDIT_PASTE));
         const auto centre = [&](int nCol, int nRow) {
             return QPoint(nCol * view.GetCellWidth() + 2, nRow * view.GetCellHeight() + 2);
@@ -245,12 +249,20 @@ private slots:
         QVERIFY(!enabled(ID_EDIT_UNDO)); // the lift's step is open
         frame.RunCommand(ID_EDIT_CUT);
         QVERIFY(!enabled(ID_EDIT_CUT) && enabled(ID_EDIT_PASTE) && enabled(ID_EDIT_UNDO));
-        // Text from another program: Paste is disabled after it.
+        // Text from another program, seen at the next pass as at a menu:
+        // Paste is disabled after it.
         QGuiApplication::clipboard()->setText(QStringLiteral("hi"));
+        frame.UpdateCommandUI();
         QVERIFY(enabled(ID_PASTE_CLIPBOARD));
         frame.RunCommand(ID_PASTE_CLIPBOARD);
         QVERIFY(view.Selection().IsFloating());
         QVERIFY(!enabled(ID_EDIT_PASTE));
+        // The Delete key deletes the floating block, as the menu item does.
+        frame.show();
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        QTest::keyClick(view.viewport(), Qt::Key_Delete);
+        QVERIFY(!view.Selection().IsFloating());
         // The canvas menu offers the menu bar's own edit actions.
         frame.OpenCanvasMenu(frame.mapToGlobal(QPoint(10, 10)));
         QStringList vTexts;
