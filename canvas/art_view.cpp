@@ -288,7 +288,12 @@ void CArtView::SetTextColor(COLORREF cr)
 
 void CArtView::SetBackColor(COLORREF cr)
 {
-    m_crBack = DrawingColor(cr);
+    const COLORREF crBack = DrawingColor(cr);
+    if (crBack == m_crBack)
+        return;
+    m_crBack = crBack;
+    if (m_pHost)
+        m_pHost->BackColorChanged();
 }
 
 // ---- scrolling ----

@@ -45,4 +45,6 @@ public:
     // OnInitialUpdate registers the document's first frame and hands its key
     // and its 64 x 64 picture here, for the frame panel's first item.
     virtual void AddFirstFrame(int /*nFrameKey*/, const QImage& /*imgThumb*/) {}
+    // The canvas background changed: every frame's picture is drawn on it.
+    virtual void BackColorChanged() {}
 };

@@ -65,7 +65,7 @@ void CFigTextEdit::keyPressEvent(QKeyEvent* pEvent)
                         pEvent->key() != Qt::Key_Tab && pEvent->key() != Qt::Key_Backtab;
     if (bTypes && pEvent->key() != Qt::Key_Backspace) {
         const char16_t ch = strText.size() == 1 ? strText.at(0).unicode() : 0;
-        if (ch < 33 || ch > 126) {
+        if (ch < FIG_FIRST_CODE || ch > 126) {
             pEvent->accept();
             return;
         }

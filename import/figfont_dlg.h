@@ -16,8 +16,8 @@
 class QComboBox;
 class QPlainTextEdit;
 
-// The input box: only the characters a font has a glyph for (33..126) and
-// Backspace get through; the space and anything else typed is swallowed.
+// The input box: only the characters a font has a glyph for (32..126, the
+// space included) and Backspace get through; anything else typed is swallowed.
 // Keys that type nothing (arrows, Delete, Enter, Escape) work as usual.
 class CFigTextEdit : public QLineEdit {
     Q_OBJECT

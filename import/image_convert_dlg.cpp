@@ -170,7 +170,7 @@ CImageConvertDlg::CImageConvertDlg(CArtView* pView, QWidget* pParent)
     auto* pThumbBox = new QGroupBox(QStringLiteral("Thumbnail"));
     auto* pThumbLayout = new QVBoxLayout(pThumbBox);
     m_imgThumb = QImage(THUMB_SIZE, THUMB_SIZE, QImage::Format_RGB32);
-    m_imgThumb.fill(Qt::black); // an empty surface, as before any picture
+    m_imgThumb.fill(QColor::fromRgb(GW_DIALOG_BACK)); // an empty box, in the dialog's grey
     m_pThumbView = new CThumbnailView(m_imgThumb);
     pThumbLayout->addWidget(m_pThumbView, 0, Qt::AlignCenter);
 
@@ -244,7 +244,10 @@ void CImageConvertDlg::UpdateThumbnail()
 {
     if (!m_bImageLoaded)
         return;
-    const CColorMatrix matrix = BuildColorMatrix(m_fBrightness, m_fContrast, m_fSaturation);
+    // Grey mode shows the levels its characters are picked by: the
+    // conversion's grey matrix, which takes only the brightness.
+    const CColorMatrix matrix = m_nColorMode == 1 ? BuildColorMatrix(m_fBrightness, 1.0f, 0.0f)
+                                                  : BuildColorMatrix(m_fBrightness, m_fContrast, m_fSaturation);
     QImage imgAdjusted(m_imgSmall.size(), QImage::Format_RGBA8888);
     for (int y = 0; y < m_imgSmall.height(); ++y)
         ApplyColorMatrix(matrix, m_imgSmall.constScanLine(y), imgAdjusted.scanLine(y),
@@ -291,6 +294,7 @@ void CImageConvertDlg::OnColorClicked()
         m_pCustom->setEnabled(true);
         m_pCustomChar->setEnabled(true);
     }
+    UpdateThumbnail();
 }
 
 void CImageConvertDlg::OnGrayClicked()
@@ -301,6 +305,7 @@ void CImageConvertDlg::OnGrayClicked()
     m_pCustom->setChecked(false);
     m_pCustom->setEnabled(false);
     m_pCustomChar->setEnabled(false);
+    UpdateThumbnail();
 }
 
 void CImageConvertDlg::OnCustomClicked()
@@ -309,6 +314,7 @@ void CImageConvertDlg::OnCustomClicked()
     if (m_bCustom) {
         m_nColorMode = 0;
         m_pColor->setChecked(true);
+        UpdateThumbnail();
     }
     for (QWidget* pWidget : {static_cast<QWidget*>(m_pCharSet), static_cast<QWidget*>(m_pAuto),
                              static_cast<QWidget*>(m_pGray)})

@@ -34,7 +34,8 @@ public:
     // Decodes strPath; on failure tells the user why and keeps the picture
     // opened before. True when the picture was opened.
     bool OpenConvertImage(const QString& strPath);
-    // The thumbnail through the current matrix; nothing without a picture.
+    // The thumbnail through the current matrix, in grey mode the grey one;
+    // nothing without a picture.
     void UpdateThumbnail();
     // "Convert": checks, converts into the view as one undo step, closes
     // the dialog with the OK result.

@@ -82,6 +82,23 @@ void CFrameListModel::KeepWithinBudget() const
     }
 }
 
+void CFrameListModel::RenewImages()
+{
+    // Only images a row names: a deleted frame's image keeps a key the
+    // document no longer has.
+    for (const SRow& row : m_vRows) {
+        const auto n = static_cast<std::size_t>(row.nData & 0xFFFF);
+        if (n < m_vImages.size() && !m_vPending[n] && m_vImageSource[n] != NO_SOURCE) {
+            m_vImages[n] = QPixmap();
+            m_vPending[n] = true;
+            ++m_nPending;
+        }
+    }
+    std::erase_if(m_dqMade, [this](int n) { return m_vPending[static_cast<std::size_t>(n)]; });
+    if (!m_vRows.empty())
+        emit dataChanged(index(0), index(rowCount() - 1), {Qt::DecorationRole});
+}
+
 int CFrameListModel::NextPending(int nFrom) const
 {
     const int nCount = ImageCount();

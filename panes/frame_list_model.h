@@ -40,6 +40,8 @@ public:
     bool IsPending(int nImage) const;
     int PendingCount() const { return m_nPending; }
     int MadeCount() const { return static_cast<int>(m_vImages.size()) - m_nPending; }
+    // The images the rows name become pending, to be made again.
+    void RenewImages();
     // The first pending image at or after nFrom, wrapping; -1 for none.
     int NextPending(int nFrom) const;
 

@@ -98,6 +98,12 @@ int CFramePaneView::MakePendingThumbnails(int nMax)
     return m_pModel->PendingCount();
 }
 
+void CFramePaneView::RenewThumbnails()
+{
+    m_pModel->RenewImages();
+    ScheduleThumbnails();
+}
+
 void CFramePaneView::ScheduleThumbnails()
 {
     if (m_nIdleTimer == 0 && m_pModel->PendingCount() > 0)

@@ -60,6 +60,9 @@ public:
     // Makes up to nMax pending images, nearest the visible items first;
     // returns how many are still pending.
     int MakePendingThumbnails(int nMax);
+    // Every item's image is made again from the source, as it is shown or
+    // when the window is idle (the frames' look changed, not their cells).
+    void RenewThumbnails();
 
     int count() const;
     // Appends an item without text showing image nImage; returns its index.

@@ -60,6 +60,7 @@ public:
     void UpdateRulers(ERulerUpdate nMode, int nScrollX, int nScrollY, int nMouseX, int nMouseY,
                       int nCanvasW, int nCanvasH) override;
     void AddFirstFrame(int nFrameKey, const QImage& imgThumb) override;
+    void BackColorChanged() override;
     // The view's first initial update: the rulers take their thickness.
     void ShowRulers() override;
     int GetSelectMode() const override { return m_nSelectMode; }

@@ -106,6 +106,12 @@ void CMainFrame::RefreshFrameThumbnail()
     }
 }
 
+void CMainFrame::BackColorChanged()
+{
+    if (m_pFramePane)
+        m_pFramePane->List()->RenewThumbnails();
+}
+
 void CMainFrame::StopPlayback()
 {
     if (m_nPlayTimer != 0) {

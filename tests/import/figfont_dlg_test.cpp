@@ -14,12 +14,17 @@
 
 namespace {
 
-// A two-row font: "H" as given and "i" drawn, every other glyph empty.
+// A two-row font: "H" as given, "i", "t" and the space (dots) drawn, every
+// other glyph empty.
 QByteArray MakeFont(const char* pszH, const char* pszHeader = "flf2a$ 2 2 8 0 0")
 {
     QByteArray font = QByteArray(pszHeader) + '\n';
     for (int ch = 32; ch <= 126; ++ch)
-        font += ch == 'H' ? QByteArray(pszH) : ch == 'i' ? QByteArray("o$@\n|$@@\n") : QByteArray("@\n@@\n");
+        font += ch == 'H'   ? QByteArray(pszH)
+                : ch == 'i' ? QByteArray("o$@\n|$@@\n")
+                : ch == 't' ? QByteArray("+@\n|@@\n")
+                : ch == ' ' ? QByteArray("..@\n..@@\n")
+                            : QByteArray("@\n@@\n");
     return font;
 }
 
@@ -79,20 +84,21 @@ private slots:
         QCOMPARE(dlg.SpacingCombo()->currentText(), QStringLiteral("2"));
         QVERIFY(dlg.PreviewText().empty()); // nothing composed before a change
 
-        // The space and characters without a glyph are swallowed; Backspace works.
-        Type(dlg.InputEdit(), QStringLiteral("H i\u00e9x"));
+        // Characters without a glyph are swallowed, the space gets through and
+        // is lettered with the font's space glyph; Backspace works.
+        Type(dlg.InputEdit(), QStringLiteral("Hi\u00e9 therex"));
         QTest::keyClick(dlg.InputEdit(), Qt::Key_Backspace);
-        QCOMPARE(dlg.InputEdit()->text(), QStringLiteral("Hi"));
-        QCOMPARE(dlg.PreviewText(), Expected(FONT_A, "Hi", 2));
-        QCOMPARE(dlg.Preview()->toPlainText(), QStringLiteral("|_|o \n| || \n"));
+        QCOMPARE(dlg.InputEdit()->text(), QStringLiteral("Hi there"));
+        QCOMPARE(dlg.PreviewText(), Expected(FONT_A, "Hi there", 2));
+        QCOMPARE(dlg.Preview()->toPlainText(), QStringLiteral("|_|o ..+\n| || ..|\n"));
 
         dlg.SpacingCombo()->setCurrentIndex(1);
-        QCOMPARE(dlg.PreviewText(), Expected(FONT_A, "Hi", 1));
+        QCOMPARE(dlg.PreviewText(), Expected(FONT_A, "Hi there", 1));
         dlg.FontCombo()->setCurrentIndex(1);
-        QCOMPARE(dlg.PreviewText(), Expected(FONT_B, "Hi", 1));
+        QCOMPARE(dlg.PreviewText(), Expected(FONT_B, "Hi there", 1));
         // A character pasted past the filter has no glyph and is left out.
         dlg.InputEdit()->setText(QStringLiteral("H\u00e9 i"));
-        QCOMPARE(dlg.PreviewText(), Expected(FONT_B, "Hi", 1));
+        QCOMPARE(dlg.PreviewText(), Expected(FONT_B, "H i", 1));
         QVERIFY(m_vMessages.isEmpty());
     }
 

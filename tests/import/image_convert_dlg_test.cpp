@@ -1,7 +1,8 @@
 // The image conversion dialog: which controls each choice enables, the
-// sliders' values and Restore, the thumbnail through the matrix, the two
-// refusals of Convert, a picture that cannot be read, and a conversion into
-// a real view as one undo step.
+// sliders' values and Restore, the thumbnail through the matrix (an empty
+// grey box before a picture, grey in grey mode), the two refusals of Convert,
+// a picture that cannot be read, and a conversion into a real view as one
+// undo step.
 #include "tests/panes/qt_test_main.h"
 #include "canvas/art_view.h"
 #include "canvas/view_host.h"
@@ -64,6 +65,18 @@ private slots:
         QCOMPARE(dlg.ValueText(0)->text() + dlg.ValueText(1)->text() + dlg.ValueText(2)->text(),
                  QStringLiteral("0.001.001.00"));
         QCOMPARE(QColor(dlg.Thumbnail().pixel(100, 100)), QColor(100, 100, 100));
+    }
+
+    void thumbnailIsAnEmptyGreyBoxFirstAndGreyInGreyMode()
+    {
+        CImageConvertDlg dlg(nullptr);
+        QCOMPARE(dlg.Thumbnail().pixel(100, 100), qRgb(0xAA, 0xAA, 0xAA));
+        QVERIFY(dlg.OpenConvertImage(WritePicture("red.png", {40, 40}, Qt::red)));
+        dlg.GrayRadio()->click();
+        const QRgb rgbGrey = dlg.Thumbnail().pixel(100, 100);
+        QVERIFY(qRed(rgbGrey) == qGreen(rgbGrey) && qGreen(rgbGrey) == qBlue(rgbGrey) && qRed(rgbGrey) < 255);
+        dlg.ColorRadio()->click();
+        QCOMPARE(dlg.Thumbnail().pixel(100, 100), qRgb(255, 0, 0));
     }
 
     void convertRefusesWithoutAPictureOrAWidthAndKeepsAPictureItCannotReplace()

@@ -2,9 +2,11 @@
 // window's own view and ruler corner, and the view's zoom and mouse reach the
 // rulers, which line up with the canvas.
 #include "canvas/art_view.h"
+#include "canvas/canvas_color.h"
 #include "canvas/ruler_corner_view.h"
 #include "canvas/ruler_view.h"
 #include "panes/color_picker.h"
+#include "panes/frame_panel.h"
 #include "res/command_ids.h"
 #include "shell/main_frame.h"
 #include "shell_test_support.h"
@@ -44,6 +46,17 @@ private slots:
         pPicker->Combo()->setCurrentIndex(CColorPickerView::SET_BACK); // yellow
         QTest::mouseClick(pPicker->SetButton(), Qt::LeftButton);
         QVERIFY(frame.View()->GetBackColor() == 0x00FFFFu && frame.RulerCorner()->BackColor() == 0x00FFFFu);
+
+        // Every frame's thumbnail is drawn again on the new background.
+        frame.RunCommand(gw::ID_ADD_FRAME);
+        CFramePaneView* pList = frame.FramePanel()->List();
+        QCOMPARE(pList->count(), 2);
+        QTest::mouseClick(pPicker, Qt::LeftButton, {}, CColorPickerView::SwatchRect(8).center());
+        QTest::mouseClick(pPicker->SetButton(), Qt::LeftButton);
+        const QRgb rgbBack = ColorRefToRgb(frame.View()->GetBackColor());
+        QVERIFY(rgbBack != qRgb(255, 255, 0));
+        for (int i = 0; i < 2; ++i)
+            QCOMPARE(pList->Thumbnail(int(pList->ItemData(i) & 0xFFFF)).toImage().pixel(0, 0), rgbBack);
     }
 
     void rulersFollowTheViewsZoomAndMouse()
