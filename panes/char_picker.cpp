@@ -3,6 +3,7 @@
 #include "canvas/glyph_cache.h"
 #include "ui/settings_value.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
@@ -49,6 +50,14 @@ QFont PickerFont()
     font.setWeight(QFont::Normal);
     font.setPixelSize(12);
     font.setKerning(false);
+    // A substitute font may run taller: shrink it until ascent and descent
+    // fit inside a square's outline, so no glyph loses its top or its foot.
+    while (font.pixelSize() > 6) {
+        const QFontMetrics fm(font);
+        if (fm.ascent() + fm.descent() <= SQUARE - 2)
+            break;
+        font.setPixelSize(font.pixelSize() - 1);
+    }
     return font;
 }
 
@@ -138,14 +147,19 @@ void CCharPaneView::RepaintPane()
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setFont(m_font);
     // rcFrame is the outline as drawn. The glyph and its opaque background
-    // are clipped to the inside, so a tall font cannot notch the frame.
-    const auto drawChar = [&painter](const QRect& rcFrame, int nX, int nY, unsigned char ch) {
+    // are clipped to the inside, so a tall font cannot notch the frame. The
+    // baseline centres the font's ascent and descent in that inside, so the
+    // low glyphs (the underscore) stay whole.
+    const QFontMetrics fm(m_font);
+    const auto drawChar = [&painter, &fm](const QRect& rcFrame, int nX, unsigned char ch) {
+        const QRect rcInside = rcFrame.adjusted(1, 1, -1, -1);
+        const int nBaseline =
+            rcInside.top() + (rcInside.height() - fm.ascent() - fm.descent()) / 2 + fm.ascent();
         // Text pen: the squares keep their red outline, the glyphs are black.
         painter.save();
-        painter.setClipRect(rcFrame.adjusted(1, 1, -1, -1));
+        painter.setClipRect(rcInside);
         painter.setPen(Qt::black);
-        painter.drawText(QRect(nX, nY, SQUARE, SQUARE), Qt::AlignLeft | Qt::AlignTop,
-                         QString(QChar(Cp1252ToUnicode(ch))));
+        painter.drawText(QPoint(nX, nBaseline), QString(QChar(Cp1252ToUnicode(ch))));
         painter.restore();
     };
 
@@ -153,16 +167,16 @@ void CCharPaneView::RepaintPane()
     painter.drawRect(Outline(4, 4, 39, 39));
     const QRect rcRight = Outline(20, 20, 37, 37);
     painter.drawRect(rcRight);
-    drawChar(rcRight.adjusted(0, 0, 1, 1), 25, 23, m_chPickRight);
+    drawChar(rcRight.adjusted(0, 0, 1, 1), 25, m_chPickRight);
     const QRect rcLeft = Outline(7, 7, 24, 24);
     painter.drawRect(rcLeft);
-    drawChar(rcLeft.adjusted(0, 0, 1, 1), 12, 10, m_chPickLeft);
+    drawChar(rcLeft.adjusted(0, 0, 1, 1), 12, m_chPickLeft);
 
     for (const CCharCell& cell : m_cells) {
         if (cell.rc.isEmpty())
             continue;
         painter.drawRect(cell.rc.adjusted(0, 0, -1, -1));
-        drawChar(cell.rc, cell.rc.left() + 5, cell.rc.top() + 3, cell.ch);
+        drawChar(cell.rc, cell.rc.left() + 5, cell.ch);
     }
     painter.end();
     update();
