@@ -38,6 +38,12 @@ QPalette AppPalette()
     pal.setColor(QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xE1));
     pal.setColor(QPalette::ToolTipText, Qt::black);
     pal.setColor(QPalette::Link, QColor(0x00, 0x00, 0xFF));
+    // setColor above set every group, the disabled one too: dim its texts
+    // again, as the dialogs do, so disabled menu items do not read as enabled.
+    const QColor crDimmed(0x78, 0x78, 0x78);
+    pal.setColor(QPalette::Disabled, QPalette::Text, crDimmed);
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, crDimmed);
+    pal.setColor(QPalette::Disabled, QPalette::ButtonText, crDimmed);
     return pal;
 }
 

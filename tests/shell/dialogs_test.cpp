@@ -187,6 +187,18 @@ private slots:
         QCOMPARE(dlg.RowsEdit()->grab().toImage().pixelColor(4, 8), QColor(Qt::white));
     }
 
+    // Disabled menu items and controls outside the dialogs draw their text
+    // dimmed, lighter than the enabled text, not in the same black.
+    void applicationPaletteDimsDisabledText()
+    {
+        const QPalette pal = QApplication::palette();
+        for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+            const QColor crActive = pal.color(QPalette::Active, role);
+            const QColor crDisabled = pal.color(QPalette::Disabled, role);
+            QVERIFY2(crDisabled.lightness() > crActive.lightness(), qPrintable(QString::number(role)));
+        }
+    }
+
 };
 
 GW_SHELL_TEST_MAIN(CDialogsTest)
