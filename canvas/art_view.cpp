@@ -300,14 +300,17 @@ void CArtView::SetBackColor(COLORREF cr)
 
 void CArtView::UpdateScrollBars()
 {
-    const QPoint ptMax = m_geom.MaxScroll(viewport()->size());
-    // Page and line are one cell, so every position the bars reach by
+    const QSize szView = viewport()->size();
+    const QPoint ptMax = m_geom.MaxScroll(szView);
+    // A line is one cell and a page the visible cells (at least one), so the
+    // thumb shows the visible share and every position the bars reach by
     // clicking is a cell border.
+    const auto wholeCells = [](int nPixels, int nCell) { return std::max(1, nPixels / nCell) * nCell; };
     horizontalScrollBar()->setRange(0, ptMax.x());
-    horizontalScrollBar()->setPageStep(m_geom.CellWidth());
+    horizontalScrollBar()->setPageStep(wholeCells(szView.width(), m_geom.CellWidth()));
     horizontalScrollBar()->setSingleStep(m_geom.CellWidth());
     verticalScrollBar()->setRange(0, ptMax.y());
-    verticalScrollBar()->setPageStep(m_geom.CellHeight());
+    verticalScrollBar()->setPageStep(wholeCells(szView.height(), m_geom.CellHeight()));
     verticalScrollBar()->setSingleStep(m_geom.CellHeight());
 }
 

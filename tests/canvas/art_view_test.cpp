@@ -13,6 +13,8 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 namespace {
 void SendMouse(CArtView& view, QEvent::Type type, QPoint pt, Qt::MouseButton button = Qt::NoButton,
                Qt::MouseButtons buttons = Qt::NoButton)
@@ -140,6 +142,18 @@ private slots:
         // A single step is a cell.
         view.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         QCOMPARE(view.GetScrollY(), nCellH * 4);
+        // A page is the visible part in whole cells, at every zoom, so the
+        // thumb shows the visible share and a click in the trough turns a page.
+        for (int nZoom : {2, 3, 4}) {
+            const QSize sz = view.viewport()->size();
+            const int nW = view.GetCellWidth();
+            const int nH = view.GetCellHeight();
+            QCOMPARE(view.horizontalScrollBar()->pageStep(), std::max(1, sz.width() / nW) * nW);
+            QCOMPARE(view.verticalScrollBar()->pageStep(), std::max(1, sz.height() / nH) * nH);
+            QVERIFY2(view.horizontalScrollBar()->pageStep() > nW, qPrintable(QString::number(nZoom)));
+            QCOMPARE(view.horizontalScrollBar()->singleStep(), nW);
+            view.ZoomIn();
+        }
     }
 
     void wheelDoesNotScrollWithShiftOrCtrl()
