@@ -5,6 +5,13 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QStringList>
+
+namespace {
+// The image text that carries the picture's size, so the frame panel can
+// highlight the picture rather than the whole square.
+const QString PICTURE_KEY = QStringLiteral("GWPicture");
+} // namespace
 
 void CThumbnailRenderer::SetFont(const QFont& font, QSize szCell)
 {
@@ -86,5 +93,14 @@ QImage CThumbnailRenderer::Render(const CharCell* pCells, int nRows, int nCols, 
     QPainter painter(&imgThumb);
     painter.drawImage(QPoint(0, 0), imgCells.scaled(szPicture, Qt::IgnoreAspectRatio,
                                                     Qt::SmoothTransformation));
+    painter.end();
+    imgThumb.setText(PICTURE_KEY, QStringLiteral("%1x%2").arg(szPicture.width()).arg(szPicture.height()));
     return imgThumb;
+}
+
+QSize CThumbnailRenderer::PictureSize(const QImage& img)
+{
+    const QStringList vParts = img.text(PICTURE_KEY).split(QLatin1Char('x'));
+    const QSize sz = vParts.size() == 2 ? QSize(vParts[0].toInt(), vParts[1].toInt()) : QSize();
+    return sz.isEmpty() ? img.size() : sz.boundedTo(img.size());
 }

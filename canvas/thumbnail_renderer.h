@@ -26,6 +26,10 @@ public:
     // The picture of nRows x nCols cells on crBack, in a grey (0xAAAAAA)
     // square, proportions kept; an empty picture for no cells.
     QImage Render(const CharCell* pCells, int nRows, int nCols, COLORREF crBack);
+    // The part of a rendered square the picture covers, from its top-left
+    // corner (Render notes it in the image's text); the whole image for any
+    // other image.
+    static QSize PictureSize(const QImage& img);
 
 private:
     void MeasureInk();

@@ -1,5 +1,7 @@
 #include "panes/frame_list_model.h"
 
+#include "canvas/thumbnail_renderer.h"
+
 namespace {
 constexpr quint32 NO_SOURCE = 0xFFFFFFFFu;
 }
@@ -17,8 +19,15 @@ QVariant CFrameListModel::data(const QModelIndex& index, int nRole) const
     switch (nRole) {
     case Qt::DisplayRole:
         return row.strText;
-    case Qt::DecorationRole:
-        return Image(static_cast<int>(row.nData & 0xFFFF));
+    case Qt::DecorationRole: {
+        // Only the drawn picture, so the current item's highlight hugs it.
+        const int nImage = static_cast<int>(row.nData & 0xFFFF);
+        const QPixmap& pm = Image(nImage);
+        if (pm.isNull())
+            return pm;
+        const QSize sz = m_vPictureSizes[static_cast<std::size_t>(nImage)];
+        return sz.isEmpty() || sz == pm.size() ? pm : pm.copy(QRect(QPoint(0, 0), sz));
+    }
     case DATA_ROLE:
         return row.nData;
     default:
@@ -29,6 +38,7 @@ QVariant CFrameListModel::data(const QModelIndex& index, int nRole) const
 int CFrameListModel::AddImage(const QImage& img)
 {
     m_vImages.push_back(QPixmap::fromImage(img));
+    m_vPictureSizes.push_back(CThumbnailRenderer::PictureSize(img));
     m_vImageSource.push_back(NO_SOURCE);
     m_vPending.push_back(false);
     return ImageCount() - 1;
@@ -44,6 +54,7 @@ void CFrameListModel::SetImage(int nImage, const QImage& img)
         --m_nPending;
     }
     m_vImages[n] = QPixmap::fromImage(img);
+    m_vPictureSizes[n] = CThumbnailRenderer::PictureSize(img);
     ImageChanged(nImage);
 }
 
@@ -59,7 +70,9 @@ const QPixmap& CFrameListModel::Image(int nImage) const
         return empty;
     const auto n = static_cast<std::size_t>(nImage);
     if (m_vPending[n] && m_fnSource && m_vImageSource[n] != NO_SOURCE) {
-        m_vImages[n] = QPixmap::fromImage(m_fnSource(m_vImageSource[n]));
+        const QImage img = m_fnSource(m_vImageSource[n]);
+        m_vImages[n] = QPixmap::fromImage(img);
+        m_vPictureSizes[n] = CThumbnailRenderer::PictureSize(img);
         m_vPending[n] = false;
         --m_nPending;
         m_dqMade.push_back(nImage);
@@ -134,6 +147,7 @@ void CFrameListModel::AppendPendingRows(const std::vector<quint32>& vData, const
         const auto nImage = static_cast<std::size_t>(nData & 0xFFFF);
         if (nImage >= m_vImages.size()) {
             m_vImages.resize(nImage + 1);
+            m_vPictureSizes.resize(nImage + 1);
             m_vImageSource.resize(nImage + 1, NO_SOURCE);
             m_vPending.resize(nImage + 1, false);
         }
@@ -161,6 +175,7 @@ void CFrameListModel::Clear()
     beginResetModel();
     m_vRows.clear();
     m_vImages.clear();
+    m_vPictureSizes.clear();
     m_vImageSource.clear();
     m_vPending.clear();
     m_dqMade.clear();

@@ -66,6 +66,7 @@ private:
 
     std::vector<SRow> m_vRows;
     mutable std::vector<QPixmap> m_vImages;
+    mutable std::vector<QSize> m_vPictureSizes; // the drawn part of each image, from its top left
     mutable std::vector<quint32> m_vImageSource; // data of the item that names each image
     mutable std::vector<bool> m_vPending;
     mutable std::deque<int> m_dqMade; // images the source made, oldest first

@@ -104,6 +104,33 @@ private slots:
         QCOMPARE(view.ThumbnailCount(), 0);
     }
 
+    // The current frame's highlight covers its picture, not the grey rest of
+    // a portrait thumbnail's square.
+    void theHighlightHugsAPortraitPicture()
+    {
+        CThumbnailRenderer thumbs;
+        thumbs.SetFont(QFont(QStringLiteral("DejaVu Sans Mono")), QSize(8, 16));
+        std::vector<CharCell> cells(8, CharCell{0x000000, 0, 0, ' ', {}});
+        CFramePaneView view;
+        view.resize(300, 140);
+        view.AppendItem(view.AddThumbnail(thumbs.Render(cells.data(), 4, 2, 0xFFFFFF))); // 16 x 64
+        view.SelectItem(0);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QImage img = view.viewport()->grab().toImage();
+        const QRect rcItem = view.ItemRect(0);
+        QRect rcInk; // the highlighted pixels in the item's picture rows
+        for (int y = rcItem.top(); y < rcItem.top() + 64; ++y) {
+            for (int x = rcItem.left(); x <= rcItem.right(); ++x) {
+                const QColor cr = img.pixelColor(x, y);
+                if (cr.blue() > cr.red() + 20)
+                    rcInk |= QRect(x, y, 1, 1);
+            }
+        }
+        QVERIFY(!rcInk.isEmpty());
+        QVERIFY2(rcInk.width() <= 16 + 4, qPrintable(QString::number(rcInk.width())));
+    }
+
     void aThumbnailShowsItsCellsInkAndColour()
     {
         CThumbnailRenderer thumbs;
