@@ -382,8 +382,8 @@ void CArtView::ZoomOut()
 void CArtView::ResetForZoom()
 {
     // The previous tool drops its floating block and ends its gesture; a
-    // pending shape stays in the preview (its picture goes with the old
-    // layers) and is written by the next commit.
+    // pending shape stays in the preview, is drawn again into the new layers
+    // and is written by the next commit.
     if (m_tracker.IsTracking())
         m_tracker.OnCaptureLost();
     if (CViewTool* pOld = GetTool(m_nActiveTool))

@@ -76,6 +76,9 @@ void CSelection::Lift(const std::vector<CharCell>* pFrom, int nWidth, int nHeigh
                 m_view.SetCell(nCol0 + c, nRow0 + r, ' ', true,
                                m_vBlock[static_cast<size_t>(r * m_nWidth + c)].crColor);
     }
+    m_bFromCanvas = pFrom == nullptr;
+    m_nLiftCol = nCol0;
+    m_nLiftRow = nRow0;
     BuildLayer();
     m_bFloating = true;
     if (IViewHost* pHost = m_view.Host()) {
@@ -276,4 +279,40 @@ void CSelection::Forget()
     m_view.SelectionLayer().fill(RGB_KEY);
     if (IViewHost* pHost = m_view.Host())
         pHost->OnEditStateChanged();
+}
+
+bool CSelection::CancelLift()
+{
+    if (!m_bFloating)
+        return true;
+    // Cancelling a step keeps its writes: the area is written back first.
+    const auto writeArea = [this](bool bBlank) {
+        if (!m_bFromCanvas)
+            return;
+        for (int r = 0; r < m_nHeight; ++r) {
+            for (int c = 0; c < m_nWidth; ++c) {
+                const CharCell& cell = m_vBlock[static_cast<size_t>(r * m_nWidth + c)];
+                m_view.SetCell(m_nLiftCol + c, m_nLiftRow + r, bBlank ? ' ' : cell.chChar, true,
+                               cell.crColor);
+            }
+        }
+    };
+    writeArea(false);
+    if (!m_liftEdit.CancelEdit()) {
+        // Refused, the step stays open: the area is blanked again, so the
+        // block floats on as before.
+        writeArea(true);
+        m_view.ReportStoreFailure(gw::IDS_UNDO_REFUSED);
+        return false;
+    }
+    m_bFloating = false;
+    m_view.Tracker().Empty();
+    m_view.SelectionLayer().fill(RGB_KEY);
+    m_view.SetSelectionRect({});
+    m_view.Refresh(CArtView::REFRESH_ALL);
+    if (IViewHost* pHost = m_view.Host()) {
+        pHost->RefreshFrameThumbnail();
+        pHost->OnEditStateChanged();
+    }
+    return true;
 }

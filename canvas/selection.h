@@ -67,6 +67,11 @@ public:
     bool PasteClipboardText(std::string_view text);
     // A new drawing: the block is forgotten, not dropped.
     void Forget();
+    // Undo while a block floats: the lift is taken back as if it never
+    // happened (a canvas lift's area gets its cells back, the open step is
+    // cancelled, so nothing is left to redo) and both rectangles are
+    // forgotten. False, the block going on floating, when the system refused.
+    bool CancelLift();
 
 private:
     // Cut and Copy: the block into the clipboard buffer, with its own
@@ -98,4 +103,9 @@ private:
     int m_nClipHeight = 0;
     bool m_bFloating = false;
     bool m_bHasClipboard = false;
+    // Where a canvas lift took its block from, for CancelLift; false for a
+    // block out of the clipboard or a text, which blanked nothing.
+    bool m_bFromCanvas = false;
+    int m_nLiftCol = 0;
+    int m_nLiftRow = 0;
 };

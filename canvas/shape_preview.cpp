@@ -67,7 +67,7 @@ void CShapePreview::SetCell(int nCol, int nRow, uint8_t ch)
     if (nCol < 0 || nRow < 0 || nCol >= m_view.GetCols() || nRow >= m_view.GetRows())
         return;
     m_mapPreview[PreviewKey(nCol, nRow)] = ch;
-    DrawGlyph(nCol, nRow, ch, m_view.m_crText);
+    DrawGlyph(nCol, nRow, ch, m_crShape);
 }
 
 void CShapePreview::RemoveCell(int nCol, int nRow)
@@ -75,7 +75,7 @@ void CShapePreview::RemoveCell(int nCol, int nRow)
     if (nCol < 0 || nRow < 0 || nCol >= m_view.GetCols() || nRow >= m_view.GetRows())
         return;
     m_mapPreview.erase(PreviewKey(nCol, nRow));
-    DrawGlyph(nCol, nRow, ' ', m_view.m_crText);
+    DrawGlyph(nCol, nRow, ' ', m_crShape);
 }
 
 void CShapePreview::AddCellLine(int nCol0, int nRow0, int nCol1, int nRow1)
@@ -167,6 +167,12 @@ void CShapePreview::MovePreview(int nDCol, int nDRow)
 void CShapePreview::AcceptMove()
 {
     m_mapPreview = m_mapMoved;
+}
+
+void CShapePreview::Redraw()
+{
+    for (const auto& [nKey, ch] : m_mapPreview)
+        DrawGlyph(PreviewCol(nKey), PreviewRow(nKey), ch, m_crShape);
 }
 
 QPoint CShapePreview::CellCentre(QPoint ptCell) const

@@ -30,8 +30,8 @@ public:
     // the preview emptied.
     void Restart();
     // One preview cell: its entry (replacing an earlier one) and its
-    // character drawn in the overlay in m_crText on m_crBack. Cells off the
-    // canvas are skipped.
+    // character drawn in the overlay in m_crShape, the colour it will be
+    // written in, on m_crBack. Cells off the canvas are skipped.
     void SetCell(int nCol, int nRow, uint8_t ch);
     // Corner smoothing took the cell away: no entry, a space in the overlay.
     void RemoveCell(int nCol, int nRow);
@@ -55,6 +55,9 @@ public:
     // in the overlay in m_crShape; AcceptMove makes it the preview.
     void MovePreview(int nDCol, int nDRow);
     void AcceptMove();
+    // The preview's cells drawn again, into an overlay made anew (new layers
+    // after a zoom), at the cell size of now.
+    void Redraw();
 
     // Guides and handles in the overlay: a dotted near-black line or Bezier
     // curve through the cells' centres, a 4 x 4 handle at each. Returns the

@@ -116,14 +116,18 @@ void CArtView::RebuildLayers()
         }
     }
     DrawAllCells();
+    // The new overlay is blank: a pending shape is drawn into it again.
+    m_shapes.Redraw();
     ComposeCommon(QRect(QPoint(0, 0), m_geom.CanvasSize()), false);
     viewport()->update();
 }
 
 // The text layer, the overlay while shown (if wanted) and the grid while
-// shown, over rcPart of the composition surface in one pass.
+// shown, over rcPart of the composition surface in one pass. A pending shape
+// is in the overlay and is composed on every refresh until it is written.
 void CArtView::ComposeCommon(const QRect& rcPart, bool bOverlay)
 {
+    const bool bWithOverlay = (bOverlay && m_bOverlayShown) || m_shapes.IsPending();
     QImage& imgComp = m_pLayers->m_imgComposition;
     if (CViewTool* pTool = GetTool(CurTool()); pTool && pTool->DrawsUnderGrid(*this)) {
         // The tool's picture (a floating block) lies between the text and the grid.
@@ -135,7 +139,7 @@ void CArtView::ComposeCommon(const QRect& rcPart, bool bOverlay)
     }
     // The grid is mostly key colour: its few distinct rows stay in the cache.
     ComposeLayers(imgComp, rcPart, m_pLayers->m_imgText,
-                  bOverlay && m_bOverlayShown ? &m_pLayers->m_imgOverlay : nullptr,
+                  bWithOverlay ? &m_pLayers->m_imgOverlay : nullptr,
                   m_bShowGrid ? &m_pLayers->m_gridRows : nullptr);
 }
 

@@ -317,6 +317,12 @@ void CMainFrame::OnAppExit()
 // frame is as it was.
 void CMainFrame::OnEditUndo()
 {
+    // A floating block's lift is still an open step, which the history cannot
+    // undo: the selection takes it back itself.
+    if (HasFloatingSelection()) {
+        m_pView->Selection().CancelLift();
+        return;
+    }
     if (!m_doc.OnEditUndo() && m_doc.CanUndo())
         GwMessageBox(this, QString::fromLatin1(gw::IDS_UNDO_REFUSED));
 }

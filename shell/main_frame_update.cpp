@@ -55,9 +55,10 @@ void CMainFrame::UpdateCommandUI()
     check(ID_VIEW_FRAME_PANEL, !m_pFrameDock->isHidden());
     check(ID_VIEW_COLOR_PICKER, !m_pColorDock->isHidden());
 
-    enable(ID_EDIT_UNDO, m_doc.CanUndo());
-    enable(ID_EDIT_REDO, m_doc.CanRedo());
     const bool bFloating = HasFloatingSelection();
+    // Undo takes a floating block's lift back; there is nothing to redo then.
+    enable(ID_EDIT_UNDO, bFloating || m_doc.CanUndo());
+    enable(ID_EDIT_REDO, !bFloating && m_doc.CanRedo());
     enable(ID_EDIT_CUT, bFloating);
     enable(ID_EDIT_COPY, bFloating);
     enable(ID_EDIT_DELETE, bFloating);

@@ -10,6 +10,8 @@
 #include <QKeyEvent>
 #include <QObject>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string_view>
 
 namespace {
@@ -45,6 +47,31 @@ CellSet Outline(int nCol0, int nRow0, int nCol1, int nRow1)
     for (const auto& cell : Square(nCol0 + 1, nRow0 + 1, nCol1 - 1, nRow1 - 1))
         s.erase(cell);
     return s;
+}
+
+// Whether every cell of cells shows ink of colour cr in the composition: a
+// pixel nearer cr than the background (glyphs are smoothed into it).
+bool Shows(const CArtView& view, const CellSet& cells, COLORREF cr)
+{
+    const QImage& img = view.CompositionLayer();
+    const int nCellW = view.GetCellWidth();
+    const int nCellH = view.GetCellHeight();
+    const auto distance = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+               std::abs(qBlue(a) - qBlue(b));
+    };
+    const QRgb rgbInk = ColorRefToRgb(cr);
+    const QRgb rgbBack = ColorRefToRgb(view.m_crBack);
+    return std::all_of(cells.begin(), cells.end(), [&](const auto& cell) {
+        for (int y = 0; y < nCellH; ++y) {
+            for (int x = 0; x < nCellW; ++x) {
+                const QRgb rgb = img.pixel(cell.first * nCellW + x, cell.second * nCellH + y);
+                if (distance(rgb, rgbInk) < distance(rgb, rgbBack))
+                    return true;
+            }
+        }
+        return false;
+    });
 }
 
 void PressKey(CArtView& view, int nKey)
@@ -250,8 +277,14 @@ private slots:
     void aPendingShapeSurvivesAZoomAndIsWrittenOnItsOwnFrame()
     {
         CShapeFixture fx(TOOL_LINE);
+        fx.V().SetTextColor(RED);
         Drag(fx.V(), {{1, 1}, {6, 1}});
+        // Shown, in the colour it will be written in, through the refreshes.
+        fx.V().SetTextColor(BLUE);
+        fx.V().ToggleGrid();
+        QVERIFY(Shows(fx.V(), Square(1, 1, 5, 1), RED));
         fx.V().ZoomIn();
+        QVERIFY(Shows(fx.V(), Square(1, 1, 5, 1), RED));
         QCOMPARE(fx.m_host.m_nTool, TOOL_CURSOR);
         QCOMPARE(fx.Preview(), Square(1, 1, 5, 1));
         ChooseTool(fx, TOOL_LINE);

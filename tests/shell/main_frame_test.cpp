@@ -26,6 +26,9 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <cstring>
+#include <vector>
+
 using namespace gw;
 
 namespace {
@@ -246,7 +249,7 @@ private slots:
         QTest::mouseMove(view.viewport(), centre(3, 3));
         QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, centre(3, 3));
         QVERIFY(enabled(ID_EDIT_CUT) && enabled(ID_EDIT_COPY) && enabled(ID_EDIT_DELETE));
-        QVERIFY(!enabled(ID_EDIT_UNDO)); // the lift's step is open
+        QVERIFY(enabled(ID_EDIT_UNDO)); // takes the lift back
         frame.RunCommand(ID_EDIT_CUT);
         QVERIFY(!enabled(ID_EDIT_CUT) && enabled(ID_EDIT_PASTE) && enabled(ID_EDIT_UNDO));
         // Text from another program, seen at the next pass as at a menu:
@@ -272,6 +275,38 @@ private slots:
         QCOMPARE(vTexts, (QStringList{"&Undo", "&Redo", "", "Cu&t", "&Copy", "&Paste", "Paste Clipboard",
                                       "Delete"}));
         frame.CanvasMenu()->close();
+    }
+
+    void undoWhileABlockFloatsPutsItBack()
+    {
+        CMainFrame frame;
+        CArtView& view = *frame.View();
+        view.BeginEdit();
+        view.SetCell(1, 1, 'A', true, 0x0000FF);
+        view.SetCell(2, 2, 'B', true, 0x00FF00);
+        view.EndEdit();
+        const size_t nCells = static_cast<size_t>(view.GetCols() * view.GetRows());
+        const std::vector<CharCell> vBefore(view.GetCells(), view.GetCells() + nCells);
+        frame.RunCommand(ID_TOOL_SELECT);
+        const auto drag = [&](QPoint ptFrom, QPoint ptTo) {
+            const auto centre = [&](QPoint pt) {
+                return QPoint(pt.x() * view.GetCellWidth() + 2, pt.y() * view.GetCellHeight() + 2);
+            };
+            QTest::mousePress(view.viewport(), Qt::LeftButton, {}, centre(ptFrom));
+            QTest::mouseMove(view.viewport(), centre(ptTo));
+            QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, centre(ptTo));
+        };
+        drag({1, 1}, {4, 4}); // lifts
+        QVERIFY(view.Selection().IsFloating());
+        drag({2, 2}, {7, 5}); // moves by the middle
+        QVERIFY(view.Selection().IsFloating());
+        QVERIFY(frame.Action(ID_EDIT_UNDO)->isEnabled());
+        frame.RunCommand(ID_EDIT_UNDO);
+        QVERIFY(!view.Selection().IsFloating());
+        QVERIFY(std::memcmp(view.GetCells(), vBefore.data(), nCells * sizeof(CharCell)) == 0);
+        QVERIFY(!frame.Document().CanRedo() && !frame.Action(ID_EDIT_REDO)->isEnabled());
+        // The step that wrote A and B is still the one to undo.
+        QVERIFY(frame.Document().CanUndo());
     }
 
     void settingsDefaultsOnCleanProfile()
