@@ -72,6 +72,8 @@ protected:
     void mousePressEvent(QMouseEvent* pEvent) override;
 
 private:
+    void WritePickSettings() const;
+
     ICharPickerHost* m_pHost = nullptr;
     QFont m_font;
     QImage m_imgMem;
