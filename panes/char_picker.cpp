@@ -85,7 +85,6 @@ CCharPaneView::~CCharPaneView()
     WritePickSettings();
 }
 
-// Also written at each pick, so a crash does not lose it.
 void CCharPaneView::WritePickSettings() const
 {
     QSettings settings = AppSettings();

@@ -42,6 +42,7 @@ void CMainFrame::CharPicked(bool bRight, unsigned char ch)
         m_pCharPicker->m_chPickRight = ch;
     else
         m_pCharPicker->m_chPickLeft = ch;
+    m_pCharPicker->WritePickSettings();
     m_pCharPicker->RepaintPane();
 }
 

@@ -70,6 +70,8 @@ private slots:
         QCOMPARE(view.m_chRight, 'Q');
         QCOMPARE(frame.CharPicker()->m_chPickRight, 'Q');
         QCOMPARE(frame.CharPicker()->m_chPickLeft, ' ');
+        QSettings settings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+        QCOMPARE(ReadSettingU8(settings, QStringLiteral("GWChar"), QStringLiteral("RTCHAR"), 0), 'Q');
     }
 
     // Both characters spaces, as on a first run: the first stroke on empty
