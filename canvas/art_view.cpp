@@ -59,9 +59,17 @@ CArtView::CArtView(CArtDoc& doc, IViewHost* pHost, QWidget* pParent)
 CArtView::~CArtView()
 {
     m_doc.RemoveListener(this);
+    WriteColorSettings();
+}
+
+// Written at each change, so a crash does not take the colours back to the
+// previous run's.
+void CArtView::WriteColorSettings() const
+{
     QSettings settings;
     WriteSettingU32(settings, GROUP_COLOR, KEY_TEXT, m_crText);
     WriteSettingU32(settings, GROUP_COLOR, KEY_BACK, m_crBack);
+    settings.sync();
 }
 
 void CArtView::ResetForDrawing()
@@ -283,7 +291,11 @@ CTrackGeometry CArtView::TrackGeometry() const
 
 void CArtView::SetTextColor(COLORREF cr)
 {
-    m_crText = DrawingColor(cr);
+    const COLORREF crText = DrawingColor(cr);
+    if (crText == m_crText)
+        return;
+    m_crText = crText;
+    WriteColorSettings();
 }
 
 void CArtView::SetBackColor(COLORREF cr)
@@ -292,6 +304,7 @@ void CArtView::SetBackColor(COLORREF cr)
     if (crBack == m_crBack)
         return;
     m_crBack = crBack;
+    WriteColorSettings();
     if (m_pHost)
         m_pHost->BackColorChanged();
 }

@@ -237,6 +237,7 @@ protected:
     void focusOutEvent(QFocusEvent* pEvent) override;
 
 private:
+    void WriteColorSettings() const;
     void UpdateScrollBars();
     void ReadScrollPosition();
     void ComposeWhole(bool bRedrawCells);

@@ -47,4 +47,7 @@ public:
     virtual void AddFirstFrame(int /*nFrameKey*/, const QImage& /*imgThumb*/) {}
     // The canvas background changed: every frame's picture is drawn on it.
     virtual void BackColorChanged() {}
+    // A freehand stroke began on an empty cell with both drawing characters
+    // spaces: it shows nothing, which a new user may not understand.
+    virtual void StrokeDrawsNothing() {}
 };

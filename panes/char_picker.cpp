@@ -91,6 +91,11 @@ CCharPaneView::CCharPaneView(ICharPickerHost* pHost, QWidget* pParent)
 
 CCharPaneView::~CCharPaneView()
 {
+    WritePickSettings();
+}
+
+void CCharPaneView::WritePickSettings() const
+{
     QSettings settings = AppSettings();
     WriteSettingU8(settings, SECTION, QStringLiteral("LTCHAR"), m_chPickLeft);
     WriteSettingU8(settings, SECTION, QStringLiteral("RTCHAR"), m_chPickRight);
@@ -217,6 +222,7 @@ void CCharPaneView::mousePressEvent(QMouseEvent* pEvent)
         return;
     const bool bLeft = button == Qt::LeftButton;
     (bLeft ? m_chPickLeft : m_chPickRight) = m_cells[nIndex].ch;
+    WritePickSettings();
     RepaintPane();
     if (m_pHost)
         m_pHost->CharChanged(bLeft ? ICharPickerHost::CHAR_LEFT : ICharPickerHost::CHAR_RIGHT);

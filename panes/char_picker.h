@@ -66,6 +66,10 @@ public:
     unsigned char m_chPickLeft = ' ';
     unsigned char m_chPickRight = ' ';
 
+    // Writes both characters to the settings; each change does, so a crash
+    // does not lose them.
+    void WritePickSettings() const;
+
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;

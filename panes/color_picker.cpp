@@ -126,6 +126,12 @@ CColorPickerView::CColorPickerView(QWidget* pParent) : QWidget(pParent)
 
 CColorPickerView::~CColorPickerView()
 {
+    WriteCustomColors();
+}
+
+// Also written at each change, so a crash does not lose them.
+void CColorPickerView::WriteCustomColors()
+{
     QSettings settings = AppSettings();
     for (int i = 0; i < CUSTOM_COUNT; ++i)
         WriteSettingU32(settings, SECTION, CustomName(i), s_palette[FIRST_CUSTOM + i]);
@@ -286,6 +292,7 @@ void CColorPickerView::ChooseCustomColor()
     if (!bOk)
         return;
     s_palette[m_nSel] = crChosen & 0xFFFFFFu;
+    WriteCustomColors();
     RepaintMarker();
 }
 

@@ -72,6 +72,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
 
 private:
+    static void WriteCustomColors();
     // The right-click dialog for own swatch m_nSel.
     void ChooseCustomColor();
     // Repaints the marker at once, with the corner pixels it sets outside m_rcSel.

@@ -74,6 +74,9 @@ public:
     void CharChanged(int which) override;
     // The pick tool took a character off the canvas: the picker shows it.
     void CharPicked(bool bRight, unsigned char ch) override;
+    // The first such stroke ever shows where to choose a character; "GWSet"
+    // "HintShown" keeps it from showing again.
+    void StrokeDrawsNothing() override;
     CCharPaneView* CharPicker() const { return m_pCharPicker; }
 
     // IFramePanelHost (main_frame_frames.cpp). A selected list item becomes

@@ -6,8 +6,12 @@
 #include "canvas/art_view.h"
 #include "canvas/ruler_splitter.h"
 #include "panes/color_picker.h"
+#include "ui/message_box.h"
+#include "ui/settings_value.h"
 
 #include <QDockWidget>
+#include <QLabel>
+#include <QSettings>
 
 void CMainFrame::CreateCharPicker()
 {
@@ -38,7 +42,22 @@ void CMainFrame::CharPicked(bool bRight, unsigned char ch)
         m_pCharPicker->m_chPickRight = ch;
     else
         m_pCharPicker->m_chPickLeft = ch;
+    m_pCharPicker->WritePickSettings();
     m_pCharPicker->RepaintPane();
+}
+
+void CMainFrame::StrokeDrawsNothing()
+{
+    QSettings settings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+    const QString strGroup = QStringLiteral("GWSet");
+    const QString strKey = QStringLiteral("HintShown");
+    if (ReadSettingU32(settings, strGroup, strKey, 0) != 0)
+        return;
+    WriteSettingU32(settings, strGroup, strKey, 1);
+    settings.sync();
+    const QString strText = QStringLiteral("Choose a character in the Character Picker to draw with it.");
+    m_pMessagePane->setText(strText);
+    GwLogForScripts("status", strText);
 }
 
 void CMainFrame::CreateColorPicker()

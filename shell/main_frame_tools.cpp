@@ -95,6 +95,8 @@ void CMainFrame::OnSettings()
     m_bPlayLoop = dlg.m_bLoop;
     m_nAutosaveSecs = dlg.m_nAutosaveSecs;
     m_pAutosave->SetInterval(m_nAutosaveSecs);
+    // At once, not only at exit: a crash must not lose them.
+    WriteSettings();
 }
 
 void CMainFrame::OnImageConvert()

@@ -6,6 +6,9 @@
 #include "canvas/tools/stroke_tool.h"
 
 class CFreehandTool : public CStrokeTool {
+public:
+    void OnMousePress(CArtView& view, const CToolMouseEvent& ev) override;
+
 protected:
     bool AcceptsButton(Qt::MouseButton button) const override
     {

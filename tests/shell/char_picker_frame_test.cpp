@@ -1,6 +1,6 @@
 // The character picker inside the main window: the window hands the pane's
-// two characters to the canvas view, and a character picked off the canvas
-// shows in the pane.
+// two characters to the canvas view, a character picked off the canvas
+// shows in the pane, and a first stroke of spaces says where to choose one.
 #include "canvas/art_view.h"
 #include "panes/char_picker.h"
 #include "res/command_ids.h"
@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QDockWidget>
+#include <QLabel>
 
 namespace {
 
@@ -69,6 +70,29 @@ private slots:
         QCOMPARE(view.m_chRight, 'Q');
         QCOMPARE(frame.CharPicker()->m_chPickRight, 'Q');
         QCOMPARE(frame.CharPicker()->m_chPickLeft, ' ');
+        QSettings settings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+        QCOMPARE(ReadSettingU8(settings, QStringLiteral("GWChar"), QStringLiteral("RTCHAR"), 0), 'Q');
+    }
+
+    // Both characters spaces, as on a first run: the first stroke on empty
+    // cells says where to choose one, and only that once, across runs too.
+    void firstStrokeOfSpacesShowsAHintOnce()
+    {
+        const QString strHint = QStringLiteral("Choose a character in the Character Picker to draw with it.");
+        for (int nRun = 0; nRun < 2; ++nRun) {
+            CMainFrame frame;
+            frame.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&frame));
+            CArtView& view = *frame.View();
+            frame.Action(gw::ID_TOOL_FREEHAND)->trigger();
+            for (int nStroke = 0; nStroke < 2; ++nStroke) {
+                frame.MessagePane()->setText(QStringLiteral("Ready"));
+                const QPoint pt((2 + nStroke) * view.GetCellWidth() + 1, view.GetCellHeight() + 1);
+                QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, pt);
+                const bool bFirst = nRun == 0 && nStroke == 0;
+                QCOMPARE(frame.MessagePane()->text(), bFirst ? strHint : QStringLiteral("Ready"));
+            }
+        }
     }
 };
 

@@ -1,6 +1,6 @@
 // The main window as the program starts: its title, bars, panes and client
 // area, every command's state, the tool buttons' palettes, and the "GWSet"
-// settings it reads at construction and writes at destruction.
+// settings it reads at construction and writes as they change.
 #include "canvas/art_view.h"
 #include "canvas/tool_codes.h"
 #include "core/backup_store.h"
@@ -328,12 +328,18 @@ private slots:
                 pSettings->IntervalEdit()->setText(QStringLiteral("12"));
                 pSettings->UndoStepsEdit()->setText(QStringLiteral("150"));
                 pSettings->LoopCheck()->setChecked(false);
+                pSettings->AutosaveEdit()->setText(QStringLiteral("90"));
                 pSettings->accept();
             });
             frame.RunCommand(ID_SETTINGS);
             QCOMPARE(frame.m_nFrameInterval, 12);
-            // Nothing reaches the settings file before the window goes.
-            QVERIFY(!AppSettings().contains(QStringLiteral("GWSet/FrmInterval")));
+            frame.View()->SetBackColor(0xABCDEF);
+            // In the file while the window still stands: a crash would not lose them.
+            QSettings settings = AppSettings();
+            QCOMPARE(settings.value(QStringLiteral("GWSet/AutosaveSecs")).toByteArray(),
+                     QByteArray("\x5a\x00\x00\x00", 4));
+            QCOMPARE(settings.value(QStringLiteral("GWColor/BKCLR")).toByteArray(),
+                     QByteArray("\xef\xcd\xab\x00", 4));
         }
         g_nUndoRedoStep = 100;
         CMainFrame frame;
