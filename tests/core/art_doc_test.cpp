@@ -363,11 +363,9 @@ TEST_F(ArtDocTest, RenewingOrDestroyingADocumentLeavesOtherStoresAlone)
     loading.vFrames.emplace_back(nLoading, static_cast<CharCell*>(BackupAllocSealed(
                                                sizeof(CharCell) * m_doc.GetCellCount(), nLoading, fill)));
     const auto expectIntact = [&] {
-        BackupStoreStats stats;
-        ASSERT_TRUE(BackupGetStats(static_cast<unsigned>(m_doc.GetCurHistory()), stats));
-        ASSERT_NE(stats.nPages, 0u);
-        ASSERT_TRUE(BackupGetStats(nLoading, stats));
-        ASSERT_NE(stats.nPages, 0u);
+        BackupStoreStats a, b;
+        ASSERT_TRUE(BackupGetStats(unsigned(m_doc.GetCurHistory()), a) && BackupGetStats(nLoading, b));
+        ASSERT_TRUE(a.nPages != 0 && b.nPages != 0);
         EXPECT_EQ(m_doc.GetCurCells()[5].chChar, 'k');
         EXPECT_EQ(loading.vFrames[0].second->chChar, 'L');
     };
