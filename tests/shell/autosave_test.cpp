@@ -59,8 +59,6 @@ private slots:
         QCOMPARE(Entries("session-*"), QStringList());
     }
 
-    // Pending work in a saved drawing, for longer than the interval: a copy
-    // shows it, and it stays pending.
     void copyShowsPendingWorkThatStaysPending()
     {
         for (const EPending kind : {EPending::Block, EPending::Line}) {

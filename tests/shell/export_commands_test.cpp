@@ -63,10 +63,8 @@ private slots:
         *GwZoomDialogHook() = nullptr;
     }
 
-    // Pending work in each save and export, and exit (Cancel at the prompt
-    // first, then Yes): the file holds it as shown, and so does the canvas
-    // then; one undo takes the lift, move and drop (or the line) back.
-    // Pictures and pages must equal an export of the settled drawing.
+    // Exit answers Cancel, then Yes. Pictures and pages are checked against
+    // a second export of the settled drawing.
     void savesExportsAndExitWritePendingWorkAsShown()
     {
         ClearSettings();
@@ -101,11 +99,11 @@ private slots:
                 }
                 const QByteArray strId = QByteArray::number(nCommand) + ": ";
                 const CArtDoc& doc = frame.Document();
+                const auto canvas = [&] { return strId + ShownRows(doc.GetCurCells(), doc.GetCols()); };
                 QCOMPARE(strId + shown, strId + ShownPending(kind));
-                QCOMPARE(strId + ShownRows(doc.GetCurCells(), doc.GetCols()), strId + shown);
+                QCOMPARE(canvas(), strId + shown);
                 frame.RunCommand(gw::ID_EDIT_UNDO);
-                QCOMPARE(strId + ShownRows(doc.GetCurCells(), doc.GetCols()),
-                         strId + " AB     |        |        ");
+                QCOMPARE(canvas(), strId + " AB     |        |        ");
             }
         }
         *GwZoomDialogHook() = nullptr;

@@ -229,8 +229,7 @@ private slots:
     {
         CMainFrame frame;
         CArtView& view = *frame.View();
-        // No update pass is run here: the toolbar and the keys see the
-        // actions as the canvas's own changes left them.
+        // No update pass: actions are as the canvas's own changes left them.
         const auto enabled = [&](int nId) { return frame.Action(nId)->isEnabled(); };
         QVERIFY(!enabled(ID_EDIT_UNDO));
         view.BeginEdit();
@@ -242,18 +241,12 @@ private slots:
         frame.RunCommand(ID_EDIT_REDO);
         frame.RunCommand(ID_TOOL_SELECT);
         QVERIFY(!enabled(ID_EDIT_CUT) && !enabled(ID_EDIT_PASTE));
-        const auto centre = [&](int nCol, int nRow) {
-            return QPoint(nCol * view.GetCellWidth() + 2, nRow * view.GetCellHeight() + 2);
-        };
-        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, centre(1, 1));
-        QTest::mouseMove(view.viewport(), centre(3, 3));
-        QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, centre(3, 3));
+        DragCells(view, 1, 1, 3, 3);
         QVERIFY(enabled(ID_EDIT_CUT) && enabled(ID_EDIT_COPY) && enabled(ID_EDIT_DELETE));
         QVERIFY(enabled(ID_EDIT_UNDO)); // takes the lift back
         frame.RunCommand(ID_EDIT_CUT);
         QVERIFY(!enabled(ID_EDIT_CUT) && enabled(ID_EDIT_PASTE) && enabled(ID_EDIT_UNDO));
-        // Text from another program, seen at the next pass as at a menu:
-        // Paste is disabled after it.
+        // Text from another program, seen at the next pass: Paste is disabled after it.
         QGuiApplication::clipboard()->setText(QStringLiteral("hi"));
         frame.UpdateCommandUI();
         QVERIFY(enabled(ID_PASTE_CLIPBOARD));
@@ -288,25 +281,14 @@ private slots:
         const size_t nCells = static_cast<size_t>(view.GetCols() * view.GetRows());
         const std::vector<CharCell> vBefore(view.GetCells(), view.GetCells() + nCells);
         frame.RunCommand(ID_TOOL_SELECT);
-        const auto drag = [&](QPoint ptFrom, QPoint ptTo) {
-            const auto centre = [&](QPoint pt) {
-                return QPoint(pt.x() * view.GetCellWidth() + 2, pt.y() * view.GetCellHeight() + 2);
-            };
-            QTest::mousePress(view.viewport(), Qt::LeftButton, {}, centre(ptFrom));
-            QTest::mouseMove(view.viewport(), centre(ptTo));
-            QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, centre(ptTo));
-        };
-        drag({1, 1}, {4, 4}); // lifts
-        QVERIFY(view.Selection().IsFloating());
-        drag({2, 2}, {7, 5}); // moves by the middle
-        QVERIFY(view.Selection().IsFloating());
-        QVERIFY(frame.Action(ID_EDIT_UNDO)->isEnabled());
+        DragCells(view, 1, 1, 4, 4); // lifts
+        DragCells(view, 2, 2, 7, 5); // moves by the middle
+        QVERIFY(view.Selection().IsFloating() && frame.Action(ID_EDIT_UNDO)->isEnabled());
         frame.RunCommand(ID_EDIT_UNDO);
         QVERIFY(!view.Selection().IsFloating());
         QVERIFY(std::memcmp(view.GetCells(), vBefore.data(), nCells * sizeof(CharCell)) == 0);
         QVERIFY(!frame.Document().CanRedo() && !frame.Action(ID_EDIT_REDO)->isEnabled());
-        // The step that wrote A and B is still the one to undo.
-        QVERIFY(frame.Document().CanUndo());
+        QVERIFY(frame.Document().CanUndo()); // the step that wrote A and B
     }
 
     void settingsDefaultsOnCleanProfile()
@@ -334,11 +316,10 @@ private slots:
             frame.RunCommand(ID_SETTINGS);
             QCOMPARE(frame.m_nFrameInterval, 12);
             frame.View()->SetBackColor(0xABCDEF);
-            // In the file while the window still stands: a crash would not lose them.
-            QSettings settings = AppSettings();
-            QCOMPARE(settings.value(QStringLiteral("GWSet/AutosaveSecs")).toByteArray(),
+            // Written at once, while the window still stands.
+            QCOMPARE(AppSettings().value(QStringLiteral("GWSet/AutosaveSecs")).toByteArray(),
                      QByteArray("\x5a\x00\x00\x00", 4));
-            QCOMPARE(settings.value(QStringLiteral("GWColor/BKCLR")).toByteArray(),
+            QCOMPARE(AppSettings().value(QStringLiteral("GWColor/BKCLR")).toByteArray(),
                      QByteArray("\xef\xcd\xab\x00", 4));
         }
         g_nUndoRedoStep = 100;

@@ -93,10 +93,19 @@ protected:
     }
 };
 
-// Work on screen that the cells do not hold yet, made with the mouse in a
-// drawing saved to strPath with "AB" at cell (1, 1), so it is unmodified: the
-// block lifted from there and dragged to (4, 3), or a line of '#' along row 5
-// left pending. ShownRows: rows 1, 3 and 5 of the first 8 columns.
+// Drags the left button across the canvas from one cell's middle to another's.
+inline void DragCells(CArtView& view, int nCol0, int nRow0, int nCol1, int nRow1)
+{
+    const int w = view.GetCellWidth(), h = view.GetCellHeight();
+    const QPoint pt0(nCol0 * w + w / 2, nRow0 * h + h / 2), pt1(nCol1 * w + w / 2, nRow1 * h + h / 2);
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, pt0);
+    QTest::mouseMove(view.viewport(), pt1);
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, pt1);
+}
+
+// Work on screen that the cells do not hold yet, in a drawing saved to strPath
+// with "AB" at cell (1, 1): the block lifted from there and moved to (4, 3), or
+// a line of '#' along row 5 left pending. ShownRows: rows 1, 3, 5, columns 0-7.
 enum class EPending { Block, Line };
 inline void MakePendingWork(CMainFrame& frame, EPending kind, const QString& strPath)
 {
@@ -108,19 +117,11 @@ inline void MakePendingWork(CMainFrame& frame, EPending kind, const QString& str
     QVERIFY(frame.SaveDocumentTo(strPath));
     frame.RunCommand(kind == EPending::Block ? gw::ID_TOOL_SELECT : gw::ID_TOOL_LINE);
     view.SetLeftChar('#');
-    const QPoint ptCell(view.GetCellWidth(), view.GetCellHeight());
-    const auto at = [&](QPoint pt) { return QPoint(pt.x() * ptCell.x(), pt.y() * ptCell.y()); };
-    const auto drag = [&](QPoint pt0, QPoint pt1) {
-        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, at(pt0) + ptCell / 2);
-        QTest::mouseMove(view.viewport(), at(pt1) + ptCell / 2);
-        QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, at(pt1) + ptCell / 2);
-    };
     if (kind == EPending::Block) {
-        drag({1, 1}, {3, 2}); // lifted
-        drag({1, 1}, {4, 3}); // moved by its middle
-    } else {
-        drag({1, 5}, {6, 5});
-    }
+        DragCells(view, 1, 1, 3, 2); // lifted
+        DragCells(view, 1, 1, 4, 3); // moved by its middle
+    } else
+        DragCells(view, 1, 5, 6, 5);
     QVERIFY(view.HasPendingEdits() && !frame.Document().IsModified());
 }
 inline QByteArray ShownPending(EPending kind)
