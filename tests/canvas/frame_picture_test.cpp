@@ -19,7 +19,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <functional>
 #include <random>
 #include <sstream>
 
@@ -36,19 +35,6 @@ struct CFrames : IAnimFrameSource {
     std::vector<Frame> m_v;
 };
 
-// Frames made when asked for, so that thousands of them need no memory.
-struct CMadeFrames : IAnimFrameSource {
-    CMadeFrames(int nRows, int nCols, int nFrames, std::function<Frame(int)> fn)
-        : m_nRows(nRows), m_nCols(nCols), m_nFrames(nFrames), m_fnMake(std::move(fn)) {}
-    int GetFrameCount() const override { return m_nFrames; }
-    int GetRows() const override { return m_nRows; }
-    int GetCols() const override { return m_nCols; }
-    const CharCell* GetFrame(int n) override { return (m_frame = m_fnMake(n)).data(); }
-    int m_nRows, m_nCols, m_nFrames;
-    std::function<Frame(int)> m_fnMake;
-    Frame m_frame;
-};
-
 // Printable characters from a seed; colours from pick(cell index).
 template <class TPick>
 Frame MakeFrame(int nCells, unsigned nSeed, TPick pick)
@@ -59,6 +45,18 @@ Frame MakeFrame(int nCells, unsigned nSeed, TPick pick)
         frame[size_t(i)] = CharCell{pick(i), 0, 0, uint8_t(33 + rng() % 94), {}};
     return frame;
 }
+
+// A thousand 80 x 128 frames in one colour, made when asked for so they need no memory.
+struct CMadeFrames : IAnimFrameSource {
+    int GetFrameCount() const override { return 1000; }
+    int GetRows() const override { return 80; }
+    int GetCols() const override { return 128; }
+    const CharCell* GetFrame(int n) override
+    {
+        return (m_frame = MakeFrame(80 * 128, unsigned(n), [](int) { return 0x2040C0u; })).data();
+    }
+    Frame m_frame;
+};
 
 QByteArray Gif(CFrames& frames, int nZoom, bool bLoop, int nInterval = 3)
 {
@@ -201,22 +199,18 @@ private slots:
         }
     }
 
-    // A thousand frames in one colour (its anti-aliased shades fit one table) are written as
-    // they are drawn: under an address-space limit far below the file's size, the export
-    // still succeeds, and every frame decodes to its picture.
+    // One colour's shades fit one table, so frames are written as drawn: under an address-space
+    // limit far below the file's size, the export succeeds and every frame decodes to its picture.
     void GifOfManyFramesNeedsAboutOnePicture()
     {
-        CMadeFrames frames(80, 128, 1000, [](int f) {
-            return MakeFrame(80 * 128, unsigned(f), [](int) { return 0x2040C0u; });
-        });
+        CMadeFrames frames;
         QTemporaryDir dir;
         const std::string strPath = dir.filePath("many.gif").toStdString();
         const pid_t pid = fork();
         if (pid == 0) {
             // The file is over 100 MB; two pictures at zoom 0 are about 2 MB.
-            std::ifstream statm("/proc/self/statm");
             rlim_t nPages = 0;
-            statm >> nPages;
+            std::ifstream("/proc/self/statm") >> nPages;
             const rlim_t nLimit = nPages * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(64) << 20);
             const rlimit limit{nLimit, nLimit};
             setrlimit(RLIMIT_AS, &limit);
@@ -236,10 +230,9 @@ private slots:
         QImageReader reader(QString::fromStdString(strPath), "gif");
         CFramePicture picture(80, 128, 0, 0xF0E0D0);
         int nFrames = 0;
-        for (; reader.canRead(); ++nFrames) {
-            const QImage img = reader.read().convertToFormat(QImage::Format_RGB32);
-            QVERIFY2(img == picture.Render(frames.GetFrame(nFrames)), qPrintable(QString::number(nFrames)));
-        }
+        for (; reader.canRead(); ++nFrames)
+            QVERIFY2(reader.read().convertToFormat(QImage::Format_RGB32) == picture.Render(frames.GetFrame(nFrames)),
+                     qPrintable(QString::number(nFrames)));
         QCOMPARE(nFrames, 1000);
     }
 

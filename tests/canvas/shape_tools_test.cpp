@@ -49,26 +49,20 @@ CellSet Outline(int nCol0, int nRow0, int nCol1, int nRow1)
     return s;
 }
 
-// Whether every cell of cells shows ink of colour cr in the composition: a
-// pixel nearer cr than the background (glyphs are smoothed into it).
+// Whether every cell shows a pixel nearer cr than the background (glyphs are smoothed).
 bool Shows(const CArtView& view, const CellSet& cells, COLORREF cr)
 {
     const QImage& img = view.CompositionLayer();
-    const int nCellW = view.GetCellWidth();
-    const int nCellH = view.GetCellHeight();
-    const auto distance = [](QRgb a, QRgb b) {
-        return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
-               std::abs(qBlue(a) - qBlue(b));
+    const int nW = view.GetCellWidth(), nH = view.GetCellHeight();
+    const auto dist = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
     };
-    const QRgb rgbInk = ColorRefToRgb(cr);
-    const QRgb rgbBack = ColorRefToRgb(view.m_crBack);
+    const QRgb rgbInk = ColorRefToRgb(cr), rgbBack = ColorRefToRgb(view.m_crBack);
     return std::all_of(cells.begin(), cells.end(), [&](const auto& cell) {
-        for (int y = 0; y < nCellH; ++y) {
-            for (int x = 0; x < nCellW; ++x) {
-                const QRgb rgb = img.pixel(cell.first * nCellW + x, cell.second * nCellH + y);
-                if (distance(rgb, rgbInk) < distance(rgb, rgbBack))
-                    return true;
-            }
+        for (int n = 0; n < nW * nH; ++n) {
+            const QRgb rgb = img.pixel(cell.first * nW + n % nW, cell.second * nH + n / nW);
+            if (dist(rgb, rgbInk) < dist(rgb, rgbBack))
+                return true;
         }
         return false;
     });

@@ -1,6 +1,5 @@
-// FIGlet fonts: header reading and its refusals, end marks, the joining rules
-// on small hand-made glyphs, long texts and the size limit, and full-width
-// text against the figlet program.
+// FIGlet fonts: header reading and its refusals, end marks, the joining rules on
+// hand-made glyphs, long texts and the size limit, and full width against figlet.
 #include "core/figlet.h"
 
 #include <gtest/gtest.h>
@@ -139,35 +138,31 @@ TEST(FigRender, JoiningRulesOnHandMadeGlyphs)
     EXPECT_EQ(RenderFigText("AB", crFont, 2), "A  B\r\n");
 }
 
-// Text long enough that copying the rows built so far for each character
-// would not finish, and joins past the second glyph.
+// Text long enough that copying the rows built so far for each character would
+// take hours, and joins past the second glyph. Glyphs without blank edges or a
+// joining rule compose alike at every spacing.
 TEST(FigRender, LongTextsComposeInPlace)
 {
-    const FigFont font =
-        MakeFont(1, {"a ", "aa", "a$", "", "ab "}, {" b", "ab", "$b", "x", "   c"});
     std::string strLong;
-    for (int n = 0; n < 60000; ++n)
-        strLong += "AB";
-    // Rows as wide as a common font's, so that copying them for every
-    // character would take hours; glyphs without blank edges or a joining
-    // rule compose alike at every spacing.
-    const FigFont wide = MakeFont(0, Rows(6, "|_$_$_|"), Rows(6, "(_____)"));
     Rows full(6);
-    for (std::string& row : full)
-        for (int n = 0; n < 60000; ++n)
+    for (int n = 0; n < 60000; ++n) {
+        strLong += "AB";
+        for (std::string& row : full)
             row += "|_ _ _|(_____)";
+    }
+    const FigFont wide = MakeFont(0, Rows(6, "|_$_$_|"), Rows(6, "(_____)"));
     for (const int nSpacing : {FIG_SPACING_SMUSH, FIG_SPACING_KERN, FIG_SPACING_FULL})
         EXPECT_EQ(Split(RenderFigText(strLong, wide, nSpacing)), full) << nSpacing;
-
     // Later glyphs join at the advance: the ink widths of all before them.
+    const FigFont font = MakeFont(1, {"a ", "aa", "a$", "", "ab "}, {" b", "ab", "$b", "x", "   c"});
     EXPECT_EQ(Split(RenderFigText("ABBA", font, FIG_SPACING_SMUSH)),
               (Rows{"a  b ba ", "aababaa", "a b ba ", "x", "ab c cab "}));
     EXPECT_EQ(Split(RenderFigText("ABBA", font, FIG_SPACING_KERN)),
               (Rows{"a  b ba ", "aaababaa", "a  b ba ", "xx", "ab c cab "}));
 }
 
-// One glyph as wide as a font file may make it, or a text long enough, passes
-// the limit: nothing is returned, and composing stops at once.
+// Past the size limit (one glyph as wide as a font file allows, or a long
+// text) nothing is returned, and composing stops at once.
 TEST(FigRender, OutputPastTheLimitIsRefused)
 {
     const FigFont font = MakeFont(0, Rows(4, std::string(5000, 'W')), Rows(4, "b"));

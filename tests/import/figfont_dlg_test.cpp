@@ -1,7 +1,6 @@
 // The FIGlet dialog: the fonts it lists and from where, the input box that
-// only takes characters with a glyph, a fresh composition on every change,
-// a damaged font that leaves the one loaded before in force, and lettering
-// too large to preview.
+// only takes characters with a glyph, a fresh composition on every change, a
+// damaged font that leaves the one before in force, and too large lettering.
 #include "tests/panes/qt_test_main.h"
 #include "import/figfont_dlg.h"
 #include "ui/app_folders.h"
@@ -14,17 +13,13 @@
 
 namespace {
 
-// A two-row font: "H" as given, "i", "t" and the space (dots) drawn, every
-// other glyph empty.
+// A two-row font: "H" as given, "i", "t" and the space (dots) drawn, others empty.
 QByteArray MakeFont(const char* pszH, const char* pszHeader = "flf2a$ 2 2 8 0 0")
 {
     QByteArray font = QByteArray(pszHeader) + '\n';
     for (int ch = 32; ch <= 126; ++ch)
-        font += ch == 'H'   ? QByteArray(pszH)
-                : ch == 'i' ? QByteArray("o$@\n|$@@\n")
-                : ch == 't' ? QByteArray("+@\n|@@\n")
-                : ch == ' ' ? QByteArray("..@\n..@@\n")
-                            : QByteArray("@\n@@\n");
+        font += ch == 'H' ? pszH : ch == 'i' ? "o$@\n|$@@\n" : ch == 't' ? "+@\n|@@\n"
+                : ch == ' ' ? "..@\n..@@\n" : "@\n@@\n";
     return font;
 }
 
@@ -84,8 +79,7 @@ private slots:
         QCOMPARE(dlg.SpacingCombo()->currentText(), QStringLiteral("2"));
         QVERIFY(dlg.PreviewText().empty()); // nothing composed before a change
 
-        // Characters without a glyph are swallowed, the space gets through and
-        // is lettered with the font's space glyph; Backspace works.
+        // Characters without a glyph are swallowed, the space is lettered; Backspace works.
         Type(dlg.InputEdit(), QStringLiteral("Hi\u00e9 therex"));
         QTest::keyClick(dlg.InputEdit(), Qt::Key_Backspace);
         QCOMPARE(dlg.InputEdit()->text(), QStringLiteral("Hi there"));

@@ -1,8 +1,6 @@
-// The image conversion dialog: which controls each choice enables, the
-// sliders' values and Restore, the thumbnail through the matrix (an empty
-// grey box before a picture, grey in grey mode), the two refusals of Convert,
-// a picture that cannot be read, and a conversion into a real view as one
-// undo step.
+// The image conversion dialog: which controls each choice enables, the sliders'
+// values and Restore, the thumbnail (grey box first, grey mode), the two refusals
+// of Convert, an unreadable picture, and a conversion into a view as one undo step.
 #include "tests/panes/qt_test_main.h"
 #include "canvas/art_view.h"
 #include "canvas/view_host.h"
@@ -73,8 +71,8 @@ private slots:
         QCOMPARE(dlg.Thumbnail().pixel(100, 100), qRgb(0xAA, 0xAA, 0xAA));
         QVERIFY(dlg.OpenConvertImage(WritePicture("red.png", {40, 40}, Qt::red)));
         dlg.GrayRadio()->click();
-        const QRgb rgbGrey = dlg.Thumbnail().pixel(100, 100);
-        QVERIFY(qRed(rgbGrey) == qGreen(rgbGrey) && qGreen(rgbGrey) == qBlue(rgbGrey) && qRed(rgbGrey) < 255);
+        const QColor crGrey(dlg.Thumbnail().pixel(100, 100));
+        QVERIFY(crGrey.red() == crGrey.green() && crGrey.green() == crGrey.blue() && crGrey.red() < 255);
         dlg.ColorRadio()->click();
         QCOMPARE(dlg.Thumbnail().pixel(100, 100), qRgb(255, 0, 0));
     }

@@ -104,8 +104,7 @@ private slots:
         QCOMPARE(view.ThumbnailCount(), 0);
     }
 
-    // The current frame's highlight covers its picture, not the grey rest of
-    // a portrait thumbnail's square.
+    // The highlight covers a portrait thumbnail's picture, not the grey rest of its square.
     void theHighlightHugsAPortraitPicture()
     {
         CThumbnailRenderer thumbs;
@@ -120,13 +119,10 @@ private slots:
         const QImage img = view.viewport()->grab().toImage();
         const QRect rcItem = view.ItemRect(0);
         QRect rcInk; // the highlighted pixels in the item's picture rows
-        for (int y = rcItem.top(); y < rcItem.top() + 64; ++y) {
-            for (int x = rcItem.left(); x <= rcItem.right(); ++x) {
-                const QColor cr = img.pixelColor(x, y);
-                if (cr.blue() > cr.red() + 20)
+        for (int y = rcItem.top(); y < rcItem.top() + 64; ++y)
+            for (int x = rcItem.left(); x <= rcItem.right(); ++x)
+                if (const QColor cr = img.pixelColor(x, y); cr.blue() > cr.red() + 20)
                     rcInk |= QRect(x, y, 1, 1);
-            }
-        }
         QVERIFY(!rcInk.isEmpty());
         QVERIFY2(rcInk.width() <= 16 + 4, qPrintable(QString::number(rcInk.width())));
     }
