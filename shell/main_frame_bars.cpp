@@ -296,14 +296,19 @@ void CMainFrame::CreateDockPanes()
     m_pFrameDock = makeDock(QStringLiteral("Frame Panel"), QStringLiteral("FramePanel"),
                             QSize(850, 130));
     m_pFrameDock->setAllowedAreas(Qt::BottomDockWidgetArea);
+    // A wide, short pane: its title runs down the side instead of taking a
+    // line of its height.
+    m_pFrameDock->setFeatures(m_pFrameDock->features() | QDockWidget::DockWidgetVerticalTitleBar);
     CreateFramePanel();
 
     addDockWidget(Qt::RightDockWidgetArea, m_pCharDock);
     addDockWidget(Qt::BottomDockWidgetArea, m_pFrameDock);
     splitDockWidget(m_pCharDock, m_pColorDock, Qt::Vertical);
     resizeDocks({m_pCharDock, m_pColorDock}, {250, 220}, Qt::Vertical);
-    resizeDocks({m_pCharDock}, {181}, Qt::Horizontal);
-    resizeDocks({m_pFrameDock}, {130}, Qt::Vertical);
+    // The colour picker's width holds its palette beside a scroll bar.
+    resizeDocks({m_pCharDock}, {qMax(181, m_pColorDock->widget()->minimumWidth())}, Qt::Horizontal);
+    // One row of thumbnails: the panel's least height.
+    resizeDocks({m_pFrameDock}, {m_pFrameDock->widget()->minimumHeight()}, Qt::Vertical);
     // Hiding a pane through its close button or the View menu must both
     // update the menu's check.
     for (QDockWidget* pDock : {m_pCharDock, m_pColorDock, m_pFrameDock}) {
