@@ -62,6 +62,7 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
     m_pAutosave->SetPendingWork(
         [this] { return m_pView && m_pView->HasPendingEdits(); },
         [this](CharCell* pCells) { m_pView->WritePendingEditsInto(pCells); });
+    m_pAutosave->SetBackColorSource([this] { return m_pView->GetBackColor(); });
     m_pAutosave->SetInterval(m_nAutosaveSecs);
 }
 

@@ -2,6 +2,8 @@
 // cleanly are offered, and one can become the drawing in the window.
 #include "shell/main_frame.h"
 
+#include "canvas/art_view.h"
+#include "canvas/ruler_corner_view.h"
 #include "core/recovery_store.h"
 #include "res/app_strings.h"
 #include "shell/autosave.h"
@@ -54,6 +56,14 @@ bool CMainFrame::RestoreRecoveryCopy(const CRecoveryEntry& entry)
     m_doc.SetPathName(entry.strOriginalPath);
     m_doc.SetTitle(strTitle.toStdString());
     m_doc.SetModifiedFlag(true);
+    // The background the drawing was made on, set as the colour picker sets
+    // it; a copy that kept none leaves the current one.
+    if (entry.crBack) {
+        m_pView->SetBackColor(*entry.crBack);
+        RulerCorner()->SetBackColor(m_pView->GetBackColor());
+        RulerCorner()->update();
+        m_pView->Refresh(CArtView::REFRESH_ALL);
+    }
     UpdateTitle();
     UpdateCommandUI();
     // The crashed program's copy is the only one until this session has
