@@ -1,5 +1,6 @@
 // FIGlet fonts: header reading and its refusals, end marks, the joining rules on
-// hand-made glyphs, long texts and the size limit, and full width against figlet.
+// hand-made glyphs, long texts and the size limit, and the spacings figlet has
+// against the figlet program.
 #include "core/figlet.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <tuple>
@@ -21,7 +23,7 @@ using Rows = std::vector<std::string>;
 // A font whose glyph A and B have the given rows (end marks added here).
 FigFont MakeFont(int32_t nOldLayout, const Rows& a, const Rows& b)
 {
-    FigFont font{'$', static_cast<int32_t>(a.size()), nOldLayout, {}};
+    FigFont font{'$', static_cast<int32_t>(a.size()), nOldLayout, {}, '$', 0, -1};
     for (const auto& [ch, rows] : {std::pair{'A', a}, std::pair{'B', b}})
         for (std::size_t k = 0; k < rows.size(); ++k)
             font.glyphs[ch - 32].push_back(rows[k] + (k + 1 < rows.size() ? "@" : "@@"));
@@ -186,29 +188,81 @@ TEST(FigRender, OutputPastTheLimitIsRefused)
               3 * (FIG_MAX_FILE_BYTES - 512) + 512);
 }
 
-// Full width is plain concatenation, so it must match figlet's own -W output
-// (left to right: the header's print direction is not read).
-TEST(FigRender, FullWidthMatchesTheFigletProgram)
+// figlet's output for the text (fed on standard input, so line feeds start
+// new lines), or "(figlet failed)". -w 100000 keeps figlet from wrapping at
+// 80 columns and -l from padding right-to-left lines out to that width.
+std::string FigletOutput(const std::string& strOptions, const std::string& strText)
 {
-    if (std::system("command -v figlet >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "figlet is not installed";
-    const char* const szWords = "Glyphwright {2026} draws_ASCII art!";
-    for (const char* szFont : {"standard", "big", "banner", "block", "lean", "mini", "script",
-                               "shadow", "slant", "small", "smslant", "term", "bubble", "digital",
-                               "ivrit", "mnemonic", "smscript", "smshadow"}) {
-        SCOPED_TRACE(szFont);
-        const std::string strPath = std::string("/usr/share/figlet/") + szFont + ".flf";
+    const std::string strInput = testing::TempDir() + "figlet_input.txt";
+    std::ofstream(strInput, std::ios::binary) << strText << '\n';
+    FILE* pipe = popen(("figlet -w 100000 -l " + strOptions + " < " + strInput).c_str(), "r");
+    if (pipe == nullptr)
+        return "(figlet failed)";
+    std::string strOut;
+    for (char buf[4096]; std::size_t n = fread(buf, 1, sizeof buf, pipe);)
+        strOut.append(buf, n);
+    return pclose(pipe) == 0 ? strOut : "(figlet failed)";
+}
+
+// A font of three-row glyphs drawn with the glyph's own character, so that
+// every pair of text characters meets at their own characters: "$" is all
+// hardblank, "#" half, "." one column wide. The header varies the layout.
+std::string HandMadeFont(const std::string& strHeader)
+{
+    std::string strFont = strHeader + "\n";
+    for (int nCode = FIG_FIRST_CODE; nCode < FIG_FIRST_CODE + FIG_GLYPH_COUNT; ++nCode) {
+        const std::string c(1, static_cast<char>(nCode));
+        strFont += nCode == '.'   ? ".@\n.@\n.@@\n"
+                   : nCode == '$' ? "$$@\n$$@\n$$@@\n"
+                   : nCode == '#' ? "#$@\n$#@\n##@@\n"
+                                  : " " + c + c + "@\n" + c + "  @\n " + c + " @@\n";
+    }
+    return strFont;
+}
+
+// Fitted and smushed composition against the figlet program, and full width
+// against figlet -W: every font Debian installs, and hand-made fonts for the
+// rules and layouts those do not use (big X, hardblank, universal smushing,
+// headers with only the old layout, right to left). Fails without figlet.
+TEST(FigRender, SpacingsMatchTheFigletProgram)
+{
+    ASSERT_EQ(std::system("command -v figlet >/dev/null 2>&1"), 0) << "figlet is not installed";
+    std::vector<std::string> vFonts;
+    for (const auto& entry : std::filesystem::directory_iterator("/usr/share/figlet"))
+        if (entry.path().extension() == ".flf")
+            vFonts.push_back(entry.path().string());
+    ASSERT_GE(vFonts.size(), 18u) << "the figlet package's fonts are missing";
+    const char* const szHeaders[] = {
+        "flf2a$ 3 2 8 -1 0 0 176", // big X and hardblank rules
+        "flf2a$ 3 2 8 0 0 0 128",  // universal smushing
+        "flf2a$ 3 2 8 63 0",       // every rule, old layout only
+        "flf2a$ 3 2 8 32 0",       // old layout with only the unread rule
+        "flf2a$ 3 2 8 0 0",        // fitting, old layout only
+        "flf2a$ 3 2 8 -1 0 1 191", // right to left
+        "flf2a$ 3 2 8 0 0 1 128",  // right to left, universal smushing
+    };
+    for (std::size_t n = 0; n < std::size(szHeaders); ++n) {
+        vFonts.push_back(testing::TempDir() + "hand" + std::to_string(n) + ".flf");
+        std::ofstream(vFonts.back(), std::ios::binary) << HandMadeFont(szHeaders[n]);
+    }
+    const char* const szTexts[] = {
+        "Hello, Glyphwright {2026} draws_ASCII art!",
+        "//\\\\/ \\/<>< ][[]}{{}()(\n_|_/_\\_[_]_{_}_(_)_<_>_\n\n|/|[|{(|<)>",
+        "  a  b..c.|.x  ",
+        "$$ a$b $_$ AA--==\nlast$#a#$.$",
+    };
+    const std::pair<int, const char*> modes[] = {
+        {FIG_SPACING_FITTED, "-k"}, {FIG_SPACING_FONT_LAYOUT, ""}, {FIG_SPACING_FULL, "-W -L"}};
+    for (const std::string& strFont : vFonts) {
         FigFont font;
-        ASSERT_EQ(LoadFigFontFile(strPath, font), EFigLoad::OK);
-        FILE* pipe =
-            popen(("figlet -W -L -w 100000 -f " + strPath + " '" + szWords + "'").c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        std::string strOut;
-        for (char buf[4096]; std::size_t n = fread(buf, 1, sizeof buf, pipe);)
-            strOut.append(buf, n);
-        ASSERT_EQ(pclose(pipe), 0);
-        const Rows expected = Split(strOut, "\n");
-        ASSERT_EQ(expected.size(), static_cast<std::size_t>(font.nHeight));
-        EXPECT_EQ(Split(RenderFigText(szWords, font, FIG_SPACING_FULL)), expected);
+        ASSERT_EQ(LoadFigFontFile(strFont, font), EFigLoad::OK) << strFont;
+        for (const char* szText : szTexts)
+            for (const auto& [nSpacing, szOptions] : modes) {
+                SCOPED_TRACE(testing::Message() << strFont << " " << szOptions << " " << szText);
+                const std::string strExpected =
+                    FigletOutput(std::string(szOptions) + " -f " + strFont, szText);
+                ASSERT_NE(strExpected, "(figlet failed)");
+                EXPECT_EQ(Split(RenderFigText(szText, font, nSpacing)), Split(strExpected, "\n"));
+            }
     }
 }
