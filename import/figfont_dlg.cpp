@@ -4,6 +4,7 @@
 #include "canvas/glyph_cache.h"
 #include "ui/dialog_colors.h"
 #include "ui/message_box.h"
+#include "ui/settings_value.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -15,11 +16,16 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr int DEFAULT_SPACING = FIG_SPACING_FULL;
+// The spacing entries in EFigSpacing order: the combo's index is the spacing.
+constexpr const char* SPACING_NAMES[FIG_SPACING_COUNT] = {"0", "1", "2", "Fitted", "Smushed"};
+const QString SETTINGS_GROUP = QStringLiteral("Figlet");
+const QString SETTING_SPACING = QStringLiteral("Spacing");
 
 // The preview is composed afresh on every keystroke and laid out by the edit
 // box, and the canvas takes at most 128 columns of it: a megabyte is far
@@ -57,8 +63,26 @@ std::string InputBytes(const QString& strText)
 
 } // namespace
 
+CFigTextEdit::CFigTextEdit(QWidget* pParent) : QPlainTextEdit(pParent)
+{
+    setTabChangesFocus(true);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Room for three lines of text; more scroll.
+    setFixedHeight(fontMetrics().lineSpacing() * 3 + 2 * frameWidth() +
+                   static_cast<int>(document()->documentMargin() * 2));
+}
+
 void CFigTextEdit::keyPressEvent(QKeyEvent* pEvent)
 {
+    if (pEvent->key() == Qt::Key_Return || pEvent->key() == Qt::Key_Enter) {
+        if (!(pEvent->modifiers() & Qt::ControlModifier)) {
+            pEvent->ignore(); // the dialog's default button
+            return;
+        }
+        insertPlainText(QStringLiteral("\n"));
+        pEvent->accept();
+        return;
+    }
     const QString strText = pEvent->text();
     const bool bTypes = !strText.isEmpty() && pEvent->key() != Qt::Key_Return &&
                         pEvent->key() != Qt::Key_Enter && pEvent->key() != Qt::Key_Escape &&
@@ -70,7 +94,7 @@ void CFigTextEdit::keyPressEvent(QKeyEvent* pEvent)
             return;
         }
     }
-    QLineEdit::keyPressEvent(pEvent);
+    QPlainTextEdit::keyPressEvent(pEvent);
 }
 
 CFigfontDlg::CFigfontDlg(QWidget* pParent)
@@ -116,11 +140,19 @@ CFigfontDlg::CFigfontDlg(QWidget* pParent)
     ApplyDialogColors(this);
 
     EnumerateFigFonts();
-    for (const char* pszSpacing : {"0", "1", "2"})
+    for (const char* pszSpacing : SPACING_NAMES)
         m_pSpacing->addItem(QString::fromLatin1(pszSpacing));
-    m_pSpacing->setCurrentIndex(DEFAULT_SPACING);
+    QSettings settings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+    const qint32 nSpacing =
+        ReadSettingI32(settings, SETTINGS_GROUP, SETTING_SPACING, DEFAULT_SPACING);
+    m_pSpacing->setCurrentIndex(nSpacing >= 0 && nSpacing < FIG_SPACING_COUNT ? nSpacing
+                                                                              : DEFAULT_SPACING);
+    connect(m_pSpacing, &QComboBox::currentIndexChanged, this, [](int nIndex) {
+        QSettings settings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+        WriteSettingI32(settings, SETTINGS_GROUP, SETTING_SPACING, nIndex);
+    });
     // Nothing is composed until the first change.
-    connect(m_pInput, &QLineEdit::textChanged, this, &CFigfontDlg::OnChange);
+    connect(m_pInput, &QPlainTextEdit::textChanged, this, &CFigfontDlg::OnChange);
     connect(m_pFontCombo, &QComboBox::currentIndexChanged, this, &CFigfontDlg::OnChange);
     connect(m_pSpacing, &QComboBox::currentIndexChanged, this, &CFigfontDlg::OnChange);
 }

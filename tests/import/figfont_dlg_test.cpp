@@ -1,6 +1,7 @@
 // The FIGlet dialog: the fonts it lists and from where, the input box that
 // only takes characters with a glyph, a fresh composition on every change, a
-// damaged font that leaves the one before in force, and too large lettering.
+// damaged font that leaves the one before in force, and too large lettering;
+// the remembered spacing and lines of lettering.
 #include "tests/panes/qt_test_main.h"
 #include "import/figfont_dlg.h"
 #include "ui/app_folders.h"
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QSettings>
 
 namespace {
 
@@ -65,7 +67,31 @@ private slots:
         WriteFont(QStringLiteral("b.flf"), FONT_B);
         WriteFont(QStringLiteral("a.flf"), FONT_A);
         WriteFont(QStringLiteral("notes.txt"), "not listed");
+        QSettings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"))
+            .remove(QStringLiteral("Figlet"));
         m_vMessages.clear();
+    }
+
+    void fittedAndSmushedAreRememberedAndCtrlEnterStartsALine()
+    {
+        {
+            CFigfontDlg dlg;
+            QStringList names;
+            for (int n = 0; n < dlg.SpacingCombo()->count(); ++n)
+                names << dlg.SpacingCombo()->itemText(n);
+            QCOMPARE(names, QStringList({"0", "1", "2", "Fitted", "Smushed"}));
+            dlg.SpacingCombo()->setCurrentIndex(FIG_SPACING_FONT_LAYOUT);
+        }
+        CFigfontDlg dlg;
+        QCOMPARE(dlg.SpacingCombo()->currentText(), QStringLiteral("Smushed"));
+        QTest::keyClicks(dlg.InputEdit(), QStringLiteral("Hi"));
+        QTest::keyClick(dlg.InputEdit(), Qt::Key_Return); // the dialog's, not a new line
+        QTest::keyClick(dlg.InputEdit(), Qt::Key_Return, Qt::ControlModifier);
+        QTest::keyClicks(dlg.InputEdit(), QStringLiteral("tH"));
+        QCOMPARE(dlg.InputEdit()->text(), QStringLiteral("Hi\ntH"));
+        QCOMPARE(dlg.PreviewText(), Expected(FONT_A, "Hi\ntH", FIG_SPACING_FONT_LAYOUT));
+        dlg.SpacingCombo()->setCurrentIndex(FIG_SPACING_FITTED);
+        QCOMPARE(dlg.Preview()->toPlainText(), QStringLiteral("|_|o \n| || \n+|_|\n|| |\n"));
     }
 
     void listsTheUsersFontsFirstAndComposesOnEveryChange()
