@@ -127,7 +127,7 @@ class CFigLine {
 public:
     CFigLine(const FigFont& font, int nSpacing, std::size_t nMaxBytes, std::size_t nBytes)
         : m_mode(ModeOf(font, nSpacing)), m_vRows(static_cast<std::size_t>(font.nHeight)),
-          m_nMaxBytes(nMaxBytes), m_nBytes(nBytes + 2 * m_vRows.size())
+          m_vInkEnd(m_vRows.size()), m_nMaxBytes(nMaxBytes), m_nBytes(nBytes + 2 * m_vRows.size())
     {
     }
 
@@ -143,11 +143,11 @@ public:
         if (m_mode.bFit) {
             nOverlap = nWidth;
             for (std::size_t k = 0; k < m_vRows.size() && nOverlap > 0; ++k)
-                nOverlap = std::min(nOverlap, Overlap(m_vRows[k], vGlyph[k], bWideEnough));
+                nOverlap = std::min(nOverlap, Overlap(k, vGlyph[k], bWideEnough));
         }
         for (std::size_t k = 0; k < m_vRows.size(); ++k) {
             m_nBytes -= m_vRows[k].size();
-            Append(m_vRows[k], vGlyph[k], nOverlap, bWideEnough);
+            Append(k, vGlyph[k], nOverlap, bWideEnough);
             m_nBytes += m_vRows[k].size();
         }
         m_nPrevWidth = nWidth;
@@ -174,28 +174,28 @@ private:
                                    : Smushed(chOld, chNew, m_mode, bWideEnough);
     }
 
-    // Columns the glyph row can share with the row: the row's trailing
+    // Columns the glyph row can share with row k: the row's trailing
     // blanks, the glyph's leading ones, and one more where the characters
     // that then touch smush.
-    std::size_t Overlap(std::string_view row, std::string_view glyph, bool bWideEnough) const
+    std::size_t Overlap(std::size_t k, std::string_view glyph, bool bWideEnough) const
     {
-        const std::size_t nRowInk = row.find_last_not_of(' ');
+        const std::string& row = m_vRows[k];
+        const std::size_t nInkEnd = m_vInkEnd[k];
         const std::size_t nGlyphInk = glyph.find_first_not_of(' ');
-        const std::size_t npos = std::string_view::npos;
-        std::size_t nOverlap = nRowInk == npos ? row.size() : row.size() - 1 - nRowInk;
-        nOverlap += nGlyphInk == npos ? glyph.size() : nGlyphInk;
-        if (nRowInk != npos && nGlyphInk != npos &&
-            Smush(row[nRowInk], glyph[nGlyphInk], bWideEnough) != '\0')
+        std::size_t nOverlap = row.size() - nInkEnd;
+        nOverlap += nGlyphInk == std::string_view::npos ? glyph.size() : nGlyphInk;
+        if (nInkEnd > 0 && nGlyphInk != std::string_view::npos &&
+            Smush(row[nInkEnd - 1], glyph[nGlyphInk], bWideEnough) != '\0')
             ++nOverlap;
         return nOverlap;
     }
 
-    // The glyph's first nOverlap columns laid over the row's last ones, in
+    // The glyph's first nOverlap columns laid over row k's last ones, in
     // place. Glyph columns that would fall before the row's start are
     // blank (the overlap never takes more), so they are left out.
-    void Append(std::string& row, std::string_view glyph, std::size_t nOverlap,
-                bool bWideEnough) const
+    void Append(std::size_t k, std::string_view glyph, std::size_t nOverlap, bool bWideEnough)
     {
+        std::string& row = m_vRows[k];
         const std::size_t nShared = std::min(nOverlap, row.size());
         const std::size_t nFirst = row.size() - nShared;
         for (std::size_t i = 0; i < nShared; ++i) {
@@ -207,10 +207,18 @@ private:
                 row[nFirst + i] = ch;
         }
         row.append(glyph.substr(std::min(nOverlap, glyph.size())));
+        // Only columns from nFirst on changed, so the row's ink ends among
+        // them or where it ended before: scanning no further keeps a long
+        // line with a blank row linear.
+        std::size_t nInkEnd = row.size();
+        while (nInkEnd > nFirst && row[nInkEnd - 1] == ' ')
+            --nInkEnd;
+        m_vInkEnd[k] = nInkEnd > nFirst ? nInkEnd : std::min(m_vInkEnd[k], nFirst);
     }
 
     SFigMode m_mode;
     std::vector<std::string> m_vRows;
+    std::vector<std::size_t> m_vInkEnd; // each row's length without its trailing blanks
     std::size_t m_nMaxBytes;
     std::size_t m_nBytes; // the rows and their line ends
     std::size_t m_nPrevWidth = 0;

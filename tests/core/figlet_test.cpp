@@ -153,8 +153,12 @@ TEST(FigRender, LongTextsComposeInPlace)
             row += "|_ _ _|(_____)";
     }
     const FigFont wide = MakeFont(0, Rows(6, "|_$_$_|"), Rows(6, "(_____)"));
-    for (const int nSpacing : {FIG_SPACING_SMUSH, FIG_SPACING_KERN, FIG_SPACING_FULL})
+    for (int nSpacing = 0; nSpacing < FIG_SPACING_COUNT; ++nSpacing)
         EXPECT_EQ(Split(RenderFigText(strLong, wide, nSpacing)), full) << nSpacing;
+    // Nor must a blank row be searched afresh for its ink at each glyph.
+    const FigFont blankRow = MakeFont(0, {"       ", "|_$_$_|"}, {"       ", "(_____)"});
+    EXPECT_EQ(Split(RenderFigText(strLong, blankRow, FIG_SPACING_FITTED)),
+              (Rows{std::string(full[0].size(), ' '), full[0]}));
     // Later glyphs join at the advance: the ink widths of all before them.
     const FigFont font = MakeFont(1, {"a ", "aa", "a$", "", "ab "}, {" b", "ab", "$b", "x", "   c"});
     EXPECT_EQ(Split(RenderFigText("ABBA", font, FIG_SPACING_SMUSH)),
@@ -168,9 +172,11 @@ TEST(FigRender, LongTextsComposeInPlace)
 TEST(FigRender, OutputPastTheLimitIsRefused)
 {
     const FigFont font = MakeFont(0, Rows(4, std::string(5000, 'W')), Rows(4, "b"));
-    const std::string strText(60, 'A');
     std::string strRows;
-    for (const int nSpacing : {FIG_SPACING_SMUSH, FIG_SPACING_KERN, FIG_SPACING_FULL}) {
+    for (int nCase = 0; nCase < 2 * FIG_SPACING_COUNT; ++nCase) {
+        const int nSpacing = nCase % FIG_SPACING_COUNT;
+        // Lines of lettering, empty ones included, count towards the limit.
+        const std::string strText = nCase < FIG_SPACING_COUNT ? std::string(60, 'A') : "AB\n\nA";
         EXPECT_EQ(ComposeFigText(strText, font, nSpacing, SIZE_MAX, &strRows), EFigRender::OK);
         const std::size_t nSize = strRows.size();
         EXPECT_EQ(ComposeFigText(strText, font, nSpacing, nSize, &strRows), EFigRender::OK);
@@ -183,7 +189,7 @@ TEST(FigRender, OutputPastTheLimitIsRefused)
     // characters pass the default limit; sixty would need a gigabyte.
     const FigFont huge = MakeFont(
         0, Rows(FIG_MAX_HEIGHT, std::string(FIG_MAX_FILE_BYTES / FIG_MAX_HEIGHT - 2, 'W')), {});
-    EXPECT_EQ(RenderFigText(strText, huge, FIG_SPACING_FULL), "");
+    EXPECT_EQ(RenderFigText(std::string(60, 'A'), huge, FIG_SPACING_FULL), "");
     EXPECT_EQ(RenderFigText("AAA", huge, FIG_SPACING_FULL).size(),
               3 * (FIG_MAX_FILE_BYTES - 512) + 512);
 }
