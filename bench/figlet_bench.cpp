@@ -1,14 +1,16 @@
 // FIGlet lettering against the figlet program, timed in the same iterations:
 //
 //   BM_FigLoadAndCompose  loading /usr/share/figlet/standard.flf from disk and
-//                         composing "Glyphwright" at spacing 0 in this process
+//                         composing "Glyphwright" in this process, at spacing
+//                         0 (argument 0) or smushed by the font's layout as
+//                         figlet composes it (argument 4)
 //                         (what the import dialog does on every keystroke)
 //                         against one whole `figlet -f standard Glyphwright`
 //                         process, spawned with its output to /dev/null and
 //                         waited for: ours_us, figlet_us and x_median, the
 //                         ratio of their medians (goal <= 0.1), and x_mean.
 //   BM_FigComposeLong     composing 120,000 characters in the standard font at
-//                         spacing 0, the font loaded once: the composition
+//                         the argument's spacing, the font loaded once: the composition
 //                         alone, whose time must grow with the output's size
 //                         (out_bytes), not with its square.
 //
@@ -74,7 +76,7 @@ void BM_FigLoadAndCompose(benchmark::State& state)
             state.SkipWithError("cannot load the standard font");
             return;
         }
-        std::string strText = RenderFigText(kWord, font, FIG_SPACING_SMUSH);
+        std::string strText = RenderFigText(kWord, font, static_cast<int>(state.range(0)));
         benchmark::DoNotOptimize(strText);
         const Clock::time_point t1 = Clock::now();
         if (!RunFiglet()) {
@@ -92,7 +94,11 @@ void BM_FigLoadAndCompose(benchmark::State& state)
     state.counters["x_mean"] =
         gwratio::Mean(vFiglet) > 0 ? gwratio::Mean(vOurs) / gwratio::Mean(vFiglet) : 0;
 }
-BENCHMARK(BM_FigLoadAndCompose)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_FigLoadAndCompose)
+    ->Arg(FIG_SPACING_SMUSH)
+    ->Arg(FIG_SPACING_FONT_LAYOUT)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
 
 void BM_FigComposeLong(benchmark::State& state)
 {
@@ -107,12 +113,16 @@ void BM_FigComposeLong(benchmark::State& state)
     strText.resize(120000);
     std::size_t nBytes = 0;
     for (auto _ : state) {
-        std::string strRows = RenderFigText(strText, font, FIG_SPACING_SMUSH);
+        std::string strRows = RenderFigText(strText, font, static_cast<int>(state.range(0)));
         nBytes = strRows.size();
         benchmark::DoNotOptimize(strRows);
     }
     state.counters["out_bytes"] = static_cast<double>(nBytes);
 }
-BENCHMARK(BM_FigComposeLong)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FigComposeLong)
+    ->Arg(FIG_SPACING_SMUSH)
+    ->Arg(FIG_SPACING_FONT_LAYOUT)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
