@@ -313,7 +313,18 @@ std::string RenderFigText(std::string_view text, const FigFont& font, int nSpaci
 EFigLoad ParseFigFont(std::string_view data, FigFont& font)
 {
     CFigLines lines(data);
-    const std::array<std::string_view, 8> words = HeaderWords(lines.Next());
+    std::string_view header = lines.Next();
+    // A TOIlet font is read as the FIGlet font its Windows-1252 form is.
+    std::string strHeader;
+    const std::size_t nSignature = header.find_first_not_of(' ');
+    const bool bToilet =
+        nSignature != std::string_view::npos && header.substr(nSignature, 5) == "tlf2a";
+    if (bToilet) {
+        strHeader = Utf8ToCp1252(header);
+        strHeader[nSignature] = 'f';
+        header = strHeader;
+    }
+    const std::array<std::string_view, 8> words = HeaderWords(header);
     const std::string_view signature = words[0];
     if (signature.substr(0, 5) != "flf2a")
         return EFigLoad::BAD_HEADER;
@@ -334,7 +345,7 @@ EFigLoad ParseFigFont(std::string_view data, FigFont& font)
     for (std::vector<std::string>& vRows : loaded.glyphs) {
         vRows.reserve(static_cast<std::size_t>(nHeight));
         for (int32_t k = 0; k < nHeight; ++k)
-            vRows.emplace_back(lines.Next());
+            vRows.emplace_back(bToilet ? ToiletGlyphRow(lines.Next()) : std::string(lines.Next()));
     }
     font = std::move(loaded);
     return EFigLoad::OK;

@@ -47,7 +47,19 @@ enum class EFigLoad {
 
 // Reads a font from its file's bytes. On anything but OK, font is unchanged.
 // Lines end at LF or CR LF; a line past the end of the data reads as empty.
+// A TOIlet font ("tlf2a", UTF-8) is read through Utf8ToCp1252 and
+// ToiletGlyphRow.
 EFigLoad ParseFigFont(std::string_view data, FigFont& font);
+// UTF-8 text as Windows-1252 bytes, one per character: a character the code
+// page lacks becomes the nearest ASCII one where there is a plain choice
+// (box lines, blocks, circled and full-width letters), else '?', as does a
+// byte that is not well-formed UTF-8.
+std::string Utf8ToCp1252(std::string_view data);
+// A TOIlet glyph row as a FIGlet one: its end marks are found among its
+// characters, not its bytes (a row "Ⓐ" + "A" has one end mark, where its
+// Windows-1252 form "AA" would seem to have two), the rest is converted and
+// "@@" ends it.
+std::string ToiletGlyphRow(std::string_view row);
 // Reads the file at path (at most FIG_MAX_FILE_BYTES) and parses it.
 EFigLoad LoadFigFontFile(const std::string& strPath, FigFont& font);
 

@@ -101,6 +101,19 @@ TEST(FigFont, StripEndmarks)
         EXPECT_EQ(StripEndmarks(szRow), szExpected) << szRow;
 }
 
+// TOIlet rows: end marks counted in characters, then Windows-1252 with the
+// nearest ASCII or '?' for the rest, and '?' for bytes that are not UTF-8.
+TEST(FigFont, ToiletRowsInWindows1252)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"\u24b6A", "A@@"},          {"x@@", "x@@"},
+        {"\u257b\u2501!", "|-@@"},    {"", "@@"},
+        {"\u20ac\u00e9\u2591\u2588\uff28\u4e00@", "\x80\xe9.#H?@@"},
+        {"a\xff\xc3(\xe2\x94" "b#", "a?" "?(?" "?b@@"}};
+    for (const auto& [szRow, szExpected] : cases)
+        EXPECT_EQ(ToiletGlyphRow(szRow), szExpected) << szRow;
+}
+
 TEST(FigRender, JoiningRulesOnHandMadeGlyphs)
 {
     struct Case {
@@ -194,20 +207,19 @@ TEST(FigRender, OutputPastTheLimitIsRefused)
               3 * (FIG_MAX_FILE_BYTES - 512) + 512);
 }
 
-// figlet's output for the text (fed on standard input, so line feeds start
-// new lines), or "(figlet failed)". -w 100000 keeps figlet from wrapping at
-// 80 columns and -l from padding right-to-left lines out to that width.
-std::string FigletOutput(const std::string& strOptions, const std::string& strText)
+// A program's output for the text (fed on standard input, so line feeds
+// start new lines), or "(failed)".
+std::string ProgramOutput(const std::string& strCommand, const std::string& strText)
 {
     const std::string strInput = testing::TempDir() + "figlet_input.txt";
     std::ofstream(strInput, std::ios::binary) << strText << '\n';
-    FILE* pipe = popen(("figlet -w 100000 -l " + strOptions + " < " + strInput).c_str(), "r");
+    FILE* pipe = popen((strCommand + " < " + strInput).c_str(), "r");
     if (pipe == nullptr)
-        return "(figlet failed)";
+        return "(failed)";
     std::string strOut;
     for (char buf[4096]; std::size_t n = fread(buf, 1, sizeof buf, pipe);)
         strOut.append(buf, n);
-    return pclose(pipe) == 0 ? strOut : "(figlet failed)";
+    return pclose(pipe) == 0 ? strOut : "(failed)";
 }
 
 // A font of three-row glyphs drawn with the glyph's own character, so that
@@ -265,10 +277,39 @@ TEST(FigRender, SpacingsMatchTheFigletProgram)
         for (const char* szText : szTexts)
             for (const auto& [nSpacing, szOptions] : modes) {
                 SCOPED_TRACE(testing::Message() << strFont << " " << szOptions << " " << szText);
-                const std::string strExpected =
-                    FigletOutput(std::string(szOptions) + " -f " + strFont, szText);
-                ASSERT_NE(strExpected, "(figlet failed)");
+                // -w 100000 keeps figlet from wrapping at 80 columns, and -l
+                // from padding right-to-left lines out to that width.
+                const std::string strExpected = ProgramOutput(
+                    std::string("figlet -w 100000 -l ") + szOptions + " -f " + strFont, szText);
+                ASSERT_NE(strExpected, "(failed)");
                 EXPECT_EQ(Split(RenderFigText(szText, font, nSpacing)), Split(strExpected, "\n"));
             }
+    }
+}
+
+// TOIlet fonts against the toilet program's plain output, both in
+// Windows-1252: every plain (not zipped) font of Debian's toilet-fonts.
+TEST(FigRender, ToiletFontsMatchTheToiletProgram)
+{
+    ASSERT_EQ(std::system("command -v toilet >/dev/null 2>&1"), 0) << "toilet is not installed";
+    std::vector<std::string> vFonts;
+    for (const auto& entry : std::filesystem::directory_iterator("/usr/share/figlet")) {
+        char szSignature[6] = {};
+        std::ifstream(entry.path(), std::ios::binary).read(szSignature, 5);
+        if (entry.path().extension() == ".tlf" && std::string(szSignature) == "tlf2a")
+            vFonts.push_back(entry.path().stem().string());
+    }
+    ASSERT_GE(vFonts.size(), 8u) << "the toilet-fonts package is missing";
+    for (const std::string& strFont : vFonts) {
+        FigFont font;
+        ASSERT_EQ(LoadFigFontFile("/usr/share/figlet/" + strFont + ".tlf", font), EFigLoad::OK);
+        for (const char* szText : {"Hello, Glyphwright {2026} draws_ASCII art!", "ab\n$ #"}) {
+            SCOPED_TRACE(testing::Message() << strFont << " " << szText);
+            const std::string strExpected =
+                ProgramOutput("toilet -w 100000 -d /usr/share/figlet -f " + strFont, szText);
+            ASSERT_NE(strExpected, "(failed)");
+            EXPECT_EQ(Split(RenderFigText(szText, font, FIG_SPACING_FONT_LAYOUT)),
+                      Split(Utf8ToCp1252(strExpected), "\n"));
+        }
     }
 }
