@@ -61,6 +61,14 @@ std::string InputBytes(const QString& strText)
     return str;
 }
 
+// TOIlet fonts are listed when they are plain text: many are shipped zipped,
+// which the reader does not open.
+bool IsPlainToiletFont(const QString& strPath)
+{
+    QFile file(strPath);
+    return file.open(QIODevice::ReadOnly) && file.read(64).trimmed().startsWith("tlf2a");
+}
+
 } // namespace
 
 CFigTextEdit::CFigTextEdit(QWidget* pParent) : QPlainTextEdit(pParent)
@@ -160,9 +168,15 @@ CFigfontDlg::CFigfontDlg(QWidget* pParent)
 void CFigfontDlg::EnumerateFigFonts()
 {
     m_vFonts = ListFigFonts();
+    const qsizetype nFiglet = m_vFonts.size();
+    for (const QString& strFolder : {UserDataFolder(QStringLiteral("Fonts")), SystemFigletFolder()})
+        for (const CDataFile& font : ListDataFiles(strFolder, QStringLiteral("tlf")))
+            if (IsPlainToiletFont(font.strPath))
+                m_vFonts += font;
     m_pFontCombo->clear();
     for (const CDataFile& font : m_vFonts) {
-        m_pFontCombo->addItem(font.strTitle);
+        const bool bToilet = m_pFontCombo->count() >= nFiglet;
+        m_pFontCombo->addItem(bToilet ? font.strTitle + QStringLiteral(" (TOIlet)") : font.strTitle);
         m_pFontCombo->setItemData(m_pFontCombo->count() - 1, QDir::toNativeSeparators(font.strFolder),
                                   Qt::ToolTipRole);
     }

@@ -1,7 +1,7 @@
 // The FIGlet dialog: the fonts it lists and from where, the input box that
 // only takes characters with a glyph, a fresh composition on every change, a
 // damaged font that leaves the one before in force, and too large lettering;
-// the remembered spacing and lines of lettering.
+// the remembered spacing, lines of lettering and TOIlet fonts.
 #include "tests/panes/qt_test_main.h"
 #include "import/figfont_dlg.h"
 #include "ui/app_folders.h"
@@ -67,6 +67,10 @@ private slots:
         WriteFont(QStringLiteral("b.flf"), FONT_B);
         WriteFont(QStringLiteral("a.flf"), FONT_A);
         WriteFont(QStringLiteral("notes.txt"), "not listed");
+        // A TOIlet font drawing FONT_A's "H" with box lines, and a zipped one.
+        WriteFont(QStringLiteral("c.tlf"), MakeFont("\u2502_\u2502@\n\u2502 \u2502@@\n",
+                                                    "tlf2a$ 2 2 8 0 0"));
+        WriteFont(QStringLiteral("z.tlf"), "PK\x03\x04zipped");
         QSettings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"))
             .remove(QStringLiteral("Figlet"));
         m_vMessages.clear();
@@ -92,6 +96,12 @@ private slots:
         QCOMPARE(dlg.PreviewText(), Expected(FONT_A, "Hi\ntH", FIG_SPACING_FONT_LAYOUT));
         dlg.SpacingCombo()->setCurrentIndex(FIG_SPACING_FITTED);
         QCOMPARE(dlg.Preview()->toPlainText(), QStringLiteral("|_|o \n| || \n+|_|\n|| |\n"));
+        // TOIlet fonts come after the FIGlet ones, marked; zipped ones are not listed.
+        const int nToilet = dlg.FontCombo()->findText(QStringLiteral("c (TOIlet)"));
+        QVERIFY(nToilet > dlg.FontCombo()->findText(QStringLiteral("b")));
+        QVERIFY(dlg.FontCombo()->findText(QStringLiteral("z (TOIlet)")) < 0);
+        dlg.FontCombo()->setCurrentIndex(nToilet);
+        QCOMPARE(dlg.PreviewText(), Expected(FONT_A, "Hi\ntH", FIG_SPACING_FITTED));
     }
 
     void listsTheUsersFontsFirstAndComposesOnEveryChange()
