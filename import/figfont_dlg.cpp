@@ -1,5 +1,7 @@
 #include "import/figfont_dlg.h"
 
+#include "import/figfont_gallery.h"
+
 #include "canvas/cell_geometry.h"
 #include "canvas/glyph_cache.h"
 #include "ui/dialog_colors.h"
@@ -14,6 +16,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -110,7 +113,9 @@ CFigfontDlg::CFigfontDlg(QWidget* pParent)
       m_pInput(new CFigTextEdit),
       m_pFontCombo(new QComboBox),
       m_pSpacing(new QComboBox),
-      m_pPreview(new QPlainTextEdit)
+      m_pPreview(new QPlainTextEdit),
+      m_pGalleryModel(new CFigGalleryModel(this)),
+      m_pGallery(new QListView)
 {
     setWindowTitle(QStringLiteral("Figfont import"));
     m_pInput->setObjectName(QStringLiteral("figInput"));
@@ -122,6 +127,14 @@ CFigfontDlg::CFigfontDlg(QWidget* pParent)
     m_pPreview->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_pPreview->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_pPreview->setFont(CCellGeometry::ZoomFont(CCellGeometry::ZOOM_DEFAULT));
+    m_pGallery->setObjectName(QStringLiteral("figGallery"));
+    m_pGalleryModel->SetCellFont(m_pPreview->font());
+    m_pGallery->setModel(m_pGalleryModel);
+    m_pGallery->setFont(m_pPreview->font());
+    m_pGallery->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pGallery->setTextElideMode(Qt::ElideNone);
+    m_pGallery->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_pGallery->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
     auto* pGroup = new QGroupBox(QStringLiteral("Figfont set"));
     auto* pGrid = new QGridLayout(pGroup);
@@ -142,9 +155,12 @@ CFigfontDlg::CFigfontDlg(QWidget* pParent)
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addLayout(pInputRow);
     pLayout->addWidget(pGroup);
-    pLayout->addWidget(m_pPreview, 1);
+    auto* pShowRow = new QHBoxLayout;
+    pShowRow->addWidget(m_pPreview, 1);
+    pShowRow->addWidget(m_pGallery, 1);
+    pLayout->addLayout(pShowRow, 1);
     pLayout->addWidget(pButtons);
-    resize(DIALOG_WIDTH_DLU * 3 / 2, DIALOG_HEIGHT_DLU * 13 / 8);
+    resize(DIALOG_WIDTH_DLU * 3, DIALOG_HEIGHT_DLU * 5 / 2);
     ApplyDialogColors(this);
 
     EnumerateFigFonts();
@@ -163,6 +179,11 @@ CFigfontDlg::CFigfontDlg(QWidget* pParent)
     connect(m_pInput, &QPlainTextEdit::textChanged, this, &CFigfontDlg::OnChange);
     connect(m_pFontCombo, &QComboBox::currentIndexChanged, this, &CFigfontDlg::OnChange);
     connect(m_pSpacing, &QComboBox::currentIndexChanged, this, &CFigfontDlg::OnChange);
+    connect(m_pGallery, &QListView::clicked, this,
+            [this](const QModelIndex& index) { m_pFontCombo->setCurrentIndex(index.row()); });
+    connect(m_pFontCombo, &QComboBox::currentIndexChanged, this, [this](int nIndex) {
+        m_pGallery->setCurrentIndex(m_pGalleryModel->index(nIndex));
+    });
 }
 
 void CFigfontDlg::EnumerateFigFonts()
@@ -174,12 +195,18 @@ void CFigfontDlg::EnumerateFigFonts()
             if (IsPlainToiletFont(font.strPath))
                 m_vFonts += font;
     m_pFontCombo->clear();
+    QStringList vTitles, vPaths;
     for (const CDataFile& font : m_vFonts) {
         const bool bToilet = m_pFontCombo->count() >= nFiglet;
         m_pFontCombo->addItem(bToilet ? font.strTitle + QStringLiteral(" (TOIlet)") : font.strTitle);
         m_pFontCombo->setItemData(m_pFontCombo->count() - 1, QDir::toNativeSeparators(font.strFolder),
                                   Qt::ToolTipRole);
     }
+    for (int n = 0; n < m_pFontCombo->count(); ++n) {
+        vTitles << m_pFontCombo->itemText(n);
+        vPaths << m_vFonts[n].strPath;
+    }
+    m_pGalleryModel->SetFonts(vTitles, vPaths);
     if (!m_vFonts.isEmpty())
         m_pFontCombo->setCurrentIndex(0);
 }
@@ -212,4 +239,5 @@ void CFigfontDlg::OnChange()
     if (LoadFigFont() != EFigLoad::NO_FILE)
         RenderFigText();
     m_pPreview->setPlainText(BytesToDisplay(m_strPreview));
+    m_pGalleryModel->SetText(InputBytes(m_pInput->text()), m_pSpacing->currentIndex());
 }

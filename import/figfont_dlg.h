@@ -1,6 +1,7 @@
 // "Figfont import": the user types a short text, picks a FIGlet font and a
 // character spacing (remembered for the next time), and watches the
-// lettering in a preview; OK hands the
+// lettering in a preview and in every font at once, in a gallery to pick the
+// font from; OK hands the
 // preview's text to the caller, which places it on the canvas as a floating
 // block. Every change reloads the font from its file and composes afresh,
 // so a font edited while the dialog is open counts from the next change.
@@ -14,7 +15,9 @@
 
 #include <string>
 
+class CFigGalleryModel;
 class QComboBox;
+class QListView;
 
 // The input box: only the characters a font has a glyph for (32..126, the
 // space included) and Backspace get through; anything else typed is swallowed.
@@ -62,6 +65,10 @@ public:
     QComboBox* FontCombo() const { return m_pFontCombo; }
     QComboBox* SpacingCombo() const { return m_pSpacing; }
     QPlainTextEdit* Preview() const { return m_pPreview; }
+    // The gallery: the text in every listed font, in the font list's order;
+    // clicking an entry selects its font.
+    QListView* Gallery() const { return m_pGallery; }
+    CFigGalleryModel* GalleryModel() const { return m_pGalleryModel; }
 
 private:
     // The input, font or spacing changed: reload and compose from scratch.
@@ -74,4 +81,6 @@ private:
     QComboBox* m_pFontCombo = nullptr;
     QComboBox* m_pSpacing = nullptr;
     QPlainTextEdit* m_pPreview = nullptr;
+    CFigGalleryModel* m_pGalleryModel = nullptr;
+    QListView* m_pGallery = nullptr;
 };

@@ -2,6 +2,7 @@
 // hand-made glyphs, long texts and the size limit, and the spacings figlet has
 // against the figlet program.
 #include "core/figlet.h"
+#include "core/figlet_gallery.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +92,11 @@ TEST(FigFont, FilesAreReadWithinTheSizeLimit)
         EXPECT_EQ(LoadFigFontFile(strPath, font), expected) << strPath;
         EXPECT_EQ(font.nHeight, expected == EFigLoad::OK ? 1 : 0);
     }
+    // The gallery's heights come from the header alone.
+    const std::pair<std::string, int32_t> heights[] = {
+        {strBig, 1}, {"/dev/zero", 0}, {strDir, 0}, {"/usr/share/figlet/standard.flf", 6}};
+    for (const auto& [strPath, nHeight] : heights)
+        EXPECT_EQ(FigFontFileHeight(strPath), nHeight) << strPath;
 }
 
 TEST(FigFont, StripEndmarks)

@@ -1,15 +1,17 @@
 // The FIGlet dialog: the fonts it lists and from where, the input box that
 // only takes characters with a glyph, a fresh composition on every change, a
 // damaged font that leaves the one before in force, and too large lettering;
-// the remembered spacing, lines of lettering and TOIlet fonts.
+// the remembered spacing, lines of lettering, TOIlet fonts and the gallery.
 #include "tests/panes/qt_test_main.h"
 #include "import/figfont_dlg.h"
+#include "import/figfont_gallery.h"
 #include "ui/app_folders.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QSettings>
 
@@ -130,6 +132,35 @@ private slots:
         dlg.InputEdit()->setText(QStringLiteral("H\u00e9 i"));
         QCOMPARE(dlg.PreviewText(), Expected(FONT_B, "H i", 1));
         QVERIFY(m_vMessages.isEmpty());
+    }
+
+    void theGalleryLettersTheVisibleFontsAndPicksOne()
+    {
+        for (int n = 0; n < 30; ++n)
+            WriteFont(QStringLiteral("f%1.flf").arg(n, 2, 10, QChar(u'0')), FONT_B);
+        CFigfontDlg dlg;
+        const CFigGallery& gallery = dlg.GalleryModel()->Gallery();
+        QCOMPARE(dlg.GalleryModel()->rowCount(), dlg.FontCombo()->count());
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QTest::keyClicks(dlg.InputEdit(), QStringLiteral("Hi"));
+        dlg.Gallery()->viewport()->grab(); // paints what shows
+        const QModelIndex first = dlg.GalleryModel()->index(0);
+        QCOMPARE(first.data().toString(), QStringLiteral("a\n|_|o \n| || "));
+        // Only what shows is made: the list is far longer than the view.
+        QVERIFY(gallery.IsRendered(0) && !gallery.IsRendered(gallery.Count() - 1));
+        // Typing remakes the shown entries only.
+        const std::size_t nMade = gallery.Compositions();
+        QTest::keyClicks(dlg.InputEdit(), QStringLiteral("t"));
+        dlg.Gallery()->viewport()->grab();
+        const std::size_t nRemade = gallery.Compositions() - nMade;
+        QVERIFY(nRemade > 0 && nRemade < 20 && !gallery.IsRendered(gallery.Count() - 1));
+        QCOMPARE(first.data().toString(), QStringLiteral("a\n|_|o +\n| || |"));
+        // Clicking an entry selects its font.
+        const QRect rect = dlg.Gallery()->visualRect(dlg.GalleryModel()->index(1));
+        QTest::mouseClick(dlg.Gallery()->viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(dlg.FontCombo()->currentText(), QStringLiteral("b"));
+        QCOMPARE(dlg.PreviewText(), Expected(FONT_B, "Hit", 2));
     }
 
     void aDamagedFontKeepsTheOneBeforeAndNoFontComposesNothing()
