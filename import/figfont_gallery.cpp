@@ -2,6 +2,7 @@
 
 #include "canvas/glyph_cache.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFontMetrics>
 #include <QSize>
@@ -37,6 +38,7 @@ void CFigGalleryModel::SetFonts(const QStringList& vTitles, const QStringList& v
 {
     beginResetModel();
     m_vTitles = vTitles;
+    m_vPaths = vPaths;
     std::vector<std::string> vFiles;
     m_vHeights.clear();
     for (const QString& strPath : vPaths) {
@@ -90,6 +92,8 @@ QVariant CFigGalleryModel::data(const QModelIndex& index, int nRole) const
     }
     case Qt::FontRole:
         return m_font;
+    case Qt::ToolTipRole: // where the font came from
+        return QDir::toNativeSeparators(m_vPaths[index.row()]);
     default:
         return {};
     }

@@ -36,6 +36,7 @@ private:
     // mutable: entries are composed the first time the view asks for them.
     mutable CFigGallery m_gallery;
     QStringList m_vTitles;
+    QStringList m_vPaths;
     std::vector<int> m_vHeights; // rows per glyph of each font, 0 when unreadable
     int m_nTextLines = 1;
     QFont m_font;

@@ -147,6 +147,8 @@ private slots:
         dlg.Gallery()->viewport()->grab(); // paints what shows
         const QModelIndex first = dlg.GalleryModel()->index(0);
         QCOMPARE(first.data().toString(), QStringLiteral("a\n|_|o \n| || "));
+        QCOMPARE(first.data(Qt::ToolTipRole).toString(),
+                 QDir::toNativeSeparators(UserDataFolder(QStringLiteral("Fonts/a.flf"))));
         // Only what shows is made: the list is far longer than the view.
         QVERIFY(gallery.IsRendered(0) && !gallery.IsRendered(gallery.Count() - 1));
         // Typing remakes the shown entries only.
