@@ -156,6 +156,7 @@ public:
         const CPalette* pTable = &m_screen;
         MapPtr pMap;
         const bool bTransparent = AnyUnchanged();
+        m_rcOut = m_rc;
         if (!MapToScreen(bTransparent, &nTransparent)) {
             if (!MapToOwn(bTransparent, &nTransparent))
                 MapToNearest(vText, &nTransparent);
@@ -171,7 +172,8 @@ public:
         GifByteType aExt[4];
         const size_t nExt = EGifGCBToExtension(&gcb, aExt);
         if (EGifPutExtension(m_pGif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(nExt), aExt) != GIF_OK ||
-            EGifPutImageDesc(m_pGif, m_rc.x(), m_rc.y(), m_rc.width(), m_rc.height(), false, pMap.get()) != GIF_OK)
+            EGifPutImageDesc(m_pGif, m_rcOut.x(), m_rcOut.y(), m_rcOut.width(), m_rcOut.height(), false,
+                             pMap.get()) != GIF_OK)
             return false;
         return PutLines(*pTable, nTransparent);
     }
@@ -301,7 +303,8 @@ private:
     // More colours than a table holds: the background, the text colours and
     // the blends between them, or past 255 text colours a median cut of the
     // pixels; each pixel takes its nearest entry. After the first frame an
-    // entry is kept for the pixels whose entry is the colour already shown.
+    // entry is kept for the pixels whose entry is the colour already shown,
+    // and only the bounds of the others are stored.
     void MapToNearest(const std::vector<QRgb>& vText, int* pTransparent)
     {
         const int nRoom = MAX_COLORS - (m_bShown ? 1 : 0);
@@ -313,18 +316,37 @@ private:
             });
             m_palette.BuildCut(nRoom);
         }
-        QRgb rgbLast = 0;
+        const std::vector<QRgb>& vColors = m_palette.Colors();
+        int nTop = -1, nBottom = -1, nLeft = m_rc.width(), nRight = -1;
+        QRgb rgbLast = 0, rgbLastEntry = 0;
         int nLast = -1;
-        ForEachChanged([&](QRgb rgb, GifPixelType* pIndex) {
-            if (rgb != rgbLast || nLast < 0) {
-                nLast = m_palette.Map(rgb);
-                rgbLast = rgb;
+        GifPixelType* pIndex = m_vIndices.data();
+        for (int y = m_rc.top(); y <= m_rc.bottom(); ++y, pIndex += m_rc.width()) {
+            const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rc.left();
+            const QRgb* q =
+                m_bShown ? reinterpret_cast<const QRgb*>(m_shown.constScanLine(y)) + m_rc.left() : nullptr;
+            for (int x = 0; x < m_rc.width(); ++x) {
+                if (q && p[x] == q[x])
+                    continue;
+                if (p[x] != rgbLast || nLast < 0) {
+                    rgbLast = p[x];
+                    nLast = m_palette.Map(rgbLast);
+                    rgbLastEntry = vColors[static_cast<size_t>(nLast)] | 0xFF000000u;
+                }
+                pIndex[x] = static_cast<GifPixelType>(nLast);
+                if (q && rgbLastEntry != q[x]) {
+                    nTop = nTop < 0 ? y : nTop;
+                    nBottom = y;
+                    nLeft = std::min(nLeft, x);
+                    nRight = std::max(nRight, x);
+                }
             }
-            *pIndex = static_cast<GifPixelType>(nLast);
-            return true;
-        });
+        }
+        if (m_bShown)
+            m_rcOut = nTop < 0 ? QRect(m_rc.topLeft(), QSize(1, 1))
+                               : QRect(QPoint(m_rc.left() + nLeft, nTop), QPoint(m_rc.left() + nRight, nBottom));
         m_own.Clear();
-        for (const QRgb rgb : m_palette.Colors())
+        for (const QRgb rgb : vColors)
             m_own.Set(m_own.nCount++, rgb);
         *pTransparent = m_bShown ? m_own.nCount : NO_TRANSPARENT_COLOR;
     }
@@ -332,17 +354,25 @@ private:
     // The rectangle's indices, a line at a time, and the picture shown
     // updated to match: a pixel whose colour is already shown, as drawn or
     // through the table, is transparent.
+    // The stored rectangle's indices, a line at a time, and the picture shown
+    // updated to match: a pixel whose colour is already shown, as drawn or
+    // through the table, is transparent.
     bool PutLines(const CPalette& table, int nTransparent)
     {
-        std::vector<GifPixelType> vLine(static_cast<size_t>(m_rc.width()));
-        const GifPixelType* pIndex = m_vIndices.data();
+        std::vector<GifPixelType> vLine(static_cast<size_t>(m_rcOut.width()));
+        const GifPixelType* pIndex = m_vIndices.data() +
+                                     static_cast<size_t>(m_rcOut.top() - m_rc.top()) * static_cast<size_t>(m_rc.width()) +
+                                     static_cast<size_t>(m_rcOut.left() - m_rc.left());
         const bool bKeep = m_bShown && nTransparent >= 0;
-        for (int y = m_rc.top(); y <= m_rc.bottom(); ++y, pIndex += m_rc.width()) {
-            const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rc.left();
-            auto* q = reinterpret_cast<QRgb*>(m_shown.scanLine(y)) + m_rc.left();
+        std::array<QRgb, MAX_COLORS> aRgb;
+        for (int i = 0; i < MAX_COLORS; ++i)
+            aRgb[static_cast<size_t>(i)] = table.Rgb(i);
+        for (int y = m_rcOut.top(); y <= m_rcOut.bottom(); ++y, pIndex += m_rc.width()) {
+            const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rcOut.left();
+            auto* q = reinterpret_cast<QRgb*>(m_shown.scanLine(y)) + m_rcOut.left();
             GifPixelType* pOut = vLine.data();
-            for (int x = 0; x < m_rc.width(); ++x) {
-                const QRgb rgb = table.Rgb(pIndex[x]);
+            for (int x = 0; x < m_rcOut.width(); ++x) {
+                const QRgb rgb = aRgb[pIndex[x]];
                 if (bKeep && (p[x] == q[x] || rgb == q[x])) {
                     pOut[x] = static_cast<GifPixelType>(nTransparent);
                 } else {
@@ -350,7 +380,7 @@ private:
                     q[x] = rgb;
                 }
             }
-            if (EGifPutLine(m_pGif, pOut, m_rc.width()) != GIF_OK)
+            if (EGifPutLine(m_pGif, pOut, m_rcOut.width()) != GIF_OK)
                 return false;
         }
         return true;
@@ -365,10 +395,10 @@ private:
     std::vector<GifPixelType> m_vIndices; // the rectangle's, row by row; unchanged pixels' unset
     // The frame being encoded: its picture, whether a frame is already shown
     // to compare with (not for the first, nor when nothing changed) and the
-    // rectangle stored.
+    // rectangle looked at, and the part of it stored.
     const QImage* m_pImg = nullptr;
     bool m_bShown = false;
-    QRect m_rc;
+    QRect m_rc, m_rcOut;
     int m_nFrames = 0;
     // The picture as a viewer shows it after the frames so far, through their tables.
     QImage m_shown;

@@ -26,6 +26,8 @@ bool CGifPalette::BuildRamps(QRgb rgbBack, const std::vector<QRgb>& vText, int n
     for (const QRgb rgb : vText)
         if ((rgb | 0xFF000000u) != rgbBack && std::find(vEnds.begin(), vEnds.end(), rgb | 0xFF000000u) == vEnds.end())
             vEnds.push_back(rgb | 0xFF000000u);
+    // In one order whatever the frame's, so frames of the same colours share a table.
+    std::sort(vEnds.begin(), vEnds.end());
     const int nText = static_cast<int>(vEnds.size());
     if (nText + 1 > nMax)
         return false;
