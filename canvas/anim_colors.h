@@ -27,7 +27,10 @@ bool CollectAnimColors(IAnimFrameSource& frames, CFramePicture& picture, size_t 
 // show ink, in the order met, at most nMax + 1 of them (then there are more).
 class CTextColors {
 public:
-    CTextColors(CFramePicture& picture, size_t nMax) : m_picture(picture), m_nMax(nMax) { m_aInk.fill(-1); }
+    CTextColors(CFramePicture& picture, size_t nMax) : m_picture(picture), m_nMax(nMax)
+    {
+        m_aInk.fill(-1);
+    }
     const std::vector<QRgb>& Of(const CharCell* pCells, size_t nCells);
 
 private:

@@ -68,7 +68,8 @@ struct CPalette {
     }
     void Set(int n, QRgb rgb)
     {
-        aColors[static_cast<size_t>(n)] = {static_cast<GifByteType>(qRed(rgb)), static_cast<GifByteType>(qGreen(rgb)),
+        aColors[static_cast<size_t>(n)] = {static_cast<GifByteType>(qRed(rgb)),
+                                           static_cast<GifByteType>(qGreen(rgb)),
                                            static_cast<GifByteType>(qBlue(rgb))};
     }
     QRgb Rgb(int n) const
@@ -208,7 +209,8 @@ private:
 
     bool AnyChanged() const
     {
-        return m_rc.size() != QSize(1, 1) || m_pImg->pixel(m_rc.topLeft()) != m_shown.pixel(m_rc.topLeft());
+        return m_rc.size() != QSize(1, 1) ||
+               m_pImg->pixel(m_rc.topLeft()) != m_shown.pixel(m_rc.topLeft());
     }
 
     // Whether the rectangle keeps a pixel already shown as drawn (stored transparent).
@@ -342,9 +344,10 @@ private:
                 }
             }
         }
-        if (m_bShown)
-            m_rcOut = nTop < 0 ? QRect(m_rc.topLeft(), QSize(1, 1))
-                               : QRect(QPoint(m_rc.left() + nLeft, nTop), QPoint(m_rc.left() + nRight, nBottom));
+        if (m_bShown && nTop < 0)
+            m_rcOut = QRect(m_rc.topLeft(), QSize(1, 1));
+        else if (m_bShown)
+            m_rcOut = QRect(m_rc.left() + nLeft, nTop, nRight - nLeft + 1, nBottom - nTop + 1);
         m_own.Clear();
         for (const QRgb rgb : vColors)
             m_own.Set(m_own.nCount++, rgb);
@@ -360,9 +363,9 @@ private:
     bool PutLines(const CPalette& table, int nTransparent)
     {
         std::vector<GifPixelType> vLine(static_cast<size_t>(m_rcOut.width()));
-        const GifPixelType* pIndex = m_vIndices.data() +
-                                     static_cast<size_t>(m_rcOut.top() - m_rc.top()) * static_cast<size_t>(m_rc.width()) +
-                                     static_cast<size_t>(m_rcOut.left() - m_rc.left());
+        const size_t nSkip = static_cast<size_t>(m_rcOut.top() - m_rc.top()) * static_cast<size_t>(m_rc.width()) +
+                             static_cast<size_t>(m_rcOut.left() - m_rc.left());
+        const GifPixelType* pIndex = m_vIndices.data() + nSkip;
         const bool bKeep = m_bShown && nTransparent >= 0;
         std::array<QRgb, MAX_COLORS> aRgb;
         for (int i = 0; i < MAX_COLORS; ++i)

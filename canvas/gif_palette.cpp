@@ -23,9 +23,11 @@ bool CGifPalette::BuildRamps(QRgb rgbBack, const std::vector<QRgb>& vText, int n
 {
     rgbBack |= 0xFF000000u;
     std::vector<QRgb> vEnds;
-    for (const QRgb rgb : vText)
-        if ((rgb | 0xFF000000u) != rgbBack && std::find(vEnds.begin(), vEnds.end(), rgb | 0xFF000000u) == vEnds.end())
-            vEnds.push_back(rgb | 0xFF000000u);
+    for (QRgb rgb : vText) {
+        rgb |= 0xFF000000u;
+        if (rgb != rgbBack && std::find(vEnds.begin(), vEnds.end(), rgb) == vEnds.end())
+            vEnds.push_back(rgb);
+    }
     // In one order whatever the frame's, so frames of the same colours share a table.
     std::sort(vEnds.begin(), vEnds.end());
     const int nText = static_cast<int>(vEnds.size());
