@@ -309,7 +309,9 @@ private:
     // and only the bounds of the others are stored.
     void MapToNearest(const std::vector<QRgb>& vText, int* pTransparent)
     {
-        const int nRoom = MAX_COLORS - (m_bShown ? 1 : 0);
+        // One entry spare even for the first frame, so that a later frame of
+        // the same text colours gets the same table and rewrites nothing.
+        const int nRoom = MAX_COLORS - 1;
         if (!m_palette.BuildRamps(m_rgbBack, vText, nRoom)) {
             m_palette.BeginCut(m_rgbBack);
             ForEachChanged([&](QRgb rgb, GifPixelType*) {
@@ -344,11 +346,17 @@ private:
                 }
             }
         }
-        if (m_bShown && nTop < 0)
-            m_rcOut = QRect(m_rc.topLeft(), QSize(1, 1));
-        else if (m_bShown)
-            m_rcOut = QRect(m_rc.left() + nLeft, nTop, nRight - nLeft + 1, nBottom - nTop + 1);
         m_own.Clear();
+        if (m_bShown && nTop < 0) {
+            // Nothing to show anew: the first pixel as shown, in a table of its own.
+            m_rcOut = QRect(m_rc.topLeft(), QSize(1, 1));
+            m_vIndices[0] = 0;
+            m_own.Set(m_own.nCount++, m_shown.pixel(m_rc.topLeft()));
+            *pTransparent = NO_TRANSPARENT_COLOR;
+            return;
+        }
+        if (m_bShown)
+            m_rcOut = QRect(m_rc.left() + nLeft, nTop, nRight - nLeft + 1, nBottom - nTop + 1);
         for (const QRgb rgb : vColors)
             m_own.Set(m_own.nCount++, rgb);
         *pTransparent = m_bShown ? m_own.nCount : NO_TRANSPARENT_COLOR;
