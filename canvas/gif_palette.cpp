@@ -88,7 +88,7 @@ void CGifPalette::BuildCut(int nMax)
         vBoxes.push_back(MakeBox(0, m_vCut.size()));
     // Split the box of most pixels times width across its widest channel at
     // the median pixel, until the table is full or every box is one bin.
-    while (static_cast<int>(vBoxes.size()) + 1 < nMax) {
+    while (!vBoxes.empty() && static_cast<int>(vBoxes.size()) + 1 < nMax) {
         const auto it = std::max_element(vBoxes.begin(), vBoxes.end(), [](const CBox& a, const CBox& b) {
             return a.nCount * uint64_t(a.nExtent) < b.nCount * uint64_t(b.nExtent);
         });
