@@ -158,6 +158,7 @@ public:
         MapPtr pMap;
         const bool bTransparent = AnyUnchanged();
         m_rcOut = m_rc;
+        m_bFinal = false;
         if (!MapToScreen(bTransparent, &nTransparent)) {
             if (!MapToOwn(bTransparent, &nTransparent))
                 MapToNearest(vText, &nTransparent);
@@ -324,28 +325,36 @@ private:
         int nTop = -1, nBottom = -1, nLeft = m_rc.width(), nRight = -1;
         QRgb rgbLast = 0, rgbLastEntry = 0;
         int nLast = -1;
+        // The indices are final here, kept pixels the transparent entry after
+        // the table's, and the picture shown is updated as they are found.
+        const auto nKeep = static_cast<GifPixelType>(vColors.size());
         GifPixelType* pIndex = m_vIndices.data();
         for (int y = m_rc.top(); y <= m_rc.bottom(); ++y, pIndex += m_rc.width()) {
             const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rc.left();
-            const QRgb* q =
-                m_bShown ? reinterpret_cast<const QRgb*>(m_shown.constScanLine(y)) + m_rc.left() : nullptr;
+            auto* q = reinterpret_cast<QRgb*>(m_shown.scanLine(y)) + m_rc.left();
             for (int x = 0; x < m_rc.width(); ++x) {
-                if (q && p[x] == q[x])
+                if (m_bShown && p[x] == q[x]) {
+                    pIndex[x] = nKeep;
                     continue;
+                }
                 if (p[x] != rgbLast || nLast < 0) {
                     rgbLast = p[x];
                     nLast = m_palette.Map(rgbLast);
                     rgbLastEntry = vColors[static_cast<size_t>(nLast)] | 0xFF000000u;
                 }
-                pIndex[x] = static_cast<GifPixelType>(nLast);
-                if (q && rgbLastEntry != q[x]) {
-                    nTop = nTop < 0 ? y : nTop;
-                    nBottom = y;
-                    nLeft = std::min(nLeft, x);
-                    nRight = std::max(nRight, x);
+                if (m_bShown && rgbLastEntry == q[x]) {
+                    pIndex[x] = nKeep;
+                    continue;
                 }
+                pIndex[x] = static_cast<GifPixelType>(nLast);
+                q[x] = rgbLastEntry;
+                nTop = nTop < 0 ? y : nTop;
+                nBottom = y;
+                nLeft = std::min(nLeft, x);
+                nRight = std::max(nRight, x);
             }
         }
+        m_bFinal = true;
         m_own.Clear();
         if (m_bShown && nTop < 0) {
             // Nothing to show anew: the first pixel as shown, in a table of its own.
@@ -373,7 +382,13 @@ private:
         std::vector<GifPixelType> vLine(static_cast<size_t>(m_rcOut.width()));
         const size_t nSkip = static_cast<size_t>(m_rcOut.top() - m_rc.top()) * static_cast<size_t>(m_rc.width()) +
                              static_cast<size_t>(m_rcOut.left() - m_rc.left());
-        const GifPixelType* pIndex = m_vIndices.data() + nSkip;
+        GifPixelType* pIndex = m_vIndices.data() + nSkip;
+        if (m_bFinal) {
+            for (int y = m_rcOut.top(); y <= m_rcOut.bottom(); ++y, pIndex += m_rc.width())
+                if (EGifPutLine(m_pGif, pIndex, m_rcOut.width()) != GIF_OK)
+                    return false;
+            return true;
+        }
         const bool bKeep = m_bShown && nTransparent >= 0;
         std::array<QRgb, MAX_COLORS> aRgb;
         for (int i = 0; i < MAX_COLORS; ++i)
@@ -409,6 +424,7 @@ private:
     // rectangle looked at, and the part of it stored.
     const QImage* m_pImg = nullptr;
     bool m_bShown = false;
+    bool m_bFinal = false; // m_vIndices are as stored and the picture shown already updated
     QRect m_rc, m_rcOut;
     int m_nFrames = 0;
     // The picture as a viewer shows it after the frames so far, through their tables.

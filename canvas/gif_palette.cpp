@@ -43,7 +43,7 @@ bool CGifPalette::BuildRamps(QRgb rgbBack, const std::vector<QRgb>& vText, int n
             vColors.push_back(Blend(rgbBack, vEnds[size_t(i)], n, nBlends + 1));
     }
     // The same table as the last frame's keeps the colours already placed.
-    if (m_bCut || vColors != m_vColors || m_vKeys.empty())
+    if (m_bCut || vColors != m_vColors || m_vCache.empty())
         ClearCache(FIRST_SLOTS);
     m_bCut = false;
     m_rgbBack = rgbBack;
@@ -144,36 +144,22 @@ int CGifPalette::Nearest(QRgb rgb) const
 
 void CGifPalette::ClearCache(size_t nSlots)
 {
-    m_vKeys.assign(nSlots, 0);
-    m_vEntries.assign(nSlots, 0);
+    m_vCache.assign(nSlots, CCached{0, 0});
     m_nCached = 0;
 }
 
-int CGifPalette::Map(QRgb rgb)
+int CGifPalette::MapNew(QRgb rgb)
 {
-    rgb |= 0xFF000000u;
-    if (rgb == m_rgbBack)
-        return 0;
-    if (m_bCut)
-        return m_vBinEntry[BinOf(rgb)];
-    const size_t nMask = m_vKeys.size() - 1;
-    size_t i = Slot(rgb) & nMask;
-    for (; m_vKeys[i] != 0; i = (i + 1) & nMask)
-        if (m_vKeys[i] == rgb)
-            return m_vEntries[i];
     const int nEntry = Nearest(rgb);
-    if (2 * (m_nCached + 1) > m_vKeys.size()) {
+    if (2 * (m_nCached + 1) > m_vCache.size()) {
         // Half full: grow, or start again when the colours seem endless.
-        std::vector<QRgb> vKeys;
-        std::vector<uint8_t> vEntries;
-        if (m_vKeys.size() < MAX_CACHED) {
-            vKeys.swap(m_vKeys);
-            vEntries.swap(m_vEntries);
-        }
-        ClearCache(vKeys.empty() ? FIRST_SLOTS : 2 * vKeys.size());
-        for (size_t j = 0; j < vKeys.size(); ++j)
-            if (vKeys[j])
-                Insert(vKeys[j], vEntries[j]);
+        std::vector<CCached> vOld;
+        if (m_vCache.size() < MAX_CACHED)
+            vOld.swap(m_vCache);
+        ClearCache(vOld.empty() ? FIRST_SLOTS : 2 * vOld.size());
+        for (const CCached& cached : vOld)
+            if (cached.rgb)
+                Insert(cached.rgb, cached.nEntry);
     }
     Insert(rgb, nEntry);
     return nEntry;
@@ -181,11 +167,10 @@ int CGifPalette::Map(QRgb rgb)
 
 void CGifPalette::Insert(QRgb rgb, int nEntry)
 {
-    const size_t nMask = m_vKeys.size() - 1;
+    const size_t nMask = m_vCache.size() - 1;
     size_t i = Slot(rgb) & nMask;
-    while (m_vKeys[i] != 0)
+    while (m_vCache[i].rgb != 0)
         i = (i + 1) & nMask;
-    m_vKeys[i] = rgb;
-    m_vEntries[i] = static_cast<uint8_t>(nEntry);
+    m_vCache[i] = {rgb, nEntry};
     ++m_nCached;
 }

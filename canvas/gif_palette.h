@@ -36,7 +36,19 @@ public:
 
     // The entry for a colour: its nearest among the ramps, or its box's in
     // the cut; a colour of the table is always its own entry.
-    int Map(QRgb rgb);
+    int Map(QRgb rgb)
+    {
+        rgb |= 0xFF000000u;
+        if (rgb == m_rgbBack)
+            return 0;
+        if (m_bCut)
+            return m_vBinEntry[BinOf(rgb)];
+        const size_t nMask = m_vCache.size() - 1;
+        for (size_t i = Slot(rgb) & nMask; m_vCache[i].rgb != 0; i = (i + 1) & nMask)
+            if (m_vCache[i].rgb == rgb)
+                return m_vCache[i].nEntry;
+        return MapNew(rgb);
+    }
     const std::vector<QRgb>& Colors() const { return m_vColors; }
 
 private:
@@ -63,6 +75,7 @@ private:
     CBox MakeBox(size_t nBegin, size_t nEnd) const;
     static size_t Slot(QRgb rgb) { return size_t((uint64_t(rgb) * 0x9E3779B97F4A7C15ull) >> 40); }
     int Nearest(QRgb rgb) const;
+    int MapNew(QRgb rgb);
     void ClearCache(size_t nSlots);
     void Insert(QRgb rgb, int nEntry);
 
@@ -75,7 +88,10 @@ private:
     std::vector<uint8_t> m_vBinEntry;
     // Ramps: nearest entries found, by colour, open addressing (0 is free:
     // a key has its alpha set).
-    std::vector<QRgb> m_vKeys;
-    std::vector<uint8_t> m_vEntries;
+    struct CCached {
+        QRgb rgb;
+        int nEntry;
+    };
+    std::vector<CCached> m_vCache;
     size_t m_nCached = 0;
 };
