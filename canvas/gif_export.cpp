@@ -108,11 +108,11 @@ MapPtr MakeMap(const CPalette& palette, int nCount)
 }
 
 // The frames' encoder: each frame as the rectangle that differs from the
-// picture shown so far, through the screen's table, a table of exactly its
+// frame before (see ChangedRect), through the screen's table, a table of exactly its
 // colours or, when they do not fit, a table built from its text colours. The
 // screen's table is fixed before the first frame, so every frame goes to the
-// stream as it is encoded; besides the picture drawn and the one shown only
-// the rectangle's indices, a byte a pixel, are held.
+// stream as it is encoded; besides the picture drawn, the one before it and
+// the one shown, only the rectangle's indices, a byte a pixel, are held.
 class CGifEncoder {
 public:
     explicit CGifEncoder(GifFileType* pGif) : m_pGif(pGif) {}
@@ -127,6 +127,9 @@ public:
         // One entry to spare, when the table is not full, for a later frame's transparent pixels.
         m_nScreenSize = MapSize(std::min(m_screen.nCount + 1, MAX_COLORS));
         m_shown = QImage(sz, QImage::Format_RGB32);
+        m_prev = QImage(sz, QImage::Format_RGB32);
+        if (m_shown.isNull() || m_prev.isNull())
+            return false;
         EGifSetGifVersion(m_pGif, true);
         const MapPtr pMap = MakeMap(m_screen, m_nScreenSize);
         if (!pMap || EGifPutScreenDesc(m_pGif, sz.width(), sz.height(), 8, 0, pMap.get()) != GIF_OK)
@@ -148,7 +151,10 @@ public:
     {
         m_pImg = &img;
         m_bShown = m_nFrames++ > 0;
-        m_rc = m_bShown ? ChangedRect(img, m_shown) : img.rect();
+        m_rc = m_bShown ? ChangedRect(img) : img.rect();
+        if (!m_bShown)
+            CopyRows(img, m_prev);
+        m_bCutUsed = false;
         // A frame that changed nothing stores its one pixel as it is.
         if (m_bShown && !AnyChanged())
             m_bShown = false;
@@ -177,20 +183,33 @@ public:
             EGifPutImageDesc(m_pGif, m_rcOut.x(), m_rcOut.y(), m_rcOut.width(), m_rcOut.height(), false,
                              pMap.get()) != GIF_OK)
             return false;
-        return PutLines(*pTable, nTransparent);
+        const bool bOk = PutLines(*pTable, nTransparent);
+        m_bCutShown = m_bCutUsed;
+        return bOk;
     }
 
 private:
-    // The bounds of the pixels that differ; one pixel at the top left when
-    // none do, so the frame still takes its time.
-    static QRect ChangedRect(const QImage& img, const QImage& prev)
+    // The bounds of the pixels that differ from the frame before, which is
+    // brought up to date on the way; one pixel at the top left when none do,
+    // so the frame still takes its time. A pixel the frame before also had
+    // is shown through a table exact for the background and text colours and
+    // close for their blends, so it stays. Only after a median cut, whose
+    // colours are not exact, is the picture shown compared with instead, so
+    // that no reduced colour outlives its frame.
+    QRect ChangedRect(const QImage& img)
     {
         const int nW = img.width();
+        const size_t nBytes = static_cast<size_t>(nW) * sizeof(QRgb);
+        const QImage& cmp = m_bCutShown ? m_shown : m_prev;
         int nTop = -1, nBottom = -1, nLeft = nW, nRight = -1;
         for (int y = 0; y < img.height(); ++y) {
             const auto* p = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-            const auto* q = reinterpret_cast<const QRgb*>(prev.constScanLine(y));
-            if (std::memcmp(p, q, static_cast<size_t>(nW) * sizeof(QRgb)) == 0)
+            const auto* q = reinterpret_cast<const QRgb*>(cmp.constScanLine(y));
+            auto* pPrev = m_prev.scanLine(y);
+            const bool bSame = std::memcmp(p, q, nBytes) == 0;
+            if (m_bCutShown && std::memcmp(p, pPrev, nBytes) != 0)
+                std::memcpy(pPrev, p, nBytes);
+            if (bSame)
                 continue;
             nTop = nTop < 0 ? y : nTop;
             nBottom = y;
@@ -202,10 +221,19 @@ private:
             while (p[x] == q[x])
                 --x;
             nRight = std::max(nRight, x);
+            if (!m_bCutShown)
+                std::memcpy(pPrev, p, nBytes);
         }
         if (nTop < 0)
             return {0, 0, 1, 1};
         return QRect(QPoint(nLeft, nTop), QPoint(nRight, nBottom));
+    }
+
+    static void CopyRows(const QImage& from, QImage& to)
+    {
+        const size_t nBytes = static_cast<size_t>(from.width()) * sizeof(QRgb);
+        for (int y = 0; y < from.height(); ++y)
+            std::memcpy(to.scanLine(y), from.constScanLine(y), nBytes);
     }
 
     bool AnyChanged() const
@@ -320,6 +348,7 @@ private:
                 return true;
             });
             m_palette.BuildCut(nRoom);
+            m_bCutUsed = true;
         }
         const std::vector<QRgb>& vColors = m_palette.Colors();
         int nTop = -1, nBottom = -1, nLeft = m_rc.width(), nRight = -1;
@@ -371,9 +400,6 @@ private:
         *pTransparent = m_bShown ? m_own.nCount : NO_TRANSPARENT_COLOR;
     }
 
-    // The rectangle's indices, a line at a time, and the picture shown
-    // updated to match: a pixel whose colour is already shown, as drawn or
-    // through the table, is transparent.
     // The stored rectangle's indices, a line at a time, and the picture shown
     // updated to match: a pixel whose colour is already shown, as drawn or
     // through the table, is transparent.
@@ -427,8 +453,11 @@ private:
     bool m_bFinal = false; // m_vIndices are as stored and the picture shown already updated
     QRect m_rc, m_rcOut;
     int m_nFrames = 0;
-    // The picture as a viewer shows it after the frames so far, through their tables.
-    QImage m_shown;
+    // The picture as a viewer shows it after the frames so far, through their
+    // tables, and the frame drawn before this one.
+    QImage m_shown, m_prev;
+    bool m_bCutUsed = false;  // this frame's table is a median cut
+    bool m_bCutShown = false; // the frame before's was
 };
 
 bool Fail(std::string* pError, std::string strWhy)

@@ -23,14 +23,16 @@ class IAnimFrameSource;
 // and for each text colour evenly spaced blends towards the background, every
 // pixel taking its nearest entry; only past 255 text colours is the table a
 // median cut of its pixels, the background still exact. After the first
-// frame each frame stores only the rectangle that differs from the picture
-// as shown so far (through the earlier frames' tables), pixels whose shown
-// colour stays the same transparent, so nothing of an earlier table's
-// approximation outlives the frame that changes it.
+// frame each frame stores only the pixels that differ from the frame before,
+// within their bounds, others transparent: a pixel kept from an earlier frame
+// is shown exact for the background and text colours and close for their
+// blends. After a median cut the frame differs from the picture as shown
+// instead, so no reduced colour outlives the frame that changes it.
 //
 // The frames are asked for twice, for their colours and then to draw; each is
-// written as soon as it is drawn, so memory holds about two pictures whatever
-// the frame count. Returns false with a reason when a frame cannot be had,
-// giflib fails or the stream fails.
+// written as soon as it is drawn, so memory holds about three pictures (the
+// frame drawn, the one before it and the picture shown) whatever the frame
+// count. Returns false with a reason when a frame cannot be had, giflib fails
+// or the stream fails.
 bool ExportAnimatedGif(std::ostream& os, IAnimFrameSource& frames, int nZoom, int nIntervalTenths,
                        bool bLoop, COLORREF crBack, std::string* pError);
