@@ -59,8 +59,8 @@ EFigLoad ParseFigFont(std::string_view data, FigFont& font, std::string* pWhy = 
 std::string Utf8ToCp1252(std::string_view data);
 // A TOIlet glyph row as a FIGlet one: its end marks are found among its
 // characters, not its bytes (a row "Ⓐ" + "A" has one end mark, where its
-// Windows-1252 form "AA" would seem to have two), the rest is converted and
-// "@@" ends it.
+// Windows-1252 form "AA" would seem to have two) once trailing spaces are
+// dropped, the rest is converted and "@@" ends it.
 std::string ToiletGlyphRow(std::string_view row);
 // Reads the file at path (at most FIG_MAX_FILE_BYTES) and parses it.
 EFigLoad LoadFigFontFile(const std::string& strPath, FigFont& font, std::string* pWhy = nullptr);
