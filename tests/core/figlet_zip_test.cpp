@@ -8,17 +8,22 @@
 
 #include <cstdint>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
+#include <utility>
 
 namespace {
 
 enum EZipShape { DEFLATED, STORED, DESCRIPTOR, ZIP64 };
 
-void PutLe(std::string& str, uint64_t nValue, int nBytes)
+// Little-endian fields, each a value and its width in bytes.
+std::string Le(std::initializer_list<std::pair<uint64_t, int>> fields)
 {
-    for (int i = 0; i < nBytes; ++i)
-        str += static_cast<char>(nValue >> (8 * i) & 0xFF);
+    std::string str;
+    for (const auto& [nValue, nBytes] : fields)
+        for (int i = 0; i < nBytes; ++i)
+            str += static_cast<char>(nValue >> (8 * i) & 0xFF);
+    return str;
 }
 
 // A one-entry archive of text: deflated with its sizes in the local header,
@@ -28,59 +33,35 @@ std::string Zip(const std::string& text, EZipShape shape)
 {
     std::string strData = text;
     if (shape != STORED) {
-        z_stream zs{};
-        deflateInit2(&zs, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-        strData.resize(deflateBound(&zs, static_cast<uLong>(text.size())));
-        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-        zs.avail_in = static_cast<uInt>(text.size());
-        zs.next_out = reinterpret_cast<Bytef*>(strData.data());
-        zs.avail_out = static_cast<uInt>(strData.size());
-        EXPECT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
-        strData.resize(zs.total_out);
-        deflateEnd(&zs);
+        uLongf nPacked = compressBound(text.size());
+        strData.resize(nPacked);
+        compress2(reinterpret_cast<Bytef*>(strData.data()), &nPacked,
+                  reinterpret_cast<const Bytef*>(text.data()), text.size(), 9);
+        strData = strData.substr(2, nPacked - 6); // the raw stream inside zlib's wrapping
     }
-    const uint32_t nCrc = static_cast<uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())));
-    const bool bLate = shape == DESCRIPTOR;
-    std::string strZip = "PK\x03\x04";
-    PutLe(strZip, shape == ZIP64 ? 45 : 20, 2);
-    PutLe(strZip, bLate ? 8 : 0, 2);
-    PutLe(strZip, shape == STORED ? 0 : 8, 2);
-    PutLe(strZip, 0, 4); // time and date
-    PutLe(strZip, bLate ? 0 : nCrc, 4);
-    for (const std::size_t nSize : {strData.size(), text.size()})
-        PutLe(strZip, bLate ? 0 : shape == ZIP64 ? 0xFFFFFFFF : nSize, 4);
-    PutLe(strZip, 1, 2);                       // name length
-    PutLe(strZip, shape == ZIP64 ? 20 : 0, 2); // extra length
-    strZip += '-';
-    if (shape == ZIP64) {
-        PutLe(strZip, 1, 2);
-        PutLe(strZip, 16, 2);
-        PutLe(strZip, text.size(), 8);
-        PutLe(strZip, strData.size(), 8);
-    }
+    const uint64_t nCrc = crc32(0, reinterpret_cast<const Bytef*>(text.data()), text.size());
+    const bool bLate = shape == DESCRIPTOR, b64 = shape == ZIP64;
+    const uint64_t nPacked = b64 ? 0xFFFFFFFF : strData.size(),
+                   nSize = b64 ? 0xFFFFFFFF : text.size();
+    // Version, flags, method, time and date, crc, sizes, name and extra lengths.
+    std::string strZip = "PK\x03\x04" + Le({{b64 ? 45 : 20, 2}, {bLate ? 8 : 0, 2}});
+    strZip += Le({{shape == STORED ? 0 : 8, 2}, {0, 4}, {bLate ? 0 : nCrc, 4}});
+    strZip += Le({{bLate ? 0 : nPacked, 4}, {bLate ? 0 : nSize, 4}, {1, 2}, {b64 ? 20 : 0, 2}});
+    strZip += '-'; // the name
+    if (b64)
+        strZip += Le({{1, 2}, {16, 2}, {text.size(), 8}, {strData.size(), 8}});
     strZip += strData;
-    if (bLate) {
-        strZip += "PK\x07\x08";
-        PutLe(strZip, nCrc, 4);
-        PutLe(strZip, strData.size(), 4);
-        PutLe(strZip, text.size(), 4);
-    }
+    if (bLate)
+        strZip += "PK\x07\x08" + Le({{nCrc, 4}, {strData.size(), 4}, {text.size(), 4}});
     return strZip + "PK\x01\x02 (the central directory, never read)";
-}
-
-std::string FileText(const std::string& strPath)
-{
-    std::ostringstream os;
-    os << std::ifstream(strPath, std::ios::binary).rdbuf();
-    return os.str();
 }
 
 } // namespace
 
 TEST(FigZip, ZippedFontLettersAsThePlainFile)
 {
-    const std::string strPlain = FileText("/usr/share/figlet/standard.flf");
+    std::ifstream file("/usr/share/figlet/standard.flf", std::ios::binary);
+    const std::string strPlain{std::istreambuf_iterator<char>(file), {}};
     ASSERT_FALSE(strPlain.empty()) << "the figlet package's fonts are missing";
     FigFont plain;
     ASSERT_EQ(ParseFigFont(strPlain, plain), EFigLoad::OK);
@@ -107,13 +88,13 @@ TEST(FigZip, DamagedAndOversizedArchivesAreRefused)
     // Every byte the same: a deflate stream packs it over a thousand to one.
     const std::string strHuge(FIG_MAX_FILE_BYTES + 1, ' ');
     const std::pair<std::string, EFigLoad> cases[] = {
-        {strZip.substr(0, 40), EFigLoad::BAD_ARCHIVE},         // truncated in the data
-        {strZip.substr(0, 20), EFigLoad::BAD_ARCHIVE},         // truncated in the header
+        {strZip.substr(0, 40), EFigLoad::BAD_ARCHIVE}, // truncated in the data
+        {strZip.substr(0, 20), EFigLoad::BAD_ARCHIVE}, // truncated in the header
         {Zip(strFont, STORED).substr(0, 40), EFigLoad::BAD_ARCHIVE},
         {strMethod, EFigLoad::BAD_ARCHIVE},
         {strCorrupt, EFigLoad::BAD_ARCHIVE},
         {strEncrypted, EFigLoad::BAD_ARCHIVE},
-        {Zip(strHuge, DEFLATED), EFigLoad::TOO_LARGE},  // the header owns up
+        {Zip(strHuge, DEFLATED), EFigLoad::TOO_LARGE},   // the header owns up
         {Zip(strHuge, DESCRIPTOR), EFigLoad::TOO_LARGE}, // found while inflating
         {Zip("not a font", DEFLATED), EFigLoad::BAD_HEADER},
     };

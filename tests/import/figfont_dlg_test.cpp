@@ -99,9 +99,8 @@ private slots:
         QCOMPARE(dlg.PreviewText(), Expected(FONT_A, "Hi\ntH", FIG_SPACING_FONT_LAYOUT));
         dlg.SpacingCombo()->setCurrentIndex(FIG_SPACING_FITTED);
         QCOMPARE(dlg.Preview()->toPlainText(), QStringLiteral("|_|o \n| || \n+|_|\n|| |\n"));
-        // TOIlet fonts come after the FIGlet ones, marked, zipped ones too
-        // (toilet-fonts ships mono9 so); an archive whose header cannot be
-        // unpacked is not listed.
+        // TOIlet fonts come after the FIGlet ones, marked, zipped ones (as mono9)
+        // too; an archive whose header cannot be unpacked is not listed.
         const int nToilet = dlg.FontCombo()->findText(QStringLiteral("c (TOIlet)"));
         QVERIFY(nToilet > dlg.FontCombo()->findText(QStringLiteral("b")));
         QVERIFY(dlg.FontCombo()->findText(QStringLiteral("mono9 (TOIlet)")) > nToilet);
