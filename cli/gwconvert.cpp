@@ -204,7 +204,8 @@ int Figlet(const CConvertArgs& args)
                                            "': neither a file nor a font in the Fonts folders");
     const std::string strPath = QFile::encodeName(strFont).toStdString();
     FigFont font;
-    switch (LoadFigFontFile(strPath, font)) {
+    std::string strWhy;
+    switch (LoadFigFontFile(strPath, font, &strWhy)) {
     case EFigLoad::OK:
         break;
     case EFigLoad::NO_FILE:
@@ -214,6 +215,9 @@ int Figlet(const CConvertArgs& args)
     case EFigLoad::BAD_HEADER:
         return Complain(EXIT_BAD_FILE, strPath + ": not a FIGlet font (the first line must start"
                                                  " with flf2a and give a height of 1 to 256)");
+    case EFigLoad::BAD_ARCHIVE:
+        return Complain(EXIT_BAD_FILE, strPath + ": a zip archive that cannot be unpacked (" +
+                                           strWhy + "), not taken as a font");
     }
     if (!args.strOutput.empty() && IsSameFile(strPath, args.strOutput))
         return RefuseSameFile(strPath, args.strOutput);

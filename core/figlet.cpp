@@ -1,5 +1,7 @@
 #include "core/figlet.h"
 
+#include "core/figlet_zip.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -310,7 +312,9 @@ std::string RenderFigText(std::string_view text, const FigFont& font, int nSpaci
     return strRows;
 }
 
-EFigLoad ParseFigFont(std::string_view data, FigFont& font)
+namespace {
+
+EFigLoad ParsePlainFigFont(std::string_view data, FigFont& font)
 {
     CFigLines lines(data);
     std::string_view header = lines.Next();
@@ -351,7 +355,27 @@ EFigLoad ParseFigFont(std::string_view data, FigFont& font)
     return EFigLoad::OK;
 }
 
-EFigLoad LoadFigFontFile(const std::string& strPath, FigFont& font)
+} // namespace
+
+EFigLoad ParseFigFont(std::string_view data, FigFont& font, std::string* pWhy)
+{
+    if (!IsZipData(data))
+        return ParsePlainFigFont(data, font);
+    // The archive's text is held to the plain file's limit, so a small
+    // archive cannot unpack into gigabytes.
+    std::string strText;
+    switch (UnzipFirstEntry(data, FIG_MAX_FILE_BYTES, &strText, pWhy)) {
+    case EFigZip::OK:
+        return ParsePlainFigFont(strText, font);
+    case EFigZip::TOO_LARGE:
+        return EFigLoad::TOO_LARGE;
+    case EFigZip::DAMAGED:
+        break;
+    }
+    return EFigLoad::BAD_ARCHIVE;
+}
+
+EFigLoad LoadFigFontFile(const std::string& strPath, FigFont& font, std::string* pWhy)
 {
     const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -379,5 +403,5 @@ EFigLoad LoadFigFontFile(const std::string& strPath, FigFont& font)
             result = EFigLoad::TOO_LARGE;
     }
     ::close(fd);
-    return result == EFigLoad::OK ? ParseFigFont(strData, font) : result;
+    return result == EFigLoad::OK ? ParseFigFont(strData, font, pWhy) : result;
 }

@@ -40,16 +40,18 @@ struct FigFont {
 
 enum class EFigLoad {
     OK,
-    BAD_HEADER, // no "flf2a" signature, or a height outside 1..FIG_MAX_HEIGHT
-    NO_FILE,    // the file could not be opened or read
-    TOO_LARGE,  // the file exceeds FIG_MAX_FILE_BYTES
+    BAD_HEADER,  // no "flf2a" signature, or a height outside 1..FIG_MAX_HEIGHT
+    NO_FILE,     // the file could not be opened or read
+    TOO_LARGE,   // the file, or the font unpacked from it, exceeds FIG_MAX_FILE_BYTES
+    BAD_ARCHIVE, // a zip archive whose first entry cannot be unpacked
 };
 
 // Reads a font from its file's bytes. On anything but OK, font is unchanged.
 // Lines end at LF or CR LF; a line past the end of the data reads as empty.
 // A TOIlet font ("tlf2a", UTF-8) is read through Utf8ToCp1252 and
-// ToiletGlyphRow.
-EFigLoad ParseFigFont(std::string_view data, FigFont& font);
+// ToiletGlyphRow. Data that is a zip archive is read as its first entry's
+// text (see figlet_zip.h); on BAD_ARCHIVE, *pWhy (when given) says why.
+EFigLoad ParseFigFont(std::string_view data, FigFont& font, std::string* pWhy = nullptr);
 // UTF-8 text as Windows-1252 bytes, one per character: a character the code
 // page lacks becomes the nearest ASCII one where there is a plain choice
 // (box lines, blocks, circled and full-width letters), else '?', as does a
@@ -57,11 +59,11 @@ EFigLoad ParseFigFont(std::string_view data, FigFont& font);
 std::string Utf8ToCp1252(std::string_view data);
 // A TOIlet glyph row as a FIGlet one: its end marks are found among its
 // characters, not its bytes (a row "Ⓐ" + "A" has one end mark, where its
-// Windows-1252 form "AA" would seem to have two), the rest is converted and
-// "@@" ends it.
+// Windows-1252 form "AA" would seem to have two) once trailing spaces are
+// dropped, the rest is converted and "@@" ends it.
 std::string ToiletGlyphRow(std::string_view row);
 // Reads the file at path (at most FIG_MAX_FILE_BYTES) and parses it.
-EFigLoad LoadFigFontFile(const std::string& strPath, FigFont& font);
+EFigLoad LoadFigFontFile(const std::string& strPath, FigFont& font, std::string* pWhy = nullptr);
 
 // A glyph row without its end mark(s): two equal last characters go
 // together, else the last one alone.

@@ -1,29 +1,47 @@
 #include "core/figlet_gallery.h"
 
+#include "core/figlet_zip.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <utility>
 
-int32_t FigFontFileHeight(const std::string& strPath)
+std::string FigFontFileHead(const std::string& strPath)
 {
     const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return 0;
+        return {};
     // A header line is short; what lies past the first kilobyte is glyphs.
-    char buf[1024];
-    ssize_t nRead = 0;
-    do
-        nRead = ::read(fd, buf, sizeof buf);
-    while (nRead < 0 && errno == EINTR);
+    // A zipped font's first kilobyte of text is unpacked from the start of
+    // the archive, which a deflated header line never outgrows.
+    constexpr std::size_t kHeadBytes = 1024, kZippedHeadBytes = 64 * 1024;
+    std::string strData(kZippedHeadBytes, '\0');
+    std::size_t nHave = 0;
+    for (std::size_t nWant = kHeadBytes; nHave < nWant;) {
+        const ssize_t nRead = ::read(fd, strData.data() + nHave, nWant - nHave);
+        if (nRead < 0 && errno == EINTR)
+            continue;
+        if (nRead <= 0)
+            break;
+        nHave += static_cast<std::size_t>(nRead);
+        if (nWant == kHeadBytes && IsZipData(std::string_view(strData).substr(0, nHave)))
+            nWant = kZippedHeadBytes;
+        else if (nWant == kHeadBytes)
+            break; // a plain font: one read, as much as it gives
+    }
     ::close(fd);
-    if (nRead <= 0)
-        return 0;
-    std::string_view header(buf, static_cast<std::size_t>(nRead));
-    header = header.substr(0, header.find('\n'));
+    strData.resize(nHave);
+    if (IsZipData(strData))
+        strData = ZipEntryStart(strData, kHeadBytes);
+    return strData.substr(0, strData.find('\n'));
+}
+
+int32_t FigFontFileHeight(const std::string& strPath)
+{
     FigFont font;
-    return ParseFigFont(header, font) == EFigLoad::OK ? font.nHeight : 0;
+    return ParseFigFont(FigFontFileHead(strPath), font) == EFigLoad::OK ? font.nHeight : 0;
 }
 
 void CFigGallery::SetFonts(std::vector<std::string> vPaths)

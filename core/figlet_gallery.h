@@ -12,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+// The first line of the font in the file, unpacked when the file is a zip
+// archive; empty when the file cannot be read.
+std::string FigFontFileHead(const std::string& strPath);
 // The height of the font in the file, from its header alone; 0 when the file
 // cannot be read or is no FIGlet or TOIlet font.
 int32_t FigFontFileHeight(const std::string& strPath);

@@ -123,6 +123,9 @@ std::pair<char32_t, std::size_t> DecodeUtf8(std::string_view data, std::size_t i
 
 std::string ToiletGlyphRow(std::string_view row)
 {
+    // Spaces after the end marks are not part of the glyph: several shipped
+    // fonts end each row with "@ ".
+    row = row.substr(0, row.find_last_not_of(' ') + 1);
     // Where the last character, and the one before it, start.
     auto CharStart = [&](std::size_t nEnd) {
         std::size_t n = nEnd;

@@ -2,6 +2,8 @@
 
 #include "import/figfont_gallery.h"
 
+#include "core/figlet_gallery.h"
+
 #include "canvas/cell_geometry.h"
 #include "canvas/glyph_cache.h"
 #include "ui/dialog_colors.h"
@@ -64,12 +66,12 @@ std::string InputBytes(const QString& strText)
     return str;
 }
 
-// TOIlet fonts are listed when they are plain text: many are shipped zipped,
-// which the reader does not open.
-bool IsPlainToiletFont(const QString& strPath)
+// A ".tlf" file is listed when its first line, unpacked when the file is
+// zipped as many are shipped, is a TOIlet header.
+bool IsToiletFont(const QString& strPath)
 {
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) && file.read(64).trimmed().startsWith("tlf2a");
+    const std::string strHead = FigFontFileHead(QFile::encodeName(strPath).toStdString());
+    return QByteArray::fromStdString(strHead).trimmed().startsWith("tlf2a");
 }
 
 } // namespace
@@ -192,7 +194,7 @@ void CFigfontDlg::EnumerateFigFonts()
     const qsizetype nFiglet = m_vFonts.size();
     for (const QString& strFolder : {UserDataFolder(QStringLiteral("Fonts")), SystemFigletFolder()})
         for (const CDataFile& font : ListDataFiles(strFolder, QStringLiteral("tlf")))
-            if (IsPlainToiletFont(font.strPath))
+            if (IsToiletFont(font.strPath))
                 m_vFonts += font;
     m_pFontCombo->clear();
     QStringList vTitles, vPaths;
@@ -217,9 +219,13 @@ EFigLoad CFigfontDlg::LoadFigFont()
     if (nIndex < 0 || nIndex >= m_vFonts.size())
         return EFigLoad::NO_FILE;
     const QByteArray baPath = QFile::encodeName(m_vFonts[nIndex].strPath);
-    const EFigLoad result = LoadFigFontFile(baPath.toStdString(), m_font);
+    std::string strWhy;
+    const EFigLoad result = LoadFigFontFile(baPath.toStdString(), m_font, &strWhy);
     if (result == EFigLoad::BAD_HEADER || result == EFigLoad::TOO_LARGE)
         GwMessageBox(this, QStringLiteral("Error file head!"));
+    else if (result == EFigLoad::BAD_ARCHIVE)
+        GwMessageBox(this, QStringLiteral("The font's zip archive cannot be unpacked: %1.")
+                               .arg(QString::fromStdString(strWhy)));
     return result;
 }
 

@@ -102,7 +102,7 @@ fuzz() {
 
 shopt -s nullglob
 failed=0
-src_dir=$GW_ROOT/tests/fuzz link_objects=("${objects[@]}") link_cflags=() link_libs=()
+src_dir=$GW_ROOT/tests/fuzz link_objects=("${objects[@]}") link_cflags=() link_libs=(-lz)
 # The store's write-fault handler must be allowed to take SIGSEGV over from
 # the sanitizer.
 ASAN_OPTIONS=allow_user_segv_handler=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \

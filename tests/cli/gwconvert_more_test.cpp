@@ -164,6 +164,14 @@ TEST_F(ConvertTest, FigletLettersTextAsTheEditorComposesIt)
         EXPECT_EQ(Run({"figlet", "standard", "Hello\nWorld", "--spacing", pszSpacing}).strOut,
                   RenderFigText("Hello\nWorld", standard, nSpacing));
 
+    // A zipped TOIlet font by its path; one cut short is refused, saying why.
+    const std::string strZipped = "/usr/share/figlet/mono9.tlf";
+    FigFont mono9;
+    ASSERT_EQ(LoadFigFontFile(strZipped, mono9), EFigLoad::OK);
+    EXPECT_EQ(Run({"figlet", strZipped, "Hi"}).strOut, RenderFigText("Hi", mono9, 2));
+    WriteFile(Work("cut.tlf"), ReadFile(strZipped).substr(0, 4000));
+    ExpectFailure(Run({"figlet", "cut.tlf", "Hi"}), 1, "ends inside the font's data");
+
     WriteFile(Work("bad.flf"), "flf2 2 2 8 0 0\n");
     for (const char* pszFont : {"bad.flf", "nosuchfont", "missing/x.flf"}) {
         SCOPED_TRACE(pszFont);

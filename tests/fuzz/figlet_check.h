@@ -31,7 +31,8 @@ inline bool FigRenderHolds(std::string_view input, std::string* pWhy)
 
     FigFont font;
     const EFigLoad result = ParseFigFont(input, font);
-    if (result != EFigLoad::OK && result != EFigLoad::BAD_HEADER)
+    if (result != EFigLoad::OK && result != EFigLoad::BAD_HEADER &&
+        result != EFigLoad::BAD_ARCHIVE && result != EFigLoad::TOO_LARGE)
         return *pWhy = "unexpected load result", false;
     if (result != EFigLoad::OK && font.nHeight != 0)
         return *pWhy = "a refused font changed the font", false;

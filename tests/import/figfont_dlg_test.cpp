@@ -1,7 +1,8 @@
 // The FIGlet dialog: the fonts it lists and from where, the input box that
 // only takes characters with a glyph, a fresh composition on every change, a
 // damaged font that leaves the one before in force, and too large lettering;
-// the remembered spacing, lines of lettering, TOIlet fonts and the gallery.
+// the remembered spacing, lines of lettering, TOIlet fonts (zipped too) and
+// the gallery.
 #include "tests/panes/qt_test_main.h"
 #include "import/figfont_dlg.h"
 #include "import/figfont_gallery.h"
@@ -98,9 +99,11 @@ private slots:
         QCOMPARE(dlg.PreviewText(), Expected(FONT_A, "Hi\ntH", FIG_SPACING_FONT_LAYOUT));
         dlg.SpacingCombo()->setCurrentIndex(FIG_SPACING_FITTED);
         QCOMPARE(dlg.Preview()->toPlainText(), QStringLiteral("|_|o \n| || \n+|_|\n|| |\n"));
-        // TOIlet fonts come after the FIGlet ones, marked; zipped ones are not listed.
+        // TOIlet fonts come after the FIGlet ones, marked, zipped ones (as mono9)
+        // too; an archive whose header cannot be unpacked is not listed.
         const int nToilet = dlg.FontCombo()->findText(QStringLiteral("c (TOIlet)"));
         QVERIFY(nToilet > dlg.FontCombo()->findText(QStringLiteral("b")));
+        QVERIFY(dlg.FontCombo()->findText(QStringLiteral("mono9 (TOIlet)")) > nToilet);
         QVERIFY(dlg.FontCombo()->findText(QStringLiteral("z (TOIlet)")) < 0);
         dlg.FontCombo()->setCurrentIndex(nToilet);
         QCOMPARE(dlg.PreviewText(), Expected(FONT_A, "Hi\ntH", FIG_SPACING_FITTED));
@@ -176,6 +179,14 @@ private slots:
             QCOMPARE(m_vMessages.takeFirst(), QStringLiteral("Error file head!"));
             QCOMPARE(dlg.PreviewText(), Expected(FONT_A, dlg.InputEdit()->text().toLatin1().constData(), 2));
         }
+        // A zipped font cut short is refused, saying why.
+        QFile mono9(QStringLiteral("/usr/share/figlet/mono9.tlf"));
+        QVERIFY(mono9.open(QIODevice::ReadOnly));
+        WriteFont(QStringLiteral("a.flf"), mono9.read(4000));
+        QTest::keyClicks(dlg.InputEdit(), QStringLiteral("i"));
+        QCOMPARE(m_vMessages.takeFirst(), QStringLiteral("The font's zip archive cannot be "
+                                                         "unpacked: the archive ends inside the "
+                                                         "font's data."));
         QFile::remove(UserDataFolder(QStringLiteral("Fonts/a.flf")));
         QTest::keyClick(dlg.InputEdit(), Qt::Key_Backspace);
         QVERIFY(dlg.PreviewText().empty());
