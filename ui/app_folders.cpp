@@ -88,7 +88,11 @@ QString FindFigFont(const QString& strName)
     // A name with a slash is a path, and it does not exist.
     if (strName.contains(u'/'))
         return {};
-    for (const CDataFile& font : ListFigFonts()) {
+    // FIGlet fonts first, then TOIlet fonts of the same folders by name.
+    QList<CDataFile> vFonts = ListFigFonts();
+    vFonts += ListDataFiles(UserDataFolder(QStringLiteral("Fonts")), QStringLiteral("tlf"));
+    vFonts += ListDataFiles(SystemFigletFolder(), QStringLiteral("tlf"));
+    for (const CDataFile& font : vFonts) {
         if (font.strTitle == strName || QFileInfo(font.strPath).fileName() == strName)
             return font.strPath;
     }

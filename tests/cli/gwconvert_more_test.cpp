@@ -164,11 +164,12 @@ TEST_F(ConvertTest, FigletLettersTextAsTheEditorComposesIt)
         EXPECT_EQ(Run({"figlet", "standard", "Hello\nWorld", "--spacing", pszSpacing}).strOut,
                   RenderFigText("Hello\nWorld", standard, nSpacing));
 
-    // A zipped TOIlet font by its path; one cut short is refused, saying why.
+    // A zipped TOIlet font by its path or its name; one cut short is refused, saying why.
     const std::string strZipped = "/usr/share/figlet/mono9.tlf";
     FigFont mono9;
     ASSERT_EQ(LoadFigFontFile(strZipped, mono9), EFigLoad::OK);
-    EXPECT_EQ(Run({"figlet", strZipped, "Hi"}).strOut, RenderFigText("Hi", mono9, 2));
+    for (const std::string& strFont : {strZipped, std::string("mono9")})
+        EXPECT_EQ(Run({"figlet", strFont, "Hi"}).strOut, RenderFigText("Hi", mono9, 2));
     WriteFile(Work("cut.tlf"), ReadFile(strZipped).substr(0, 4000));
     ExpectFailure(Run({"figlet", "cut.tlf", "Hi"}), 1, "ends inside the font's data");
 
