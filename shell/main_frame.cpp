@@ -8,33 +8,22 @@
 #include "res/app_strings.h"
 #include "res/command_table.h"
 #include "shell/autosave.h"
+#include "shell/export_commands.h"
 #include "ui/message_box.h"
-#include "ui/settings_value.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QLabel>
 #include <QPrinter>
-#include <QSettings>
-
-namespace {
-
-const QString SECTION = QStringLiteral("GWSet");
-
-QSettings AppSettings()
-{
-    return QSettings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
-}
-
-} // namespace
 
 CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
 {
-    ReadSettings();
+    m_settings.Read();
     setAcceptDrops(true);
 
     CreateClientArea();
+    m_pExports = std::make_unique<CExportCommands>(m_doc, *m_pView, m_settings, this);
     CreateActions();
     CreateMenus();
     CreateToolBars();
@@ -62,7 +51,7 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
     m_pAutosave->SetPendingWork(
         [this] { return m_pView && m_pView->HasPendingEdits(); },
         [this](CharCell* pCells) { m_pView->WritePendingEditsInto(pCells); });
-    m_pAutosave->SetInterval(m_nAutosaveSecs);
+    m_pAutosave->SetInterval(m_settings.m_nAutosaveSecs);
 }
 
 CMainFrame::~CMainFrame()
@@ -72,7 +61,7 @@ CMainFrame::~CMainFrame()
     for (QDockWidget* pDock : {m_pCharDock, m_pColorDock, m_pFrameDock}) {
         disconnect(pDock, nullptr, this, nullptr);
     }
-    WriteSettings();
+    m_settings.Write();
     // Whatever the drawing's state, the user has chosen to leave it: no copy
     // is left to be offered as a crash's.
     m_pAutosave->CloseClean();
@@ -80,31 +69,6 @@ CMainFrame::~CMainFrame()
     // is destroyed: it goes before both.
     delete m_pView;
     m_pView = nullptr;
-}
-
-void CMainFrame::ReadSettings()
-{
-    QSettings settings = AppSettings();
-    // Values outside the ranges the settings dialog accepts would stall
-    // playback or the undo store; they are taken as absent.
-    const quint32 nSteps = ReadSettingU32(settings, SECTION, QStringLiteral("UndoRedoStep"), 100);
-    g_nUndoRedoStep = (nSteps >= 1 && nSteps <= 200) ? nSteps : 100;
-    const quint32 nLoop = ReadSettingU32(settings, SECTION, QStringLiteral("PlayLoop"), 1);
-    m_bPlayLoop = nLoop <= 1 ? static_cast<int>(nLoop) : 1;
-    const qint32 nInterval = ReadSettingI32(settings, SECTION, QStringLiteral("FrmInterval"), 5);
-    m_nFrameInterval = (nInterval >= 1 && nInterval <= 100) ? nInterval : 5;
-    const qint32 nAutosave = ReadSettingI32(settings, SECTION, QStringLiteral("AutosaveSecs"), 30);
-    m_nAutosaveSecs = (nAutosave >= 0 && nAutosave <= 3600) ? nAutosave : 30;
-}
-
-void CMainFrame::WriteSettings() const
-{
-    QSettings settings = AppSettings();
-    WriteSettingU32(settings, SECTION, QStringLiteral("UndoRedoStep"), g_nUndoRedoStep);
-    WriteSettingU32(settings, SECTION, QStringLiteral("PlayLoop"), static_cast<quint32>(m_bPlayLoop));
-    WriteSettingI32(settings, SECTION, QStringLiteral("FrmInterval"), m_nFrameInterval);
-    WriteSettingI32(settings, SECTION, QStringLiteral("AutosaveSecs"), m_nAutosaveSecs);
-    settings.sync();
 }
 
 // Rulers and their corner around the canvas, in a splitter whose bars do

@@ -11,9 +11,9 @@
 
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
-#include "core/safe_file.h"
 #include "panes/frame_panel.h"
 #include "panes/char_picker.h"
+#include "shell/shell_settings.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -23,6 +23,7 @@
 
 class CArtView;
 class CAutosave;
+class CExportCommands;
 struct CRecoveryEntry;
 class CColorPickerView;
 class CRulerCornerView;
@@ -141,10 +142,8 @@ public:
     CColorPickerView* ColorPicker() const { return m_pColorPicker; }
     CAutosave* Autosave() const { return m_pAutosave.get(); }
 
-    // Settings ("GWSet"); g_nUndoRedoStep is the third.
-    int m_bPlayLoop = 1;
-    int m_nFrameInterval = 5; // tenths of a second
-    int m_nAutosaveSecs = 30; // 0: off
+    // Settings ("GWSet").
+    SShellSettings& Settings() { return m_settings; }
     // Playback state of the frame commands.
     int m_bPlaying = 0;
     int m_nCurFrameItem = 0;
@@ -173,12 +172,10 @@ private:
     // Put the character and colour pickers into their docks (main_frame_panes.cpp).
     void CreateCharPicker();
     void CreateColorPicker();
-    QAction* AddAction(int nId, void (CMainFrame::*pfnHandler)());
+    QAction* AddAction(int nId, std::function<void()> fnHandler);
     QToolBar* AddToolBar(const QString& strName, const int* pIds, std::size_t nCount);
     QToolButton* AddPaletteButton(QToolBar* pBar, int nCommand, bool bFreehand);
 
-    void ReadSettings();
-    void WriteSettings() const;
     void UpdateTitle();
     void ToggleWidget(QWidget* pWidget);
     void UpdatePaletteButtons();
@@ -188,9 +185,6 @@ private:
     void OnFileOpen();
     void OnFileSave();
     void OnFileSaveAs();
-    void OnSaveAnimationHtml();
-    void OnSaveSingleHtml();
-    void OnSaveSingleText();
     void OnAppExit();
     // Reads strPath into the drawing; the drawing stays as it was on any refusal.
     // bReportUnreadable: a file that cannot be opened is reported (a name
@@ -211,13 +205,6 @@ private:
     // Settles what is pending, ends the tool and asks to save: the steps
     // New, Open, drop and a restored copy share.
     bool PrepareToReplace();
-    bool WriteExport(const QString& strPath, const std::string& strData);
-    bool StreamExport(const QString& strPath, const SaveWriter& write);
-    // File > Export (main_frame_export.cpp).
-    void OnExportPng();
-    void OnExportGif();
-    void OnExportUtf8();
-    void OnExportAnsi();
 
     // Edit commands.
     void OnEditUndo();
@@ -282,12 +269,14 @@ private:
     void OnAppAbout();
     QPrinter& Printer();
 
+    SShellSettings m_settings;
     CArtDoc m_doc;
     // Declared after the document it copies, so it goes first.
     std::unique_ptr<CAutosave> m_pAutosave;
     CArtView* m_pView = nullptr;
     std::map<int, QAction*> m_mapActions;
     std::unique_ptr<QPrinter> m_pPrinter;
+    std::unique_ptr<CExportCommands> m_pExports;
 
     QToolBar* m_pMainBar = nullptr;
     QToolBar* m_pCtrlBar = nullptr;

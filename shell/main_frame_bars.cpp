@@ -6,6 +6,7 @@
 #include "canvas/tool_codes.h"
 #include "res/bar_layout.h"
 #include "res/command_table.h"
+#include "shell/export_commands.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -23,12 +24,12 @@ namespace {
 
 struct SHandler {
     int nId;
-    void (CMainFrame::*pfn)();
+    std::function<void()> fn;
 };
 
 } // namespace
 
-QAction* CMainFrame::AddAction(int nId, void (CMainFrame::*pfnHandler)())
+QAction* CMainFrame::AddAction(int nId, std::function<void()> fnHandler)
 {
     const SCommandInfo* pInfo = FindCommand(nId);
     auto* pAction = new QAction(this);
@@ -44,8 +45,8 @@ QAction* CMainFrame::AddAction(int nId, void (CMainFrame::*pfnHandler)())
     }
     pAction->setData(nId);
     pAction->setShortcutContext(Qt::WindowShortcut);
-    connect(pAction, &QAction::triggered, this, [this, pfnHandler] {
-        (this->*pfnHandler)();
+    connect(pAction, &QAction::triggered, this, [this, fnHandler = std::move(fnHandler)] {
+        fnHandler();
         UpdateCommandUI();
     });
     // Keys work even for commands shown in no visible menu or bar.
@@ -56,68 +57,70 @@ QAction* CMainFrame::AddAction(int nId, void (CMainFrame::*pfnHandler)())
 
 void CMainFrame::CreateActions()
 {
-    static constexpr SHandler HANDLERS[] = {
-        {ID_FILE_NEW, &CMainFrame::OnFileNew},
-        {ID_FILE_OPEN, &CMainFrame::OnFileOpen},
-        {ID_FILE_SAVE, &CMainFrame::OnFileSave},
-        {ID_FILE_SAVE_AS, &CMainFrame::OnFileSaveAs},
-        {ID_SAVE_ANIMATION_HTML, &CMainFrame::OnSaveAnimationHtml},
-        {ID_SAVE_SINGLE_HTML, &CMainFrame::OnSaveSingleHtml},
-        {ID_SAVE_SINGLE_TEXT, &CMainFrame::OnSaveSingleText},
-        {ID_EXPORT_PNG, &CMainFrame::OnExportPng},
-        {ID_EXPORT_GIF, &CMainFrame::OnExportGif},
-        {ID_EXPORT_UTF8, &CMainFrame::OnExportUtf8},
-        {ID_EXPORT_ANSI, &CMainFrame::OnExportAnsi},
-        {ID_FILE_PRINT, &CMainFrame::OnFilePrint},
-        {ID_FILE_PRINT_PREVIEW, &CMainFrame::OnFilePrintPreview},
-        {ID_FILE_PRINT_SETUP, &CMainFrame::OnFilePrintSetup},
-        {ID_APP_EXIT, &CMainFrame::OnAppExit},
-        {ID_EDIT_UNDO, &CMainFrame::OnEditUndo},
-        {ID_EDIT_REDO, &CMainFrame::OnEditRedo},
-        {ID_EDIT_CUT, &CMainFrame::OnEditCut},
-        {ID_EDIT_COPY, &CMainFrame::OnEditCopy},
-        {ID_EDIT_PASTE, &CMainFrame::OnEditPaste},
-        {ID_PASTE_CLIPBOARD, &CMainFrame::OnPasteClipboard},
-        {ID_EDIT_DELETE, &CMainFrame::OnEditDelete},
-        {ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolBar},
-        {ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar},
-        {ID_VIEW_TOOLBOX, &CMainFrame::OnViewToolBox},
-        {ID_VIEW_CTRLBAR, &CMainFrame::OnViewCtrlBar},
-        {ID_VIEW_OTHERTOOLSBAR, &CMainFrame::OnViewOtherToolsBar},
-        {ID_VIEW_VIEWBAR, &CMainFrame::OnViewViewBar},
-        {ID_VIEW_CHAR_PICKER, &CMainFrame::OnViewCharPicker},
-        {ID_VIEW_FRAME_PANEL, &CMainFrame::OnViewFramePanel},
-        {ID_VIEW_COLOR_PICKER, &CMainFrame::OnViewColorPicker},
-        {ID_IMAGE_CONVERT, &CMainFrame::OnImageConvert},
-        {ID_FIGLET_FONT, &CMainFrame::OnFigletFont},
-        {ID_SYMBOL_LIB, &CMainFrame::OnSymbolLib},
-        {ID_SETTINGS, &CMainFrame::OnSettings},
-        {ID_PLAY, &CMainFrame::OnPlay},
-        {ID_PAUSE, &CMainFrame::OnPause},
-        {ID_ADD_FRAME, &CMainFrame::OnAddFrame},
-        {ID_DELETE_FRAME, &CMainFrame::OnDeleteFrame},
-        {ID_AUTO_DRAW, &CMainFrame::OnAutoDraw},
-        {ID_SHOW_GRID, &CMainFrame::OnShowGrid},
-        {ID_ZOOM_IN, &CMainFrame::OnZoomIn},
-        {ID_ZOOM_OUT, &CMainFrame::OnZoomOut},
-        {ID_HELP_CONTENTS, &CMainFrame::OnHelpContents},
-        {ID_APP_ABOUT, &CMainFrame::OnAppAbout},
-        {ID_TOOL_CURSOR, &CMainFrame::OnToolCursor},
-        {ID_TOOL_SELECT, &CMainFrame::OnToolSelect},
-        {ID_TOOL_TYPE, &CMainFrame::OnToolType},
-        {ID_TOOL_FREEHAND, &CMainFrame::OnToolFreehand},
-        {ID_TOOL_LINE, &CMainFrame::OnToolLine},
-        {ID_TOOL_CURVE, &CMainFrame::OnToolCurve},
-        {ID_TOOL_RECTANGLE, &CMainFrame::OnToolRectangle},
-        {ID_TOOL_ELLIPSE, &CMainFrame::OnToolEllipse},
-        {ID_TOOL_FILL, &CMainFrame::OnToolFill},
-        {ID_TOOL_PICK, &CMainFrame::OnToolPick},
-        {ID_TOOL_ERASE, &CMainFrame::OnToolErase},
-        {ID_NEXT_PANE, &CMainFrame::OnNextPane},
-        {ID_PREV_PANE, &CMainFrame::OnPrevPane},
+    const auto on = [this](void (CMainFrame::*pfn)()) { return [this, pfn] { (this->*pfn)(); }; };
+    CExportCommands* pExports = m_pExports.get();
+    const SHandler HANDLERS[] = {
+        {ID_FILE_NEW, on(&CMainFrame::OnFileNew)},
+        {ID_FILE_OPEN, on(&CMainFrame::OnFileOpen)},
+        {ID_FILE_SAVE, on(&CMainFrame::OnFileSave)},
+        {ID_FILE_SAVE_AS, on(&CMainFrame::OnFileSaveAs)},
+        {ID_SAVE_ANIMATION_HTML, [pExports] { pExports->OnSaveAnimationHtml(); }},
+        {ID_SAVE_SINGLE_HTML, [pExports] { pExports->OnSaveSingleHtml(); }},
+        {ID_SAVE_SINGLE_TEXT, [pExports] { pExports->OnSaveSingleText(); }},
+        {ID_EXPORT_PNG, [pExports] { pExports->OnExportPng(); }},
+        {ID_EXPORT_GIF, [pExports] { pExports->OnExportGif(); }},
+        {ID_EXPORT_UTF8, [pExports] { pExports->OnExportUtf8(); }},
+        {ID_EXPORT_ANSI, [pExports] { pExports->OnExportAnsi(); }},
+        {ID_FILE_PRINT, on(&CMainFrame::OnFilePrint)},
+        {ID_FILE_PRINT_PREVIEW, on(&CMainFrame::OnFilePrintPreview)},
+        {ID_FILE_PRINT_SETUP, on(&CMainFrame::OnFilePrintSetup)},
+        {ID_APP_EXIT, on(&CMainFrame::OnAppExit)},
+        {ID_EDIT_UNDO, on(&CMainFrame::OnEditUndo)},
+        {ID_EDIT_REDO, on(&CMainFrame::OnEditRedo)},
+        {ID_EDIT_CUT, on(&CMainFrame::OnEditCut)},
+        {ID_EDIT_COPY, on(&CMainFrame::OnEditCopy)},
+        {ID_EDIT_PASTE, on(&CMainFrame::OnEditPaste)},
+        {ID_PASTE_CLIPBOARD, on(&CMainFrame::OnPasteClipboard)},
+        {ID_EDIT_DELETE, on(&CMainFrame::OnEditDelete)},
+        {ID_VIEW_TOOLBAR, on(&CMainFrame::OnViewToolBar)},
+        {ID_VIEW_STATUS_BAR, on(&CMainFrame::OnViewStatusBar)},
+        {ID_VIEW_TOOLBOX, on(&CMainFrame::OnViewToolBox)},
+        {ID_VIEW_CTRLBAR, on(&CMainFrame::OnViewCtrlBar)},
+        {ID_VIEW_OTHERTOOLSBAR, on(&CMainFrame::OnViewOtherToolsBar)},
+        {ID_VIEW_VIEWBAR, on(&CMainFrame::OnViewViewBar)},
+        {ID_VIEW_CHAR_PICKER, on(&CMainFrame::OnViewCharPicker)},
+        {ID_VIEW_FRAME_PANEL, on(&CMainFrame::OnViewFramePanel)},
+        {ID_VIEW_COLOR_PICKER, on(&CMainFrame::OnViewColorPicker)},
+        {ID_IMAGE_CONVERT, on(&CMainFrame::OnImageConvert)},
+        {ID_FIGLET_FONT, on(&CMainFrame::OnFigletFont)},
+        {ID_SYMBOL_LIB, on(&CMainFrame::OnSymbolLib)},
+        {ID_SETTINGS, on(&CMainFrame::OnSettings)},
+        {ID_PLAY, on(&CMainFrame::OnPlay)},
+        {ID_PAUSE, on(&CMainFrame::OnPause)},
+        {ID_ADD_FRAME, on(&CMainFrame::OnAddFrame)},
+        {ID_DELETE_FRAME, on(&CMainFrame::OnDeleteFrame)},
+        {ID_AUTO_DRAW, on(&CMainFrame::OnAutoDraw)},
+        {ID_SHOW_GRID, on(&CMainFrame::OnShowGrid)},
+        {ID_ZOOM_IN, on(&CMainFrame::OnZoomIn)},
+        {ID_ZOOM_OUT, on(&CMainFrame::OnZoomOut)},
+        {ID_HELP_CONTENTS, on(&CMainFrame::OnHelpContents)},
+        {ID_APP_ABOUT, on(&CMainFrame::OnAppAbout)},
+        {ID_TOOL_CURSOR, on(&CMainFrame::OnToolCursor)},
+        {ID_TOOL_SELECT, on(&CMainFrame::OnToolSelect)},
+        {ID_TOOL_TYPE, on(&CMainFrame::OnToolType)},
+        {ID_TOOL_FREEHAND, on(&CMainFrame::OnToolFreehand)},
+        {ID_TOOL_LINE, on(&CMainFrame::OnToolLine)},
+        {ID_TOOL_CURVE, on(&CMainFrame::OnToolCurve)},
+        {ID_TOOL_RECTANGLE, on(&CMainFrame::OnToolRectangle)},
+        {ID_TOOL_ELLIPSE, on(&CMainFrame::OnToolEllipse)},
+        {ID_TOOL_FILL, on(&CMainFrame::OnToolFill)},
+        {ID_TOOL_PICK, on(&CMainFrame::OnToolPick)},
+        {ID_TOOL_ERASE, on(&CMainFrame::OnToolErase)},
+        {ID_NEXT_PANE, on(&CMainFrame::OnNextPane)},
+        {ID_PREV_PANE, on(&CMainFrame::OnPrevPane)},
     };
     for (const SHandler& handler : HANDLERS) {
-        AddAction(handler.nId, handler.pfn);
+        AddAction(handler.nId, handler.fn);
     }
     // Ctrl+Y redoes as well; the table has no key for Redo.
     QAction* pRedo = Action(ID_EDIT_REDO);

@@ -1,13 +1,10 @@
-// The file commands: New, Open, dropping a file, Save, Save As, the three
-// exports and Exit.
+// The file commands: New, Open, dropping a file, Save, Save As and Exit.
 #include "shell/main_frame.h"
 
 #include "canvas/art_view.h"
 #include "canvas/tool_codes.h"
 #include "core/gwp_reader.h"
 #include "core/gwp_writer.h"
-#include "core/html_export.h"
-#include "core/safe_file.h"
 #include "res/app_strings.h"
 #include "res/command_ids.h"
 #include "shell/autosave.h"
@@ -23,8 +20,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QUrl>
-
-#include <ostream>
 
 namespace {
 
@@ -244,67 +239,6 @@ void CMainFrame::OnFileSaveAs()
     if (!strPath.isEmpty()) {
         SaveDocumentTo(strPath);
     }
-}
-
-// An export streams into a temporary file that then replaces the old one in
-// one step, so a failure never leaves a half-written page in its place, and
-// no page is ever held whole in memory. It shows what the canvas shows, so
-// what is pending is settled first, once the file dialogs are done.
-bool CMainFrame::StreamExport(const QString& strPath, const SaveWriter& write)
-{
-    CommitPendingEdits();
-    std::string strError;
-    if (!SaveFileSafely(strPath.toStdString(), write, &strError)) {
-        GwMessageBox(this, QStringLiteral("The file %1 was not written: %2")
-                               .arg(QDir::toNativeSeparators(strPath), QString::fromStdString(strError)));
-        return false;
-    }
-    return true;
-}
-
-bool CMainFrame::WriteExport(const QString& strPath, const std::string& strData)
-{
-    return StreamExport(strPath, [&](std::ostream& os) {
-        os.write(strData.data(), static_cast<std::streamsize>(strData.size()));
-        return true;
-    });
-}
-
-void CMainFrame::OnSaveAnimationHtml()
-{
-    const QString strPath = AskSavePath(this, Local(gw::IDS_FILTER_HTML), Local(gw::IDS_EXT_HTML), {});
-    if (strPath.isEmpty()) {
-        return;
-    }
-    const COLORREF crBack = m_pView->GetBackColor();
-    StreamExport(strPath, [&](std::ostream& os) {
-        return ExportAnimationHtml(os, m_doc, m_nFrameInterval, crBack);
-    });
-}
-
-void CMainFrame::OnSaveSingleHtml()
-{
-    const QString strPath = AskSavePath(this, Local(gw::IDS_FILTER_HTML), Local(gw::IDS_EXT_HTML), {});
-    if (strPath.isEmpty()) {
-        return;
-    }
-    const COLORREF crBack = m_pView->GetBackColor();
-    StreamExport(strPath, [&](std::ostream& os) {
-        ExportSingleHtml(os, m_doc.GetCurCells(), m_doc.GetRows(), m_doc.GetCols(), crBack);
-        return true;
-    });
-}
-
-void CMainFrame::OnSaveSingleText()
-{
-    const QString strPath = AskSavePath(this, Local(gw::IDS_FILTER_TEXT), Local(gw::IDS_EXT_TEXT), {});
-    if (strPath.isEmpty()) {
-        return;
-    }
-    StreamExport(strPath, [&](std::ostream& os) {
-        ExportSingleText(os, m_doc.GetCurCells(), m_doc.GetRows(), m_doc.GetCols());
-        return true;
-    });
 }
 
 void CMainFrame::OnAppExit()

@@ -142,7 +142,7 @@ void CMainFrame::OnPlay()
         killTimer(m_nPlayTimer);
     }
     m_bPlaying = 1;
-    m_nPlayTimer = startTimer(m_nFrameInterval * 100);
+    m_nPlayTimer = startTimer(m_settings.m_nFrameInterval * 100);
     m_pFramePane->SetLatched(CFrameButtonStrip::BTN_PLAY);
 }
 
@@ -177,7 +177,7 @@ void CMainFrame::OnPlaybackTick()
     pList->SelectItem(m_nPlayPos);
     ++m_nPlayPos;
     if (m_nPlayPos > pList->count() - 1) {
-        if (m_bPlayLoop == 1) {
+        if (m_settings.m_bPlayLoop == 1) {
             m_nPlayPos = 0;
         } else {
             StopPlayback();

@@ -83,20 +83,20 @@ void CMainFrame::OnPrevPane() { focusPreviousChild(); }
 void CMainFrame::OnSettings()
 {
     CSettingsDlg dlg(this);
-    dlg.m_nInterval = static_cast<unsigned>(m_nFrameInterval);
+    dlg.m_nInterval = static_cast<unsigned>(m_settings.m_nFrameInterval);
     dlg.m_nUndoSteps = g_nUndoRedoStep;
-    dlg.m_bLoop = m_bPlayLoop;
-    dlg.m_nAutosaveSecs = m_nAutosaveSecs;
+    dlg.m_bLoop = m_settings.m_bPlayLoop;
+    dlg.m_nAutosaveSecs = m_settings.m_nAutosaveSecs;
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
-    m_nFrameInterval = static_cast<int>(dlg.m_nInterval);
+    m_settings.m_nFrameInterval = static_cast<int>(dlg.m_nInterval);
     g_nUndoRedoStep = dlg.m_nUndoSteps;
-    m_bPlayLoop = dlg.m_bLoop;
-    m_nAutosaveSecs = dlg.m_nAutosaveSecs;
-    m_pAutosave->SetInterval(m_nAutosaveSecs);
+    m_settings.m_bPlayLoop = dlg.m_bLoop;
+    m_settings.m_nAutosaveSecs = dlg.m_nAutosaveSecs;
+    m_pAutosave->SetInterval(m_settings.m_nAutosaveSecs);
     // At once, not only at exit: a crash must not lose them.
-    WriteSettings();
+    m_settings.Write();
 }
 
 void CMainFrame::OnImageConvert()

@@ -369,7 +369,7 @@ private slots:
     void playbackWithoutLoopStopsOnTheLastFrameAndStartsAgainAtTheFirst()
     {
         CMainFrame frame;
-        frame.m_bPlayLoop = 0;
+        frame.Settings().m_bPlayLoop = 0;
         AddFrames(frame, 2);
         frame.RunCommand(gw::ID_PLAY);
         frame.OnPlaybackTick();
@@ -445,8 +445,8 @@ private slots:
     void theTimerDrivesPlayback()
     {
         CMainFrame frame;
-        frame.m_nFrameInterval = 1;
-        frame.m_bPlayLoop = 0;
+        frame.Settings().m_nFrameInterval = 1;
+        frame.Settings().m_bPlayLoop = 0;
         AddFrames(frame, 2);
         frame.RunCommand(gw::ID_PLAY);
         QTRY_COMPARE_WITH_TIMEOUT(frame.m_bPlaying, 0, 5000);
