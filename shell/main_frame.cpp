@@ -24,6 +24,7 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
 
     CreateClientArea();
     m_pExports = std::make_unique<CExportCommands>(m_doc, *m_pView, m_settings, this);
+    m_pFrames = std::make_unique<CFrameCommands>(m_doc, *m_pView, m_settings, *this, this);
     CreateActions();
     CreateMenus();
     CreateToolBars();
@@ -107,6 +108,11 @@ void CMainFrame::SetCurTool(int nTool)
 
 void CMainFrame::PendingWorkChanged()
 {
+    DocumentChanged();
+}
+
+void CMainFrame::DocumentChanged()
+{
     if (m_pAutosave) {
         m_pAutosave->OnDocumentChanged();
     }
@@ -133,6 +139,25 @@ void CMainFrame::UpdateRulers(ERulerUpdate nMode, int nScrollX, int nScrollY, in
                               int nCanvasW, int nCanvasH)
 {
     m_pSplitter->UpdateRulers(nMode, nScrollX, nScrollY, nMouseX, nMouseY, nCanvasW, nCanvasH);
+}
+
+void CMainFrame::RefreshFrameThumbnail()
+{
+    m_pFrames->RefreshFrameThumbnail();
+}
+
+// The view's initial update of a new or opened drawing: the list starts
+// again with this one frame, and playback of the previous drawing ends.
+void CMainFrame::AddFirstFrame(int nFrameKey, const QImage& imgThumb)
+{
+    m_pFrames->AddFirstFrame(nFrameKey, imgThumb);
+    // Shown here as well, for a view that does not ask for them itself.
+    ShowRulers();
+}
+
+void CMainFrame::BackColorChanged()
+{
+    m_pFrames->BackColorChanged();
 }
 
 void CMainFrame::ShowRulers()

@@ -11,8 +11,8 @@
 
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
-#include "panes/frame_panel.h"
 #include "panes/char_picker.h"
+#include "shell/frame_commands.h"
 #include "shell/shell_settings.h"
 
 #include <QMainWindow>
@@ -38,7 +38,7 @@ class QPrinter;
 class QToolBar;
 class QToolButton;
 
-class CMainFrame : public QMainWindow, public IViewHost, public ICharPickerHost, public IFramePanelHost {
+class CMainFrame : public QMainWindow, public IViewHost, public ICharPickerHost, public IFrameCommandsHost {
     Q_OBJECT
 
 public:
@@ -80,28 +80,16 @@ public:
     void StrokeDrawsNothing() override;
     CCharPaneView* CharPicker() const { return m_pCharPicker; }
 
-    // IFramePanelHost (main_frame_frames.cpp). A selected list item becomes
-    // the current frame, unless it is the frame just added.
-    void RunFrameCommand(int nId) override;
-    void SelectFrameItem(int nIndex) override;
-
-    // Frames and playback (main_frame_frames.cpp).
-    // Appends a blank frame after the last one and makes it current; false,
-    // after telling the user, when the drawing cannot take another frame.
-    bool AddNewFrame();
-    void AddLoadedFrames();
-    // Kills the playback timer and shows the Play button released.
-    void StopPlayback();
-    // One step of playback, as the timer runs it.
-    void OnPlaybackTick();
-    CFramePaneBar* FramePanel() const { return m_pFramePane; }
+    // The frames, the frame panel and playback.
+    CFrameCommands& Frames() { return *m_pFrames; }
+    CFramePaneBar* FramePanel() const { return m_pFrames->Panel(); }
 
     // The action of a command id; null for an id the window does not have.
     QAction* Action(int nId) const;
     // Runs a command as if the user had chosen it.
-    void RunCommand(int nId);
+    void RunCommand(int nId) override;
     // Sets every action's enabled and checked state from the current state.
-    void UpdateCommandUI();
+    void UpdateCommandUI() override;
 
     CArtDoc& Document() { return m_doc; }
     CArtView* View() const { return m_pView; }
@@ -144,12 +132,6 @@ public:
 
     // Settings ("GWSet").
     SShellSettings& Settings() { return m_settings; }
-    // Playback state of the frame commands.
-    int m_bPlaying = 0;
-    int m_nCurFrameItem = 0;
-    int m_nPlayPos = 0;
-    int m_bSkipNextSelect = 0;
-
     int m_nCurTool = 0;
     int m_nSelectMode = 1;    // TOOL_SELECT_TRANSPARENT or TOOL_SELECT_OPAQUE
     int m_nFreehandTool = 4;  // TOOL_FREEHAND_1 .. TOOL_FREEHAND_10
@@ -158,7 +140,6 @@ protected:
     void closeEvent(QCloseEvent* pEvent) override;
     void dragEnterEvent(QDragEnterEvent* pEvent) override;
     void dropEvent(QDropEvent* pEvent) override;
-    void timerEvent(QTimerEvent* pEvent) override;
 
 private:
     // Building the window (main_frame_bars.cpp).
@@ -229,7 +210,9 @@ private:
     void OnToolFill();
     void OnToolPick();
     void OnToolErase();
-    void ChooseTool(int nTool);
+    void ChooseTool(int nTool) override;
+    // IFrameCommandsHost: autosave becomes due.
+    void DocumentChanged() override;
     void OnPaletteEntry(int nCommand, int nValue);
     void OnAutoDraw();
     void OnShowGrid();
@@ -253,14 +236,6 @@ private:
     void OnFigletFont();
     void OnSymbolLib();
 
-    // The frame commands (main_frame_frames.cpp).
-    void OnPlay();
-    void OnPause();
-    void OnAddFrame();
-    void OnDeleteFrame();
-    // Puts the frame panel into its dock.
-    void CreateFramePanel();
-
     // Printing and help (main_frame_print.cpp).
     void OnFilePrint();
     void OnFilePrintPreview();
@@ -277,6 +252,7 @@ private:
     std::map<int, QAction*> m_mapActions;
     std::unique_ptr<QPrinter> m_pPrinter;
     std::unique_ptr<CExportCommands> m_pExports;
+    std::unique_ptr<CFrameCommands> m_pFrames;
 
     QToolBar* m_pMainBar = nullptr;
     QToolBar* m_pCtrlBar = nullptr;
@@ -292,8 +268,6 @@ private:
     CCharPaneView* m_pCharPicker = nullptr;
     QDockWidget* m_pColorDock = nullptr;
     QDockWidget* m_pFrameDock = nullptr;
-    CFramePaneBar* m_pFramePane = nullptr;
-    int m_nPlayTimer = 0; // id of the playback timer; 0 while stopped
     QLabel* m_pMessagePane = nullptr;
     QLabel* m_pPosPane = nullptr;
     CRulerSplitter* m_pSplitter = nullptr;

@@ -59,6 +59,7 @@ void CMainFrame::CreateActions()
 {
     const auto on = [this](void (CMainFrame::*pfn)()) { return [this, pfn] { (this->*pfn)(); }; };
     CExportCommands* pExports = m_pExports.get();
+    CFrameCommands* pFrames = m_pFrames.get();
     const SHandler HANDLERS[] = {
         {ID_FILE_NEW, on(&CMainFrame::OnFileNew)},
         {ID_FILE_OPEN, on(&CMainFrame::OnFileOpen)},
@@ -95,10 +96,10 @@ void CMainFrame::CreateActions()
         {ID_FIGLET_FONT, on(&CMainFrame::OnFigletFont)},
         {ID_SYMBOL_LIB, on(&CMainFrame::OnSymbolLib)},
         {ID_SETTINGS, on(&CMainFrame::OnSettings)},
-        {ID_PLAY, on(&CMainFrame::OnPlay)},
-        {ID_PAUSE, on(&CMainFrame::OnPause)},
-        {ID_ADD_FRAME, on(&CMainFrame::OnAddFrame)},
-        {ID_DELETE_FRAME, on(&CMainFrame::OnDeleteFrame)},
+        {ID_PLAY, [pFrames] { pFrames->OnPlay(); }},
+        {ID_PAUSE, [pFrames] { pFrames->OnPause(); }},
+        {ID_ADD_FRAME, [pFrames] { pFrames->OnAddFrame(); }},
+        {ID_DELETE_FRAME, [pFrames] { pFrames->OnDeleteFrame(); }},
         {ID_AUTO_DRAW, on(&CMainFrame::OnAutoDraw)},
         {ID_SHOW_GRID, on(&CMainFrame::OnShowGrid)},
         {ID_ZOOM_IN, on(&CMainFrame::OnZoomIn)},
@@ -299,7 +300,7 @@ void CMainFrame::CreateDockPanes()
     m_pFrameDock = makeDock(QStringLiteral("Frame Panel"), QStringLiteral("FramePanel"),
                             QSize(850, 130));
     m_pFrameDock->setAllowedAreas(Qt::BottomDockWidgetArea);
-    CreateFramePanel();
+    m_pFrames->CreatePanel(m_pFrameDock);
 
     addDockWidget(Qt::RightDockWidgetArea, m_pCharDock);
     addDockWidget(Qt::BottomDockWidgetArea, m_pFrameDock);

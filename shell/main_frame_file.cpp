@@ -162,7 +162,7 @@ bool CMainFrame::LoadDocumentFrames(const QString& strPath, const QString& strTi
         return false;
     }
     m_pView->OnDrawingLoaded();
-    AddLoadedFrames();
+    m_pFrames->AddLoadedFrames();
     return true;
 }
 
