@@ -9,6 +9,7 @@
 #include "res/command_table.h"
 #include "shell/autosave.h"
 #include "shell/export_commands.h"
+#include "shell/file_commands.h"
 #include "ui/message_box.h"
 
 #include <QAction>
@@ -25,6 +26,7 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
     CreateClientArea();
     m_pExports = std::make_unique<CExportCommands>(m_doc, *m_pView, m_settings, this);
     m_pFrames = std::make_unique<CFrameCommands>(m_doc, *m_pView, m_settings, *this, this);
+    m_pFiles = std::make_unique<CFileCommands>(m_doc, *m_pView, *this, this);
     CreateActions();
     CreateMenus();
     CreateToolBars();
@@ -45,10 +47,7 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
     // status bar.
     m_pAutosave = std::make_unique<CAutosave>(
         m_doc, CAutosave::DefaultFolder(), [this] { return m_pView && m_pView->IsEditing(); },
-        [this](const QString& strText) {
-            m_pMessagePane->setText(strText);
-            GwLogForScripts("status", strText);
-        });
+        [this](const QString& strText) { ShowStatusNote(strText); });
     m_pAutosave->SetPendingWork(
         [this] { return m_pView && m_pView->HasPendingEdits(); },
         [this](CharCell* pCells) { m_pView->WritePendingEditsInto(pCells); });
@@ -118,16 +117,17 @@ void CMainFrame::DocumentChanged()
     }
 }
 
-bool CMainFrame::HasUnsavedWork() const
-{
-    return m_doc.IsModified() || m_pView->HasPendingEdits();
-}
-
 // The view ends and writes what it holds pending on the frame it belongs
 // to, so a frame change keeps each edit on its own frame.
 void CMainFrame::CommitPendingEdits()
 {
     m_pView->EndPendingEdit();
+}
+
+void CMainFrame::ShowStatusNote(const QString& strText)
+{
+    m_pMessagePane->setText(strText);
+    GwLogForScripts("status", strText);
 }
 
 void CMainFrame::SetStatusPosText(const QString& strText)
@@ -187,7 +187,7 @@ void CMainFrame::UpdateTitle()
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent)
 {
-    if (!SaveModified()) {
+    if (!m_pFiles->SaveModified()) {
         pEvent->ignore();
         return;
     }

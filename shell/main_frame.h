@@ -12,6 +12,7 @@
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
 #include "panes/char_picker.h"
+#include "shell/file_commands.h"
 #include "shell/frame_commands.h"
 #include "shell/shell_settings.h"
 
@@ -24,7 +25,6 @@
 class CArtView;
 class CAutosave;
 class CExportCommands;
-struct CRecoveryEntry;
 class CColorPickerView;
 class CRulerCornerView;
 class CRulerSplitter;
@@ -38,7 +38,8 @@ class QPrinter;
 class QToolBar;
 class QToolButton;
 
-class CMainFrame : public QMainWindow, public IViewHost, public ICharPickerHost, public IFrameCommandsHost {
+class CMainFrame : public QMainWindow, public IViewHost, public ICharPickerHost, public IFrameCommandsHost,
+                   public IFileCommandsHost {
     Q_OBJECT
 
 public:
@@ -94,24 +95,12 @@ public:
     CArtDoc& Document() { return m_doc; }
     CArtView* View() const { return m_pView; }
 
-    // Opens the file named on the command line; the blank drawing is kept
-    // when the file is refused.
-    void OpenAtStart(const QString& strPath);
-    // At start-up, after any file named on the command line: offers the
-    // copies crashed programs left behind (main_frame_recovery.cpp).
-    void OfferRecovery();
-    // A dropped file: only a local path whose last three characters are
-    // exactly "gwp" is read.
-    void OnDropFiles(const QStringList& vPaths);
-    // Writes the drawing to strPath; on failure tells the user and keeps the
-    // modified flag.
-    bool SaveDocumentTo(const QString& strPath);
-    // The save prompt, asked when there is unsaved work; false when the user
-    // cancels or a wanted save failed.
-    bool SaveModified();
-    // The drawing is modified, or the view shows work its cells do not hold
-    // yet (a floating block, a pending shape) even in an unmodified drawing.
-    bool HasUnsavedWork() const;
+    // The file commands, the save prompt and the recovery offer.
+    CFileCommands& Files() { return *m_pFiles; }
+    // The start-up steps: the file named on the command line, then the
+    // copies crashed sessions left behind.
+    void OpenAtStart(const QString& strPath) { m_pFiles->OpenAtStart(strPath); }
+    void OfferRecovery() { m_pFiles->OfferRecovery(); }
     // Before anything that reads or replaces the drawing as a whole (saving,
     // exporting, printing, New and Open, a frame change): what the user sees
     // becomes what the cells hold. A stroke in progress ends, a floating
@@ -128,7 +117,7 @@ public:
     CRulerView* HorzRuler() const;
     CRulerView* VertRuler() const;
     CColorPickerView* ColorPicker() const { return m_pColorPicker; }
-    CAutosave* Autosave() const { return m_pAutosave.get(); }
+    CAutosave* Autosave() const override { return m_pAutosave.get(); }
 
     // Settings ("GWSet").
     SShellSettings& Settings() { return m_settings; }
@@ -157,35 +146,14 @@ private:
     QToolBar* AddToolBar(const QString& strName, const int* pIds, std::size_t nCount);
     QToolButton* AddPaletteButton(QToolBar* pBar, int nCommand, bool bFreehand);
 
-    void UpdateTitle();
     void ToggleWidget(QWidget* pWidget);
     void UpdatePaletteButtons();
 
-    // File commands (main_frame_file.cpp).
-    void OnFileNew();
-    void OnFileOpen();
-    void OnFileSave();
-    void OnFileSaveAs();
     void OnAppExit();
-    // Reads strPath into the drawing; the drawing stays as it was on any refusal.
-    // bReportUnreadable: a file that cannot be opened is reported (a name
-    // given on the command line) instead of ending the command silently.
-    void ReadDocumentFile(const QString& strPath, const QString& strTitle, bool bReportUnreadable = false);
-    // ReadDocumentFile's reading: the frames only, the name and modified
-    // flag left to the caller. A file that cannot be opened is reported only
-    // when asked.
-    bool LoadDocumentFrames(const QString& strPath, const QString& strTitle, bool bReportUnreadable);
-    // Recovery (main_frame_recovery.cpp): the copy becomes the drawing, not
-    // yet saved; the copy goes once this session's own copy holds it.
-    bool RestoreRecoveryCopy(const CRecoveryEntry& entry);
-public:
-    // Asked at every progress report of a file being opened; false cancels
-    // the load. For tests: the dialog itself only shows on slow loads.
-    std::function<bool(int nDone, int nTotal)> m_fnLoadProgressHook;
-private:
-    // Settles what is pending, ends the tool and asks to save: the steps
-    // New, Open, drop and a restored copy share.
-    bool PrepareToReplace();
+    // IFileCommandsHost
+    void UpdateTitle() override;
+    void DrawingLoaded() override { m_pFrames->AddLoadedFrames(); }
+    void ShowStatusNote(const QString& strText) override;
 
     // Edit commands.
     void OnEditUndo();
@@ -253,6 +221,7 @@ private:
     std::unique_ptr<QPrinter> m_pPrinter;
     std::unique_ptr<CExportCommands> m_pExports;
     std::unique_ptr<CFrameCommands> m_pFrames;
+    std::unique_ptr<CFileCommands> m_pFiles;
 
     QToolBar* m_pMainBar = nullptr;
     QToolBar* m_pCtrlBar = nullptr;

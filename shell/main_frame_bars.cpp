@@ -60,11 +60,12 @@ void CMainFrame::CreateActions()
     const auto on = [this](void (CMainFrame::*pfn)()) { return [this, pfn] { (this->*pfn)(); }; };
     CExportCommands* pExports = m_pExports.get();
     CFrameCommands* pFrames = m_pFrames.get();
+    CFileCommands* pFiles = m_pFiles.get();
     const SHandler HANDLERS[] = {
-        {ID_FILE_NEW, on(&CMainFrame::OnFileNew)},
-        {ID_FILE_OPEN, on(&CMainFrame::OnFileOpen)},
-        {ID_FILE_SAVE, on(&CMainFrame::OnFileSave)},
-        {ID_FILE_SAVE_AS, on(&CMainFrame::OnFileSaveAs)},
+        {ID_FILE_NEW, [pFiles] { pFiles->OnFileNew(); }},
+        {ID_FILE_OPEN, [pFiles] { pFiles->OnFileOpen(); }},
+        {ID_FILE_SAVE, [pFiles] { pFiles->OnFileSave(); }},
+        {ID_FILE_SAVE_AS, [pFiles] { pFiles->OnFileSaveAs(); }},
         {ID_SAVE_ANIMATION_HTML, [pExports] { pExports->OnSaveAnimationHtml(); }},
         {ID_SAVE_SINGLE_HTML, [pExports] { pExports->OnSaveSingleHtml(); }},
         {ID_SAVE_SINGLE_TEXT, [pExports] { pExports->OnSaveSingleText(); }},

@@ -56,8 +56,7 @@ void CMainFrame::StrokeDrawsNothing()
     WriteSettingU32(settings, strGroup, strKey, 1);
     settings.sync();
     const QString strText = QStringLiteral("Choose a character in the Character Picker to draw with it.");
-    m_pMessagePane->setText(strText);
-    GwLogForScripts("status", strText);
+    ShowStatusNote(strText);
 }
 
 void CMainFrame::CreateColorPicker()

@@ -1,25 +1,20 @@
-// The file commands: New, Open, dropping a file, Save, Save As and Exit.
-#include "shell/main_frame.h"
+#include "shell/file_commands.h"
 
 #include "canvas/art_view.h"
 #include "canvas/tool_codes.h"
 #include "core/gwp_reader.h"
 #include "core/gwp_writer.h"
+#include "core/recovery_store.h"
 #include "res/app_strings.h"
-#include "res/command_ids.h"
 #include "shell/autosave.h"
 #include "shell/canvas_size_dlg.h"
-#include "ui/file_dialogs.h"
 #include "shell/load_progress.h"
+#include "shell/recovery_dlg.h"
+#include "ui/file_dialogs.h"
 #include "ui/message_box.h"
 
-#include <QDragEnterEvent>
 #include <QDir>
-#include <QDropEvent>
 #include <QFileInfo>
-#include <QMenu>
-#include <QMimeData>
-#include <QUrl>
 
 namespace {
 
@@ -37,12 +32,22 @@ QString TitleFromName(const QString& strName)
 
 } // namespace
 
-bool CMainFrame::SaveModified()
+CFileCommands::CFileCommands(CArtDoc& doc, CArtView& view, IFileCommandsHost& host, QWidget* pParent)
+    : m_doc(doc), m_view(view), m_host(host), m_pParent(pParent)
+{
+}
+
+bool CFileCommands::HasUnsavedWork() const
+{
+    return m_doc.IsModified() || m_view.HasPendingEdits();
+}
+
+bool CFileCommands::SaveModified()
 {
     if (!HasUnsavedWork()) {
         return true;
     }
-    switch (GwSavePrompt(this, QString::fromStdString(m_doc.GetTitle()))) {
+    switch (GwSavePrompt(m_pParent, QString::fromStdString(m_doc.GetTitle()))) {
     case QMessageBox::Yes:
         OnFileSave();
         return !HasUnsavedWork();
@@ -53,12 +58,12 @@ bool CMainFrame::SaveModified()
     }
 }
 
-void CMainFrame::OnFileNew()
+void CFileCommands::OnFileNew()
 {
     if (!PrepareToReplace()) {
         return;
     }
-    CCanvasSizeDlg dlg(this);
+    CCanvasSizeDlg dlg(m_pParent);
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
@@ -66,36 +71,37 @@ void CMainFrame::OnFileNew()
     m_doc.OnNewDocument();
     m_doc.SetPathName({});
     m_doc.SetTitle(gw::IDS_UNTITLED);
-    m_pView->OnInitialUpdate();
+    m_view.OnInitialUpdate();
     m_doc.SetModifiedFlag(false);
-    m_pAutosave->Discard();
-    UpdateTitle();
+    if (CAutosave* pAutosave = m_host.Autosave())
+        pAutosave->Discard();
+    m_host.UpdateTitle();
 }
 
-bool CMainFrame::PrepareToReplace()
+bool CFileCommands::PrepareToReplace()
 {
     // Settled first, so the prompt asks about what is on screen.
-    CommitPendingEdits();
-    ChooseTool(TOOL_CURSOR);
+    m_view.EndPendingEdit();
+    m_host.ChooseTool(TOOL_CURSOR);
     // The modified flag is left alone: the command can still be cancelled
     // (a dialog, a file that cannot be read), and the drawing it keeps is
     // then as unsaved as before. Each command clears it once replaced.
     return SaveModified();
 }
 
-void CMainFrame::OnFileOpen()
+void CFileCommands::OnFileOpen()
 {
     if (!PrepareToReplace()) {
         return;
     }
-    const QString strPath = AskOpenPath(this, Local(gw::IDS_FILTER_OPEN));
+    const QString strPath = AskOpenPath(m_pParent, Local(gw::IDS_FILTER_OPEN));
     if (strPath.isEmpty()) {
         return;
     }
     ReadDocumentFile(strPath, QFileInfo(strPath).completeBaseName());
 }
 
-void CMainFrame::OpenAtStart(const QString& strPath)
+void CFileCommands::OpenAtStart(const QString& strPath)
 {
     if (!PrepareToReplace()) {
         return;
@@ -109,7 +115,7 @@ void CMainFrame::OpenAtStart(const QString& strPath)
 // The file is checked and every frame read before the drawing on screen is
 // touched: a file that cannot be read, a load that runs out of memory or one
 // the user cancels leaves the previous drawing as it was.
-void CMainFrame::ReadDocumentFile(const QString& strPath, const QString& strTitle, bool bReportUnreadable)
+void CFileCommands::ReadDocumentFile(const QString& strPath, const QString& strTitle, bool bReportUnreadable)
 {
     if (!LoadDocumentFrames(strPath, strTitle, bReportUnreadable)) {
         return;
@@ -117,12 +123,13 @@ void CMainFrame::ReadDocumentFile(const QString& strPath, const QString& strTitl
     m_doc.SetPathName(strPath.toStdString());
     m_doc.SetTitle(strTitle.toStdString());
     m_doc.SetModifiedFlag(false);
-    m_pAutosave->Discard();
-    UpdateTitle();
-    UpdateCommandUI();
+    if (CAutosave* pAutosave = m_host.Autosave())
+        pAutosave->Discard();
+    m_host.UpdateTitle();
+    m_host.UpdateCommandUI();
 }
 
-bool CMainFrame::LoadDocumentFrames(const QString& strPath, const QString& strTitle,
+bool CFileCommands::LoadDocumentFrames(const QString& strPath, const QString& strTitle,
                                     bool bReportUnreadable)
 {
     CGwpFile file;
@@ -131,20 +138,20 @@ bool CMainFrame::LoadDocumentFrames(const QString& strPath, const QString& strTi
     if (opened == EGwpOpen::Unreadable) {
         // A file that cannot be opened ends the command silently.
         if (bReportUnreadable) {
-            GwMessageBox(this, QStringLiteral("%1 could not be read: %2")
+            GwMessageBox(m_pParent, QStringLiteral("%1 could not be read: %2")
                                    .arg(QDir::toNativeSeparators(strPath),
                                         QString::fromStdString(strMessage)));
         }
         return false;
     }
     if (opened != EGwpOpen::Ok) {
-        GwMessageBox(this, QString::fromStdString(strMessage));
+        GwMessageBox(m_pParent, QString::fromStdString(strMessage));
         return false;
     }
     CLoadedFrames frames;
     EGwpLoad loaded;
     {
-        CLoadProgress progress(this, strTitle, m_fnLoadProgressHook);
+        CLoadProgress progress(m_pParent, strTitle, m_fnLoadProgressHook);
         loaded = GwpReadFrames(file, &frames, &strMessage,
                                [&](int nDone, int nTotal) { return progress(nDone, nTotal); });
     }
@@ -153,20 +160,20 @@ bool CMainFrame::LoadDocumentFrames(const QString& strPath, const QString& strTi
         return false;
     }
     if (loaded != EGwpLoad::Ok) {
-        GwMessageBox(this, QString::fromStdString(strMessage));
+        GwMessageBox(m_pParent, QString::fromStdString(strMessage));
         return false;
     }
     // The frames are replaced only with no step open.
-    CommitPendingEdits();
+    m_view.EndPendingEdit();
     if (!m_doc.AdoptFrames(frames)) {
         return false;
     }
-    m_pView->OnDrawingLoaded();
-    m_pFrames->AddLoadedFrames();
+    m_view.OnDrawingLoaded();
+    m_host.DrawingLoaded();
     return true;
 }
 
-void CMainFrame::OnDropFiles(const QStringList& vPaths)
+void CFileCommands::OnDropFiles(const QStringList& vPaths)
 {
     // Only the first file counts; the others are not documents this window
     // could hold at once.
@@ -178,50 +185,31 @@ void CMainFrame::OnDropFiles(const QStringList& vPaths)
         return;
     }
     ReadDocumentFile(strPath, TitleFromName(QFileInfo(strPath).fileName()));
-    m_pView->Refresh(CArtView::REFRESH_ALL);
-    activateWindow();
+    m_view.Refresh(CArtView::REFRESH_ALL);
+    m_pParent->activateWindow();
 }
 
-void CMainFrame::dragEnterEvent(QDragEnterEvent* pEvent)
-{
-    if (pEvent->mimeData()->hasUrls()) {
-        pEvent->acceptProposedAction();
-    }
-}
-
-void CMainFrame::dropEvent(QDropEvent* pEvent)
-{
-    // Only the first item counts, and only when it is a local file.
-    QStringList vPaths;
-    const QList<QUrl> vUrls = pEvent->mimeData()->urls();
-    if (!vUrls.isEmpty() && vUrls.first().isLocalFile()) {
-        vPaths.append(vUrls.first().toLocalFile());
-    }
-    pEvent->acceptProposedAction();
-    OnDropFiles(vPaths);
-    UpdateCommandUI();
-}
-
-bool CMainFrame::SaveDocumentTo(const QString& strPath)
+bool CFileCommands::SaveDocumentTo(const QString& strPath)
 {
     // Settled only once the path is known: a cancelled dialog leaves the
     // block floating.
-    CommitPendingEdits();
+    m_view.EndPendingEdit();
     std::string strError;
     if (!GwpSaveDocument(m_doc, strPath.toStdString(), &strError)) {
-        GwMessageBox(this, QStringLiteral("The drawing was not saved to %1: %2")
+        GwMessageBox(m_pParent, QStringLiteral("The drawing was not saved to %1: %2")
                                .arg(QDir::toNativeSeparators(strPath),
                                     QString::fromStdString(strError)));
         return false;
     }
     m_doc.SetPathName(strPath.toStdString());
     m_doc.SetTitle(QFileInfo(strPath).completeBaseName().toStdString());
-    m_pAutosave->Discard();
-    UpdateTitle();
+    if (CAutosave* pAutosave = m_host.Autosave())
+        pAutosave->Discard();
+    m_host.UpdateTitle();
     return true;
 }
 
-void CMainFrame::OnFileSave()
+void CFileCommands::OnFileSave()
 {
     if (m_doc.GetPathName().empty()) {
         OnFileSaveAs();
@@ -230,9 +218,9 @@ void CMainFrame::OnFileSave()
     SaveDocumentTo(QString::fromStdString(m_doc.GetPathName()));
 }
 
-void CMainFrame::OnFileSaveAs()
+void CFileCommands::OnFileSaveAs()
 {
-    const QString strPath = AskSavePath(this, Local(gw::IDS_FILTER_GWP), Local(gw::IDS_EXT_GWP),
+    const QString strPath = AskSavePath(m_pParent, Local(gw::IDS_FILTER_GWP), Local(gw::IDS_EXT_GWP),
                                         QString::fromStdString(m_doc.GetPathName().empty()
                                                                    ? m_doc.GetTitle()
                                                                    : m_doc.GetPathName()));
@@ -241,54 +229,54 @@ void CMainFrame::OnFileSaveAs()
     }
 }
 
-void CMainFrame::OnAppExit()
+// Getting work back at start-up: the copies of programs that did not exit
+// cleanly are offered, and one can become the drawing in the window.
+void CFileCommands::OfferRecovery()
 {
-    close();
-}
-
-// The view repaints through the document's listener. A step that could
-// not be applied is still there to apply: the system refused, and the
-// frame is as it was.
-void CMainFrame::OnEditUndo()
-{
-    // A floating block's lift is still an open step, which the history cannot
-    // undo: the selection takes it back itself.
-    if (HasFloatingSelection()) {
-        m_pView->Selection().CancelLift();
+    const std::string strFolder = CAutosave::DefaultFolder().toStdString();
+    RemoveLeftovers(strFolder);
+    std::vector<CRecoveryEntry> vEntries = FindOrphanedCopies(strFolder);
+    if (vEntries.empty()) {
         return;
     }
-    if (!m_doc.OnEditUndo() && m_doc.CanUndo())
-        GwMessageBox(this, QString::fromLatin1(gw::IDS_UNDO_REFUSED));
-}
-
-void CMainFrame::OnEditRedo()
-{
-    if (!m_doc.OnEditRedo() && m_doc.CanRedo())
-        GwMessageBox(this, QString::fromLatin1(gw::IDS_REDO_REFUSED));
-}
-
-// The floating block and the internal clipboard are the view's.
-bool CMainFrame::HasFloatingSelection() const { return m_pView->Selection().IsFloating(); }
-bool CMainFrame::HasBlockInClipboard() const { return m_pView->Selection().HasClipboard(); }
-void CMainFrame::OnEditCut() { m_pView->Selection().Cut(); }
-void CMainFrame::OnEditCopy() { m_pView->Selection().Copy(); }
-void CMainFrame::OnEditPaste() { m_pView->Selection().Paste(); }
-void CMainFrame::OnPasteClipboard() { m_pView->PasteClipboard(); }
-void CMainFrame::OnEditDelete() { m_pView->Selection().Delete(); }
-
-void CMainFrame::OpenCanvasMenu(const QPoint& ptGlobal)
-{
-    if (!m_pCanvasMenu) {
-        m_pCanvasMenu = new QMenu(this);
-        m_pCanvasMenu->setObjectName(QStringLiteral("canvasMenu"));
-        for (const int nId : {gw::ID_EDIT_UNDO, gw::ID_EDIT_REDO, 0, gw::ID_EDIT_CUT, gw::ID_EDIT_COPY,
-                              gw::ID_EDIT_PASTE, gw::ID_PASTE_CLIPBOARD, gw::ID_EDIT_DELETE}) {
-            if (nId == 0)
-                m_pCanvasMenu->addSeparator();
-            else
-                m_pCanvasMenu->addAction(Action(nId));
-        }
+    for (const CRecoveryEntry& entry : vEntries) {
+        GwLogForScripts("recovery offer", CRecoveryDlg::EntryName(entry));
     }
-    UpdateCommandUI();
-    m_pCanvasMenu->popup(ptGlobal);
+    CRecoveryDlg dlg(std::move(vEntries), m_pParent);
+    if (dlg.exec() == QDialog::Accepted) {
+        RestoreRecoveryCopy(dlg.Chosen());
+    }
+}
+
+bool CFileCommands::RestoreRecoveryCopy(const CRecoveryEntry& entry)
+{
+    if (!PrepareToReplace()) {
+        return false;
+    }
+    const QString strOriginal = QString::fromStdString(entry.strOriginalPath);
+    const QString strTitle = strOriginal.isEmpty() ? QString::fromLatin1(gw::IDS_UNTITLED)
+                                                   : QFileInfo(strOriginal).completeBaseName();
+    if (!LoadDocumentFrames(QString::fromStdString(entry.strCopyPath), strTitle, true)) {
+        return false;
+    }
+    // The drawing is the unsaved work it was: the original file is written
+    // only when the user saves.
+    m_doc.SetPathName(entry.strOriginalPath);
+    m_doc.SetTitle(strTitle.toStdString());
+    m_doc.SetModifiedFlag(true);
+    m_host.UpdateTitle();
+    m_host.UpdateCommandUI();
+    // The crashed program's copy is the only one until this session has
+    // written its own; removing it first would lose the work to a crash in
+    // between, or for good when this session cannot write.
+    QString strError;
+    CAutosave* pAutosave = m_host.Autosave();
+    if (!pAutosave || !pAutosave->WriteNow(&strError)) {
+        m_host.ShowStatusNote(QStringLiteral("The recovered copy is kept: %1").arg(strError));
+        return true;
+    }
+    if (!DiscardCopy(entry)) {
+        m_host.ShowStatusNote(QStringLiteral("The recovered copy could not be removed."));
+    }
+    return true;
 }
