@@ -7,6 +7,7 @@
 #include "core/backup_store.h"
 #include "res/app_strings.h"
 #include "res/command_table.h"
+#include "shell/action_table.h"
 #include "shell/autosave.h"
 #include "shell/export_commands.h"
 #include "shell/file_commands.h"
@@ -24,6 +25,8 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
     setAcceptDrops(true);
 
     CreateClientArea();
+    m_pActions = new CActionTable(this);
+    connect(m_pActions, &CActionTable::Ran, this, &CMainFrame::UpdateCommandUI);
     m_pExports = std::make_unique<CExportCommands>(m_doc, *m_pView, m_settings, this);
     m_pFrames = std::make_unique<CFrameCommands>(m_doc, *m_pView, m_settings, *this, this);
     m_pFiles = std::make_unique<CFileCommands>(m_doc, *m_pView, *this, this);
@@ -167,15 +170,12 @@ void CMainFrame::ShowRulers()
 
 QAction* CMainFrame::Action(int nId) const
 {
-    const auto it = m_mapActions.find(nId);
-    return it == m_mapActions.end() ? nullptr : it->second;
+    return m_pActions->Action(nId);
 }
 
 void CMainFrame::RunCommand(int nId)
 {
-    if (QAction* pAction = Action(nId)) {
-        pAction->trigger();
-    }
+    m_pActions->Run(nId);
 }
 
 void CMainFrame::UpdateTitle()

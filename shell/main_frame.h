@@ -19,10 +19,10 @@
 #include <QMainWindow>
 #include <QString>
 
-#include <map>
 #include <memory>
 
 class CArtView;
+class CActionTable;
 class CAutosave;
 class CExportCommands;
 class CColorPickerView;
@@ -142,7 +142,6 @@ private:
     // Put the character and colour pickers into their docks (main_frame_panes.cpp).
     void CreateCharPicker();
     void CreateColorPicker();
-    QAction* AddAction(int nId, std::function<void()> fnHandler);
     QToolBar* AddToolBar(const QString& strName, const int* pIds, std::size_t nCount);
     QToolButton* AddPaletteButton(QToolBar* pBar, int nCommand, bool bFreehand);
 
@@ -217,7 +216,7 @@ private:
     // Declared after the document it copies, so it goes first.
     std::unique_ptr<CAutosave> m_pAutosave;
     CArtView* m_pView = nullptr;
-    std::map<int, QAction*> m_mapActions;
+    CActionTable* m_pActions = nullptr; // owned as the window's child
     std::unique_ptr<QPrinter> m_pPrinter;
     std::unique_ptr<CExportCommands> m_pExports;
     std::unique_ptr<CFrameCommands> m_pFrames;

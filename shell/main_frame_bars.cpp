@@ -6,6 +6,7 @@
 #include "canvas/tool_codes.h"
 #include "res/bar_layout.h"
 #include "res/command_table.h"
+#include "shell/action_table.h"
 #include "shell/export_commands.h"
 
 #include <QAction>
@@ -28,32 +29,6 @@ struct SHandler {
 };
 
 } // namespace
-
-QAction* CMainFrame::AddAction(int nId, std::function<void()> fnHandler)
-{
-    const SCommandInfo* pInfo = FindCommand(nId);
-    auto* pAction = new QAction(this);
-    if (pInfo) {
-        pAction->setText(pInfo->pszMenuText ? MenuLabel(*pInfo)
-                                            : QString::fromLatin1(pInfo->pszTooltip));
-        pAction->setStatusTip(QString::fromLatin1(pInfo->pszStatus));
-        pAction->setToolTip(QString::fromLatin1(pInfo->pszTooltip));
-        // Buttons that show text beside their image show the tooltip text.
-        pAction->setIconText(QString::fromLatin1(pInfo->pszTooltip));
-        pAction->setIcon(CommandIcon(nId));
-        pAction->setShortcuts(CommandShortcuts(nId));
-    }
-    pAction->setData(nId);
-    pAction->setShortcutContext(Qt::WindowShortcut);
-    connect(pAction, &QAction::triggered, this, [this, fnHandler = std::move(fnHandler)] {
-        fnHandler();
-        UpdateCommandUI();
-    });
-    // Keys work even for commands shown in no visible menu or bar.
-    addAction(pAction);
-    m_mapActions[nId] = pAction;
-    return pAction;
-}
 
 void CMainFrame::CreateActions()
 {
@@ -122,26 +97,10 @@ void CMainFrame::CreateActions()
         {ID_PREV_PANE, on(&CMainFrame::OnPrevPane)},
     };
     for (const SHandler& handler : HANDLERS) {
-        AddAction(handler.nId, handler.fn);
+        m_pActions->Add(handler.nId, handler.fn);
     }
-    // Ctrl+Y redoes as well; the table has no key for Redo.
-    QAction* pRedo = Action(ID_EDIT_REDO);
-    QList<QKeySequence> vKeys = pRedo->shortcuts();
-    if (!vKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y))) {
-        vKeys.append(QKeySequence(Qt::CTRL | Qt::Key_Y));
-        pRedo->setShortcuts(vKeys);
-    }
-    static constexpr int CHECKABLE[] = {
-        ID_TOOL_CURSOR, ID_TOOL_SELECT, ID_TOOL_TYPE, ID_TOOL_FREEHAND, ID_TOOL_LINE, ID_TOOL_CURVE,
-        ID_TOOL_RECTANGLE, ID_TOOL_ELLIPSE, ID_TOOL_FILL, ID_TOOL_PICK, ID_TOOL_ERASE, ID_AUTO_DRAW,
-        ID_SHOW_GRID, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_TOOLBOX, ID_VIEW_CTRLBAR,
-        ID_VIEW_OTHERTOOLSBAR, ID_VIEW_VIEWBAR, ID_VIEW_CHAR_PICKER, ID_VIEW_FRAME_PANEL,
-        ID_VIEW_COLOR_PICKER};
-    for (int nId : CHECKABLE) {
-        Action(nId)->setCheckable(true);
-    }
+    m_pActions->FinishSetup();
 }
-
 void CMainFrame::CreateMenus()
 {
     struct SMenu {
