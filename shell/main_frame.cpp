@@ -11,6 +11,7 @@
 #include "shell/autosave.h"
 #include "shell/export_commands.h"
 #include "shell/file_commands.h"
+#include "shell/frame_bars.h"
 #include "ui/message_box.h"
 
 #include <QAction>
@@ -18,6 +19,7 @@
 #include <QDockWidget>
 #include <QLabel>
 #include <QPrinter>
+#include <QToolButton>
 
 CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
 {
@@ -30,12 +32,20 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
     m_pExports = std::make_unique<CExportCommands>(m_doc, *m_pView, m_settings, this);
     m_pFrames = std::make_unique<CFrameCommands>(m_doc, *m_pView, m_settings, *this, this);
     m_pFiles = std::make_unique<CFileCommands>(m_doc, *m_pView, *this, this);
+    m_pBars = new CFrameBars(*this, *m_pActions);
     CreateActions();
-    CreateMenus();
-    CreateToolBars();
-    CreateStatusBar();
-    CreateDockPanes();
-    CreateToolBox();
+    connect(m_pBars, &CFrameBars::StateDue, this, &CMainFrame::UpdateCommandUI);
+    connect(m_pBars, &CFrameBars::PaletteChosen, this, [this](int nCommand, int nValue) {
+        OnPaletteEntry(nCommand, nValue);
+        UpdateCommandUI();
+    });
+    m_pBars->CreateMenus();
+    m_pBars->CreateToolBars();
+    m_pBars->CreateStatusBar();
+    m_pBars->CreateDockPanes([this](QDockWidget* pDock) { CreateCharPicker(pDock); },
+                             [this](QDockWidget* pDock) { CreateColorPicker(pDock); },
+                             [this](QDockWidget* pDock) { m_pFrames->CreatePanel(pDock); });
+    m_pBars->CreateToolBox();
 
     // The first drawing: blank, default size, one frame.
     m_doc.OnNewDocument();
@@ -61,9 +71,7 @@ CMainFrame::~CMainFrame()
 {
     // Closing hides the panes as the window goes; no update pass may run on
     // a half-destroyed window.
-    for (QDockWidget* pDock : {m_pCharDock, m_pColorDock, m_pFrameDock}) {
-        disconnect(pDock, nullptr, this, nullptr);
-    }
+    disconnect(m_pBars, nullptr, this, nullptr);
     m_settings.Write();
     // Whatever the drawing's state, the user has chosen to leave it: no copy
     // is left to be offered as a crash's.
@@ -98,6 +106,10 @@ void CMainFrame::CreateClientArea()
     setCentralWidget(m_pSplitter);
 }
 
+QToolButton* CMainFrame::SelectButton() const { return m_pBars->SelectButton(); }
+QToolButton* CMainFrame::FreehandButton() const { return m_pBars->FreehandButton(); }
+QLabel* CMainFrame::MessagePane() const { return m_pBars->MessagePane(); }
+QLabel* CMainFrame::PosPane() const { return m_pBars->PosPane(); }
 CRulerCornerView* CMainFrame::RulerCorner() const { return m_pSplitter->Corner(); }
 CRulerView* CMainFrame::HorzRuler() const { return m_pSplitter->HorzRuler(); }
 CRulerView* CMainFrame::VertRuler() const { return m_pSplitter->VertRuler(); }
@@ -129,13 +141,13 @@ void CMainFrame::CommitPendingEdits()
 
 void CMainFrame::ShowStatusNote(const QString& strText)
 {
-    m_pMessagePane->setText(strText);
+    MessagePane()->setText(strText);
     GwLogForScripts("status", strText);
 }
 
 void CMainFrame::SetStatusPosText(const QString& strText)
 {
-    m_pPosPane->setText(strText);
+    PosPane()->setText(strText);
 }
 
 void CMainFrame::UpdateRulers(ERulerUpdate nMode, int nScrollX, int nScrollY, int nMouseX, int nMouseY,

@@ -25,6 +25,7 @@ class CArtView;
 class CActionTable;
 class CAutosave;
 class CExportCommands;
+class CFrameBars;
 class CColorPickerView;
 class CRulerCornerView;
 class CRulerSplitter;
@@ -108,10 +109,12 @@ public:
     // stays where it is.
     void CommitPendingEdits();
 
-    QToolButton* SelectButton() const { return m_pSelectButton; }
-    QToolButton* FreehandButton() const { return m_pFreehandButton; }
-    QLabel* MessagePane() const { return m_pMessagePane; }
-    QLabel* PosPane() const { return m_pPosPane; }
+    // The bars, the docks and the status bar.
+    CFrameBars& Bars() { return *m_pBars; }
+    QToolButton* SelectButton() const;
+    QToolButton* FreehandButton() const;
+    QLabel* MessagePane() const;
+    QLabel* PosPane() const;
     CRulerSplitter* Splitter() const { return m_pSplitter; }
     CRulerCornerView* RulerCorner() const;
     CRulerView* HorzRuler() const;
@@ -131,22 +134,12 @@ protected:
     void dropEvent(QDropEvent* pEvent) override;
 
 private:
-    // Building the window (main_frame_bars.cpp).
+    // Building the window: the handler of every command (main_frame_actions.cpp).
     void CreateActions();
-    void CreateMenus();
-    void CreateToolBars();
-    void CreateToolBox();
-    void CreateStatusBar();
-    void CreateDockPanes();
     void CreateClientArea();
     // Put the character and colour pickers into their docks (main_frame_panes.cpp).
-    void CreateCharPicker();
-    void CreateColorPicker();
-    QToolBar* AddToolBar(const QString& strName, const int* pIds, std::size_t nCount);
-    QToolButton* AddPaletteButton(QToolBar* pBar, int nCommand, bool bFreehand);
-
-    void ToggleWidget(QWidget* pWidget);
-    void UpdatePaletteButtons();
+    void CreateCharPicker(QDockWidget* pDock);
+    void CreateColorPicker(QDockWidget* pDock);
 
     void OnAppExit();
     // IFileCommandsHost
@@ -185,15 +178,6 @@ private:
     void OnShowGrid();
     void OnZoomIn();
     void OnZoomOut();
-    void OnViewToolBar();
-    void OnViewStatusBar();
-    void OnViewToolBox();
-    void OnViewCtrlBar();
-    void OnViewOtherToolsBar();
-    void OnViewViewBar();
-    void OnViewCharPicker();
-    void OnViewFramePanel();
-    void OnViewColorPicker();
     void OnNextPane();
     void OnPrevPane();
     void OnSettings();
@@ -216,28 +200,16 @@ private:
     // Declared after the document it copies, so it goes first.
     std::unique_ptr<CAutosave> m_pAutosave;
     CArtView* m_pView = nullptr;
-    CActionTable* m_pActions = nullptr; // owned as the window's child
+    // Both owned as the window's children.
+    CActionTable* m_pActions = nullptr;
+    CFrameBars* m_pBars = nullptr;
     std::unique_ptr<QPrinter> m_pPrinter;
     std::unique_ptr<CExportCommands> m_pExports;
     std::unique_ptr<CFrameCommands> m_pFrames;
     std::unique_ptr<CFileCommands> m_pFiles;
 
-    QToolBar* m_pMainBar = nullptr;
-    QToolBar* m_pCtrlBar = nullptr;
-    QToolBar* m_pOtherToolsBar = nullptr;
-    QToolBar* m_pViewBar = nullptr;
-    QToolBar* m_pToolBox = nullptr;
-    QToolButton* m_pSelectButton = nullptr;
-    QToolButton* m_pFreehandButton = nullptr;
-    QActionGroup* m_pSelectEntries = nullptr;
     QMenu* m_pCanvasMenu = nullptr;
-    QActionGroup* m_pFreehandEntries = nullptr;
-    QDockWidget* m_pCharDock = nullptr;
     CCharPaneView* m_pCharPicker = nullptr;
-    QDockWidget* m_pColorDock = nullptr;
-    QDockWidget* m_pFrameDock = nullptr;
-    QLabel* m_pMessagePane = nullptr;
-    QLabel* m_pPosPane = nullptr;
     CRulerSplitter* m_pSplitter = nullptr;
     CColorPickerView* m_pColorPicker = nullptr;
 };

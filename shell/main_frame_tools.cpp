@@ -12,8 +12,6 @@
 #include "shell/settings_dlg.h"
 
 #include <QDockWidget>
-#include <QStatusBar>
-#include <QToolBar>
 
 void CMainFrame::ChooseTool(int nTool)
 {
@@ -60,21 +58,6 @@ void CMainFrame::OnZoomOut()
 {
     m_pView->ZoomOut();
 }
-
-void CMainFrame::ToggleWidget(QWidget* pWidget)
-{
-    pWidget->setVisible(pWidget->isHidden());
-}
-
-void CMainFrame::OnViewToolBar() { ToggleWidget(m_pMainBar); }
-void CMainFrame::OnViewStatusBar() { ToggleWidget(statusBar()); }
-void CMainFrame::OnViewToolBox() { ToggleWidget(m_pToolBox); }
-void CMainFrame::OnViewCtrlBar() { ToggleWidget(m_pCtrlBar); }
-void CMainFrame::OnViewOtherToolsBar() { ToggleWidget(m_pOtherToolsBar); }
-void CMainFrame::OnViewViewBar() { ToggleWidget(m_pViewBar); }
-void CMainFrame::OnViewCharPicker() { ToggleWidget(m_pCharDock); }
-void CMainFrame::OnViewFramePanel() { ToggleWidget(m_pFrameDock); }
-void CMainFrame::OnViewColorPicker() { ToggleWidget(m_pColorDock); }
 
 // F6 and Shift+F6 walk the focus through the canvas and the shown panes.
 void CMainFrame::OnNextPane() { focusNextChild(); }
