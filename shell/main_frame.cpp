@@ -12,13 +12,13 @@
 #include "shell/export_commands.h"
 #include "shell/file_commands.h"
 #include "shell/frame_bars.h"
+#include "shell/print_commands.h"
 #include "ui/message_box.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QLabel>
-#include <QPrinter>
 #include <QToolButton>
 
 CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
@@ -32,6 +32,7 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
     m_pExports = std::make_unique<CExportCommands>(m_doc, *m_pView, m_settings, this);
     m_pFrames = std::make_unique<CFrameCommands>(m_doc, *m_pView, m_settings, *this, this);
     m_pFiles = std::make_unique<CFileCommands>(m_doc, *m_pView, *this, this);
+    m_pPrint = std::make_unique<CPrintCommands>(*m_pView, this);
     m_pBars = new CFrameBars(*this, *m_pActions);
     CreateActions();
     connect(m_pBars, &CFrameBars::StateDue, this, &CMainFrame::UpdateCommandUI);
@@ -204,12 +205,4 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
         return;
     }
     pEvent->accept();
-}
-
-QPrinter& CMainFrame::Printer()
-{
-    if (!m_pPrinter) {
-        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    }
-    return *m_pPrinter;
 }

@@ -26,17 +26,15 @@ class CActionTable;
 class CAutosave;
 class CExportCommands;
 class CFrameBars;
+class CPrintCommands;
 class CColorPickerView;
 class CRulerCornerView;
 class CRulerSplitter;
 class CRulerView;
 class QAction;
-class QActionGroup;
 class QDockWidget;
 class QLabel;
 class QMenu;
-class QPrinter;
-class QToolBar;
 class QToolButton;
 
 class CMainFrame : public QMainWindow, public IViewHost, public ICharPickerHost, public IFrameCommandsHost,
@@ -187,13 +185,8 @@ private:
     void OnFigletFont();
     void OnSymbolLib();
 
-    // Printing and help (main_frame_print.cpp).
-    void OnFilePrint();
-    void OnFilePrintPreview();
-    void OnFilePrintSetup();
     void OnHelpContents();
     void OnAppAbout();
-    QPrinter& Printer();
 
     SShellSettings m_settings;
     CArtDoc m_doc;
@@ -203,10 +196,10 @@ private:
     // Both owned as the window's children.
     CActionTable* m_pActions = nullptr;
     CFrameBars* m_pBars = nullptr;
-    std::unique_ptr<QPrinter> m_pPrinter;
     std::unique_ptr<CExportCommands> m_pExports;
     std::unique_ptr<CFrameCommands> m_pFrames;
     std::unique_ptr<CFileCommands> m_pFiles;
+    std::unique_ptr<CPrintCommands> m_pPrint;
 
     QMenu* m_pCanvasMenu = nullptr;
     CCharPaneView* m_pCharPicker = nullptr;

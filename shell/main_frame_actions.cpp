@@ -7,6 +7,7 @@
 #include "shell/export_commands.h"
 #include "shell/file_commands.h"
 #include "shell/frame_bars.h"
+#include "shell/print_commands.h"
 
 using namespace gw;
 
@@ -26,6 +27,7 @@ void CMainFrame::CreateActions()
     CFrameCommands* pFrames = m_pFrames.get();
     CFileCommands* pFiles = m_pFiles.get();
     CFrameBars* pBars = m_pBars;
+    CPrintCommands* pPrint = m_pPrint.get();
     const SHandler HANDLERS[] = {
         {ID_FILE_NEW, [pFiles] { pFiles->OnFileNew(); }},
         {ID_FILE_OPEN, [pFiles] { pFiles->OnFileOpen(); }},
@@ -38,9 +40,9 @@ void CMainFrame::CreateActions()
         {ID_EXPORT_GIF, [pExports] { pExports->OnExportGif(); }},
         {ID_EXPORT_UTF8, [pExports] { pExports->OnExportUtf8(); }},
         {ID_EXPORT_ANSI, [pExports] { pExports->OnExportAnsi(); }},
-        {ID_FILE_PRINT, on(&CMainFrame::OnFilePrint)},
-        {ID_FILE_PRINT_PREVIEW, on(&CMainFrame::OnFilePrintPreview)},
-        {ID_FILE_PRINT_SETUP, on(&CMainFrame::OnFilePrintSetup)},
+        {ID_FILE_PRINT, [pPrint] { pPrint->OnFilePrint(); }},
+        {ID_FILE_PRINT_PREVIEW, [pPrint] { pPrint->OnFilePrintPreview(); }},
+        {ID_FILE_PRINT_SETUP, [pPrint] { pPrint->OnFilePrintSetup(); }},
         {ID_APP_EXIT, on(&CMainFrame::OnAppExit)},
         {ID_EDIT_UNDO, on(&CMainFrame::OnEditUndo)},
         {ID_EDIT_REDO, on(&CMainFrame::OnEditRedo)},

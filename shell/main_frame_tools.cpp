@@ -1,4 +1,5 @@
-// Tool choice, the view and pane commands, and the settings dialog.
+// Tool choice, the view and pane commands, the settings dialog, the
+// imports, the help page and the About box.
 #include "shell/main_frame.h"
 
 #include "canvas/art_view.h"
@@ -7,11 +8,16 @@
 #include "import/figfont_dlg.h"
 #include "import/image_convert_dlg.h"
 #include "import/symbol_lib_dlg.h"
+#include "res/app_strings.h"
 #include "res/command_ids.h"
+#include "shell/about_dlg.h"
 #include "shell/autosave.h"
 #include "shell/settings_dlg.h"
+#include "ui/app_folders.h"
 
+#include <QDesktopServices>
 #include <QDockWidget>
+#include <QUrl>
 
 void CMainFrame::ChooseTool(int nTool)
 {
@@ -108,4 +114,17 @@ void CMainFrame::OnSymbolLib()
     if (dlg.exec() == QDialog::Accepted)
         m_pView->PlaceTextBlock(dlg.PreviewText());
     UpdateCommandUI();
+}
+
+// A missing help page is the desktop's to report, if it does.
+void CMainFrame::OnHelpContents()
+{
+    const QString strPath = AppFolderPath(QString::fromLatin1(gw::IDS_HELP_FILE));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(strPath));
+}
+
+void CMainFrame::OnAppAbout()
+{
+    CAboutDlg dlg(this);
+    dlg.exec();
 }
