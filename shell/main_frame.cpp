@@ -9,6 +9,7 @@
 #include "res/command_table.h"
 #include "shell/action_table.h"
 #include "shell/autosave.h"
+#include "shell/edit_commands.h"
 #include "shell/export_commands.h"
 #include "shell/file_commands.h"
 #include "shell/frame_bars.h"
@@ -33,6 +34,7 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
     m_pFrames = std::make_unique<CFrameCommands>(m_doc, *m_pView, m_settings, *this, this);
     m_pFiles = std::make_unique<CFileCommands>(m_doc, *m_pView, *this, this);
     m_pPrint = std::make_unique<CPrintCommands>(*m_pView, this);
+    m_pEdits = std::make_unique<CEditCommands>(m_doc, *m_pView, this);
     m_pBars = new CFrameBars(*this, *m_pActions);
     CreateActions();
     connect(m_pBars, &CFrameBars::StateDue, this, &CMainFrame::UpdateCommandUI);

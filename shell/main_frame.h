@@ -24,6 +24,7 @@
 class CArtView;
 class CActionTable;
 class CAutosave;
+class CEditCommands;
 class CExportCommands;
 class CFrameBars;
 class CPrintCommands;
@@ -145,17 +146,6 @@ private:
     void DrawingLoaded() override { m_pFrames->AddLoadedFrames(); }
     void ShowStatusNote(const QString& strText) override;
 
-    // Edit commands.
-    void OnEditUndo();
-    void OnEditRedo();
-    void OnEditCut();
-    void OnEditCopy();
-    void OnEditPaste();
-    void OnPasteClipboard();
-    void OnEditDelete();
-    bool HasFloatingSelection() const;
-    bool HasBlockInClipboard() const;
-
     // Tools and view commands (main_frame_tools.cpp).
     void OnToolCursor();
     void OnToolSelect();
@@ -200,6 +190,7 @@ private:
     std::unique_ptr<CFrameCommands> m_pFrames;
     std::unique_ptr<CFileCommands> m_pFiles;
     std::unique_ptr<CPrintCommands> m_pPrint;
+    std::unique_ptr<CEditCommands> m_pEdits;
 
     QMenu* m_pCanvasMenu = nullptr;
     CCharPaneView* m_pCharPicker = nullptr;

@@ -4,6 +4,7 @@
 
 #include "res/command_ids.h"
 #include "shell/action_table.h"
+#include "shell/edit_commands.h"
 #include "shell/export_commands.h"
 #include "shell/file_commands.h"
 #include "shell/frame_bars.h"
@@ -28,6 +29,7 @@ void CMainFrame::CreateActions()
     CFileCommands* pFiles = m_pFiles.get();
     CFrameBars* pBars = m_pBars;
     CPrintCommands* pPrint = m_pPrint.get();
+    CEditCommands* pEdits = m_pEdits.get();
     const SHandler HANDLERS[] = {
         {ID_FILE_NEW, [pFiles] { pFiles->OnFileNew(); }},
         {ID_FILE_OPEN, [pFiles] { pFiles->OnFileOpen(); }},
@@ -44,13 +46,13 @@ void CMainFrame::CreateActions()
         {ID_FILE_PRINT_PREVIEW, [pPrint] { pPrint->OnFilePrintPreview(); }},
         {ID_FILE_PRINT_SETUP, [pPrint] { pPrint->OnFilePrintSetup(); }},
         {ID_APP_EXIT, on(&CMainFrame::OnAppExit)},
-        {ID_EDIT_UNDO, on(&CMainFrame::OnEditUndo)},
-        {ID_EDIT_REDO, on(&CMainFrame::OnEditRedo)},
-        {ID_EDIT_CUT, on(&CMainFrame::OnEditCut)},
-        {ID_EDIT_COPY, on(&CMainFrame::OnEditCopy)},
-        {ID_EDIT_PASTE, on(&CMainFrame::OnEditPaste)},
-        {ID_PASTE_CLIPBOARD, on(&CMainFrame::OnPasteClipboard)},
-        {ID_EDIT_DELETE, on(&CMainFrame::OnEditDelete)},
+        {ID_EDIT_UNDO, [pEdits] { pEdits->OnEditUndo(); }},
+        {ID_EDIT_REDO, [pEdits] { pEdits->OnEditRedo(); }},
+        {ID_EDIT_CUT, [pEdits] { pEdits->OnEditCut(); }},
+        {ID_EDIT_COPY, [pEdits] { pEdits->OnEditCopy(); }},
+        {ID_EDIT_PASTE, [pEdits] { pEdits->OnEditPaste(); }},
+        {ID_PASTE_CLIPBOARD, [pEdits] { pEdits->OnPasteClipboard(); }},
+        {ID_EDIT_DELETE, [pEdits] { pEdits->OnEditDelete(); }},
         {ID_VIEW_TOOLBAR, [pBars] { pBars->Toggle(ID_VIEW_TOOLBAR); }},
         {ID_VIEW_STATUS_BAR, [pBars] { pBars->Toggle(ID_VIEW_STATUS_BAR); }},
         {ID_VIEW_TOOLBOX, [pBars] { pBars->Toggle(ID_VIEW_TOOLBOX); }},

@@ -5,11 +5,9 @@
 #include "canvas/art_view.h"
 #include "res/command_ids.h"
 #include "shell/action_table.h"
+#include "shell/edit_commands.h"
 #include "shell/frame_bars.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QMimeData>
 
 using namespace gw;
 
@@ -24,12 +22,7 @@ void CMainFrame::UpdateCommandUI()
     state.bAutoDraw = m_pView->m_bAutoDraw;
     state.bGridShown = m_pView && m_pView->IsGridShown();
     state.mapShown = m_pBars->ShownStates();
-    state.bFloating = HasFloatingSelection();
-    state.bCanUndo = m_doc.CanUndo();
-    state.bCanRedo = m_doc.CanRedo();
-    state.bBlockInClipboard = HasBlockInClipboard();
-    const QMimeData* pMime = QGuiApplication::clipboard()->mimeData();
-    state.bClipboardText = pMime && pMime->hasText();
+    m_pEdits->FillState(state);
     m_pActions->Update(state);
     m_pBars->ShowPaletteChoice(m_nSelectMode, m_nFreehandTool);
 }
