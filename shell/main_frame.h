@@ -1,13 +1,15 @@
-// The main window: menus, toolbars, the status bar, the three docking panes
-// and the client area (rulers and canvas) of the one open drawing. It holds
-// the current tool and handles the commands that are not the view's own.
+// The main window of the one open drawing: it owns the document, the client
+// area (rulers and canvas) and the collaborators that do the work, and wires
+// them together. The command table (CActionTable) holds the actions; the
+// bars (CFrameBars) lay out menus, toolbars, docks and the status bar; the
+// file, export, print, edit and frame commands each have a class of their
+// own. The window keeps the current tool, the pickers' panes and the few
+// commands that are its own (tools, view, settings, imports, help).
 //
-// Every command is one QAction kept under its command id. Whether an action
-// is enabled or checked is decided in one place, UpdateCommandUI(), which
-// runs before a menu opens, after every command and after every edit.
+// Whether an action is enabled or checked is decided in one place,
+// UpdateCommandUI(), which runs before a menu opens, after every command and
+// after every edit.
 #pragma once
-
-#include <functional>
 
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
@@ -48,8 +50,6 @@ public:
     explicit CMainFrame(QWidget* pParent = nullptr);
     // Writes the "GWSet" settings back.
     ~CMainFrame() override;
-    CMainFrame(const CMainFrame&) = delete;
-    CMainFrame& operator=(const CMainFrame&) = delete;
 
     // IViewHost
     int GetCurTool() const override { return m_nCurTool; }
@@ -121,7 +121,6 @@ public:
     CColorPickerView* ColorPicker() const { return m_pColorPicker; }
     CAutosave* Autosave() const override { return m_pAutosave.get(); }
 
-    // Settings ("GWSet").
     SShellSettings& Settings() { return m_settings; }
     int m_nCurTool = 0;
     int m_nSelectMode = 1;    // TOOL_SELECT_TRANSPARENT or TOOL_SELECT_OPAQUE

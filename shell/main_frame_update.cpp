@@ -8,7 +8,6 @@
 #include "shell/edit_commands.h"
 #include "shell/frame_bars.h"
 
-
 using namespace gw;
 
 void CMainFrame::UpdateCommandUI()
