@@ -36,7 +36,7 @@ constexpr int kFrames = 18311; // 80 x 128 cells: 3.0 GB
 void LeaveLargeCopy(const std::string& strFolder)
 {
     CRecoveryStore store(strFolder);
-    CRecoverySnapshot snap{1, 1, std::vector<CharCell>(1), "", 1, {}};
+    CRecoverySnapshot snap{1, 1, std::vector<CharCell>(1), "", 1, {}, {}};
     if (!store.Open(nullptr) || !store.WriteCopy(snap, nullptr))
         std::abort();
     const std::string strBase = strFolder + "/" + store.SessionName();
@@ -75,7 +75,7 @@ void BM_RecoveryCheckLargeCopy(benchmark::State& state)
     {
         // Ends without a clean exit: its copy is offered too.
         CRecoveryStore small(szFolder);
-        CRecoverySnapshot snap{2, 3, std::vector<CharCell>(6), "", 2, {}};
+        CRecoverySnapshot snap{2, 3, std::vector<CharCell>(6), "", 2, {}, {}};
         if (!small.Open(nullptr) || !small.WriteCopy(snap, nullptr))
             std::abort();
     }

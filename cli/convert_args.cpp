@@ -1,6 +1,8 @@
 #include "cli/convert_args.h"
 #include "cli/image_args.h"
+#include "core/figlet.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -53,20 +55,25 @@ const CCommandInfo kCommands[] = {
      "                         as in HTML (default: the editor's background colour,\n"
      "                         else ffffff)\n"},
     {EConvertCommand::Figlet, "figlet", 2,
-     "Usage: gwconvert figlet FONT TEXT [--spacing 0|1|2] [--output FILE]\n"
+     "Usage: gwconvert figlet FONT TEXT [--spacing 0|1|2|fit|smush] [--output FILE]\n"
      "\n"
      "Letters TEXT in a FIGlet font, as the editor's FIGlet import composes it,\n"
      "each row ending in CR LF. Characters without a glyph (outside ASCII 32 to\n"
-     "126) are left out. Lettering larger than 64 MB is refused: nothing is\n"
-     "written and the exit status is 1.\n"
+     "126) are left out; a line feed in TEXT starts a new line of lettering.\n"
+     "Lettering larger than 64 MB is refused: nothing is written and the exit\n"
+     "status is 1.\n"
      "\n"
      "FONT is a font file, or the name of a font the editor lists (for instance\n"
      "'standard'): from the Fonts folder beside the program, the user's\n"
      "~/.local/share/Glyphwright/Fonts and /usr/share/figlet.\n"
      "\n"
      "Options:\n"
-     "  --spacing 0|1|2    0 joins neighbouring letters by the font's rule, 1 packs\n"
-     "                     them tight, 2 sets them side by side (default 2)\n"
+     "  --spacing 0|1|2|fit|smush\n"
+     "                     0 joins neighbouring letters by the font's rule, 1 packs\n"
+     "                     them tight, 2 sets them side by side (default 2); fit\n"
+     "                     moves them together until they touch, as figlet -k\n"
+     "                     does, and smush composes by the font's own layout and\n"
+     "                     smushing rules, as figlet does by default\n"
      "  --output FILE      write to FILE instead of standard output\n"},
     {EConvertCommand::Image, "image", 2, kImageHelp},
     {EConvertCommand::Png, "png", 2,
@@ -218,9 +225,15 @@ bool ApplyOption(const std::string& strName, const std::string& strValue, CConve
             return Fail(pError, "--frame takes a frame number from 1, not '" + strValue + "'");
         pArgs->nFrame = int(n);
     } else if (strName == "--spacing") {
-        if (strValue.size() != 1 || strValue[0] < '0' || strValue[0] > '2')
-            return Fail(pError, "--spacing takes 0, 1 or 2, not '" + strValue + "'");
-        pArgs->nSpacing = strValue[0] - '0';
+        static const std::pair<const char*, int> kSpacings[] = {
+            {"0", FIG_SPACING_SMUSH}, {"1", FIG_SPACING_KERN}, {"2", FIG_SPACING_FULL},
+            {"fit", FIG_SPACING_FITTED}, {"smush", FIG_SPACING_FONT_LAYOUT}};
+        const auto* pFound =
+            std::find_if(std::begin(kSpacings), std::end(kSpacings),
+                         [&](const auto& spacing) { return strValue == spacing.first; });
+        if (pFound == std::end(kSpacings))
+            return Fail(pError, "--spacing takes 0, 1, 2, fit or smush, not '" + strValue + "'");
+        pArgs->nSpacing = pFound->second;
     } else if (strName == "--output") {
         if (strValue.empty())
             return Fail(pError, "--output needs a file name");

@@ -24,7 +24,7 @@ struct CConvertArgs {
     int nFrame = 1;                 // counted from 1 in file order
     std::optional<int> nInterval;   // tenths of a second, 1..100
     std::optional<COLORREF> crBack; // 0x00BBGGRR
-    int nSpacing = 2;               // figlet: 0 joined, 1 packed, 2 side by side
+    int nSpacing = 2;               // figlet: an EFigSpacing, side by side by default
     int nZoom = 2;                  // png, gif: the canvas's zoom, 0..4
     std::optional<bool> bLoop;      // gif: forever, or once
     // image: the dialog's settings (crText comes from the user's settings)

@@ -46,9 +46,9 @@ bool IsFigWhite(char ch)
 
 // The header's words: split at runs of spaces only (a tab is part of a word);
 // words the line does not have are empty.
-std::array<std::string_view, 6> HeaderWords(std::string_view line)
+std::array<std::string_view, 8> HeaderWords(std::string_view line)
 {
-    std::array<std::string_view, 6> words{};
+    std::array<std::string_view, 8> words{};
     std::size_t nPos = 0;
     for (std::string_view& word : words) {
         nPos = line.find_first_not_of(' ', nPos);
@@ -216,18 +216,18 @@ std::string JoinGlyphRow(std::string_view existing, std::string_view next, std::
     return strRow;
 }
 
-EFigRender ComposeFigText(std::string_view text, const FigFont& font, int nSpacing,
-                          std::size_t nMaxBytes, std::string* pRows)
+namespace {
+
+// One line at spacing 0, 1 or 2 appended to *pRows; false past nMaxBytes.
+bool AppendClassicLine(std::string_view text, const FigFont& font, int nSpacing,
+                       std::size_t nMaxBytes, std::string* pRows)
 {
-    pRows->clear();
-    if (font.nHeight <= 0)
-        return EFigRender::OK;
     const auto nHeight = static_cast<std::size_t>(font.nHeight);
     // Each glyph is measured once, however often the text uses it.
     std::array<SGlyphRows, FIG_GLYPH_COUNT> aGlyphs;
     std::array<bool, FIG_GLYPH_COUNT> aMeasured{};
     std::vector<std::string> vOut(nHeight);
-    std::size_t nBytes = 2 * nHeight; // the rows and their line ends
+    std::size_t nBytes = pRows->size() + 2 * nHeight; // the rows and their line ends
     std::size_t nAdvance = 0;
     bool bFirst = true;
     for (const char ch : text) {
@@ -252,13 +252,12 @@ EFigRender ComposeFigText(std::string_view text, const FigFont& font, int nSpaci
         }
         // Checked per character, so at most one glyph's rows pass the limit.
         if (nBytes > nMaxBytes)
-            return EFigRender::TOO_LARGE;
+            return false;
         nAdvance += glyph.nInk;
         bFirst = false;
     }
-    if (bFirst)
-        return EFigRender::OK;
-
+    if (nBytes > nMaxBytes)
+        return false;
     pRows->reserve(nBytes);
     for (std::string& row : vOut) {
         // Hardblanks go row by row, before the line end: a CR hardblank must
@@ -267,7 +266,41 @@ EFigRender ComposeFigText(std::string_view text, const FigFont& font, int nSpaci
         *pRows += row;
         *pRows += "\r\n";
     }
-    return EFigRender::OK;
+    return true;
+}
+
+bool HasGlyph(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char ch) {
+        const int nCode = static_cast<unsigned char>(ch);
+        return nCode >= FIG_FIRST_CODE && nCode < FIG_FIRST_CODE + FIG_GLYPH_COUNT;
+    });
+}
+
+} // namespace
+
+EFigRender ComposeFigText(std::string_view text, const FigFont& font, int nSpacing,
+                          std::size_t nMaxBytes, std::string* pRows)
+{
+    pRows->clear();
+    // A single line with nothing to draw gives no rows at all, so an empty
+    // input leaves the preview empty; within several lines it is a gap.
+    if (font.nHeight <= 0 || (text.find('\n') == std::string_view::npos && !HasGlyph(text)))
+        return EFigRender::OK;
+    const bool bLayout = nSpacing == FIG_SPACING_FITTED || nSpacing == FIG_SPACING_FONT_LAYOUT;
+    for (std::size_t nPos = 0;;) {
+        const std::size_t nEnd = std::min(text.find('\n', nPos), text.size());
+        const std::string_view line = text.substr(nPos, nEnd - nPos);
+        const bool bOk = bLayout ? AppendFigLayoutLine(line, font, nSpacing, nMaxBytes, pRows)
+                                 : AppendClassicLine(line, font, nSpacing, nMaxBytes, pRows);
+        if (!bOk) {
+            pRows->clear();
+            return EFigRender::TOO_LARGE;
+        }
+        if (nEnd == text.size())
+            return EFigRender::OK;
+        nPos = nEnd + 1;
+    }
 }
 
 std::string RenderFigText(std::string_view text, const FigFont& font, int nSpacing)
@@ -280,7 +313,18 @@ std::string RenderFigText(std::string_view text, const FigFont& font, int nSpaci
 EFigLoad ParseFigFont(std::string_view data, FigFont& font)
 {
     CFigLines lines(data);
-    const std::array<std::string_view, 6> words = HeaderWords(lines.Next());
+    std::string_view header = lines.Next();
+    // A TOIlet font is read as the FIGlet font its Windows-1252 form is.
+    std::string strHeader;
+    const std::size_t nSignature = header.find_first_not_of(' ');
+    const bool bToilet =
+        nSignature != std::string_view::npos && header.substr(nSignature, 5) == "tlf2a";
+    if (bToilet) {
+        strHeader = Utf8ToCp1252(header);
+        strHeader[nSignature] = 'f';
+        header = strHeader;
+    }
+    const std::array<std::string_view, 8> words = HeaderWords(header);
     const std::string_view signature = words[0];
     if (signature.substr(0, 5) != "flf2a")
         return EFigLoad::BAD_HEADER;
@@ -292,12 +336,16 @@ EFigLoad ParseFigFont(std::string_view data, FigFont& font)
     loaded.chHardblank = signature.back();
     loaded.nHeight = nHeight;
     loaded.nOldLayout = LeadingInt(words[4]);
+    loaded.chSigHardblank = signature.size() > 5 ? signature[5] : ' ';
+    loaded.nPrintDirection = LeadingInt(words[6]);
+    if (!words[7].empty())
+        loaded.nFullLayout = std::max(0, LeadingInt(words[7]));
     for (int32_t n = LeadingInt(words[5]); n > 0 && !lines.AtEnd(); --n)
         lines.Next();
     for (std::vector<std::string>& vRows : loaded.glyphs) {
         vRows.reserve(static_cast<std::size_t>(nHeight));
         for (int32_t k = 0; k < nHeight; ++k)
-            vRows.emplace_back(lines.Next());
+            vRows.emplace_back(bToilet ? ToiletGlyphRow(lines.Next()) : std::string(lines.Next()));
     }
     font = std::move(loaded);
     return EFigLoad::OK;

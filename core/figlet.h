@@ -1,7 +1,7 @@
 // FIGlet lettering: reading a version 2 font ("flf2a" header) into its 95
-// printable glyphs, and composing a line of text with it into rows of
-// characters, at one of three spacings. Plain bytes in, plain bytes out; the
-// dialog, the command-line tool and the tests share these functions.
+// printable glyphs, and composing text with it into rows of characters, at
+// one of five spacings. Plain bytes in, plain bytes out; the dialog, the
+// command-line tool and the tests share these functions.
 #pragma once
 
 #include <array>
@@ -29,6 +29,13 @@ struct FigFont {
     int32_t nOldLayout = 0; // selects the joining rule at spacing 0
     // Each glyph's rows top to bottom, end marks still on.
     std::array<std::vector<std::string>, FIG_GLYPH_COUNT> glyphs;
+    // The header as the fitted and smushed spacings read it: the byte right
+    // after the five-byte signature (a space when the signature stands
+    // alone), the print direction (1: right to left) and the full layout,
+    // -1 when the header has none.
+    char chSigHardblank = ' ';
+    int32_t nPrintDirection = 0;
+    int32_t nFullLayout = -1;
 };
 
 enum class EFigLoad {
@@ -40,7 +47,19 @@ enum class EFigLoad {
 
 // Reads a font from its file's bytes. On anything but OK, font is unchanged.
 // Lines end at LF or CR LF; a line past the end of the data reads as empty.
+// A TOIlet font ("tlf2a", UTF-8) is read through Utf8ToCp1252 and
+// ToiletGlyphRow.
 EFigLoad ParseFigFont(std::string_view data, FigFont& font);
+// UTF-8 text as Windows-1252 bytes, one per character: a character the code
+// page lacks becomes the nearest ASCII one where there is a plain choice
+// (box lines, blocks, circled and full-width letters), else '?', as does a
+// byte that is not well-formed UTF-8.
+std::string Utf8ToCp1252(std::string_view data);
+// A TOIlet glyph row as a FIGlet one: its end marks are found among its
+// characters, not its bytes (a row "Ⓐ" + "A" has one end mark, where its
+// Windows-1252 form "AA" would seem to have two), the rest is converted and
+// "@@" ends it.
+std::string ToiletGlyphRow(std::string_view row);
 // Reads the file at path (at most FIG_MAX_FILE_BYTES) and parses it.
 EFigLoad LoadFigFontFile(const std::string& strPath, FigFont& font);
 
@@ -49,8 +68,18 @@ EFigLoad LoadFigFontFile(const std::string& strPath, FigFont& font);
 std::string StripEndmarks(std::string_view row);
 
 // Spacing as the dialog offers it: 0 joins by the font's rule, 1 packs the
-// glyphs tight, 2 sets them side by side untouched.
-enum EFigSpacing { FIG_SPACING_SMUSH = 0, FIG_SPACING_KERN = 1, FIG_SPACING_FULL = 2 };
+// glyphs tight, 2 sets them side by side untouched. FITTED moves each glyph
+// towards the text so far until they touch; FONT_LAYOUT composes by the
+// font's own layout and smushing rules (see figlet_layout.cpp). Both follow
+// the font's print direction.
+enum EFigSpacing {
+    FIG_SPACING_SMUSH = 0,
+    FIG_SPACING_KERN = 1,
+    FIG_SPACING_FULL = 2,
+    FIG_SPACING_FITTED = 3,
+    FIG_SPACING_FONT_LAYOUT = 4,
+};
+inline constexpr int FIG_SPACING_COUNT = 5;
 
 // Joins one row of the next glyph onto the row composed so far. A spacing
 // other than 0 or 1 sets the rows side by side, as 2 does.
@@ -65,10 +94,17 @@ enum class EFigRender {
 
 // The text's rows, each followed by CR LF, hardblanks turned into spaces;
 // empty for an empty text or a font of no height. Characters outside 32..126
-// have no glyph and are left out. Each row grows in place, so the time is
+// have no glyph and are left out. A line feed starts a new line of lettering
+// below the last at the font's full height; a line without glyphs is the
+// font's height of empty rows. Each row grows in place, so the time is
 // linear in the text's length and the output's size. Composing stops as soon
 // as the rows pass nMaxBytes: TOO_LARGE, with *pRows empty.
 EFigRender ComposeFigText(std::string_view text, const FigFont& font, int nSpacing,
                           std::size_t nMaxBytes, std::string* pRows);
+// One line of text at FIG_SPACING_FITTED or FIG_SPACING_FONT_LAYOUT appended
+// to *pRows; false once the rows pass nMaxBytes. A line without glyphs adds
+// the font's height of empty rows.
+bool AppendFigLayoutLine(std::string_view line, const FigFont& font, int nSpacing,
+                         std::size_t nMaxBytes, std::string* pRows);
 // As ComposeFigText within FIG_MAX_OUTPUT_BYTES; empty past it.
 std::string RenderFigText(std::string_view text, const FigFont& font, int nSpacing);

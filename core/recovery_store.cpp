@@ -18,6 +18,7 @@
 #include <ctime>
 #include <map>
 #include <new>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -200,8 +201,19 @@ struct CDesc {
     int nFrames = 0, nRows = 0, nCols = 0;
     std::string strCopy; // the copy's file name
     uint64_t nSize = 0, nHash = 0;
+    std::optional<COLORREF> crBack;
 };
 
+std::string FormatColor(COLORREF cr)
+{
+    char szColor[7];
+    std::snprintf(szColor, sizeof szColor, "%06x", static_cast<unsigned>(cr & 0xFFFFFFu));
+    return szColor;
+}
+
+// "back" came after the first version: a description without it (an older
+// program's) is read whole, and so is one with it by an older program, which
+// ignores keys it does not know. A value that is no colour counts as absent.
 std::string FormatDesc(const CDesc& desc)
 {
     char szHash[17];
@@ -210,7 +222,8 @@ std::string FormatDesc(const CDesc& desc)
            "\ntime=" + std::to_string(desc.nTime) + "\nframes=" + std::to_string(desc.nFrames) +
            "\nrows=" + std::to_string(desc.nRows) + "\ncols=" + std::to_string(desc.nCols) +
            "\ncopy=" + desc.strCopy + "\nsize=" + std::to_string(desc.nSize) +
-           "\nhash=" + szHash + "\n";
+           "\nhash=" + szHash + "\n" +
+           (desc.crBack ? "back=" + FormatColor(*desc.crBack) + "\n" : std::string());
 }
 
 bool ParseDesc(std::string_view strText, CDesc* pDesc)
@@ -225,6 +238,9 @@ bool ParseDesc(std::string_view strText, CDesc* pDesc)
             return false;
         map[std::string(strLine.substr(0, nEq))] = strLine.substr(nEq + 1);
     }
+    COLORREF crBack = 0;
+    if (ParseNumber(map["back"], &crBack, 16) && crBack <= 0xFFFFFFu)
+        pDesc->crBack = crBack;
     int nVersion = 0;
     return ParseNumber(map["version"], &nVersion) && nVersion == kDescVersion &&
            map.count("path") && Unescape(map["path"], &pDesc->strPath) &&
@@ -303,6 +319,7 @@ void Examine(CRecoveryEntry* pEntry, const std::vector<std::string>& vNames)
         pEntry->strOriginalPath = desc.strPath;
         pEntry->nTime = desc.nTime;
         pEntry->nFrames = desc.nFrames;
+        pEntry->crBack = desc.crBack;
         pEntry->bDamaged = !CopyMatches(pEntry->strCopyPath, desc);
         return;
     }
@@ -404,7 +421,8 @@ bool CRecoveryStore::WriteCopy(const CRecoverySnapshot& snap, std::string* pErro
                      : snap.cells.size() != std::size_t(nFrames) * std::size_t(snap.nRows * snap.nCols)))
         return Fail(pError, "the snapshot is not a drawing");
 
-    CDesc desc{snap.strOriginalPath, snap.nTime, nFrames, snap.nRows, snap.nCols, {}, 0, 0};
+    CDesc desc{snap.strOriginalPath, snap.nTime, nFrames, snap.nRows, snap.nCols, {}, 0, 0,
+               snap.crBack};
     const int64_t nGeneration = m_nGeneration + 1;
     desc.strCopy = m_strSession + "." + std::to_string(nGeneration) + ".gwp";
     const std::string strCopy = m_strFolder + "/" + desc.strCopy;

@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,8 @@ struct CRecoverySnapshot {
     int64_t nTime = 0;           // when taken, seconds since the epoch
     // Released on the thread that took it, after the writer is done.
     std::shared_ptr<CFrameSnapshot> frames;
+    // The view's background, kept with the copy so a restore brings it back.
+    std::optional<COLORREF> crBack;
 
     int FrameCount() const;
 };
@@ -62,6 +65,8 @@ struct CRecoveryEntry {
     std::string strOriginalPath; // empty: "Untitled" (or unknown when damaged)
     int64_t nTime = 0;           // from the description, else the files' time
     int nFrames = 0;
+    // The background kept with the copy; none from a program that kept none.
+    std::optional<COLORREF> crBack;
     // The description is missing or unreadable, the copy is missing, or the
     // copy is not the one the description describes; such a copy can only be
     // discarded.

@@ -1,9 +1,12 @@
 #include "import/figfont_dlg.h"
 
+#include "import/figfont_gallery.h"
+
 #include "canvas/cell_geometry.h"
 #include "canvas/glyph_cache.h"
 #include "ui/dialog_colors.h"
 #include "ui/message_box.h"
+#include "ui/settings_value.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -13,13 +16,19 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr int DEFAULT_SPACING = FIG_SPACING_FULL;
+// The spacing entries in EFigSpacing order: the combo's index is the spacing.
+constexpr const char* SPACING_NAMES[FIG_SPACING_COUNT] = {"0", "1", "2", "Fitted", "Smushed"};
+const QString SETTINGS_GROUP = QStringLiteral("Figlet");
+const QString SETTING_SPACING = QStringLiteral("Spacing");
 
 // The preview is composed afresh on every keystroke and laid out by the edit
 // box, and the canvas takes at most 128 columns of it: a megabyte is far
@@ -55,10 +64,36 @@ std::string InputBytes(const QString& strText)
     return str;
 }
 
+// TOIlet fonts are listed when they are plain text: many are shipped zipped,
+// which the reader does not open.
+bool IsPlainToiletFont(const QString& strPath)
+{
+    QFile file(strPath);
+    return file.open(QIODevice::ReadOnly) && file.read(64).trimmed().startsWith("tlf2a");
+}
+
 } // namespace
+
+CFigTextEdit::CFigTextEdit(QWidget* pParent) : QPlainTextEdit(pParent)
+{
+    setTabChangesFocus(true);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Room for three lines of text; more scroll.
+    setFixedHeight(fontMetrics().lineSpacing() * 3 + 2 * frameWidth() +
+                   static_cast<int>(document()->documentMargin() * 2));
+}
 
 void CFigTextEdit::keyPressEvent(QKeyEvent* pEvent)
 {
+    if (pEvent->key() == Qt::Key_Return || pEvent->key() == Qt::Key_Enter) {
+        if (!(pEvent->modifiers() & Qt::ControlModifier)) {
+            pEvent->ignore(); // the dialog's default button
+            return;
+        }
+        insertPlainText(QStringLiteral("\n"));
+        pEvent->accept();
+        return;
+    }
     const QString strText = pEvent->text();
     const bool bTypes = !strText.isEmpty() && pEvent->key() != Qt::Key_Return &&
                         pEvent->key() != Qt::Key_Enter && pEvent->key() != Qt::Key_Escape &&
@@ -70,7 +105,7 @@ void CFigTextEdit::keyPressEvent(QKeyEvent* pEvent)
             return;
         }
     }
-    QLineEdit::keyPressEvent(pEvent);
+    QPlainTextEdit::keyPressEvent(pEvent);
 }
 
 CFigfontDlg::CFigfontDlg(QWidget* pParent)
@@ -78,7 +113,9 @@ CFigfontDlg::CFigfontDlg(QWidget* pParent)
       m_pInput(new CFigTextEdit),
       m_pFontCombo(new QComboBox),
       m_pSpacing(new QComboBox),
-      m_pPreview(new QPlainTextEdit)
+      m_pPreview(new QPlainTextEdit),
+      m_pGalleryModel(new CFigGalleryModel(this)),
+      m_pGallery(new QListView)
 {
     setWindowTitle(QStringLiteral("Figfont import"));
     m_pInput->setObjectName(QStringLiteral("figInput"));
@@ -90,6 +127,14 @@ CFigfontDlg::CFigfontDlg(QWidget* pParent)
     m_pPreview->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_pPreview->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_pPreview->setFont(CCellGeometry::ZoomFont(CCellGeometry::ZOOM_DEFAULT));
+    m_pGallery->setObjectName(QStringLiteral("figGallery"));
+    m_pGalleryModel->SetCellFont(m_pPreview->font());
+    m_pGallery->setModel(m_pGalleryModel);
+    m_pGallery->setFont(m_pPreview->font());
+    m_pGallery->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pGallery->setTextElideMode(Qt::ElideNone);
+    m_pGallery->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_pGallery->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
     auto* pGroup = new QGroupBox(QStringLiteral("Figfont set"));
     auto* pGrid = new QGridLayout(pGroup);
@@ -110,30 +155,58 @@ CFigfontDlg::CFigfontDlg(QWidget* pParent)
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addLayout(pInputRow);
     pLayout->addWidget(pGroup);
-    pLayout->addWidget(m_pPreview, 1);
+    auto* pShowRow = new QHBoxLayout;
+    pShowRow->addWidget(m_pPreview, 1);
+    pShowRow->addWidget(m_pGallery, 1);
+    pLayout->addLayout(pShowRow, 1);
     pLayout->addWidget(pButtons);
-    resize(DIALOG_WIDTH_DLU * 3 / 2, DIALOG_HEIGHT_DLU * 13 / 8);
+    resize(DIALOG_WIDTH_DLU * 3, DIALOG_HEIGHT_DLU * 5 / 2);
     ApplyDialogColors(this);
 
     EnumerateFigFonts();
-    for (const char* pszSpacing : {"0", "1", "2"})
+    for (const char* pszSpacing : SPACING_NAMES)
         m_pSpacing->addItem(QString::fromLatin1(pszSpacing));
-    m_pSpacing->setCurrentIndex(DEFAULT_SPACING);
+    QSettings settings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+    const qint32 nSpacing =
+        ReadSettingI32(settings, SETTINGS_GROUP, SETTING_SPACING, DEFAULT_SPACING);
+    m_pSpacing->setCurrentIndex(nSpacing >= 0 && nSpacing < FIG_SPACING_COUNT ? nSpacing
+                                                                              : DEFAULT_SPACING);
+    connect(m_pSpacing, &QComboBox::currentIndexChanged, this, [](int nIndex) {
+        QSettings settings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+        WriteSettingI32(settings, SETTINGS_GROUP, SETTING_SPACING, nIndex);
+    });
     // Nothing is composed until the first change.
-    connect(m_pInput, &QLineEdit::textChanged, this, &CFigfontDlg::OnChange);
+    connect(m_pInput, &QPlainTextEdit::textChanged, this, &CFigfontDlg::OnChange);
     connect(m_pFontCombo, &QComboBox::currentIndexChanged, this, &CFigfontDlg::OnChange);
     connect(m_pSpacing, &QComboBox::currentIndexChanged, this, &CFigfontDlg::OnChange);
+    connect(m_pGallery, &QListView::clicked, this,
+            [this](const QModelIndex& index) { m_pFontCombo->setCurrentIndex(index.row()); });
+    connect(m_pFontCombo, &QComboBox::currentIndexChanged, this, [this](int nIndex) {
+        m_pGallery->setCurrentIndex(m_pGalleryModel->index(nIndex));
+    });
 }
 
 void CFigfontDlg::EnumerateFigFonts()
 {
     m_vFonts = ListFigFonts();
+    const qsizetype nFiglet = m_vFonts.size();
+    for (const QString& strFolder : {UserDataFolder(QStringLiteral("Fonts")), SystemFigletFolder()})
+        for (const CDataFile& font : ListDataFiles(strFolder, QStringLiteral("tlf")))
+            if (IsPlainToiletFont(font.strPath))
+                m_vFonts += font;
     m_pFontCombo->clear();
+    QStringList vTitles, vPaths;
     for (const CDataFile& font : m_vFonts) {
-        m_pFontCombo->addItem(font.strTitle);
+        const bool bToilet = m_pFontCombo->count() >= nFiglet;
+        m_pFontCombo->addItem(bToilet ? font.strTitle + QStringLiteral(" (TOIlet)") : font.strTitle);
         m_pFontCombo->setItemData(m_pFontCombo->count() - 1, QDir::toNativeSeparators(font.strFolder),
                                   Qt::ToolTipRole);
     }
+    for (int n = 0; n < m_pFontCombo->count(); ++n) {
+        vTitles << m_pFontCombo->itemText(n);
+        vPaths << m_vFonts[n].strPath;
+    }
+    m_pGalleryModel->SetFonts(vTitles, vPaths);
     if (!m_vFonts.isEmpty())
         m_pFontCombo->setCurrentIndex(0);
 }
@@ -166,4 +239,5 @@ void CFigfontDlg::OnChange()
     if (LoadFigFont() != EFigLoad::NO_FILE)
         RenderFigText();
     m_pPreview->setPlainText(BytesToDisplay(m_strPreview));
+    m_pGalleryModel->SetText(InputBytes(m_pInput->text()), m_pSpacing->currentIndex());
 }

@@ -1,5 +1,7 @@
 // "Figfont import": the user types a short text, picks a FIGlet font and a
-// character spacing, and watches the lettering in a preview; OK hands the
+// character spacing (remembered for the next time), and watches the
+// lettering in a preview and in every font at once, in a gallery to pick the
+// font from; OK hands the
 // preview's text to the caller, which places it on the canvas as a floating
 // block. Every change reloads the font from its file and composes afresh,
 // so a font edited while the dialog is open counts from the next change.
@@ -9,21 +11,31 @@
 #include "ui/app_folders.h"
 
 #include <QDialog>
-#include <QLineEdit>
+#include <QPlainTextEdit>
 
 #include <string>
 
+class CFigGalleryModel;
 class QComboBox;
-class QPlainTextEdit;
+class QListView;
 
 // The input box: only the characters a font has a glyph for (32..126, the
 // space included) and Backspace get through; anything else typed is swallowed.
-// Keys that type nothing (arrows, Delete, Enter, Escape) work as usual.
-class CFigTextEdit : public QLineEdit {
+// Ctrl+Enter starts a new line of lettering; Enter alone, like the other keys
+// that type nothing (arrows, Delete, Escape, Tab), works as in a dialog.
+class CFigTextEdit : public QPlainTextEdit {
     Q_OBJECT
 
 public:
-    using QLineEdit::QLineEdit;
+    explicit CFigTextEdit(QWidget* pParent = nullptr);
+
+    QString text() const { return toPlainText(); }
+    // As a line edit's: the caret goes to the end.
+    void setText(const QString& strText)
+    {
+        setPlainText(strText);
+        moveCursor(QTextCursor::End);
+    }
 
 protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
@@ -53,6 +65,10 @@ public:
     QComboBox* FontCombo() const { return m_pFontCombo; }
     QComboBox* SpacingCombo() const { return m_pSpacing; }
     QPlainTextEdit* Preview() const { return m_pPreview; }
+    // The gallery: the text in every listed font, in the font list's order;
+    // clicking an entry selects its font.
+    QListView* Gallery() const { return m_pGallery; }
+    CFigGalleryModel* GalleryModel() const { return m_pGalleryModel; }
 
 private:
     // The input, font or spacing changed: reload and compose from scratch.
@@ -65,4 +81,6 @@ private:
     QComboBox* m_pFontCombo = nullptr;
     QComboBox* m_pSpacing = nullptr;
     QPlainTextEdit* m_pPreview = nullptr;
+    CFigGalleryModel* m_pGalleryModel = nullptr;
+    QListView* m_pGallery = nullptr;
 };

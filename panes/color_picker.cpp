@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSettings>
+#include <QStyle>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -32,6 +33,11 @@ constexpr int PITCH = 17;
 constexpr int SWATCH = 16;
 // Points inside this rectangle hit a swatch (right and bottom edges excluded).
 const QRect PALETTE_AREA(1, 1, 168, 100);
+// The "Set" group's top, in dialog units: just below the own colours' fence.
+constexpr int GROUP_TOP = 73;
+// The two lines of the own colours' hint, under the group (which ends at 168).
+constexpr int HINT_TOP = 171;
+constexpr int HINT_LINE = 13;
 
 // Column by column: a grey ramp, then red, orange, yellow, green, cyan, blue
 // and magenta from light to dark, then the user's own twelve.
@@ -111,15 +117,17 @@ CColorPickerView::CColorPickerView(QWidget* pParent) : QWidget(pParent)
         s_palette[FIRST_CUSTOM + i] =
             ReadSettingU32(settings, SECTION, CustomName(i), DEFAULT_CUSTOM) & 0xFFFFFFu;
 
+    // The "Set" group sits right under the palette and the hint under it, so
+    // a short pane shows the swatches, the target and "Set" together.
     m_pGroup = new QGroupBox(QStringLiteral("SetColor"), this);
-    m_pGroup->setGeometry(DluRect(2, 103, 106, 30));
+    m_pGroup->setGeometry(DluRect(2, GROUP_TOP, 106, 30));
     m_pCombo = new QComboBox(this);
-    m_pCombo->setGeometry(DluRect(39, 113, 64, 14));
+    m_pCombo->setGeometry(DluRect(39, GROUP_TOP + 10, 64, 14));
     for (const char* pszEntry : gw::IDS_COLOR_TARGETS)
         m_pCombo->addItem(QString::fromLatin1(pszEntry));
     m_pCombo->setCurrentIndex(SET_FONT);
     m_pSetButton = new QPushButton(QStringLiteral("Set"), this);
-    m_pSetButton->setGeometry(DluRect(7, 113, 28, 14));
+    m_pSetButton->setGeometry(DluRect(7, GROUP_TOP + 10, 28, 14));
     connect(m_pSetButton, &QPushButton::clicked, this, &CColorPickerView::OnSet);
     ApplyDialogColors(this);
 }
@@ -156,7 +164,13 @@ QRect CColorPickerView::SwatchRect(int nIndex)
 
 QSize CColorPickerView::sizeHint() const
 {
-    return {DluX(117), DluY(193)};
+    return {DluX(117), HINT_TOP + 2 * HINT_LINE + 4};
+}
+
+QSize CColorPickerView::minimumSizeHint() const
+{
+    // The fence's right edge, and the whole "Set" group.
+    return {PALETTE_AREA.right() + 3, m_pGroup->geometry().bottom() + 2};
 }
 
 bool CColorPickerView::HitTest(const QPoint& pt)
@@ -240,8 +254,8 @@ void CColorPickerView::paintEvent(QPaintEvent*)
 
     painter.setPen(Qt::white);
     const int nFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip;
-    painter.drawText(QRect(43, 117, 0, 0), nFlags, QStringLiteral("Right click choose"));
-    painter.drawText(QRect(43, 130, 0, 0), nFlags, QStringLiteral("custom color"));
+    painter.drawText(QRect(43, HINT_TOP, 0, 0), nFlags, QStringLiteral("Right click choose"));
+    painter.drawText(QRect(43, HINT_TOP + HINT_LINE, 0, 0), nFlags, QStringLiteral("custom color"));
 }
 
 void CColorPickerView::mousePressEvent(QMouseEvent* pEvent)
@@ -347,8 +361,17 @@ CColorPaneBar::CColorPaneBar(QWidget* pParent) : QWidget(pParent)
     pScroll->setWidgetResizable(true);
     m_pView = new CColorPickerView;
     m_pView->setObjectName(QStringLiteral("Color Picker"));
-    m_pView->setMinimumHeight(DluY(135));
+    m_pView->setMinimumSize(m_pView->minimumSizeHint().width(), m_pView->sizeHint().height());
     pScroll->setWidget(m_pView);
     pLayout->addWidget(pScroll);
-    setMinimumSize(QSize(181, 220) / 4);
+    // Only the hint under the group may scroll away; the width keeps room for
+    // the vertical scroll bar, so no own-colour column sits under it.
+    const int nScrollBar =
+        pScroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, pScroll);
+    setMinimumSize(m_pView->minimumSizeHint() + QSize(nScrollBar, 0));
+}
+
+QSize CColorPaneBar::sizeHint() const
+{
+    return {minimumWidth(), m_pView->sizeHint().height()};
 }

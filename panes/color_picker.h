@@ -55,6 +55,8 @@ public:
     QComboBox* Combo() const { return m_pCombo; }
     QPushButton* SetButton() const { return m_pSetButton; }
     QSize sizeHint() const override;
+    // The palette and the "Set" group, without the hint below them.
+    QSize minimumSizeHint() const override;
 
     // Stands in for the colour dialog when set (tests): called with the
     // initial colour in crChosen, it returns false for Cancel.
@@ -85,7 +87,8 @@ private:
     QPushButton* m_pSetButton = nullptr;
 };
 
-// The docked bar's content: the picker, filling it.
+// The docked bar's content: the picker, filling it, in a scroll area that
+// keeps the palette and the "Set" group in view.
 class CColorPaneBar : public QWidget {
     Q_OBJECT
 
@@ -93,7 +96,7 @@ public:
     explicit CColorPaneBar(QWidget* pParent = nullptr);
 
     CColorPickerView* View() const { return m_pView; }
-    QSize sizeHint() const override { return {181, 220}; }
+    QSize sizeHint() const override;
 
 private:
     CColorPickerView* m_pView = nullptr;

@@ -19,6 +19,8 @@ namespace {
 
 // The panel's grey, 0x00AAAAAA.
 const QColor PANEL_GREY(0xAA, 0xAA, 0xAA);
+// An icon-mode item is its icon and its text line plus a few pixels of margin.
+constexpr int TITLE_MARGIN = 4;
 
 } // namespace
 
@@ -42,10 +44,11 @@ CFramePaneView::CFramePaneView(QWidget* pParent)
     pal.setColor(QPalette::Window, PANEL_GREY);
     setPalette(pal);
     setAutoFillBackground(true);
-    // One row of thumbnails with their titles always fits above the
-    // horizontal scroll bar.
+    // One row of thumbnails with their one-line titles fits above the
+    // horizontal scroll bar, and no more: the dock's default height is this.
     setSpacing(4);
-    setMinimumHeight(THUMB_SIZE + 2 * fontMetrics().height() + 4 * spacing() + 2 * frameWidth() +
+    setMinimumHeight(THUMB_SIZE + fontMetrics().height() + TITLE_MARGIN + 2 * spacing() +
+                     2 * frameWidth() +
                      style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this));
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CFramePaneView::OnSelectionChanged);

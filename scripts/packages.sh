@@ -10,13 +10,14 @@ GW_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev libgl-dev libj
 # ...) for the image conversion.
 GW_RUN_PACKAGES=(fonts-dejavu-core figlet qt6-image-formats-plugins)
 # To build and run the tests and to build the benchmarks: GoogleTest and Google
-# Benchmark, a virtual X display for the end-to-end tests, xwininfo to find the
+# Benchmark, figlet and toilet with its fonts to check FIGlet and TOIlet
+# lettering against, a virtual X display for the end-to-end tests, xwininfo to find the
 # program's window there, ImageMagick's import for the screenshots, and
 # xdotool and xclip to drive the program through its menus and clipboard;
 # the validators of the desktop files, manual pages and bash completion, and
 # dpkg-dev (dpkg-shlibdeps for cpack) and lintian for the Debian package.
 GW_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core figlet
-    qt6-image-formats-plugins
+    toilet toilet-fonts qt6-image-formats-plugins
     x11-utils imagemagick xdotool xclip
     desktop-file-utils appstream libxml2-utils groff-base bash-completion dpkg-dev lintian)
 # The image benchmark compares gwconvert with jp2a.

@@ -68,8 +68,11 @@ CRecoverySnapshot CAutosave::TakeSnapshot() const
     // A stroke's cells may be half written: no patch vouches for them.
     const bool bPatch = m_fnWritePending && m_fnAnyPending && m_fnAnyPending() &&
                         !(m_fnIsEditing && m_fnIsEditing());
-    return TakeRecoverySnapshot(m_doc, m_doc.GetPathName(),
-                                bPatch ? m_fnWritePending : FramePatch());
+    CRecoverySnapshot snap =
+        TakeRecoverySnapshot(m_doc, m_doc.GetPathName(), bPatch ? m_fnWritePending : FramePatch());
+    if (m_fnBackColor)
+        snap.crBack = m_fnBackColor();
+    return snap;
 }
 
 void CAutosave::SetInterval(int nSecs)

@@ -40,6 +40,8 @@ public:
     // and fnWrite writes it into the copy of the current frame, which is
     // then taken at once. The drawing itself is left as it is.
     void SetPendingWork(std::function<bool()> fnAny, FramePatch fnWrite);
+    // The view's background colour, kept with each copy.
+    void SetBackColorSource(std::function<COLORREF()> fnBack) { m_fnBackColor = std::move(fnBack); }
     // 0 turns autosave off.
     void SetInterval(int nSecs);
     int Interval() const { return m_nIntervalSecs; }
@@ -81,6 +83,7 @@ private:
     std::function<void(const QString&)> m_fnMessage;
     std::function<bool()> m_fnAnyPending;
     FramePatch m_fnWritePending;
+    std::function<COLORREF()> m_fnBackColor;
     std::unique_ptr<CRecoveryStore> m_pStore; // null: autosave is off
     std::unique_ptr<CRecoverySnapshot> m_pWriting; // what the worker writes
     QTimer m_timer;

@@ -264,6 +264,13 @@ bool CFileCommands::RestoreRecoveryCopy(const CRecoveryEntry& entry)
     m_doc.SetPathName(entry.strOriginalPath);
     m_doc.SetTitle(strTitle.toStdString());
     m_doc.SetModifiedFlag(true);
+    // The background the drawing was made on, set as the colour picker sets
+    // it; a copy that kept none leaves the current one.
+    if (entry.crBack) {
+        m_view.SetBackColor(*entry.crBack);
+        m_host.BackColorRestored();
+        m_view.Refresh(CArtView::REFRESH_ALL);
+    }
     m_host.UpdateTitle();
     m_host.UpdateCommandUI();
     // The crashed program's copy is the only one until this session has

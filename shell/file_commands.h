@@ -28,6 +28,8 @@ public:
     virtual void DrawingLoaded() {}
     // A note in the status bar.
     virtual void ShowStatusNote(const QString& /*strText*/) {}
+    // A restored copy set the view's background: the ruler corner shows it.
+    virtual void BackColorRestored() {}
     // The copy of the drawing kept for crashes; null while there is none.
     virtual CAutosave* Autosave() const { return nullptr; }
 };

@@ -182,14 +182,19 @@ void CFrameBars::CreateDockPanes(const DockFill& fnCharPicker, const DockFill& f
     m_pFrameDock = makeDock(QStringLiteral("Frame Panel"), QStringLiteral("FramePanel"),
                             QSize(850, 130));
     m_pFrameDock->setAllowedAreas(Qt::BottomDockWidgetArea);
+    // A wide, short pane: its title runs down the side instead of taking a
+    // line of its height.
+    m_pFrameDock->setFeatures(m_pFrameDock->features() | QDockWidget::DockWidgetVerticalTitleBar);
     fnFramePanel(m_pFrameDock);
 
     m_window.addDockWidget(Qt::RightDockWidgetArea, m_pCharDock);
     m_window.addDockWidget(Qt::BottomDockWidgetArea, m_pFrameDock);
     m_window.splitDockWidget(m_pCharDock, m_pColorDock, Qt::Vertical);
     m_window.resizeDocks({m_pCharDock, m_pColorDock}, {250, 220}, Qt::Vertical);
-    m_window.resizeDocks({m_pCharDock}, {181}, Qt::Horizontal);
-    m_window.resizeDocks({m_pFrameDock}, {130}, Qt::Vertical);
+    // The colour picker's width holds its palette beside a scroll bar.
+    m_window.resizeDocks({m_pCharDock}, {qMax(181, m_pColorDock->widget()->minimumWidth())}, Qt::Horizontal);
+    // One row of thumbnails: the panel's least height.
+    m_window.resizeDocks({m_pFrameDock}, {m_pFrameDock->widget()->minimumHeight()}, Qt::Vertical);
     // Hiding a pane through its close button or the View menu must both
     // update the menu's check.
     for (QDockWidget* pDock : {m_pCharDock, m_pColorDock, m_pFrameDock}) {

@@ -67,6 +67,7 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
     m_pAutosave->SetPendingWork(
         [this] { return m_pView && m_pView->HasPendingEdits(); },
         [this](CharCell* pCells) { m_pView->WritePendingEditsInto(pCells); });
+    m_pAutosave->SetBackColorSource([this] { return m_pView->GetBackColor(); });
     m_pAutosave->SetInterval(m_settings.m_nAutosaveSecs);
 }
 
@@ -146,6 +147,12 @@ void CMainFrame::ShowStatusNote(const QString& strText)
 {
     MessagePane()->setText(strText);
     GwLogForScripts("status", strText);
+}
+
+void CMainFrame::BackColorRestored()
+{
+    RulerCorner()->SetBackColor(m_pView->GetBackColor());
+    RulerCorner()->update();
 }
 
 void CMainFrame::SetStatusPosText(const QString& strText)

@@ -144,6 +144,7 @@ private:
     void UpdateTitle() override;
     void DrawingLoaded() override { m_pFrames->AddLoadedFrames(); }
     void ShowStatusNote(const QString& strText) override;
+    void BackColorRestored() override;
 
     // Tools and view commands (main_frame_tools.cpp).
     void OnToolCursor();

@@ -156,6 +156,13 @@ TEST_F(ConvertTest, FigletLettersTextAsTheEditorComposesIt)
     WriteFile(m_dir / "home" / "Glyphwright" / "Fonts" / "tiny.flf", SmallFont());
     EXPECT_EQ(Run({"figlet", "tiny", "Hi", "--spacing", "1", "--output", "hi.txt"}).nStatus, 0);
     EXPECT_EQ(ReadFile(Work("hi.txt")), RenderFigText("Hi", font, 1));
+    // The spacings named by word, which differ for this font and text.
+    FigFont standard;
+    ASSERT_EQ(LoadFigFontFile("/usr/share/figlet/standard.flf", standard), EFigLoad::OK);
+    for (const auto& [pszSpacing, nSpacing] :
+         {std::pair{"fit", FIG_SPACING_FITTED}, std::pair{"smush", FIG_SPACING_FONT_LAYOUT}})
+        EXPECT_EQ(Run({"figlet", "standard", "Hello\nWorld", "--spacing", pszSpacing}).strOut,
+                  RenderFigText("Hello\nWorld", standard, nSpacing));
 
     WriteFile(Work("bad.flf"), "flf2 2 2 8 0 0\n");
     for (const char* pszFont : {"bad.flf", "nosuchfont", "missing/x.flf"}) {

@@ -1,6 +1,8 @@
 // FIGlet fonts: header reading and its refusals, end marks, the joining rules on
-// hand-made glyphs, long texts and the size limit, and full width against figlet.
+// hand-made glyphs, long texts and the size limit, and the spacings figlet has
+// against the figlet program.
 #include "core/figlet.h"
+#include "core/figlet_gallery.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <tuple>
@@ -21,7 +24,7 @@ using Rows = std::vector<std::string>;
 // A font whose glyph A and B have the given rows (end marks added here).
 FigFont MakeFont(int32_t nOldLayout, const Rows& a, const Rows& b)
 {
-    FigFont font{'$', static_cast<int32_t>(a.size()), nOldLayout, {}};
+    FigFont font{'$', static_cast<int32_t>(a.size()), nOldLayout, {}, '$', 0, -1};
     for (const auto& [ch, rows] : {std::pair{'A', a}, std::pair{'B', b}})
         for (std::size_t k = 0; k < rows.size(); ++k)
             font.glyphs[ch - 32].push_back(rows[k] + (k + 1 < rows.size() ? "@" : "@@"));
@@ -89,6 +92,11 @@ TEST(FigFont, FilesAreReadWithinTheSizeLimit)
         EXPECT_EQ(LoadFigFontFile(strPath, font), expected) << strPath;
         EXPECT_EQ(font.nHeight, expected == EFigLoad::OK ? 1 : 0);
     }
+    // The gallery's heights come from the header alone.
+    const std::pair<std::string, int32_t> heights[] = {
+        {strBig, 1}, {"/dev/zero", 0}, {strDir, 0}, {"/usr/share/figlet/standard.flf", 6}};
+    for (const auto& [strPath, nHeight] : heights)
+        EXPECT_EQ(FigFontFileHeight(strPath), nHeight) << strPath;
 }
 
 TEST(FigFont, StripEndmarks)
@@ -97,6 +105,19 @@ TEST(FigFont, StripEndmarks)
         {"ab@", "ab"}, {"ab@@", "ab"}, {"a@#", "a@"}, {"@@@", "@"}, {"@", ""}, {"", ""}};
     for (const auto& [szRow, szExpected] : cases)
         EXPECT_EQ(StripEndmarks(szRow), szExpected) << szRow;
+}
+
+// TOIlet rows: end marks counted in characters, then Windows-1252 with the
+// nearest ASCII or '?' for the rest, and '?' for bytes that are not UTF-8.
+TEST(FigFont, ToiletRowsInWindows1252)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"\u24b6A", "A@@"},          {"x@@", "x@@"},
+        {"\u257b\u2501!", "|-@@"},    {"", "@@"},
+        {"\u20ac\u00e9\u2591\u2588\uff28\u4e00@", "\x80\xe9.#H?@@"},
+        {"a\xff\xc3(\xe2\x94" "b#", "a?" "?(?" "?b@@"}};
+    for (const auto& [szRow, szExpected] : cases)
+        EXPECT_EQ(ToiletGlyphRow(szRow), szExpected) << szRow;
 }
 
 TEST(FigRender, JoiningRulesOnHandMadeGlyphs)
@@ -151,8 +172,12 @@ TEST(FigRender, LongTextsComposeInPlace)
             row += "|_ _ _|(_____)";
     }
     const FigFont wide = MakeFont(0, Rows(6, "|_$_$_|"), Rows(6, "(_____)"));
-    for (const int nSpacing : {FIG_SPACING_SMUSH, FIG_SPACING_KERN, FIG_SPACING_FULL})
+    for (int nSpacing = 0; nSpacing < FIG_SPACING_COUNT; ++nSpacing)
         EXPECT_EQ(Split(RenderFigText(strLong, wide, nSpacing)), full) << nSpacing;
+    // Nor must a blank row be searched afresh for its ink at each glyph.
+    const FigFont blankRow = MakeFont(0, {"       ", "|_$_$_|"}, {"       ", "(_____)"});
+    EXPECT_EQ(Split(RenderFigText(strLong, blankRow, FIG_SPACING_FITTED)),
+              (Rows{std::string(full[0].size(), ' '), full[0]}));
     // Later glyphs join at the advance: the ink widths of all before them.
     const FigFont font = MakeFont(1, {"a ", "aa", "a$", "", "ab "}, {" b", "ab", "$b", "x", "   c"});
     EXPECT_EQ(Split(RenderFigText("ABBA", font, FIG_SPACING_SMUSH)),
@@ -166,9 +191,11 @@ TEST(FigRender, LongTextsComposeInPlace)
 TEST(FigRender, OutputPastTheLimitIsRefused)
 {
     const FigFont font = MakeFont(0, Rows(4, std::string(5000, 'W')), Rows(4, "b"));
-    const std::string strText(60, 'A');
     std::string strRows;
-    for (const int nSpacing : {FIG_SPACING_SMUSH, FIG_SPACING_KERN, FIG_SPACING_FULL}) {
+    for (int nCase = 0; nCase < 2 * FIG_SPACING_COUNT; ++nCase) {
+        const int nSpacing = nCase % FIG_SPACING_COUNT;
+        // Lines of lettering, empty ones included, count towards the limit.
+        const std::string strText = nCase < FIG_SPACING_COUNT ? std::string(60, 'A') : "AB\n\nA";
         EXPECT_EQ(ComposeFigText(strText, font, nSpacing, SIZE_MAX, &strRows), EFigRender::OK);
         const std::size_t nSize = strRows.size();
         EXPECT_EQ(ComposeFigText(strText, font, nSpacing, nSize, &strRows), EFigRender::OK);
@@ -181,34 +208,114 @@ TEST(FigRender, OutputPastTheLimitIsRefused)
     // characters pass the default limit; sixty would need a gigabyte.
     const FigFont huge = MakeFont(
         0, Rows(FIG_MAX_HEIGHT, std::string(FIG_MAX_FILE_BYTES / FIG_MAX_HEIGHT - 2, 'W')), {});
-    EXPECT_EQ(RenderFigText(strText, huge, FIG_SPACING_FULL), "");
+    EXPECT_EQ(RenderFigText(std::string(60, 'A'), huge, FIG_SPACING_FULL), "");
     EXPECT_EQ(RenderFigText("AAA", huge, FIG_SPACING_FULL).size(),
               3 * (FIG_MAX_FILE_BYTES - 512) + 512);
 }
 
-// Full width is plain concatenation, so it must match figlet's own -W output
-// (left to right: the header's print direction is not read).
-TEST(FigRender, FullWidthMatchesTheFigletProgram)
+// A program's output for the text (fed on standard input, so line feeds
+// start new lines), or "(failed)".
+std::string ProgramOutput(const std::string& strCommand, const std::string& strText)
 {
-    if (std::system("command -v figlet >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "figlet is not installed";
-    const char* const szWords = "Glyphwright {2026} draws_ASCII art!";
-    for (const char* szFont : {"standard", "big", "banner", "block", "lean", "mini", "script",
-                               "shadow", "slant", "small", "smslant", "term", "bubble", "digital",
-                               "ivrit", "mnemonic", "smscript", "smshadow"}) {
-        SCOPED_TRACE(szFont);
-        const std::string strPath = std::string("/usr/share/figlet/") + szFont + ".flf";
+    const std::string strInput = testing::TempDir() + "figlet_input.txt";
+    std::ofstream(strInput, std::ios::binary) << strText << '\n';
+    FILE* pipe = popen((strCommand + " < " + strInput).c_str(), "r");
+    if (pipe == nullptr)
+        return "(failed)";
+    std::string strOut;
+    for (char buf[4096]; std::size_t n = fread(buf, 1, sizeof buf, pipe);)
+        strOut.append(buf, n);
+    return pclose(pipe) == 0 ? strOut : "(failed)";
+}
+
+// A font of three-row glyphs drawn with the glyph's own character, so that
+// every pair of text characters meets at their own characters: "$" is all
+// hardblank, "#" half, "." one column wide. The header varies the layout.
+std::string HandMadeFont(const std::string& strHeader)
+{
+    std::string strFont = strHeader + "\n";
+    for (int nCode = FIG_FIRST_CODE; nCode < FIG_FIRST_CODE + FIG_GLYPH_COUNT; ++nCode) {
+        const std::string c(1, static_cast<char>(nCode));
+        strFont += nCode == '.'   ? ".@\n.@\n.@@\n"
+                   : nCode == '$' ? "$$@\n$$@\n$$@@\n"
+                   : nCode == '#' ? "#$@\n$#@\n##@@\n"
+                                  : " " + c + c + "@\n" + c + "  @\n " + c + " @@\n";
+    }
+    return strFont;
+}
+
+// Fitted and smushed composition against the figlet program, and full width
+// against figlet -W: every font Debian installs, and hand-made fonts for the
+// rules and layouts those do not use (big X, hardblank, universal smushing,
+// headers with only the old layout, right to left). Fails without figlet.
+TEST(FigRender, SpacingsMatchTheFigletProgram)
+{
+    ASSERT_EQ(std::system("command -v figlet >/dev/null 2>&1"), 0) << "figlet is not installed";
+    std::vector<std::string> vFonts;
+    for (const auto& entry : std::filesystem::directory_iterator("/usr/share/figlet"))
+        if (entry.path().extension() == ".flf")
+            vFonts.push_back(entry.path().string());
+    ASSERT_GE(vFonts.size(), 18u) << "the figlet package's fonts are missing";
+    const char* const szHeaders[] = {
+        "flf2a$ 3 2 8 -1 0 0 176", // big X and hardblank rules
+        "flf2a$ 3 2 8 0 0 0 128",  // universal smushing
+        "flf2a$ 3 2 8 63 0",       // every rule, old layout only
+        "flf2a$ 3 2 8 32 0",       // old layout with only the unread rule
+        "flf2a$ 3 2 8 0 0",        // fitting, old layout only
+        "flf2a$ 3 2 8 -1 0 1 191", // right to left
+        "flf2a$ 3 2 8 0 0 1 128",  // right to left, universal smushing
+    };
+    for (std::size_t n = 0; n < std::size(szHeaders); ++n) {
+        vFonts.push_back(testing::TempDir() + "hand" + std::to_string(n) + ".flf");
+        std::ofstream(vFonts.back(), std::ios::binary) << HandMadeFont(szHeaders[n]);
+    }
+    const char* const szTexts[] = {
+        "Hello, Glyphwright {2026} draws_ASCII art!",
+        "//\\\\/ \\/<>< ][[]}{{}()(\n_|_/_\\_[_]_{_}_(_)_<_>_\n\n|/|[|{(|<)>",
+        "  a  b..c.|.x  ",
+        "$$ a$b $_$ AA--==\nlast$#a#$.$",
+    };
+    const std::pair<int, const char*> modes[] = {
+        {FIG_SPACING_FITTED, "-k"}, {FIG_SPACING_FONT_LAYOUT, ""}, {FIG_SPACING_FULL, "-W -L"}};
+    for (const std::string& strFont : vFonts) {
         FigFont font;
-        ASSERT_EQ(LoadFigFontFile(strPath, font), EFigLoad::OK);
-        FILE* pipe =
-            popen(("figlet -W -L -w 100000 -f " + strPath + " '" + szWords + "'").c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        std::string strOut;
-        for (char buf[4096]; std::size_t n = fread(buf, 1, sizeof buf, pipe);)
-            strOut.append(buf, n);
-        ASSERT_EQ(pclose(pipe), 0);
-        const Rows expected = Split(strOut, "\n");
-        ASSERT_EQ(expected.size(), static_cast<std::size_t>(font.nHeight));
-        EXPECT_EQ(Split(RenderFigText(szWords, font, FIG_SPACING_FULL)), expected);
+        ASSERT_EQ(LoadFigFontFile(strFont, font), EFigLoad::OK) << strFont;
+        for (const char* szText : szTexts)
+            for (const auto& [nSpacing, szOptions] : modes) {
+                SCOPED_TRACE(testing::Message() << strFont << " " << szOptions << " " << szText);
+                // -w 100000 keeps figlet from wrapping at 80 columns, and -l
+                // from padding right-to-left lines out to that width.
+                const std::string strExpected = ProgramOutput(
+                    std::string("figlet -w 100000 -l ") + szOptions + " -f " + strFont, szText);
+                ASSERT_NE(strExpected, "(failed)");
+                EXPECT_EQ(Split(RenderFigText(szText, font, nSpacing)), Split(strExpected, "\n"));
+            }
+    }
+}
+
+// TOIlet fonts against the toilet program's plain output, both in
+// Windows-1252: every plain (not zipped) font of Debian's toilet-fonts.
+TEST(FigRender, ToiletFontsMatchTheToiletProgram)
+{
+    ASSERT_EQ(std::system("command -v toilet >/dev/null 2>&1"), 0) << "toilet is not installed";
+    std::vector<std::string> vFonts;
+    for (const auto& entry : std::filesystem::directory_iterator("/usr/share/figlet")) {
+        char szSignature[6] = {};
+        std::ifstream(entry.path(), std::ios::binary).read(szSignature, 5);
+        if (entry.path().extension() == ".tlf" && std::string(szSignature) == "tlf2a")
+            vFonts.push_back(entry.path().stem().string());
+    }
+    ASSERT_GE(vFonts.size(), 8u) << "the toilet-fonts package is missing";
+    for (const std::string& strFont : vFonts) {
+        FigFont font;
+        ASSERT_EQ(LoadFigFontFile("/usr/share/figlet/" + strFont + ".tlf", font), EFigLoad::OK);
+        for (const char* szText : {"Hello, Glyphwright {2026} draws_ASCII art!", "ab\n$ #"}) {
+            SCOPED_TRACE(testing::Message() << strFont << " " << szText);
+            const std::string strExpected =
+                ProgramOutput("toilet -w 100000 -d /usr/share/figlet -f " + strFont, szText);
+            ASSERT_NE(strExpected, "(failed)");
+            EXPECT_EQ(Split(RenderFigText(szText, font, FIG_SPACING_FONT_LAYOUT)),
+                      Split(Utf8ToCp1252(strExpected), "\n"));
+        }
     }
 }

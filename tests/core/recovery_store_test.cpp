@@ -26,7 +26,8 @@ using namespace gwptest;
 CRecoverySnapshot Snap(int nRows, int nCols, int nFrames, const std::string& strPath = "")
 {
     const std::string str = HandBuiltFile(nFrames, nCols, nRows).substr(GWP_HEADER_SIZE);
-    CRecoverySnapshot snap{nRows, nCols, std::vector<CharCell>(str.size() / 16), strPath, 1234, {}};
+    CRecoverySnapshot snap{
+        nRows, nCols, std::vector<CharCell>(str.size() / 16), strPath, 1234, {}, {}};
     std::memcpy(snap.cells.data(), str.data(), str.size());
     return snap;
 }
@@ -102,7 +103,8 @@ TEST(RecoveryStore, CopyIsTheDrawingAsSavedAndOutlivesItsProcessId)
     BuildModified(doc, 5, 7, 4);
     doc.DeleteFrame(1); // keys 0, 2, 3: a gap the copy must not show
     const std::string strOddPath = "/home/a\nframes=9\\n/b.gwp";
-    const CRecoverySnapshot snap = TakeRecoverySnapshot(doc, strOddPath);
+    CRecoverySnapshot snap = TakeRecoverySnapshot(doc, strOddPath);
+    snap.crBack = 0x00C08040u;
     ASSERT_EQ(snap.FrameCount(), 3);
     const std::string strSaved = GwpSerialize(doc);
 
@@ -119,8 +121,8 @@ TEST(RecoveryStore, CopyIsTheDrawingAsSavedAndOutlivesItsProcessId)
     EXPECT_EQ(Entries(strFolder).size(), 4u) << "the crashed copy and the own lock";
     const auto e = IntactCopy(strFolder, strSaved);
     ASSERT_TRUE(e);
-    EXPECT_EQ(std::tuple(e->strOriginalPath, e->nFrames, e->nTime),
-              std::tuple(strOddPath, 3, snap.nTime));
+    EXPECT_EQ(std::tuple(e->strOriginalPath, e->nFrames, e->nTime, e->crBack),
+              std::tuple(strOddPath, 3, snap.nTime, std::optional<COLORREF>(0x00C08040u)));
     CGwpImage image;
     EXPECT_EQ(GwpParse(strSaved, &image, nullptr), EGwpResult::Ok);
     ASSERT_TRUE(DiscardCopy(*e));

@@ -39,7 +39,7 @@ run() {
     expect "gwconvert image p.png o.htm --auto --c" "--cell --contrast"
     # Option values from a fixed list, after a space or "=".
     expect "gwconvert gif x.gwp --zoom " "0 1 2 3 4"
-    expect "gwconvert figlet standard Hi --spacing=" "0 1 2"
+    expect "gwconvert figlet standard Hi --spacing=" "0 1 2 fit smush"
     expect "gwconvert text x.gwp --frame " ""
     # Drawings where a drawing is expected, also past an option's value and
     # "--"; the export's own kind of file for its output.

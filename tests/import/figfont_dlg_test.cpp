@@ -1,15 +1,19 @@
 // The FIGlet dialog: the fonts it lists and from where, the input box that
 // only takes characters with a glyph, a fresh composition on every change, a
-// damaged font that leaves the one before in force, and too large lettering.
+// damaged font that leaves the one before in force, and too large lettering;
+// the remembered spacing, lines of lettering, TOIlet fonts and the gallery.
 #include "tests/panes/qt_test_main.h"
 #include "import/figfont_dlg.h"
+#include "import/figfont_gallery.h"
 #include "ui/app_folders.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QListView>
 #include <QPlainTextEdit>
+#include <QSettings>
 
 namespace {
 
@@ -65,7 +69,41 @@ private slots:
         WriteFont(QStringLiteral("b.flf"), FONT_B);
         WriteFont(QStringLiteral("a.flf"), FONT_A);
         WriteFont(QStringLiteral("notes.txt"), "not listed");
+        // A TOIlet font drawing FONT_A's "H" with box lines, and a zipped one.
+        WriteFont(QStringLiteral("c.tlf"), MakeFont("\u2502_\u2502@\n\u2502 \u2502@@\n",
+                                                    "tlf2a$ 2 2 8 0 0"));
+        WriteFont(QStringLiteral("z.tlf"), "PK\x03\x04zipped");
+        QSettings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"))
+            .remove(QStringLiteral("Figlet"));
         m_vMessages.clear();
+    }
+
+    void fittedAndSmushedAreRememberedAndCtrlEnterStartsALine()
+    {
+        {
+            CFigfontDlg dlg;
+            QStringList names;
+            for (int n = 0; n < dlg.SpacingCombo()->count(); ++n)
+                names << dlg.SpacingCombo()->itemText(n);
+            QCOMPARE(names, QStringList({"0", "1", "2", "Fitted", "Smushed"}));
+            dlg.SpacingCombo()->setCurrentIndex(FIG_SPACING_FONT_LAYOUT);
+        }
+        CFigfontDlg dlg;
+        QCOMPARE(dlg.SpacingCombo()->currentText(), QStringLiteral("Smushed"));
+        QTest::keyClicks(dlg.InputEdit(), QStringLiteral("Hi"));
+        QTest::keyClick(dlg.InputEdit(), Qt::Key_Return); // the dialog's, not a new line
+        QTest::keyClick(dlg.InputEdit(), Qt::Key_Return, Qt::ControlModifier);
+        QTest::keyClicks(dlg.InputEdit(), QStringLiteral("tH"));
+        QCOMPARE(dlg.InputEdit()->text(), QStringLiteral("Hi\ntH"));
+        QCOMPARE(dlg.PreviewText(), Expected(FONT_A, "Hi\ntH", FIG_SPACING_FONT_LAYOUT));
+        dlg.SpacingCombo()->setCurrentIndex(FIG_SPACING_FITTED);
+        QCOMPARE(dlg.Preview()->toPlainText(), QStringLiteral("|_|o \n| || \n+|_|\n|| |\n"));
+        // TOIlet fonts come after the FIGlet ones, marked; zipped ones are not listed.
+        const int nToilet = dlg.FontCombo()->findText(QStringLiteral("c (TOIlet)"));
+        QVERIFY(nToilet > dlg.FontCombo()->findText(QStringLiteral("b")));
+        QVERIFY(dlg.FontCombo()->findText(QStringLiteral("z (TOIlet)")) < 0);
+        dlg.FontCombo()->setCurrentIndex(nToilet);
+        QCOMPARE(dlg.PreviewText(), Expected(FONT_A, "Hi\ntH", FIG_SPACING_FITTED));
     }
 
     void listsTheUsersFontsFirstAndComposesOnEveryChange()
@@ -94,6 +132,37 @@ private slots:
         dlg.InputEdit()->setText(QStringLiteral("H\u00e9 i"));
         QCOMPARE(dlg.PreviewText(), Expected(FONT_B, "H i", 1));
         QVERIFY(m_vMessages.isEmpty());
+    }
+
+    void theGalleryLettersTheVisibleFontsAndPicksOne()
+    {
+        for (int n = 0; n < 30; ++n)
+            WriteFont(QStringLiteral("f%1.flf").arg(n, 2, 10, QChar(u'0')), FONT_B);
+        CFigfontDlg dlg;
+        const CFigGallery& gallery = dlg.GalleryModel()->Gallery();
+        QCOMPARE(dlg.GalleryModel()->rowCount(), dlg.FontCombo()->count());
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QTest::keyClicks(dlg.InputEdit(), QStringLiteral("Hi"));
+        dlg.Gallery()->viewport()->grab(); // paints what shows
+        const QModelIndex first = dlg.GalleryModel()->index(0);
+        QCOMPARE(first.data().toString(), QStringLiteral("a\n|_|o \n| || "));
+        QCOMPARE(first.data(Qt::ToolTipRole).toString(),
+                 QDir::toNativeSeparators(UserDataFolder(QStringLiteral("Fonts/a.flf"))));
+        // Only what shows is made: the list is far longer than the view.
+        QVERIFY(gallery.IsRendered(0) && !gallery.IsRendered(gallery.Count() - 1));
+        // Typing remakes the shown entries only.
+        const std::size_t nMade = gallery.Compositions();
+        QTest::keyClicks(dlg.InputEdit(), QStringLiteral("t"));
+        dlg.Gallery()->viewport()->grab();
+        const std::size_t nRemade = gallery.Compositions() - nMade;
+        QVERIFY(nRemade > 0 && nRemade < 20 && !gallery.IsRendered(gallery.Count() - 1));
+        QCOMPARE(first.data().toString(), QStringLiteral("a\n|_|o +\n| || |"));
+        // Clicking an entry selects its font.
+        const QRect rect = dlg.Gallery()->visualRect(dlg.GalleryModel()->index(1));
+        QTest::mouseClick(dlg.Gallery()->viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(dlg.FontCombo()->currentText(), QStringLiteral("b"));
+        QCOMPARE(dlg.PreviewText(), Expected(FONT_B, "Hit", 2));
     }
 
     void aDamagedFontKeepsTheOneBeforeAndNoFontComposesNothing()

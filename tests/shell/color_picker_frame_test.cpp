@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QPushButton>
+#include <QScrollArea>
 
 namespace {
 
@@ -21,6 +22,16 @@ namespace {
 bool LineAt(CRulerView& ruler, int nX)
 {
     return ruler.grab().toImage().pixel(nX, 4) == qRgb(0, 0, 0);
+}
+
+// Whether rc, in pWidget's coordinates, shows whole in the picker's scroll
+// viewport (so not under its scroll bar) and in the dock.
+bool ShownInPane(QWidget* pWidget, const QRect& rc, QWidget* pDock)
+{
+    QWidget* pViewport = pDock->findChild<QScrollArea*>()->viewport();
+    const QRect rcInViewport(pWidget->mapTo(pViewport, rc.topLeft()), rc.size());
+    const QRect rcInDock(pWidget->mapTo(pDock, rc.topLeft()), rc.size());
+    return pViewport->rect().contains(rcInViewport) && pDock->rect().contains(rcInDock);
 }
 
 } // namespace
@@ -57,6 +68,28 @@ private slots:
         QVERIFY(rgbBack != qRgb(255, 255, 0));
         for (int i = 0; i < 2; ++i)
             QCOMPARE(pList->Thumbnail(int(pList->ItemData(i) & 0xFFFF)).toImage().pixel(0, 0), rgbBack);
+    }
+
+    // A small window: the whole palette, the target list and Set show at
+    // once without scrolling, and the frame panel stays short.
+    void smallWindowShowsThePickerWhole()
+    {
+        CMainFrame frame;
+        frame.resize(900, 600);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        CColorPickerView* pPicker = frame.ColorPicker();
+        auto* pDock = frame.findChild<QDockWidget*>(QStringLiteral("ColorPicker"));
+        for (int nIndex : {0, 5, CColorPickerView::FIRST_CUSTOM, CColorPickerView::SWATCH_COUNT - 1})
+            QVERIFY2(ShownInPane(pPicker, CColorPickerView::SwatchRect(nIndex), pDock),
+                     qPrintable(QString::number(nIndex)));
+        QVERIFY(ShownInPane(pPicker->Combo(), pPicker->Combo()->rect(), pDock));
+        QVERIFY(ShownInPane(pPicker->SetButton(), pPicker->SetButton()->rect(), pDock));
+        auto* pFrameDock = frame.findChild<QDockWidget*>(QStringLiteral("FramePanel"));
+        QVERIFY2(pFrameDock->height() < frame.height() / 4,
+                 qPrintable(QString::number(pFrameDock->height())));
+        CFramePaneView* pList = frame.FramePanel()->List();
+        QVERIFY(pList->viewport()->rect().contains(pList->ItemRect(0)));
     }
 
     void rulersFollowTheViewsZoomAndMouse()

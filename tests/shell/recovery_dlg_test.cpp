@@ -1,23 +1,29 @@
 // Start-up recovery: the copies of crashed programs listed, one restored as
 // an unsaved drawing under its old name, the others discarded or kept.
+#include "canvas/art_view.h"
+#include "canvas/ruler_corner_view.h"
 #include "core/recovery_store.h"
 #include "shell/autosave.h"
 #include "shell/main_frame.h"
 #include "shell/recovery_dlg.h"
 #include "shell_test_support.h"
+#include "ui/settings_value.h"
 
 #include <QFile>
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include <optional>
+
 namespace {
 
 // A copy as a program that died without a clean exit leaves it: its store
 // goes without CloseClean, so the lock is free and the files stay.
-void LeaveCopy(const QString& strFolder, const std::string& strOriginal, int64_t nTime, char chMark)
+void LeaveCopy(const QString& strFolder, const std::string& strOriginal, int64_t nTime, char chMark,
+               std::optional<COLORREF> crBack = std::nullopt)
 {
     CRecoverySnapshot snap{5, 7, std::vector<CharCell>(2 * 5 * 7, CharCell{0, 0, 0, ' ', {}}),
-                           strOriginal, nTime, {}};
+                           strOriginal, nTime, {}, crBack};
     snap.cells[1 * 7 + 2].chChar = uint8_t('P');          // frame 0
     snap.cells[5 * 7 + 1 * 7 + 2].chChar = uint8_t(chMark); // frame 1
     CRecoveryStore store(strFolder.toStdString());
@@ -75,6 +81,31 @@ private slots:
         QVERIFY(FindOrphanedCopies(Folder().toStdString()).empty());
         const QString strOwn = QString::fromStdString(frame.Autosave()->SessionName());
         QCOMPARE(Entries(strOwn + QStringLiteral(".*.gwp")).size(), 1);
+    }
+
+    // A copy that kept a background brings it back, setting and all, and the
+    // session's own copy keeps it on; an older copy leaves the window's.
+    void restoreBringsBackTheKeptBackground()
+    {
+        const COLORREF crWindow = 0x00204060u, crKept = 0x00C0FFC0u;
+        using OptColor = std::optional<COLORREF>;
+        for (const OptColor crCopy : {OptColor(crKept), OptColor()}) {
+            ResetHome();
+            LeaveCopy(Folder(), "", 1700000000, 'K', crCopy);
+            CMainFrame frame;
+            frame.View()->SetBackColor(crWindow);
+            frame.RulerCorner()->SetBackColor(crWindow);
+            Offer(frame, [](CRecoveryDlg* pDlg) { pDlg->RestoreButton()->click(); });
+            QCOMPARE(frame.Document().GetCurCells()[1 * 7 + 2].chChar, uint8_t('K'));
+            const COLORREF crWant = crCopy.value_or(crWindow);
+            QCOMPARE(frame.View()->GetBackColor(), crWant);
+            QCOMPARE(frame.RulerCorner()->BackColor(), crWant);
+            QSettings settings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+            QCOMPARE(ReadSettingU32(settings, "GWColor", "BKCLR", 0), crWant);
+            const QString strOwn = QString::fromStdString(frame.Autosave()->SessionName());
+            QVERIFY(FileBytes(Folder() + '/' + strOwn + QStringLiteral(".desc"))
+                        .contains(QString::asprintf("\nback=%06x\n", crWant).toLatin1()));
+        }
     }
 
     void damagedCopyOnlyDiscardedAndDecideLaterKeepsTheRest()
