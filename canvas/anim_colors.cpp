@@ -1,5 +1,6 @@
 #include "canvas/anim_colors.h"
 
+#include "canvas/canvas_color.h"
 #include "canvas/frame_picture.h"
 #include "core/html_export.h"
 
@@ -45,4 +46,25 @@ bool CollectAnimColors(IAnimFrameSource& frames, CFramePicture& picture, size_t 
         }
     }
     return true;
+}
+
+const std::vector<QRgb>& CTextColors::Of(const CharCell* pCells, size_t nCells)
+{
+    m_vColors.clear();
+    std::unordered_set<QRgb> setSeen;
+    QRgb rgbLast = 0;
+    for (size_t i = 0; i < nCells && m_vColors.size() <= m_nMax; ++i) {
+        const uint8_t ch = pCells[i].chChar;
+        if (m_aInk[ch] < 0) {
+            // A blank glyph's only shade is the background.
+            m_vShades.clear();
+            m_picture.CellColors(ch, 0, m_vShades);
+            m_aInk[ch] = m_vShades.size() > 1 ? 1 : 0;
+        }
+        const QRgb rgb = ColorRefToRgb(pCells[i].crColor);
+        if (m_aInk[ch] && rgb != rgbLast && setSeen.insert(rgb).second)
+            m_vColors.push_back(rgb);
+        rgbLast = m_aInk[ch] ? rgb : rgbLast;
+    }
+    return m_vColors;
 }

@@ -2,6 +2,7 @@
 
 #include "canvas/anim_colors.h"
 #include "canvas/frame_picture.h"
+#include "canvas/gif_palette.h"
 #include "core/html_export.h"
 
 #include <gif_lib.h>
@@ -61,11 +62,20 @@ struct CPalette {
     }
     int Add(QRgb rgb)
     {
-        aColors[static_cast<size_t>(nCount)] = {static_cast<GifByteType>(qRed(rgb)),
-                                                static_cast<GifByteType>(qGreen(rgb)),
-                                                static_cast<GifByteType>(qBlue(rgb))};
+        Set(nCount, rgb);
         index.Insert(rgb, nCount);
         return nCount++;
+    }
+    void Set(int n, QRgb rgb)
+    {
+        aColors[static_cast<size_t>(n)] = {static_cast<GifByteType>(qRed(rgb)),
+                                           static_cast<GifByteType>(qGreen(rgb)),
+                                           static_cast<GifByteType>(qBlue(rgb))};
+    }
+    QRgb Rgb(int n) const
+    {
+        const GifColorType& c = aColors[static_cast<size_t>(n)];
+        return qRgb(c.Red, c.Green, c.Blue);
     }
 };
 
@@ -97,23 +107,26 @@ MapPtr MakeMap(const CPalette& palette, int nCount)
     return MapPtr(GifMakeMapObject(MapSize(nCount), palette.aColors.data()));
 }
 
-// The frames' encoder: each frame as the rectangle that changed since the
-// one before, through the screen's table, a table of its own or a reduced
-// one. The screen's table is fixed before the first frame, so every frame
-// goes to the stream as it is encoded; besides the picture and the one
-// before it only the rectangle's indices, a byte a pixel, are held.
+// The frames' encoder: each frame as the rectangle that differs from the
+// picture shown so far, through the screen's table, a table of exactly its
+// colours or, when they do not fit, a table built from its text colours. The
+// screen's table is fixed before the first frame, so every frame goes to the
+// stream as it is encoded; besides the picture drawn and the one shown only
+// the rectangle's indices, a byte a pixel, are held.
 class CGifEncoder {
 public:
     explicit CGifEncoder(GifFileType* pGif) : m_pGif(pGif) {}
 
     // vColors: the screen's table, the first 256 when there are more.
-    bool Begin(QSize sz, bool bLoop, const std::vector<QRgb>& vColors)
+    bool Begin(QSize sz, bool bLoop, QRgb rgbBack, const std::vector<QRgb>& vColors)
     {
+        m_rgbBack = rgbBack;
         m_screen.Clear();
         for (size_t i = 0; i < vColors.size() && i < MAX_COLORS; ++i)
             m_screen.Add(vColors[i]);
         // One entry to spare, when the table is not full, for a later frame's transparent pixels.
         m_nScreenSize = MapSize(std::min(m_screen.nCount + 1, MAX_COLORS));
+        m_shown = QImage(sz, QImage::Format_RGB32);
         EGifSetGifVersion(m_pGif, true);
         const MapPtr pMap = MakeMap(m_screen, m_nScreenSize);
         if (!pMap || EGifPutScreenDesc(m_pGif, sz.width(), sz.height(), 8, 0, pMap.get()) != GIF_OK)
@@ -129,23 +142,28 @@ public:
                EGifPutExtensionTrailer(m_pGif) == GIF_OK;
     }
 
-    bool AddFrame(const QImage& img, const QImage* pPrev, int nDelay)
+    // vText: the frame's text colours (see CTextColors), for when its
+    // colours fit no exact table.
+    bool AddFrame(const QImage& img, const std::vector<QRgb>& vText, int nDelay)
     {
         m_pImg = &img;
-        m_pPrev = pPrev;
-        m_rc = pPrev ? ChangedRect(img, *pPrev) : img.rect();
+        m_bShown = m_nFrames++ > 0;
+        m_rc = m_bShown ? ChangedRect(img, m_shown) : img.rect();
         // A frame that changed nothing stores its one pixel as it is.
-        if (pPrev && !AnyChanged())
-            m_pPrev = nullptr;
-        const bool bTransparent = AnyUnchanged();
+        if (m_bShown && !AnyChanged())
+            m_bShown = false;
         m_vIndices.resize(static_cast<size_t>(m_rc.width()) * static_cast<size_t>(m_rc.height()));
         int nTransparent = NO_TRANSPARENT_COLOR;
+        const CPalette* pTable = &m_screen;
         MapPtr pMap;
-        m_bQuantized = false;
+        const bool bTransparent = AnyUnchanged();
+        m_rcOut = m_rc;
+        m_bFinal = false;
         if (!MapToScreen(bTransparent, &nTransparent)) {
-            if (!MapToOwn(bTransparent, &nTransparent) && !Quantize(bTransparent, &nTransparent))
-                return false;
-            pMap = MakeMap(m_own, m_own.nCount + (bTransparent ? 1 : 0));
+            if (!MapToOwn(bTransparent, &nTransparent))
+                MapToNearest(vText, &nTransparent);
+            pTable = &m_own;
+            pMap = MakeMap(m_own, m_own.nCount + (nTransparent >= 0 ? 1 : 0));
             if (!pMap)
                 return false;
         }
@@ -156,9 +174,10 @@ public:
         GifByteType aExt[4];
         const size_t nExt = EGifGCBToExtension(&gcb, aExt);
         if (EGifPutExtension(m_pGif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(nExt), aExt) != GIF_OK ||
-            EGifPutImageDesc(m_pGif, m_rc.x(), m_rc.y(), m_rc.width(), m_rc.height(), false, pMap.get()) != GIF_OK)
+            EGifPutImageDesc(m_pGif, m_rcOut.x(), m_rcOut.y(), m_rcOut.width(), m_rcOut.height(), false,
+                             pMap.get()) != GIF_OK)
             return false;
-        return PutLines(static_cast<GifPixelType>(nTransparent));
+        return PutLines(*pTable, nTransparent);
     }
 
 private:
@@ -191,17 +210,18 @@ private:
 
     bool AnyChanged() const
     {
-        return m_rc.size() != QSize(1, 1) || m_pImg->pixel(m_rc.topLeft()) != m_pPrev->pixel(m_rc.topLeft());
+        return m_rc.size() != QSize(1, 1) ||
+               m_pImg->pixel(m_rc.topLeft()) != m_shown.pixel(m_rc.topLeft());
     }
 
-    // Whether the rectangle keeps a pixel of the frame before (stored transparent).
+    // Whether the rectangle keeps a pixel already shown as drawn (stored transparent).
     bool AnyUnchanged() const
     {
-        if (!m_pPrev)
+        if (!m_bShown)
             return false;
         for (int y = m_rc.top(); y <= m_rc.bottom(); ++y) {
             const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rc.left();
-            const auto* q = reinterpret_cast<const QRgb*>(m_pPrev->constScanLine(y)) + m_rc.left();
+            const auto* q = reinterpret_cast<const QRgb*>(m_shown.constScanLine(y)) + m_rc.left();
             for (int x = 0; x < m_rc.width(); ++x)
                 if (p[x] == q[x])
                     return true;
@@ -209,8 +229,9 @@ private:
         return false;
     }
 
-    // fn(colour, index slot) for each changed pixel of the rectangle (every
-    // one when there is no frame before), row by row, while fn returns true.
+    // fn(colour, index slot) for each pixel of the rectangle not already
+    // shown as drawn (every one for the first frame), row by row, while fn
+    // returns true.
     template <class TFn>
     bool ForEachChanged(TFn fn)
     {
@@ -218,7 +239,7 @@ private:
         for (int y = m_rc.top(); y <= m_rc.bottom(); ++y) {
             const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rc.left();
             const QRgb* q =
-                m_pPrev ? reinterpret_cast<const QRgb*>(m_pPrev->constScanLine(y)) + m_rc.left() : nullptr;
+                m_bShown ? reinterpret_cast<const QRgb*>(m_shown.constScanLine(y)) + m_rc.left() : nullptr;
             for (int x = 0; x < m_rc.width(); ++x, ++pIndex)
                 if ((!q || p[x] != q[x]) && !fn(p[x] | 0xFF000000u, pIndex))
                     return false;
@@ -282,70 +303,132 @@ private:
         return true;
     }
 
-    // More colours than a table holds: giflib's median-cut reduction of the
-    // changed pixels, whose indices are then taken in order.
-    bool Quantize(bool bTransparent, int* pTransparent)
+    // More colours than a table holds: the background, the text colours and
+    // the blends between them, or past 255 text colours a median cut of the
+    // pixels; each pixel takes its nearest entry. After the first frame an
+    // entry is kept for the pixels whose entry is the colour already shown,
+    // and only the bounds of the others are stored.
+    void MapToNearest(const std::vector<QRgb>& vText, int* pTransparent)
     {
-        std::vector<GifByteType> vRed, vGreen, vBlue;
-        for (auto* pv : {&vRed, &vGreen, &vBlue})
-            pv->reserve(m_vIndices.size());
-        ForEachChanged([&](QRgb rgb, GifPixelType*) {
-            vRed.push_back(static_cast<GifByteType>(qRed(rgb)));
-            vGreen.push_back(static_cast<GifByteType>(qGreen(rgb)));
-            vBlue.push_back(static_cast<GifByteType>(qBlue(rgb)));
-            return true;
-        });
-        m_vQuantized.resize(vRed.size());
-        m_own.Clear();
-        int nSize = MAX_COLORS - (bTransparent ? 1 : 0);
-        if (GifQuantizeBuffer(static_cast<unsigned>(vRed.size()), 1, &nSize, vRed.data(), vGreen.data(),
-                              vBlue.data(), m_vQuantized.data(), m_own.aColors.data()) != GIF_OK)
-            return false;
-        m_own.nCount = std::clamp(nSize, 1, MAX_COLORS - (bTransparent ? 1 : 0));
-        m_bQuantized = true;
-        *pTransparent = bTransparent ? m_own.nCount : NO_TRANSPARENT_COLOR;
-        return true;
-    }
-
-    // The rectangle's indices, a line at a time: the unchanged pixels
-    // transparent, the changed ones from the table's map or, reduced, in order.
-    bool PutLines(GifPixelType nTransparent)
-    {
-        std::vector<GifPixelType> vLine(static_cast<size_t>(m_rc.width()));
-        const GifPixelType* pQuantized = m_vQuantized.data();
-        const GifPixelType* pIndex = m_vIndices.data();
+        // One entry spare even for the first frame, so that a later frame of
+        // the same text colours gets the same table and rewrites nothing.
+        const int nRoom = MAX_COLORS - 1;
+        if (!m_palette.BuildRamps(m_rgbBack, vText, nRoom)) {
+            m_palette.BeginCut(m_rgbBack);
+            ForEachChanged([&](QRgb rgb, GifPixelType*) {
+                m_palette.Count(rgb);
+                return true;
+            });
+            m_palette.BuildCut(nRoom);
+        }
+        const std::vector<QRgb>& vColors = m_palette.Colors();
+        int nTop = -1, nBottom = -1, nLeft = m_rc.width(), nRight = -1;
+        QRgb rgbLast = 0, rgbLastEntry = 0;
+        int nLast = -1;
+        // The indices are final here, kept pixels the transparent entry after
+        // the table's, and the picture shown is updated as they are found.
+        const auto nKeep = static_cast<GifPixelType>(vColors.size());
+        GifPixelType* pIndex = m_vIndices.data();
         for (int y = m_rc.top(); y <= m_rc.bottom(); ++y, pIndex += m_rc.width()) {
             const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rc.left();
-            const QRgb* q =
-                m_pPrev ? reinterpret_cast<const QRgb*>(m_pPrev->constScanLine(y)) + m_rc.left() : nullptr;
-            GifPixelType* pOut = vLine.data();
-            if (m_bQuantized) {
-                for (int x = 0; x < m_rc.width(); ++x)
-                    pOut[x] = q && p[x] == q[x] ? nTransparent : *pQuantized++;
-            } else if (q) {
-                for (int x = 0; x < m_rc.width(); ++x)
-                    pOut[x] = p[x] == q[x] ? nTransparent : pIndex[x];
-            } else {
-                std::copy(pIndex, pIndex + m_rc.width(), pOut);
+            auto* q = reinterpret_cast<QRgb*>(m_shown.scanLine(y)) + m_rc.left();
+            for (int x = 0; x < m_rc.width(); ++x) {
+                if (m_bShown && p[x] == q[x]) {
+                    pIndex[x] = nKeep;
+                    continue;
+                }
+                if (p[x] != rgbLast || nLast < 0) {
+                    rgbLast = p[x];
+                    nLast = m_palette.Map(rgbLast);
+                    rgbLastEntry = vColors[static_cast<size_t>(nLast)] | 0xFF000000u;
+                }
+                if (m_bShown && rgbLastEntry == q[x]) {
+                    pIndex[x] = nKeep;
+                    continue;
+                }
+                pIndex[x] = static_cast<GifPixelType>(nLast);
+                q[x] = rgbLastEntry;
+                nTop = nTop < 0 ? y : nTop;
+                nBottom = y;
+                nLeft = std::min(nLeft, x);
+                nRight = std::max(nRight, x);
             }
-            if (EGifPutLine(m_pGif, pOut, m_rc.width()) != GIF_OK)
+        }
+        m_bFinal = true;
+        m_own.Clear();
+        if (m_bShown && nTop < 0) {
+            // Nothing to show anew: the first pixel as shown, in a table of its own.
+            m_rcOut = QRect(m_rc.topLeft(), QSize(1, 1));
+            m_vIndices[0] = 0;
+            m_own.Set(m_own.nCount++, m_shown.pixel(m_rc.topLeft()));
+            *pTransparent = NO_TRANSPARENT_COLOR;
+            return;
+        }
+        if (m_bShown)
+            m_rcOut = QRect(m_rc.left() + nLeft, nTop, nRight - nLeft + 1, nBottom - nTop + 1);
+        for (const QRgb rgb : vColors)
+            m_own.Set(m_own.nCount++, rgb);
+        *pTransparent = m_bShown ? m_own.nCount : NO_TRANSPARENT_COLOR;
+    }
+
+    // The rectangle's indices, a line at a time, and the picture shown
+    // updated to match: a pixel whose colour is already shown, as drawn or
+    // through the table, is transparent.
+    // The stored rectangle's indices, a line at a time, and the picture shown
+    // updated to match: a pixel whose colour is already shown, as drawn or
+    // through the table, is transparent.
+    bool PutLines(const CPalette& table, int nTransparent)
+    {
+        std::vector<GifPixelType> vLine(static_cast<size_t>(m_rcOut.width()));
+        const size_t nSkip = static_cast<size_t>(m_rcOut.top() - m_rc.top()) * static_cast<size_t>(m_rc.width()) +
+                             static_cast<size_t>(m_rcOut.left() - m_rc.left());
+        GifPixelType* pIndex = m_vIndices.data() + nSkip;
+        if (m_bFinal) {
+            for (int y = m_rcOut.top(); y <= m_rcOut.bottom(); ++y, pIndex += m_rc.width())
+                if (EGifPutLine(m_pGif, pIndex, m_rcOut.width()) != GIF_OK)
+                    return false;
+            return true;
+        }
+        const bool bKeep = m_bShown && nTransparent >= 0;
+        std::array<QRgb, MAX_COLORS> aRgb;
+        for (int i = 0; i < MAX_COLORS; ++i)
+            aRgb[static_cast<size_t>(i)] = table.Rgb(i);
+        for (int y = m_rcOut.top(); y <= m_rcOut.bottom(); ++y, pIndex += m_rc.width()) {
+            const auto* p = reinterpret_cast<const QRgb*>(m_pImg->constScanLine(y)) + m_rcOut.left();
+            auto* q = reinterpret_cast<QRgb*>(m_shown.scanLine(y)) + m_rcOut.left();
+            GifPixelType* pOut = vLine.data();
+            for (int x = 0; x < m_rcOut.width(); ++x) {
+                const QRgb rgb = aRgb[pIndex[x]];
+                if (bKeep && (p[x] == q[x] || rgb == q[x])) {
+                    pOut[x] = static_cast<GifPixelType>(nTransparent);
+                } else {
+                    pOut[x] = pIndex[x];
+                    q[x] = rgb;
+                }
+            }
+            if (EGifPutLine(m_pGif, pOut, m_rcOut.width()) != GIF_OK)
                 return false;
         }
         return true;
     }
 
     GifFileType* m_pGif;
+    QRgb m_rgbBack = 0;
     CPalette m_screen;
     int m_nScreenSize = 2;
     CPalette m_own;
-    bool m_bQuantized = false;
+    CGifPalette m_palette;
     std::vector<GifPixelType> m_vIndices; // the rectangle's, row by row; unchanged pixels' unset
-    std::vector<GifPixelType> m_vQuantized; // the changed pixels' in order
-    // The frame being encoded: its picture, the one before (null for the first
-    // frame, or when nothing changed) and the rectangle stored.
+    // The frame being encoded: its picture, whether a frame is already shown
+    // to compare with (not for the first, nor when nothing changed) and the
+    // rectangle looked at, and the part of it stored.
     const QImage* m_pImg = nullptr;
-    const QImage* m_pPrev = nullptr;
-    QRect m_rc;
+    bool m_bShown = false;
+    bool m_bFinal = false; // m_vIndices are as stored and the picture shown already updated
+    QRect m_rc, m_rcOut;
+    int m_nFrames = 0;
+    // The picture as a viewer shows it after the frames so far, through their tables.
+    QImage m_shown;
 };
 
 bool Fail(std::string* pError, std::string strWhy)
@@ -379,8 +462,10 @@ bool ExportAnimatedGif(std::ostream& os, IAnimFrameSource& frames, int nZoom, in
     if (!pGif)
         return Fail(pError, std::string("GIF encoder: ") + GifErrorString(nError));
     CGifEncoder encoder(pGif);
-    bool bOk = encoder.Begin(sz, bLoop, vColors);
-    QImage img, imgPrev;
+    bool bOk = encoder.Begin(sz, bLoop, picture.Background(), vColors);
+    CTextColors text(picture, MAX_COLORS);
+    const size_t nCells = static_cast<size_t>(frames.GetRows()) * static_cast<size_t>(frames.GetCols());
+    QImage img;
     for (int f = 0; bOk && f < nFrames; ++f) {
         const CharCell* pCells = frames.GetFrame(f);
         if (!pCells) {
@@ -389,8 +474,7 @@ bool ExportAnimatedGif(std::ostream& os, IAnimFrameSource& frames, int nZoom, in
             break;
         }
         picture.Render(pCells, img);
-        bOk = encoder.AddFrame(img, f > 0 ? &imgPrev : nullptr, nDelay);
-        std::swap(img, imgPrev);
+        bOk = encoder.AddFrame(img, text.Of(pCells, nCells), nDelay);
     }
     const int nGifError = pGif->Error;
     // Closing writes the trailer, and frees the encoder in any case.

@@ -18,9 +18,15 @@ class IAnimFrameSource;
 // colour the frames show, found from their cells before the first frame is
 // drawn, when there are at most 256 of them, else the first 256 found; a
 // frame with colours outside it gets a table of its own with exactly its
-// colours, and only a frame with more than 256 colours of its own is reduced
-// to 256 by giflib's quantizer. After the first frame each frame stores only
-// the rectangle that changed, unchanged pixels in it transparent.
+// colours. A frame of more than 256 colours of its own gets a table made of
+// what it is drawn from: the background and each of its text colours exactly,
+// and for each text colour evenly spaced blends towards the background, every
+// pixel taking its nearest entry; only past 255 text colours is the table a
+// median cut of its pixels, the background still exact. After the first
+// frame each frame stores only the rectangle that differs from the picture
+// as shown so far (through the earlier frames' tables), pixels whose shown
+// colour stays the same transparent, so nothing of an earlier table's
+// approximation outlives the frame that changes it.
 //
 // The frames are asked for twice, for their colours and then to draw; each is
 // written as soon as it is drawn, so memory holds about two pictures whatever
