@@ -7,40 +7,48 @@
 #include "core/backup_store.h"
 #include "res/app_strings.h"
 #include "res/command_table.h"
+#include "shell/action_table.h"
 #include "shell/autosave.h"
+#include "shell/edit_commands.h"
+#include "shell/export_commands.h"
+#include "shell/file_commands.h"
+#include "shell/frame_bars.h"
+#include "shell/print_commands.h"
 #include "ui/message_box.h"
-#include "ui/settings_value.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QLabel>
-#include <QPrinter>
-#include <QSettings>
-
-namespace {
-
-const QString SECTION = QStringLiteral("GWSet");
-
-QSettings AppSettings()
-{
-    return QSettings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
-}
-
-} // namespace
+#include <QToolButton>
 
 CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
 {
-    ReadSettings();
+    m_settings.Read();
     setAcceptDrops(true);
 
     CreateClientArea();
+    m_pActions = new CActionTable(this);
+    connect(m_pActions, &CActionTable::Ran, this, &CMainFrame::UpdateCommandUI);
+    m_pExports = std::make_unique<CExportCommands>(m_doc, *m_pView, m_settings, this);
+    m_pFrames = std::make_unique<CFrameCommands>(m_doc, *m_pView, m_settings, *this, this);
+    m_pFiles = std::make_unique<CFileCommands>(m_doc, *m_pView, *this, this);
+    m_pPrint = std::make_unique<CPrintCommands>(*m_pView, this);
+    m_pEdits = std::make_unique<CEditCommands>(m_doc, *m_pView, this);
+    m_pBars = new CFrameBars(*this, *m_pActions);
     CreateActions();
-    CreateMenus();
-    CreateToolBars();
-    CreateStatusBar();
-    CreateDockPanes();
-    CreateToolBox();
+    connect(m_pBars, &CFrameBars::StateDue, this, &CMainFrame::UpdateCommandUI);
+    connect(m_pBars, &CFrameBars::PaletteChosen, this, [this](int nCommand, int nValue) {
+        OnPaletteEntry(nCommand, nValue);
+        UpdateCommandUI();
+    });
+    m_pBars->CreateMenus();
+    m_pBars->CreateToolBars();
+    m_pBars->CreateStatusBar();
+    m_pBars->CreateDockPanes([this](QDockWidget* pDock) { CreateCharPicker(pDock); },
+                             [this](QDockWidget* pDock) { CreateColorPicker(pDock); },
+                             [this](QDockWidget* pDock) { m_pFrames->CreatePanel(pDock); });
+    m_pBars->CreateToolBox();
 
     // The first drawing: blank, default size, one frame.
     m_doc.OnNewDocument();
@@ -55,25 +63,20 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
     // status bar.
     m_pAutosave = std::make_unique<CAutosave>(
         m_doc, CAutosave::DefaultFolder(), [this] { return m_pView && m_pView->IsEditing(); },
-        [this](const QString& strText) {
-            m_pMessagePane->setText(strText);
-            GwLogForScripts("status", strText);
-        });
+        [this](const QString& strText) { ShowStatusNote(strText); });
     m_pAutosave->SetPendingWork(
         [this] { return m_pView && m_pView->HasPendingEdits(); },
         [this](CharCell* pCells) { m_pView->WritePendingEditsInto(pCells); });
     m_pAutosave->SetBackColorSource([this] { return m_pView->GetBackColor(); });
-    m_pAutosave->SetInterval(m_nAutosaveSecs);
+    m_pAutosave->SetInterval(m_settings.m_nAutosaveSecs);
 }
 
 CMainFrame::~CMainFrame()
 {
     // Closing hides the panes as the window goes; no update pass may run on
     // a half-destroyed window.
-    for (QDockWidget* pDock : {m_pCharDock, m_pColorDock, m_pFrameDock}) {
-        disconnect(pDock, nullptr, this, nullptr);
-    }
-    WriteSettings();
+    disconnect(m_pBars, nullptr, this, nullptr);
+    m_settings.Write();
     // Whatever the drawing's state, the user has chosen to leave it: no copy
     // is left to be offered as a crash's.
     m_pAutosave->CloseClean();
@@ -81,31 +84,6 @@ CMainFrame::~CMainFrame()
     // is destroyed: it goes before both.
     delete m_pView;
     m_pView = nullptr;
-}
-
-void CMainFrame::ReadSettings()
-{
-    QSettings settings = AppSettings();
-    // Values outside the ranges the settings dialog accepts would stall
-    // playback or the undo store; they are taken as absent.
-    const quint32 nSteps = ReadSettingU32(settings, SECTION, QStringLiteral("UndoRedoStep"), 100);
-    g_nUndoRedoStep = (nSteps >= 1 && nSteps <= 200) ? nSteps : 100;
-    const quint32 nLoop = ReadSettingU32(settings, SECTION, QStringLiteral("PlayLoop"), 1);
-    m_bPlayLoop = nLoop <= 1 ? static_cast<int>(nLoop) : 1;
-    const qint32 nInterval = ReadSettingI32(settings, SECTION, QStringLiteral("FrmInterval"), 5);
-    m_nFrameInterval = (nInterval >= 1 && nInterval <= 100) ? nInterval : 5;
-    const qint32 nAutosave = ReadSettingI32(settings, SECTION, QStringLiteral("AutosaveSecs"), 30);
-    m_nAutosaveSecs = (nAutosave >= 0 && nAutosave <= 3600) ? nAutosave : 30;
-}
-
-void CMainFrame::WriteSettings() const
-{
-    QSettings settings = AppSettings();
-    WriteSettingU32(settings, SECTION, QStringLiteral("UndoRedoStep"), g_nUndoRedoStep);
-    WriteSettingU32(settings, SECTION, QStringLiteral("PlayLoop"), static_cast<quint32>(m_bPlayLoop));
-    WriteSettingI32(settings, SECTION, QStringLiteral("FrmInterval"), m_nFrameInterval);
-    WriteSettingI32(settings, SECTION, QStringLiteral("AutosaveSecs"), m_nAutosaveSecs);
-    settings.sync();
 }
 
 // Rulers and their corner around the canvas, in a splitter whose bars do
@@ -132,6 +110,10 @@ void CMainFrame::CreateClientArea()
     setCentralWidget(m_pSplitter);
 }
 
+QToolButton* CMainFrame::SelectButton() const { return m_pBars->SelectButton(); }
+QToolButton* CMainFrame::FreehandButton() const { return m_pBars->FreehandButton(); }
+QLabel* CMainFrame::MessagePane() const { return m_pBars->MessagePane(); }
+QLabel* CMainFrame::PosPane() const { return m_pBars->PosPane(); }
 CRulerCornerView* CMainFrame::RulerCorner() const { return m_pSplitter->Corner(); }
 CRulerView* CMainFrame::HorzRuler() const { return m_pSplitter->HorzRuler(); }
 CRulerView* CMainFrame::VertRuler() const { return m_pSplitter->VertRuler(); }
@@ -144,14 +126,14 @@ void CMainFrame::SetCurTool(int nTool)
 
 void CMainFrame::PendingWorkChanged()
 {
+    DocumentChanged();
+}
+
+void CMainFrame::DocumentChanged()
+{
     if (m_pAutosave) {
         m_pAutosave->OnDocumentChanged();
     }
-}
-
-bool CMainFrame::HasUnsavedWork() const
-{
-    return m_doc.IsModified() || m_pView->HasPendingEdits();
 }
 
 // The view ends and writes what it holds pending on the frame it belongs
@@ -161,15 +143,46 @@ void CMainFrame::CommitPendingEdits()
     m_pView->EndPendingEdit();
 }
 
+void CMainFrame::ShowStatusNote(const QString& strText)
+{
+    MessagePane()->setText(strText);
+    GwLogForScripts("status", strText);
+}
+
+void CMainFrame::BackColorRestored()
+{
+    RulerCorner()->SetBackColor(m_pView->GetBackColor());
+    RulerCorner()->update();
+}
+
 void CMainFrame::SetStatusPosText(const QString& strText)
 {
-    m_pPosPane->setText(strText);
+    PosPane()->setText(strText);
 }
 
 void CMainFrame::UpdateRulers(ERulerUpdate nMode, int nScrollX, int nScrollY, int nMouseX, int nMouseY,
                               int nCanvasW, int nCanvasH)
 {
     m_pSplitter->UpdateRulers(nMode, nScrollX, nScrollY, nMouseX, nMouseY, nCanvasW, nCanvasH);
+}
+
+void CMainFrame::RefreshFrameThumbnail()
+{
+    m_pFrames->RefreshFrameThumbnail();
+}
+
+// The view's initial update of a new or opened drawing: the list starts
+// again with this one frame, and playback of the previous drawing ends.
+void CMainFrame::AddFirstFrame(int nFrameKey, const QImage& imgThumb)
+{
+    m_pFrames->AddFirstFrame(nFrameKey, imgThumb);
+    // Shown here as well, for a view that does not ask for them itself.
+    ShowRulers();
+}
+
+void CMainFrame::BackColorChanged()
+{
+    m_pFrames->BackColorChanged();
 }
 
 void CMainFrame::ShowRulers()
@@ -179,15 +192,12 @@ void CMainFrame::ShowRulers()
 
 QAction* CMainFrame::Action(int nId) const
 {
-    const auto it = m_mapActions.find(nId);
-    return it == m_mapActions.end() ? nullptr : it->second;
+    return m_pActions->Action(nId);
 }
 
 void CMainFrame::RunCommand(int nId)
 {
-    if (QAction* pAction = Action(nId)) {
-        pAction->trigger();
-    }
+    m_pActions->Run(nId);
 }
 
 void CMainFrame::UpdateTitle()
@@ -199,17 +209,9 @@ void CMainFrame::UpdateTitle()
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent)
 {
-    if (!SaveModified()) {
+    if (!m_pFiles->SaveModified()) {
         pEvent->ignore();
         return;
     }
     pEvent->accept();
-}
-
-QPrinter& CMainFrame::Printer()
-{
-    if (!m_pPrinter) {
-        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    }
-    return *m_pPrinter;
 }

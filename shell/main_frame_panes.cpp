@@ -10,14 +10,13 @@
 #include "ui/settings_value.h"
 
 #include <QDockWidget>
-#include <QLabel>
 #include <QSettings>
 
-void CMainFrame::CreateCharPicker()
+void CMainFrame::CreateCharPicker(QDockWidget* pDock)
 {
-    auto* pBar = new CCharPaneBar(this, m_pCharDock);
-    delete m_pCharDock->widget();
-    m_pCharDock->setWidget(pBar);
+    auto* pBar = new CCharPaneBar(this, pDock);
+    delete pDock->widget();
+    pDock->setWidget(pBar);
     m_pCharPicker = pBar->View();
     // The view's characters start as the picker's (they are kept in its settings).
     CharChanged(CHAR_LEFT);
@@ -56,15 +55,14 @@ void CMainFrame::StrokeDrawsNothing()
     WriteSettingU32(settings, strGroup, strKey, 1);
     settings.sync();
     const QString strText = QStringLiteral("Choose a character in the Character Picker to draw with it.");
-    m_pMessagePane->setText(strText);
-    GwLogForScripts("status", strText);
+    ShowStatusNote(strText);
 }
 
-void CMainFrame::CreateColorPicker()
+void CMainFrame::CreateColorPicker(QDockWidget* pDock)
 {
-    auto* pBar = new CColorPaneBar(m_pColorDock);
-    delete m_pColorDock->widget();
-    m_pColorDock->setWidget(pBar);
+    auto* pBar = new CColorPaneBar(pDock);
+    delete pDock->widget();
+    pDock->setWidget(pBar);
     m_pColorPicker = pBar->View();
     m_pColorPicker->SetTargets(m_pView, m_pSplitter->Corner());
 }

@@ -1,4 +1,5 @@
-// Tool choice, the view and pane commands, and the settings dialog.
+// Tool choice, the view and pane commands, the settings dialog, the
+// imports, the help page and the About box.
 #include "shell/main_frame.h"
 
 #include "canvas/art_view.h"
@@ -7,13 +8,16 @@
 #include "import/figfont_dlg.h"
 #include "import/image_convert_dlg.h"
 #include "import/symbol_lib_dlg.h"
+#include "res/app_strings.h"
 #include "res/command_ids.h"
+#include "shell/about_dlg.h"
 #include "shell/autosave.h"
 #include "shell/settings_dlg.h"
+#include "ui/app_folders.h"
 
+#include <QDesktopServices>
 #include <QDockWidget>
-#include <QStatusBar>
-#include <QToolBar>
+#include <QUrl>
 
 void CMainFrame::ChooseTool(int nTool)
 {
@@ -61,21 +65,6 @@ void CMainFrame::OnZoomOut()
     m_pView->ZoomOut();
 }
 
-void CMainFrame::ToggleWidget(QWidget* pWidget)
-{
-    pWidget->setVisible(pWidget->isHidden());
-}
-
-void CMainFrame::OnViewToolBar() { ToggleWidget(m_pMainBar); }
-void CMainFrame::OnViewStatusBar() { ToggleWidget(statusBar()); }
-void CMainFrame::OnViewToolBox() { ToggleWidget(m_pToolBox); }
-void CMainFrame::OnViewCtrlBar() { ToggleWidget(m_pCtrlBar); }
-void CMainFrame::OnViewOtherToolsBar() { ToggleWidget(m_pOtherToolsBar); }
-void CMainFrame::OnViewViewBar() { ToggleWidget(m_pViewBar); }
-void CMainFrame::OnViewCharPicker() { ToggleWidget(m_pCharDock); }
-void CMainFrame::OnViewFramePanel() { ToggleWidget(m_pFrameDock); }
-void CMainFrame::OnViewColorPicker() { ToggleWidget(m_pColorDock); }
-
 // F6 and Shift+F6 walk the focus through the canvas and the shown panes.
 void CMainFrame::OnNextPane() { focusNextChild(); }
 void CMainFrame::OnPrevPane() { focusPreviousChild(); }
@@ -83,20 +72,20 @@ void CMainFrame::OnPrevPane() { focusPreviousChild(); }
 void CMainFrame::OnSettings()
 {
     CSettingsDlg dlg(this);
-    dlg.m_nInterval = static_cast<unsigned>(m_nFrameInterval);
+    dlg.m_nInterval = static_cast<unsigned>(m_settings.m_nFrameInterval);
     dlg.m_nUndoSteps = g_nUndoRedoStep;
-    dlg.m_bLoop = m_bPlayLoop;
-    dlg.m_nAutosaveSecs = m_nAutosaveSecs;
+    dlg.m_bLoop = m_settings.m_bPlayLoop;
+    dlg.m_nAutosaveSecs = m_settings.m_nAutosaveSecs;
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
-    m_nFrameInterval = static_cast<int>(dlg.m_nInterval);
+    m_settings.m_nFrameInterval = static_cast<int>(dlg.m_nInterval);
     g_nUndoRedoStep = dlg.m_nUndoSteps;
-    m_bPlayLoop = dlg.m_bLoop;
-    m_nAutosaveSecs = dlg.m_nAutosaveSecs;
-    m_pAutosave->SetInterval(m_nAutosaveSecs);
+    m_settings.m_bPlayLoop = dlg.m_bLoop;
+    m_settings.m_nAutosaveSecs = dlg.m_nAutosaveSecs;
+    m_pAutosave->SetInterval(m_settings.m_nAutosaveSecs);
     // At once, not only at exit: a crash must not lose them.
-    WriteSettings();
+    m_settings.Write();
 }
 
 void CMainFrame::OnImageConvert()
@@ -125,4 +114,17 @@ void CMainFrame::OnSymbolLib()
     if (dlg.exec() == QDialog::Accepted)
         m_pView->PlaceTextBlock(dlg.PreviewText());
     UpdateCommandUI();
+}
+
+// A missing help page is the desktop's to report, if it does.
+void CMainFrame::OnHelpContents()
+{
+    const QString strPath = AppFolderPath(QString::fromLatin1(gw::IDS_HELP_FILE));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(strPath));
+}
+
+void CMainFrame::OnAppAbout()
+{
+    CAboutDlg dlg(this);
+    dlg.exec();
 }

@@ -50,7 +50,7 @@ private slots:
 
             // A save takes the copy away, even with the next one already due.
             Draw(frame, 3, 1, 'R');
-            QVERIFY(frame.SaveDocumentTo(m_dir.path() + QStringLiteral("/saved.gwp")));
+            QVERIFY(frame.Files().SaveDocumentTo(m_dir.path() + QStringLiteral("/saved.gwp")));
             QVERIFY(copies().isEmpty() && !frame.Autosave()->IsPending());
             Draw(frame, 4, 1, 'S');
             QTRY_VERIFY(!copies().isEmpty() && !frame.Autosave()->IsPending());

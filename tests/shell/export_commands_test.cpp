@@ -44,7 +44,7 @@ private slots:
             CFramePicture(doc.GetRows(), doc.GetCols(), 0, frame.View()->GetBackColor()).Render(doc.GetCurCells());
         QCOMPARE(QImage(dialogs.m_strFilePath).convertToFormat(QImage::Format_RGB32), imgExpected);
 
-        QVERIFY(frame.AddNewFrame());
+        QVERIFY(frame.Frames().AddNewFrame());
         dialogs.m_strFilePath = dir.filePath(QStringLiteral("anim.gif"));
         frame.RunCommand(gw::ID_EXPORT_GIF);
         QCOMPARE(QImageReader(dialogs.m_strFilePath).imageCount(), 2);

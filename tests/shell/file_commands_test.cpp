@@ -129,7 +129,7 @@ private slots:
         CArtDoc& doc = frame.Document();
         const auto mapBefore = doc.GetFrames();
         int nReports = 0;
-        frame.m_fnLoadProgressHook = [&](int nDone, int nTotal) {
+        frame.Files().m_fnLoadProgressHook = [&](int nDone, int nTotal) {
             ++nReports;
             return nDone < nTotal; // the last report cancels
         };

@@ -139,7 +139,7 @@ private slots:
         QCOMPARE(Titles(frame), (QStringList{QStringLiteral("Frame:1"), QStringLiteral("Frame:2"),
                                              QStringLiteral("Frame:3"), QStringLiteral("Frame:4")}));
         QCOMPARE(CurPos(frame), 3);
-        QCOMPARE(frame.m_nCurFrameItem, 3);
+        QCOMPARE(frame.Frames().m_nCurFrameItem, 3);
         QCOMPARE(List(frame)->SelectedIndex(), 3);
         QCOMPARE(frame.FramePanel()->m_nFrameCount, 4);
         QCOMPARE(frame.FramePanel()->m_nCurFrameNo, 4);
@@ -169,7 +169,7 @@ private slots:
         const QRect rc = pList->ItemRect(1);
         QTest::mouseClick(pList->viewport(), Qt::LeftButton, {}, rc.center());
         QCOMPARE(CurPos(frame), 1);
-        QCOMPARE(frame.m_nCurFrameItem, 1);
+        QCOMPARE(frame.Frames().m_nCurFrameItem, 1);
         QCOMPARE(frame.View()->GetCells(), frame.Document().GetCurCells());
         QCOMPARE(frame.FramePanel()->Strip()->CounterText(), QStringLiteral("Current Frame:2/3"));
     }
@@ -207,7 +207,7 @@ private slots:
         QCOMPARE(KeyAt(frame, 0), nKey0);
         QCOMPARE(KeyAt(frame, 1), nKey2);
         QCOMPARE(CurKey(frame), nKey0);
-        QCOMPARE(frame.m_nCurFrameItem, 0);
+        QCOMPARE(frame.Frames().m_nCurFrameItem, 0);
         QCOMPARE(frame.View()->GetCells(), frame.Document().GetCurCells());
         QCOMPARE(frame.FramePanel()->Strip()->CounterText(), QStringLiteral("Current Frame:1/2"));
         QCOMPARE(List(frame)->SelectedIndex(), -1);
@@ -322,7 +322,7 @@ private slots:
         QCOMPARE(CurKey(frame), 0);
 
         // The same through the list's right-click menu.
-        std::unique_ptr<QMenu> pMenu = List(frame)->MakeFrameMenu(&frame);
+        std::unique_ptr<QMenu> pMenu = List(frame)->MakeFrameMenu(&frame.Frames());
         QCOMPARE(pMenu->objectName(), QStringLiteral("FrameRClick"));
         QStringList vTexts;
         for (QAction* pAction : pMenu->actions()) {
@@ -340,7 +340,7 @@ private slots:
     {
         CMainFrame frame;
         frame.RunCommand(gw::ID_PLAY);
-        QCOMPARE(frame.m_bPlaying, 0);
+        QCOMPARE(frame.Frames().m_bPlaying, 0);
         QCOMPARE(frame.FramePanel()->Strip()->Latched(), 0);
     }
 
@@ -350,18 +350,18 @@ private slots:
         AddFrames(frame, 2);
         frame.RunCommand(gw::ID_TOOL_LINE);
         frame.RunCommand(gw::ID_PLAY);
-        QCOMPARE(frame.m_bPlaying, 1);
+        QCOMPARE(frame.Frames().m_bPlaying, 1);
         QCOMPARE(frame.m_nCurTool, TOOL_CURSOR);
         QCOMPARE(frame.FramePanel()->Strip()->Latched(), int(CFrameButtonStrip::BTN_PLAY));
         std::vector<int> vShown;
         for (int i = 0; i < 7; ++i) {
-            frame.OnPlaybackTick();
+            frame.Frames().OnPlaybackTick();
             vShown.push_back(CurPos(frame));
             QCOMPARE(List(frame)->SelectedIndex(), CurPos(frame));
             QCOMPARE(frame.FramePanel()->m_nCurFrameNo, CurPos(frame) + 1);
         }
         QCOMPARE(vShown, (std::vector<int>{0, 1, 2, 0, 1, 2, 0}));
-        QCOMPARE(frame.m_bPlaying, 1);
+        QCOMPARE(frame.Frames().m_bPlaying, 1);
         QVERIFY(!frame.Document().IsModified());
         QVERIFY(!frame.Document().CanUndo());
     }
@@ -369,20 +369,20 @@ private slots:
     void playbackWithoutLoopStopsOnTheLastFrameAndStartsAgainAtTheFirst()
     {
         CMainFrame frame;
-        frame.m_bPlayLoop = 0;
+        frame.Settings().m_bPlayLoop = 0;
         AddFrames(frame, 2);
         frame.RunCommand(gw::ID_PLAY);
-        frame.OnPlaybackTick();
-        frame.OnPlaybackTick();
-        QCOMPARE(frame.m_bPlaying, 1);
-        frame.OnPlaybackTick();
+        frame.Frames().OnPlaybackTick();
+        frame.Frames().OnPlaybackTick();
+        QCOMPARE(frame.Frames().m_bPlaying, 1);
+        frame.Frames().OnPlaybackTick();
         QCOMPARE(CurPos(frame), 2);
-        QCOMPARE(frame.m_bPlaying, 0);
+        QCOMPARE(frame.Frames().m_bPlaying, 0);
         QCOMPARE(frame.FramePanel()->Strip()->Latched(), 0);
 
         frame.RunCommand(gw::ID_PLAY);
-        QCOMPARE(frame.m_bPlaying, 1);
-        frame.OnPlaybackTick();
+        QCOMPARE(frame.Frames().m_bPlaying, 1);
+        frame.Frames().OnPlaybackTick();
         QCOMPARE(CurPos(frame), 0);
     }
 
@@ -391,15 +391,15 @@ private slots:
         CMainFrame frame;
         AddFrames(frame, 3);
         frame.RunCommand(gw::ID_PLAY);
-        frame.OnPlaybackTick();
-        frame.OnPlaybackTick();
+        frame.Frames().OnPlaybackTick();
+        frame.Frames().OnPlaybackTick();
         QCOMPARE(CurPos(frame), 1);
         frame.RunCommand(gw::ID_PAUSE);
-        QCOMPARE(frame.m_bPlaying, 0);
+        QCOMPARE(frame.Frames().m_bPlaying, 0);
         QCOMPARE(frame.FramePanel()->Strip()->Latched(), 0);
         QCOMPARE(CurPos(frame), 1);
         frame.RunCommand(gw::ID_PLAY);
-        frame.OnPlaybackTick();
+        frame.Frames().OnPlaybackTick();
         QCOMPARE(CurPos(frame), 2);
     }
 
@@ -409,17 +409,17 @@ private slots:
         CMainFrame frame;
         AddFrames(frame, 2);
         frame.RunCommand(gw::ID_PLAY);
-        frame.OnPlaybackTick();
+        frame.Frames().OnPlaybackTick();
         frame.RunCommand(gw::ID_ADD_FRAME);
-        QCOMPARE(frame.m_bPlaying, 0);
+        QCOMPARE(frame.Frames().m_bPlaying, 0);
         QCOMPARE(List(frame)->count(), 3);
         QCOMPARE(frame.Document().GetFrameCount(), 3);
         QCOMPARE(CurPos(frame), 0);
 
         frame.RunCommand(gw::ID_PLAY);
-        frame.OnPlaybackTick();
+        frame.Frames().OnPlaybackTick();
         frame.RunCommand(gw::ID_DELETE_FRAME);
-        QCOMPARE(frame.m_bPlaying, 0);
+        QCOMPARE(frame.Frames().m_bPlaying, 0);
         QCOMPARE(List(frame)->count(), 3);
         QCOMPARE(frame.Document().GetFrameCount(), 3);
         QCOMPARE(CurPos(frame), 1);
@@ -431,13 +431,13 @@ private slots:
         CMainFrame frame;
         AddFrames(frame, 2);
         frame.RunCommand(gw::ID_PLAY);
-        frame.OnPlaybackTick();
+        frame.Frames().OnPlaybackTick();
         QCOMPARE(CurPos(frame), 0);
         frame.RunCommand(gw::ID_TOOL_LINE);
-        QCOMPARE(frame.m_bPlaying, 1);
-        frame.OnPlaybackTick();
+        QCOMPARE(frame.Frames().m_bPlaying, 1);
+        frame.Frames().OnPlaybackTick();
         QCOMPARE(CurPos(frame), 1); // this tick's frame is still shown
-        QCOMPARE(frame.m_bPlaying, 0);
+        QCOMPARE(frame.Frames().m_bPlaying, 0);
         QCOMPARE(frame.FramePanel()->Strip()->Latched(), 0);
         QCOMPARE(frame.m_nCurTool, TOOL_LINE);
     }
@@ -445,11 +445,11 @@ private slots:
     void theTimerDrivesPlayback()
     {
         CMainFrame frame;
-        frame.m_nFrameInterval = 1;
-        frame.m_bPlayLoop = 0;
+        frame.Settings().m_nFrameInterval = 1;
+        frame.Settings().m_bPlayLoop = 0;
         AddFrames(frame, 2);
         frame.RunCommand(gw::ID_PLAY);
-        QTRY_COMPARE_WITH_TIMEOUT(frame.m_bPlaying, 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(frame.Frames().m_bPlaying, 0, 5000);
         QCOMPARE(CurPos(frame), 2);
     }
 
@@ -462,10 +462,10 @@ private slots:
         CFrameButtonStrip* pStrip = frame.FramePanel()->Strip();
         const QPoint ptPlay = CFrameButtonStrip::ButtonRect(CFrameButtonStrip::BTN_PLAY).center();
         QTest::mouseClick(pStrip, Qt::LeftButton, {}, ptPlay);
-        QCOMPARE(frame.m_bPlaying, 1);
+        QCOMPARE(frame.Frames().m_bPlaying, 1);
         QCOMPARE(pStrip->Latched(), int(CFrameButtonStrip::BTN_PLAY));
         QTest::mouseClick(pStrip, Qt::LeftButton, {}, ptPlay);
-        QCOMPARE(frame.m_bPlaying, 0);
+        QCOMPARE(frame.Frames().m_bPlaying, 0);
         QCOMPARE(pStrip->Latched(), 0);
 
         const QPoint ptAdd = CFrameButtonStrip::ButtonRect(CFrameButtonStrip::BTN_ADD).center();
@@ -503,15 +503,15 @@ private slots:
         CMainFrame frame;
         AddFrames(frame, 3); // the old drawing's frames go, and its playback ends
         frame.RunCommand(gw::ID_PLAY);
-        frame.OnPlaybackTick();
-        frame.OnPlaybackTick();
+        frame.Frames().OnPlaybackTick();
+        frame.Frames().OnPlaybackTick();
         frame.RunCommand(gw::ID_FILE_OPEN);
         QVERIFY(rec.m_vMessages.isEmpty());
-        QCOMPARE(frame.m_bPlaying, 0);
+        QCOMPARE(frame.Frames().m_bPlaying, 0);
         QCOMPARE(frame.FramePanel()->Strip()->Latched(), 0);
         QCOMPARE(Titles(frame), (QStringList{QStringLiteral("Frame:1"), QStringLiteral("Frame:2"),
                                              QStringLiteral("Frame:3")}));
-        QCOMPARE(frame.m_nCurFrameItem, 2);
+        QCOMPARE(frame.Frames().m_nCurFrameItem, 2);
         QCOMPARE(CurPos(frame), 2);
         QCOMPARE(frame.FramePanel()->m_nFrameCount, 3);
         QCOMPARE(frame.FramePanel()->Strip()->CounterText(), QStringLiteral("Current Frame:3/3"));
@@ -549,7 +549,7 @@ private slots:
         frame.View()->BeginEdit();
         frame.View()->SetCell(0, 0, 'P', false, 0);
         frame.RunCommand(gw::ID_PLAY);
-        frame.OnPlaybackTick();
+        frame.Frames().OnPlaybackTick();
         QCOMPARE(CurKey(frame), nKey0);
         QCOMPARE(FirstChar(frame, nKey1), 'P');
         QCOMPARE(FirstChar(frame, nKey0), ' ');
@@ -564,7 +564,7 @@ private slots:
             [](CMainFrame& frame) { List(frame)->SelectItem(0); },
             [](CMainFrame& frame) {
                 frame.RunCommand(gw::ID_PLAY);
-                frame.OnPlaybackTick();
+                frame.Frames().OnPlaybackTick();
             },
         };
         for (const auto& fnChange : changes) {

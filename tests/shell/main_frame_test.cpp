@@ -296,8 +296,8 @@ private slots:
         g_nUndoRedoStep = 7;
         CMainFrame frame;
         QCOMPARE(g_nUndoRedoStep, 100u);
-        QCOMPARE(frame.m_nFrameInterval, 5);
-        QCOMPARE(frame.m_bPlayLoop, 1);
+        QCOMPARE(frame.Settings().m_nFrameInterval, 5);
+        QCOMPARE(frame.Settings().m_bPlayLoop, 1);
     }
 
     void settingsDialogValueSurvivesRestart()
@@ -314,7 +314,7 @@ private slots:
                 pSettings->accept();
             });
             frame.RunCommand(ID_SETTINGS);
-            QCOMPARE(frame.m_nFrameInterval, 12);
+            QCOMPARE(frame.Settings().m_nFrameInterval, 12);
             frame.View()->SetBackColor(0xABCDEF);
             // Written at once, while the window still stands.
             QCOMPARE(AppSettings().value(QStringLiteral("GWSet/AutosaveSecs")).toByteArray(),
@@ -324,8 +324,8 @@ private slots:
         }
         g_nUndoRedoStep = 100;
         CMainFrame frame;
-        QCOMPARE(frame.m_nFrameInterval, 12);
-        QCOMPARE(frame.m_bPlayLoop, 0);
+        QCOMPARE(frame.Settings().m_nFrameInterval, 12);
+        QCOMPARE(frame.Settings().m_bPlayLoop, 0);
         QCOMPARE(g_nUndoRedoStep, 150u);
         QCOMPARE(AppSettings().value(QStringLiteral("GWSet/FrmInterval")).toByteArray(),
                  QByteArray("\x0c\x00\x00\x00", 4));
@@ -339,7 +339,7 @@ private slots:
             pDlg->reject();
         });
         frame.RunCommand(ID_SETTINGS);
-        QCOMPARE(frame.m_nFrameInterval, 5);
+        QCOMPARE(frame.Settings().m_nFrameInterval, 5);
     }
 
     void damagedSettingsFileGivesDefaults()
@@ -351,9 +351,9 @@ private slots:
             file.write("[GWSet]\nFrmInterval=@ByteArray(\\0\\0\nUndoRedoStep=\x01\xff\xfe\n\x00\x00junk[[[\n");
         }
         CMainFrame frame;
-        QCOMPARE(frame.m_nFrameInterval, 5);
+        QCOMPARE(frame.Settings().m_nFrameInterval, 5);
         QCOMPARE(g_nUndoRedoStep, 100u);
-        QCOMPARE(frame.m_bPlayLoop, 1);
+        QCOMPARE(frame.Settings().m_bPlayLoop, 1);
     }
 
     void settingsOfOtherWidthOrRangeGiveDefaults()
@@ -365,9 +365,9 @@ private slots:
             WriteSettingU32(settings, QStringLiteral("GWSet"), QStringLiteral("PlayLoop"), 9);
         }
         CMainFrame frame;
-        QCOMPARE(frame.m_nFrameInterval, 5);
+        QCOMPARE(frame.Settings().m_nFrameInterval, 5);
         QCOMPARE(g_nUndoRedoStep, 100u);
-        QCOMPARE(frame.m_bPlayLoop, 1);
+        QCOMPARE(frame.Settings().m_bPlayLoop, 1);
     }
 };
 

@@ -114,7 +114,7 @@ inline void MakePendingWork(CMainFrame& frame, EPending kind, const QString& str
     view.SetCell(1, 1, 'A', false, 0);
     view.SetCell(2, 1, 'B', false, 0);
     view.EndEdit();
-    QVERIFY(frame.SaveDocumentTo(strPath));
+    QVERIFY(frame.Files().SaveDocumentTo(strPath));
     frame.RunCommand(kind == EPending::Block ? gw::ID_TOOL_SELECT : gw::ID_TOOL_LINE);
     view.SetLeftChar('#');
     if (kind == EPending::Block) {

@@ -1,17 +1,12 @@
-// The frames of the drawing: the frame panel, the four frame commands (Play,
-// Pause, Add a frame, Delete frame) and the playback timer. The order of the
-// frames is the order of the frame list's items; playback only selects the
-// next item at a fixed interval, and the selection makes that frame current.
-#include "shell/main_frame.h"
+#include "shell/frame_commands.h"
 
 #include "canvas/art_view.h"
 #include "canvas/tool_codes.h"
 #include "core/backup_store.h"
-#include "panes/frame_panel.h"
 #include "panes/frame_strip.h"
 #include "res/app_strings.h"
 #include "res/command_ids.h"
-#include "shell/autosave.h"
+#include "shell/shell_settings.h"
 #include "ui/message_box.h"
 
 #include <QDockWidget>
@@ -29,26 +24,32 @@ QString FrameTitle(int nPosition)
 
 } // namespace
 
-void CMainFrame::CreateFramePanel()
+CFrameCommands::CFrameCommands(CArtDoc& doc, CArtView& view, const SShellSettings& settings,
+                               IFrameCommandsHost& host, QWidget* pParent)
+    : QObject(pParent), m_doc(doc), m_view(view), m_settings(settings), m_host(host), m_pParent(pParent)
 {
-    m_pFramePane = new CFramePaneBar(this, m_pFrameDock);
-    QWidget* pPlaceholder = m_pFrameDock->widget();
-    m_pFrameDock->setWidget(m_pFramePane);
+}
+
+void CFrameCommands::CreatePanel(QDockWidget* pDock)
+{
+    m_pFramePane = new CFramePaneBar(this, pDock);
+    QWidget* pPlaceholder = pDock->widget();
+    pDock->setWidget(m_pFramePane);
     delete pPlaceholder;
     // Thumbnails not made yet are drawn from the frame's cells when needed.
     m_pFramePane->List()->SetThumbnailSource([this](quint32 nData) {
-        return m_pView->MakeFrameThumbnail(m_doc.GetFrameCells(KeyOf(nData)));
+        return m_view.MakeFrameThumbnail(m_doc.GetFrameCells(KeyOf(nData)));
     });
 }
 
-void CMainFrame::RunFrameCommand(int nId)
+void CFrameCommands::RunFrameCommand(int nId)
 {
-    RunCommand(nId);
+    m_host.RunCommand(nId);
 }
 
 // The view's initial update of a new or opened drawing: the list starts
 // again with this one frame, and playback of the previous drawing ends.
-void CMainFrame::AddFirstFrame(int nFrameKey, const QImage& imgThumb)
+void CFrameCommands::AddFirstFrame(int nFrameKey, const QImage& imgThumb)
 {
     StopPlayback();
     m_nPlayPos = 0;
@@ -63,14 +64,12 @@ void CMainFrame::AddFirstFrame(int nFrameKey, const QImage& imgThumb)
     m_pFramePane->m_nFrameCount = 1;
     m_pFramePane->m_nCurFrameNo = 1;
     m_pFramePane->RepaintStrip();
-    // Shown here as well, for a view that does not ask for them itself.
-    ShowRulers();
 }
 
 // The document has adopted a drawing read from a file: the list starts again
 // with one item per frame, keys 0, 1, 2, ... in file order, the last one
 // current and selected; thumbnails are made as they are needed.
-void CMainFrame::AddLoadedFrames()
+void CFrameCommands::AddLoadedFrames()
 {
     StopPlayback();
     m_nPlayPos = 0;
@@ -93,26 +92,24 @@ void CMainFrame::AddLoadedFrames()
     RefreshFrameThumbnail();
 }
 
-void CMainFrame::RefreshFrameThumbnail()
+void CFrameCommands::RefreshFrameThumbnail()
 {
     if (m_pFramePane && m_nCurFrameItem >= 0 && m_nCurFrameItem < m_pFramePane->List()->count()) {
         CFramePaneView* pList = m_pFramePane->List();
-        pList->SetThumbnail(ImageOf(pList->ItemData(m_nCurFrameItem)), m_pView->MakeThumbnail());
+        pList->SetThumbnail(ImageOf(pList->ItemData(m_nCurFrameItem)), m_view.MakeThumbnail());
     }
     // The commands' states change with every finished edit (Undo, Redo).
-    UpdateCommandUI();
-    if (m_pAutosave) {
-        m_pAutosave->OnDocumentChanged();
-    }
+    m_host.UpdateCommandUI();
+    m_host.DocumentChanged();
 }
 
-void CMainFrame::BackColorChanged()
+void CFrameCommands::BackColorChanged()
 {
     if (m_pFramePane)
         m_pFramePane->List()->RenewThumbnails();
 }
 
-void CMainFrame::StopPlayback()
+void CFrameCommands::StopPlayback()
 {
     if (m_nPlayTimer != 0) {
         killTimer(m_nPlayTimer);
@@ -124,7 +121,7 @@ void CMainFrame::StopPlayback()
     }
 }
 
-void CMainFrame::OnPlay()
+void CFrameCommands::OnPlay()
 {
     if (m_pFramePane->m_nFrameCount <= 1) {
         // Nothing to play: the Play button is not left drawn down.
@@ -132,7 +129,7 @@ void CMainFrame::OnPlay()
         return;
     }
     m_nCurFrameItem = 0;
-    ChooseTool(TOOL_CURSOR);
+    m_host.ChooseTool(TOOL_CURSOR);
     // After a playback without loop has run to its end, and after frames
     // were deleted, the position may be past the last item: start again.
     if (m_nPlayPos < 0 || m_nPlayPos >= m_pFramePane->List()->count()) {
@@ -142,28 +139,28 @@ void CMainFrame::OnPlay()
         killTimer(m_nPlayTimer);
     }
     m_bPlaying = 1;
-    m_nPlayTimer = startTimer(m_nFrameInterval * 100);
+    m_nPlayTimer = startTimer(m_settings.m_nFrameInterval * 100);
     m_pFramePane->SetLatched(CFrameButtonStrip::BTN_PLAY);
 }
 
-void CMainFrame::OnPause()
+void CFrameCommands::OnPause()
 {
     StopPlayback();
 }
 
-void CMainFrame::timerEvent(QTimerEvent* pEvent)
+void CFrameCommands::timerEvent(QTimerEvent* pEvent)
 {
     if (m_nPlayTimer != 0 && pEvent->timerId() == m_nPlayTimer) {
         OnPlaybackTick();
         return;
     }
-    QMainWindow::timerEvent(pEvent);
+    QObject::timerEvent(pEvent);
 }
 
-void CMainFrame::OnPlaybackTick()
+void CFrameCommands::OnPlaybackTick()
 {
     // A tool chosen since Play ends playback, after this tick's frame.
-    if (m_nCurTool != TOOL_CURSOR) {
+    if (m_host.GetCurTool() != TOOL_CURSOR) {
         StopPlayback();
     }
     CFramePaneView* pList = m_pFramePane->List();
@@ -172,12 +169,12 @@ void CMainFrame::OnPlaybackTick()
     }
     // A stroke in progress ends, and its thumbnail is renewed, on its own
     // frame before this tick moves on.
-    CommitPendingEdits();
+    m_view.EndPendingEdit();
     m_nCurFrameItem = m_nPlayPos;
     pList->SelectItem(m_nPlayPos);
     ++m_nPlayPos;
     if (m_nPlayPos > pList->count() - 1) {
-        if (m_bPlayLoop == 1) {
+        if (m_settings.m_bPlayLoop == 1) {
             m_nPlayPos = 0;
         } else {
             StopPlayback();
@@ -185,30 +182,30 @@ void CMainFrame::OnPlaybackTick()
     }
 }
 
-bool CMainFrame::AddNewFrame()
+bool CFrameCommands::AddNewFrame()
 {
-    CommitPendingEdits();
+    m_view.EndPendingEdit();
     CharCell* pCells = nullptr;
     try {
         pCells = m_doc.NewFrame();
     } catch (const CBackupError& e) {
         // The document is as it was: no frame was added.
-        GwMessageBox(this, QStringLiteral("Not enough memory for another frame (%1).")
+        GwMessageBox(m_pParent, QStringLiteral("Not enough memory for another frame (%1).")
                                .arg(QString::fromLatin1(e.what())));
         return false;
     }
     if (!pCells) {
-        GwMessageBox(this, QString::fromLatin1(MSG_FRAME_KEYS_EXHAUSTED));
+        GwMessageBox(m_pParent, QString::fromLatin1(MSG_FRAME_KEYS_EXHAUSTED));
         return false;
     }
-    m_pView->SetCells(pCells);
+    m_view.SetCells(pCells);
     m_doc.RestIdleFrames(); // the view has let go of the frame it showed
-    m_pView->ClearCanvas();
-    m_pView->RebuildLayers();
-    m_pView->Refresh(CArtView::REFRESH_ALL);
+    m_view.ClearCanvas();
+    m_view.RebuildLayers();
+    m_view.Refresh(CArtView::REFRESH_ALL);
 
     CFramePaneView* pList = m_pFramePane->List();
-    const int nImage = pList->AddThumbnail(m_pView->MakeThumbnail());
+    const int nImage = pList->AddThumbnail(m_view.MakeThumbnail());
     const int nItem = pList->AppendItem(nImage);
     m_nCurFrameItem = nItem;
     pList->SetItemText(nItem, FrameTitle(nItem + 1));
@@ -225,7 +222,7 @@ bool CMainFrame::AddNewFrame()
     return true;
 }
 
-void CMainFrame::OnAddFrame()
+void CFrameCommands::OnAddFrame()
 {
     if (m_bPlaying == 1) {
         StopPlayback();
@@ -235,7 +232,7 @@ void CMainFrame::OnAddFrame()
     AddNewFrame();
 }
 
-void CMainFrame::OnDeleteFrame()
+void CFrameCommands::OnDeleteFrame()
 {
     if (m_bPlaying == 1) {
         StopPlayback();
@@ -243,14 +240,14 @@ void CMainFrame::OnDeleteFrame()
     }
     CFramePaneView* pList = m_pFramePane->List();
     if (pList->count() <= 1) {
-        GwMessageBox(this, QString::fromLatin1(gw::IDS_KEEP_ONE_FRAME));
+        GwMessageBox(m_pParent, QString::fromLatin1(gw::IDS_KEEP_ONE_FRAME));
         return;
     }
-    CommitPendingEdits();
+    m_view.EndPendingEdit();
     const int nKey = KeyOf(pList->ItemData(m_nCurFrameItem));
     if (!m_doc.DeleteFrame(nKey)) {
         // Its store could not be let go: the frame and its item stay.
-        GwMessageBox(this, QStringLiteral("This frame could not be deleted."));
+        GwMessageBox(m_pParent, QStringLiteral("This frame could not be deleted."));
         return;
     }
     // The deleted frame's thumbnail stays in the list: the other items'
@@ -261,19 +258,19 @@ void CMainFrame::OnDeleteFrame()
     pList->SetCurrentItem(0);
     pList->RenumberItems();
     m_doc.SelectFrame(KeyOf(pList->ItemData(0)));
-    m_pView->SetCells(m_doc.GetCurCells());
+    m_view.SetCells(m_doc.GetCurCells());
     m_doc.RestIdleFrames(); // the view has let go of the frame it showed
     m_pFramePane->m_nFrameCount -= 1;
     m_pFramePane->m_nCurFrameNo = 1;
     m_pFramePane->RepaintStrip();
     // The first frame's cells were laid out at the zoom of the last time it
     // was shown: lay them out again before drawing them.
-    m_pView->RebuildLayers();
-    m_pView->Refresh(CArtView::REFRESH_ALL);
-    m_pAutosave->OnDocumentChanged();
+    m_view.RebuildLayers();
+    m_view.Refresh(CArtView::REFRESH_ALL);
+    m_host.DocumentChanged();
 }
 
-void CMainFrame::SelectFrameItem(int nIndex)
+void CFrameCommands::SelectFrameItem(int nIndex)
 {
     if (m_bSkipNextSelect == 1) {
         m_bSkipNextSelect = 0;
@@ -284,13 +281,13 @@ void CMainFrame::SelectFrameItem(int nIndex)
         return;
     }
     // A stroke in progress ends on the frame it was drawn on.
-    CommitPendingEdits();
-    m_pView->SetSelectionRect(QRect());
+    m_view.EndPendingEdit();
+    m_view.SetSelectionRect(QRect());
     m_nCurFrameItem = nIndex;
     m_doc.SelectFrame(KeyOf(pList->ItemData(nIndex)));
-    m_pView->SetCells(m_doc.GetCurCells());
+    m_view.SetCells(m_doc.GetCurCells());
     m_doc.RestIdleFrames(); // the view has let go of the frame it showed
-    m_pView->RebuildLayers();
-    m_pView->Refresh(CArtView::REFRESH_ALL);
-    UpdateCommandUI();
+    m_view.RebuildLayers();
+    m_view.Refresh(CArtView::REFRESH_ALL);
+    m_host.UpdateCommandUI();
 }

@@ -1,0 +1,87 @@
+// The frames of the drawing: the frame panel's contents, the four frame
+// commands (Play, Pause, Add a frame, Delete frame) and the playback timer.
+// The order of the frames is the order of the frame list's items; playback
+// only selects the next item at a fixed interval, and the selection makes
+// that frame current.
+#pragma once
+
+#include "panes/frame_panel.h"
+
+#include <QObject>
+
+class CArtDoc;
+class CArtView;
+class QDockWidget;
+class QImage;
+struct SShellSettings;
+
+// What the frame commands need from the window around them. Every call has
+// an empty default, so a test implements only what it watches.
+class IFrameCommandsHost {
+public:
+    virtual ~IFrameCommandsHost() = default;
+    // Playback ends once a tool other than the cursor is chosen.
+    virtual int GetCurTool() const { return 0; }
+    // Play ends the current tool.
+    virtual void ChooseTool(int /*nTool*/) {}
+    // The panel's buttons and menu run the window's frame commands.
+    virtual void RunCommand(int /*nId*/) {}
+    virtual void UpdateCommandUI() {}
+    // A frame was added or deleted, or its picture renewed: autosave is due.
+    virtual void DocumentChanged() {}
+};
+
+class CFrameCommands : public QObject, public IFramePanelHost {
+    Q_OBJECT
+
+public:
+    // pParent owns the message boxes.
+    CFrameCommands(CArtDoc& doc, CArtView& view, const SShellSettings& settings, IFrameCommandsHost& host,
+                   QWidget* pParent);
+
+    // Puts the frame panel into its dock.
+    void CreatePanel(QDockWidget* pDock);
+    CFramePaneBar* Panel() const { return m_pFramePane; }
+
+    // IFramePanelHost. A selected list item becomes the current frame,
+    // unless it is the frame just added.
+    void RunFrameCommand(int nId) override;
+    void SelectFrameItem(int nIndex) override;
+
+    // The view's initial update of a new or opened drawing.
+    void AddFirstFrame(int nFrameKey, const QImage& imgThumb);
+    void AddLoadedFrames();
+    // After every finished edit: the current frame's picture is renewed.
+    void RefreshFrameThumbnail();
+    void BackColorChanged();
+    // Appends a blank frame after the last one and makes it current; false,
+    // after telling the user, when the drawing cannot take another frame.
+    bool AddNewFrame();
+    // Kills the playback timer and shows the Play button released.
+    void StopPlayback();
+    // One step of playback, as the timer runs it.
+    void OnPlaybackTick();
+
+    void OnPlay();
+    void OnPause();
+    void OnAddFrame();
+    void OnDeleteFrame();
+
+    // Playback state, read by the tests.
+    int m_bPlaying = 0;
+    int m_nCurFrameItem = 0;
+    int m_nPlayPos = 0;
+    int m_bSkipNextSelect = 0;
+
+protected:
+    void timerEvent(QTimerEvent* pEvent) override;
+
+private:
+    CArtDoc& m_doc;
+    CArtView& m_view;
+    const SShellSettings& m_settings;
+    IFrameCommandsHost& m_host;
+    QWidget* m_pParent;
+    CFramePaneBar* m_pFramePane = nullptr;
+    int m_nPlayTimer = 0; // id of the playback timer; 0 while stopped
+};

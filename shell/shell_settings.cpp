@@ -1,0 +1,42 @@
+#include "shell/shell_settings.h"
+
+#include "core/backup_store.h"
+#include "ui/settings_value.h"
+
+#include <QSettings>
+
+namespace {
+
+const QString SECTION = QStringLiteral("GWSet");
+
+QSettings AppSettings()
+{
+    return QSettings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));
+}
+
+} // namespace
+
+void SShellSettings::Read()
+{
+    QSettings settings = AppSettings();
+    // Values outside the ranges the settings dialog accepts would stall
+    // playback or the undo store; they are taken as absent.
+    const quint32 nSteps = ReadSettingU32(settings, SECTION, QStringLiteral("UndoRedoStep"), 100);
+    g_nUndoRedoStep = (nSteps >= 1 && nSteps <= 200) ? nSteps : 100;
+    const quint32 nLoop = ReadSettingU32(settings, SECTION, QStringLiteral("PlayLoop"), 1);
+    m_bPlayLoop = nLoop <= 1 ? static_cast<int>(nLoop) : 1;
+    const qint32 nInterval = ReadSettingI32(settings, SECTION, QStringLiteral("FrmInterval"), 5);
+    m_nFrameInterval = (nInterval >= 1 && nInterval <= 100) ? nInterval : 5;
+    const qint32 nAutosave = ReadSettingI32(settings, SECTION, QStringLiteral("AutosaveSecs"), 30);
+    m_nAutosaveSecs = (nAutosave >= 0 && nAutosave <= 3600) ? nAutosave : 30;
+}
+
+void SShellSettings::Write() const
+{
+    QSettings settings = AppSettings();
+    WriteSettingU32(settings, SECTION, QStringLiteral("UndoRedoStep"), g_nUndoRedoStep);
+    WriteSettingU32(settings, SECTION, QStringLiteral("PlayLoop"), static_cast<quint32>(m_bPlayLoop));
+    WriteSettingI32(settings, SECTION, QStringLiteral("FrmInterval"), m_nFrameInterval);
+    WriteSettingI32(settings, SECTION, QStringLiteral("AutosaveSecs"), m_nAutosaveSecs);
+    settings.sync();
+}
