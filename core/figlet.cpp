@@ -1,4 +1,5 @@
 #include "core/figlet.h"
+#include "core/figlet_rules.h"
 
 #include "core/figlet_zip.h"
 
@@ -116,25 +117,12 @@ SGlyphRows MeasuredGlyph(const std::vector<std::string>& vStored, std::size_t nH
     return glyph;
 }
 
-bool IsIn(char ch, std::string_view set)
-{
-    return set.find(ch) != std::string_view::npos;
-}
+using figlet_rules::HierarchyClass;
+using figlet_rules::IsIn;
 
 // What a smushing rule does to the pair a (last of the row so far) and b
 // (first of the new row).
 enum class EFigJoin { KEEP, DROP_A, DROP_B, MERGE };
-
-// Old layout 4: the classes from the first down; of two characters in
-// different classes, the one whose class comes first gives way.
-int HierarchyClass(char ch)
-{
-    static constexpr std::string_view kClasses[] = {"|", "/\\", "[]", "{}", "()", "<>"};
-    for (std::size_t n = 0; n < std::size(kClasses); ++n)
-        if (IsIn(ch, kClasses[n]))
-            return static_cast<int>(n);
-    return -1;
-}
 
 EFigJoin SmushRule(char a, char b, int32_t nOldLayout, char chHardblank, char* pMerged)
 {

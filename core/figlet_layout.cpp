@@ -9,6 +9,7 @@
 // smushing: the later glyph's character wins, except over a hardblank's.
 // Lines of text stack at the font's full height.
 #include "core/figlet.h"
+#include "core/figlet_rules.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -53,19 +54,8 @@ SFigMode ModeOf(const FigFont& font, int nSpacing)
     return mode;
 }
 
-bool IsIn(char ch, std::string_view set)
-{
-    return ch != '\0' && set.find(ch) != std::string_view::npos;
-}
-
-int HierarchyClass(char ch)
-{
-    static constexpr std::string_view kClasses[] = {"|", "/\\", "[]", "{}", "()", "<>"};
-    for (std::size_t n = 0; n < std::size(kClasses); ++n)
-        if (IsIn(ch, kClasses[n]))
-            return static_cast<int>(n);
-    return -1;
-}
+using figlet_rules::HierarchyClass;
+using figlet_rules::IsIn;
 
 // The character that stands where a (left) and b (right) meet, or '\0' when
 // they cannot share a column. Glyphs narrower than two columns never smush:
