@@ -16,8 +16,9 @@ EConvertPart PartNeeded(const CConvertArgs& args)
     switch (args.command) {
     case C::Png:
     case C::Gif:
-    case C::Image:
         return EConvertPart::QtGui;
+    case C::Image: // gwconvert-qtcore hands what it cannot stream on
+        return EConvertPart::QtCore;
     case C::Html:
     case C::Ansi:
         return args.crBack ? EConvertPart::Plain : EConvertPart::QtCore;

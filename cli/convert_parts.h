@@ -3,9 +3,10 @@
 //   gwconvert          plain C++: info, text, utf8, figlet, and html, ansi and
 //                      animation when the options give every value;
 //   gwconvert-qtcore   with Qt's core library, for the defaults kept in the
-//                      user's settings;
+//                      user's settings, and image for JPEG and PNG pictures
+//                      the streamed decoder takes;
 //   gwconvert-draw     with Qt's GUI library, for glyphs drawn with the
-//                      canvas's font (png, gif) and pictures (image).
+//                      canvas's font (png, gif) and the other pictures.
 // gwconvert execs the part a command needs with the same command line; each
 // part prints the same messages, so users see one program.
 #pragma once

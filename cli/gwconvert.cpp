@@ -17,10 +17,10 @@
 #if GW_CONVERT_PART >= 2
 #include "canvas/frame_picture.h"
 #include "canvas/gif_export.h"
-#include "cli/image_command.h"
 #include <QGuiApplication>
 #endif
 #if GW_CONVERT_PART >= 1
+#include "cli/image_command.h"
 #include "ui/settings_value.h"
 #include <QSettings>
 #endif
@@ -292,15 +292,27 @@ int main(int argc, char** argv)
     try {
         if (args.command == EConvertCommand::Figlet)
             return Figlet(args, argv[0]);
-#if GW_CONVERT_PART >= 2
+#if GW_CONVERT_PART >= 1
         if (args.command == EConvertCommand::Image) {
-            // The picture formats are plugins, found through the application.
-            QCoreApplication app(argc, argv);
             const COLORREF crBack =
                 args.imageOutput == EImageOutput::Html ? BackColor(args) : DEFAULT_BACK_COLOR;
+#if GW_CONVERT_PART == 1
+            // JPEG and PNG rows converted as they are decoded; any other
+            // picture goes to the part with Qt's image plugins.
+            const std::optional<std::string> strStreamed =
+                ConvertPictureStreamed(args, TextColor(), crBack);
+            if (!strStreamed)
+                return ExecPart(EConvertPart::QtGui, argv);
+            const std::string& strError = *strStreamed;
+#else
+            // The picture formats are plugins, found through the application.
+            QCoreApplication app(argc, argv);
             const std::string strError = ConvertPictureFile(args, TextColor(), crBack);
+#endif
             return strError.empty() ? 0 : Complain(EXIT_BAD_FILE, strError);
         }
+#endif
+#if GW_CONVERT_PART >= 2
         if (args.command == EConvertCommand::Png || args.command == EConvertCommand::Gif) {
             // Glyphs are drawn with the canvas's font, which needs a GUI
             // application; offscreen, so no display is wanted.

@@ -32,6 +32,10 @@ bool Loads(const CRun& run, const char* pszLibrary)
 TEST_F(ConvertTest, CommandsLoadOnlyTheQtLibrariesTheyNeed)
 {
     const std::string in = m_in.string();
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    for (const char* pszName : {"p.png", "p.jpg", "p.bmp"})
+        ASSERT_TRUE(picture.save(QString::fromStdString(Work(pszName).string())));
     const struct {
         std::vector<std::string> args;
         bool bCore, bGui;
@@ -46,6 +50,10 @@ TEST_F(ConvertTest, CommandsLoadOnlyTheQtLibrariesTheyNeed)
         {{"html", in, "a.htm"}, true, false},
         {{"ansi", in, "a.ans"}, true, false},
         {{"animation", in, "a.htm", "--interval", "3"}, true, false},
+        // Rows converted as decoded, or Qt's plugins for other formats.
+        {{"image", "p.png", "p.txt", "--width", "8"}, true, false},
+        {{"image", "p.jpg", "p.htm", "--width", "8"}, true, false},
+        {{"image", "p.bmp", "p.txt", "--width", "8"}, true, true},
         {{"png", in, "a.png"}, true, true},
     };
     const CLoadedLibraries probe;
