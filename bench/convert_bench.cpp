@@ -18,7 +18,7 @@
 //                      yardstick_us (figlet), x_median (goal <= 2), x_mean.
 //   BM_GwconvertAnimationVsDurableWrite  `gwconvert animation` of 200 frames
 //                      of 128 x 80 cells (--interval and --background given,
-//                      so no settings are read) into a page of about 57 MB,
+//                      so no settings are read) into a page of about 46 MB,
 //                      against writing the same bytes to a new file in the
 //                      same folder durably, as gwconvert's safe save does
 //                      (write, fsync, rename, fsync of the folder):
