@@ -88,3 +88,19 @@ TEST_F(ConvertTest, FontsAreFoundByTheEditorsRules)
     }
     qputenv("XDG_DATA_HOME", saved);
 }
+
+TEST_F(ConvertTest, APartThatCannotBeStartedIsOneLineOfItsOwn)
+{
+    // gwconvert alone, without the parts that sit beside it in the build.
+    fs::create_directories(m_dir / "alone");
+    m_strProgram = (m_dir / "alone" / "gwconvert").string();
+    fs::copy_file(GWCONVERT_PATH, m_strProgram);
+    ExpectDone(Run({"text", m_in.string(), "a.txt"}));
+    for (const auto& [pszCommand, pszPart] :
+         {std::pair{"html", "gwconvert-qtcore"}, std::pair{"png", "gwconvert-draw"}}) {
+        SCOPED_TRACE(pszPart);
+        const CRun run = Run({pszCommand, m_in.string(), "a.out"});
+        ExpectFailure(run, 1, std::string("cannot start ") + (m_dir / "alone" / pszPart).string());
+        EXPECT_FALSE(fs::exists(Work("a.out")));
+    }
+}
