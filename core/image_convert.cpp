@@ -110,6 +110,48 @@ void AddRow(const CSampler& s, const uint8_t* __restrict pRow, int nPixels,
     }
 }
 
+// AddRow for a colour matrix that leaves every colour as it is (the
+// defaults: brightness 0, contrast 1, saturation 1): the colour sums take
+// the bytes over black directly, the matrix's identity made exact by
+// PlainColourExact. The grey level is worked as in AddRow.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void AddRowPlainColour(const CSampler& s, const uint8_t* __restrict pRow, int nPixels,
+                       uint32_t* __restrict pR, uint32_t* __restrict pG, uint32_t* __restrict pB,
+                       uint32_t* __restrict pY)
+{
+    for (int x = 0; x < nPixels; ++x) {
+        uint32_t nPixel;
+        std::memcpy(&nPixel, pRow + 4 * static_cast<std::size_t>(x), 4);
+        const float r8 = static_cast<float>(nPixel & 0xFFu);
+        const float g8 = static_cast<float>((nPixel >> 8) & 0xFFu);
+        const float b8 = static_cast<float>((nPixel >> 16) & 0xFFu);
+        const float a = static_cast<float>(nPixel >> 24);
+        const float r = r8 / 255.0f, g = g8 / 255.0f, b = b8 / 255.0f;
+        pR[x] += OverBlackF(r8, a);
+        pG[x] += OverBlackF(g8, a);
+        pB[x] += OverBlackF(b8, a);
+        pY[x] += OverBlackF(ToByteF(r * s.fGreyR + g * s.fGreyG + b * s.fGreyB + s.fGreyT), a);
+    }
+}
+
+// True when the sampler's colour part is the identity and AddRow's colour
+// sums for it are the bytes themselves: c x 1 + 0 + 0 + 0 is c exactly, and
+// ToByteF(c / 255) is checked to give back every byte.
+bool PlainColourExact(const CSampler& s)
+{
+    const float fIdentity[3][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}};
+    for (int j = 0; j < 3; ++j)
+        if (s.fR[j] != fIdentity[j][0] || s.fG[j] != fIdentity[j][1] ||
+            s.fB[j] != fIdentity[j][2] || s.fT[j] != 0.0f)
+            return false;
+    for (int n = 0; n < 256; ++n)
+        if (ToByteF(static_cast<float>(n) / 255.0f) != static_cast<float>(n))
+            return false;
+    return true;
+}
+
 bool PictureUsable(const CPictureView& picture)
 {
     // Rows closer than a row's bytes would make the last row run past the buffer.
@@ -271,13 +313,18 @@ void CRowConverter::AddRow(const uint8_t* pRow)
 {
     if (m_nRowsTaken >= m_nRowsWanted)
         return;
-    if (m_nRowsTaken == 0)
+    if (m_nRowsTaken == 0) {
         m_sampler = MakeSampler(
             BuildColorMatrix(m_params.fBrightness, m_params.fContrast, m_params.fSaturation),
             BuildColorMatrix(m_params.fBrightness, 1.0f, 0.0f));
+        m_bPlainColour = PlainColourExact(m_sampler);
+    }
     const int nSpan = m_nSpan;
     uint32_t* pR = m_vColumns.data();
-    ::AddRow(m_sampler, pRow, nSpan, pR, pR + nSpan, pR + 2 * nSpan, pR + 3 * nSpan);
+    if (m_bPlainColour)
+        AddRowPlainColour(m_sampler, pRow, nSpan, pR, pR + nSpan, pR + 2 * nSpan, pR + 3 * nSpan);
+    else
+        ::AddRow(m_sampler, pRow, nSpan, pR, pR + nSpan, pR + 2 * nSpan, pR + 3 * nSpan);
     ++m_nRowsTaken;
     if (++m_nPending == ROWS_PER_FOLD) {
         Fold();

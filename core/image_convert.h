@@ -121,6 +121,7 @@ private:
     std::function<void(int)> m_fnRowDone;
     CConvertLayout m_layout;
     CSampler m_sampler{};
+    bool m_bPlainColour = false; // the colour matrix leaves colours as they are
     int m_nWidth = 0;
     int m_nRows = 0, m_nCols = 0, m_nSpan = 0;
     int m_nRowsWanted = 0, m_nRowsTaken = 0, m_nPending = 0;
