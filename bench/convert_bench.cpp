@@ -8,15 +8,39 @@
 //                      sums every byte of the same buffer: view_us (the
 //                      conversion), yardstick_us (the pass) and x_median, the
 //                      ratio of their medians, and x_mean.
+//
+// and gwconvert as a whole process against its yardsticks, alternating in the
+// same iterations (skipped when gwconvert or figlet is missing):
+//
+//   BM_GwconvertFigletVsFiglet   `gwconvert figlet standard Glyphwright`
+//                      against `figlet -f standard Glyphwright`, both spawned
+//                      with their output to /dev/null: view_us (ours),
+//                      yardstick_us (figlet), x_median (goal <= 2), x_mean.
+//   BM_GwconvertAnimationVsDurableWrite  `gwconvert animation` of 200 frames
+//                      of 128 x 80 cells (--interval and --background given,
+//                      so no settings are read) into a page of about 46 MB,
+//                      against writing the same bytes to a new file in the
+//                      same folder durably, as gwconvert's safe save does
+//                      (write, fsync, rename, fsync of the folder):
+//                      view_us (ours), yardstick_us (the write), page_MB,
+//                      x_median and x_mean.
 
 #include "core/image_convert.h"
 
+#include "bench/process_bench_support.h"
 #include "bench/ratio_counters.h"
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <random>
 #include <vector>
 
@@ -90,5 +114,108 @@ void BM_ConvertPicture(benchmark::State& state)
     gwratio::SetRatioCounters(state, vConvert, vFloor);
 }
 BENCHMARK(BM_ConvertPicture)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_GwconvertFigletVsFiglet(benchmark::State& state)
+{
+    const gwbench::CGwconvertWorkspace work("gw-figlet-bench");
+    if (!work.Problem().empty()) {
+        state.SkipWithError(work.Problem().c_str());
+        return;
+    }
+    std::vector<double> vOurs, vFiglet;
+    for (auto _ : state) {
+        const double dOurs = gwbench::RunProcess({work.Gwconvert(), "figlet", "standard", "Glyphwright"});
+        const double dFiglet = gwbench::RunProcess({"figlet", "-f", "standard", "Glyphwright"});
+        if (dOurs < 0 || dFiglet < 0) {
+            state.SkipWithError(dOurs < 0 ? "gwconvert figlet failed" : "figlet failed or is missing");
+            return;
+        }
+        vOurs.push_back(dOurs);
+        vFiglet.push_back(dFiglet);
+    }
+    gwratio::SetRatioCounters(state, vOurs, vFiglet);
+}
+BENCHMARK(BM_GwconvertFigletVsFiglet)->Iterations(200)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void AppendLe32(std::string& str, uint32_t n)
+{
+    for (int i = 0; i < 4; ++i)
+        str.push_back(static_cast<char>((n >> (8 * i)) & 0xFF));
+}
+
+// A drawing of nFrames frames of 128 x 80 cells, letters in changing colours.
+std::string MakeDrawing(int nFrames)
+{
+    constexpr int kCols = 128, kRows = 80;
+    std::string str = "GWHEADER";
+    for (int n : {nFrames, kCols, kRows})
+        AppendLe32(str, static_cast<uint32_t>(n));
+    for (int f = 0; f < nFrames; ++f) {
+        for (int i = 0; i < kCols * kRows; ++i) {
+            AppendLe32(str, static_cast<uint32_t>(0x00102030 * (f % 7 + 1) + i));
+            AppendLe32(str, static_cast<uint32_t>(i % kCols * 8));
+            AppendLe32(str, static_cast<uint32_t>(i / kCols * 12));
+            str.push_back(static_cast<char>((i + f) % 5 == 0 ? ' ' : 'A' + (i + f) % 26));
+            str.append(3, '\0');
+        }
+    }
+    return str;
+}
+
+// The bytes written to a new file beside strPath, synced, renamed over it and
+// the folder synced: the least a safe save of them costs. Microseconds, or
+// negative on a failure.
+double WriteDurably(const std::string& strPath, const std::string& strBytes)
+{
+    const auto t0 = gwratio::Clock::now();
+    const std::string strTemp = strPath + ".new";
+    const int fd = open(strTemp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return -1;
+    bool bOk = write(fd, strBytes.data(), strBytes.size()) == static_cast<ssize_t>(strBytes.size());
+    bOk = fsync(fd) == 0 && bOk;
+    bOk = close(fd) == 0 && bOk;
+    bOk = bOk && std::rename(strTemp.c_str(), strPath.c_str()) == 0;
+    const std::string strDir = strPath.substr(0, strPath.rfind('/'));
+    const int fdDir = open(strDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    bOk = bOk && fdDir >= 0 && fsync(fdDir) == 0;
+    if (fdDir >= 0)
+        close(fdDir);
+    return bOk ? gwratio::Micros(gwratio::Clock::now() - t0) : -1;
+}
+
+void BM_GwconvertAnimationVsDurableWrite(benchmark::State& state)
+{
+    const gwbench::CGwconvertWorkspace work("gw-anim-bench");
+    if (!work.Problem().empty()) {
+        state.SkipWithError(work.Problem().c_str());
+        return;
+    }
+    const std::string strIn = work.File("in.gwp"), strPage = work.File("page.htm"),
+                      strCopy = work.File("copy.htm");
+    std::ofstream(strIn, std::ios::binary) << MakeDrawing(200);
+    const std::vector<std::string> vArgs{work.Gwconvert(), "animation", strIn, strPage,
+                                         "--interval", "5", "--background", "FFFFFF"};
+    if (gwbench::RunProcess(vArgs) < 0) {
+        state.SkipWithError("gwconvert animation failed");
+        return;
+    }
+    std::ifstream page(strPage, std::ios::binary);
+    const std::string strBytes{std::istreambuf_iterator<char>(page), {}};
+    std::vector<double> vOurs, vWrite;
+    for (auto _ : state) {
+        const double dOurs = gwbench::RunProcess(vArgs);
+        const double dWrite = WriteDurably(strCopy, strBytes);
+        if (dOurs < 0 || dWrite < 0) {
+            state.SkipWithError("a run or the write failed");
+            return;
+        }
+        vOurs.push_back(dOurs);
+        vWrite.push_back(dWrite);
+    }
+    state.counters["page_MB"] = static_cast<double>(strBytes.size()) / 1e6;
+    gwratio::SetRatioCounters(state, vOurs, vWrite);
+}
+BENCHMARK(BM_GwconvertAnimationVsDurableWrite)->Iterations(7)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

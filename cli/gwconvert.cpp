@@ -8,25 +8,32 @@
 // SaveFileSafely, so a failure at any point leaves an existing output file
 // exactly as it was. Exit status: 0 done, 1 a drawing, font or picture that cannot be
 // read, lettering past its size limit or an output that cannot be written, 2 bad arguments.
+//
+// The file is built into the three parts of cli/convert_parts.h, by
+// GW_CONVERT_PART: 0 plain C++, 1 with Qt's core, 2 with Qt's GUI.
+#ifndef GW_CONVERT_PART
+#define GW_CONVERT_PART 0
+#endif
+#if GW_CONVERT_PART >= 2
 #include "canvas/frame_picture.h"
 #include "canvas/gif_export.h"
+#include <QGuiApplication>
+#endif
+#if GW_CONVERT_PART >= 1
+#include "cli/image_command.h"
+#include "ui/settings_value.h"
+#include <QSettings>
+#endif
+#include "cli/convert_parts.h"
+#include "cli/fig_font_find.h"
 #include "cli/convert_args.h"
 #include "cli/file_frame_source.h"
-#include "cli/image_command.h"
 #include "cli/output_target.h"
 #include "core/figlet.h"
 #include "core/gwp_reader.h"
 #include "core/html_export.h"
 #include "core/safe_file.h"
 #include "core/terminal_export.h"
-#include "ui/app_folders.h"
-#include "ui/settings_value.h"
-
-#include <QCoreApplication>
-#include <QFile>
-#include <QGuiApplication>
-#include <QSettings>
-
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -40,9 +47,9 @@ constexpr int EXIT_BAD_FILE = 1;
 constexpr int EXIT_USAGE = 2;
 
 // The editor's own defaults for the values it keeps in the user's settings.
-constexpr qint32 DEFAULT_FRAME_INTERVAL = 5;
-constexpr quint32 DEFAULT_BACK_COLOR = 0x00FFFFFF;
-constexpr quint32 DEFAULT_TEXT_COLOR = 0x00010101;
+constexpr int32_t DEFAULT_FRAME_INTERVAL = 5;
+constexpr uint32_t DEFAULT_BACK_COLOR = 0x00FFFFFF;
+[[maybe_unused]] constexpr uint32_t DEFAULT_TEXT_COLOR = 0x00010101;
 
 int Complain(int nStatus, const std::string& strLine)
 {
@@ -58,6 +65,7 @@ int UsageError(EConvertCommand command, const std::string& strWhy)
     return Complain(EXIT_USAGE, strWhy + " (see '" + strHelp + "--help')");
 }
 
+#if GW_CONVERT_PART >= 1
 QSettings UserSettings()
 {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillmark"),
@@ -94,7 +102,7 @@ COLORREF BackColor(const CConvertArgs& args)
 
 // The view's text colour: pure black is its layers' transparent key, so
 // it becomes near black, and a stray high byte is dropped.
-COLORREF TextColor()
+[[maybe_unused]] COLORREF TextColor()
 {
     QSettings settings(UserSettings());
     const COLORREF cr = ReadSettingU32(settings, QStringLiteral("GWColor"), QStringLiteral("FTCLR"),
@@ -102,6 +110,24 @@ COLORREF TextColor()
                         0x00FFFFFFu;
     return cr == 0 ? DEFAULT_TEXT_COLOR : cr;
 }
+#else
+// The commands that need a setting run in another part (PartNeeded); here
+// the options give every value that is read.
+int FrameInterval(const CConvertArgs& args)
+{
+    return args.nInterval.value_or(DEFAULT_FRAME_INTERVAL);
+}
+
+bool PlayLoop(const CConvertArgs& args)
+{
+    return args.bLoop.value_or(true);
+}
+
+COLORREF BackColor(const CConvertArgs& args)
+{
+    return args.crBack.value_or(DEFAULT_BACK_COLOR);
+}
+#endif
 
 int CheckStandardOutput()
 {
@@ -157,17 +183,19 @@ int Convert(const CConvertArgs& args)
     const bool bPlain = args.command == C::Text || args.command == C::Utf8;
     const COLORREF crBack = bPlain ? 0 : BackColor(args);
     const int nInterval = bAllFrames ? FrameInterval(args) : 0;
-    const bool bLoop = args.command == C::Gif && PlayLoop(args);
+    [[maybe_unused]] const bool bLoop = args.command == C::Gif && PlayLoop(args);
     const int nRows = header.nRows, nCols = header.nCols;
     std::string strWhy; // the export's own reason for giving up
     const auto write = [&](std::ostream& os) {
         switch (args.command) {
         case C::Animation:
             return ExportAnimationHtml(os, frames, nInterval, crBack);
+#if GW_CONVERT_PART >= 2
         case C::Gif:
             return ExportAnimatedGif(os, frames, args.nZoom, nInterval, bLoop, crBack, &strWhy);
         case C::Png:
             return WriteFramePng(os, pCells, nRows, nCols, args.nZoom, crBack, &strWhy);
+#endif
         case C::Text:
             ExportSingleText(os, pCells, nRows, nCols);
             return true;
@@ -195,14 +223,15 @@ int Convert(const CConvertArgs& args)
 }
 
 // FIGlet lettering, to standard output or a file. The font's name is looked
-// up in the editor's font folders, which needs the application's folder.
-int Figlet(const CConvertArgs& args)
+// up in the editor's font folders, which needs the program's folder.
+int Figlet(const CConvertArgs& args, const char* pszArgv0)
 {
-    const QString strFont = FindFigFont(QString::fromLocal8Bit(args.strInput));
-    if (strFont.isEmpty())
+    const std::string strProgram = ThisProgram(pszArgv0);
+    const std::string strPath =
+        FindFigFontFile(args.strInput, strProgram.substr(0, strProgram.rfind('/') + 1));
+    if (strPath.empty())
         return Complain(EXIT_BAD_FILE, "no FIGlet font '" + args.strInput +
                                            "': neither a file nor a font in the Fonts folders");
-    const std::string strPath = QFile::encodeName(strFont).toStdString();
     FigFont font;
     std::string strWhy;
     switch (LoadFigFontFile(strPath, font, &strWhy)) {
@@ -257,19 +286,33 @@ int main(int argc, char** argv)
         IsSameFile(args.strInput, args.strOutput))
         return RefuseSameFile(args.strInput, args.strOutput);
 
+    if (const EConvertPart part = PartNeeded(args); int(part) > GW_CONVERT_PART)
+        return ExecPart(part, argv);
+
     try {
-        if (args.command == EConvertCommand::Figlet) {
-            QCoreApplication app(argc, argv);
-            return Figlet(args);
-        }
+        if (args.command == EConvertCommand::Figlet)
+            return Figlet(args, argv[0]);
+#if GW_CONVERT_PART >= 1
         if (args.command == EConvertCommand::Image) {
-            // The picture formats are plugins, found through the application.
-            QCoreApplication app(argc, argv);
             const COLORREF crBack =
                 args.imageOutput == EImageOutput::Html ? BackColor(args) : DEFAULT_BACK_COLOR;
+#if GW_CONVERT_PART == 1
+            // JPEG and PNG rows converted as they are decoded; any other
+            // picture goes to the part with Qt's image plugins.
+            const std::optional<std::string> strStreamed =
+                ConvertPictureStreamed(args, TextColor(), crBack);
+            if (!strStreamed)
+                return ExecPart(EConvertPart::QtGui, argv);
+            const std::string& strError = *strStreamed;
+#else
+            // The picture formats are plugins, found through the application.
+            QCoreApplication app(argc, argv);
             const std::string strError = ConvertPictureFile(args, TextColor(), crBack);
+#endif
             return strError.empty() ? 0 : Complain(EXIT_BAD_FILE, strError);
         }
+#endif
+#if GW_CONVERT_PART >= 2
         if (args.command == EConvertCommand::Png || args.command == EConvertCommand::Gif) {
             // Glyphs are drawn with the canvas's font, which needs a GUI
             // application; offscreen, so no display is wanted.
@@ -281,6 +324,7 @@ int main(int argc, char** argv)
             QGuiApplication app(argc, argv);
             return Convert(args);
         }
+#endif
         return Convert(args);
     } catch (const std::bad_alloc&) {
         return Complain(EXIT_BAD_FILE, args.strInput + ": not enough memory to convert it");

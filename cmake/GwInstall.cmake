@@ -1,6 +1,7 @@
 # Where an installed Glyphwright puts its files (the Filesystem Hierarchy
 # Standard, relative to the prefix):
 #   bin/glyphwright, bin/gwconvert
+#   libexec/glyphwright/       gwconvert's parts that load Qt (cli/convert_parts.h)
 #   share/glyphwright/         the help page, Fonts/ (site-wide FIGlet fonts), SLib/
 #   share/applications/        the desktop entry
 #   share/mime/packages/       the ".gwp" file type
@@ -17,6 +18,8 @@ set(GW_DATA_DEST ${CMAKE_INSTALL_DATADIR}/glyphwright)
 set(GW_RES ${PROJECT_SOURCE_DIR}/res)
 
 install(TARGETS glyphwright gwconvert RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS gwconvert-qtcore gwconvert-draw
+    RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/glyphwright)
 
 install(FILES ${GW_RES}/help/GWHelp.html DESTINATION ${GW_DATA_DEST})
 file(GLOB GW_INSTALL_HELP_IMAGES CONFIGURE_DEPENDS ${GW_RES}/icons/*.svg)

@@ -54,11 +54,6 @@ inline uint32_t OverBlack(uint32_t c, uint32_t a)
 // BuildColorMatrix, so alpha passes through unchanged and no colour channel
 // takes anything from alpha; the sums below are the matrix product's in the
 // same order, the alpha term (+0) left out.
-struct CSampler {
-    float fR[3], fG[3], fB[3], fT[3]; // colour image: into red, green, blue
-    float fGreyR, fGreyG, fGreyB, fGreyT; // grey image: into red only
-};
-
 CSampler MakeSampler(const CColorMatrix& colour, const CColorMatrix& grey)
 {
     CSampler s{};
@@ -113,6 +108,48 @@ void AddRow(const CSampler& s, const uint8_t* __restrict pRow, int nPixels,
         pB[x] += OverBlackF(ToByteF(r * s.fR[2] + g * s.fG[2] + b * s.fB[2] + s.fT[2]), a);
         pY[x] += OverBlackF(ToByteF(r * s.fGreyR + g * s.fGreyG + b * s.fGreyB + s.fGreyT), a);
     }
+}
+
+// AddRow for a colour matrix that leaves every colour as it is (the
+// defaults: brightness 0, contrast 1, saturation 1): the colour sums take
+// the bytes over black directly, the matrix's identity made exact by
+// PlainColourExact. The grey level is worked as in AddRow.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void AddRowPlainColour(const CSampler& s, const uint8_t* __restrict pRow, int nPixels,
+                       uint32_t* __restrict pR, uint32_t* __restrict pG, uint32_t* __restrict pB,
+                       uint32_t* __restrict pY)
+{
+    for (int x = 0; x < nPixels; ++x) {
+        uint32_t nPixel;
+        std::memcpy(&nPixel, pRow + 4 * static_cast<std::size_t>(x), 4);
+        const float r8 = static_cast<float>(nPixel & 0xFFu);
+        const float g8 = static_cast<float>((nPixel >> 8) & 0xFFu);
+        const float b8 = static_cast<float>((nPixel >> 16) & 0xFFu);
+        const float a = static_cast<float>(nPixel >> 24);
+        const float r = r8 / 255.0f, g = g8 / 255.0f, b = b8 / 255.0f;
+        pR[x] += OverBlackF(r8, a);
+        pG[x] += OverBlackF(g8, a);
+        pB[x] += OverBlackF(b8, a);
+        pY[x] += OverBlackF(ToByteF(r * s.fGreyR + g * s.fGreyG + b * s.fGreyB + s.fGreyT), a);
+    }
+}
+
+// True when the sampler's colour part is the identity and AddRow's colour
+// sums for it are the bytes themselves: c x 1 + 0 + 0 + 0 is c exactly, and
+// ToByteF(c / 255) is checked to give back every byte.
+bool PlainColourExact(const CSampler& s)
+{
+    const float fIdentity[3][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}};
+    for (int j = 0; j < 3; ++j)
+        if (s.fR[j] != fIdentity[j][0] || s.fG[j] != fIdentity[j][1] ||
+            s.fB[j] != fIdentity[j][2] || s.fT[j] != 0.0f)
+            return false;
+    for (int n = 0; n < 256; ++n)
+        if (ToByteF(static_cast<float>(n) / 255.0f) != static_cast<float>(n))
+            return false;
+    return true;
 }
 
 bool PictureUsable(const CPictureView& picture)
@@ -233,82 +270,103 @@ uint8_t ConvertChar(int nGrey, const CImageConvertParams& params)
     }
 }
 
+CRowConverter::CRowConverter(int nWidth, int nHeight, const CImageConvertParams& params,
+                             ICellWriter& grid, std::function<void(int nPercent)> fnRowDone)
+    : m_params(params), m_grid(grid), m_fnRowDone(std::move(fnRowDone)), m_nWidth(nWidth)
+{
+    if (nWidth <= 0 || nHeight <= 0)
+        return;
+    m_layout = ConvertLayout(nWidth, nHeight, params);
+    m_nRows = std::max(std::min(m_layout.nOutputRows, grid.Rows()), 0);
+    const int nConvertWidth = std::clamp(params.nConvertWidth, CONVERT_WIDTH_MIN, CONVERT_WIDTH_MAX);
+    m_nCols = std::max(std::min(nConvertWidth, grid.Cols()), 0);
+    // Only the pixel columns under converted cells are read.
+    m_nSpan = static_cast<int>(
+        std::min<int64_t>(static_cast<int64_t>(m_nCols) * m_layout.nBlockWidth, nWidth));
+    m_nRowsWanted = static_cast<int>(static_cast<int64_t>(m_nRows) * m_layout.nBlockHeight);
+    m_vColumns.assign(4 * static_cast<std::size_t>(m_nSpan), 0u);
+    m_vCells.assign(4 * static_cast<std::size_t>(m_nCols), 0u);
+}
+
+void CRowConverter::Fold()
+{
+    const int nBlockW = m_layout.nBlockWidth, nSpan = m_nSpan;
+    const uint32_t* pR = m_vColumns.data();
+    const uint32_t* pG = pR + nSpan;
+    const uint32_t* pB = pG + nSpan;
+    const uint32_t* pY = pB + nSpan;
+    for (int k = 0; k < m_nCols; ++k) {
+        const int x0 = static_cast<int>(std::min<int64_t>(static_cast<int64_t>(k) * nBlockW, nSpan));
+        const int x1 = static_cast<int>(std::min<int64_t>(static_cast<int64_t>(x0) + nBlockW, nSpan));
+        uint64_t* pCell = &m_vCells[4 * static_cast<std::size_t>(k)];
+        for (int x = x0; x < x1; ++x) {
+            pCell[0] += pR[x];
+            pCell[1] += pG[x];
+            pCell[2] += pB[x];
+            pCell[3] += pY[x];
+        }
+    }
+    std::fill(m_vColumns.begin(), m_vColumns.end(), 0u);
+}
+
+void CRowConverter::AddRow(const uint8_t* pRow)
+{
+    if (m_nRowsTaken >= m_nRowsWanted)
+        return;
+    if (m_nRowsTaken == 0) {
+        m_sampler = MakeSampler(
+            BuildColorMatrix(m_params.fBrightness, m_params.fContrast, m_params.fSaturation),
+            BuildColorMatrix(m_params.fBrightness, 1.0f, 0.0f));
+        m_bPlainColour = PlainColourExact(m_sampler);
+    }
+    const int nSpan = m_nSpan;
+    uint32_t* pR = m_vColumns.data();
+    if (m_bPlainColour)
+        AddRowPlainColour(m_sampler, pRow, nSpan, pR, pR + nSpan, pR + 2 * nSpan, pR + 3 * nSpan);
+    else
+        ::AddRow(m_sampler, pRow, nSpan, pR, pR + nSpan, pR + 2 * nSpan, pR + 3 * nSpan);
+    ++m_nRowsTaken;
+    if (++m_nPending == ROWS_PER_FOLD) {
+        Fold();
+        m_nPending = 0;
+    }
+    const int nBlockW = m_layout.nBlockWidth, nBlockH = m_layout.nBlockHeight;
+    if (m_nRowsTaken % nBlockH != 0)
+        return;
+    Fold();
+    m_nPending = 0;
+    const int r = m_nRowsTaken / nBlockH - 1;
+    const uint64_t nBlockPixels = static_cast<uint64_t>(nBlockW) * static_cast<uint64_t>(nBlockH);
+    for (int k = 0; k < m_nCols; ++k) {
+        // Pixels right of the picture read as white in both images.
+        const int64_t nInside =
+            std::clamp<int64_t>(m_nWidth - static_cast<int64_t>(k) * nBlockW, 0, nBlockW);
+        const uint64_t nWhite =
+            static_cast<uint64_t>(nBlockW - nInside) * static_cast<uint64_t>(nBlockH) * WHITE;
+        uint64_t* pCell = &m_vCells[4 * static_cast<std::size_t>(k)];
+        uint32_t nAvg[4];
+        for (int j = 0; j < 4; ++j) {
+            nAvg[j] = static_cast<uint32_t>((pCell[j] + nWhite) / nBlockPixels);
+            pCell[j] = 0;
+        }
+        const COLORREF cr =
+            m_params.nColorMode == 1 ? m_params.crText : nAvg[0] | nAvg[1] << 8 | nAvg[2] << 16;
+        // Pure black is the canvas layers' see-through colour: a black
+        // cell would vanish from a lifted transparent block.
+        m_grid.SetCell(k, r, ConvertChar(static_cast<int>(nAvg[3]), m_params),
+                       cr == 0 ? NEAR_BLACK : cr);
+    }
+    if (m_fnRowDone)
+        m_fnRowDone(static_cast<int>(static_cast<int64_t>(r) * 100 / m_layout.nOutputRows));
+}
+
 int ConvertImage(const CPictureView& picture, const CImageConvertParams& params, ICellWriter& grid,
                  const std::function<void(int nPercent)>& fnRowDone)
 {
     if (!PictureUsable(picture))
         return 0;
-    const CConvertLayout layout = ConvertLayout(picture.nWidth, picture.nHeight, params);
-    const int nRows = std::min(layout.nOutputRows, grid.Rows());
-    const int nWidth = std::clamp(params.nConvertWidth, CONVERT_WIDTH_MIN, CONVERT_WIDTH_MAX);
-    const int nCols = std::max(std::min(nWidth, grid.Cols()), 0);
-    const int nBlockW = layout.nBlockWidth;
-    const int nBlockH = layout.nBlockHeight;
-    // Only the pixel columns under converted cells are read.
-    const int nSpan = static_cast<int>(
-        std::min<int64_t>(static_cast<int64_t>(nCols) * nBlockW, picture.nWidth));
-    const CSampler sampler =
-        MakeSampler(BuildColorMatrix(params.fBrightness, params.fContrast, params.fSaturation),
-                    BuildColorMatrix(params.fBrightness, 1.0f, 0.0f));
-
-    // Pixel-column sums (red, green, blue, grey one after another) and, per
-    // cell of the block row, the 64-bit sums they are folded into.
-    std::vector<uint32_t> vColumns(4 * static_cast<std::size_t>(nSpan));
-    std::vector<uint64_t> vCells(4 * static_cast<std::size_t>(nCols));
-    uint32_t* pR = vColumns.data();
-    uint32_t* pG = pR + nSpan;
-    uint32_t* pB = pG + nSpan;
-    uint32_t* pY = pB + nSpan;
-    const auto fold = [&] {
-        for (int k = 0; k < nCols; ++k) {
-            const int x0 =
-                static_cast<int>(std::min<int64_t>(static_cast<int64_t>(k) * nBlockW, nSpan));
-            const int x1 =
-                static_cast<int>(std::min<int64_t>(static_cast<int64_t>(x0) + nBlockW, nSpan));
-            uint64_t* pCell = &vCells[4 * static_cast<std::size_t>(k)];
-            for (int x = x0; x < x1; ++x) {
-                pCell[0] += pR[x];
-                pCell[1] += pG[x];
-                pCell[2] += pB[x];
-                pCell[3] += pY[x];
-            }
-        }
-        std::fill(vColumns.begin(), vColumns.end(), 0u);
-    };
-
-    const uint64_t nBlockPixels = static_cast<uint64_t>(nBlockW) * static_cast<uint64_t>(nBlockH);
-    for (int r = 0; r < nRows; ++r) {
-        int nPending = 0;
-        for (int y = 0; y < nBlockH; ++y) {
-            const std::size_t nY = static_cast<std::size_t>(r) * nBlockH + y;
-            AddRow(sampler, picture.pPixels + nY * picture.nStride, nSpan, pR, pG, pB, pY);
-            if (++nPending == ROWS_PER_FOLD) {
-                fold();
-                nPending = 0;
-            }
-        }
-        fold();
-        for (int k = 0; k < nCols; ++k) {
-            // Pixels right of the picture read as white in both images.
-            const int64_t nInside =
-                std::clamp<int64_t>(picture.nWidth - static_cast<int64_t>(k) * nBlockW, 0, nBlockW);
-            const uint64_t nWhite =
-                static_cast<uint64_t>(nBlockW - nInside) * static_cast<uint64_t>(nBlockH) * WHITE;
-            uint64_t* pCell = &vCells[4 * static_cast<std::size_t>(k)];
-            uint32_t nAvg[4];
-            for (int j = 0; j < 4; ++j) {
-                nAvg[j] = static_cast<uint32_t>((pCell[j] + nWhite) / nBlockPixels);
-                pCell[j] = 0;
-            }
-            const COLORREF cr =
-                params.nColorMode == 1 ? params.crText : nAvg[0] | nAvg[1] << 8 | nAvg[2] << 16;
-            // Pure black is the canvas layers' see-through colour: a black
-            // cell would vanish from a lifted transparent block.
-            grid.SetCell(k, r, ConvertChar(static_cast<int>(nAvg[3]), params),
-                         cr == 0 ? NEAR_BLACK : cr);
-        }
-        if (fnRowDone)
-            fnRowDone(static_cast<int>(static_cast<int64_t>(r) * 100 / layout.nOutputRows));
-    }
-    return std::max(nRows, 0);
+    CRowConverter converter(picture.nWidth, picture.nHeight, params, grid, fnRowDone);
+    for (int y = 0; y < converter.RowsWanted(); ++y)
+        converter.AddRow(picture.pPixels + static_cast<std::size_t>(y) * picture.nStride);
+    return converter.OutputRows();
 }

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // A 5 x 5 colour matrix: a colour is the row vector (R, G, B, A, 1) with
 // components in 0..1, and the new colour is that vector times the matrix,
@@ -89,3 +90,43 @@ uint8_t ConvertChar(int nGrey, const CImageConvertParams& params);
 // pixels, writes nothing. Width and cell sizes are clamped as in ConvertLayout.
 int ConvertImage(const CPictureView& picture, const CImageConvertParams& params, ICellWriter& grid,
                  const std::function<void(int nPercent)>& fnRowDone = {});
+
+// The coefficients the conversion takes of its two matrices (image_convert.cpp).
+struct CSampler {
+    float fR[3], fG[3], fB[3], fT[3];     // colour image: into red, green, blue
+    float fGreyR, fGreyG, fGreyB, fGreyT; // grey image: into red only
+};
+
+// ConvertImage a row at a time, for a decoder that hands rows over as it
+// decodes them: nothing picture-sized is held. The rows go in from the top;
+// after RowsWanted() of them every converted cell is written and further rows
+// are ignored. The cells are exactly ConvertImage's for the same pixels.
+class CRowConverter {
+public:
+    CRowConverter(int nWidth, int nHeight, const CImageConvertParams& params, ICellWriter& grid,
+                  std::function<void(int nPercent)> fnRowDone = {});
+
+    // The rows the conversion reads (the top ones); 0 for a picture without pixels.
+    int RowsWanted() const { return m_nRowsWanted; }
+    // The output rows ConvertImage returns: the layout's rows, at most the grid's.
+    int OutputRows() const { return m_nRows; }
+    // The next picture row: nWidth RGBA pixels (bytes R, G, B, A).
+    void AddRow(const uint8_t* pRow);
+
+private:
+    void Fold();
+
+    CImageConvertParams m_params;
+    ICellWriter& m_grid;
+    std::function<void(int)> m_fnRowDone;
+    CConvertLayout m_layout;
+    CSampler m_sampler{};
+    bool m_bPlainColour = false; // the colour matrix leaves colours as they are
+    int m_nWidth = 0;
+    int m_nRows = 0, m_nCols = 0, m_nSpan = 0;
+    int m_nRowsWanted = 0, m_nRowsTaken = 0, m_nPending = 0;
+    // Pixel-column sums (red, green, blue, grey one after another) and, per
+    // cell of the block row, the 64-bit sums they are folded into.
+    std::vector<uint32_t> m_vColumns;
+    std::vector<uint64_t> m_vCells;
+};

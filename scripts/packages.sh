@@ -20,8 +20,9 @@ GW_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-de
     toilet toilet-fonts qt6-image-formats-plugins
     x11-utils imagemagick xdotool xclip
     desktop-file-utils appstream libxml2-utils groff-base bash-completion dpkg-dev lintian)
-# The image benchmark compares gwconvert with jp2a.
-GW_BENCH_PACKAGES=(libbenchmark-dev jp2a)
+# The image benchmark compares gwconvert with jp2a, the FIGlet ones with
+# figlet, the GIF export with ImageMagick's convert.
+GW_BENCH_PACKAGES=(libbenchmark-dev jp2a figlet imagemagick)
 # To fuzz the readers: clang with libFuzzer and the sanitizers, and pkg-config to find
 # Qt for the picture reader's target.
 GW_FUZZ_PACKAGES=(clang libclang-rt-14-dev pkg-config)

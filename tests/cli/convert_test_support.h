@@ -189,6 +189,8 @@ protected:
 
     fs::path Work(const std::string& strName) const { return m_dir / "work" / strName; }
 
+    std::string m_strProgram = GWCONVERT_PATH; // what Run runs
+
     // Values as the editor stores them: in its settings file under the
     // child's private XDG_CONFIG_HOME.
     void StoreSetting(const char* pszKey, const QByteArray& value)
@@ -212,7 +214,7 @@ protected:
         const std::vector<std::string> own = {"HOME=" + strHome, "XDG_CONFIG_HOME=" + strConfig,
                                               "XDG_CONFIG_DIRS=" + strConfig,
                                               "XDG_DATA_HOME=" + strHome, "XDG_CACHE_HOME=" + strHome};
-        std::vector<std::string> env = own, argv = {GWCONVERT_PATH};
+        std::vector<std::string> env = own, argv = {m_strProgram};
         for (char** pp = environ; *pp; ++pp) {
             const std::string str = *pp, strName = str.substr(0, str.find('=') + 1);
             if (std::none_of(own.begin(), own.end(), [&](const std::string& s) { return s.starts_with(strName); }))

@@ -44,7 +44,8 @@ root=$scratch/root
 dpkg-deb -x "$deb" "$root"
 [[ "$(ls "$root")" == usr ]] || fail "files outside /usr: $(ls "$root")"
 share=$root/usr/share
-for file in bin/glyphwright bin/gwconvert share/glyphwright/GWHelp.html \
+for file in bin/glyphwright bin/gwconvert libexec/glyphwright/gwconvert-qtcore \
+    libexec/glyphwright/gwconvert-draw share/glyphwright/GWHelp.html \
     share/glyphwright/GWHelp_files/new.svg share/glyphwright/SLib/Arrows/up.txt \
     share/applications/com.quillmark.Glyphwright.desktop share/mime/packages/glyphwright.xml \
     share/metainfo/com.quillmark.Glyphwright.metainfo.xml \
@@ -75,6 +76,9 @@ for pair in "help:|$share/glyphwright/GWHelp.html" "fonts:|$share/glyphwright/Fo
         { cat "$scratch/folders" >&2; fail "the installed program does not look in ${pair#*|}"; }
 done
 "$root/usr/bin/gwconvert" --help >/dev/null || fail "gwconvert --help"
+# A picture is converted by the part in libexec, which gwconvert finds there.
+"$root/usr/bin/gwconvert" image "$share/icons/hicolor/64x64/apps/glyphwright.png" \
+    "$scratch/icon.txt" || fail "gwconvert image (its part in libexec)"
 
 # 5. Starting the editors: the build tree's registers itself for the user;
 # the installed one leaves that to the package and clears the old one.

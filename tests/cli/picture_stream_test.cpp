@@ -1,0 +1,137 @@
+// The streamed picture path against the full one: the rows the streamed
+// decoder hands over, converted as they come, must give the cells the
+// picture reader's whole picture gives, for every kind of picture it takes;
+// the others it must leave.
+#include "convert_test_support.h"
+
+#include "ui/picture_stream.h"
+
+#include <QImageWriter>
+
+#include <optional>
+
+using namespace gwcli;
+
+namespace {
+
+// A photo-like picture: gradients, noise, a translucent patch where there is
+// alpha.
+QImage MakePicture(int nWidth, int nHeight, QImage::Format format)
+{
+    QImage image(nWidth, nHeight, QImage::Format_RGBA8888);
+    uint32_t nSeed = 12345;
+    for (int y = 0; y < nHeight; ++y)
+        for (int x = 0; x < nWidth; ++x) {
+            nSeed = nSeed * 1103515245u + 12345u;
+            const int n = int(nSeed >> 27) - 16;
+            image.setPixelColor(x, y, QColor(std::clamp(x * 255 / nWidth + n, 0, 255),
+                                             std::clamp(y * 255 / nHeight - n, 0, 255),
+                                             (x + y) % 256, (x / 8 + y / 8) % 5 == 0 ? 120 : 255));
+        }
+    return image.convertToFormat(format);
+}
+
+struct CPictureCase {
+    const char* pszName;
+    QImage::Format format;
+    const char* pszFormat; // QImageWriter's
+    bool bProgressive = false;
+};
+
+// The largest canvas, every cell blank until written.
+class CCellGrid : public ICellWriter {
+public:
+    int Cols() const override { return MAX_COLS; }
+    int Rows() const override { return MAX_ROWS; }
+    uint8_t GetChar(int c, int r) const override { return m_vCells[Index(c, r)].chChar; }
+    COLORREF GetColor(int c, int r) const override { return m_vCells[Index(c, r)].crColor; }
+    void SetCell(int c, int r, uint8_t ch, COLORREF cr) override
+    {
+        m_vCells[Index(c, r)].chChar = ch, m_vCells[Index(c, r)].crColor = cr;
+    }
+    static std::size_t Index(int c, int r) { return std::size_t(r) * MAX_COLS + std::size_t(c); }
+    Frame m_vCells = Frame(std::size_t(MAX_ROWS) * MAX_COLS);
+};
+
+bool SameCells(const CCellGrid& a, const CCellGrid& b)
+{
+    return std::equal(a.m_vCells.begin(), a.m_vCells.end(), b.m_vCells.begin(),
+                      [](const CharCell& x, const CharCell& y) {
+                          return x.chChar == y.chChar && x.crColor == y.crColor;
+                      });
+}
+
+} // namespace
+
+TEST_F(ConvertTest, StreamedRowsConvertAsTheWholePicture)
+{
+    const CPictureCase pictures[] = {
+        {"rgba.png", QImage::Format_RGBA8888, "png"},
+        {"rgb.png", QImage::Format_RGB888, "png"},
+        {"grey.png", QImage::Format_Grayscale8, "png"},
+        {"grey16.png", QImage::Format_Grayscale16, "png"},
+        {"rgba64.png", QImage::Format_RGBA64, "png"},
+        {"palette.png", QImage::Format_Indexed8, "png"},
+        {"mono.png", QImage::Format_Mono, "png"},
+        {"photo.jpg", QImage::Format_RGB32, "jpeg"},
+        {"grey.jpg", QImage::Format_Grayscale8, "jpeg"},
+        {"progressive.jpg", QImage::Format_RGB32, "jpeg", true},
+    };
+    const struct {
+        int nWidth, nCellW, nCellH;
+    } settings[] = {{128, 8, 12}, {64, 8, 12}, {37, 5, 9}, {1, 8, 12}, {128, 1, 1}};
+    for (const CPictureCase& pic : pictures) {
+        for (const QSize size : {QSize(301, 203), QSize(97, 1000), QSize(2, 3)}) {
+            const std::string strPath = Work(pic.pszName).string();
+            QImageWriter writer(QString::fromStdString(strPath), pic.pszFormat);
+            writer.setProgressiveScanWrite(pic.bProgressive);
+            ASSERT_TRUE(writer.write(MakePicture(size.width(), size.height(), pic.format)));
+            QImage whole;
+            QString strWhy;
+            ASSERT_TRUE(ReadPicture(QString::fromStdString(strPath), &whole, &strWhy));
+            for (const auto& s : settings) {
+                SCOPED_TRACE(std::string(pic.pszName) + " " + std::to_string(size.width()) + " at " +
+                             std::to_string(s.nWidth));
+                CImageConvertParams params;
+                params.nConvertWidth = s.nWidth;
+                params.nCellWidth = s.nCellW;
+                params.nCellHeight = s.nCellH;
+                params.fContrast = 1.3f;
+                params.fSaturation = 0.7f;
+                CCellGrid full, streamed;
+                const int nFull = ConvertImage({whole.constBits(), whole.width(), whole.height(),
+                                                std::size_t(whole.bytesPerLine())},
+                                               params, full);
+                std::optional<CRowConverter> converter;
+                ASSERT_TRUE(StreamPictureFile(
+                    strPath, {[&](int w, int h) { converter.emplace(w, h, params, streamed); },
+                              [&](const uint8_t* pRow) { converter->AddRow(pRow); }}));
+                EXPECT_EQ(converter->OutputRows(), nFull);
+                EXPECT_TRUE(SameCells(full, streamed));
+            }
+        }
+    }
+}
+
+TEST_F(ConvertTest, StreamedDecoderLeavesWhatItDoesNotTake)
+{
+    const QImage picture = MakePicture(40, 30, QImage::Format_RGB32);
+    ASSERT_TRUE(picture.save(QString::fromStdString(Work("a.bmp").string()), "bmp"));
+    ASSERT_TRUE(picture.save(QString::fromStdString(Work("a.png").string()), "png"));
+    ASSERT_TRUE(picture.save(QString::fromStdString(Work("a.jpg").string()), "jpeg"));
+    const std::string strPng = ReadFile(Work("a.png")), strJpeg = ReadFile(Work("a.jpg"));
+    WriteFile(Work("cut.png"), strPng.substr(0, strPng.size() / 2));
+    WriteFile(Work("cut.jpg"), strJpeg.substr(0, strJpeg.size() / 2));
+    // An EXIF block that turns the picture a quarter: APP1 right after SOI.
+    const std::string strExif = std::string("Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0", 32);
+    WriteFile(Work("turned.jpg"), strJpeg.substr(0, 2) + "\xFF\xE1" + char(0) +
+                                      char(strExif.size() + 2) + strExif + strJpeg.substr(2));
+    ASSERT_EQ(mkfifo(Work("pipe.png").c_str(), 0600), 0);
+    const CPictureRowSink sink{[](int, int) {}, [](const uint8_t*) {}};
+    for (const char* pszName : {"a.bmp", "cut.png", "cut.jpg", "turned.jpg", "pipe.png", "none.png"}) {
+        SCOPED_TRACE(pszName);
+        EXPECT_FALSE(StreamPictureFile(Work(pszName).string(), sink));
+    }
+    EXPECT_TRUE(StreamPictureFile(Work("a.png").string(), sink));
+    EXPECT_TRUE(StreamPictureFile(Work("a.jpg").string(), sink));
+}
