@@ -14,11 +14,11 @@
 #include <string_view>
 #include <vector>
 
-class CArtView;
+class CToolContext;
 
 class CSelection {
 public:
-    explicit CSelection(CArtView& view);
+    explicit CSelection(CToolContext& ctx);
     CSelection(const CSelection&) = delete;
     CSelection& operator=(const CSelection&) = delete;
 
@@ -93,7 +93,7 @@ private:
     void ForEachDropCell(Fn&& fnWrite) const;
     void SetRects(const QRect& rc);
 
-    CArtView& m_view;
+    CToolContext& m_ctx;
     CEditBracket m_liftEdit;
     std::vector<CharCell> m_vBlock;
     std::vector<CharCell> m_vClipboard;

@@ -40,7 +40,7 @@ void CMainFrame::UpdateCommandUI()
     check(ID_TOOL_ERASE, m_nCurTool == TOOL_ERASE);
     UpdatePaletteButtons();
 
-    check(ID_AUTO_DRAW, m_pView->m_bAutoDraw);
+    check(ID_AUTO_DRAW, m_pView->Drawing().IsAutoDraw());
     check(ID_SHOW_GRID, m_pView && m_pView->IsGridShown());
 
     // Explicitly hidden rather than not visible: a bar of a window not yet

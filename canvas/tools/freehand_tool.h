@@ -7,13 +7,13 @@
 
 class CFreehandTool : public CStrokeTool {
 public:
-    void OnMousePress(CArtView& view, const CToolMouseEvent& ev) override;
+    void OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev) override;
 
 protected:
     bool AcceptsButton(Qt::MouseButton button) const override
     {
         return button == Qt::LeftButton || button == Qt::RightButton;
     }
-    uint8_t StrokeChar(const CArtView& view) const override;
+    uint8_t StrokeChar(const CToolContext& ctx) const override;
     bool AllowsAutoDraw() const override { return true; }
 };
