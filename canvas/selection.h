@@ -58,7 +58,7 @@ public:
     // Every cell of the floating block gets the colour, then it is dropped.
     void ColourSelection(COLORREF cr);
     // A text, lines ended by CR LF, becomes a floating block at the canvas's
-    // top-left corner in m_crText, through the clipboard buffer. False when
+    // top-left corner in the text colour, through the clipboard buffer. False when
     // the text holds no character. TABs stay characters unless bExpandTabs.
     bool PlaceTextBlock(std::string_view text, bool bExpandTabs = false);
     // The same for the system clipboard's text, its TABs expanded to 8-column

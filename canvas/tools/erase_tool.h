@@ -1,5 +1,5 @@
-// The eraser (TOOL_ERASE): a left-button stroke with the view's brush that
-// turns cells into spaces in m_crText. While it is current, the brush's square
+// The eraser (TOOL_ERASE): a left-button stroke with the drawing state's brush
+// that turns cells into spaces in the text colour. While it is current, the brush's square
 // follows the mouse as a thin outline, drawn over the visible part. The right
 // button does nothing.
 #pragma once
