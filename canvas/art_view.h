@@ -36,7 +36,7 @@ class CViewLayers;
 class QPainter;
 class QPrinter;
 
-class CArtView : public QAbstractScrollArea, public IArtDocListener, public CToolContext {
+class CArtView final : public QAbstractScrollArea, public IArtDocListener, public CToolContext {
     Q_OBJECT
 public:
     // Reads the two colours from the settings ("GWColor": "FTCLR", "BKCLR").
