@@ -21,6 +21,7 @@
 // writer had not read yet, made during the write (the frame is copied first).
 
 #include "canvas/art_view.h"
+#include "canvas/tools/tool_registry.h"
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
 #include "core/backup_store.h"
@@ -63,6 +64,7 @@ struct CAutosaveBench {
         }
         m_doc.SetModifiedFlag(true);
         m_pView = std::make_unique<CArtView>(m_doc, &m_host);
+        RegisterStandardTools(*m_pView);
         m_pView->resize(800, 600);
         m_pView->show();
         QCoreApplication::processEvents();

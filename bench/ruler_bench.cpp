@@ -24,6 +24,7 @@
 #include "canvas/cell_geometry.h"
 #include "canvas/ruler_splitter.h"
 #include "canvas/ruler_view.h"
+#include "canvas/tools/tool_registry.h"
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
 
@@ -44,11 +45,10 @@ using gwratio::Micros;
 using gwratio::SetRatioCounters;
 
 struct CRulerHost : IViewHost {
-    void UpdateRulers(ERulerUpdate nMode, int nSx, int nSy, int nMx, int nMy, int nCw,
-                      int nCh) override
+    void UpdateRulers(ERulerUpdate nMode, const CRulerState& state) override
     {
         if (m_pSplitter)
-            m_pSplitter->UpdateRulers(nMode, nSx, nSy, nMx, nMy, nCw, nCh);
+            m_pSplitter->UpdateRulers(nMode, state);
     }
     void ShowRulers() override
     {
@@ -65,6 +65,7 @@ struct CRulerBench {
         m_doc.OnNewDocument();
         m_host.m_pSplitter = &m_splitter;
         m_pView = new CArtView(m_doc, &m_host);
+        RegisterStandardTools(*m_pView);
         m_splitter.SetCanvasView(m_pView);
         const int nRulers = CRulerSplitter::RULER_SIZE + CRulerSplitter::BAR_SIZE;
         m_splitter.resize(800 + nRulers, 600 + nRulers);
@@ -123,8 +124,8 @@ void BM_RulerMouseLine(benchmark::State& state)
     for (auto _ : state) {
         const auto t0 = Clock::now();
         for (const QPoint& pt : vPath) {
-            bench.m_splitter.UpdateRulers(CRulerView::MODE_MOUSE, 0, 0, pt.x(), pt.y(), nCanvasW,
-                                          nCanvasH);
+            bench.m_splitter.UpdateRulers(CRulerView::MODE_MOUSE,
+                                          {0, 0, pt.x(), pt.y(), nCanvasW, nCanvasH});
             QCoreApplication::processEvents();
         }
         const auto t1 = Clock::now();

@@ -44,6 +44,7 @@
 #include "canvas/canvas_color.h"
 #include "canvas/selection.h"
 #include "canvas/tool_codes.h"
+#include "canvas/tools/tool_registry.h"
 #include "canvas/tools/type_tool.h"
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
@@ -108,6 +109,7 @@ struct CSelectBench {
         m_doc.SetCanvasSize(MAX_ROWS, MAX_COLS);
         m_doc.OnNewDocument();
         m_pView = std::make_unique<CArtView>(m_doc, &m_host);
+        RegisterStandardTools(*m_pView);
         m_host.m_pView = m_pView.get();
         m_pView->resize(800, 600);
         m_pView->show();
@@ -285,7 +287,8 @@ void BM_DropBlock(benchmark::State& state)
                 for (int c = 0; c < selection.BlockWidth(); ++c) {
                     const CharCell& cell = selection.BlockCell(c, r);
                     if (!bTransparent || cell.chChar != ' ')
-                        view.SetCell(nCol0 + c, nRow0 + r, cell.chChar, true, cell.crColor);
+                        view.SetCell(nCol0 + c, nRow0 + r, cell.chChar, CArtView::COLOUR_GIVEN,
+                                     cell.crColor);
                 }
             }
             // What the lift's bracket does to close its own step.

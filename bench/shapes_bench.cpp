@@ -139,7 +139,8 @@ void CommitShape(benchmark::State& state, int nTool)
         const auto t0 = Clock::now();
         view.BeginEdit();
         for (const auto& [nKey, ch] : shapes.m_mapPreview)
-            view.SetCell(PreviewCol(nKey), PreviewRow(nKey), ch, true, shapes.m_crShape);
+            view.SetCell(PreviewCol(nKey), PreviewRow(nKey), ch, CArtView::COLOUR_GIVEN,
+                         shapes.m_crShape);
         view.EndEdit();
         const auto t1 = Clock::now();
         state.PauseTiming();
@@ -194,7 +195,7 @@ void BM_AutoDrawStroke(benchmark::State& state)
     CToolBench bench;
     CArtView& view = *bench.m_pView;
     bench.Choose(TOOL_FREEHAND_1);
-    view.m_bAutoDraw = true;
+    view.Drawing().SetAutoDraw(true);
 
     // A snake along the centres of the visible rows, down from one to the
     // next at the ends, STEP pixels a move.

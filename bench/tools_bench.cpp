@@ -43,7 +43,7 @@ void BM_FreehandStroke(benchmark::State& state)
     constexpr int MOVES = 1000;
     CToolBench bench;
     CArtView& view = *bench.m_pView;
-    view.m_nBrushWidth = 10;
+    view.Drawing().SetBrushWidth(10);
     bench.Choose(TOOL_FREEHAND_10);
 
     // A snake over the visible cells, every move into a new cell.

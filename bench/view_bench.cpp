@@ -25,6 +25,7 @@
 #include "canvas/art_view.h"
 #include "canvas/canvas_color.h"
 #include "canvas/glyph_cache.h"
+#include "canvas/tools/tool_registry.h"
 #include "canvas/view_host.h"
 #include "canvas/view_layers.h"
 #include "core/art_doc.h"
@@ -69,6 +70,7 @@ struct CBenchView {
         m_doc.SetCanvasSize(MAX_ROWS, MAX_COLS);
         m_doc.OnNewDocument();
         m_pView = std::make_unique<CArtView>(m_doc, &m_host);
+        RegisterStandardTools(*m_pView);
         m_pView->resize(szView);
         m_pView->show();
         QCoreApplication::processEvents();
@@ -115,7 +117,7 @@ void BM_FullRedraw(benchmark::State& state)
         view.Refresh(CArtView::REFRESH_ALL);
         const auto t1 = Clock::now();
         {
-            imgYard.fill(ColorRefToRgb(view.m_crBack));
+            imgYard.fill(ColorRefToRgb(view.GetBackColor()));
             QPainter painter(&imgYard);
             painter.setFont(font);
             for (int i = 0; i < MAX_ROWS * MAX_COLS; ++i) {

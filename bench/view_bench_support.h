@@ -5,6 +5,7 @@
 
 #include "canvas/art_view.h"
 #include "canvas/tool_codes.h"
+#include "canvas/tools/tool_registry.h"
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
 
@@ -26,6 +27,7 @@ struct CToolBench {
         m_doc.SetCanvasSize(MAX_ROWS, MAX_COLS);
         m_doc.OnNewDocument();
         m_pView = std::make_unique<CArtView>(m_doc, &m_host);
+        RegisterStandardTools(*m_pView);
         m_pView->resize(800, 600);
         m_pView->show();
         QCoreApplication::processEvents();

@@ -1,25 +1,18 @@
-// CArtView: construction and settings, layout, scrolling, zoom and tools.
-// Event routing is in view_events.cpp, drawing and composition in view_refresh.cpp.
+// CArtView: construction and settings, layout, the write path, scrolling and
+// zoom. Tools and cursors are in view_tools.cpp, event routing in
+// view_events.cpp, drawing and composition in view_refresh.cpp.
 #include "canvas/art_view.h"
 
 #include "canvas/canvas_color.h"
 #include "canvas/glyph_cache.h"
 #include "canvas/thumbnail_renderer.h"
-#include "canvas/tools/drawing_tools.h"
-#include "canvas/tools/type_tool.h"
 #include "canvas/view_host.h"
 #include "canvas/view_layers.h"
-#include "canvas/glyph_cache.h"
-#include "core/text_block.h"
 #include "core/backup_store.h"
 #include "res/app_strings.h"
-#include "res/command_table.h"
 #include "ui/message_box.h"
 #include "ui/settings_value.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QMimeData>
 #include <QScrollBar>
 #include <QSettings>
 #include <QWheelEvent>
@@ -41,7 +34,7 @@ CArtView::CArtView(CArtDoc& doc, IViewHost* pHost, QWidget* pParent)
       m_pThumbs(std::make_unique<CThumbnailRenderer>())
 {
     QSettings settings;
-    m_crText = DrawingColor(ReadSettingU32(settings, GROUP_COLOR, KEY_TEXT, CR_NEAR_BLACK));
+    m_drawing.SetTextColor(ReadSettingU32(settings, GROUP_COLOR, KEY_TEXT, CR_NEAR_BLACK));
     m_crBack = DrawingColor(ReadSettingU32(settings, GROUP_COLOR, KEY_BACK, 0xFFFFFF));
 
     setFocusPolicy(Qt::StrongFocus);
@@ -53,7 +46,6 @@ CArtView::CArtView(CArtDoc& doc, IViewHost* pHost, QWidget* pParent)
                        {m_geom.CellWidth(), m_geom.CellHeight()});
     m_pLayers->Create(m_geom.CanvasSize(), ColorRefToRgb(m_crBack));
     m_doc.AddListener(this);
-    RegisterDrawingTools(*this);
 }
 
 CArtView::~CArtView()
@@ -67,7 +59,7 @@ CArtView::~CArtView()
 void CArtView::WriteColorSettings() const
 {
     QSettings settings;
-    WriteSettingU32(settings, GROUP_COLOR, KEY_TEXT, m_crText);
+    WriteSettingU32(settings, GROUP_COLOR, KEY_TEXT, m_drawing.TextColor());
     WriteSettingU32(settings, GROUP_COLOR, KEY_BACK, m_crBack);
     settings.sync();
 }
@@ -135,7 +127,7 @@ void CArtView::LayoutCells()
             pTool->OnLayoutChanged(*this);
     }
     if (m_pHost)
-        m_pHost->UpdateRulers(IViewHost::RULER_LAYOUT, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
+        m_pHost->UpdateRulers(IViewHost::RULER_LAYOUT, RulerState());
     m_bLayoutDone = true;
 }
 
@@ -195,13 +187,13 @@ bool CArtView::CanWriteCells() const
     return m_pCells && BackupIsOpen(static_cast<unsigned>(m_doc.GetCurHistory())) != 0;
 }
 
-void CArtView::SetCell(int nCol, int nRow, uint8_t ch, bool bUseColour, COLORREF cr)
+void CArtView::SetCell(int nCol, int nRow, uint8_t ch, ECellColour colour, COLORREF cr)
 {
     if (nCol < 0 || nRow < 0 || nCol >= m_geom.Cols() || nRow >= m_geom.Rows() || !CanWriteCells())
         return;
     CharCell& cell = m_pCells[nRow * m_geom.Cols() + nCol];
     cell.chChar = ch;
-    cell.crColor = bUseColour ? cr : m_crText;
+    cell.crColor = colour == COLOUR_GIVEN ? cr : m_drawing.TextColor();
 }
 
 void CArtView::WriteCell(int nCol, int nRow, uint8_t ch, COLORREF cr)
@@ -227,7 +219,7 @@ bool CArtView::EndGesture()
         if (CViewTool* pTool = GetTool(m_nActiveTool))
             pTool->OnCaptureLost(*this);
     }
-    m_bRightButton = false;
+    m_drawing.SetRightButton(false);
     const bool bOpen = m_edit.IsEditing();
     ReportEditEnd(m_edit.EndEdit());
     return bOpen;
@@ -258,44 +250,15 @@ void CArtView::WritePendingEditsInto(CharCell* pCells) const
     m_shapes.CommitInto(pCells);
 }
 
-void CArtView::DrawAutoLine(int nX0, int nY0, int nX1, int nY1)
+CRulerState CArtView::RulerState(QPoint ptMouse) const
 {
-    // Writes through the cells; a redundant corner becomes a space in its
-    // own colour.
-    class CCellTarget : public IAutoLineTarget {
-    public:
-        explicit CCellTarget(CArtView& view) : m_view(view) {}
-        int Cols() const override { return m_view.m_pCells ? m_view.GetCols() : 0; }
-        int Rows() const override { return m_view.m_pCells ? m_view.GetRows() : 0; }
-        void WriteAuto(int nCol, int nRow, uint8_t ch) override
-        {
-            m_view.WriteCell(nCol, nRow, ch, m_view.m_crText);
-        }
-        void ClearCorner(int nCol, int nRow) override
-        {
-            const CharCell& cell = m_view.m_pCells[nRow * m_view.GetCols() + nCol];
-            m_view.WriteCell(nCol, nRow, ' ', cell.crColor);
-        }
-
-    private:
-        CArtView& m_view;
-    } target(*this);
-    m_shapes.AutoLine().Draw(target, nX0, nY0, nX1, nY1, GetCellWidth(), GetCellHeight());
-    Refresh(REFRESH_VISIBLE);
-}
-
-CTrackGeometry CArtView::TrackGeometry() const
-{
-    return {GetCellWidth(), GetCellHeight(), GetCanvasWidth(), GetCanvasHeight()};
+    return {m_nScrollX, m_nScrollY, ptMouse.x(), ptMouse.y(), GetCanvasWidth(), GetCanvasHeight()};
 }
 
 void CArtView::SetTextColor(COLORREF cr)
 {
-    const COLORREF crText = DrawingColor(cr);
-    if (crText == m_crText)
-        return;
-    m_crText = crText;
-    WriteColorSettings();
+    if (m_drawing.SetTextColor(cr))
+        WriteColorSettings();
 }
 
 void CArtView::SetBackColor(COLORREF cr)
@@ -344,9 +307,9 @@ void CArtView::ScrollTo(int nX, int nY)
     const int nOldY = m_nScrollY;
     ReadScrollPosition();
     if (m_pHost && nOldY != m_nScrollY)
-        m_pHost->UpdateRulers(IViewHost::RULER_VSCROLL, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
+        m_pHost->UpdateRulers(IViewHost::RULER_VSCROLL, RulerState());
     if (m_pHost && nOldX != m_nScrollX)
-        m_pHost->UpdateRulers(IViewHost::RULER_HSCROLL, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
+        m_pHost->UpdateRulers(IViewHost::RULER_HSCROLL, RulerState());
     viewport()->update();
 }
 
@@ -365,7 +328,7 @@ void CArtView::resizeEvent(QResizeEvent* pEvent)
     if (m_bLayoutDone) {
         ScrollTo(0, 0);
         if (m_pHost)
-            m_pHost->UpdateRulers(IViewHost::RULER_LAYOUT, m_nScrollX, m_nScrollY, 0, 0, GetCanvasWidth(), GetCanvasHeight());
+            m_pHost->UpdateRulers(IViewHost::RULER_LAYOUT, RulerState());
     }
 }
 
@@ -423,138 +386,6 @@ void CArtView::ToggleGrid()
 {
     m_bShowGrid = !m_bShowGrid;
     Refresh(REFRESH_LAYERS);
-}
-
-// ---- tools ----
-
-int CArtView::CurTool() const
-{
-    const int nTool = m_pHost ? m_pHost->GetCurTool() : TOOL_CURSOR;
-    return nTool >= 0 && nTool < TOOL_COUNT ? nTool : TOOL_CURSOR;
-}
-
-void CArtView::SetTool(int nCode, std::unique_ptr<CViewTool> pTool)
-{
-    if (nCode >= 0 && nCode < TOOL_COUNT)
-        m_tools[static_cast<size_t>(nCode)] = std::move(pTool);
-}
-
-CViewTool* CArtView::GetTool(int nCode) const
-{
-    if (nCode < 0 || nCode >= TOOL_COUNT)
-        return nullptr;
-    return m_tools[static_cast<size_t>(nCode)].get();
-}
-
-void CArtView::OnToolChanged()
-{
-    // Runs also when the same tool is chosen again: that too ends what the
-    // tool had pending (a shape is written, a floating block dropped).
-    if (m_tracker.IsTracking())
-        m_tracker.OnCaptureLost();
-    if (CViewTool* pOld = GetTool(m_nActiveTool))
-        pOld->Deactivate(*this);
-    ReportEditEnd(m_edit.EndEdit());
-    m_bRightButton = false;
-    // Any tool command drops a floating block and forgets its rectangles.
-    m_selection.DropAndForgetRects();
-    // Any tool command writes a pending shape and forgets the tracker.
-    m_shapes.CommitPreview();
-    m_tracker.Empty();
-    m_bOverlayShown = false;
-    m_nActiveTool = CurTool();
-    if (CViewTool* pNew = GetTool(m_nActiveTool))
-        pNew->Activate(*this);
-    UpdateCursor();
-    Refresh(REFRESH_LAYERS);
-}
-
-void CArtView::SwitchTool(int nTool)
-{
-    if (m_pHost)
-        m_pHost->SetCurTool(nTool);
-    const int nNew = CurTool();
-    if (nNew == m_nActiveTool)
-        return;
-    if (CViewTool* pOld = GetTool(m_nActiveTool))
-        pOld->Deactivate(*this);
-    m_nActiveTool = nNew;
-    if (CViewTool* pNew = GetTool(m_nActiveTool))
-        pNew->Activate(*this);
-    UpdateCursor();
-}
-
-void CArtView::ColourCaretCell(COLORREF cr)
-{
-    if (auto* pType = dynamic_cast<CTypeTool*>(GetTool(TOOL_TYPE)))
-        pType->ColourCaretCell(*this, cr);
-}
-
-void CArtView::PasteClipboard()
-{
-    const QMimeData* pMime = QGuiApplication::clipboard()->mimeData();
-    if (!pMime || !pMime->hasText())
-        return;
-    const QString strText = pMime->text();
-    // Only as much as a block can use is converted: the scan keeps 65,535 bytes.
-    std::string strBytes;
-    strBytes.reserve(static_cast<size_t>(std::min<qsizetype>(strText.size(), 70000)));
-    for (qsizetype i = 0; i < strText.size() && strBytes.size() < TEXT_BLOCK_MAX_BYTES; ++i) {
-        const char16_t ch = strText[i].unicode();
-        if (ch == u'\n' && (i == 0 || strText[i - 1] != u'\r'))
-            strBytes += '\r';
-        strBytes += static_cast<char>(UnicodeToCp1252(ch, '?'));
-    }
-    m_selection.PasteClipboardText(strBytes);
-}
-
-void CArtView::SetCursorProvider(std::function<QCursor(int)> fnCursor)
-{
-    m_fnCursor = std::move(fnCursor);
-    m_nCursorKey = 0;
-    UpdateCursor();
-}
-
-QCursor CArtView::StandardToolCursor(int nTool)
-{
-    // Stand-ins until the project's own cursor images are handed in through
-    // SetCursorProvider.
-    if (IsFreehandTool(nTool) || nTool == TOOL_FILL || nTool == TOOL_PICK)
-        return QCursor(Qt::PointingHandCursor);
-    if (IsSelectTool(nTool) || nTool == TOOL_LINE || nTool == TOOL_CURVE
-        || nTool == TOOL_RECTANGLE || nTool == TOOL_ELLIPSE)
-        return QCursor(Qt::CrossCursor);
-    return QCursor(Qt::ArrowCursor);
-}
-
-QCursor CArtView::ResourceCursor(int nId)
-{
-    auto it = m_mapCursors.find(nId);
-    if (it == m_mapCursors.end())
-        it = m_mapCursors.emplace(nId, gw::ToolCursor(nId)).first;
-    return it->second;
-}
-
-void CArtView::UpdateCursor()
-{
-    const int nTool = CurTool();
-    // Over the tracker's rectangle its own cursor wins; then what the tool
-    // wants where the mouse is; else the tool's cursor.
-    const QPoint ptCanvas = m_ptMouse + QPoint(m_nScrollX, m_nScrollY);
-    int nId = m_tracker.CursorIdAt(ptCanvas);
-    if (nId == 0) {
-        if (const CViewTool* pTool = GetTool(nTool))
-            nId = pTool->CursorIdAt(*this, ptCanvas);
-    }
-    // Resource ids are positive; a tool's own cursor is keyed by its code.
-    const int nKey = nId != 0 ? nId : -1 - nTool;
-    if (nKey == m_nCursorKey)
-        return;
-    m_nCursorKey = nKey;
-    if (nId != 0)
-        viewport()->setCursor(ResourceCursor(nId));
-    else
-        viewport()->setCursor(m_fnCursor ? m_fnCursor(nTool) : StandardToolCursor(nTool));
 }
 
 void CArtView::OnHistoryApplied()

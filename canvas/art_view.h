@@ -1,14 +1,19 @@
 // The canvas view: shows the current frame as a grid of character cells at
 // one of five zoom levels, and routes mouse and key input to the current
 // tool. It owns the off-screen layers and composes them; the cell geometry,
-// the layers and the glyph drawing live in their own classes.
+// the layers and the glyph drawing live in their own classes. It is the
+// tools' context (tool_context.h) and knows no tool: the tools are
+// installed from outside (canvas/tools/tool_registry.h).
 #pragma once
 
 #include "canvas/cell_geometry.h"
 #include "canvas/cell_tracker.h"
+#include "canvas/drawing_state.h"
+#include "canvas/ruler_state.h"
 #include "canvas/selection.h"
 #include "canvas/shape_preview.h"
 #include "canvas/tool_codes.h"
+#include "canvas/tool_context.h"
 #include "canvas/view_tool.h"
 #include "core/art_doc.h"
 #include "core/char_cell.h"
@@ -31,7 +36,7 @@ class CViewLayers;
 class QPainter;
 class QPrinter;
 
-class CArtView : public QAbstractScrollArea, public IArtDocListener {
+class CArtView final : public QAbstractScrollArea, public IArtDocListener, public CToolContext {
     Q_OBJECT
 public:
     // Reads the two colours from the settings ("GWColor": "FTCLR", "BKCLR").
@@ -55,12 +60,8 @@ public:
     // New layers at canvas size, the grid, every cell's nX/nY rewritten
     // (recording no undo step) and drawn, then composed.
     void RebuildLayers();
-    // REFRESH_ALL: redraw every cell and compose everything; REFRESH_VISIBLE:
-    // compose only the visible part; REFRESH_LAYERS: compose everything
-    // without redrawing cells.
-    enum ERefresh { REFRESH_ALL = 0, REFRESH_VISIBLE = 1, REFRESH_LAYERS = 2 };
-    void Refresh(ERefresh nMode);
-    // Every cell a space in m_crText; not undoable and not a modification.
+    void Refresh(ERefresh nMode) override;
+    // Every cell a space in the text colour; not undoable and not a modification.
     void ClearCanvas();
     // The current frame in a 64 x 64 grey (0xAAAAAA) picture, aspect kept.
     QImage MakeThumbnail() const;
@@ -83,80 +84,85 @@ public:
 
     // The main window sets the cells whenever the current frame changes.
     void SetCells(CharCell* pCells);
-    CharCell* GetCells() const { return m_pCells; }
+    CharCell* GetCells() const override { return m_pCells; }
 
     // Colours, 0x00BBGGRR. Pure black is the layers' key colour and never a
-    // drawing colour: setters store near black 0x010101 instead.
-    COLORREF GetTextColor() const { return m_crText; }
+    // drawing colour: setters store near black 0x010101 instead, and save
+    // both colours in the settings. The text colour is the drawing state's.
     void SetTextColor(COLORREF cr);
     COLORREF GetBackColor() const { return m_crBack; }
     void SetBackColor(COLORREF cr);
+    // The brush, the buttons' characters, Auto draw (the main window's and
+    // the character picker's choices).
+    CDrawingState& Drawing() override { return m_drawing; }
+    const CDrawingState& Drawing() const override { return m_drawing; }
+    void SetLeftChar(unsigned char ch) { m_drawing.SetLeftChar(ch); }
+    void SetRightChar(unsigned char ch) { m_drawing.SetRightChar(ch); }
 
-    int GetCellWidth() const { return m_geom.CellWidth(); }
-    int GetCellHeight() const { return m_geom.CellHeight(); }
-    int GetCanvasWidth() const { return m_geom.CanvasWidth(); }
-    int GetCanvasHeight() const { return m_geom.CanvasHeight(); }
-    int GetRows() const { return m_geom.Rows(); }
-    int GetCols() const { return m_geom.Cols(); }
     int GetScrollX() const { return m_nScrollX; }
     int GetScrollY() const { return m_nScrollY; }
     // Scrolls to a pixel position, rounded down to a cell border and kept in range.
     void ScrollTo(int nX, int nY);
-    const CCellGeometry& Geometry() const { return m_geom; }
+    const CCellGeometry& Geometry() const override { return m_geom; }
 
     // Undo and redo of the current frame: redraw everything, renew the thumbnail.
     void OnHistoryApplied() override;
 
-    // Tools. The view routes events to the tool registered for the host's
+    // Tools. The view routes events to the tool installed for the host's
     // current tool code; codes without a tool do nothing (the plain cursor).
+    // A new view has no tool: RegisterStandardTools installs them.
     void SetTool(int nCode, std::unique_ptr<CViewTool> pTool);
     CViewTool* GetTool(int nCode) const;
     // Cursor of each tool code; the default gives Qt's standard cursors.
     void SetCursorProvider(std::function<QCursor(int)> fnCursor);
     static QCursor StandardToolCursor(int nTool);
 
-    // For tools: the document, the host, the layers and single-cell drawing.
-    CArtDoc& Document() { return m_doc; }
-    IViewHost* Host() const { return m_pHost; }
-    int CurTool() const;
+    // The tools' context: what tool_context.h says of each.
+    CArtDoc& Document() override { return m_doc; }
+    IViewHost* Host() const override { return m_pHost; }
+    int CurTool() const override;
+    QImage& OverlayMarked(const QRect& rcDirty) override;
+    void MarkOverlayLine(QPoint pt0, QPoint pt1) override;
+    void DrawOverlayGlyph(int nCol, int nRow, uint8_t ch, COLORREF cr) override;
+    bool IsOverlayInk(QPoint ptCanvas) const override;
+    void ClearOverlay() override;
+    void SetOverlayShown(bool bShown) override { m_bOverlayShown = bShown; }
+    QImage& SelectionLayer() override;
+    void DrawGlyph(QImage& img, int nX, int nY, uint8_t ch, COLORREF cr) override;
+    CCellTracker& Tracker() override { return m_tracker; }
+    CSelection& Selection() override { return m_selection; }
+    CShapePreview& Shapes() override { return m_shapes; }
+    void SetSelectionRect(const QRect& rcBlock) override { m_rcSelection = rcBlock; }
+    const QRect& GetSelectionRect() const override { return m_rcSelection; }
+    void SwitchTool(int nTool) override;
+    int StartTimer(int nMs) override { return startTimer(nMs); }
+    void KillTimer(int nTimerId) override { killTimer(nTimerId); }
+    void RepaintCanvas(const QRect& rcCanvas) override;
+    QPoint MapToGlobal(QPoint ptClient) const override;
+    void UpdateCursor() override;
+    IToolCaret* CurrentCaret() const override;
+    bool BeginEdit() override;
+    void EndEdit() override;
+    void SetCell(int nCol, int nRow, uint8_t ch, ECellColour colour, COLORREF cr) override;
+    void WriteCell(int nCol, int nRow, uint8_t ch, COLORREF cr) override;
+    void ReportStoreFailure(const char* pszText) override;
+
+    // The layers and single-cell drawing.
     QImage& TextLayer();
     // The overlay for any drawing: all of it counts as drawn on, so the next
     // clear wipes it whole. Tools that know where they draw use OverlayMarked.
     QImage& OverlayLayer();
     const QImage& Overlay() const;
-    // The overlay for drawing inside rcDirty (canvas pixels), which the next
-    // ClearOverlay clears; MarkOverlayLine marks the pixels near a line.
-    QImage& OverlayMarked(const QRect& rcDirty);
-    void MarkOverlayLine(QPoint pt0, QPoint pt1);
-    // A character drawn into the overlay at a cell, in cr on m_crBack.
-    void DrawOverlayGlyph(int nCol, int nRow, uint8_t ch, COLORREF cr);
-    // True where the overlay holds something other than the key colour: a
-    // pending shape, its guide or its handles.
-    bool IsOverlayInk(QPoint ptCanvas) const;
     const QImage& GridLayer() const;
     const QImage& CompositionLayer() const;
     // Draws one cell (at its nX/nY, in its colour on m_crBack) into the text layer.
     void DrawCell(int nIndex);
-    // Clears the overlay to the key colour; while shown it is composed in modes 1 and 2.
-    void ClearOverlay();
-    void SetOverlayShown(bool bShown) { m_bOverlayShown = bShown; }
     bool IsOverlayShown() const { return m_bOverlayShown; }
-    // The floating block of a selection: the select tools compose it in
-    // REFRESH_ALL, stretched to rcBlock (canvas pixels) when sizes differ.
-    QImage& SelectionLayer();
 
-    // The pending shape of the shape tools and the auto-draw line's state.
-    CShapePreview& Shapes() { return m_shapes; }
     // Writes a pending shape as one undo step (a new shape, a tool change, a
     // frame change).
     void CommitPreview() { m_shapes.CommitPreview(); }
-    // An auto-draw line written into the cells (freehand with Auto draw): one
-    // character per cell chosen from the stroke's direction, in m_crText;
-    // then the visible part is refreshed.
-    void DrawAutoLine(int nX0, int nY0, int nX1, int nY1);
 
-    // The floating block of the select tools and the internal clipboard.
-    CSelection& Selection() { return m_selection; }
     // Paste Clipboard: the system clipboard's text, as Windows-1252 bytes
     // (characters it cannot hold become '?', a bare LF ends a line as CR LF),
     // becomes a floating block; the internal clipboard then counts as empty.
@@ -168,37 +174,11 @@ public:
     // The imports' entry: a CR LF separated text becomes a floating block at
     // the top-left corner; false when it holds no character.
     bool PlaceTextBlock(std::string_view text) { return m_selection.PlaceTextBlock(text); }
-    // The host's tool becomes nTool without the ending a tool command brings
-    // (Paste and text blocks choose the select tool this way).
-    void SwitchTool(int nTool);
-    // A glyph drawn into any layer-like image, in cr on m_crBack.
-    void DrawGlyph(QImage& img, int nX, int nY, uint8_t ch, COLORREF cr);
 
-    // The cell rectangle tracker of the rectangle, ellipse and select tools.
-    // While it tracks, the view feeds it the mouse and Escape instead of the tool.
-    CCellTracker& Tracker() { return m_tracker; }
-    CTrackGeometry TrackGeometry() const;
-    void SetSelectionRect(const QRect& rcBlock) { m_rcSelection = rcBlock; }
-    const QRect& GetSelectionRect() const { return m_rcSelection; }
-
-    // The one write path for cells. BeginEdit opens an undo step on the
-    // current frame unless one is open; EndEdit commits the step it opened,
-    // on the frame it was opened on. SetCell writes one cell of the current
-    // frame (colour m_crText unless bUseColour) and draws nothing; WriteCell
-    // also draws it into the text layer. Cells off the canvas are skipped.
-    // BeginEdit is false, and the user told, when the system refused a step:
-    // the writes that follow are skipped. EndEdit tells the user when the
-    // step could not be recorded for undo.
-    bool BeginEdit();
-    void EndEdit();
     bool IsEditing() const { return m_edit.IsEditing(); }
     // True while a step is open on the current frame: the only time its
     // cells may be written.
     bool CanWriteCells() const;
-    // A message box about memory the system refused (res/app_strings.h).
-    void ReportStoreFailure(const char* pszText);
-    void SetCell(int nCol, int nRow, uint8_t ch, bool bUseColour, COLORREF cr);
-    void WriteCell(int nCol, int nRow, uint8_t ch, COLORREF cr);
     // Ends a gesture in progress and commits what the view has open, then
     // renews the thumbnail; drops a floating block and writes a pending
     // shape. The caret stays. What the user sees is then what the cells hold.
@@ -210,18 +190,6 @@ public:
     // the current frame's cells, as dropping and committing them would; the
     // view keeps both as they are.
     void WritePendingEditsInto(CharCell* pCells) const;
-
-    // The characters of the two mouse buttons (the character picker's choice).
-    void SetLeftChar(unsigned char ch) { m_chLeft = ch; }
-    void SetRightChar(unsigned char ch) { m_chRight = ch; }
-
-    COLORREF m_crText = 0x010101; // colour of new cells
-    COLORREF m_crBack = 0xFFFFFF; // background of every cell
-    int m_nBrushWidth = 1;        // brush side in cells, 1 .. 10
-    unsigned char m_chLeft = ' ';
-    unsigned char m_chRight = ' ';
-    bool m_bRightButton = false;  // the gesture in progress uses m_chRight
-    bool m_bAutoDraw = false;     // "Auto draw": strokes choose their own characters
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
@@ -244,7 +212,10 @@ private:
     void ComposeVisible();
     CToolMouseEvent MakeToolEvent(const QMouseEvent& ev) const;
     void ReportCell(QPoint ptClampedClient);
-    void UpdateCursor();
+    CViewTool* CurrentTool() const { return GetTool(CurTool()); }
+    // The rulers' news: the scroll position, the canvas size and the mouse
+    // (client pixels; none for scrolls and layouts).
+    CRulerState RulerState(QPoint ptMouse = {}) const;
     QCursor ResourceCursor(int nId);
     void ResetForZoom();
     // What every new drawing starts with: size, layout, no tool state.
@@ -259,6 +230,8 @@ private:
     CArtDoc& m_doc;
     IViewHost* m_pHost;
     CharCell* m_pCells = nullptr;
+    CDrawingState m_drawing;
+    COLORREF m_crBack = 0xFFFFFF; // background of every cell
     CEditBracket m_edit{m_doc};
     CCellGeometry m_geom;
     std::unique_ptr<CViewLayers> m_pLayers;

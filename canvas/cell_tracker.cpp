@@ -14,15 +14,25 @@
 namespace {
 
 // The coordinates each hit code moves on an upright rectangle.
+using ESide = CCellTracker::ESide;
+constexpr ESide NONE = CCellTracker::SIDE_NONE;
+constexpr ESide LOW = CCellTracker::SIDE_LOW;
+constexpr ESide HIGH = CCellTracker::SIDE_HIGH;
+
 struct SHandleSides {
-    int nSideX; // 0 none, 1 left, 2 right
-    int nSideY; // 0 none, 1 top, 2 bottom
+    ESide sideX;
+    ESide sideY;
 };
 constexpr SHandleSides HANDLE_SIDES[9] = {
-    {1, 1}, {2, 1}, {2, 2}, {1, 2}, // corners
-    {0, 1}, {2, 0}, {0, 2}, {1, 0}, // sides
-    {1, 1},                         // middle: left and top, the rest follows
+    {LOW, LOW},  {HIGH, LOW},  {HIGH, HIGH}, {LOW, HIGH}, // corners
+    {NONE, LOW}, {HIGH, NONE}, {NONE, HIGH}, {LOW, NONE}, // sides
+    {LOW, LOW},                                           // middle: left and top, the rest follows
 };
+
+ESide Opposite(ESide side)
+{
+    return side == LOW ? HIGH : side == HIGH ? LOW : NONE;
+}
 
 // Middle handles show only on sides longer than this.
 constexpr int MIDDLE_HANDLE_MIN = 3 * CCellTracker::HANDLE_SIZE + 4;
@@ -60,23 +70,23 @@ void KeepAxisInside(int& nLo, int& nHi, int nLoPrev, int nHiPrev, int nMax)
 
 // One axis of the minimum size, widening the dragged side; an inverted
 // rectangle stays inverted.
-void WidenAxis(int& nLo, int& nHi, int nSide)
+void WidenAxis(int& nLo, int& nHi, ESide side)
 {
     const int nSize = nHi - nLo;
-    if (nSide == 0 || std::abs(nSize) >= CCellTracker::MIN_SIZE)
+    if (side == NONE || std::abs(nSize) >= CCellTracker::MIN_SIZE)
         return;
     const int nNew = nSize < 0 ? -CCellTracker::MIN_SIZE : CCellTracker::MIN_SIZE;
-    if (nSide == 2)
+    if (side == HIGH)
         nHi = nLo + nNew;
     else
         nLo = nHi - nNew;
 }
 
-int& Coord(CTrackRect& rc, bool bX, int nSide)
+int& Coord(CTrackRect& rc, bool bX, ESide side)
 {
     if (bX)
-        return nSide == 1 ? rc.left : rc.right;
-    return nSide == 1 ? rc.top : rc.bottom;
+        return side == LOW ? rc.left : rc.right;
+    return side == LOW ? rc.top : rc.bottom;
 }
 
 } // namespace
@@ -116,12 +126,12 @@ QRect CCellTracker::HandleRect(int nHandle) const
         return {};
     const CTrackRect rc = m_rect.Normalized();
     const SHandleSides sides = HANDLE_SIDES[nHandle];
-    const int nX = sides.nSideX == 1   ? rc.left
-                   : sides.nSideX == 2 ? rc.right - nSide
-                                       : rc.left + (rc.Width() - nSide) / 2;
-    const int nY = sides.nSideY == 1   ? rc.top
-                   : sides.nSideY == 2 ? rc.bottom - nSide
-                                       : rc.top + (rc.Height() - nSide) / 2;
+    const int nX = sides.sideX == LOW    ? rc.left
+                   : sides.sideX == HIGH ? rc.right - nSide
+                                         : rc.left + (rc.Width() - nSide) / 2;
+    const int nY = sides.sideY == LOW    ? rc.top
+                   : sides.sideY == HIGH ? rc.bottom - nSide
+                                         : rc.top + (rc.Height() - nSide) / 2;
     return {nX, nY, nSide, nSide};
 }
 
@@ -243,26 +253,26 @@ bool CCellTracker::Start(const CTrackGeometry& geom, QPoint ptCanvas, int nHandl
     // the opposite one, so the sides swap: the edge grabbed is the edge moved.
     SHandleSides sides = HANDLE_SIDES[nHandle];
     if (nHandle != HIT_MIDDLE) {
-        if (m_rect.left > m_rect.right && sides.nSideX != 0)
-            sides.nSideX = 3 - sides.nSideX;
-        if (m_rect.top > m_rect.bottom && sides.nSideY != 0)
-            sides.nSideY = 3 - sides.nSideY;
+        if (m_rect.left > m_rect.right)
+            sides.sideX = Opposite(sides.sideX);
+        if (m_rect.top > m_rect.bottom)
+            sides.sideY = Opposite(sides.sideY);
         for (int n = HIT_TOP_LEFT; n <= HIT_LEFT; ++n) {
-            if (HANDLE_SIDES[n].nSideX == sides.nSideX && HANDLE_SIDES[n].nSideY == sides.nSideY)
+            if (HANDLE_SIDES[n].sideX == sides.sideX && HANDLE_SIDES[n].sideY == sides.sideY)
                 nHandle = n;
         }
     }
     m_nHandle = nHandle;
-    m_nSideX = sides.nSideX;
-    m_nSideY = sides.nSideY;
+    m_sideX = sides.sideX;
+    m_sideY = sides.sideY;
 
     // Offsets are taken from the top-left corner of the cell clicked, not from
     // the pixel clicked: with the raw pixel, a rectangle grabbed inside a cell
     // lagged a cell behind the mouse, jumped two cells on the first move the
     // other way, and moved while the mouse stayed in the cell it was grabbed in.
     const QPoint ptSnapped = SnapToCell(ptCanvas, geom);
-    m_nOffsetX = m_nSideX != 0 ? ptSnapped.x() - Coord(m_rect, true, m_nSideX) : 0;
-    m_nOffsetY = m_nSideY != 0 ? ptSnapped.y() - Coord(m_rect, false, m_nSideY) : 0;
+    m_nOffsetX = m_sideX != NONE ? ptSnapped.x() - Coord(m_rect, true, m_sideX) : 0;
+    m_nOffsetY = m_sideY != NONE ? ptSnapped.y() - Coord(m_rect, false, m_sideY) : 0;
     m_ptLastSnapped = ptSnapped;
     m_bMoving = false;
     m_bTracking = true;
@@ -279,18 +289,18 @@ void CCellTracker::OnMouseMove(QPoint ptCanvas)
     m_ptLastSnapped = ptSnapped;
 
     const CTrackRect rcPrev = m_rect;
-    if (m_nSideX != 0)
-        Coord(m_rect, true, m_nSideX) = ptSnapped.x() - m_nOffsetX;
-    if (m_nSideY != 0)
-        Coord(m_rect, false, m_nSideY) = ptSnapped.y() - m_nOffsetY;
+    if (m_sideX != NONE)
+        Coord(m_rect, true, m_sideX) = ptSnapped.x() - m_nOffsetX;
+    if (m_sideY != NONE)
+        Coord(m_rect, false, m_sideY) = ptSnapped.y() - m_nOffsetY;
     if (m_nHandle == HIT_MIDDLE) {
         // A move keeps the size it started with, however small.
         m_rect.right = m_rect.left + m_rcStart.Width();
         m_rect.bottom = m_rect.top + m_rcStart.Height();
         m_bMoving = true;
     } else {
-        WidenAxis(m_rect.left, m_rect.right, m_nSideX);
-        WidenAxis(m_rect.top, m_rect.bottom, m_nSideY);
+        WidenAxis(m_rect.left, m_rect.right, m_sideX);
+        WidenAxis(m_rect.top, m_rect.bottom, m_sideY);
     }
     KeepInsideCanvas(rcPrev);
     SnapToCells();

@@ -56,6 +56,9 @@ public:
         HIT_LEFT = 7,
         HIT_MIDDLE = 8
     };
+    // The coordinate of an axis a drag moves: none, the low one (left or
+    // top) or the high one (right or bottom).
+    enum ESide { SIDE_NONE = 0, SIDE_LOW = 1, SIDE_HIGH = 2 };
     static constexpr int HANDLE_SIZE = 4;
     static constexpr int MIN_SIZE = 2 * HANDLE_SIZE;
 
@@ -114,8 +117,8 @@ private:
     CTrackGeometry m_geom;
     ICellTrackerClient* m_pClient = nullptr;
     int m_nHandle = HIT_NOTHING;
-    int m_nSideX = 0; // coordinate the drag moves: 0 none, 1 left/top, 2 right/bottom
-    int m_nSideY = 0;
+    ESide m_sideX = SIDE_NONE; // the coordinates the drag moves
+    ESide m_sideY = SIDE_NONE;
     int m_nOffsetX = 0;
     int m_nOffsetY = 0;
     QPoint m_ptLastSnapped;

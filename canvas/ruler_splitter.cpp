@@ -45,11 +45,11 @@ void CRulerSplitter::ShowRulers()
     LayoutPanes();
 }
 
-void CRulerSplitter::UpdateRulers(int nMode, int nScrollX, int nScrollY, int nMouseX, int nMouseY,
-                                  int nCanvasW, int nCanvasH, double dScale)
+void CRulerSplitter::UpdateRulers(int nMode, const CRulerState& state, double dScale)
 {
-    m_pHorz->Update(nMode, nScrollX, nScrollY, nMouseX, nMouseY, nCanvasW, nCanvasH, dScale);
-    m_pVert->Update(nMode, nScrollX, nScrollY, nMouseX, nMouseY, nCanvasW, nCanvasH, dScale);
+    for (CRulerView* pRuler : {m_pHorz, m_pVert})
+        pRuler->Update(nMode, state.nScrollX, state.nScrollY, state.nMouseX, state.nMouseY,
+                       state.nCanvasW, state.nCanvasH, dScale);
 }
 
 void CRulerSplitter::LayoutPanes()

@@ -5,6 +5,8 @@
 // rulers' size is not the user's to change.
 #pragma once
 
+#include "canvas/ruler_state.h"
+
 #include <QWidget>
 
 class CArtView;
@@ -26,8 +28,7 @@ public:
     // Row 0 and column 0 become RULER_SIZE pixels.
     void ShowRulers();
     // Passed on to both rulers (CRulerView::Update).
-    void UpdateRulers(int nMode, int nScrollX, int nScrollY, int nMouseX, int nMouseY, int nCanvasW,
-                      int nCanvasH, double dScale = 1.0);
+    void UpdateRulers(int nMode, const CRulerState& state, double dScale = 1.0);
 
     CRulerCornerView* Corner() const { return m_pCorner; }
     CRulerView* HorzRuler() const { return m_pHorz; }

@@ -1,20 +1,21 @@
 #include "canvas/selection.h"
 
-#include "canvas/art_view.h"
 #include "canvas/canvas_color.h"
 #include "canvas/tool_codes.h"
+#include "canvas/tool_context.h"
+#include "canvas/tools/view_cell_writer.h"
 #include "canvas/view_host.h"
 #include "core/text_block.h"
 #include "res/app_strings.h"
 
 #include <algorithm>
 
-CSelection::CSelection(CArtView& view) : m_view(view), m_liftEdit(view.Document()) {}
+CSelection::CSelection(CToolContext& ctx) : m_ctx(ctx), m_liftEdit(ctx.Document()) {}
 
 void CSelection::SetRects(const QRect& rc)
 {
-    m_view.Tracker().SetRect({rc.left(), rc.top(), rc.left() + rc.width(), rc.top() + rc.height()});
-    m_view.SetSelectionRect(rc);
+    m_ctx.Tracker().SetRect({rc.left(), rc.top(), rc.left() + rc.width(), rc.top() + rc.height()});
+    m_ctx.SetSelectionRect(rc);
 }
 
 void CSelection::LiftSelection(ESource source)
@@ -27,9 +28,9 @@ void CSelection::LiftSelection(ESource source)
 
 void CSelection::Lift(const std::vector<CharCell>* pFrom, int nWidth, int nHeight)
 {
-    const QRect rc = m_view.GetSelectionRect();
-    const int nCellW = m_view.GetCellWidth();
-    const int nCellH = m_view.GetCellHeight();
+    const QRect rc = m_ctx.GetSelectionRect();
+    const int nCellW = m_ctx.GetCellWidth();
+    const int nCellH = m_ctx.GetCellHeight();
     if (pFrom) {
         m_nWidth = nWidth;
         m_nHeight = nHeight;
@@ -40,13 +41,13 @@ void CSelection::Lift(const std::vector<CharCell>* pFrom, int nWidth, int nHeigh
         m_vBlock.assign(static_cast<size_t>(m_nWidth) * static_cast<size_t>(m_nHeight), CharCell{});
     }
     m_bFloating = false;
-    const CharCell* pCells = m_view.GetCells();
+    const CharCell* pCells = m_ctx.GetCells();
     if (!pCells || m_nWidth <= 0 || m_nHeight <= 0)
         return;
     const int nCol0 = rc.left() / nCellW;
     const int nRow0 = rc.top() / nCellH;
-    const int nCols = m_view.GetCols();
-    const int nRows = m_view.GetRows();
+    const int nCols = m_ctx.GetCols();
+    const int nRows = m_ctx.GetRows();
     if (!pFrom) {
         bool bAnyChar = false;
         for (int r = 0; r < m_nHeight; ++r) {
@@ -66,14 +67,15 @@ void CSelection::Lift(const std::vector<CharCell>* pFrom, int nWidth, int nHeigh
     }
     // Refused, nothing is lifted: the cells under the block would stay.
     if (!m_liftEdit.BeginEdit()) {
-        m_view.ReportStoreFailure(gw::IDS_EDIT_NOT_STARTED);
+        m_ctx.ReportStoreFailure(gw::IDS_EDIT_NOT_STARTED);
         return;
     }
     if (!pFrom) {
         // The area becomes spaces that keep their colours.
+        CViewCellWriter writer(m_ctx, false);
         for (int r = 0; r < m_nHeight; ++r)
             for (int c = 0; c < m_nWidth; ++c)
-                m_view.SetCell(nCol0 + c, nRow0 + r, ' ', true,
+                writer.SetCell(nCol0 + c, nRow0 + r, ' ',
                                m_vBlock[static_cast<size_t>(r * m_nWidth + c)].crColor);
     }
     m_bFromCanvas = pFrom == nullptr;
@@ -81,7 +83,7 @@ void CSelection::Lift(const std::vector<CharCell>* pFrom, int nWidth, int nHeigh
     m_nLiftRow = nRow0;
     BuildLayer();
     m_bFloating = true;
-    if (IViewHost* pHost = m_view.Host()) {
+    if (IViewHost* pHost = m_ctx.Host()) {
         pHost->PendingWorkChanged();
         pHost->OnEditStateChanged();
     }
@@ -89,20 +91,20 @@ void CSelection::Lift(const std::vector<CharCell>* pFrom, int nWidth, int nHeigh
 
 void CSelection::BuildLayer()
 {
-    const int nCellW = m_view.GetCellWidth();
-    const int nCellH = m_view.GetCellHeight();
-    QImage& img = m_view.SelectionLayer();
+    const int nCellW = m_ctx.GetCellWidth();
+    const int nCellH = m_ctx.GetCellHeight();
+    QImage& img = m_ctx.SelectionLayer();
     img = QImage(std::max(1, m_nWidth * nCellW), std::max(1, m_nHeight * nCellH),
                  QImage::Format_RGB32);
     img.fill(RGB_KEY);
     // Drawn where each cell's index puts it in the block, at the cell size of
     // now: a block kept from before a zoom still matches the canvas.
-    const bool bTransparent = m_view.CurTool() == TOOL_SELECT_TRANSPARENT;
+    const bool bTransparent = m_ctx.CurTool() == TOOL_SELECT_TRANSPARENT;
     for (int r = 0; r < m_nHeight; ++r) {
         for (int c = 0; c < m_nWidth; ++c) {
             const CharCell& cell = m_vBlock[static_cast<size_t>(r * m_nWidth + c)];
             if (!bTransparent || cell.chChar != ' ')
-                m_view.DrawGlyph(img, c * nCellW, r * nCellH, cell.chChar, cell.crColor);
+                m_ctx.DrawGlyph(img, c * nCellW, r * nCellH, cell.chChar, cell.crColor);
         }
     }
 }
@@ -110,12 +112,11 @@ void CSelection::BuildLayer()
 template <typename Fn>
 void CSelection::ForEachDropCell(Fn&& fnWrite) const
 {
-    const QRect rc = m_view.GetSelectionRect();
-    const int nCol0 = rc.left() / m_view.GetCellWidth();
-    const int nRow0 = rc.top() / m_view.GetCellHeight();
-    const bool bTransparent =
-        (m_view.Host() ? m_view.Host()->GetSelectMode() : TOOL_SELECT_TRANSPARENT) ==
-        TOOL_SELECT_TRANSPARENT;
+    const QRect rc = m_ctx.GetSelectionRect();
+    const int nCol0 = rc.left() / m_ctx.GetCellWidth();
+    const int nRow0 = rc.top() / m_ctx.GetCellHeight();
+    const bool bTransparent = (m_ctx.Host() ? m_ctx.Host()->GetSelectMode()
+                                            : TOOL_SELECT_TRANSPARENT) == TOOL_SELECT_TRANSPARENT;
     for (int r = 0; r < m_nHeight; ++r) {
         for (int c = 0; c < m_nWidth; ++c) {
             const CharCell& cell = m_vBlock[static_cast<size_t>(r * m_nWidth + c)];
@@ -129,18 +130,19 @@ void CSelection::DropSelection()
 {
     if (!m_bFloating)
         return;
-    ForEachDropCell([this](int nCol, int nRow, const CharCell& cell) {
-        m_view.SetCell(nCol, nRow, cell.chChar, true, cell.crColor);
+    CViewCellWriter writer(m_ctx, false);
+    ForEachDropCell([&writer](int nCol, int nRow, const CharCell& cell) {
+        writer.SetCell(nCol, nRow, cell.chChar, cell.crColor);
     });
     const EEditEnd end = m_liftEdit.EndEdit();
     if (end == EEditEnd::Unrecorded)
-        m_view.ReportStoreFailure(gw::IDS_EDIT_UNRECORDED);
+        m_ctx.ReportStoreFailure(gw::IDS_EDIT_UNRECORDED);
     else if (end == EEditEnd::StillOpen)
-        m_view.ReportStoreFailure(gw::IDS_EDIT_STILL_OPEN);
-    m_view.SelectionLayer().fill(RGB_KEY);
+        m_ctx.ReportStoreFailure(gw::IDS_EDIT_STILL_OPEN);
+    m_ctx.SelectionLayer().fill(RGB_KEY);
     m_bFloating = false;
-    m_view.Refresh(CArtView::REFRESH_ALL);
-    if (IViewHost* pHost = m_view.Host()) {
+    m_ctx.Refresh(CToolContext::REFRESH_ALL);
+    if (IViewHost* pHost = m_ctx.Host()) {
         pHost->RefreshFrameThumbnail();
         pHost->OnEditStateChanged();
     }
@@ -150,8 +152,8 @@ void CSelection::DropInto(CharCell* pCells) const
 {
     if (!m_bFloating)
         return;
-    const int nCols = m_view.GetCols();
-    const int nRows = m_view.GetRows();
+    const int nCols = m_ctx.GetCols();
+    const int nRows = m_ctx.GetRows();
     ForEachDropCell([&](int nCol, int nRow, const CharCell& cell) {
         if (nCol < 0 || nRow < 0 || nCol >= nCols || nRow >= nRows)
             return;
@@ -164,18 +166,18 @@ void CSelection::DropInto(CharCell* pCells) const
 void CSelection::DropAndForgetRects()
 {
     // The rectangles go first, so the drop's redraw leaves no frame behind.
-    m_view.Tracker().Empty();
+    m_ctx.Tracker().Empty();
     if (m_bFloating)
         DropSelection();
-    m_view.SetSelectionRect({});
+    m_ctx.SetSelectionRect({});
 }
 
 void CSelection::ToClipboard(bool bBlank)
 {
     if (!m_bFloating)
         return;
-    const int nCellW = m_view.GetCellWidth();
-    const int nCellH = m_view.GetCellHeight();
+    const int nCellW = m_ctx.GetCellWidth();
+    const int nCellH = m_ctx.GetCellHeight();
     m_vClipboard = m_vBlock;
     m_nClipWidth = m_nWidth;
     m_nClipHeight = m_nHeight;
@@ -197,12 +199,12 @@ void CSelection::DropAndEnd(bool bBlank)
         for (CharCell& cell : m_vBlock)
             cell.chChar = ' ';
     }
-    m_view.Tracker().Empty();
-    m_view.SelectionLayer().fill(RGB_KEY);
+    m_ctx.Tracker().Empty();
+    m_ctx.SelectionLayer().fill(RGB_KEY);
     // The lift left the area blank, so a blanked block leaves it blank in
     // either select mode.
     DropSelection();
-    m_view.SetSelectionRect({});
+    m_ctx.SetSelectionRect({});
 }
 
 void CSelection::Cut() { ToClipboard(true); }
@@ -220,20 +222,20 @@ void CSelection::ColourSelection(COLORREF cr)
         return;
     for (CharCell& cell : m_vBlock)
         cell.crColor = cr;
-    m_view.Tracker().Empty();
+    m_ctx.Tracker().Empty();
     DropSelection();
-    m_view.SetSelectionRect({});
+    m_ctx.SetSelectionRect({});
 }
 
 void CSelection::LiftAtOrigin(const std::vector<CharCell>& vCells, int nWidth, int nHeight)
 {
     if (m_bFloating)
         DropSelection();
-    SetRects(QRect(0, 0, nWidth * m_view.GetCellWidth(), nHeight * m_view.GetCellHeight()));
-    if (IViewHost* pHost = m_view.Host())
-        m_view.SwitchTool(pHost->GetSelectMode());
+    SetRects(QRect(0, 0, nWidth * m_ctx.GetCellWidth(), nHeight * m_ctx.GetCellHeight()));
+    if (IViewHost* pHost = m_ctx.Host())
+        m_ctx.SwitchTool(pHost->GetSelectMode());
     Lift(&vCells, nWidth, nHeight);
-    m_view.Refresh(CArtView::REFRESH_ALL);
+    m_ctx.Refresh(CToolContext::REFRESH_ALL);
 }
 
 void CSelection::Paste()
@@ -246,11 +248,11 @@ void CSelection::Paste()
 bool CSelection::PlaceTextBlock(std::string_view text, bool bExpandTabs)
 {
     CTextBlock block;
-    if (!m_view.GetCells() ||
-        !ScanTextBlock(text, m_view.GetCols(), m_view.GetRows(), block, bExpandTabs))
+    if (!m_ctx.GetCells() ||
+        !ScanTextBlock(text, m_ctx.GetCols(), m_ctx.GetRows(), block, bExpandTabs))
         return false;
-    const int nCellW = m_view.GetCellWidth();
-    const int nCellH = m_view.GetCellHeight();
+    const int nCellW = m_ctx.GetCellWidth();
+    const int nCellH = m_ctx.GetCellHeight();
     std::vector<CharCell> vCells(static_cast<size_t>(block.nWidth) *
                                  static_cast<size_t>(block.nHeight));
     for (int r = 0; r < block.nHeight; ++r) {
@@ -259,7 +261,7 @@ bool CSelection::PlaceTextBlock(std::string_view text, bool bExpandTabs)
             cell.nX = c * nCellW;
             cell.nY = r * nCellH;
             cell.chChar = block.At(c, r);
-            cell.crColor = m_view.m_crText;
+            cell.crColor = m_ctx.GetTextColor();
         }
     }
     LiftAtOrigin(vCells, block.nWidth, block.nHeight);
@@ -276,8 +278,8 @@ void CSelection::Forget()
 {
     m_bFloating = false;
     m_liftEdit.Forget();
-    m_view.SelectionLayer().fill(RGB_KEY);
-    if (IViewHost* pHost = m_view.Host())
+    m_ctx.SelectionLayer().fill(RGB_KEY);
+    if (IViewHost* pHost = m_ctx.Host())
         pHost->OnEditStateChanged();
 }
 
@@ -289,10 +291,11 @@ bool CSelection::CancelLift()
     const auto writeArea = [this](bool bBlank) {
         if (!m_bFromCanvas)
             return;
+        CViewCellWriter writer(m_ctx, false);
         for (int r = 0; r < m_nHeight; ++r) {
             for (int c = 0; c < m_nWidth; ++c) {
                 const CharCell& cell = m_vBlock[static_cast<size_t>(r * m_nWidth + c)];
-                m_view.SetCell(m_nLiftCol + c, m_nLiftRow + r, bBlank ? ' ' : cell.chChar, true,
+                writer.SetCell(m_nLiftCol + c, m_nLiftRow + r, bBlank ? ' ' : cell.chChar,
                                cell.crColor);
             }
         }
@@ -302,15 +305,15 @@ bool CSelection::CancelLift()
         // Refused, the step stays open: the area is blanked again, so the
         // block floats on as before.
         writeArea(true);
-        m_view.ReportStoreFailure(gw::IDS_UNDO_REFUSED);
+        m_ctx.ReportStoreFailure(gw::IDS_UNDO_REFUSED);
         return false;
     }
     m_bFloating = false;
-    m_view.Tracker().Empty();
-    m_view.SelectionLayer().fill(RGB_KEY);
-    m_view.SetSelectionRect({});
-    m_view.Refresh(CArtView::REFRESH_ALL);
-    if (IViewHost* pHost = m_view.Host()) {
+    m_ctx.Tracker().Empty();
+    m_ctx.SelectionLayer().fill(RGB_KEY);
+    m_ctx.SetSelectionRect({});
+    m_ctx.Refresh(CToolContext::REFRESH_ALL);
+    if (IViewHost* pHost = m_ctx.Host()) {
         pHost->RefreshFrameThumbnail();
         pHost->OnEditStateChanged();
     }

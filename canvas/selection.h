@@ -14,11 +14,11 @@
 #include <string_view>
 #include <vector>
 
-class CArtView;
+class CToolContext;
 
 class CSelection {
 public:
-    explicit CSelection(CArtView& view);
+    explicit CSelection(CToolContext& ctx);
     CSelection(const CSelection&) = delete;
     CSelection& operator=(const CSelection&) = delete;
 
@@ -58,7 +58,7 @@ public:
     // Every cell of the floating block gets the colour, then it is dropped.
     void ColourSelection(COLORREF cr);
     // A text, lines ended by CR LF, becomes a floating block at the canvas's
-    // top-left corner in m_crText, through the clipboard buffer. False when
+    // top-left corner in the text colour, through the clipboard buffer. False when
     // the text holds no character. TABs stay characters unless bExpandTabs.
     bool PlaceTextBlock(std::string_view text, bool bExpandTabs = false);
     // The same for the system clipboard's text, its TABs expanded to 8-column
@@ -93,7 +93,7 @@ private:
     void ForEachDropCell(Fn&& fnWrite) const;
     void SetRects(const QRect& rc);
 
-    CArtView& m_view;
+    CToolContext& m_ctx;
     CEditBracket m_liftEdit;
     std::vector<CharCell> m_vBlock;
     std::vector<CharCell> m_vClipboard;

@@ -1,7 +1,8 @@
 #include "canvas/shape_preview.h"
 
-#include "canvas/art_view.h"
 #include "canvas/canvas_color.h"
+#include "canvas/tool_context.h"
+#include "canvas/tools/view_cell_writer.h"
 #include "canvas/view_host.h"
 #include "core/cell_algorithms.h"
 
@@ -15,30 +16,35 @@ constexpr int HANDLE_HALF = 2;           // handles reach 2 pixels either side o
 // The brush of the cell line, writing into the preview.
 class CPreviewWriter : public ICellWriter {
 public:
-    CPreviewWriter(CShapePreview& preview, const CArtView& view) : m_preview(preview), m_view(view) {}
-    int Cols() const override { return m_view.GetCols(); }
-    int Rows() const override { return m_view.GetRows(); }
+    CPreviewWriter(CShapePreview& preview, const CToolContext& ctx) : m_preview(preview), m_ctx(ctx)
+    {
+    }
+    int Cols() const override { return m_ctx.GetCols(); }
+    int Rows() const override { return m_ctx.GetRows(); }
     uint8_t GetChar(int, int) const override { return ' '; }
-    COLORREF GetColor(int, int) const override { return m_view.m_crText; }
+    COLORREF GetColor(int, int) const override { return m_ctx.GetTextColor(); }
     void SetCell(int nCol, int nRow, uint8_t ch, COLORREF) override { m_preview.SetCell(nCol, nRow, ch); }
 
 private:
     CShapePreview& m_preview;
-    const CArtView& m_view;
+    const CToolContext& m_ctx;
 };
 
 // The auto-draw line, writing into the preview.
 class CPreviewAutoTarget : public IAutoLineTarget {
 public:
-    CPreviewAutoTarget(CShapePreview& preview, const CArtView& view) : m_preview(preview), m_view(view) {}
-    int Cols() const override { return m_view.GetCols(); }
-    int Rows() const override { return m_view.GetRows(); }
+    CPreviewAutoTarget(CShapePreview& preview, const CToolContext& ctx)
+        : m_preview(preview), m_ctx(ctx)
+    {
+    }
+    int Cols() const override { return m_ctx.GetCols(); }
+    int Rows() const override { return m_ctx.GetRows(); }
     void WriteAuto(int nCol, int nRow, uint8_t ch) override { m_preview.SetCell(nCol, nRow, ch); }
     void ClearCorner(int nCol, int nRow) override { m_preview.RemoveCell(nCol, nRow); }
 
 private:
     CShapePreview& m_preview;
-    const CArtView& m_view;
+    const CToolContext& m_ctx;
 };
 
 QPen GuidePen()
@@ -53,18 +59,18 @@ QPen GuidePen()
 
 void CShapePreview::Restart()
 {
-    m_view.ClearOverlay();
+    m_ctx.ClearOverlay();
     m_mapPreview.clear();
 }
 
 void CShapePreview::DrawGlyph(int nCol, int nRow, uint8_t ch, COLORREF cr)
 {
-    m_view.DrawOverlayGlyph(nCol, nRow, ch, cr);
+    m_ctx.DrawOverlayGlyph(nCol, nRow, ch, cr);
 }
 
 void CShapePreview::SetCell(int nCol, int nRow, uint8_t ch)
 {
-    if (nCol < 0 || nRow < 0 || nCol >= m_view.GetCols() || nRow >= m_view.GetRows())
+    if (nCol < 0 || nRow < 0 || nCol >= m_ctx.GetCols() || nRow >= m_ctx.GetRows())
         return;
     m_mapPreview[PreviewKey(nCol, nRow)] = ch;
     DrawGlyph(nCol, nRow, ch, m_crShape);
@@ -72,7 +78,7 @@ void CShapePreview::SetCell(int nCol, int nRow, uint8_t ch)
 
 void CShapePreview::RemoveCell(int nCol, int nRow)
 {
-    if (nCol < 0 || nRow < 0 || nCol >= m_view.GetCols() || nRow >= m_view.GetRows())
+    if (nCol < 0 || nRow < 0 || nCol >= m_ctx.GetCols() || nRow >= m_ctx.GetRows())
         return;
     m_mapPreview.erase(PreviewKey(nCol, nRow));
     DrawGlyph(nCol, nRow, ' ', m_crShape);
@@ -80,15 +86,16 @@ void CShapePreview::RemoveCell(int nCol, int nRow)
 
 void CShapePreview::AddCellLine(int nCol0, int nRow0, int nCol1, int nRow1)
 {
-    CPreviewWriter writer(*this, m_view);
-    const uint8_t ch = m_view.m_bRightButton ? m_view.m_chRight : m_view.m_chLeft;
-    ::DrawCellLine(writer, nCol0, nRow0, nCol1, nRow1, m_view.m_nBrushWidth, ch, m_view.m_crText);
+    CPreviewWriter writer(*this, m_ctx);
+    const uint8_t ch = m_ctx.Drawing().ButtonChar();
+    ::DrawCellLine(writer, nCol0, nRow0, nCol1, nRow1, m_ctx.Drawing().BrushWidth(), ch,
+                   m_ctx.GetTextColor());
 }
 
 void CShapePreview::AddAutoLine(int nX0, int nY0, int nX1, int nY1)
 {
-    CPreviewAutoTarget target(*this, m_view);
-    m_autoLine.Draw(target, nX0, nY0, nX1, nY1, m_view.GetCellWidth(), m_view.GetCellHeight());
+    CPreviewAutoTarget target(*this, m_ctx);
+    m_autoLine.Draw(target, nX0, nY0, nX1, nY1, m_ctx.GetCellWidth(), m_ctx.GetCellHeight());
 }
 
 bool CShapePreview::AddPath(const QPainterPath& path, int nStride)
@@ -97,8 +104,8 @@ bool CShapePreview::AddPath(const QPainterPath& path, int nStride)
     if (vPolys.isEmpty() || vPolys.front().isEmpty())
         return false;
     const QPolygonF& poly = vPolys.front();
-    const int nCellW = m_view.GetCellWidth();
-    const int nCellH = m_view.GetCellHeight();
+    const int nCellW = m_ctx.GetCellWidth();
+    const int nCellH = m_ctx.GetCellHeight();
     const auto pixel = [&](int i) {
         const QPointF& pt = poly[i];
         return QPoint(static_cast<int>(pt.x()), static_cast<int>(pt.y()));
@@ -106,7 +113,7 @@ bool CShapePreview::AddPath(const QPainterPath& path, int nStride)
     ForEachPathSegment(static_cast<int>(poly.size()), nStride, [&](int i, int j) {
         const QPoint pt0 = pixel(i);
         const QPoint pt1 = pixel(j);
-        if (m_view.m_bAutoDraw)
+        if (m_ctx.Drawing().IsAutoDraw())
             AddAutoLine(pt0.x(), pt0.y(), pt1.x(), pt1.y());
         else
             AddCellLine(pt0.x() / nCellW, pt0.y() / nCellH, pt1.x() / nCellW, pt1.y() / nCellH);
@@ -117,8 +124,8 @@ bool CShapePreview::AddPath(const QPainterPath& path, int nStride)
 void CShapePreview::DrawCurve(const std::array<QPoint, 4>& aCells)
 {
     Restart();
-    const int nCellW = m_view.GetCellWidth();
-    const int nCellH = m_view.GetCellHeight();
+    const int nCellW = m_ctx.GetCellWidth();
+    const int nCellH = m_ctx.GetCellHeight();
     const auto corner = [&](QPoint ptCell) {
         return QPointF(ptCell.x() * nCellW, ptCell.y() * nCellH);
     };
@@ -145,9 +152,9 @@ void CShapePreview::DrawRectangle(const QRect& rcPixels)
     const int nTop = rcPixels.top();
     const int nRight = nLeft + rcPixels.width();
     const int nBottom = nTop + rcPixels.height();
-    const int nCellW = m_view.GetCellWidth();
-    const int nCellH = m_view.GetCellHeight();
-    if (m_view.m_bAutoDraw) {
+    const int nCellW = m_ctx.GetCellWidth();
+    const int nCellH = m_ctx.GetCellHeight();
+    if (m_ctx.Drawing().IsAutoDraw()) {
         for (const CShapeEdge& e : RectangleAutoEdges(nLeft, nTop, nRight, nBottom, nCellW, nCellH))
             AddAutoLine(e.nX0, e.nY0, e.nX1, e.nY1);
     } else {
@@ -158,8 +165,8 @@ void CShapePreview::DrawRectangle(const QRect& rcPixels)
 
 void CShapePreview::MovePreview(int nDCol, int nDRow)
 {
-    m_mapMoved = ShiftPreview(m_mapPreview, nDCol, nDRow, m_view.GetCols(), m_view.GetRows());
-    m_view.ClearOverlay();
+    m_mapMoved = ShiftPreview(m_mapPreview, nDCol, nDRow, m_ctx.GetCols(), m_ctx.GetRows());
+    m_ctx.ClearOverlay();
     for (const auto& [nKey, ch] : m_mapMoved)
         DrawGlyph(PreviewCol(nKey), PreviewRow(nKey), ch, m_crShape);
 }
@@ -177,8 +184,8 @@ void CShapePreview::Redraw()
 
 QPoint CShapePreview::CellCentre(QPoint ptCell) const
 {
-    const int nCellW = m_view.GetCellWidth();
-    const int nCellH = m_view.GetCellHeight();
+    const int nCellW = m_ctx.GetCellWidth();
+    const int nCellH = m_ctx.GetCellHeight();
     return {ptCell.x() * nCellW + nCellW / 2, ptCell.y() * nCellH + nCellH / 2};
 }
 
@@ -196,14 +203,14 @@ std::array<QRect, N> CShapePreview::DrawGuide(const QPainterPath& path,
     // with one painter.
     for (const QPolygonF& poly : path.toSubpathPolygons()) {
         for (qsizetype i = 1; i < poly.size(); ++i)
-            m_view.MarkOverlayLine(poly[i - 1].toPoint(), poly[i].toPoint());
+            m_ctx.MarkOverlayLine(poly[i - 1].toPoint(), poly[i].toPoint());
     }
     std::array<QRect, N> aHandles;
     for (size_t i = 0; i < N; ++i) {
         aHandles[i] = HandleRect(aCells[i]);
-        m_view.OverlayMarked(aHandles[i]);
+        m_ctx.OverlayMarked(aHandles[i]);
     }
-    QPainter painter(&m_view.OverlayMarked({}));
+    QPainter painter(&m_ctx.OverlayMarked({}));
     painter.setPen(GuidePen());
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(path);
@@ -228,24 +235,25 @@ std::array<QRect, 4> CShapePreview::DrawCurveGuide(const std::array<QPoint, 4>& 
 
 void CShapePreview::CommitPreview()
 {
-    m_view.ClearOverlay();
+    m_ctx.ClearOverlay();
     if (m_mapPreview.empty())
         return;
-    m_view.BeginEdit();
-    for (const auto& [nKey, ch] : m_mapPreview)
-        m_view.SetCell(PreviewCol(nKey), PreviewRow(nKey), ch, true, m_crShape);
-    m_view.EndEdit();
+    {
+        CToolEdit edit(m_ctx, false);
+        for (const auto& [nKey, ch] : m_mapPreview)
+            edit.Writer().SetCell(PreviewCol(nKey), PreviewRow(nKey), ch, m_crShape);
+    }
     m_mapPreview.clear();
     m_mapMoved.clear();
-    m_view.Refresh(CArtView::REFRESH_ALL);
-    if (IViewHost* pHost = m_view.Host())
+    m_ctx.Refresh(CToolContext::REFRESH_ALL);
+    if (IViewHost* pHost = m_ctx.Host())
         pHost->RefreshFrameThumbnail();
 }
 
 void CShapePreview::CommitInto(CharCell* pCells) const
 {
-    const int nCols = m_view.GetCols();
-    const int nRows = m_view.GetRows();
+    const int nCols = m_ctx.GetCols();
+    const int nRows = m_ctx.GetRows();
     for (const auto& [nKey, ch] : m_mapPreview) {
         if (PreviewCol(nKey) >= nCols || PreviewRow(nKey) >= nRows)
             continue;

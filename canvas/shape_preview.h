@@ -15,12 +15,12 @@
 
 #include <array>
 
-class CArtView;
+class CToolContext;
 class QPainterPath;
 
 class CShapePreview {
 public:
-    explicit CShapePreview(CArtView& view) : m_view(view) {}
+    explicit CShapePreview(CToolContext& ctx) : m_ctx(ctx) {}
     CShapePreview(const CShapePreview&) = delete;
     CShapePreview& operator=(const CShapePreview&) = delete;
 
@@ -88,6 +88,6 @@ private:
     template <size_t N>
     std::array<QRect, N> DrawGuide(const QPainterPath& path, const std::array<QPoint, N>& aCells);
 
-    CArtView& m_view;
+    CToolContext& m_ctx;
     CAutoLine m_autoLine;
 };

@@ -59,8 +59,7 @@ void CArtView::mouseMoveEvent(QMouseEvent* pEvent)
     ReportCell(ptCell);
     UpdateCursor();
     if (m_pHost)
-        m_pHost->UpdateRulers(IViewHost::RULER_MOUSE, m_nScrollX, m_nScrollY, te.ptClient.x(), te.ptClient.y(),
-                              GetCanvasWidth(), GetCanvasHeight());
+        m_pHost->UpdateRulers(IViewHost::RULER_MOUSE, RulerState(te.ptClient));
 }
 
 void CArtView::mouseReleaseEvent(QMouseEvent* pEvent)

@@ -3,6 +3,8 @@
 // default so a host implements only what it shows.
 #pragma once
 
+#include "canvas/ruler_state.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QString>
@@ -31,10 +33,7 @@ public:
     // Passed on to the rulers: what changed, and the mouse position in
     // client pixels.
     enum ERulerUpdate { RULER_VSCROLL = 1, RULER_HSCROLL = 2, RULER_MOUSE = 3, RULER_LAYOUT = 4 };
-    virtual void UpdateRulers(ERulerUpdate /*nMode*/, int /*nScrollX*/, int /*nScrollY*/, int /*nMouseX*/,
-                              int /*nMouseY*/, int /*nCanvasW*/, int /*nCanvasH*/)
-    {
-    }
+    virtual void UpdateRulers(ERulerUpdate /*nMode*/, const CRulerState& /*state*/) {}
     // The select tool the tools bar's drop-down chose last; a floating block
     // drops by it, and Paste makes it the tool.
     virtual int GetSelectMode() const { return 1; }

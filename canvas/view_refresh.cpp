@@ -245,7 +245,7 @@ void CArtView::ClearCanvas()
     const auto blank = [&] {
         for (int i = 0; i < nCount; ++i) {
             m_pCells[i].chChar = ' ';
-            m_pCells[i].crColor = m_crText;
+            m_pCells[i].crColor = m_drawing.TextColor();
         }
     };
     // A sealed write, neither a step nor a modification: the blank frame is

@@ -1,14 +1,17 @@
 // The plug point for tools: the view turns each mouse and key event into a
-// call on the tool registered for the current tool code. A tool draws its
-// preview into the view's overlay layer and writes cells through the edit
-// bracket; the view itself never branches on the tool code to edit cells.
+// call on the tool registered for the current tool code, handing it the
+// tool context (tool_context.h), all a tool may do. A tool draws its preview
+// into the overlay and writes cells through the one cell writer; the view
+// itself never branches on the tool code to edit cells.
 #pragma once
+
+#include "core/char_cell.h"
 
 #include <QPoint>
 #include <QRect>
 #include <Qt>
 
-class CArtView;
+class CToolContext;
 class QImage;
 class QKeyEvent;
 class QPainter;
@@ -25,51 +28,65 @@ struct CToolMouseEvent {
     Qt::KeyboardModifiers modifiers = Qt::NoModifier;
 };
 
+// What a tool with a caret offers beyond its events: the colour picker's
+// "Caret on" target. The context hands the current tool's (CurrentCaret).
+class IToolCaret {
+public:
+    // The caret's cell takes the colour, recording no undo step.
+    virtual void ColourCaretCell(CToolContext& ctx, COLORREF cr) = 0;
+
+protected:
+    ~IToolCaret() = default;
+};
+
 class CViewTool {
 public:
     virtual ~CViewTool() = default;
 
+    // The tool's caret, null for tools without one.
+    virtual IToolCaret* Caret() { return nullptr; }
+
     // The tool became current, or stopped being current (OnToolChanged).
-    virtual void Activate(CArtView& /*view*/) {}
-    virtual void Deactivate(CArtView& /*view*/) {}
+    virtual void Activate(CToolContext& /*ctx*/) {}
+    virtual void Deactivate(CToolContext& /*ctx*/) {}
 
     // LayoutCells ran: the cell size or the canvas size may have changed
     // (the caret goes back to the top-left cell).
-    virtual void OnLayoutChanged(CArtView& /*view*/) {}
+    virtual void OnLayoutChanged(CToolContext& /*ctx*/) {}
 
-    virtual void OnMousePress(CArtView& /*view*/, const CToolMouseEvent& /*ev*/) {}
-    virtual void OnMouseMove(CArtView& /*view*/, const CToolMouseEvent& /*ev*/) {}
-    virtual void OnMouseRelease(CArtView& /*view*/, const CToolMouseEvent& /*ev*/) {}
+    virtual void OnMousePress(CToolContext& /*ctx*/, const CToolMouseEvent& /*ev*/) {}
+    virtual void OnMouseMove(CToolContext& /*ctx*/, const CToolMouseEvent& /*ev*/) {}
+    virtual void OnMouseRelease(CToolContext& /*ctx*/, const CToolMouseEvent& /*ev*/) {}
     // The mouse grab ended without a release (another window took it).
-    virtual void OnCaptureLost(CArtView& /*view*/) {}
+    virtual void OnCaptureLost(CToolContext& /*ctx*/) {}
     // True when the tool used the key; otherwise the view passes it on.
-    virtual bool OnKeyPress(CArtView& /*view*/, QKeyEvent& /*ev*/) { return false; }
-    virtual bool OnKeyRelease(CArtView& /*view*/, QKeyEvent& /*ev*/) { return false; }
+    virtual bool OnKeyPress(CToolContext& /*ctx*/, QKeyEvent& /*ev*/) { return false; }
+    virtual bool OnKeyRelease(CToolContext& /*ctx*/, QKeyEvent& /*ev*/) { return false; }
     // REFRESH_ALL and REFRESH_LAYERS: draw on the composed canvas (the cell
     // rectangle tracker); canvas pixel coordinates.
-    virtual void OnCompose(CArtView& /*view*/, QImage& /*imgComposition*/) {}
+    virtual void OnCompose(CToolContext& /*ctx*/, QImage& /*imgComposition*/) {}
     // REFRESH_ALL: true when the tool has a picture to lay between the text
     // and the grid (a floating block), which OnComposeUnderGrid then draws
     // on the composition while it holds the text alone.
-    virtual bool DrawsUnderGrid(const CArtView& /*view*/) const { return false; }
+    virtual bool DrawsUnderGrid(const CToolContext& /*ctx*/) const { return false; }
     // rcPart is the part being composed (the whole canvas, or the visible
     // part while a block is dragged).
-    virtual void OnComposeUnderGrid(CArtView& /*view*/, QImage& /*imgComposition*/,
+    virtual void OnComposeUnderGrid(CToolContext& /*ctx*/, QImage& /*imgComposition*/,
                                     const QRect& /*rcPart*/)
     {
     }
     // REFRESH_VISIBLE: draw over rcPart, the visible part just composed (the
     // eraser's outline); canvas pixel coordinates.
-    virtual void OnComposeVisible(CArtView& /*view*/, QImage& /*imgComposition*/,
+    virtual void OnComposeVisible(CToolContext& /*ctx*/, QImage& /*imgComposition*/,
                                   const QRect& /*rcPart*/)
     {
     }
     // After the composition is painted into the window (the caret); the
     // painter's origin is the canvas origin.
-    virtual void OnPaint(CArtView& /*view*/, QPainter& /*painter*/) {}
+    virtual void OnPaint(CToolContext& /*ctx*/, QPainter& /*painter*/) {}
     // The cursor resource (gw::IDC_*) the tool wants over a canvas pixel, or
     // 0 for the tool's own cursor.
-    virtual int CursorIdAt(const CArtView& /*view*/, QPoint /*ptCanvas*/) const { return 0; }
+    virtual int CursorIdAt(const CToolContext& /*ctx*/, QPoint /*ptCanvas*/) const { return 0; }
     // The view's timer fired for this tool (the caret blink).
-    virtual void OnTimer(CArtView& /*view*/, int /*nTimerId*/) {}
+    virtual void OnTimer(CToolContext& /*ctx*/, int /*nTimerId*/) {}
 };

@@ -1,5 +1,7 @@
-# Fails when a file includes a header of a level above its own, or when the
-# plain C++ levels include Qt. Run as a test: cmake -DROOT=<source> -P this.
+# Fails when a file includes a header of a level above its own, when the
+# plain C++ levels include Qt, when a tool includes the canvas view, or when
+# the files of the canvas or the core include one another in a circle. Run
+# as a test: cmake -DROOT=<source> -P this.
 #
 # Each entry: a folder, then the folders its files may include from. Levels,
 # lowest first: core, res, ui, canvas, panes, import, shell; cli sits beside
@@ -55,8 +57,81 @@ foreach(entry IN LISTS levels)
     endforeach()
   endforeach()
 endforeach()
+
+# The tools see the canvas through their context only.
+file(GLOB tool_files "${ROOT}/canvas/tools/*.h" "${ROOT}/canvas/tools/*.cpp")
+foreach(f IN LISTS tool_files)
+  file(STRINGS "${f}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"canvas/art_view\\.h\"")
+  if(lines)
+    list(APPEND bad "${f}: canvas/art_view.h (a tool reaches the view through tool_context.h)")
+  endif()
+endforeach()
+
+# Include cycles inside a level. A header and its source are one unit
+# ("canvas/selection"); an edge runs from a unit to each unit of the same
+# level it includes. Units nothing in a circle leads to or from are peeled
+# off, sinks and sources in turn, until none is left or only circles stay.
+foreach(level canvas core)
+  file(GLOB_RECURSE files "${ROOT}/${level}/*.h" "${ROOT}/${level}/*.cpp")
+  set(units "")
+  foreach(f IN LISTS files)
+    file(RELATIVE_PATH rel "${ROOT}" "${f}")
+    string(REGEX REPLACE "\\.(h|cpp)$" "" unit "${rel}")
+    list(APPEND units "${unit}")
+    file(STRINGS "${f}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"${level}/")
+    foreach(line IN LISTS lines)
+      string(REGEX MATCH "\"(${level}/[^\"]+)\\.h\"" _ "${line}")
+      if(CMAKE_MATCH_1 AND NOT CMAKE_MATCH_1 STREQUAL unit)
+        string(MAKE_C_IDENTIFIER "${unit}" id)
+        list(APPEND out_${id} "${CMAKE_MATCH_1}")
+      endif()
+    endforeach()
+  endforeach()
+  list(REMOVE_DUPLICATES units)
+  set(left "${units}")
+  set(peeled TRUE)
+  while(peeled)
+    set(peeled FALSE)
+    set(keep "")
+    set(targets "")
+    foreach(u IN LISTS left)
+      string(MAKE_C_IDENTIFIER "${u}" id)
+      foreach(t IN LISTS out_${id})
+        if(t IN_LIST left)
+          list(APPEND targets "${t}")
+        endif()
+      endforeach()
+    endforeach()
+    foreach(u IN LISTS left)
+      string(MAKE_C_IDENTIFIER "${u}" id)
+      set(has_out FALSE)
+      foreach(t IN LISTS out_${id})
+        if(t IN_LIST left)
+          set(has_out TRUE)
+          break()
+        endif()
+      endforeach()
+      if(has_out AND u IN_LIST targets)
+        list(APPEND keep "${u}")
+      else()
+        set(peeled TRUE)
+      endif()
+    endforeach()
+    set(left "${keep}")
+  endwhile()
+  foreach(u IN LISTS units)
+    string(MAKE_C_IDENTIFIER "${u}" id)
+    unset(out_${id})
+  endforeach()
+  if(left)
+    list(JOIN left ", " names)
+    list(LENGTH left count)
+    list(APPEND bad "${level}: ${count} units include one another in a circle: ${names}")
+  endif()
+endforeach()
+
 if(bad)
   string(REPLACE ";" "\n" bad "${bad}")
   message(FATAL_ERROR "Includes across levels:\n${bad}")
 endif()
-message(STATUS "Every level includes only from itself and the levels below it")
+message(STATUS "Every level includes only from itself and the levels below it, no tool includes the view, and the canvas and the core have no include cycle")

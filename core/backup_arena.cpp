@@ -1,6 +1,6 @@
 #include "core/backup_arena.h"
 
-#include "core/backup_store.h"
+#include "core/backup_limits.h"
 
 #include <sys/mman.h>
 

@@ -1,7 +1,7 @@
 #include "core/backup_heap.h"
 
 #include "core/backup_arena.h"
-#include "core/backup_store.h"
+#include "core/backup_limits.h"
 
 #include <algorithm>
 #include <cstring>

@@ -14,11 +14,11 @@
 // debug builds: there are no locks.
 #pragma once
 
+#include "core/backup_limits.h"
+
 #include <csignal>
 #include <cstddef>
 #include <functional>
-#include <stdexcept>
-#include <string>
 
 // Status values; a call succeeded when (status & 3) == 1.
 inline constexpr unsigned BACKUP_OK = 0x5800D;
@@ -33,22 +33,9 @@ inline constexpr unsigned BACKUP_E_SYSTEM = 0x9000;
 
 inline constexpr bool BackupSucceeded(unsigned status) { return (status & 3) == 1; }
 
-inline constexpr std::size_t BACKUP_PAGE_SIZE = 4096;
-inline constexpr std::size_t BACKUP_REGION_GRANULE = 65536;
-inline constexpr std::size_t BACKUP_BLOCK_HEADER = 4;
-inline constexpr unsigned BACKUP_MIN_BLOCK = 20;
-
 // Largest number of undo steps a store keeps; shared by every store.
 // A value below 1 is taken as 1.
 extern unsigned g_nUndoRedoStep;
-
-// Raised by the allocations (BackupAlloc, BackupAllocSealed) when memory runs
-// out, with the store unchanged. Every other operation reports such a
-// failure as BACKUP_E_SYSTEM, also with the store unchanged.
-class CBackupError : public std::runtime_error {
-public:
-    explicit CBackupError(const std::string& strWhat) : std::runtime_error(strWhat) {}
-};
 
 unsigned BackupCreate();
 void* BackupAlloc(unsigned nSize, unsigned nId);

@@ -4,6 +4,7 @@
 #include "canvas/ruler_corner_view.h"
 #include "canvas/ruler_splitter.h"
 #include "canvas/tool_codes.h"
+#include "canvas/tools/tool_registry.h"
 #include "core/backup_store.h"
 #include "res/app_strings.h"
 #include "res/command_table.h"
@@ -93,6 +94,7 @@ void CMainFrame::CreateClientArea()
 {
     m_pSplitter = new CRulerSplitter(this);
     m_pView = new CArtView(m_doc, this, m_pSplitter);
+    RegisterStandardTools(*m_pView);
     // The splitter draws the borders; a frame of the view's own would put
     // its first cell off the rulers' zero.
     m_pView->setFrameShape(QFrame::NoFrame);
@@ -160,10 +162,9 @@ void CMainFrame::SetStatusPosText(const QString& strText)
     PosPane()->setText(strText);
 }
 
-void CMainFrame::UpdateRulers(ERulerUpdate nMode, int nScrollX, int nScrollY, int nMouseX, int nMouseY,
-                              int nCanvasW, int nCanvasH)
+void CMainFrame::UpdateRulers(ERulerUpdate nMode, const CRulerState& state)
 {
-    m_pSplitter->UpdateRulers(nMode, nScrollX, nScrollY, nMouseX, nMouseY, nCanvasW, nCanvasH);
+    m_pSplitter->UpdateRulers(nMode, state);
 }
 
 void CMainFrame::RefreshFrameThumbnail()

@@ -59,8 +59,7 @@ public:
     // A block floats or a shape is pending: autosave becomes due.
     void PendingWorkChanged() override;
     void OnEditStateChanged() override { UpdateCommandUI(); }
-    void UpdateRulers(ERulerUpdate nMode, int nScrollX, int nScrollY, int nMouseX, int nMouseY,
-                      int nCanvasW, int nCanvasH) override;
+    void UpdateRulers(ERulerUpdate nMode, const CRulerState& state) override;
     void AddFirstFrame(int nFrameKey, const QImage& imgThumb) override;
     void BackColorChanged() override;
     // The view's first initial update: the rulers take their thickness.

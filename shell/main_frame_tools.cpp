@@ -31,7 +31,7 @@ void CMainFrame::OnToolSelect() { ChooseTool(m_nSelectMode); }
 void CMainFrame::OnToolType() { ChooseTool(TOOL_TYPE); }
 void CMainFrame::OnToolFreehand()
 {
-    m_pView->m_nBrushWidth = m_nFreehandTool - TOOL_FREEHAND_1 + 1;
+    m_pView->Drawing().SetBrushWidth(m_nFreehandTool - TOOL_FREEHAND_1 + 1);
     ChooseTool(m_nFreehandTool);
 }
 void CMainFrame::OnToolLine() { ChooseTool(TOOL_LINE); }
@@ -48,12 +48,15 @@ void CMainFrame::OnPaletteEntry(int nCommand, int nValue)
         m_nSelectMode = nValue;
     } else {
         m_nFreehandTool = nValue;
-        m_pView->m_nBrushWidth = nValue - TOOL_FREEHAND_1 + 1;
+        m_pView->Drawing().SetBrushWidth(nValue - TOOL_FREEHAND_1 + 1);
     }
     ChooseTool(nValue);
 }
 
-void CMainFrame::OnAutoDraw() { m_pView->m_bAutoDraw = !m_pView->m_bAutoDraw; }
+void CMainFrame::OnAutoDraw()
+{
+    m_pView->Drawing().SetAutoDraw(!m_pView->Drawing().IsAutoDraw());
+}
 void CMainFrame::OnShowGrid() { m_pView->ToggleGrid(); }
 
 void CMainFrame::OnZoomIn()

@@ -18,7 +18,7 @@ void CMainFrame::UpdateCommandUI()
     SCommandState state;
     state.nCurTool = m_nCurTool;
     state.nFreehandTool = m_nFreehandTool;
-    state.bAutoDraw = m_pView->m_bAutoDraw;
+    state.bAutoDraw = m_pView->Drawing().IsAutoDraw();
     state.bGridShown = m_pView && m_pView->IsGridShown();
     state.mapShown = m_pBars->ShownStates();
     m_pEdits->FillState(state);

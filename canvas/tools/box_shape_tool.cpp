@@ -1,45 +1,46 @@
 #include "canvas/tools/box_shape_tool.h"
 
-#include "canvas/art_view.h"
+#include "canvas/shape_preview.h"
+#include "canvas/tool_context.h"
 
-void CBoxShapeTool::OnMousePress(CArtView& view, const CToolMouseEvent& ev)
+void CBoxShapeTool::OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev)
 {
-    if (ev.button != Qt::LeftButton || !ev.bOnCanvas || !view.GetCells())
+    if (ev.button != Qt::LeftButton || !ev.bOnCanvas || !ctx.GetCells())
         return;
-    CCellTracker& tracker = view.Tracker();
+    CCellTracker& tracker = ctx.Tracker();
     if (tracker.IsTracking())
         return;
-    CShapePreview& shapes = view.Shapes();
+    CShapePreview& shapes = ctx.Shapes();
     const int nHit = tracker.HitTest(ev.ptCanvas);
-    m_pView = &view;
+    m_pCtx = &ctx;
     m_bMove = nHit == CCellTracker::HIT_MIDDLE;
     m_bMoveDrawn = false;
     m_rcStart = tracker.Rect();
-    view.SetOverlayShown(true);
+    ctx.SetOverlayShown(true);
     if (nHit == CCellTracker::HIT_NOTHING) {
         // Outside the pending shape: it is written; the next one is dragged out.
-        view.CommitPreview();
-        shapes.m_crShape = view.m_crText;
+        ctx.Shapes().CommitPreview();
+        shapes.m_crShape = ctx.GetTextColor();
         shapes.AutoLine().Reset(ev.nCol, ev.nRow);
-        tracker.TrackRubberBand(view.TrackGeometry(), ev.ptCanvas, this);
+        tracker.TrackRubberBand(ctx.TrackGeometry(), ev.ptCanvas, this);
     } else {
         if (m_bMove)
-            shapes.m_crShape = view.m_crText;
-        tracker.Track(view.TrackGeometry(), ev.ptCanvas, this);
+            shapes.m_crShape = ctx.GetTextColor();
+        tracker.Track(ctx.TrackGeometry(), ev.ptCanvas, this);
     }
 }
 
 void CBoxShapeTool::OnTrackerChanged(CCellTracker& tracker)
 {
-    if (!m_pView)
+    if (!m_pCtx)
         return;
-    CArtView& view = *m_pView;
-    CShapePreview& shapes = view.Shapes();
+    CToolContext& ctx = *m_pCtx;
+    CShapePreview& shapes = ctx.Shapes();
     const CTrackRect rc = tracker.Rect().Normalized();
     if (m_bMove) {
         const CTrackRect rcFrom = m_rcStart.Normalized();
-        shapes.MovePreview(rc.left / view.GetCellWidth() - rcFrom.left / view.GetCellWidth(),
-                           rc.top / view.GetCellHeight() - rcFrom.top / view.GetCellHeight());
+        shapes.MovePreview(rc.left / ctx.GetCellWidth() - rcFrom.left / ctx.GetCellWidth(),
+                           rc.top / ctx.GetCellHeight() - rcFrom.top / ctx.GetCellHeight());
         m_bMoveDrawn = true;
     } else if (rc.IsEmpty()) {
         // A rectangle without area holds no shape: drawn as four edges it
@@ -52,19 +53,19 @@ void CBoxShapeTool::OnTrackerChanged(CCellTracker& tracker)
         else
             shapes.DrawRectangle(rcPixels);
     }
-    view.Refresh(CArtView::REFRESH_VISIBLE);
+    ctx.Refresh(CToolContext::REFRESH_VISIBLE);
 }
 
 void CBoxShapeTool::OnTrackerEnded(CCellTracker& /*tracker*/, bool /*bChanged*/)
 {
-    if (!m_pView)
+    if (!m_pCtx)
         return;
-    CArtView& view = *m_pView;
-    m_pView = nullptr;
+    CToolContext& ctx = *m_pCtx;
+    m_pCtx = nullptr;
     if (m_bMove && m_bMoveDrawn)
-        view.Shapes().AcceptMove();
+        ctx.Shapes().AcceptMove();
     m_bMove = false;
-    view.Refresh(CArtView::REFRESH_LAYERS);
+    ctx.Refresh(CToolContext::REFRESH_LAYERS);
     // The last picture stays on screen until the next refresh.
-    view.SetOverlayShown(false);
+    ctx.SetOverlayShown(false);
 }

@@ -11,14 +11,14 @@ class CBoxShapeTool : public CViewTool, public ICellTrackerClient {
 public:
     explicit CBoxShapeTool(bool bEllipse) : m_bEllipse(bEllipse) {}
 
-    void OnMousePress(CArtView& view, const CToolMouseEvent& ev) override;
+    void OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev) override;
 
     void OnTrackerChanged(CCellTracker& tracker) override;
     void OnTrackerEnded(CCellTracker& tracker, bool bChanged) override;
 
 private:
     bool m_bEllipse;
-    CArtView* m_pView = nullptr; // the view being tracked in
+    CToolContext* m_pCtx = nullptr; // the context being tracked in
     bool m_bMove = false;        // the gesture moves the whole shape
     bool m_bMoveDrawn = false;   // the moved preview has been drawn
     CTrackRect m_rcStart;        // the rectangle when the gesture began

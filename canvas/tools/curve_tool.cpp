@@ -1,11 +1,12 @@
 #include "canvas/tools/curve_tool.h"
 
-#include "canvas/art_view.h"
+#include "canvas/shape_preview.h"
+#include "canvas/tool_context.h"
 #include "res/command_table.h"
 
-void CCurveTool::Deactivate(CArtView& view)
+void CCurveTool::Deactivate(CToolContext& ctx)
 {
-    EndGesture(view);
+    EndGesture(ctx);
     m_aHandles = {};
 }
 
@@ -25,31 +26,31 @@ void CCurveTool::SetHandles(const std::array<QRect, 4>& aGuide)
     m_aHandles = {aGuide[0], aGuide[3], aGuide[1], aGuide[2]};
 }
 
-void CCurveTool::StartCurve(CArtView& view, const CToolMouseEvent& ev)
+void CCurveTool::StartCurve(CToolContext& ctx, const CToolMouseEvent& ev)
 {
-    CShapePreview& shapes = view.Shapes();
-    view.CommitPreview();
+    CShapePreview& shapes = ctx.Shapes();
+    ctx.Shapes().CommitPreview();
     m_aPoints = {};
     m_aPoints[0] = {ev.nCol, ev.nRow};
     m_bStarted = true;
     m_bP1 = m_bP2 = m_bP3 = false;
     m_aHandles = {};
     m_ptAnchor = ev.ptCanvas;
-    shapes.m_crShape = view.m_crText;
+    shapes.m_crShape = ctx.GetTextColor();
     shapes.AutoLine().Reset(ev.nCol, ev.nRow);
     m_bRubberBand = true;
 }
 
-void CCurveTool::OnMousePress(CArtView& view, const CToolMouseEvent& ev)
+void CCurveTool::OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev)
 {
-    if (ev.button != Qt::LeftButton || !ev.bOnCanvas || InGesture() || !view.GetCells())
+    if (ev.button != Qt::LeftButton || !ev.bOnCanvas || InGesture() || !ctx.GetCells())
         return;
     const QPoint ptCell(ev.nCol, ev.nRow);
-    CShapePreview& shapes = view.Shapes();
+    CShapePreview& shapes = ctx.Shapes();
     if (!m_bStarted || !m_bP3) {
         // A first drag that never left its cell placed no end: start over.
-        StartCurve(view, ev);
-        BeginGesture(view, ptCell);
+        StartCurve(ctx, ev);
+        BeginGesture(ctx, ptCell);
         return;
     }
     if (!m_bP1 || !m_bP2) {
@@ -62,47 +63,47 @@ void CCurveTool::OnMousePress(CArtView& view, const CToolMouseEvent& ev)
             m_bP2 = true;
         }
         shapes.AutoLine().Reset(ev.nCol, ev.nRow);
-        BeginGesture(view, ptCell);
-        DrawCurvePreview(view);
+        BeginGesture(ctx, ptCell);
+        DrawCurvePreview(ctx);
         return;
     }
     for (int nDrag = DRAG_P0; nDrag <= DRAG_P2; ++nDrag) {
         if (m_aHandles[static_cast<size_t>(nDrag - 1)].contains(ev.ptCanvas)) {
             m_nDrag = nDrag;
-            BeginGesture(view, ptCell);
+            BeginGesture(ctx, ptCell);
             return;
         }
     }
-    if (view.IsOverlayInk(ev.ptCanvas)) {
-        BeginGesture(view, ptCell);
+    if (ctx.IsOverlayInk(ev.ptCanvas)) {
+        BeginGesture(ctx, ptCell);
         BeginMove(ptCell);
         return;
     }
-    StartCurve(view, ev);
-    BeginGesture(view, ptCell);
+    StartCurve(ctx, ev);
+    BeginGesture(ctx, ptCell);
 }
 
-void CCurveTool::DrawStraight(CArtView& view, QPoint ptMouse)
+void CCurveTool::DrawStraight(CToolContext& ctx, QPoint ptMouse)
 {
-    CShapePreview& shapes = view.Shapes();
+    CShapePreview& shapes = ctx.Shapes();
     shapes.Restart();
-    if (view.m_bAutoDraw)
+    if (ctx.Drawing().IsAutoDraw())
         shapes.AddAutoLine(m_ptAnchor.x(), m_ptAnchor.y(), ptMouse.x(), ptMouse.y());
     else
         shapes.AddCellLine(m_aPoints[0].x(), m_aPoints[0].y(), m_aPoints[3].x(), m_aPoints[3].y());
     shapes.DrawLineGuide(m_aPoints[0], m_aPoints[3]);
-    view.Refresh(CArtView::REFRESH_VISIBLE);
+    ctx.Refresh(CToolContext::REFRESH_VISIBLE);
 }
 
-void CCurveTool::DrawCurvePreview(CArtView& view)
+void CCurveTool::DrawCurvePreview(CToolContext& ctx)
 {
-    CShapePreview& shapes = view.Shapes();
+    CShapePreview& shapes = ctx.Shapes();
     shapes.DrawCurve(m_aPoints);
     SetHandles(shapes.DrawCurveGuide(m_aPoints));
-    view.Refresh(CArtView::REFRESH_VISIBLE);
+    ctx.Refresh(CToolContext::REFRESH_VISIBLE);
 }
 
-void CCurveTool::OnMouseMove(CArtView& view, const CToolMouseEvent& ev)
+void CCurveTool::OnMouseMove(CToolContext& ctx, const CToolMouseEvent& ev)
 {
     const QPoint ptCell(ev.nCol, ev.nRow);
     if (!EnterCell(ptCell))
@@ -110,40 +111,40 @@ void CCurveTool::OnMouseMove(CArtView& view, const CToolMouseEvent& ev)
     if (m_bRubberBand) {
         m_aPoints[3] = ptCell;
         m_bP3 = true;
-        DrawStraight(view, ev.ptCanvas);
+        DrawStraight(ctx, ev.ptCanvas);
     } else if (m_nDrag != DRAG_NONE) {
         m_aPoints[static_cast<size_t>(PointOfDrag(m_nDrag))] = ptCell;
-        DrawCurvePreview(view);
+        DrawCurvePreview(ctx);
     } else if (IsMoving()) {
         UpdateMove(ptCell);
         const QPoint ptOffset = MoveOffset();
-        view.Shapes().MovePreview(ptOffset.x(), ptOffset.y());
+        ctx.Shapes().MovePreview(ptOffset.x(), ptOffset.y());
         std::array<QPoint, 4> aMoved = m_aPoints;
         for (QPoint& pt : aMoved)
             pt += ptOffset;
-        SetHandles(view.Shapes().DrawCurveGuide(aMoved));
-        view.Refresh(CArtView::REFRESH_VISIBLE);
+        SetHandles(ctx.Shapes().DrawCurveGuide(aMoved));
+        ctx.Refresh(CToolContext::REFRESH_VISIBLE);
     }
 }
 
-void CCurveTool::OnMouseRelease(CArtView& view, const CToolMouseEvent& ev)
+void CCurveTool::OnMouseRelease(CToolContext& ctx, const CToolMouseEvent& ev)
 {
     if (ev.button == Qt::LeftButton)
-        EndGesture(view);
+        EndGesture(ctx);
 }
 
-void CCurveTool::OnGestureEnd(CArtView& view)
+void CCurveTool::OnGestureEnd(CToolContext& ctx)
 {
     m_bRubberBand = false;
     m_nDrag = DRAG_NONE;
     if (IsMoving() && HasMoved()) {
-        view.Shapes().AcceptMove();
+        ctx.Shapes().AcceptMove();
         for (QPoint& pt : m_aPoints)
             pt += MoveOffset();
     }
 }
 
-int CCurveTool::CursorIdAt(const CArtView& view, QPoint ptCanvas) const
+int CCurveTool::CursorIdAt(const CToolContext& ctx, QPoint ptCanvas) const
 {
     if (!m_bP1 || !m_bP2)
         return 0;
@@ -151,5 +152,5 @@ int CCurveTool::CursorIdAt(const CArtView& view, QPoint ptCanvas) const
         if (rc.contains(ptCanvas))
             return gw::IDC_SIZE_WE;
     }
-    return view.IsOverlayInk(ptCanvas) ? gw::IDC_MOVE : 0;
+    return ctx.IsOverlayInk(ptCanvas) ? gw::IDC_MOVE : 0;
 }

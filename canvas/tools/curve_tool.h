@@ -13,27 +13,27 @@
 
 class CCurveTool : public CShapeTool {
 public:
-    void Deactivate(CArtView& view) override;
-    void OnMousePress(CArtView& view, const CToolMouseEvent& ev) override;
-    void OnMouseMove(CArtView& view, const CToolMouseEvent& ev) override;
-    void OnMouseRelease(CArtView& view, const CToolMouseEvent& ev) override;
-    int CursorIdAt(const CArtView& view, QPoint ptCanvas) const override;
+    void Deactivate(CToolContext& ctx) override;
+    void OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev) override;
+    void OnMouseMove(CToolContext& ctx, const CToolMouseEvent& ev) override;
+    void OnMouseRelease(CToolContext& ctx, const CToolMouseEvent& ev) override;
+    int CursorIdAt(const CToolContext& ctx, QPoint ptCanvas) const override;
 
     // P0, P1, P2, P3 in cells.
     const std::array<QPoint, 4>& Points() const { return m_aPoints; }
     bool IsComplete() const { return m_bStarted && m_bP3 && m_bP1 && m_bP2; }
 
 protected:
-    void OnGestureEnd(CArtView& view) override;
+    void OnGestureEnd(CToolContext& ctx) override;
 
 private:
     // Which point a handle drag moves, 0 for none; handle order P0, P3, P1, P2.
     enum EDrag { DRAG_NONE = 0, DRAG_P0 = 1, DRAG_P3 = 2, DRAG_P1 = 3, DRAG_P2 = 4 };
     static int PointOfDrag(int nDrag);
 
-    void StartCurve(CArtView& view, const CToolMouseEvent& ev);
-    void DrawStraight(CArtView& view, QPoint ptMouse);
-    void DrawCurvePreview(CArtView& view);
+    void StartCurve(CToolContext& ctx, const CToolMouseEvent& ev);
+    void DrawStraight(CToolContext& ctx, QPoint ptMouse);
+    void DrawCurvePreview(CToolContext& ctx);
     void SetHandles(const std::array<QRect, 4>& aGuide);
 
     std::array<QPoint, 4> m_aPoints;

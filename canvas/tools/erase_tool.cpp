@@ -1,27 +1,28 @@
 #include "canvas/tools/erase_tool.h"
 
-#include "canvas/art_view.h"
 #include "canvas/canvas_color.h"
+#include "canvas/tool_context.h"
 
 #include <QPainter>
 
-void CEraseTool::Deactivate(CArtView& view)
+void CEraseTool::Deactivate(CToolContext& ctx)
 {
-    CStrokeTool::Deactivate(view);
+    CStrokeTool::Deactivate(ctx);
     m_rcOutline = {};
 }
 
-void CEraseTool::OnCellEntered(CArtView& view, int nCol, int nRow)
+void CEraseTool::OnCellEntered(CToolContext& ctx, int nCol, int nRow)
 {
-    const int nWidth = view.m_nBrushWidth;
-    const int nCellW = view.GetCellWidth();
-    const int nCellH = view.GetCellHeight();
+    const int nWidth = ctx.Drawing().BrushWidth();
+    const int nCellW = ctx.GetCellWidth();
+    const int nCellH = ctx.GetCellHeight();
     m_rcOutline = QRect(nCellW * (nCol - nWidth / 2), nCellH * (nRow - nWidth / 2),
                         nCellW * nWidth, nCellH * nWidth);
-    view.Refresh(CArtView::REFRESH_VISIBLE);
+    ctx.Refresh(CToolContext::REFRESH_VISIBLE);
 }
 
-void CEraseTool::OnComposeVisible(CArtView& /*view*/, QImage& imgComposition, const QRect& rcPart)
+void CEraseTool::OnComposeVisible(CToolContext& /*ctx*/, QImage& imgComposition,
+                                  const QRect& rcPart)
 {
     if (m_rcOutline.isEmpty())
         return;

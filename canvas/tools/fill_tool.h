@@ -7,5 +7,5 @@
 
 class CFillTool : public CViewTool {
 public:
-    void OnMousePress(CArtView& view, const CToolMouseEvent& ev) override;
+    void OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev) override;
 };

@@ -1,28 +1,29 @@
 #include "canvas/tools/line_tool.h"
 
-#include "canvas/art_view.h"
+#include "canvas/shape_preview.h"
+#include "canvas/tool_context.h"
 #include "res/command_table.h"
 
-void CLineTool::Deactivate(CArtView& view)
+void CLineTool::Deactivate(CToolContext& ctx)
 {
-    EndGesture(view);
+    EndGesture(ctx);
     m_aHandles = {};
 }
 
-void CLineTool::OnMousePress(CArtView& view, const CToolMouseEvent& ev)
+void CLineTool::OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev)
 {
-    if (ev.button != Qt::LeftButton || !ev.bOnCanvas || InGesture() || !view.GetCells())
+    if (ev.button != Qt::LeftButton || !ev.bOnCanvas || InGesture() || !ctx.GetCells())
         return;
     const QPoint ptCell(ev.nCol, ev.nRow);
-    CShapePreview& shapes = view.Shapes();
-    const int nCellW = view.GetCellWidth();
-    const int nCellH = view.GetCellHeight();
-    if (!view.IsOverlayInk(ev.ptCanvas)) {
+    CShapePreview& shapes = ctx.Shapes();
+    const int nCellW = ctx.GetCellWidth();
+    const int nCellH = ctx.GetCellHeight();
+    if (!ctx.IsOverlayInk(ev.ptCanvas)) {
         // Away from the pending line: it is written, a new one starts here.
-        view.CommitPreview();
+        ctx.Shapes().CommitPreview();
         m_ptStart = m_ptEnd = ptCell;
         m_ptAnchor = ev.ptCanvas;
-        shapes.m_crShape = view.m_crText;
+        shapes.m_crShape = ctx.GetTextColor();
         shapes.AutoLine().Reset(ev.nCol, ev.nRow);
         m_aHandles = {};
         m_bRubberBand = true;
@@ -30,68 +31,68 @@ void CLineTool::OnMousePress(CArtView& view, const CToolMouseEvent& ev)
         // The start handle: the old end becomes the fixed start.
         m_ptStart = m_ptEnd;
         m_ptAnchor = {m_ptStart.x() * nCellW, m_ptStart.y() * nCellH};
-        shapes.m_crShape = view.m_crText;
+        shapes.m_crShape = ctx.GetTextColor();
         m_bRubberBand = true;
     } else if (m_aHandles[1].contains(ev.ptCanvas)) {
         m_ptAnchor = {m_ptStart.x() * nCellW, m_ptStart.y() * nCellH};
-        shapes.m_crShape = view.m_crText;
+        shapes.m_crShape = ctx.GetTextColor();
         m_bRubberBand = true;
     } else {
-        BeginGesture(view, ptCell);
+        BeginGesture(ctx, ptCell);
         BeginMove(ptCell);
         return;
     }
-    BeginGesture(view, ptCell);
+    BeginGesture(ctx, ptCell);
 }
 
-void CLineTool::DrawRubberBand(CArtView& view, QPoint ptMouse)
+void CLineTool::DrawRubberBand(CToolContext& ctx, QPoint ptMouse)
 {
-    CShapePreview& shapes = view.Shapes();
+    CShapePreview& shapes = ctx.Shapes();
     shapes.Restart();
-    if (view.m_bAutoDraw)
+    if (ctx.Drawing().IsAutoDraw())
         shapes.AddAutoLine(m_ptAnchor.x(), m_ptAnchor.y(), ptMouse.x(), ptMouse.y());
     else
         shapes.AddCellLine(m_ptStart.x(), m_ptStart.y(), m_ptEnd.x(), m_ptEnd.y());
     m_aHandles = shapes.DrawLineGuide(m_ptStart, m_ptEnd);
-    view.Refresh(CArtView::REFRESH_VISIBLE);
+    ctx.Refresh(CToolContext::REFRESH_VISIBLE);
 }
 
-void CLineTool::OnMouseMove(CArtView& view, const CToolMouseEvent& ev)
+void CLineTool::OnMouseMove(CToolContext& ctx, const CToolMouseEvent& ev)
 {
     const QPoint ptCell(ev.nCol, ev.nRow);
     if (!EnterCell(ptCell))
         return;
     if (m_bRubberBand) {
         m_ptEnd = ptCell;
-        DrawRubberBand(view, ev.ptCanvas);
+        DrawRubberBand(ctx, ev.ptCanvas);
     } else if (IsMoving()) {
         UpdateMove(ptCell);
         const QPoint ptOffset = MoveOffset();
-        view.Shapes().MovePreview(ptOffset.x(), ptOffset.y());
-        m_aHandles = view.Shapes().DrawLineGuide(m_ptStart + ptOffset, m_ptEnd + ptOffset);
-        view.Refresh(CArtView::REFRESH_VISIBLE);
+        ctx.Shapes().MovePreview(ptOffset.x(), ptOffset.y());
+        m_aHandles = ctx.Shapes().DrawLineGuide(m_ptStart + ptOffset, m_ptEnd + ptOffset);
+        ctx.Refresh(CToolContext::REFRESH_VISIBLE);
     }
 }
 
-void CLineTool::OnMouseRelease(CArtView& view, const CToolMouseEvent& ev)
+void CLineTool::OnMouseRelease(CToolContext& ctx, const CToolMouseEvent& ev)
 {
     if (ev.button == Qt::LeftButton)
-        EndGesture(view);
+        EndGesture(ctx);
 }
 
-void CLineTool::OnGestureEnd(CArtView& view)
+void CLineTool::OnGestureEnd(CToolContext& ctx)
 {
     m_bRubberBand = false;
     if (IsMoving() && HasMoved()) {
-        view.Shapes().AcceptMove();
+        ctx.Shapes().AcceptMove();
         m_ptStart += MoveOffset();
         m_ptEnd += MoveOffset();
     }
 }
 
-int CLineTool::CursorIdAt(const CArtView& view, QPoint ptCanvas) const
+int CLineTool::CursorIdAt(const CToolContext& ctx, QPoint ptCanvas) const
 {
     if (m_aHandles[0].contains(ptCanvas) || m_aHandles[1].contains(ptCanvas))
         return gw::IDC_SIZE_WE;
-    return view.IsOverlayInk(ptCanvas) ? gw::IDC_MOVE : 0;
+    return ctx.IsOverlayInk(ptCanvas) ? gw::IDC_MOVE : 0;
 }

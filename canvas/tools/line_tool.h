@@ -12,20 +12,20 @@
 
 class CLineTool : public CShapeTool {
 public:
-    void Deactivate(CArtView& view) override;
-    void OnMousePress(CArtView& view, const CToolMouseEvent& ev) override;
-    void OnMouseMove(CArtView& view, const CToolMouseEvent& ev) override;
-    void OnMouseRelease(CArtView& view, const CToolMouseEvent& ev) override;
-    int CursorIdAt(const CArtView& view, QPoint ptCanvas) const override;
+    void Deactivate(CToolContext& ctx) override;
+    void OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev) override;
+    void OnMouseMove(CToolContext& ctx, const CToolMouseEvent& ev) override;
+    void OnMouseRelease(CToolContext& ctx, const CToolMouseEvent& ev) override;
+    int CursorIdAt(const CToolContext& ctx, QPoint ptCanvas) const override;
 
     QPoint StartCell() const { return m_ptStart; }
     QPoint EndCell() const { return m_ptEnd; }
 
 protected:
-    void OnGestureEnd(CArtView& view) override;
+    void OnGestureEnd(CToolContext& ctx) override;
 
 private:
-    void DrawRubberBand(CArtView& view, QPoint ptMouse);
+    void DrawRubberBand(CToolContext& ctx, QPoint ptMouse);
 
     bool m_bRubberBand = false;
     QPoint m_ptStart;  // cells of the pending line

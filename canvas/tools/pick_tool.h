@@ -8,5 +8,5 @@
 
 class CPickTool : public CViewTool {
 public:
-    void OnMousePress(CArtView& view, const CToolMouseEvent& ev) override;
+    void OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev) override;
 };

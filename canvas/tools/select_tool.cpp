@@ -1,10 +1,9 @@
 #include "canvas/tools/select_tool.h"
 
-#include "canvas/art_view.h"
+#include "canvas/selection.h"
+#include "canvas/tool_context.h"
 #include "canvas/view_host.h"
 #include "canvas/view_layers.h"
-
-#include <QWidget>
 
 namespace {
 QRect ToQRect(const CTrackRect& rc)
@@ -14,79 +13,79 @@ QRect ToQRect(const CTrackRect& rc)
 }
 } // namespace
 
-void CSelectTool::OnMousePress(CArtView& view, const CToolMouseEvent& ev)
+void CSelectTool::OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev)
 {
     if (ev.button == Qt::RightButton) {
         // Inside the canvas grown by a cell to the right and below.
-        const QRect rcMenu(0, 0, view.GetCanvasWidth() + view.GetCellWidth(),
-                           view.GetCanvasHeight() + view.GetCellHeight());
+        const QRect rcMenu(0, 0, ctx.GetCanvasWidth() + ctx.GetCellWidth(),
+                           ctx.GetCanvasHeight() + ctx.GetCellHeight());
         if (!rcMenu.contains(ev.ptCanvas))
             return;
-        view.m_bRightButton = true;
-        if (IViewHost* pHost = view.Host())
-            pHost->OpenCanvasMenu(view.viewport()->mapToGlobal(ev.ptClient));
+        ctx.Drawing().SetRightButton(true);
+        if (IViewHost* pHost = ctx.Host())
+            pHost->OpenCanvasMenu(ctx.MapToGlobal(ev.ptClient));
         return;
     }
-    if (ev.button != Qt::LeftButton || !ev.bOnCanvas || !view.GetCells())
+    if (ev.button != Qt::LeftButton || !ev.bOnCanvas || !ctx.GetCells())
         return;
-    CCellTracker& tracker = view.Tracker();
+    CCellTracker& tracker = ctx.Tracker();
     if (tracker.IsTracking())
         return;
-    CSelection& selection = view.Selection();
+    CSelection& selection = ctx.Selection();
     const int nHit = tracker.HitTest(ev.ptCanvas);
-    m_pView = &view;
+    m_pCtx = &ctx;
     m_bMove = nHit == CCellTracker::HIT_MIDDLE;
     if (m_bMove) {
-        tracker.Track(view.TrackGeometry(), ev.ptCanvas, this);
+        tracker.Track(ctx.TrackGeometry(), ev.ptCanvas, this);
         return;
     }
     // A new rectangle or a resize: what floats is written where it lies first.
     if (selection.IsFloating())
         selection.DropSelection();
     if (nHit == CCellTracker::HIT_NOTHING)
-        tracker.TrackRubberBand(view.TrackGeometry(), ev.ptCanvas, this);
+        tracker.TrackRubberBand(ctx.TrackGeometry(), ev.ptCanvas, this);
     else
-        tracker.Track(view.TrackGeometry(), ev.ptCanvas, this);
+        tracker.Track(ctx.TrackGeometry(), ev.ptCanvas, this);
 }
 
-void CSelectTool::OnMouseRelease(CArtView& view, const CToolMouseEvent& ev)
+void CSelectTool::OnMouseRelease(CToolContext& ctx, const CToolMouseEvent& ev)
 {
     if (ev.button == Qt::RightButton)
-        view.m_bRightButton = false;
+        ctx.Drawing().SetRightButton(false);
 }
 
 void CSelectTool::OnTrackerChanged(CCellTracker& tracker)
 {
-    if (!m_pView)
+    if (!m_pCtx)
         return;
     // The block follows a moving rectangle; a new or resized one is only framed.
     if (m_bMove)
-        m_pView->SetSelectionRect(ToQRect(tracker.Rect()));
-    m_pView->Refresh(CArtView::REFRESH_VISIBLE);
+        m_pCtx->SetSelectionRect(ToQRect(tracker.Rect()));
+    m_pCtx->Refresh(CToolContext::REFRESH_VISIBLE);
 }
 
 void CSelectTool::OnTrackerEnded(CCellTracker& tracker, bool /*bChanged*/)
 {
-    if (!m_pView)
+    if (!m_pCtx)
         return;
-    CArtView& view = *m_pView;
-    m_pView = nullptr;
-    view.SetSelectionRect(ToQRect(tracker.Rect()));
+    CToolContext& ctx = *m_pCtx;
+    m_pCtx = nullptr;
+    ctx.SetSelectionRect(ToQRect(tracker.Rect()));
     if (!m_bMove)
-        view.Selection().LiftSelection(CSelection::SOURCE_CANVAS);
+        ctx.Selection().LiftSelection(CSelection::SOURCE_CANVAS);
     m_bMove = false;
-    view.Refresh(CArtView::REFRESH_ALL);
+    ctx.Refresh(CToolContext::REFRESH_ALL);
 }
 
-bool CSelectTool::DrawsUnderGrid(const CArtView& view) const
+bool CSelectTool::DrawsUnderGrid(const CToolContext& ctx) const
 {
-    return !view.GetSelectionRect().isEmpty();
+    return !ctx.GetSelectionRect().isEmpty();
 }
 
-void CSelectTool::OnComposeUnderGrid(CArtView& view, QImage& imgComposition, const QRect& rcPart)
+void CSelectTool::OnComposeUnderGrid(CToolContext& ctx, QImage& imgComposition, const QRect& rcPart)
 {
-    const QRect& rcBlock = view.GetSelectionRect();
-    const QImage& imgBlock = view.SelectionLayer();
+    const QRect& rcBlock = ctx.GetSelectionRect();
+    const QImage& imgBlock = ctx.SelectionLayer();
     if (imgBlock.size() != rcBlock.size()) {
         KeyedStretchImage(imgComposition, rcBlock, imgBlock);
         return;

@@ -11,15 +11,16 @@
 
 class CSelectTool : public CViewTool, public ICellTrackerClient {
 public:
-    void OnMousePress(CArtView& view, const CToolMouseEvent& ev) override;
-    void OnMouseRelease(CArtView& view, const CToolMouseEvent& ev) override;
-    bool DrawsUnderGrid(const CArtView& view) const override;
-    void OnComposeUnderGrid(CArtView& view, QImage& imgComposition, const QRect& rcPart) override;
+    void OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev) override;
+    void OnMouseRelease(CToolContext& ctx, const CToolMouseEvent& ev) override;
+    bool DrawsUnderGrid(const CToolContext& ctx) const override;
+    void OnComposeUnderGrid(CToolContext& ctx, QImage& imgComposition,
+                            const QRect& rcPart) override;
 
     void OnTrackerChanged(CCellTracker& tracker) override;
     void OnTrackerEnded(CCellTracker& tracker, bool bChanged) override;
 
 private:
-    CArtView* m_pView = nullptr; // the view being tracked in
+    CToolContext* m_pCtx = nullptr; // the context being tracked in
     bool m_bMove = false;        // the gesture drags the block
 };

@@ -1,14 +1,14 @@
 #include "canvas/tools/shape_tool.h"
 
-#include "canvas/art_view.h"
+#include "canvas/tool_context.h"
 
-void CShapeTool::BeginGesture(CArtView& view, QPoint ptCell)
+void CShapeTool::BeginGesture(CToolContext& ctx, QPoint ptCell)
 {
     m_bGesture = true;
     m_ptLastCell = ptCell;
     m_bMoving = false;
     m_bMoved = false;
-    view.SetOverlayShown(true);
+    ctx.SetOverlayShown(true);
 }
 
 bool CShapeTool::EnterCell(QPoint ptCell)
@@ -19,16 +19,16 @@ bool CShapeTool::EnterCell(QPoint ptCell)
     return true;
 }
 
-void CShapeTool::EndGesture(CArtView& view)
+void CShapeTool::EndGesture(CToolContext& ctx)
 {
     if (!m_bGesture)
         return;
     m_bGesture = false;
-    OnGestureEnd(view);
+    OnGestureEnd(ctx);
     m_bMoving = false;
-    view.Refresh(CArtView::REFRESH_LAYERS);
+    ctx.Refresh(CToolContext::REFRESH_LAYERS);
     // The last picture stays on screen until the next refresh.
-    view.SetOverlayShown(false);
+    ctx.SetOverlayShown(false);
 }
 
 void CShapeTool::BeginMove(QPoint ptCell)

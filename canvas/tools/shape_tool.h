@@ -9,17 +9,17 @@
 
 class CShapeTool : public CViewTool {
 public:
-    void OnCaptureLost(CArtView& view) override { EndGesture(view); }
+    void OnCaptureLost(CToolContext& ctx) override { EndGesture(ctx); }
 
 protected:
     // Mouse-down of a gesture: the overlay is shown until EndGesture.
-    void BeginGesture(CArtView& view, QPoint ptCell);
+    void BeginGesture(CToolContext& ctx, QPoint ptCell);
     // True when the mouse moved into another cell than the last one seen.
     bool EnterCell(QPoint ptCell);
     // Mouse-up (or a lost grab): the tool's own ending, a whole-canvas
     // refresh that still shows the overlay, which later refreshes leave out.
-    void EndGesture(CArtView& view);
-    virtual void OnGestureEnd(CArtView& /*view*/) {}
+    void EndGesture(CToolContext& ctx);
+    virtual void OnGestureEnd(CToolContext& /*ctx*/) {}
     bool InGesture() const { return m_bGesture; }
 
     // Dragging the whole shape: the offset from the grabbed cell.

@@ -1,75 +1,108 @@
 #include "canvas/tools/stroke_tool.h"
 
-#include "canvas/art_view.h"
+#include "canvas/shape_preview.h"
+#include "canvas/tool_context.h"
 #include "canvas/tools/view_cell_writer.h"
 #include "canvas/view_host.h"
+#include "core/auto_line.h"
 #include "core/cell_algorithms.h"
 
 namespace {
-QPoint CellOf(const CArtView& view, QPoint ptCanvas)
+QPoint CellOf(const CToolContext& ctx, QPoint ptCanvas)
 {
-    return {ptCanvas.x() / view.GetCellWidth(), ptCanvas.y() / view.GetCellHeight()};
+    return {ptCanvas.x() / ctx.GetCellWidth(), ptCanvas.y() / ctx.GetCellHeight()};
+}
+
+// An auto-draw line written into the cells: one character per cell chosen
+// from the stroke's direction, in the text colour; a redundant corner
+// becomes a space in its own colour. Then the visible part is refreshed.
+void DrawAutoLine(CToolContext& ctx, QPoint pt0, QPoint pt1)
+{
+    class CCellTarget : public IAutoLineTarget {
+    public:
+        CCellTarget(CViewCellWriter& writer, COLORREF cr) : m_writer(writer), m_cr(cr) {}
+        int Cols() const override { return m_writer.Cols(); }
+        int Rows() const override { return m_writer.Rows(); }
+        void WriteAuto(int nCol, int nRow, uint8_t ch) override
+        {
+            m_writer.SetCell(nCol, nRow, ch, m_cr);
+        }
+        void ClearCorner(int nCol, int nRow) override
+        {
+            m_writer.SetCell(nCol, nRow, ' ', m_writer.GetColor(nCol, nRow));
+        }
+
+    private:
+        CViewCellWriter& m_writer;
+        COLORREF m_cr;
+    };
+    CViewCellWriter writer(ctx);
+    CCellTarget target(writer, ctx.GetTextColor());
+    ctx.Shapes().AutoLine().Draw(target, pt0.x(), pt0.y(), pt1.x(), pt1.y(), ctx.GetCellWidth(),
+                                 ctx.GetCellHeight());
+    ctx.Refresh(CToolContext::REFRESH_VISIBLE);
 }
 } // namespace
 
-void CStrokeTool::OnMousePress(CArtView& view, const CToolMouseEvent& ev)
+void CStrokeTool::OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev)
 {
-    if (m_bStroking || !ev.bOnCanvas || !AcceptsButton(ev.button) || !view.GetCells())
+    if (m_bStroking || !ev.bOnCanvas || !AcceptsButton(ev.button) || !ctx.GetCells())
         return;
     m_bStroking = true;
     m_button = ev.button;
-    view.m_bRightButton = ev.button == Qt::RightButton;
-    view.BeginEdit();
+    ctx.Drawing().SetRightButton(ev.button == Qt::RightButton);
+    ctx.BeginEdit();
     m_ptCell = {ev.nCol, ev.nRow};
-    m_bAuto = AllowsAutoDraw() && view.m_bAutoDraw;
+    m_bAuto = AllowsAutoDraw() && ctx.Drawing().IsAutoDraw();
     if (m_bAuto) {
         m_ptAnchor = ev.ptCanvas;
-        view.Shapes().AutoLine().Reset(ev.nCol, ev.nRow);
+        ctx.Shapes().AutoLine().Reset(ev.nCol, ev.nRow);
         return;
     }
-    CViewCellWriter writer(view);
-    ApplyBrush(writer, ev.nCol, ev.nRow, view.m_nBrushWidth, StrokeChar(view), view.m_crText);
-    view.Refresh(CArtView::REFRESH_VISIBLE);
+    CViewCellWriter writer(ctx);
+    ApplyBrush(writer, ev.nCol, ev.nRow, ctx.Drawing().BrushWidth(), StrokeChar(ctx),
+               ctx.GetTextColor());
+    ctx.Refresh(CToolContext::REFRESH_VISIBLE);
 }
 
-void CStrokeTool::OnMouseMove(CArtView& view, const CToolMouseEvent& ev)
+void CStrokeTool::OnMouseMove(CToolContext& ctx, const CToolMouseEvent& ev)
 {
     const QPoint ptCell(ev.nCol, ev.nRow);
     if (ptCell != m_ptHover) {
         m_ptHover = ptCell;
-        OnCellEntered(view, ev.nCol, ev.nRow);
+        OnCellEntered(ctx, ev.nCol, ev.nRow);
     }
     if (m_bStroking && m_bAuto) {
-        view.DrawAutoLine(m_ptAnchor.x(), m_ptAnchor.y(), ev.ptCanvas.x(), ev.ptCanvas.y());
-        if (ptCell != CellOf(view, m_ptAnchor))
+        DrawAutoLine(ctx, m_ptAnchor, ev.ptCanvas);
+        if (ptCell != CellOf(ctx, m_ptAnchor))
             m_ptAnchor = ev.ptCanvas;
         return;
     }
     if (!m_bStroking || ptCell == m_ptCell)
         return;
-    CViewCellWriter writer(view);
-    DrawCellLine(writer, m_ptCell.x(), m_ptCell.y(), ptCell.x(), ptCell.y(), view.m_nBrushWidth,
-                 StrokeChar(view), view.m_crText);
+    CViewCellWriter writer(ctx);
+    DrawCellLine(writer, m_ptCell.x(), m_ptCell.y(), ptCell.x(), ptCell.y(),
+                 ctx.Drawing().BrushWidth(), StrokeChar(ctx), ctx.GetTextColor());
     m_ptCell = ptCell;
-    view.Refresh(CArtView::REFRESH_VISIBLE);
+    ctx.Refresh(CToolContext::REFRESH_VISIBLE);
 }
 
-void CStrokeTool::OnMouseRelease(CArtView& view, const CToolMouseEvent& ev)
+void CStrokeTool::OnMouseRelease(CToolContext& ctx, const CToolMouseEvent& ev)
 {
     if (m_bStroking && ev.button == m_button)
-        EndStroke(view);
+        EndStroke(ctx);
 }
 
-void CStrokeTool::EndStroke(CArtView& view)
+void CStrokeTool::EndStroke(CToolContext& ctx)
 {
     if (!m_bStroking)
         return;
     m_bStroking = false;
     m_bAuto = false;
     m_button = Qt::NoButton;
-    view.m_bRightButton = false;
-    view.EndEdit();
-    view.Refresh(CArtView::REFRESH_LAYERS);
-    if (IViewHost* pHost = view.Host())
+    ctx.Drawing().SetRightButton(false);
+    ctx.EndEdit();
+    ctx.Refresh(CToolContext::REFRESH_LAYERS);
+    if (IViewHost* pHost = ctx.Host())
         pHost->RefreshFrameThumbnail();
 }

@@ -14,24 +14,24 @@
 
 class CStrokeTool : public CViewTool {
 public:
-    void Deactivate(CArtView& view) override { EndStroke(view); }
-    void OnMousePress(CArtView& view, const CToolMouseEvent& ev) override;
-    void OnMouseMove(CArtView& view, const CToolMouseEvent& ev) override;
-    void OnMouseRelease(CArtView& view, const CToolMouseEvent& ev) override;
-    void OnCaptureLost(CArtView& view) override { EndStroke(view); }
+    void Deactivate(CToolContext& ctx) override { EndStroke(ctx); }
+    void OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev) override;
+    void OnMouseMove(CToolContext& ctx, const CToolMouseEvent& ev) override;
+    void OnMouseRelease(CToolContext& ctx, const CToolMouseEvent& ev) override;
+    void OnCaptureLost(CToolContext& ctx) override { EndStroke(ctx); }
 
     bool IsStroking() const { return m_bStroking; }
 
 protected:
     virtual bool AcceptsButton(Qt::MouseButton button) const = 0;
-    virtual uint8_t StrokeChar(const CArtView& view) const = 0;
+    virtual uint8_t StrokeChar(const CToolContext& ctx) const = 0;
     virtual bool AllowsAutoDraw() const { return false; }
     // Every mouse move into another cell, with or without a stroke.
-    virtual void OnCellEntered(CArtView& /*view*/, int /*nCol*/, int /*nRow*/) {}
+    virtual void OnCellEntered(CToolContext& /*ctx*/, int /*nCol*/, int /*nRow*/) {}
 
 private:
     // Commits the stroke's step, redraws the canvas and renews the thumbnail.
-    void EndStroke(CArtView& view);
+    void EndStroke(CToolContext& ctx);
 
     bool m_bStroking = false;
     bool m_bAuto = false;           // this stroke draws with Auto draw

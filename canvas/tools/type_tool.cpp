@@ -1,8 +1,9 @@
 #include "canvas/tools/type_tool.h"
 
-#include "canvas/art_view.h"
 #include "canvas/canvas_color.h"
 #include "canvas/glyph_cache.h"
+#include "canvas/tool_codes.h"
+#include "canvas/tools/view_cell_writer.h"
 #include "canvas/view_host.h"
 #include "core/edit_bracket.h"
 
@@ -18,62 +19,62 @@ int RightOf(const QRect& rc) { return rc.x() + rc.width(); }
 int BottomOf(const QRect& rc) { return rc.y() + rc.height(); }
 } // namespace
 
-void CTypeTool::Activate(CArtView& view)
+void CTypeTool::Activate(CToolContext& ctx)
 {
     if (m_nTimerId == 0)
-        m_nTimerId = view.startTimer(BLINK_MS);
+        m_nTimerId = ctx.StartTimer(BLINK_MS);
     m_bCaretVisible = true;
-    UpdateCaret(view);
+    UpdateCaret(ctx);
 }
 
-void CTypeTool::Deactivate(CArtView& view)
+void CTypeTool::Deactivate(CToolContext& ctx)
 {
     if (m_nTimerId != 0) {
-        view.killTimer(m_nTimerId);
+        ctx.KillTimer(m_nTimerId);
         m_nTimerId = 0;
     }
     m_bCaretVisible = false;
-    UpdateCaret(view);
+    UpdateCaret(ctx);
 }
 
-void CTypeTool::OnLayoutChanged(CArtView& view)
+void CTypeTool::OnLayoutChanged(CToolContext& ctx)
 {
-    m_rcCaret = QRect(0, 0, view.GetCellWidth(), view.GetCellHeight());
+    m_rcCaret = QRect(0, 0, ctx.GetCellWidth(), ctx.GetCellHeight());
     m_nCaretCol = 1;
     m_nCaretRow = 1;
 }
 
-void CTypeTool::OnTimer(CArtView& view, int nTimerId)
+void CTypeTool::OnTimer(CToolContext& ctx, int nTimerId)
 {
     if (nTimerId != m_nTimerId || m_nTimerId == 0)
         return;
     m_bCaretVisible = !m_bCaretVisible;
-    UpdateCaret(view);
+    UpdateCaret(ctx);
 }
 
-void CTypeTool::OnMousePress(CArtView& view, const CToolMouseEvent& ev)
+void CTypeTool::OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev)
 {
     if (ev.button == Qt::LeftButton)
-        MoveCaret(view, ev.ptCanvas);
+        MoveCaret(ctx, ev.ptCanvas);
 }
 
-bool CTypeTool::OnKeyPress(CArtView& view, QKeyEvent& ev)
+bool CTypeTool::OnKeyPress(CToolContext& ctx, QKeyEvent& ev)
 {
     switch (ev.key()) {
     case Qt::Key_Backspace:
-        Backspace(view);
+        Backspace(ctx);
         return true;
     case Qt::Key_Left:
-        MoveCaret(view, PrevCellPoint(view));
+        MoveCaret(ctx, PrevCellPoint(ctx));
         return true;
     case Qt::Key_Right:
-        MoveCaret(view, NextCellPoint(view));
+        MoveCaret(ctx, NextCellPoint(ctx));
         return true;
     case Qt::Key_Up:
-        MoveCaret(view, {m_rcCaret.left() + 1, m_rcCaret.top() - 1});
+        MoveCaret(ctx, {m_rcCaret.left() + 1, m_rcCaret.top() - 1});
         return true;
     case Qt::Key_Down:
-        MoveCaret(view, {m_rcCaret.left() + 1, BottomOf(m_rcCaret) + 1});
+        MoveCaret(ctx, {m_rcCaret.left() + 1, BottomOf(m_rcCaret) + 1});
         return true;
     default:
         break;
@@ -85,16 +86,16 @@ bool CTypeTool::OnKeyPress(CArtView& view, QKeyEvent& ev)
     for (const QChar qch : ev.text()) {
         const uint8_t ch = UnicodeToCp1252(qch.unicode(), 0);
         if (ch >= 32 && ch <= 126) {
-            TypeChar(view, ch);
+            TypeChar(ctx, ch);
             bUsed = true;
         }
     }
     return bUsed;
 }
 
-void CTypeTool::OnPaint(CArtView& view, QPainter& painter)
+void CTypeTool::OnPaint(CToolContext& ctx, QPainter& painter)
 {
-    if (!m_bCaretVisible || view.CurTool() != TOOL_TYPE || m_rcCaret.isEmpty())
+    if (!m_bCaretVisible || ctx.CurTool() != TOOL_TYPE || m_rcCaret.isEmpty())
         return;
     // A cosmetic pen outlines a rectangle one pixel larger than it is; the
     // shrunk one puts the frame on the cell's outermost pixels: its first and
@@ -104,95 +105,97 @@ void CTypeTool::OnPaint(CArtView& view, QPainter& painter)
     painter.drawRect(m_rcCaret.adjusted(0, 0, -1, -1));
 }
 
-void CTypeTool::ColourCaretCell(CArtView& view, COLORREF cr)
+void CTypeTool::ColourCaretCell(CToolContext& ctx, COLORREF cr)
 {
-    const int nIndex = CaretIndex(view);
-    if (view.CurTool() != TOOL_TYPE || nIndex < 0)
+    const int nIndex = CaretIndex(ctx);
+    if (ctx.CurTool() != TOOL_TYPE || nIndex < 0)
         return;
     {
         // The colour stays, but is no step of its own: undo of an earlier
         // step only undoes that step's own bytes, so it survives that too.
-        CUnrecordedEdit edit(view.Document());
-        view.SetCell(m_nCaretCol - 1, m_nCaretRow - 1, view.GetCells()[nIndex].chChar, true,
+        CUnrecordedEdit edit(ctx.Document());
+        CViewCellWriter(ctx, false)
+            .SetCell(m_nCaretCol - 1, m_nCaretRow - 1, ctx.GetCells()[nIndex].chChar,
                      DrawingColor(cr));
     }
-    view.Refresh(CArtView::REFRESH_ALL);
-    if (IViewHost* pHost = view.Host())
+    ctx.Refresh(CToolContext::REFRESH_ALL);
+    if (IViewHost* pHost = ctx.Host())
         pHost->RefreshFrameThumbnail();
 }
 
-int CTypeTool::CaretIndex(const CArtView& view) const
+int CTypeTool::CaretIndex(const CToolContext& ctx) const
 {
-    if (!view.GetCells() || m_rcCaret.isEmpty() || m_nCaretCol < 1 || m_nCaretRow < 1
-        || m_nCaretCol > view.GetCols() || m_nCaretRow > view.GetRows())
+    if (!ctx.GetCells() || m_rcCaret.isEmpty() || m_nCaretCol < 1 || m_nCaretRow < 1 ||
+        m_nCaretCol > ctx.GetCols() || m_nCaretRow > ctx.GetRows())
         return -1;
-    return (m_nCaretRow - 1) * view.GetCols() + (m_nCaretCol - 1);
+    return (m_nCaretRow - 1) * ctx.GetCols() + (m_nCaretCol - 1);
 }
 
-void CTypeTool::MoveCaret(CArtView& view, QPoint ptCanvas)
+void CTypeTool::MoveCaret(CToolContext& ctx, QPoint ptCanvas)
 {
-    if (!view.Geometry().IsOnCanvas(ptCanvas))
+    if (!ctx.Geometry().IsOnCanvas(ptCanvas))
         return;
-    const int nCellW = view.GetCellWidth();
-    const int nCellH = view.GetCellHeight();
-    UpdateCaret(view);
+    const int nCellW = ctx.GetCellWidth();
+    const int nCellH = ctx.GetCellHeight();
+    UpdateCaret(ctx);
     m_rcCaret = QRect(nCellW * (ptCanvas.x() / nCellW), nCellH * (ptCanvas.y() / nCellH), nCellW,
                       nCellH);
     m_nCaretCol = RightOf(m_rcCaret) / nCellW;
     m_nCaretRow = BottomOf(m_rcCaret) / nCellH;
-    UpdateCaret(view);
+    UpdateCaret(ctx);
 }
 
-QPoint CTypeTool::NextCellPoint(const CArtView& view) const
+QPoint CTypeTool::NextCellPoint(const CToolContext& ctx) const
 {
-    if (m_nCaretCol == view.GetCols())
+    if (m_nCaretCol == ctx.GetCols())
         return {1, BottomOf(m_rcCaret) + 1};
     return {RightOf(m_rcCaret) + 1, m_rcCaret.top() + 1};
 }
 
-QPoint CTypeTool::PrevCellPoint(const CArtView& view) const
+QPoint CTypeTool::PrevCellPoint(const CToolContext& ctx) const
 {
     // On the first row this lies above the canvas, so the caret stays.
     if (m_nCaretCol == 1)
-        return {view.GetCanvasWidth() - 1, m_rcCaret.top() - 1};
+        return {ctx.GetCanvasWidth() - 1, m_rcCaret.top() - 1};
     return {m_rcCaret.left() - 1, m_rcCaret.top() + 1};
 }
 
-void CTypeTool::TypeChar(CArtView& view, uint8_t ch)
+void CTypeTool::TypeChar(CToolContext& ctx, uint8_t ch)
 {
-    const int nIndex = CaretIndex(view);
+    const int nIndex = CaretIndex(ctx);
     if (nIndex < 0)
         return;
-    view.BeginEdit();
-    view.WriteCell(m_nCaretCol - 1, m_nCaretRow - 1, ch, view.GetCells()[nIndex].crColor);
-    // At the last cell of the last row the next point is off the canvas.
-    MoveCaret(view, NextCellPoint(view));
-    view.EndEdit();
-    view.Refresh(CArtView::REFRESH_VISIBLE);
-    if (IViewHost* pHost = view.Host())
+    {
+        CToolEdit edit(ctx);
+        edit.Writer().SetCell(m_nCaretCol - 1, m_nCaretRow - 1, ch, ctx.GetCells()[nIndex].crColor);
+        // At the last cell of the last row the next point is off the canvas.
+        MoveCaret(ctx, NextCellPoint(ctx));
+    }
+    ctx.Refresh(CToolContext::REFRESH_VISIBLE);
+    if (IViewHost* pHost = ctx.Host())
         pHost->RefreshFrameThumbnail();
 }
 
-void CTypeTool::Backspace(CArtView& view)
+void CTypeTool::Backspace(CToolContext& ctx)
 {
     // Nothing before the first cell: no write and no step.
-    const int nIndex = CaretIndex(view) - 1;
+    const int nIndex = CaretIndex(ctx) - 1;
     if (nIndex < 0)
         return;
-    const int nCols = view.GetCols();
-    view.BeginEdit();
-    view.WriteCell(nIndex % nCols, nIndex / nCols, ' ', view.GetCells()[nIndex].crColor);
-    MoveCaret(view, PrevCellPoint(view));
-    view.EndEdit();
-    view.Refresh(CArtView::REFRESH_VISIBLE);
-    if (IViewHost* pHost = view.Host())
+    const int nCols = ctx.GetCols();
+    {
+        CToolEdit edit(ctx);
+        edit.Writer().SetCell(nIndex % nCols, nIndex / nCols, ' ', ctx.GetCells()[nIndex].crColor);
+        MoveCaret(ctx, PrevCellPoint(ctx));
+    }
+    ctx.Refresh(CToolContext::REFRESH_VISIBLE);
+    if (IViewHost* pHost = ctx.Host())
         pHost->RefreshFrameThumbnail();
 }
 
-void CTypeTool::UpdateCaret(CArtView& view) const
+void CTypeTool::UpdateCaret(CToolContext& ctx) const
 {
     if (m_rcCaret.isEmpty())
         return;
-    view.viewport()->update(m_rcCaret.translated(-view.GetScrollX(), -view.GetScrollY())
-                                .adjusted(-1, -1, 1, 1));
+    ctx.RepaintCanvas(m_rcCaret.adjusted(-1, -1, 1, 1));
 }

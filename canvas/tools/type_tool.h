@@ -12,19 +12,20 @@
 #include <QPoint>
 #include <QRect>
 
-class CTypeTool : public CViewTool {
+class CTypeTool : public CViewTool, public IToolCaret {
 public:
-    void Activate(CArtView& view) override;
-    void Deactivate(CArtView& view) override;
-    void OnLayoutChanged(CArtView& view) override;
-    void OnMousePress(CArtView& view, const CToolMouseEvent& ev) override;
-    bool OnKeyPress(CArtView& view, QKeyEvent& ev) override;
-    void OnPaint(CArtView& view, QPainter& painter) override;
-    void OnTimer(CArtView& view, int nTimerId) override;
+    IToolCaret* Caret() override { return this; }
+    void Activate(CToolContext& ctx) override;
+    void Deactivate(CToolContext& ctx) override;
+    void OnLayoutChanged(CToolContext& ctx) override;
+    void OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev) override;
+    bool OnKeyPress(CToolContext& ctx, QKeyEvent& ev) override;
+    void OnPaint(CToolContext& ctx, QPainter& painter) override;
+    void OnTimer(CToolContext& ctx, int nTimerId) override;
 
     // The colour picker's "Caret on" target: while this is the current tool,
     // the caret cell takes the colour. Records no undo step.
-    void ColourCaretCell(CArtView& view, COLORREF cr);
+    void ColourCaretCell(CToolContext& ctx, COLORREF cr) override;
 
     // The caret's cell, 0-based, and its blink phase.
     QPoint CaretCell() const { return {m_nCaretCol - 1, m_nCaretRow - 1}; }
@@ -34,17 +35,17 @@ private:
     static constexpr int BLINK_MS = 400;
 
     // Index of the caret cell in the frame, -1 when it is not on the canvas.
-    int CaretIndex(const CArtView& view) const;
+    int CaretIndex(const CToolContext& ctx) const;
     // The caret goes to the cell under a canvas pixel; a pixel off the canvas
     // leaves it where it is.
-    void MoveCaret(CArtView& view, QPoint ptCanvas);
+    void MoveCaret(CToolContext& ctx, QPoint ptCanvas);
     // Points inside the next and the previous cell, wrapping across rows.
-    QPoint NextCellPoint(const CArtView& view) const;
-    QPoint PrevCellPoint(const CArtView& view) const;
-    void TypeChar(CArtView& view, uint8_t ch);
-    void Backspace(CArtView& view);
+    QPoint NextCellPoint(const CToolContext& ctx) const;
+    QPoint PrevCellPoint(const CToolContext& ctx) const;
+    void TypeChar(CToolContext& ctx, uint8_t ch);
+    void Backspace(CToolContext& ctx);
     // Repaints the caret's part of the window.
-    void UpdateCaret(CArtView& view) const;
+    void UpdateCaret(CToolContext& ctx) const;
 
     QRect m_rcCaret;     // the caret cell, canvas pixels
     int m_nCaretCol = 1; // 1-based

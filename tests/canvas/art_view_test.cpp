@@ -33,17 +33,17 @@ void SendWheel(CArtView& view, Qt::KeyboardModifiers modifiers)
 }
 
 struct CRecordingTool : CViewTool {
-    void Activate(CArtView&) override { m_vCalls << QStringLiteral("activate"); }
-    void Deactivate(CArtView&) override { m_vCalls << QStringLiteral("deactivate"); }
-    void OnMousePress(CArtView&, const CToolMouseEvent& ev) override
+    void Activate(CToolContext&) override { m_vCalls << QStringLiteral("activate"); }
+    void Deactivate(CToolContext&) override { m_vCalls << QStringLiteral("deactivate"); }
+    void OnMousePress(CToolContext&, const CToolMouseEvent& ev) override
     {
         m_vCalls << QStringLiteral("press %1,%2 %3").arg(ev.nCol).arg(ev.nRow).arg(ev.bOnCanvas);
     }
-    void OnMouseRelease(CArtView&, const CToolMouseEvent& ev) override
+    void OnMouseRelease(CToolContext&, const CToolMouseEvent& ev) override
     {
         m_vCalls << QStringLiteral("release %1,%2").arg(ev.nCol).arg(ev.nRow);
     }
-    bool OnKeyPress(CArtView&, QKeyEvent& ev) override
+    bool OnKeyPress(CToolContext&, QKeyEvent& ev) override
     {
         m_vCalls << QStringLiteral("key %1").arg(ev.key());
         return true;
@@ -66,7 +66,7 @@ private slots:
         QCOMPARE(view.GetCells(), pCells);
         for (int i = 0; i < 12 * 30; ++i) {
             QCOMPARE(pCells[i].chChar, uint8_t(' '));
-            QCOMPARE(pCells[i].crColor, view.m_crText);
+            QCOMPARE(pCells[i].crColor, view.GetTextColor());
             QCOMPARE(pCells[i].nX, (i % 30) * view.GetCellWidth());
             QCOMPARE(pCells[i].nY, (i / 30) * view.GetCellHeight());
         }
@@ -205,7 +205,7 @@ private slots:
         CViewFixture fx(5, 9);
         CArtView& view = fx.View();
         const QRgb rgbGrid = qRgb(200, 200, 200);
-        const QRgb rgbBack = ColorRefToRgb(view.m_crBack);
+        const QRgb rgbBack = ColorRefToRgb(view.GetBackColor());
         const int nX = view.GetCellWidth() - 1;
         const int nY = view.GetCellHeight() + 3;
         QCOMPARE(view.CompositionLayer().pixel(nX, nY), rgbGrid);
@@ -420,7 +420,7 @@ private slots:
         QCOMPARE(view.CompositionLayer().pixel(pt), qRgb(0, 0, 255));
         view.ClearOverlay();
         view.Refresh(CArtView::REFRESH_LAYERS);
-        QCOMPARE(view.CompositionLayer().pixel(pt), ColorRefToRgb(view.m_crBack));
+        QCOMPARE(view.CompositionLayer().pixel(pt), ColorRefToRgb(view.GetBackColor()));
     }
 };
 

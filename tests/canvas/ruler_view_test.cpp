@@ -5,6 +5,7 @@
 #include "canvas/ruler_corner_view.h"
 #include "canvas/ruler_splitter.h"
 #include "canvas/ruler_view.h"
+#include "canvas/tools/tool_registry.h"
 #include "canvas/view_host.h"
 #include "canvas_test_main.h"
 #include "core/art_doc.h"
@@ -23,6 +24,7 @@ struct CRulerFixture : IViewHost {
         m_doc.SetCanvasSize(40, 60);
         m_doc.OnNewDocument();
         m_split.SetCanvasView(m_pView = new CArtView(m_doc, this));
+        RegisterStandardTools(*m_pView);
         m_split.resize(417, 317);
         m_split.show();
         QCoreApplication::processEvents();
@@ -30,17 +32,19 @@ struct CRulerFixture : IViewHost {
             m_pView->OnInitialUpdate();
     }
     ~CRulerFixture() override { m_bClosing = true; }
-    void UpdateRulers(ERulerUpdate nMode, int sx, int sy, int mx, int my, int w, int h) override
+    void UpdateRulers(ERulerUpdate nMode, const CRulerState& state) override
     {
         if (!m_bClosing)
-            m_split.UpdateRulers(nMode, sx, sy, mx, my, w, h);
+            m_split.UpdateRulers(nMode, state);
     }
     void ShowRulers() override { m_split.ShowRulers(); }
     CRulerView& Ruler(bool bHorz) { return bHorz ? *m_split.HorzRuler() : *m_split.VertRuler(); }
     void Update(int nMode, int nMouseX, int nMouseY, int nCells = 60, double dScale = 1.0)
     {
-        m_split.UpdateRulers(nMode, 0, 0, nMouseX, nMouseY, nCells * m_pView->GetCellWidth(),
-                             nCells * m_pView->GetCellHeight(), dScale);
+        m_split.UpdateRulers(nMode,
+                             {0, 0, nMouseX, nMouseY, nCells * m_pView->GetCellWidth(),
+                              nCells * m_pView->GetCellHeight()},
+                             dScale);
     }
 
     bool m_bClosing = false;

@@ -27,7 +27,7 @@ struct CSelectFixture : CViewFixture {
     {
         V().BeginEdit();
         for (int i = 0; psz[i]; ++i)
-            V().SetCell(nCol + i, nRow, static_cast<uint8_t>(psz[i]), false, 0);
+            V().SetCell(nCol + i, nRow, static_cast<uint8_t>(psz[i]), CArtView::COLOUR_TEXT, 0);
         V().EndEdit();
     }
     std::string Row(int nRow, int nCol, int nLen)

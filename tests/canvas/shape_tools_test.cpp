@@ -57,7 +57,7 @@ bool Shows(const CArtView& view, const CellSet& cells, COLORREF cr)
     const auto dist = [](QRgb a, QRgb b) {
         return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
     };
-    const QRgb rgbInk = ColorRefToRgb(cr), rgbBack = ColorRefToRgb(view.m_crBack);
+    const QRgb rgbInk = ColorRefToRgb(cr), rgbBack = ColorRefToRgb(view.GetBackColor());
     return std::all_of(cells.begin(), cells.end(), [&](const auto& cell) {
         for (int n = 0; n < nW * nH; ++n) {
             const QRgb rgb = img.pixel(cell.first * nW + n % nW, cell.second * nH + n / nW);
@@ -100,7 +100,7 @@ private slots:
         };
         for (const Row& row : rows) {
             CShapeFixture fx(TOOL_FREEHAND_1 + 4);
-            fx.V().m_bAutoDraw = true;
+            fx.V().Drawing().SetAutoDraw(true);
             const int nW = fx.V().GetCellWidth();
             const int nH = fx.V().GetCellHeight();
             const int nE = nH / 6;
@@ -202,7 +202,7 @@ private slots:
     {
         for (const bool bAuto : {false, true}) {
             CShapeFixture fx(TOOL_RECTANGLE);
-            fx.V().m_bAutoDraw = bAuto;
+            fx.V().Drawing().SetAutoDraw(bAuto);
             Drag(fx.V(), {{2, 2}, {5, 4}, {8, 7}});
             const CTrackRect rc = fx.V().Tracker().Rect();
             QCOMPARE(rc.left, 2 * fx.V().GetCellWidth());

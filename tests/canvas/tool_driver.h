@@ -69,7 +69,7 @@ inline void ChooseTool(CViewFixture& fx, int nTool)
 {
     fx.m_host.m_nTool = nTool;
     if (IsFreehandTool(nTool))
-        fx.View().m_nBrushWidth = nTool - TOOL_FREEHAND_1 + 1;
+        fx.View().Drawing().SetBrushWidth(nTool - TOOL_FREEHAND_1 + 1);
     fx.View().OnToolChanged();
 }
 

@@ -3,6 +3,7 @@
 // flood fill and pick, and how strokes become undo steps per frame.
 #include "canvas/canvas_color.h"
 #include "canvas/tool_codes.h"
+#include "canvas/tools/tool_registry.h"
 #include "canvas_test_main.h"
 #include "core/backup_arena.h"
 #include "core/backup_store.h"
@@ -157,7 +158,7 @@ private slots:
         Release(fx.View(), 3, 1, Qt::RightButton);
         QCOMPARE(CharAt(fx.m_doc, 1, 1), uint8_t('R'));
         QCOMPARE(CharAt(fx.m_doc, 2, 1), uint8_t('R'));
-        QVERIFY(!fx.View().m_bRightButton);
+        QVERIFY(!fx.View().Drawing().IsRightButton());
         Click(fx.View(), 1, 3); // and the left button draws its own again
         QCOMPARE(CharAt(fx.m_doc, 1, 3), uint8_t('L'));
 
@@ -237,6 +238,7 @@ private slots:
         doc.OnNewDocument();
         {
             CArtView view(doc, &host);
+            RegisterStandardTools(view);
             view.resize(900, 700);
             view.show();
             QCoreApplication::processEvents();
@@ -254,14 +256,14 @@ private slots:
             Click(view, 0, 0);
             Click(view, 1, 0, Qt::RightButton);
             QCOMPARE(host.m_nPicks, 0);
-            QCOMPARE(view.m_chLeft, uchar('L'));
-            QCOMPARE(view.m_chRight, uchar('R'));
+            QCOMPARE(view.Drawing().LeftChar(), uchar('L'));
+            QCOMPARE(view.Drawing().RightChar(), uchar('R'));
             Click(view, 2, 0, Qt::RightButton);
             QCOMPARE(host.m_nPicks, 1);
             QVERIFY(host.m_bRight);
             QCOMPARE(host.m_chPicked, uchar('~'));
-            QCOMPARE(view.m_chRight, uchar('~'));
-            QCOMPARE(view.m_chLeft, uchar('L'));
+            QCOMPARE(view.Drawing().RightChar(), uchar('~'));
+            QCOMPARE(view.Drawing().LeftChar(), uchar('L'));
             QCOMPARE(doc.GetCurCells()[2].chChar, uint8_t('~'));
             QVERIFY(!doc.CanRedo());
             doc.OnEditUndo(); // the setup's step only: picking made none
@@ -276,7 +278,7 @@ private slots:
         CToolsFixture fx;
         CArtView& view = fx.View();
         ChooseTool(fx, TOOL_ERASE);
-        view.m_nBrushWidth = 3;
+        view.Drawing().SetBrushWidth(3);
         Move(view, 5, 5, Qt::NoButton);
         const int nCellW = view.GetCellWidth(), nCellH = view.GetCellHeight();
         const QPoint ptCorner(4 * nCellW, 4 * nCellH + 1);

@@ -4,6 +4,7 @@
 
 #include "canvas/art_view.h"
 #include "canvas/canvas_color.h"
+#include "canvas/tools/tool_registry.h"
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
 #include "core/edit_bracket.h"
@@ -26,10 +27,10 @@ struct CRecordingHost : IViewHost {
     void OpenCanvasMenu(const QPoint& /*ptGlobal*/) override { ++m_nMenus; }
     void SetStatusPosText(const QString& strText) override { m_vStatus << strText; }
     void RefreshFrameThumbnail() override { ++m_nThumbnailRefreshes; }
-    void UpdateRulers(ERulerUpdate nMode, int nScrollX, int nScrollY, int, int, int, int) override
+    void UpdateRulers(ERulerUpdate nMode, const CRulerState& state) override
     {
         m_vRulerModes.push_back(nMode);
-        m_ptRulerScroll = {nScrollX, nScrollY};
+        m_ptRulerScroll = {state.nScrollX, state.nScrollY};
     }
     void AddFirstFrame(int nFrameKey, const QImage& imgThumb) override
     {
@@ -55,6 +56,7 @@ struct CViewFixture {
         m_doc.SetCanvasSize(nRows, nCols);
         m_doc.OnNewDocument();
         m_pView = std::make_unique<CArtView>(m_doc, &m_host);
+        RegisterStandardTools(*m_pView);
         m_pView->resize(szView);
         m_pView->show();
         QCoreApplication::processEvents();
@@ -78,7 +80,7 @@ struct CViewFixture {
     int InkInCell(int nCol, int nRow)
     {
         const QImage& img = m_pView->TextLayer();
-        const QRgb rgbBack = ColorRefToRgb(m_pView->m_crBack);
+        const QRgb rgbBack = ColorRefToRgb(m_pView->GetBackColor());
         int nInk = 0;
         for (int y = 0; y < m_pView->GetCellHeight(); ++y)
             for (int x = 0; x < m_pView->GetCellWidth(); ++x)

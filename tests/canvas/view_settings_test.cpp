@@ -40,8 +40,8 @@ private slots:
     void missingValuesGiveTheDefaults()
     {
         CArtView view(m_doc, nullptr);
-        QCOMPARE(view.m_crText, COLORREF(0x010101));
-        QCOMPARE(view.m_crBack, COLORREF(0xFFFFFF));
+        QCOMPARE(view.GetTextColor(), COLORREF(0x010101));
+        QCOMPARE(view.GetBackColor(), COLORREF(0xFFFFFF));
     }
 
     void coloursRoundTrip()
@@ -79,8 +79,8 @@ private slots:
             settings.setValue("GWColor/BKCLR", value);
         }
         CArtView view(m_doc, nullptr);
-        QCOMPARE(view.m_crText, COLORREF(0x010101));
-        QCOMPARE(view.m_crBack, COLORREF(0xFFFFFF));
+        QCOMPARE(view.GetTextColor(), COLORREF(0x010101));
+        QCOMPARE(view.GetBackColor(), COLORREF(0xFFFFFF));
     }
 
     // Black is the layers' key colour; a stored black (or a stray high byte)
@@ -93,8 +93,8 @@ private slots:
             settings.setValue("GWColor/BKCLR", Le32(0xFF00FF00));
         }
         CArtView view(m_doc, nullptr);
-        QCOMPARE(view.m_crText, CR_NEAR_BLACK);
-        QCOMPARE(view.m_crBack, COLORREF(0x00FF00));
+        QCOMPARE(view.GetTextColor(), CR_NEAR_BLACK);
+        QCOMPARE(view.GetBackColor(), COLORREF(0x00FF00));
         view.SetTextColor(0);
         QCOMPARE(view.GetTextColor(), CR_NEAR_BLACK);
     }

@@ -1,11 +1,12 @@
 // The image conversion dialog: which controls each choice enables, the sliders'
 // values and Restore, the thumbnail (grey box first, grey mode), the two refusals
 // of Convert, an unreadable picture, and a conversion into a view as one undo step.
-#include "tests/panes/qt_test_main.h"
 #include "canvas/art_view.h"
+#include "canvas/tools/tool_registry.h"
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
 #include "import/image_convert_dlg.h"
+#include "tests/panes/qt_test_main.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -102,6 +103,7 @@ private slots:
         doc.SetCanvasSize(10, 20);
         doc.OnNewDocument();
         CArtView view(doc, &host);
+        RegisterStandardTools(view);
         view.resize(400, 300);
         view.OnInitialUpdate();
         CImageConvertDlg dlg(&view);

@@ -1,13 +1,14 @@
 // The colour picker: its hit test and marker, the fixed palette and tooltips,
 // what it paints, the own colours through the dialog and across runs, and
 // what "Set" does to a real view and ruler corner for each target.
-#include "tests/panes/qt_test_main.h"
 #include "canvas/art_view.h"
 #include "canvas/ruler_corner_view.h"
 #include "canvas/tool_codes.h"
+#include "canvas/tools/tool_registry.h"
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
 #include "panes/color_picker.h"
+#include "tests/panes/qt_test_main.h"
 #include "ui/settings_value.h"
 
 #include <QComboBox>
@@ -121,6 +122,7 @@ private slots:
         doc.SetCanvasSize(10, 20);
         doc.OnNewDocument();
         CArtView view(doc, &host);
+        RegisterStandardTools(view);
         view.resize(400, 300);
         view.show();
         QCoreApplication::processEvents();

@@ -17,7 +17,7 @@ namespace {
 void Draw(CMainFrame& frame, int nCol, int nRow, char ch)
 {
     frame.View()->BeginEdit();
-    frame.View()->SetCell(nCol, nRow, uint8_t(ch), false, 0);
+    frame.View()->SetCell(nCol, nRow, uint8_t(ch), CArtView::COLOUR_TEXT, 0);
     frame.View()->EndEdit();
     frame.RefreshFrameThumbnail();
 }

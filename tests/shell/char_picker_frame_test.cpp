@@ -41,14 +41,16 @@ private slots:
         QVERIFY(pPane);
         QVERIFY(frame.findChild<QDockWidget*>(QStringLiteral("CharPicker"))->isAncestorOf(pPane));
         CArtView& view = *frame.View();
-        const auto chars = [&] { return std::pair<char, char>(view.m_chLeft, view.m_chRight); };
+        const auto chars = [&] {
+            return std::pair<char, char>(view.Drawing().LeftChar(), view.Drawing().RightChar());
+        };
         QCOMPARE(chars(), std::pair(' ', '*')); // as stored, read when the window was built
         ClickChar(*pPane, 'A', Qt::LeftButton);
         QCOMPARE(chars(), std::pair('A', '*'));
         ClickChar(*pPane, '#', Qt::RightButton);
         QCOMPARE(chars(), std::pair('A', '#'));
         // Only 1 and 2 mean anything.
-        view.m_chLeft = 'x';
+        view.SetLeftChar('x');
         frame.CharChanged(0);
         frame.CharChanged(3);
         QCOMPARE(chars(), std::pair('x', '#'));
@@ -67,7 +69,7 @@ private slots:
         frame.Action(gw::ID_TOOL_PICK)->trigger();
         const QPoint pt(2 * view.GetCellWidth() + 1, view.GetCellHeight() + 1);
         QTest::mouseClick(view.viewport(), Qt::RightButton, Qt::NoModifier, pt);
-        QCOMPARE(view.m_chRight, 'Q');
+        QCOMPARE(view.Drawing().RightChar(), 'Q');
         QCOMPARE(frame.CharPicker()->m_chPickRight, 'Q');
         QCOMPARE(frame.CharPicker()->m_chPickLeft, ' ');
         QSettings settings(QStringLiteral("Quillmark"), QStringLiteral("Glyphwright"));

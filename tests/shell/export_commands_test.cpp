@@ -36,7 +36,7 @@ private slots:
 
         CArtDoc& doc = frame.Document();
         frame.View()->BeginEdit();
-        frame.View()->SetCell(0, 0, 'A', true, 0x0000FF);
+        frame.View()->SetCell(0, 0, 'A', CArtView::COLOUR_GIVEN, 0x0000FF);
         frame.View()->EndEdit();
         dialogs.m_strFilePath = dir.filePath(QStringLiteral("frame.png"));
         frame.RunCommand(gw::ID_EXPORT_PNG);

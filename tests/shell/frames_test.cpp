@@ -71,7 +71,7 @@ void AddFrames(CMainFrame& frame, int nCount)
 void Mark(CMainFrame& frame, char ch)
 {
     frame.View()->BeginEdit();
-    frame.View()->SetCell(0, 0, static_cast<uint8_t>(ch), false, 0);
+    frame.View()->SetCell(0, 0, static_cast<uint8_t>(ch), CArtView::COLOUR_TEXT, 0);
     frame.View()->EndEdit();
 }
 
@@ -534,7 +534,7 @@ private slots:
         const int nKey0 = KeyAt(frame, 0);
         const int nKey1 = KeyAt(frame, 1);
         frame.View()->BeginEdit();
-        frame.View()->SetCell(0, 0, 'S', false, 0);
+        frame.View()->SetCell(0, 0, 'S', CArtView::COLOUR_TEXT, 0);
         List(frame)->SelectItem(0);
         QVERIFY(!frame.View()->IsEditing());
         QCOMPARE(FirstChar(frame, nKey1), 'S');
@@ -547,7 +547,7 @@ private slots:
 
         // The same when playback moves on.
         frame.View()->BeginEdit();
-        frame.View()->SetCell(0, 0, 'P', false, 0);
+        frame.View()->SetCell(0, 0, 'P', CArtView::COLOUR_TEXT, 0);
         frame.RunCommand(gw::ID_PLAY);
         frame.Frames().OnPlaybackTick();
         QCOMPARE(CurKey(frame), nKey0);

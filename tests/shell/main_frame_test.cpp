@@ -163,17 +163,17 @@ private slots:
         QCOMPARE(pWidth7->text(), QStringLiteral("Width 7"));
         pWidth7->trigger();
         QCOMPARE(frame.m_nCurTool, 10);
-        QCOMPARE(frame.View()->m_nBrushWidth, 7);
+        QCOMPARE(frame.View()->Drawing().BrushWidth(), 7);
         QVERIFY(frame.Action(ID_TOOL_FREEHAND)->isChecked());
         QCOMPARE(frame.Action(ID_TOOL_FREEHAND)->icon().cacheKey(), pWidth7->icon().cacheKey());
         QVERIFY(pWidth7->isChecked());
 
         frame.RunCommand(ID_TOOL_LINE);
         QVERIFY(!frame.Action(ID_TOOL_FREEHAND)->isChecked());
-        frame.View()->m_nBrushWidth = 1;
+        frame.View()->Drawing().SetBrushWidth(1);
         frame.RunCommand(ID_TOOL_FREEHAND);
         QCOMPARE(frame.m_nCurTool, 10);
-        QCOMPARE(frame.View()->m_nBrushWidth, 7);
+        QCOMPARE(frame.View()->Drawing().BrushWidth(), 7);
     }
 
     void selectModeFromPalette()
@@ -221,7 +221,7 @@ private slots:
         QVERIFY(!frame.View()->IsGridShown());
         QVERIFY(!frame.Action(ID_SHOW_GRID)->isChecked());
         frame.RunCommand(ID_AUTO_DRAW);
-        QVERIFY(frame.View()->m_bAutoDraw);
+        QVERIFY(frame.View()->Drawing().IsAutoDraw());
         QVERIFY(frame.Action(ID_AUTO_DRAW)->isChecked());
     }
 
@@ -233,7 +233,7 @@ private slots:
         const auto enabled = [&](int nId) { return frame.Action(nId)->isEnabled(); };
         QVERIFY(!enabled(ID_EDIT_UNDO));
         view.BeginEdit();
-        view.SetCell(1, 1, 'Q', false, 0);
+        view.SetCell(1, 1, 'Q', CArtView::COLOUR_TEXT, 0);
         view.EndEdit();
         QVERIFY(enabled(ID_EDIT_UNDO));
         frame.RunCommand(ID_EDIT_UNDO);
@@ -275,8 +275,8 @@ private slots:
         CMainFrame frame;
         CArtView& view = *frame.View();
         view.BeginEdit();
-        view.SetCell(1, 1, 'A', true, 0x0000FF);
-        view.SetCell(2, 2, 'B', true, 0x00FF00);
+        view.SetCell(1, 1, 'A', CArtView::COLOUR_GIVEN, 0x0000FF);
+        view.SetCell(2, 2, 'B', CArtView::COLOUR_GIVEN, 0x00FF00);
         view.EndEdit();
         const size_t nCells = static_cast<size_t>(view.GetCols() * view.GetRows());
         const std::vector<CharCell> vBefore(view.GetCells(), view.GetCells() + nCells);

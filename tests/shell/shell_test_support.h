@@ -111,8 +111,8 @@ inline void MakePendingWork(CMainFrame& frame, EPending kind, const QString& str
 {
     CArtView& view = *frame.View();
     view.BeginEdit();
-    view.SetCell(1, 1, 'A', false, 0);
-    view.SetCell(2, 1, 'B', false, 0);
+    view.SetCell(1, 1, 'A', CArtView::COLOUR_TEXT, 0);
+    view.SetCell(2, 1, 'B', CArtView::COLOUR_TEXT, 0);
     view.EndEdit();
     QVERIFY(frame.Files().SaveDocumentTo(strPath));
     frame.RunCommand(kind == EPending::Block ? gw::ID_TOOL_SELECT : gw::ID_TOOL_LINE);
