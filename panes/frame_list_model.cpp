@@ -170,6 +170,20 @@ void CFrameListModel::RemoveRow(int nRow)
     endRemoveRows();
 }
 
+void CFrameListModel::SetRows(const std::vector<quint32>& vData, const QString& strFormat)
+{
+    beginResetModel();
+    m_vRows.clear();
+    m_vRows.reserve(vData.size());
+    for (quint32 nData : vData) {
+        m_vRows.push_back({nData, strFormat.arg(static_cast<int>(m_vRows.size()) + 1)});
+        const auto nImage = static_cast<std::size_t>(nData & 0xFFFF);
+        if (nImage < m_vImageSource.size())
+            m_vImageSource[nImage] = nData;
+    }
+    endResetModel();
+}
+
 void CFrameListModel::Clear()
 {
     beginResetModel();
