@@ -225,6 +225,15 @@ void CFramePaneView::SetItems(const std::vector<quint32>& vData)
     ScheduleThumbnails();
 }
 
+void CFramePaneView::MoveItem(int nFrom, int nTo)
+{
+    m_bQuiet = true;
+    m_pModel->MoveRow(nFrom, nTo, QString::fromLatin1(gw::IDS_FRAME_FORMAT_QT));
+    SelectItem(nTo);
+    m_nLastSelected = nTo;
+    m_bQuiet = false;
+}
+
 void CFramePaneView::RemoveAll()
 {
     m_bQuiet = true;

@@ -94,6 +94,9 @@ public:
     // Replaces every item, quietly, titled "Frame:%d" in order; nothing is
     // left selected.
     void SetItems(const std::vector<quint32>& vData);
+    // Moves an item to position nTo, titles renumbered, and selects it there,
+    // quietly.
+    void MoveItem(int nFrom, int nTo);
     // While an item is dragged: the position it would drop at, else -1.
     int DropPosition() const { return m_nDropAt; }
     int SelectedIndex() const;

@@ -135,12 +135,24 @@ void CFrameCommands::MoveFrameItem(int nFrom, int nTo)
     if (StopsPlayback())
         return;
     m_view.EndPendingEdit();
-    const int nKey = KeyOf(m_pFramePane->List()->ItemData(nFrom));
+    CFramePaneView* pList = m_pFramePane->List();
+    const int nKey = KeyOf(pList->ItemData(nFrom));
     if (!m_doc.MoveFrame(m_doc.GetFrameIndex(nKey), nTo))
         return;
-    // The moved frame becomes current, as the one the user just handled.
-    m_doc.SelectFrame(nKey);
-    ShowFrames(EShow::Select);
+    if (nFrom != m_nCurFrameItem) {
+        // The moved frame becomes current, as the one the user just handled.
+        m_doc.SelectFrame(nKey);
+        ShowFrames(EShow::Select);
+        return;
+    }
+    // The canvas keeps its frame: only the list changes, item by item, so a
+    // move costs the same in a drawing of thousands of frames.
+    pList->MoveItem(nFrom, nTo);
+    m_nCurFrameItem = nTo;
+    m_pFramePane->m_nCurFrameNo = nTo + 1;
+    m_pFramePane->RepaintStrip();
+    m_host.UpdateCommandUI();
+    m_host.DocumentChanged();
 }
 
 void CFrameCommands::OnMoveFrameLeft()
