@@ -35,6 +35,7 @@ CArtDoc::~CArtDoc()
 // document's, frames being read from a file) are not its to touch.
 void CArtDoc::DestroyFrameStores()
 {
+    m_history.Clear();
     for (const auto& [nKey, nId] : m_mapHistories)
         if (nId != m_nCurHistory)
             DestroyStore(nId);
@@ -59,7 +60,7 @@ bool CArtDoc::OnNewDocument()
     if (!CDocumentBase::OnNewDocument())
         return false;
     DestroyFrameStores();
-    m_mapFrames.clear();
+    m_order.Clear();
     m_mapHistories.clear();
     m_nNextFrameKey = 0;
     m_pCurCells = nullptr;
@@ -111,7 +112,7 @@ bool CArtDoc::WakeFrame(int nKey)
         BackupDestroy(nId);
         return false;
     }
-    m_mapFrames[nKey] = static_cast<CharCell*>(pCells);
+    m_order.SetCells(nKey, static_cast<CharCell*>(pCells));
     m_mapHistories[nKey] = static_cast<int>(nId);
     m_mapResting.erase(it);
     m_vAwakeSmall.push_back(nKey);
@@ -136,12 +137,12 @@ void CArtDoc::RestIdleFrames()
         } catch (const std::bad_alloc&) {
             return false; // stays awake
         }
-        std::memcpy(pCells.get(), m_mapFrames[nKey], nCells * sizeof(CharCell));
+        std::memcpy(pCells.get(), m_order.at(nKey), nCells * sizeof(CharCell));
         if (!BackupSucceeded(BackupDestroy(nId))) {
             m_mapResting.erase(nKey);
             return false;
         }
-        m_mapFrames[nKey] = pCells.get();
+        m_order.SetCells(nKey, pCells.get());
         it->second = 0;
         return true;
     });
@@ -161,7 +162,7 @@ bool CArtDoc::AdoptFrames(CLoadedFrames& frames)
         return false;
     CDocumentBase::OnNewDocument();
     DestroyFrameStores();
-    m_mapFrames.clear();
+    m_order.Clear();
     m_mapHistories.clear();
     // A later New keeps the size read, unless another one is set.
     m_nRows = m_nNewRows = frames.nRows;
@@ -170,7 +171,7 @@ bool CArtDoc::AdoptFrames(CLoadedFrames& frames)
     // Keys in ascending order: each insertion goes at the end of the map.
     for (std::size_t i = 0; i < frames.vFrames.size(); ++i) {
         const auto& [nId, pCells] = frames.vFrames[i];
-        m_mapFrames.emplace_hint(m_mapFrames.end(), m_nNextFrameKey, pCells);
+        m_order.Insert(m_nNextFrameKey, m_nNextFrameKey, pCells);
         m_mapHistories.emplace_hint(m_mapHistories.end(), m_nNextFrameKey, static_cast<int>(nId));
         if (nId == 0)
             m_mapResting.emplace_hint(m_mapResting.end(), m_nNextFrameKey, frames.vResting.at(i));
@@ -186,7 +187,7 @@ bool CArtDoc::AdoptFrames(CLoadedFrames& frames)
 int CArtDoc::RegisterFrame()
 {
     const int nKey = m_nNextFrameKey++;
-    m_mapFrames[nKey] = m_pCurCells;
+    m_order.Insert(GetFrameCount(), nKey, m_pCurCells);
     m_mapHistories[nKey] = m_nCurHistory;
     if (IsSmallFrame()) {
         try {
@@ -203,9 +204,11 @@ bool CArtDoc::DeleteFrame(int nKey)
     const auto it = m_mapHistories.find(nKey);
     if (it == m_mapHistories.end() || (it->second != 0 && !DestroyStore(it->second)))
         return false;
-    m_mapFrames.erase(nKey);
+    m_order.Erase(nKey);
     m_mapHistories.erase(it);
     m_mapResting.erase(nKey);
+    // The history's positions no longer fit the drawing.
+    m_history.Clear();
     return true;
 }
 
@@ -215,13 +218,12 @@ void CArtDoc::SelectFrame(int nKey)
         return;
     WakeFrame(nKey);
     m_nCurHistory = m_mapHistories[nKey];
-    m_pCurCells = m_mapFrames[nKey];
+    m_pCurCells = m_order.at(nKey);
 }
 
 CharCell* CArtDoc::GetFrameCells(int nKey) const
 {
-    const auto it = m_mapFrames.find(nKey);
-    return it == m_mapFrames.end() ? nullptr : it->second;
+    return m_order.count(nKey) != 0 ? m_order.at(nKey) : nullptr;
 }
 
 int CArtDoc::GetFrameHistory(int nKey) const

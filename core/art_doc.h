@@ -5,6 +5,8 @@
 
 #include "core/char_cell.h"
 #include "core/document_base.h"
+#include "core/frame_history.h"
+#include "core/frame_order.h"
 
 #include <algorithm>
 #include <map>
@@ -62,10 +64,38 @@ public:
     // Registers the current frame under the next key and returns that key.
     int RegisterFrame();
     // Destroys the frame's store (cancelling a step left open on it: the
-    // frame is going) and forgets the frame; the caller chooses the next
-    // current frame. False, with the frame kept, when there is no such frame
-    // or its store cannot be destroyed.
+    // frame is going) and forgets the frame, and the history of frame
+    // operations with it; the caller chooses the next current frame. False,
+    // with the frame kept, when there is no such frame or its store cannot be
+    // destroyed.
     bool DeleteFrame(int nKey);
+
+    // Frame operations that Undo Frame Change takes back (art_doc_frames.cpp).
+    // Each completes or changes nothing, and leaves a registered frame
+    // current. A blank frame of zero bytes at position nIndex (clamped);
+    // returns its key, -1 when no key is left; throws CBackupError, changing
+    // nothing, when memory runs out.
+    int InsertFrame(int nIndex);
+    // A copy of the frame's cells, with an empty history of its own, right
+    // after it; as InsertFrame, and -1 when there is no such frame.
+    int DuplicateFrame(int nKey);
+    // Takes the frame out of the drawing into the frame history (its store
+    // lives on there; with a step limit of 0 it is destroyed at once); the
+    // frame now at its position, or the one before, becomes current. False
+    // when it is the only frame, has a step open, or memory runs out.
+    bool RemoveFrame(int nKey);
+    // Moves the frame at position nFrom to position nTo.
+    bool MoveFrame(int nFrom, int nTo);
+    // Take back or apply again the last frame operation; return the key of
+    // the frame made current (the one the operation was about, or its
+    // neighbour when it left the drawing), -1 when nothing was done.
+    int UndoFrameChange();
+    int RedoFrameChange();
+    bool CanUndoFrameChange() const { return m_history.CanUndo(); }
+    bool CanRedoFrameChange() const { return m_history.CanRedo(); }
+    const CFrameHistory& FrameChanges() const { return m_history; }
+    // Position of the frame in the shown order; -1 when no frame has that key.
+    int GetFrameIndex(int nKey) const { return m_order.IndexOf(nKey); }
     // Makes the frame current. A resting frame gets a store of its own first;
     // when memory runs out it stays resting, current but not writable (its
     // history is 0, so no step can open on it).
@@ -79,7 +109,7 @@ public:
     // A resting frame's cells, shared (null for a frame with a store): they
     // never change while it rests, so a reader may keep them.
     std::shared_ptr<const CharCell[]> GetRestingCells(int nKey) const;
-    int GetFrameCount() const { return static_cast<int>(m_mapFrames.size()); }
+    int GetFrameCount() const { return static_cast<int>(m_order.size()); }
 
     int GetRows() const { return m_nRows; }
     int GetCols() const { return m_nCols; }
@@ -95,9 +125,9 @@ public:
     // Store of the current frame; 0 before the first new document.
     int GetCurHistory() const { return m_nCurHistory; }
     CharCell* GetCurCells() const { return m_pCurCells; }
-    // Every registered frame, key to cells, in ascending key order: the order
-    // of the file, the exports and the frame list.
-    const std::map<int, CharCell*>& GetFrames() const { return m_mapFrames; }
+    // Every registered frame, key and cells, in the shown order: the order
+    // of the frame list, playback, the file and the exports.
+    const CFrameOrder& GetFrames() const { return m_order; }
     // Null when no frame has that key.
     CharCell* GetFrameCells(int nKey) const;
     // Store of that frame; 0 when no frame has that key.
@@ -122,13 +152,19 @@ private:
     void DestroyFrameStores();
     bool WakeFrame(int nKey);
     bool IsSmallFrame() const;
+    SHeldFrame Detach(int nKey);
+    bool Attach(SHeldFrame& frame, int nIndex);
+    void SelectAt(int nIndex);
+    int MakeFrame(int nIndex, const CharCell* pCopy);
+    int ApplyChange(SFrameChange& change, bool bUndo);
 
     int m_nCurHistory = 0;             // store of the current frame; 0 before the first new document
     CharCell* m_pCurCells = nullptr;   // cells of the current frame
-    std::map<int, CharCell*> m_mapFrames; // frame key to cells
+    CFrameOrder m_order;                  // frame key and cells, in the shown order
     std::map<int, int> m_mapHistories;    // frame key to store id (0: resting)
     std::map<int, std::shared_ptr<CharCell[]>> m_mapResting; // resting frames' cells
     std::vector<int> m_vAwakeSmall; // small frames with a store, which may rest
+    CFrameHistory m_history;              // frame operations, for Undo Frame Change
     int m_nNextFrameKey = 0;
     int m_nCols = DEFAULT_COLS;
     int m_nRows = DEFAULT_ROWS;

@@ -41,11 +41,10 @@ public:
     virtual const CharCell* GetFrame(int nIndex) = 0;
 };
 
-// A document's frames in key order. The exports ask for them in ascending
-// order, so the map is walked once.
+// A document's frames in the shown order.
 class CDocFrameSource : public IAnimFrameSource {
 public:
-    explicit CDocFrameSource(const CArtDoc& doc) : m_doc(doc), m_it(doc.GetFrames().begin()) {}
+    explicit CDocFrameSource(const CArtDoc& doc) : m_doc(doc) {}
 
     int GetFrameCount() const override { return m_doc.GetFrameCount(); }
     int GetRows() const override { return m_doc.GetRows(); }
@@ -54,19 +53,11 @@ public:
     {
         if (nIndex < 0 || nIndex >= GetFrameCount())
             return nullptr;
-        if (nIndex < m_nIndex) {
-            m_it = m_doc.GetFrames().begin();
-            m_nIndex = 0;
-        }
-        for (; m_nIndex < nIndex; ++m_nIndex)
-            ++m_it;
-        return m_it->second;
+        return m_doc.GetFrames().begin()[nIndex].second;
     }
 
 private:
     const CArtDoc& m_doc;
-    std::map<int, CharCell*>::const_iterator m_it;
-    int m_nIndex = 0;
 };
 
 

@@ -2,6 +2,8 @@
 
 #include "canvas/thumbnail_renderer.h"
 
+#include <algorithm>
+
 namespace {
 constexpr quint32 NO_SOURCE = 0xFFFFFFFFu;
 }
@@ -168,6 +170,40 @@ void CFrameListModel::RemoveRow(int nRow)
     beginRemoveRows({}, nRow, nRow);
     m_vRows.erase(m_vRows.begin() + nRow);
     endRemoveRows();
+}
+
+void CFrameListModel::MoveRow(int nFrom, int nTo, const QString& strFormat)
+{
+    const int nCount = rowCount();
+    if (nFrom < 0 || nFrom >= nCount || nTo < 0 || nTo >= nCount || nFrom == nTo)
+        return;
+    beginMoveRows({}, nFrom, nFrom, {}, nTo > nFrom ? nTo + 1 : nTo);
+    const auto itFrom = m_vRows.begin() + nFrom;
+    const auto itTo = m_vRows.begin() + nTo;
+    if (nFrom < nTo)
+        std::rotate(itFrom, itFrom + 1, itTo + 1);
+    else
+        std::rotate(itTo, itFrom, itFrom + 1);
+    endMoveRows();
+    const int nFirst = std::min(nFrom, nTo);
+    const int nLast = std::max(nFrom, nTo);
+    for (int i = nFirst; i <= nLast; ++i)
+        m_vRows[static_cast<std::size_t>(i)].strText = strFormat.arg(i + 1);
+    emit dataChanged(index(nFirst), index(nLast), {Qt::DisplayRole});
+}
+
+void CFrameListModel::SetRows(const std::vector<quint32>& vData, const QString& strFormat)
+{
+    beginResetModel();
+    m_vRows.clear();
+    m_vRows.reserve(vData.size());
+    for (quint32 nData : vData) {
+        m_vRows.push_back({nData, strFormat.arg(static_cast<int>(m_vRows.size()) + 1)});
+        const auto nImage = static_cast<std::size_t>(nData & 0xFFFF);
+        if (nImage < m_vImageSource.size())
+            m_vImageSource[nImage] = nData;
+    }
+    endResetModel();
 }
 
 void CFrameListModel::Clear()

@@ -49,6 +49,10 @@ public:
     // Rows whose images are new and pending, "Frame:%d" by position.
     void AppendPendingRows(const std::vector<quint32>& vData, const QString& strFormat);
     void RemoveRow(int nRow);
+    // Moves a row to position nTo; the rows between are titled again.
+    void MoveRow(int nFrom, int nTo, const QString& strFormat);
+    // Every row again, "Frame:%d" by position; the images keep their indexes.
+    void SetRows(const std::vector<quint32>& vData, const QString& strFormat);
     void Clear();
     quint32 RowData(int nRow) const;
     void SetRowData(int nRow, quint32 nData);

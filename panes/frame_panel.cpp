@@ -215,6 +215,25 @@ void CFramePaneView::DeleteItem(int nIndex)
     m_bQuiet = false;
 }
 
+void CFramePaneView::SetItems(const std::vector<quint32>& vData)
+{
+    m_bQuiet = true;
+    m_pModel->SetRows(vData, QString::fromLatin1(gw::IDS_FRAME_FORMAT_QT));
+    clearSelection();
+    m_nLastSelected = -1;
+    m_bQuiet = false;
+    ScheduleThumbnails();
+}
+
+void CFramePaneView::MoveItem(int nFrom, int nTo)
+{
+    m_bQuiet = true;
+    m_pModel->MoveRow(nFrom, nTo, QString::fromLatin1(gw::IDS_FRAME_FORMAT_QT));
+    SelectItem(nTo);
+    m_nLastSelected = nTo;
+    m_bQuiet = false;
+}
+
 void CFramePaneView::RemoveAll()
 {
     m_bQuiet = true;
@@ -249,6 +268,10 @@ std::unique_ptr<QMenu> CFramePaneView::MakeFrameMenu(IFramePanelHost* pHost)
     auto pMenu = std::make_unique<QMenu>(this);
     pMenu->setObjectName(QStringLiteral("FrameRClick"));
     for (int nId : gw::kFrameMenu) {
+        if (nId == gw::ID_SEPARATOR) {
+            pMenu->addSeparator();
+            continue;
+        }
         QString strText;
         if (nId == gw::ID_DELETE_FRAME) {
             strText = QString::fromLatin1(gw::IDS_FRAMEMENU_DELETE_FRAME);

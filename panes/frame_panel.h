@@ -19,11 +19,14 @@ class QMenu;
 class IFramePanelHost {
 public:
     virtual ~IFramePanelHost() = default;
-    // One of the four frame commands (ID_PLAY, ID_PAUSE, ID_ADD_FRAME,
-    // ID_DELETE_FRAME), from the strip or the right-click menu.
+    // One of the frame commands (ID_PLAY, ID_ADD_FRAME, ...), from the
+    // strip or the right-click menu.
     virtual void RunFrameCommand(int nId) = 0;
     // The list item at nIndex became selected.
     virtual void SelectFrameItem(int nIndex) = 0;
+    // The item at nFrom was dragged to position nTo (counted before the
+    // drag took it out).
+    virtual void MoveFrameItem(int /*nFrom*/, int /*nTo*/) {}
 };
 
 class CFrameListModel;
@@ -88,10 +91,18 @@ public:
     // selection notification; the list is left with nothing selected.
     void DeleteItem(int nIndex);
     void RemoveAll();
+    // Replaces every item, quietly, titled "Frame:%d" in order; nothing is
+    // left selected.
+    void SetItems(const std::vector<quint32>& vData);
+    // Moves an item to position nTo, titles renumbered, and selects it there,
+    // quietly.
+    void MoveItem(int nFrom, int nTo);
+    // While an item is dragged: the position it would drop at, else -1.
+    int DropPosition() const { return m_nDropAt; }
     int SelectedIndex() const;
     void scrollTo(const QModelIndex& idx, ScrollHint hint = EnsureVisible) override;
 
-    // The right-click menu "FrameRClick": the four frame commands.
+    // The right-click menu "FrameRClick": the frame commands.
     std::unique_ptr<QMenu> MakeFrameMenu(IFramePanelHost* pHost);
 
 signals:
@@ -100,15 +111,30 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
     void timerEvent(QTimerEvent* pEvent) override;
+    // Reordering by drag (frame_panel_drag.cpp): a press on an item, a move
+    // past the drag distance, a marker between items, the release drops;
+    // Escape cancels.
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void paintEvent(QPaintEvent* pEvent) override;
 
 private:
     void OnSelectionChanged();
     void ScheduleThumbnails();
+    int DropPositionAt(const QPoint& pt) const;
+    void EndDrag();
 
     CFrameListModel* m_pModel;
     bool m_bQuiet = false;
     int m_nLastSelected = -1;
     int m_nIdleTimer = 0;
+    int m_nDragFrom = -1; // item pressed, -1 when none
+    QPoint m_ptPress;
+    bool m_bDragging = false;
+    bool m_bDragCancelled = false; // Escape ended the drag; its release does nothing
+    int m_nDropAt = -1;
 
     friend class CFramePaneBar;
 };

@@ -14,7 +14,9 @@ inline constexpr int kMainToolbar[] = {
     ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_SEPARATOR,
     ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_PASTE_CLIPBOARD, ID_EDIT_DELETE, ID_SEPARATOR,
     ID_EDIT_UNDO, ID_EDIT_REDO, ID_APP_ABOUT};
-inline constexpr int kControlToolbar[] = {ID_PLAY, ID_PAUSE, ID_ADD_FRAME, ID_DELETE_FRAME, ID_ZOOM_IN, ID_ZOOM_OUT};
+inline constexpr int kControlToolbar[] = {
+    ID_PLAY, ID_PAUSE, ID_ADD_FRAME, ID_DELETE_FRAME, ID_DUPLICATE_FRAME, ID_INSERT_FRAME, ID_MOVE_FRAME_LEFT,
+    ID_MOVE_FRAME_RIGHT, ID_UNDO_FRAME_CHANGE, ID_REDO_FRAME_CHANGE, ID_ZOOM_IN, ID_ZOOM_OUT};
 inline constexpr int kOtherToolsToolbar[] = {ID_SETTINGS, ID_IMAGE_CONVERT, ID_FIGLET_FONT, ID_SYMBOL_LIB};
 // Its buttons show their tooltip text beside the image.
 inline constexpr int kViewToolbar[] = {
@@ -42,7 +44,9 @@ inline constexpr int kViewMenu[] = {
     ID_VIEW_VIEWBAR, ID_VIEW_CHAR_PICKER, ID_VIEW_FRAME_PANEL, ID_VIEW_COLOR_PICKER};
 inline constexpr int kToolsMenu[] = {ID_IMAGE_CONVERT, ID_FIGLET_FONT, ID_SYMBOL_LIB, ID_SETTINGS};
 inline constexpr int kControlMenu[] = {
-    ID_PLAY, ID_PAUSE, ID_ADD_FRAME, ID_DELETE_FRAME, ID_AUTO_DRAW, ID_SHOW_GRID, ID_ZOOM_IN, ID_ZOOM_OUT};
+    ID_PLAY, ID_PAUSE, ID_ADD_FRAME, ID_DELETE_FRAME, ID_SEPARATOR, ID_DUPLICATE_FRAME, ID_INSERT_FRAME,
+    ID_MOVE_FRAME_LEFT, ID_MOVE_FRAME_RIGHT, ID_SEPARATOR, ID_UNDO_FRAME_CHANGE, ID_REDO_FRAME_CHANGE,
+    ID_SEPARATOR, ID_AUTO_DRAW, ID_SHOW_GRID, ID_ZOOM_IN, ID_ZOOM_OUT};
 inline constexpr int kHelpMenu[] = {ID_HELP_CONTENTS, ID_APP_ABOUT};
 inline constexpr char IDS_MENU_FILE[] = "&File";
 inline constexpr char IDS_MENU_EDIT[] = "&Edit";
@@ -53,7 +57,9 @@ inline constexpr char IDS_MENU_HELP[] = "&Help";
 
 // The frame panel's right-click menu; its Delete item reads differently
 // from the Control menu's.
-inline constexpr int kFrameMenu[] = {ID_PLAY, ID_PAUSE, ID_ADD_FRAME, ID_DELETE_FRAME};
+inline constexpr int kFrameMenu[] = {
+    ID_PLAY, ID_PAUSE, ID_ADD_FRAME, ID_DELETE_FRAME, ID_SEPARATOR, ID_DUPLICATE_FRAME, ID_INSERT_FRAME,
+    ID_MOVE_FRAME_LEFT, ID_MOVE_FRAME_RIGHT, ID_SEPARATOR, ID_UNDO_FRAME_CHANGE, ID_REDO_FRAME_CHANGE};
 inline constexpr char IDS_FRAMEMENU_DELETE_FRAME[] = "Delete a frame";
 
 // The canvas's right-click menu, shown with the select tools.

@@ -38,6 +38,12 @@ inline constexpr int ID_PLAY = 41000;
 inline constexpr int ID_PAUSE = 41001;
 inline constexpr int ID_ADD_FRAME = 41002;
 inline constexpr int ID_DELETE_FRAME = 41003;
+inline constexpr int ID_INSERT_FRAME = 41010;
+inline constexpr int ID_DUPLICATE_FRAME = 41011;
+inline constexpr int ID_MOVE_FRAME_LEFT = 41012;
+inline constexpr int ID_MOVE_FRAME_RIGHT = 41013;
+inline constexpr int ID_UNDO_FRAME_CHANGE = 41014;
+inline constexpr int ID_REDO_FRAME_CHANGE = 41015;
 
 // Other tools
 inline constexpr int ID_SETTINGS = 41004;

@@ -73,7 +73,11 @@ void CActionTable::Run(int nId)
 void CActionTable::Update(const SCommandState& state)
 {
     const auto check = [this](int nId, bool bChecked) { Action(nId)->setChecked(bChecked); };
-    const auto enable = [this](int nId, bool bEnabled) { Action(nId)->setEnabled(bEnabled); };
+    // A table built for a test may lack some commands.
+    const auto enable = [this](int nId, bool bEnabled) {
+        if (QAction* pAction = Action(nId))
+            pAction->setEnabled(bEnabled);
+    };
 
     const int nTool = state.nCurTool;
     check(ID_TOOL_CURSOR, nTool == TOOL_CURSOR);
@@ -102,4 +106,8 @@ void CActionTable::Update(const SCommandState& state)
     enable(ID_EDIT_DELETE, state.bFloating);
     enable(ID_EDIT_PASTE, state.bBlockInClipboard);
     enable(ID_PASTE_CLIPBOARD, state.bClipboardText);
+    enable(ID_UNDO_FRAME_CHANGE, state.bCanUndoFrameChange);
+    enable(ID_REDO_FRAME_CHANGE, state.bCanRedoFrameChange);
+    enable(ID_MOVE_FRAME_LEFT, state.bCanMoveFrameLeft);
+    enable(ID_MOVE_FRAME_RIGHT, state.bCanMoveFrameRight);
 }

@@ -25,6 +25,10 @@ struct SCommandState {
     bool bCanRedo = false;
     bool bBlockInClipboard = false; // the view's own clipboard holds a block
     bool bClipboardText = false;    // the system clipboard holds text
+    bool bCanUndoFrameChange = false;
+    bool bCanRedoFrameChange = false;
+    bool bCanMoveFrameLeft = false;
+    bool bCanMoveFrameRight = false;
 };
 
 class CActionTable : public QObject {

@@ -56,6 +56,7 @@ void CFrameCommands::AddFirstFrame(int nFrameKey, const QImage& imgThumb)
     m_bSkipNextSelect = 0;
     CFramePaneView* pList = m_pFramePane->List();
     pList->RemoveAll();
+    m_mapImages.clear();
     const int nImage = pList->AddThumbnail(imgThumb);
     const int nItem = pList->AppendItem(nImage);
     m_nCurFrameItem = nItem;
@@ -75,6 +76,7 @@ void CFrameCommands::AddLoadedFrames()
     m_nPlayPos = 0;
     CFramePaneView* pList = m_pFramePane->List();
     pList->RemoveAll();
+    m_mapImages.clear();
     std::vector<quint32> vData;
     vData.reserve(m_doc.GetFrames().size());
     int nImage = 0;
@@ -184,42 +186,7 @@ void CFrameCommands::OnPlaybackTick()
 
 bool CFrameCommands::AddNewFrame()
 {
-    m_view.EndPendingEdit();
-    CharCell* pCells = nullptr;
-    try {
-        pCells = m_doc.NewFrame();
-    } catch (const CBackupError& e) {
-        // The document is as it was: no frame was added.
-        GwMessageBox(m_pParent, QStringLiteral("Not enough memory for another frame (%1).")
-                               .arg(QString::fromLatin1(e.what())));
-        return false;
-    }
-    if (!pCells) {
-        GwMessageBox(m_pParent, QString::fromLatin1(MSG_FRAME_KEYS_EXHAUSTED));
-        return false;
-    }
-    m_view.SetCells(pCells);
-    m_doc.RestIdleFrames(); // the view has let go of the frame it showed
-    m_view.ClearCanvas();
-    m_view.RebuildLayers();
-    m_view.Refresh(CArtView::REFRESH_ALL);
-
-    CFramePaneView* pList = m_pFramePane->List();
-    const int nImage = pList->AddThumbnail(m_view.MakeThumbnail());
-    const int nItem = pList->AppendItem(nImage);
-    m_nCurFrameItem = nItem;
-    pList->SetItemText(nItem, FrameTitle(nItem + 1));
-    const int nKey = m_doc.RegisterFrame();
-    pList->SetItemData(nItem, (static_cast<quint32>(nKey) << 16) | static_cast<quint32>(nImage & 0xFFFF));
-    m_bSkipNextSelect = 1;
-    pList->SelectItem(nItem);
-    // The flag is meant for this one notification only.
-    m_bSkipNextSelect = 0;
-    m_pFramePane->m_nFrameCount += 1;
-    m_pFramePane->m_nCurFrameNo = nItem + 1;
-    m_pFramePane->RepaintStrip();
-    RefreshFrameThumbnail();
-    return true;
+    return InsertBlankFrame(m_doc.GetFrameCount());
 }
 
 void CFrameCommands::OnAddFrame()
@@ -234,40 +201,24 @@ void CFrameCommands::OnAddFrame()
 
 void CFrameCommands::OnDeleteFrame()
 {
-    if (m_bPlaying == 1) {
-        StopPlayback();
+    if (StopsPlayback())
         return;
-    }
     CFramePaneView* pList = m_pFramePane->List();
     if (pList->count() <= 1) {
         GwMessageBox(m_pParent, QString::fromLatin1(gw::IDS_KEEP_ONE_FRAME));
         return;
     }
     m_view.EndPendingEdit();
-    const int nKey = KeyOf(pList->ItemData(m_nCurFrameItem));
-    if (!m_doc.DeleteFrame(nKey)) {
-        // Its store could not be let go: the frame and its item stay.
+    // The frame goes into the frame history, whence Undo Frame Change
+    // brings it back with its cells and its own history.
+    if (!m_doc.RemoveFrame(CurrentKey())) {
         GwMessageBox(m_pParent, QStringLiteral("This frame could not be deleted."));
         return;
     }
-    // The deleted frame's thumbnail stays in the list: the other items'
-    // image indexes keep pointing at their own pictures.
-    pList->DeleteItem(m_nCurFrameItem);
-    m_nCurFrameItem = 0;
-    // The focus highlight moves with the current frame; nothing is selected.
-    pList->SetCurrentItem(0);
-    pList->RenumberItems();
-    m_doc.SelectFrame(KeyOf(pList->ItemData(0)));
-    m_view.SetCells(m_doc.GetCurCells());
-    m_doc.RestIdleFrames(); // the view has let go of the frame it showed
-    m_pFramePane->m_nFrameCount -= 1;
-    m_pFramePane->m_nCurFrameNo = 1;
-    m_pFramePane->RepaintStrip();
-    // The first frame's cells were laid out at the zoom of the last time it
-    // was shown: lay them out again before drawing them.
-    m_view.RebuildLayers();
-    m_view.Refresh(CArtView::REFRESH_ALL);
-    m_host.DocumentChanged();
+    // The first frame becomes current; the focus highlight moves to it and
+    // nothing is selected.
+    m_doc.SelectFrame(m_doc.GetFrames().begin()->first);
+    ShowFrames(EShow::FocusOnly);
 }
 
 void CFrameCommands::SelectFrameItem(int nIndex)

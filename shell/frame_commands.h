@@ -1,5 +1,6 @@
-// The frames of the drawing: the frame panel's contents, the four frame
-// commands (Play, Pause, Add a frame, Delete frame) and the playback timer.
+// The frames of the drawing: the frame panel's contents, the frame commands
+// (Play, Pause, Add, Delete, Insert, Duplicate, Move, Undo and Redo Frame
+// Change; the last five in frame_operations.cpp) and the playback timer.
 // The order of the frames is the order of the frame list's items; playback
 // only selects the next item at a fixed interval, and the selection makes
 // that frame current.
@@ -8,6 +9,8 @@
 #include "panes/frame_panel.h"
 
 #include <QObject>
+
+#include <map>
 
 class CArtDoc;
 class CArtView;
@@ -47,6 +50,8 @@ public:
     // unless it is the frame just added.
     void RunFrameCommand(int nId) override;
     void SelectFrameItem(int nIndex) override;
+    // A thumbnail dragged to another place moves its frame there.
+    void MoveFrameItem(int nFrom, int nTo) override;
 
     // The view's initial update of a new or opened drawing.
     void AddFirstFrame(int nFrameKey, const QImage& imgThumb);
@@ -66,6 +71,14 @@ public:
     void OnPause();
     void OnAddFrame();
     void OnDeleteFrame();
+    void OnInsertFrame();
+    void OnDuplicateFrame();
+    void OnMoveFrameLeft();
+    void OnMoveFrameRight();
+    void OnUndoFrameChange();
+    void OnRedoFrameChange();
+    // Whether the current frame can move one place by nStep (-1 or 1).
+    bool CanMoveFrame(int nStep) const;
 
     // Playback state, read by the tests.
     int m_bPlaying = 0;
@@ -77,6 +90,18 @@ protected:
     void timerEvent(QTimerEvent* pEvent) override;
 
 private:
+    enum class EShow { Select, FocusOnly, Blank };
+    // The list again from the document's order, after a frame operation,
+    // and the current frame on the canvas: selected (Select, Blank: a new
+    // frame, cleared first) or only given the focus highlight (FocusOnly).
+    void ShowFrames(EShow eShow);
+    // Ends playback for a frame operation; true when it was playing (the
+    // command then does nothing else).
+    bool StopsPlayback();
+    int CurrentKey() const;
+    // Inserts a blank frame at nIndex; false after telling the user.
+    bool InsertBlankFrame(int nIndex);
+
     CArtDoc& m_doc;
     CArtView& m_view;
     const SShellSettings& m_settings;
@@ -84,4 +109,5 @@ private:
     QWidget* m_pParent;
     CFramePaneBar* m_pFramePane = nullptr;
     int m_nPlayTimer = 0; // id of the playback timer; 0 while stopped
+    std::map<int, int> m_mapImages; // frame key to its thumbnail's index, for frames out of the list too
 };

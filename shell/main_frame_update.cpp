@@ -7,6 +7,7 @@
 #include "shell/action_table.h"
 #include "shell/edit_commands.h"
 #include "shell/frame_bars.h"
+#include "shell/frame_commands.h"
 
 using namespace gw;
 
@@ -22,6 +23,10 @@ void CMainFrame::UpdateCommandUI()
     state.bGridShown = m_pView && m_pView->IsGridShown();
     state.mapShown = m_pBars->ShownStates();
     m_pEdits->FillState(state);
+    state.bCanUndoFrameChange = m_doc.CanUndoFrameChange();
+    state.bCanRedoFrameChange = m_doc.CanRedoFrameChange();
+    state.bCanMoveFrameLeft = m_pFrames->CanMoveFrame(-1);
+    state.bCanMoveFrameRight = m_pFrames->CanMoveFrame(1);
     m_pActions->Update(state);
     m_pBars->ShowPaletteChoice(m_nSelectMode, m_nFreehandTool);
 }

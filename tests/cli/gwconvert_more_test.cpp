@@ -3,6 +3,8 @@
 // each compared with what the editor's own functions make of the same input.
 #include "convert_test_support.h"
 
+#include "core/gwp_writer.h"
+
 using namespace gwcli;
 
 namespace {
@@ -264,3 +266,39 @@ TEST_F(ConvertTest, PictureAndTerminalExportsRefuseBadOptionsAndOutputs)
 }
 
 } // namespace
+
+// A drawing saved after a move and an undone delete is read back in the
+// order the editor showed.
+TEST_F(ConvertTest, ReadsFramesInTheOrderSavedAfterMoveAndUndoneDelete)
+{
+    Frame third = m_frames[0];
+    for (CharCell& cell : third)
+        cell.chChar = cell.chChar == ' ' ? uint8_t('z') : ' ';
+    const std::vector<Frame> made = {m_frames[0], m_frames[1], third};
+    CArtDoc doc;
+    doc.SetCanvasSize(ROWS, COLS);
+    ASSERT_TRUE(doc.OnNewDocument());
+    doc.RegisterFrame();
+    const auto write = [&](const Frame& frame) {
+        ASSERT_EQ(BackupWriteSealed(static_cast<unsigned>(doc.GetCurHistory()), doc.GetCurCells(), frame.data(),
+                                    frame.size() * sizeof(CharCell)),
+                  BACKUP_OK);
+    };
+    write(made[0]);
+    for (int i = 1; i < 3; ++i) {
+        ASSERT_EQ(doc.InsertFrame(i), i);
+        write(made[std::size_t(i)]);
+    }
+    ASSERT_TRUE(doc.MoveFrame(2, 0)); // third, first, second
+    ASSERT_TRUE(doc.RemoveFrame(0));
+    ASSERT_GE(doc.UndoFrameChange(), 0);
+    ASSERT_TRUE(GwpSaveDocument(doc, m_in.string()));
+
+    const Frame* expected[] = {&made[2], &made[0], &made[1]};
+    for (int n = 0; n < 3; ++n) {
+        SCOPED_TRACE(n);
+        ExpectDone(Run({"utf8", m_in.string(), "a.txt", "--frame", std::to_string(n + 1)}));
+        EXPECT_EQ(ReadFile(Work("a.txt")),
+                  Written([&](std::ostream& os) { ExportUtf8Text(os, expected[n]->data(), ROWS, COLS); }));
+    }
+}

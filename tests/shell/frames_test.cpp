@@ -326,10 +326,14 @@ private slots:
         QCOMPARE(pMenu->objectName(), QStringLiteral("FrameRClick"));
         QStringList vTexts;
         for (QAction* pAction : pMenu->actions()) {
-            vTexts.append(pAction->text());
+            if (!pAction->isSeparator())
+                vTexts.append(pAction->text());
         }
-        QCOMPARE(vTexts, (QStringList{QStringLiteral("Play"), QStringLiteral("Pause"),
-                                      QStringLiteral("Add a frame"), QStringLiteral("Delete a frame")}));
+        QCOMPARE(vTexts, (QStringList{QStringLiteral("Play"), QStringLiteral("Pause"), QStringLiteral("Add a frame"),
+                                      QStringLiteral("Delete a frame"), QStringLiteral("Duplicate frame"),
+                                      QStringLiteral("Insert frame"), QStringLiteral("Move frame left"),
+                                      QStringLiteral("Move frame right"), QStringLiteral("Undo Frame Change"),
+                                      QStringLiteral("Redo Frame Change")}));
         pMenu->actions().at(3)->trigger();
         QCOMPARE(rec.m_vMessages.size(), 2);
         pMenu->actions().at(2)->trigger();
