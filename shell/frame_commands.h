@@ -94,6 +94,7 @@ private:
     // The list again from the document's order, after a frame operation,
     // and the current frame on the canvas: selected (Select, Blank: a new
     // frame, cleared first) or only given the focus highlight (FocusOnly).
+    void MarkFramesChanged();
     void ShowFrames(EShow eShow);
     // Ends playback for a frame operation; true when it was playing (the
     // command then does nothing else).

@@ -33,6 +33,14 @@ int CFrameCommands::CurrentKey() const
     return KeyOf(m_pFramePane->List()->ItemData(m_nCurFrameItem));
 }
 
+// Add and Delete leave the flag as it is, as they always have; the newer
+// commands change the order or bring frames back, which a close without a
+// prompt would lose, so they mark the drawing modified.
+void CFrameCommands::MarkFramesChanged()
+{
+    m_doc.SetModifiedFlag();
+}
+
 void CFrameCommands::ShowFrames(EShow eShow)
 {
     CFramePaneView* pList = m_pFramePane->List();
@@ -99,7 +107,8 @@ void CFrameCommands::OnInsertFrame()
     if (StopsPlayback())
         return;
     m_pFramePane->SetLatched(CFrameButtonStrip::BTN_NONE);
-    InsertBlankFrame(m_doc.GetFrameIndex(CurrentKey()) + 1);
+    if (InsertBlankFrame(m_doc.GetFrameIndex(CurrentKey()) + 1))
+        MarkFramesChanged();
 }
 
 void CFrameCommands::OnDuplicateFrame()
@@ -119,6 +128,7 @@ void CFrameCommands::OnDuplicateFrame()
         GwMessageBox(m_pParent, QString::fromLatin1(MSG_FRAME_KEYS_EXHAUSTED));
         return;
     }
+    MarkFramesChanged();
     ShowFrames(EShow::Select);
 }
 
@@ -139,6 +149,7 @@ void CFrameCommands::MoveFrameItem(int nFrom, int nTo)
     const int nKey = KeyOf(pList->ItemData(nFrom));
     if (!m_doc.MoveFrame(m_doc.GetFrameIndex(nKey), nTo))
         return;
+    MarkFramesChanged();
     if (nFrom != m_nCurFrameItem) {
         // The moved frame becomes current, as the one the user just handled.
         m_doc.SelectFrame(nKey);
@@ -172,8 +183,10 @@ void CFrameCommands::OnUndoFrameChange()
     if (StopsPlayback())
         return;
     m_view.EndPendingEdit();
-    if (m_doc.UndoFrameChange() >= 0)
+    if (m_doc.UndoFrameChange() >= 0) {
+        MarkFramesChanged();
         ShowFrames(EShow::Select);
+    }
 }
 
 void CFrameCommands::OnRedoFrameChange()
@@ -181,6 +194,8 @@ void CFrameCommands::OnRedoFrameChange()
     if (StopsPlayback())
         return;
     m_view.EndPendingEdit();
-    if (m_doc.RedoFrameChange() >= 0)
+    if (m_doc.RedoFrameChange() >= 0) {
+        MarkFramesChanged();
         ShowFrames(EShow::Select);
+    }
 }

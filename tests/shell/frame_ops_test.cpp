@@ -20,7 +20,7 @@ CFramePaneView* List(CMainFrame& frame) { return frame.FramePanel()->List(); }
 void Mark(CMainFrame& frame, char ch)
 {
     frame.View()->BeginEdit();
-    frame.View()->SetCell(0, 0, static_cast<uint8_t>(ch), false, 0);
+    frame.View()->SetCell(0, 0, static_cast<uint8_t>(ch), CToolContext::COLOUR_TEXT, 0);
     frame.View()->EndEdit();
 }
 
@@ -111,8 +111,14 @@ private slots:
         CMainFrame frame;
         Build(frame, "ABC");
         for (int i = 0; i < vCommands.size(); ++i) {
+            frame.Document().SetModifiedFlag(false);
             frame.RunCommand(vCommands[i]);
             QCOMPARE(Order(frame), vOrders[i]);
+            // A change of order or a frame brought back must not be lost
+            // unasked; Add and Delete keep their old rule.
+            const bool bOld = vCommands[i] == gw::ID_ADD_FRAME || vCommands[i] == gw::ID_DELETE_FRAME;
+            const bool bChanged = vOrders[i] != (i == 0 ? QStringLiteral("ABC*") : vOrders[i - 1]);
+            QCOMPARE(frame.Document().IsModified(), bChanged && !bOld);
         }
     }
 
