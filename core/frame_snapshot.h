@@ -5,7 +5,10 @@
 // long the drawing; a writer thread then reads the frames at its own pace.
 //
 // Taking, releasing and the change notices run on the thread that owns the
-// document; ReadFrame may run on any one other thread.
+// document; ReadFrame may run on any one other thread. The document's thread
+// never waits for the reader (where the system lets the reader copy through
+// the kernel): a frame being read when it is about to change is copied by
+// the document's thread too, and the reader takes that copy.
 #pragma once
 
 #include "core/char_cell.h"
@@ -45,6 +48,10 @@ public:
     // How many frames had to be copied because they were about to change.
     std::size_t PrivateCopies() const { return m_nPrivateCopies; }
 
+    // The reader's result is no longer wanted: frames about to change are
+    // lost to it rather than copied. Document thread.
+    void Abandon() { m_bAbandoned = true; }
+
 private:
     enum EState : int { LIVE, READING, COPYING, PRIVATE, DONE };
     struct SFrame {
@@ -59,9 +66,12 @@ private:
     // Store nId is about to change: its frames the reader has not read yet
     // are copied now.
     void BeforeStoreChange(unsigned nId);
+    // Copies a frame whose pages have not changed yet; then PRIVATE.
+    void CopyLive(SFrame& frame);
     static void OnStoreChange(unsigned nId);
 
     std::size_t m_nCells;
     std::vector<SFrame> m_vFrames;
     std::size_t m_nPrivateCopies = 0;
+    bool m_bAbandoned = false;
 };
