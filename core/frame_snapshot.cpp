@@ -57,7 +57,8 @@ CFrameSnapshot::CFrameSnapshot(std::size_t nCells, std::size_t nFrames)
 {
 }
 
-std::unique_ptr<CFrameSnapshot> CFrameSnapshot::Take(const CArtDoc& doc, const FramePatch& fnPatch)
+std::unique_ptr<CFrameSnapshot> CFrameSnapshot::Take(const CArtDoc& doc, const FramePatch& fnPatch,
+                                                     bool bRereadable)
 {
     for (const auto& [nKey, pCells] : doc.GetFrames()) {
         const auto nId = static_cast<unsigned>(doc.GetFrameHistory(nKey));
@@ -66,6 +67,7 @@ std::unique_ptr<CFrameSnapshot> CFrameSnapshot::Take(const CArtDoc& doc, const F
     }
     std::unique_ptr<CFrameSnapshot> pSnap(
         new CFrameSnapshot(static_cast<std::size_t>(doc.GetCellCount()), doc.GetFrames().size()));
+    pSnap->m_bRereadable = bRereadable;
     std::size_t n = 0;
     for (const auto& [nKey, pCells] : doc.GetFrames()) {
         SFrame& frame = pSnap->m_vFrames[n++];
@@ -153,7 +155,7 @@ bool CFrameSnapshot::ReadFrame(std::size_t nFrame, CharCell* pDst)
     const std::size_t nBytes = m_nCells * sizeof(CharCell);
     int nState = LIVE;
     if (frame.nState.compare_exchange_strong(nState, READING, std::memory_order_acquire)) {
-        const int nAfter = DONE;
+        const int nAfter = m_bRereadable ? LIVE : DONE;
         if (!KernelCopyWorks()) {
             std::memcpy(pDst, frame.pLive, nBytes);
             frame.nState.store(nAfter, std::memory_order_release);
@@ -173,4 +175,11 @@ bool CFrameSnapshot::ReadFrame(std::size_t nFrame, CharCell* pDst)
         return false;
     std::memcpy(pDst, frame.pPrivate.get(), nBytes);
     return true;
+}
+
+const CharCell* CSnapshotFrameSource::GetFrame(int nIndex)
+{
+    if (nIndex < 0 || nIndex >= GetFrameCount() || (m_fnStep && !m_fnStep()))
+        return nullptr;
+    return m_snap.ReadFrame(std::size_t(nIndex), m_vFrame.data()) ? m_vFrame.data() : nullptr;
 }
