@@ -95,7 +95,7 @@ void CExportCommands::OnJobFinished(CExportJob* pJob, const QString& strPath, bo
 {
     // The job is deleted once its signal has returned.
     QMetaObject::invokeMethod(
-        m_pParent,
+        &m_context,
         [this, pJob] {
             std::erase_if(m_vJobs, [pJob](const SRunning& run) { return run.pJob.get() == pJob; });
         },

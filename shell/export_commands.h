@@ -9,6 +9,8 @@
 #include "core/safe_file.h"
 #include "shell/export_job.h"
 
+#include <QObject>
+
 #include <memory>
 #include <vector>
 
@@ -65,4 +67,5 @@ private:
     const SShellSettings& m_settings;
     QWidget* m_pParent;
     std::vector<SRunning> m_vJobs;
+    QObject m_context; // for calls queued to this, dropped with it
 };
