@@ -19,6 +19,11 @@
 // Counters: view_us (autosave) and yardstick_us, medians in microseconds,
 // x_median and x_mean; edit_us, in the first, is an edit of a frame the
 // writer had not read yet, made during the write (the frame is copied first).
+// Also in the first: cpu_us, the interface thread's processor time in the
+// same StartWrite and longest pass (x_cpu against the refresh), and idle_us,
+// the longest pass of the same loop run as long again with no write: on a
+// busy machine the longest pass is mostly time the thread waited for a
+// processor, which idle_us shows without any autosave.
 
 #include "canvas/art_view.h"
 #include "canvas/tools/tool_registry.h"
@@ -35,6 +40,7 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -74,17 +80,30 @@ struct CAutosaveBench {
             [this](const QString& strText) { m_strMessage = strText; });
     }
 
-    // Runs the event loop until the write has been reported; returns the
-    // longest single pass.
-    double FinishWrite()
+    // Runs the event loop until the write has been reported (or, with
+    // dFor, that long); returns the longest single pass, and in *pCpu that
+    // pass's processor time.
+    double FinishWrite(double* pCpu = nullptr, double dFor = 0)
     {
         double dLongest = 0;
-        while (m_pAutosave->IsPending()) {
+        const auto tStart = Clock::now();
+        while (dFor > 0 ? Micros(Clock::now() - tStart) < dFor : m_pAutosave->IsPending()) {
+            const double dCpu0 = ThreadCpuMicros();
             const auto t0 = Clock::now();
             QCoreApplication::processEvents();
-            dLongest = std::max(dLongest, Micros(Clock::now() - t0));
+            const double dPass = Micros(Clock::now() - t0);
+            if (dPass > dLongest && pCpu)
+                *pCpu = ThreadCpuMicros() - dCpu0;
+            dLongest = std::max(dLongest, dPass);
         }
         return dLongest;
+    }
+
+    static double ThreadCpuMicros()
+    {
+        timespec ts{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return double(ts.tv_sec) * 1e6 + double(ts.tv_nsec) / 1e3;
     }
 
     void RefreshVisible()
@@ -117,23 +136,30 @@ void BM_AutosaveInterfaceBlock(benchmark::State& state)
     std::vector<double> vBlock;
     std::vector<double> vYard;
     std::vector<double> vEdit;
+    std::vector<double> vCpu;
+    std::vector<double> vIdle;
     uint8_t ch = 'a';
     for (auto _ : state) {
+        const double dCpu0 = CAutosaveBench::ThreadCpuMicros();
         const auto t0 = Clock::now();
         if (!bench.m_pAutosave->StartWrite()) {
             state.SkipWithError("no write started");
             break;
         }
         const auto t1 = Clock::now();
+        const double dStartCpu = CAutosaveBench::ThreadCpuMicros() - dCpu0;
         // The last frame is the last the writer reads.
         bench.Edit(FRAMES - 1, ch++);
         const auto t2 = Clock::now();
-        const double dFinish = bench.FinishWrite();
+        double dFinishCpu = 0;
+        const double dFinish = bench.FinishWrite(&dFinishCpu);
         const auto t3 = Clock::now();
         for (int i = 0; i < REFRESHES; ++i)
             bench.RefreshVisible();
         const auto t4 = Clock::now();
+        vIdle.push_back(bench.FinishWrite(nullptr, Micros(t3 - t2)));
         vBlock.push_back(Micros(t1 - t0) + dFinish);
+        vCpu.push_back(dStartCpu + dFinishCpu);
         vEdit.push_back(Micros(t2 - t1));
         vYard.push_back(Micros(t4 - t3) / REFRESHES);
         state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count() + dFinish / 1e6);
@@ -142,6 +168,9 @@ void BM_AutosaveInterfaceBlock(benchmark::State& state)
         state.SkipWithError(bench.m_strMessage.toStdString().c_str());
     SetRatioCounters(state, vBlock, vYard);
     state.counters["edit_us"] = gwratio::Median(vEdit);
+    state.counters["cpu_us"] = gwratio::Median(vCpu);
+    state.counters["x_cpu"] = gwratio::Median(vCpu) / gwratio::Median(vYard);
+    state.counters["idle_us"] = gwratio::Median(vIdle);
 }
 BENCHMARK(BM_AutosaveInterfaceBlock)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(10);
 

@@ -3,6 +3,9 @@
 #include "core/art_doc.h"
 #include "core/backup_store.h"
 
+#include <sys/uio.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <thread>
@@ -17,12 +20,34 @@ std::vector<CFrameSnapshot*>& LiveSnapshots()
     return v;
 }
 
-// A frame is one memcpy long at most; yielding covers a reader that lost its
+// A frame is one memcpy long at most; yielding covers a thread that lost its
 // time slice in the middle of one.
 void WaitWhile(const std::atomic<int>& nState, int nBusy)
 {
     while (nState.load(std::memory_order_acquire) == nBusy)
         std::this_thread::yield();
+}
+
+// The reader copies a live frame through the kernel: the document's thread
+// may change the pages (or release them) while it does, and then a plain
+// memcpy would race or fault; this copy only comes out torn or short, and the
+// reader throws it away. Where the system refuses the call (a sandbox), the
+// reader copies plainly and the document's thread waits for it instead.
+bool CopyThroughKernel(void* pDst, const void* pSrc, std::size_t nBytes)
+{
+    iovec local{pDst, nBytes};
+    iovec remote{const_cast<void*>(pSrc), nBytes};
+    return process_vm_readv(getpid(), &local, 1, &remote, 1, 0) == static_cast<ssize_t>(nBytes);
+}
+
+bool KernelCopyWorks()
+{
+    static const bool bWorks = [] {
+        const int nSrc = 1;
+        int nDst = 0;
+        return CopyThroughKernel(&nDst, &nSrc, sizeof nSrc) && nDst == 1;
+    }();
+    return bWorks;
 }
 
 } // namespace
@@ -32,7 +57,8 @@ CFrameSnapshot::CFrameSnapshot(std::size_t nCells, std::size_t nFrames)
 {
 }
 
-std::unique_ptr<CFrameSnapshot> CFrameSnapshot::Take(const CArtDoc& doc, const FramePatch& fnPatch)
+std::unique_ptr<CFrameSnapshot> CFrameSnapshot::Take(const CArtDoc& doc, const FramePatch& fnPatch,
+                                                     bool bRereadable)
 {
     for (const auto& [nKey, pCells] : doc.GetFrames()) {
         const auto nId = static_cast<unsigned>(doc.GetFrameHistory(nKey));
@@ -41,6 +67,7 @@ std::unique_ptr<CFrameSnapshot> CFrameSnapshot::Take(const CArtDoc& doc, const F
     }
     std::unique_ptr<CFrameSnapshot> pSnap(
         new CFrameSnapshot(static_cast<std::size_t>(doc.GetCellCount()), doc.GetFrames().size()));
+    pSnap->m_bRereadable = bRereadable;
     std::size_t n = 0;
     for (const auto& [nKey, pCells] : doc.GetFrames()) {
         SFrame& frame = pSnap->m_vFrames[n++];
@@ -86,22 +113,40 @@ void CFrameSnapshot::BeforeStoreChange(unsigned nId)
         if (frame.nStore != nId)
             continue;
         int nState = LIVE;
-        if (frame.nState.compare_exchange_strong(nState, COPYING, std::memory_order_acquire)) {
-            // Without memory for the copy the frame is lost to this
-            // snapshot, and its reader is told so.
-            try {
-                frame.pPrivate.reset(new CharCell[m_nCells]);
-                std::memcpy(frame.pPrivate.get(), frame.pLive, m_nCells * sizeof(CharCell));
-                ++m_nPrivateCopies;
-            } catch (const std::bad_alloc&) {
-                frame.pPrivate.reset();
-            }
-            frame.pLive = nullptr;
-            frame.nState.store(PRIVATE, std::memory_order_release);
+        if (m_bAbandoned) {
+            // Nobody wants the cells: the reader is told they are lost.
+            if (frame.nState.compare_exchange_strong(nState, PRIVATE, std::memory_order_acq_rel))
+                continue;
+        } else if (frame.nState.compare_exchange_strong(nState, COPYING,
+                                                        std::memory_order_acquire)) {
+            CopyLive(frame);
+            continue;
+        }
+        if (nState == READING && KernelCopyWorks()) {
+            // The reader's copy may come out torn once the pages change:
+            // this thread copies the frame itself, and the reader takes that.
+            const int nNext = m_bAbandoned ? PRIVATE : COPYING;
+            if (frame.nState.compare_exchange_strong(nState, nNext, std::memory_order_acq_rel) &&
+                nNext == COPYING)
+                CopyLive(frame);
         } else if (nState == READING) {
             WaitWhile(frame.nState, READING);
         }
     }
+}
+
+void CFrameSnapshot::CopyLive(SFrame& frame)
+{
+    // Without memory for the copy the frame is lost to this snapshot, and its
+    // reader is told so.
+    try {
+        frame.pPrivate.reset(new CharCell[m_nCells]);
+        std::memcpy(frame.pPrivate.get(), frame.pLive, m_nCells * sizeof(CharCell));
+        ++m_nPrivateCopies;
+    } catch (const std::bad_alloc&) {
+        frame.pPrivate.reset();
+    }
+    frame.nState.store(PRIVATE, std::memory_order_release);
 }
 
 bool CFrameSnapshot::ReadFrame(std::size_t nFrame, CharCell* pDst)
@@ -110,9 +155,17 @@ bool CFrameSnapshot::ReadFrame(std::size_t nFrame, CharCell* pDst)
     const std::size_t nBytes = m_nCells * sizeof(CharCell);
     int nState = LIVE;
     if (frame.nState.compare_exchange_strong(nState, READING, std::memory_order_acquire)) {
-        std::memcpy(pDst, frame.pLive, nBytes);
-        frame.nState.store(DONE, std::memory_order_release);
-        return true;
+        const int nAfter = m_bRereadable ? LIVE : DONE;
+        if (!KernelCopyWorks()) {
+            std::memcpy(pDst, frame.pLive, nBytes);
+            frame.nState.store(nAfter, std::memory_order_release);
+            return true;
+        }
+        const bool bCopied = CopyThroughKernel(pDst, frame.pLive, nBytes);
+        nState = READING;
+        // Still READING: the pages did not change while they were copied.
+        if (frame.nState.compare_exchange_strong(nState, nAfter, std::memory_order_acq_rel))
+            return bCopied;
     }
     if (nState == COPYING) {
         WaitWhile(frame.nState, COPYING);
@@ -122,4 +175,11 @@ bool CFrameSnapshot::ReadFrame(std::size_t nFrame, CharCell* pDst)
         return false;
     std::memcpy(pDst, frame.pPrivate.get(), nBytes);
     return true;
+}
+
+const CharCell* CSnapshotFrameSource::GetFrame(int nIndex)
+{
+    if (nIndex < 0 || nIndex >= GetFrameCount() || (m_fnStep && !m_fnStep()))
+        return nullptr;
+    return m_snap.ReadFrame(std::size_t(nIndex), m_vFrame.data()) ? m_vFrame.data() : nullptr;
 }

@@ -5,10 +5,14 @@
 // long the drawing; a writer thread then reads the frames at its own pace.
 //
 // Taking, releasing and the change notices run on the thread that owns the
-// document; ReadFrame may run on any one other thread.
+// document; ReadFrame may run on any one other thread. The document's thread
+// never waits for the reader (where the system lets the reader copy through
+// the kernel): a frame being read when it is about to change is copied by
+// the document's thread too, and the reader takes that copy.
 #pragma once
 
 #include "core/char_cell.h"
+#include "core/html_export.h"
 
 #include <atomic>
 #include <cstddef>
@@ -29,7 +33,11 @@ public:
     // written. With fnPatch the current frame is copied at once and patched,
     // and its store may have a step open: the caller vouches that its cells
     // are whole (a lifted block keeps its step open until it is dropped).
-    static std::unique_ptr<CFrameSnapshot> Take(const CArtDoc& doc, const FramePatch& fnPatch = {});
+    // With bRereadable each frame may be read any number of times (an export
+    // that passes over the frames twice); a frame still in the drawing is
+    // then copied whenever it is about to change.
+    static std::unique_ptr<CFrameSnapshot> Take(const CArtDoc& doc, const FramePatch& fnPatch = {},
+                                                bool bRereadable = false);
     ~CFrameSnapshot();
     CFrameSnapshot(const CFrameSnapshot&) = delete;
     CFrameSnapshot& operator=(const CFrameSnapshot&) = delete;
@@ -38,12 +46,16 @@ public:
     std::size_t CellsPerFrame() const { return m_nCells; }
     // Copies frame nFrame's cells, as they were when the snapshot was taken,
     // to pDst (CellsPerFrame() cells). A frame still in the drawing is read
-    // once at most. False when the cells are lost: read before, or changed
-    // when there was no memory to keep them.
+    // once at most unless rereadable. False when the cells are lost: read
+    // before, or changed when there was no memory to keep them.
     bool ReadFrame(std::size_t nFrame, CharCell* pDst);
 
     // How many frames had to be copied because they were about to change.
     std::size_t PrivateCopies() const { return m_nPrivateCopies; }
+
+    // The reader's result is no longer wanted: frames about to change are
+    // lost to it rather than copied. Document thread.
+    void Abandon() { m_bAbandoned = true; }
 
 private:
     enum EState : int { LIVE, READING, COPYING, PRIVATE, DONE };
@@ -59,9 +71,36 @@ private:
     // Store nId is about to change: its frames the reader has not read yet
     // are copied now.
     void BeforeStoreChange(unsigned nId);
+    // Copies a frame whose pages have not changed yet; then PRIVATE.
+    void CopyLive(SFrame& frame);
     static void OnStoreChange(unsigned nId);
 
     std::size_t m_nCells;
     std::vector<SFrame> m_vFrames;
+    bool m_bRereadable = false;
     std::size_t m_nPrivateCopies = 0;
+    bool m_bAbandoned = false;
+};
+
+// The frames of a snapshot, in order, for the exports that read them on a
+// worker thread. fnStep, when given, is called before each frame is read; its
+// false stops the export (the frame cannot be had).
+class CSnapshotFrameSource : public IAnimFrameSource {
+public:
+    CSnapshotFrameSource(CFrameSnapshot& snap, int nRows, int nCols, std::function<bool()> fnStep = {})
+        : m_snap(snap), m_nRows(nRows), m_nCols(nCols), m_fnStep(std::move(fnStep)),
+          m_vFrame(snap.CellsPerFrame())
+    {
+    }
+    int GetFrameCount() const override { return static_cast<int>(m_snap.FrameCount()); }
+    int GetRows() const override { return m_nRows; }
+    int GetCols() const override { return m_nCols; }
+    const CharCell* GetFrame(int nIndex) override;
+
+private:
+    CFrameSnapshot& m_snap;
+    int m_nRows;
+    int m_nCols;
+    std::function<bool()> m_fnStep;
+    std::vector<CharCell> m_vFrame;
 };

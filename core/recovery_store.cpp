@@ -408,7 +408,8 @@ bool CRecoveryStore::Open(std::string* pError)
 }
 
 bool CRecoveryStore::WriteCopy(const CRecoverySnapshot& snap, std::string* pError,
-                               const std::atomic<bool>* pCancel)
+                               const std::atomic<bool>* pCancel,
+                               const std::function<void(int)>& fnBeforeFrame)
 {
     std::lock_guard lock(m_mutex);
     if (m_fdLock < 0)
@@ -438,6 +439,8 @@ bool CRecoveryStore::WriteCopy(const CRecoverySnapshot& snap, std::string* pErro
             const std::size_t nFrameBytes = nCells * sizeof(CharCell);
             std::vector<CharCell> vFrame(snap.frames ? nCells : 0);
             for (int n = 0; n < nFrames && os; ++n) {
+                if (fnBeforeFrame)
+                    fnBeforeFrame(n);
                 if (pCancel && pCancel->load(std::memory_order_relaxed)) {
                     strLost = "cancelled";
                     return false;

@@ -26,6 +26,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -96,8 +97,10 @@ public:
     // those the drawing would be saved as. False (the previous copy intact)
     // when the store is not open, the snapshot is not a valid drawing, a
     // write fails, or *pCancel turns true (it is looked at between frames).
+    // fnBeforeFrame, when given, is called before each frame is read.
     bool WriteCopy(const CRecoverySnapshot& snap, std::string* pError,
-                   const std::atomic<bool>* pCancel = nullptr);
+                   const std::atomic<bool>* pCancel = nullptr,
+                   const std::function<void(int nFrame)>& fnBeforeFrame = {});
     // After a save, or closing a drawing without saving: the copy goes, the
     // lock stays. False when a file could not be removed.
     bool RemoveCopy();

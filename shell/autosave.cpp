@@ -2,8 +2,12 @@
 
 #include <QDir>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <new>
 #include <system_error>
+#include <thread>
 
 namespace {
 
@@ -31,7 +35,7 @@ CAutosave::CAutosave(const CArtDoc& doc, const QString& strFolder, std::function
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &CAutosave::OnTimeout);
-    auto pStore = std::make_unique<CRecoveryStore>(strFolder.toStdString());
+    auto pStore = std::make_shared<CRecoveryStore>(strFolder.toStdString());
     std::string strError;
     if (pStore->Open(&strError)) {
         m_pStore = std::move(pStore);
@@ -88,7 +92,7 @@ void CAutosave::OnDocumentChanged()
     if (!m_pStore || m_nIntervalSecs <= 0 || !HasUnsavedWork()) {
         return;
     }
-    if (m_bWriting) {
+    if (m_pJob) {
         m_bChangedWhileWriting = true;
         return;
     }
@@ -106,12 +110,43 @@ void CAutosave::OnTimeout()
     StartWrite();
 }
 
+// One write, shared by the interface thread and its worker. The worker is
+// detached and never joined: joining would make the interface thread wait
+// for it to be scheduled once more after its report. Waiting is left to the
+// destructor, CloseClean and WriteNow.
+struct CAutosave::SJob {
+    std::shared_ptr<CRecoveryStore> pStore;
+    // Taken and released on the interface thread; the worker only reads it.
+    std::unique_ptr<CRecoverySnapshot> pSnap;
+    std::function<void(int)> fnFrameHook;
+    std::atomic<bool> bCancel{false};
+    // Saved or replaced meanwhile: the worker removes what it wrote, or,
+    // when told too late, the report does (bRemoved says which).
+    std::atomic<bool> bDiscarded{false};
+    bool bRemoved = false;
+    bool bRemoveFailed = false;
+    std::mutex mutex;
+    std::condition_variable cvDone;
+    bool bDone = false;
+
+    void Wait()
+    {
+        std::unique_lock lock(mutex);
+        cvDone.wait(lock, [this] { return bDone; });
+    }
+};
+
+bool CAutosave::IsPending() const
+{
+    return m_timer.isActive() || m_pJob;
+}
+
 bool CAutosave::StartWrite()
 {
     if (!m_pStore) {
         return false;
     }
-    if (m_bWriting) {
+    if (m_pJob) {
         m_bChangedWhileWriting = true;
         return false;
     }
@@ -121,54 +156,62 @@ bool CAutosave::StartWrite()
     }
     // The snapshot stays with this thread: the frames it still points at
     // are copied here, as an edit is about to change them.
-    std::unique_ptr<CRecoverySnapshot> pSnap;
+    auto pJob = std::make_shared<SJob>();
     try {
-        pSnap = std::make_unique<CRecoverySnapshot>(TakeSnapshot());
+        pJob->pSnap = std::make_unique<CRecoverySnapshot>(TakeSnapshot());
     } catch (const std::bad_alloc&) {
         ReportFailure(QStringLiteral("not enough memory"));
         return false;
     }
-    if (pSnap->FrameCount() == 0) { // a step of some other frame is open
+    if (pJob->pSnap->FrameCount() == 0) { // a step of some other frame is open
         m_timer.start(RETRY_WHILE_EDITING_MS);
         return false;
     }
-    WaitForWrite(); // the previous worker has reported; only its handle is left
-    m_pWriting = std::move(pSnap);
-    m_bWriting = true;
-    CRecoveryStore* pStore = m_pStore.get();
-    const CRecoverySnapshot* pWriting = m_pWriting.get();
-    const unsigned nEpoch = m_nEpoch;
+    pJob->pStore = m_pStore;
+    pJob->fnFrameHook = m_fnFrameHook;
     try {
-        m_worker = std::thread([this, pStore, nEpoch, pWriting] {
+        std::thread([this, pJob] {
             std::string strError;
-            const bool bOk = pStore->WriteCopy(*pWriting, &strError, &m_bCancelWrite);
+            const bool bOk = pJob->pStore->WriteCopy(*pJob->pSnap, &strError, &pJob->bCancel,
+                                                     pJob->fnFrameHook);
+            if (pJob->bDiscarded.load(std::memory_order_acquire)) {
+                pJob->bRemoved = true;
+                pJob->bRemoveFailed = !pJob->pStore->RemoveCopy();
+            }
             const QString strReason = QString::fromStdString(strError);
             QMetaObject::invokeMethod(
-                this, [this, nEpoch, bOk, strReason] { OnWriteDone(nEpoch, bOk, strReason); },
+                this, [this, pJob, bOk, strReason] { OnWriteDone(pJob, bOk, strReason); },
                 Qt::QueuedConnection);
-        });
+            std::lock_guard lock(pJob->mutex);
+            pJob->bDone = true;
+            pJob->cvDone.notify_all();
+        }).detach();
     } catch (const std::system_error& e) {
-        m_bWriting = false;
-        m_pWriting.reset();
         ReportFailure(QString::fromLocal8Bit(e.what()));
         return false;
     }
+    m_pJob = std::move(pJob);
     return true;
 }
 
-void CAutosave::OnWriteDone(unsigned nEpoch, bool bOk, const QString& strError)
+void CAutosave::OnWriteDone(const std::shared_ptr<SJob>& pJob, bool bOk, const QString& strError)
 {
-    if (nEpoch != m_nEpoch) {
-        return; // waited for already by Discard or CloseClean
+    if (pJob != m_pJob) {
+        return; // waited for already by CloseClean or WriteNow
     }
-    if (m_worker.joinable()) {
-        m_worker.join();
+    const bool bDiscarded = pJob->bDiscarded.load(std::memory_order_relaxed);
+    // Told after the worker had looked: the copy it finished goes now.
+    if (bDiscarded && !pJob->bRemoved) {
+        pJob->bRemoved = true;
+        pJob->bRemoveFailed = !m_pStore->RemoveCopy();
     }
-    m_pWriting.reset();
-    m_bWriting = false;
-    if (bOk) {
+    const bool bRemoveFailed = pJob->bRemoveFailed;
+    EndJob();
+    if (bRemoveFailed) {
+        ReportFailure(QStringLiteral("the previous copy could not be removed"));
+    } else if (bOk && !bDiscarded) {
         m_bFailureShown = false;
-    } else {
+    } else if (!bDiscarded) {
         ReportFailure(strError);
     }
     if (m_bChangedWhileWriting) {
@@ -177,18 +220,28 @@ void CAutosave::OnWriteDone(unsigned nEpoch, bool bOk, const QString& strError)
     }
 }
 
+void CAutosave::EndJob()
+{
+    if (m_pJob) {
+        m_pJob->pSnap.reset();
+        m_pJob.reset();
+    }
+}
+
 void CAutosave::WaitForWrite(bool bCancel)
 {
-    if (m_worker.joinable()) {
-        m_bCancelWrite = bCancel;
-        m_worker.join();
-        m_bCancelWrite = false;
+    if (!m_pJob) {
+        return;
     }
-    m_pWriting.reset();
-    if (m_bWriting) {
-        m_bWriting = false;
-        ++m_nEpoch;
+    if (bCancel) {
+        m_pJob->bCancel = true;
     }
+    m_pJob->Wait();
+    if (m_pJob->bDiscarded && !m_pJob->bRemoved) {
+        m_pJob->bRemoved = true;
+        m_pStore->RemoveCopy();
+    }
+    EndJob(); // its report, still queued, is ignored
 }
 
 // One message for a run of failures: the status bar is not to flicker with
@@ -207,10 +260,17 @@ void CAutosave::ReportFailure(const QString& strReason)
 void CAutosave::Discard()
 {
     m_timer.stop();
-    // A write still running would bring the copy back after its removal; it
-    // is stopped at its next frame.
-    WaitForWrite(true);
     m_bChangedWhileWriting = false;
+    if (m_pJob) {
+        // A write still running would bring the copy back after a removal
+        // here (and waiting for it would hold the window): it stops at its
+        // next frame and removes what it wrote.
+        if (m_pJob->pSnap->frames)
+            m_pJob->pSnap->frames->Abandon();
+        m_pJob->bCancel = true;
+        m_pJob->bDiscarded.store(true, std::memory_order_release);
+        return;
+    }
     if (m_pStore && !m_pStore->RemoveCopy()) {
         ReportFailure(QStringLiteral("the previous copy could not be removed"));
     }

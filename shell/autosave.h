@@ -12,10 +12,8 @@
 #include <QString>
 #include <QTimer>
 
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 
 class CAutosave : public QObject {
     Q_OBJECT
@@ -30,7 +28,8 @@ public:
     // writing cells (the mouse button is down): a copy waits for its end.
     CAutosave(const CArtDoc& doc, const QString& strFolder, std::function<bool()> fnIsEditing,
               std::function<void(const QString&)> fnMessage, QObject* pParent = nullptr);
-    // Waits for a running write; the copy stays, to be offered next time.
+    // Waits for a running write (the one wait left, at exit); the copy stays,
+    // to be offered next time.
     ~CAutosave() override;
     CAutosave(const CAutosave&) = delete;
     CAutosave& operator=(const CAutosave&) = delete;
@@ -46,16 +45,19 @@ public:
     void SetInterval(int nSecs);
     int Interval() const { return m_nIntervalSecs; }
     bool IsOpen() const { return m_pStore != nullptr; }
-    // A copy is due or being written.
-    bool IsPending() const { return m_timer.isActive() || m_bWriting; }
+    // A copy is due or a write is running (a discarded one included, until
+    // it has stopped and cleaned up).
+    bool IsPending() const;
     const std::string& SessionName() const;
 
     // After every finished edit: a copy is due interval seconds later. Edits
     // before then do not push it back.
     void OnDocumentChanged();
-    // The drawing was saved or replaced: the copy goes.
+    // The drawing was saved or replaced: the copy goes. Returns at once: a
+    // write still running stops at its next frame and removes what it wrote.
     void Discard();
-    // A clean exit: the copy and the session's lock go.
+    // A clean exit: the copy and the session's lock go (a running write is
+    // stopped and waited for).
     void CloseClean();
     // Starts writing a copy on the worker now, whatever the interval; the
     // write's end is reported through the event loop. False when none was
@@ -67,12 +69,20 @@ public:
     // False, with the reason, when autosave is off or the write failed.
     bool WriteNow(QString* pError);
 
+    // For tests: called on the worker before each frame it writes, so a test
+    // can hold a write in the middle.
+    void SetWorkerFrameHook(std::function<void(int nFrame)> fnHook) { m_fnFrameHook = std::move(fnHook); }
+
 private:
+    struct SJob;
+
     void OnTimeout();
-    void OnWriteDone(unsigned nEpoch, bool bOk, const QString& strError);
-    // Joins the worker; with bCancel its write stops at the next frame,
+    void OnWriteDone(const std::shared_ptr<SJob>& pJob, bool bOk, const QString& strError);
+    // Waits for the worker; with bCancel its write stops at the next frame,
     // leaving the previous copy as it was.
     void WaitForWrite(bool bCancel = false);
+    // Forgets a finished job, releasing its snapshot on this thread.
+    void EndJob();
     void ReportFailure(const QString& strReason);
     // Modified, or showing work not yet in the cells.
     bool HasUnsavedWork() const;
@@ -84,15 +94,12 @@ private:
     std::function<bool()> m_fnAnyPending;
     FramePatch m_fnWritePending;
     std::function<COLORREF()> m_fnBackColor;
-    std::unique_ptr<CRecoveryStore> m_pStore; // null: autosave is off
-    std::unique_ptr<CRecoverySnapshot> m_pWriting; // what the worker writes
+    std::function<void(int)> m_fnFrameHook;
+    // Shared with the worker, which may outlive a discarded write's job here.
+    std::shared_ptr<CRecoveryStore> m_pStore; // null: autosave is off
+    std::shared_ptr<SJob> m_pJob;             // the write running, if any
     QTimer m_timer;
-    std::thread m_worker;
     int m_nIntervalSecs = 30;
-    bool m_bWriting = false;
-    std::atomic<bool> m_bCancelWrite{false};
     bool m_bChangedWhileWriting = false;
     bool m_bFailureShown = false;
-    // Bumped when a write is waited for, so its late report is ignored.
-    unsigned m_nEpoch = 0;
 };

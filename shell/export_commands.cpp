@@ -4,6 +4,7 @@
 #include "canvas/cell_geometry.h"
 #include "canvas/frame_picture.h"
 #include "canvas/gif_export.h"
+#include "core/frame_snapshot.h"
 #include "core/html_export.h"
 #include "core/terminal_export.h"
 #include "res/app_strings.h"
@@ -13,7 +14,9 @@
 
 #include <QDir>
 
+#include <new>
 #include <ostream>
+#include <vector>
 
 namespace {
 
@@ -39,11 +42,66 @@ bool CExportCommands::StreamExport(const QString& strPath, const SaveWriter& wri
     m_view.EndPendingEdit();
     std::string strError;
     if (!SaveFileSafely(strPath.toStdString(), write, &strError)) {
-        GwMessageBox(m_pParent, QStringLiteral("The file %1 was not written: %2")
-                                    .arg(QDir::toNativeSeparators(strPath), QString::fromStdString(strError)));
+        ReportFailure(strPath, QString::fromStdString(strError));
         return false;
     }
     return true;
+}
+
+CExportCommands::~CExportCommands()
+{
+    for (SRunning& run : m_vJobs)
+        run.pJob.reset(); // cancels and waits, before the snapshot goes
+}
+
+void CExportCommands::ReportFailure(const QString& strPath, const QString& strError)
+{
+    GwMessageBox(m_pParent, QStringLiteral("The file %1 was not written: %2")
+                                .arg(QDir::toNativeSeparators(strPath), strError));
+}
+
+std::unique_ptr<CFrameSnapshot> CExportCommands::TakeFrames(const QString& strPath)
+{
+    m_view.EndPendingEdit();
+    std::unique_ptr<CFrameSnapshot> pSnap;
+    try {
+        pSnap = CFrameSnapshot::Take(m_doc, {}, true);
+    } catch (const std::bad_alloc&) {
+        ReportFailure(strPath, QStringLiteral("not enough memory"));
+        return nullptr;
+    }
+    if (!pSnap)
+        ReportFailure(strPath, QStringLiteral("an edit is in progress"));
+    return pSnap;
+}
+
+void CExportCommands::StartExport(const QString& strPath, int nSteps,
+                                  std::unique_ptr<CFrameSnapshot> pSnap, CExportJob::Work work)
+{
+    const QString strLabel =
+        QStringLiteral("Exporting %1...").arg(QDir::toNativeSeparators(strPath));
+    auto pJob = std::make_unique<CExportJob>(m_pParent, strLabel, strPath.toStdString(), nSteps,
+                                             std::move(work));
+    CExportJob* pRaw = pJob.get();
+    QObject::connect(pRaw, &CExportJob::Finished, pRaw,
+                     [this, pRaw, strPath](bool bOk, bool bCancelled, const QString& strError) {
+                         OnJobFinished(pRaw, strPath, bOk, bCancelled, strError);
+                     });
+    m_vJobs.push_back({std::move(pJob), std::move(pSnap)});
+}
+
+void CExportCommands::OnJobFinished(CExportJob* pJob, const QString& strPath, bool bOk,
+                                    bool bCancelled, const QString& strError)
+{
+    // The job is deleted once its signal has returned.
+    QMetaObject::invokeMethod(
+        &m_context,
+        [this, pJob] {
+            std::erase_if(m_vJobs, [pJob](const SRunning& run) { return run.pJob.get() == pJob; });
+        },
+        Qt::QueuedConnection);
+    if (!bOk && !bCancelled)
+        ReportFailure(strPath, strError);
 }
 
 void CExportCommands::OnSaveAnimationHtml()
@@ -52,10 +110,21 @@ void CExportCommands::OnSaveAnimationHtml()
     if (strPath.isEmpty()) {
         return;
     }
-    const COLORREF crBack = m_view.GetBackColor();
-    StreamExport(strPath, [&](std::ostream& os) {
-        return ExportAnimationHtml(os, m_doc, m_settings.m_nFrameInterval, crBack);
-    });
+    std::unique_ptr<CFrameSnapshot> pSnap = TakeFrames(strPath);
+    if (!pSnap)
+        return;
+    CFrameSnapshot* pFrames = pSnap.get();
+    const int nSteps = static_cast<int>(pFrames->FrameCount());
+    StartExport(strPath, nSteps, std::move(pSnap),
+                [pFrames, nRows = m_doc.GetRows(), nCols = m_doc.GetCols(),
+                 nInterval = m_settings.m_nFrameInterval,
+                 crBack = m_view.GetBackColor()](std::ostream& os, CExportSteps& steps, std::string* pError) {
+                    CSnapshotFrameSource frames(*pFrames, nRows, nCols, [&steps] { return steps.Step(); });
+                    if (ExportAnimationHtml(os, frames, nInterval, crBack))
+                        return true;
+                    *pError = "a frame could not be read";
+                    return false;
+                });
 }
 
 void CExportCommands::OnSaveSingleHtml()
@@ -91,11 +160,15 @@ void CExportCommands::OnExportPng()
     const int nZoom = AskExportZoom(m_pParent, m_view.GetZoom(), CCellGeometry::ZOOM_MAX + 1);
     if (nZoom < 0)
         return;
-    const COLORREF crBack = m_view.GetBackColor();
-    StreamExport(strPath, [&](std::ostream& os) {
-        std::string strError;
-        return WriteFramePng(os, m_doc.GetCurCells(), m_doc.GetRows(), m_doc.GetCols(), nZoom, crBack, &strError);
-    });
+    m_view.EndPendingEdit();
+    // One frame: its cells are copied, as a snapshot of it.
+    std::vector<CharCell> vCells(m_doc.GetCurCells(), m_doc.GetCurCells() + m_doc.GetCellCount());
+    StartExport(strPath, 1, nullptr,
+                [vCells = std::move(vCells), nRows = m_doc.GetRows(), nCols = m_doc.GetCols(), nZoom,
+                 crBack = m_view.GetBackColor()](std::ostream& os, CExportSteps& steps, std::string* pError) {
+                    return steps.Step() &&
+                           WriteFramePng(os, vCells.data(), nRows, nCols, nZoom, crBack, pError);
+                });
 }
 
 void CExportCommands::OnExportGif()
@@ -106,13 +179,19 @@ void CExportCommands::OnExportGif()
     const int nZoom = AskExportZoom(m_pParent, m_view.GetZoom(), CCellGeometry::ZOOM_MAX + 1);
     if (nZoom < 0)
         return;
-    const COLORREF crBack = m_view.GetBackColor();
-    StreamExport(strPath, [&](std::ostream& os) {
-        CDocFrameSource frames(m_doc);
-        std::string strError;
-        return ExportAnimatedGif(os, frames, nZoom, m_settings.m_nFrameInterval, m_settings.m_bPlayLoop != 0,
-                                 crBack, &strError);
-    });
+    std::unique_ptr<CFrameSnapshot> pSnap = TakeFrames(strPath);
+    if (!pSnap)
+        return;
+    CFrameSnapshot* pFrames = pSnap.get();
+    // The frames are read twice: for their colours, then to draw them.
+    const int nSteps = 2 * static_cast<int>(pFrames->FrameCount());
+    StartExport(strPath, nSteps, std::move(pSnap),
+                [pFrames, nRows = m_doc.GetRows(), nCols = m_doc.GetCols(), nZoom,
+                 nInterval = m_settings.m_nFrameInterval, bLoop = m_settings.m_bPlayLoop != 0,
+                 crBack = m_view.GetBackColor()](std::ostream& os, CExportSteps& steps, std::string* pError) {
+                    CSnapshotFrameSource frames(*pFrames, nRows, nCols, [&steps] { return steps.Step(); });
+                    return ExportAnimatedGif(os, frames, nZoom, nInterval, bLoop, crBack, pError);
+                });
 }
 
 void CExportCommands::OnExportUtf8()

@@ -96,6 +96,7 @@ public:
 
     // The file commands, the save prompt and the recovery offer.
     CFileCommands& Files() { return *m_pFiles; }
+    CExportCommands& Exports() { return *m_pExports; }
     // The start-up steps: the file named on the command line, then the
     // copies crashed sessions left behind.
     void OpenAtStart(const QString& strPath) { m_pFiles->OpenAtStart(strPath); }

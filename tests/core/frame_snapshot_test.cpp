@@ -94,3 +94,19 @@ TEST(FrameSnapshot, ReaderOnAnotherThreadNeverSeesAnEdit)
         ASSERT_TRUE(reader.get() == vBefore) << "round " << nRound; // not _EQ: megabytes
     }
 }
+
+// Frames released while the reader copies them: the reader never touches a
+// page after it is gone, and still gets every frame as taken.
+TEST(FrameSnapshot, ReaderOnAnotherThreadOutlivesReleasedFrames)
+{
+    for (int nRound = 0; nRound < 5; ++nRound) {
+        CArtDoc doc;
+        BuildModified(doc, MAX_ROWS, MAX_COLS, 40);
+        const std::vector<std::string> vBefore = FramesNow(doc);
+        auto pSnap = CFrameSnapshot::Take(doc);
+        ASSERT_TRUE(pSnap);
+        auto reader = std::async(std::launch::async, [&] { return ReadAll(*pSnap); });
+        ASSERT_TRUE(doc.OnNewDocument());
+        ASSERT_TRUE(reader.get() == vBefore) << "round " << nRound;
+    }
+}

@@ -12,6 +12,10 @@
 #include <QFile>
 #include <QLabel>
 
+#include <atomic>
+#include <chrono>
+#include <semaphore>
+
 namespace {
 
 void Draw(CMainFrame& frame, int nCol, int nRow, char ch)
@@ -70,6 +74,38 @@ private slots:
             const QByteArray copy = FileBytes(Folder() + '/' + Entries("session-*.gwp")[0]);
             QCOMPARE(ShownRowsOfGwp(copy), ShownPending(kind));
             QVERIFY(frame.View()->HasPendingEdits() && !frame.Document().IsModified());
+        }
+    }
+
+    // A write held in the worker: Save and Discard return at once (the held
+    // worker would make a wait hang until the hook gives up), an edit goes on,
+    // and the stopped write leaves no copy behind.
+    void discardDuringWriteNeverWaitsAndLeavesNoCopy()
+    {
+        for (const bool bSave : {true, false}) {
+            ResetHome();
+            CMainFrame frame;
+            frame.Autosave()->SetInterval(0);
+            std::binary_semaphore semHeld(0);
+            std::binary_semaphore semGo(0);
+            std::atomic<bool> bGaveUp = false;
+            frame.Autosave()->SetWorkerFrameHook([&](int) {
+                semHeld.release();
+                bGaveUp = !semGo.try_acquire_for(std::chrono::seconds(10));
+            });
+            Draw(frame, 0, 0, 'x');
+            QVERIFY(frame.Autosave()->StartWrite());
+            QVERIFY(semHeld.try_acquire_for(std::chrono::seconds(10)));
+            if (bSave)
+                QVERIFY(frame.Files().SaveDocumentTo(m_dir.path() + QStringLiteral("/saved.gwp")));
+            else
+                frame.Autosave()->Discard();
+            Draw(frame, 1, 0, 'y');
+            QVERIFY(!bGaveUp);
+            semGo.release();
+            QTRY_VERIFY(!frame.Autosave()->IsPending());
+            QVERIFY(!bGaveUp);
+            QCOMPARE(Entries("session-*.gwp"), QStringList());
         }
     }
 

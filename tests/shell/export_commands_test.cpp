@@ -5,13 +5,21 @@
 #include "canvas/art_view.h"
 #include "canvas/frame_picture.h"
 #include "res/command_ids.h"
+#include "shell/export_commands.h"
+#include "shell/export_job.h"
 #include "shell/main_frame.h"
 #include "shell_test_support.h"
 
 #include <QDir>
 #include <QImageReader>
 #include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
+
+#include <atomic>
+#include <chrono>
+#include <semaphore>
 
 class CExportCommandsTest : public QObject {
     Q_OBJECT
@@ -40,6 +48,7 @@ private slots:
         frame.View()->EndEdit();
         dialogs.m_strFilePath = dir.filePath(QStringLiteral("frame.png"));
         frame.RunCommand(gw::ID_EXPORT_PNG);
+        QTRY_VERIFY(!frame.Exports().IsRunning());
         const QImage imgExpected =
             CFramePicture(doc.GetRows(), doc.GetCols(), 0, frame.View()->GetBackColor()).Render(doc.GetCurCells());
         QCOMPARE(QImage(dialogs.m_strFilePath).convertToFormat(QImage::Format_RGB32), imgExpected);
@@ -47,6 +56,7 @@ private slots:
         QVERIFY(frame.Frames().AddNewFrame());
         dialogs.m_strFilePath = dir.filePath(QStringLiteral("anim.gif"));
         frame.RunCommand(gw::ID_EXPORT_GIF);
+        QTRY_VERIFY(!frame.Exports().IsRunning());
         QCOMPARE(QImageReader(dialogs.m_strFilePath).imageCount(), 2);
 
         dialogs.m_strFilePath = dir.filePath(QStringLiteral("frame.ans"));
@@ -89,12 +99,14 @@ private slots:
                     rec.m_answer = QMessageBox::Yes;
                 }
                 frame.RunCommand(nCommand);
+                QTRY_VERIFY(!frame.Exports().IsRunning());
                 const QByteArray data = FileBytes(rec.m_strFilePath);
                 QByteArray shown =
                     strExt == "txt" ? ShownRows(data.split('\n')) : ShownRowsOfGwp(data);
                 if (strExt != "txt" && strExt != "gwp") {
                     rec.m_strFilePath = dir.filePath("again." + strExt);
                     frame.RunCommand(nCommand);
+                    QTRY_VERIFY(!frame.Exports().IsRunning());
                     shown = FileBytes(rec.m_strFilePath) == data ? ShownPending(kind) : "differs";
                 }
                 const QByteArray strId = QByteArray::number(nCommand) + ": ";
@@ -104,6 +116,58 @@ private slots:
                 QCOMPARE(canvas(), strId + shown);
                 frame.RunCommand(gw::ID_EDIT_UNDO);
                 QCOMPARE(canvas(), strId + " AB     |        |        ");
+            }
+        }
+        *GwZoomDialogHook() = nullptr;
+    }
+
+    // Each long export held on its worker: the window goes on (an edit, and
+    // the drawing it shows), Cancel in the progress dialog stops it and no
+    // file is left; let run, it writes the drawing as it was when it began.
+    void longExportsRunOnAWorkerOverASnapshotAndCancelLeavesNoFile()
+    {
+        ClearSettings();
+        *GwZoomDialogHook() = [](int) { return 4; };
+        for (const int nCommand : {gw::ID_EXPORT_PNG, gw::ID_EXPORT_GIF, gw::ID_SAVE_ANIMATION_HTML}) {
+            for (const bool bCancel : {true, false}) {
+                QTemporaryDir dir;
+                CDialogRecorder rec;
+                CMainFrame frame;
+                QVERIFY(frame.Frames().AddNewFrame());
+                rec.m_strFilePath = dir.filePath(QStringLiteral("before"));
+                frame.RunCommand(nCommand);
+                QTRY_VERIFY(!frame.Exports().IsRunning());
+
+                std::binary_semaphore semHeld(0);
+                std::binary_semaphore semGo(0);
+                std::atomic<bool> bGaveUp = false;
+                *GwExportStepHook() = [&](int nStep) {
+                    if (nStep == 0) {
+                        semHeld.release();
+                        bGaveUp = !semGo.try_acquire_for(std::chrono::seconds(10));
+                    }
+                };
+                rec.m_strFilePath = dir.filePath(QStringLiteral("held"));
+                frame.RunCommand(nCommand);
+                *GwExportStepHook() = nullptr;
+                QVERIFY(semHeld.try_acquire_for(std::chrono::seconds(10)));
+                frame.View()->BeginEdit();
+                frame.View()->SetCell(0, 0, 'Z', true, 0x00FF00);
+                frame.View()->EndEdit();
+                if (bCancel) {
+                    auto* pDialog = frame.findChild<QProgressDialog*>();
+                    QVERIFY(pDialog && pDialog->findChild<QPushButton*>());
+                    pDialog->findChild<QPushButton*>()->click();
+                }
+                semGo.release();
+                QTRY_VERIFY(!frame.Exports().IsRunning());
+                QVERIFY(!bGaveUp && rec.m_vMessages.isEmpty());
+                const QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+                if (bCancel)
+                    QCOMPARE(files, QStringList{QStringLiteral("before")});
+                else
+                    QCOMPARE(FileBytes(dir.filePath(QStringLiteral("held"))),
+                             FileBytes(dir.filePath(QStringLiteral("before"))));
             }
         }
         *GwZoomDialogHook() = nullptr;

@@ -7,6 +7,7 @@
 #include "res/command_ids.h"
 #include "shell/canvas_size_dlg.h"
 #include "panes/frame_panel.h"
+#include "shell/export_commands.h"
 #include "shell/main_frame.h"
 #include "shell_test_support.h"
 
@@ -310,6 +311,7 @@ private slots:
 
         rec.m_strFilePath = dir.filePath(QStringLiteral("anim.htm"));
         frame.RunCommand(ID_SAVE_ANIMATION_HTML);
+        QTRY_VERIFY(!frame.Exports().IsRunning());
         QVERIFY(rec.m_vMessages.isEmpty());
         QVERIFY(QFileInfo(rec.m_strFilePath).size() > 0);
     }
