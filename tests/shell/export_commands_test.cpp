@@ -152,7 +152,7 @@ private slots:
                 *GwExportStepHook() = nullptr;
                 QVERIFY(semHeld.try_acquire_for(std::chrono::seconds(10)));
                 frame.View()->BeginEdit();
-                frame.View()->SetCell(0, 0, 'Z', true, 0x00FF00);
+                frame.View()->SetCell(0, 0, 'Z', CToolContext::COLOUR_GIVEN, 0x00FF00);
                 frame.View()->EndEdit();
                 if (bCancel) {
                     auto* pDialog = frame.findChild<QProgressDialog*>();
