@@ -44,7 +44,7 @@ bool ReadPictureData(const QByteArray& bytes, const QString& strSuffix, QImage* 
 
 // The decoders refuse a progressive JPEG of more scans than this: each scan
 // is a pass over the whole picture, and a few hundred kilobytes can hold
-// thousands. The limit libjpeg-turbo's own tools use when asked to limit.
+// thousands (picture_decode_libs.h holds the check).
 constexpr int MAX_JPEG_SCANS = 500;
 QString JpegScansRefusal();
 

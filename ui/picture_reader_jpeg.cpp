@@ -2,6 +2,7 @@
 // longjmp out of its callbacks, so every call that can fail sits in a
 // function whose locals are plain data, and nothing with a destructor is
 // jumped over.
+#include "ui/picture_decode_libs.h"
 #include "ui/picture_reader_direct.h"
 #include "ui/picture_reader_exif.h"
 
@@ -17,14 +18,8 @@
 
 namespace {
 
-struct SJpegErrors {
-    jpeg_error_mgr mgr;
-    jmp_buf jump;
-    // The entropy-coded data ended before the picture did: libjpeg would
-    // fill the rest with grey and call it a warning.
-    bool bDataCutShort;
-    bool bTooManyScans;
-};
+using picture_libs::SJpegErrors;
+static_assert(MAX_JPEG_SCANS == picture_libs::MAX_JPEG_SCANS);
 
 struct SJpegJob {
     jpeg_decompress_struct info;
@@ -32,46 +27,12 @@ struct SJpegJob {
     jpeg_progress_mgr progress;
 };
 
-void JpegErrorExit(j_common_ptr pInfo)
-{
-    longjmp(reinterpret_cast<SJpegErrors*>(pInfo->err)->jump, 1);
-}
-
-// Warnings are counted, never printed: gwconvert keeps standard error for
-// its own messages.
-void JpegEmitMessage(j_common_ptr pInfo, int nLevel)
-{
-    auto* pErrors = reinterpret_cast<SJpegErrors*>(pInfo->err);
-    if (nLevel >= 0)
-        return;
-    ++pErrors->mgr.num_warnings;
-    if (pErrors->mgr.msg_code == JWRN_HIT_MARKER)
-        pErrors->bDataCutShort = true;
-}
-
-void JpegOutputMessage(j_common_ptr) {}
-
-// Called for every row of blocks libjpeg takes in, the scans of a
-// progressive picture included, so the count is checked as it grows.
-void JpegProgress(j_common_ptr pInfo)
-{
-    if (reinterpret_cast<j_decompress_ptr>(pInfo)->input_scan_number <= MAX_JPEG_SCANS)
-        return;
-    auto* pErrors = reinterpret_cast<SJpegErrors*>(pInfo->err);
-    pErrors->bTooManyScans = true;
-    longjmp(pErrors->jump, 1);
-}
-
 bool JpegStart(SJpegJob* pJob, const uchar* pData, std::size_t nSize)
 {
-    pJob->info.err = jpeg_std_error(&pJob->errors.mgr);
-    pJob->errors.mgr.error_exit = JpegErrorExit;
-    pJob->errors.mgr.emit_message = JpegEmitMessage;
-    pJob->errors.mgr.output_message = JpegOutputMessage;
+    picture_libs::JpegUseErrors(pJob->info, pJob->errors, pJob->progress);
     if (setjmp(pJob->errors.jump))
         return false;
     jpeg_create_decompress(&pJob->info);
-    pJob->progress.progress_monitor = JpegProgress;
     pJob->info.progress = &pJob->progress;
     jpeg_mem_src(&pJob->info, pData, static_cast<unsigned long>(nSize));
     jpeg_save_markers(&pJob->info, JPEG_APP0 + 1, 0xFFFF);

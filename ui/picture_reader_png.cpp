@@ -1,6 +1,7 @@
 // PNG through libpng, expanded to 8-bit RGBA as Qt's reader and its
 // conversion would give it. libpng reports errors by a longjmp, so its calls
 // sit in functions whose locals are plain data.
+#include "ui/picture_decode_libs.h"
 #include "ui/picture_reader_direct.h"
 
 #include <csetjmp>
@@ -60,18 +61,7 @@ bool PngDecode(SPngJob* pJob, uchar* pBits, std::size_t nStride)
     if (setjmp(png_jmpbuf(pJob->png)))
         return false;
     png_structp png = pJob->png;
-    if (pJob->nColorType == PNG_COLOR_TYPE_PALETTE)
-        png_set_palette_to_rgb(png);
-    if (pJob->nColorType == PNG_COLOR_TYPE_GRAY && pJob->nBitDepth < 8)
-        png_set_expand_gray_1_2_4_to_8(png);
-    if (png_get_valid(png, pJob->info, PNG_INFO_tRNS))
-        png_set_tRNS_to_alpha(png);
-    // Rounded to 8 bits, as Qt rounds its 16-bit formats, not cut.
-    if (pJob->nBitDepth == 16)
-        png_set_scale_16(png);
-    if (!(pJob->nColorType & PNG_COLOR_MASK_COLOR))
-        png_set_gray_to_rgb(png);
-    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    picture_libs::PngToRgba(png, pJob->info, pJob->nColorType, pJob->nBitDepth);
     const int nPasses = png_set_interlace_handling(png);
     png_read_update_info(png, pJob->info);
     if (png_get_rowbytes(png, pJob->info) != std::size_t(pJob->nWidth) * 4)

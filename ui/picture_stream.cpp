@@ -4,6 +4,7 @@
 // (picture_reader_jpeg.cpp, picture_reader_png.cpp), so the rows are theirs.
 #include "ui/picture_stream.h"
 
+#include "ui/picture_decode_libs.h"
 #include "ui/picture_reader_exif.h"
 
 #include <fcntl.h>
@@ -15,15 +16,12 @@
 #include <cstring>
 #include <vector>
 
-#include <jerror.h>
-#include <png.h>
 
 namespace {
 
 // The picture reader's limits: the file's size, the scans of a progressive
 // JPEG, and Qt's default allocation limit for the decoded picture.
 constexpr off_t MAX_FILE = off_t(256) << 20;
-constexpr int MAX_SCANS = 500;
 constexpr uint64_t MAX_PICTURE_BYTES = uint64_t(256) << 20;
 
 bool SizeTaken(uint64_t nWidth, uint64_t nHeight)
@@ -31,49 +29,18 @@ bool SizeTaken(uint64_t nWidth, uint64_t nHeight)
     return nWidth >= 1 && nHeight >= 1 && nWidth * nHeight * 4 <= MAX_PICTURE_BYTES;
 }
 
-struct SErrors {
-    jpeg_error_mgr mgr;
-    jmp_buf jump;
-    // The data ended before the picture did: the reader refuses that.
-    bool bCutShort;
-};
-
 struct SJpeg {
     jpeg_decompress_struct info;
-    SErrors errors;
+    picture_libs::SJpegErrors errors;
     jpeg_progress_mgr progress;
 };
 
-void JpegErrorExit(j_common_ptr pInfo)
-{
-    longjmp(reinterpret_cast<SErrors*>(pInfo->err)->jump, 1);
-}
-
-void JpegEmitMessage(j_common_ptr pInfo, int nLevel)
-{
-    auto* pErrors = reinterpret_cast<SErrors*>(pInfo->err);
-    if (nLevel < 0 && pErrors->mgr.msg_code == JWRN_HIT_MARKER)
-        pErrors->bCutShort = true;
-}
-
-void JpegOutputMessage(j_common_ptr) {}
-
-void JpegProgress(j_common_ptr pInfo)
-{
-    if (reinterpret_cast<j_decompress_ptr>(pInfo)->input_scan_number > MAX_SCANS)
-        longjmp(reinterpret_cast<SErrors*>(pInfo->err)->jump, 1);
-}
-
 bool JpegStart(SJpeg* pJob, FILE* pFile)
 {
-    pJob->info.err = jpeg_std_error(&pJob->errors.mgr);
-    pJob->errors.mgr.error_exit = JpegErrorExit;
-    pJob->errors.mgr.emit_message = JpegEmitMessage;
-    pJob->errors.mgr.output_message = JpegOutputMessage;
+    picture_libs::JpegUseErrors(pJob->info, pJob->errors, pJob->progress);
     if (setjmp(pJob->errors.jump))
         return false;
     jpeg_create_decompress(&pJob->info);
-    pJob->progress.progress_monitor = JpegProgress;
     pJob->info.progress = &pJob->progress;
     jpeg_stdio_src(&pJob->info, pFile);
     jpeg_save_markers(&pJob->info, JPEG_APP0 + 1, 0xFFFF);
@@ -112,7 +79,7 @@ bool StreamJpeg(FILE* pFile, const CPictureRowSink& sink)
         return false;
     std::vector<JSAMPLE> vRow(std::size_t(pJob->info.image_width) * 4);
     sink.fnStart(int(pJob->info.image_width), int(pJob->info.image_height));
-    return JpegRows(pJob, vRow.data(), &sink) && !pJob->errors.bCutShort;
+    return JpegRows(pJob, vRow.data(), &sink) && !pJob->errors.bDataCutShort;
 }
 
 struct SPng {
@@ -151,17 +118,7 @@ bool PngRows(SPng* pJob, png_bytep pRow, const CPictureRowSink* pSink)
     if (setjmp(png_jmpbuf(pJob->png)))
         return false;
     png_structp png = pJob->png;
-    if (pJob->nColorType == PNG_COLOR_TYPE_PALETTE)
-        png_set_palette_to_rgb(png);
-    if (pJob->nColorType == PNG_COLOR_TYPE_GRAY && pJob->nBitDepth < 8)
-        png_set_expand_gray_1_2_4_to_8(png);
-    if (png_get_valid(png, pJob->info, PNG_INFO_tRNS))
-        png_set_tRNS_to_alpha(png);
-    if (pJob->nBitDepth == 16)
-        png_set_scale_16(png);
-    if (!(pJob->nColorType & PNG_COLOR_MASK_COLOR))
-        png_set_gray_to_rgb(png);
-    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    picture_libs::PngToRgba(png, pJob->info, pJob->nColorType, pJob->nBitDepth);
     png_read_update_info(png, pJob->info);
     if (png_get_rowbytes(png, pJob->info) != std::size_t(pJob->nWidth) * 4)
         return false;
