@@ -65,6 +65,9 @@ BackupGlobals& BackupState();
 namespace gwstore {
 
 BackupStore* Find(unsigned nId);
+// In checked builds, aborts when a store call comes from a thread other than
+// the one that made the first; other threads may only read store memory.
+void CheckThread();
 bool Protect(uintptr_t nPage, std::size_t nPages, int nProt);
 // Closes every page of the store again after a rollback the system refused
 // half way; false while one is still open.
@@ -90,6 +93,16 @@ void CloseEmptyStep(BackupStore& store);
 // Puts every page the open step wrote back as it was, gives the regions it
 // committed back to the system and closes it.
 void RollBackStep(BackupStore& store);
+// A step's pages in address order, so neighbours change protection as a run.
+void SortPages(BackupStep& step);
+// Gives every page protection nProt; when the system refuses, the runs
+// already changed get nBack again and the result is false.
+bool ProtectPages(BackupStore& store, const std::vector<BackupPage>& vPages, int nProt, int nBack);
+// XORs a step's differences into its pages, undo and redo alike; a refusal
+// changes nothing.
+bool ApplyStep(BackupStore& store, const BackupStep& step);
+// Drops a step for good: its regions go back to the system.
+void DropStep(BackupStore& store, BackupStep& step);
 // BackupAlloc's work in the open step; throws CBackupError, changing
 // nothing, when memory runs out.
 void* AllocInStep(BackupStore& store, unsigned nSize);
