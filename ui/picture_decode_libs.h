@@ -66,6 +66,20 @@ inline void JpegUseErrors(jpeg_decompress_struct& info, SJpegErrors& errors, jpe
     progress.progress_monitor = JpegProgress;
 }
 
+// Starts decoding to RGBA with the accurate integer transform and smooth
+// chroma upsampling, as Qt's JPEG reader decodes, so every path gives the
+// same colours; false unless the output is the picture at full size, four
+// bytes a pixel. Errors longjmp to the caller's setjmp, as every libjpeg call.
+inline bool JpegStartRgba(j_decompress_ptr pInfo)
+{
+    pInfo->out_color_space = JCS_EXT_RGBA;
+    pInfo->dct_method = JDCT_ISLOW;
+    pInfo->do_fancy_upsampling = TRUE;
+    jpeg_start_decompress(pInfo);
+    return pInfo->output_width == pInfo->image_width && pInfo->output_height == pInfo->image_height &&
+           pInfo->output_components == 4;
+}
+
 // Every PNG to 8-bit RGBA: palettes and low-depth grey expanded, the
 // transparent colour made alpha, 16 bits rounded to 8 (as Qt rounds its
 // 16-bit formats, not cut), grey to RGB, opaque alpha added.

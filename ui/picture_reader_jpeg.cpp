@@ -44,14 +44,7 @@ bool JpegDecode(SJpegJob* pJob, uchar* pBits, std::size_t nStride)
     if (setjmp(pJob->errors.jump))
         return false;
     j_decompress_ptr pInfo = &pJob->info;
-    // The accurate integer transform and smooth chroma upsampling, as Qt's
-    // JPEG reader decodes, so both paths give the same colours.
-    pInfo->out_color_space = JCS_EXT_RGBA;
-    pInfo->dct_method = JDCT_ISLOW;
-    pInfo->do_fancy_upsampling = TRUE;
-    jpeg_start_decompress(pInfo);
-    if (pInfo->output_width != pInfo->image_width || pInfo->output_height != pInfo->image_height ||
-        pInfo->output_components != 4)
+    if (!picture_libs::JpegStartRgba(pInfo))
         return false;
     JSAMPROW vRows[16];
     while (pInfo->output_scanline < pInfo->output_height) {

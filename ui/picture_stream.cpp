@@ -52,12 +52,7 @@ bool JpegRows(SJpeg* pJob, JSAMPROW pRow, const CPictureRowSink* pSink)
     if (setjmp(pJob->errors.jump))
         return false;
     j_decompress_ptr pInfo = &pJob->info;
-    pInfo->out_color_space = JCS_EXT_RGBA;
-    pInfo->dct_method = JDCT_ISLOW;
-    pInfo->do_fancy_upsampling = TRUE;
-    jpeg_start_decompress(pInfo);
-    if (pInfo->output_width != pInfo->image_width || pInfo->output_height != pInfo->image_height ||
-        pInfo->output_components != 4)
+    if (!picture_libs::JpegStartRgba(pInfo))
         return false;
     while (pInfo->output_scanline < pInfo->output_height) {
         if (jpeg_read_scanlines(pInfo, &pRow, 1) != 1)
