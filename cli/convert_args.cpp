@@ -1,4 +1,5 @@
 #include "cli/convert_args.h"
+#include "cli/flip_command.h"
 #include "cli/image_args.h"
 #include "core/figlet.h"
 
@@ -112,6 +113,7 @@ const CCommandInfo kCommands[] = {
      "\n"
      "Options:\n"
      "  --frame N    the frame to write, counted from 1 in file order (default 1)\n"},
+    {EConvertCommand::Flip, "flip", 2, kFlipHelp},
     {EConvertCommand::Ansi, "ansi", 2,
      "Usage: gwconvert ansi FILE.gwp OUT.ans [--frame N] [--background RRGGBB]\n"
      "\n"
@@ -141,6 +143,7 @@ const char* kProgramHelp =
     "  gif FILE.gwp OUT.gif          write every frame as an animated GIF\n"
     "  utf8 FILE.gwp OUT.txt         write one frame as UTF-8 text\n"
     "  ansi FILE.gwp OUT.ans         write one frame as text in terminal colours\n"
+    "  flip FILE.gwp OUT.gwp         write the drawing flipped, characters mirrored\n"
     "\n"
     "'gwconvert COMMAND --help' describes a command and its options.\n"
     "\n"
@@ -161,6 +164,8 @@ bool IsFlag(EConvertCommand command, const std::string& strName)
 {
     if (command == EConvertCommand::Image)
         return IsImageFlag(strName);
+    if (command == EConvertCommand::Flip)
+        return IsFlipFlag(strName);
     return strName == "--loop" || strName == "--once";
 }
 
@@ -220,10 +225,13 @@ bool ApplyOption(const std::string& strName, const std::string& strValue, CConve
     long long n = 0;
     if (pArgs->command == EConvertCommand::Image && strName != "--background")
         return ApplyImageOption(strName, strValue, pArgs, pError);
+    if (pArgs->command == EConvertCommand::Flip && IsFlipFlag(strName))
+        return ApplyFlipFlag(strName, pArgs, pError);
     if (strName == "--frame") {
         if (!ParseCount(strValue, &n) || n < 1)
             return Fail(pError, "--frame takes a frame number from 1, not '" + strValue + "'");
         pArgs->nFrame = int(n);
+        pArgs->bFrameGiven = true;
     } else if (strName == "--spacing") {
         static const std::pair<const char*, int> kSpacings[] = {
             {"0", FIG_SPACING_SMUSH}, {"1", FIG_SPACING_KERN}, {"2", FIG_SPACING_FULL},
@@ -265,7 +273,9 @@ bool TakesOption(EConvertCommand command, const std::string& strName)
     using C = EConvertCommand;
     if (strName == "--frame")
         return command == C::Text || command == C::Html || command == C::Png ||
-               command == C::Utf8 || command == C::Ansi;
+               command == C::Utf8 || command == C::Ansi || command == C::Flip;
+    if (command == C::Flip)
+        return IsFlipFlag(strName);
     if (strName == "--interval")
         return command == C::Animation || command == C::Gif;
     if (strName == "--zoom")
@@ -368,6 +378,8 @@ bool ParseConvertArgs(const std::vector<std::string>& args, CConvertArgs* pArgs,
         pArgs->strOutput = operands[1];
     if (pArgs->command == EConvertCommand::Image)
         return FinishImageArgs(vSeen, pArgs, pError);
+    if (pArgs->command == EConvertCommand::Flip)
+        return FinishFlipArgs(*pArgs, pError);
     return true;
 }
 

@@ -28,6 +28,7 @@
 #include "cli/fig_font_find.h"
 #include "cli/convert_args.h"
 #include "cli/file_frame_source.h"
+#include "cli/flip_command.h"
 #include "cli/output_target.h"
 #include "core/figlet.h"
 #include "core/gwp_reader.h"
@@ -292,6 +293,10 @@ int main(int argc, char** argv)
     try {
         if (args.command == EConvertCommand::Figlet)
             return Figlet(args, argv[0]);
+        if (args.command == EConvertCommand::Flip) {
+            const CFlipOutcome outcome = FlipDrawingFile(args);
+            return outcome.nStatus == 0 ? 0 : Complain(outcome.nStatus, outcome.strWhy);
+        }
 #if GW_CONVERT_PART >= 1
         if (args.command == EConvertCommand::Image) {
             const COLORREF crBack =
