@@ -25,7 +25,7 @@
 namespace {
 constexpr double MIN_OVERLAP = 0.6;
 
-// One glyph's coverage, 0..1 per pixel.
+// One glyph's coverage, 0..1 per pixel, row by row.
 struct CInk {
     int nW = 0;
     int nH = 0;
@@ -38,45 +38,37 @@ CInk Ink(CGlyphCache& cache, uint8_t ch)
     QImage img(cache.CellSize(), QImage::Format_RGB32);
     cache.Draw(img, 0, 0, ch, 0xFF000000u);
     CInk ink{img.width(), img.height(), {}, 0};
-    for (int y = 0; y < ink.nH; ++y) {
-        for (int x = 0; x < ink.nW; ++x) {
-            ink.v.push_back(1.0 - qGray(img.pixel(x, y)) / 255.0);
-            ink.fTotal += ink.v.back();
-        }
+    for (int i = 0; i < ink.nW * ink.nH; ++i) {
+        ink.v.push_back(1.0 - qGray(img.pixel(i % ink.nW, i / ink.nW)) / 255.0);
+        ink.fTotal += ink.v.back();
     }
     return ink;
 }
 
-// Overlap of b with a mirrored about the cell's centre and moved nShift
-// pixels along the flip; ink moved out of the cell counts as missed.
-double Overlap(const CInk& a, const CInk& b, EMirrorAxis nAxis, int nShift)
+// The best overlap of b with a mirrored about the cell's centre and moved
+// along the flip; ink moved out of the cell counts as missed.
+double Overlap(const CInk& a, const CInk& b, EMirrorAxis nAxis)
 {
     const bool bLeftRight = nAxis == EMirrorAxis::LeftRight;
-    double fMin = 0;
-    double fMax = 0;
-    double fKept = 0;
-    for (int y = 0; y < b.nH; ++y) {
-        for (int x = 0; x < b.nW; ++x) {
-            const int xa = bLeftRight ? a.nW - 1 - x + nShift : x;
-            const int ya = bLeftRight ? y : a.nH - 1 - y + nShift;
-            const bool bIn = xa >= 0 && xa < a.nW && ya >= 0 && ya < a.nH;
-            const double fa = bIn ? a.v[ya * a.nW + xa] : 0.0;
-            const double fb = b.v[y * b.nW + x];
-            fMin += std::min(fa, fb);
-            fMax += std::max(fa, fb);
-            fKept += fa;
-        }
-    }
-    fMax += a.fTotal - fKept;
-    return fMax > 0 ? fMin / fMax : 0.0;
-}
-
-double BestOverlap(const CInk& a, const CInk& b, EMirrorAxis nAxis)
-{
-    const int nReach = (nAxis == EMirrorAxis::LeftRight ? a.nW : a.nH) / 6;
+    const int nReach = (bLeftRight ? a.nW : a.nH) / 6;
     double fBest = 0;
-    for (int n = -nReach; n <= nReach; ++n)
-        fBest = std::max(fBest, Overlap(a, b, nAxis, n));
+    for (int nShift = -nReach; nShift <= nReach; ++nShift) {
+        double fMin = 0, fMax = 0, fKept = 0;
+        for (int y = 0; y < b.nH; ++y) {
+            for (int x = 0; x < b.nW; ++x) {
+                const int xa = bLeftRight ? a.nW - 1 - x + nShift : x;
+                const int ya = bLeftRight ? y : a.nH - 1 - y + nShift;
+                const bool bIn = xa >= 0 && xa < a.nW && ya >= 0 && ya < a.nH;
+                const double fa = bIn ? a.v[size_t(ya * a.nW + xa)] : 0.0;
+                const double fb = b.v[size_t(y * b.nW + x)];
+                fMin += std::min(fa, fb);
+                fMax += std::max(fa, fb);
+                fKept += fa;
+            }
+        }
+        fMax += a.fTotal - fKept;
+        fBest = std::max(fBest, fMax > 0 ? fMin / fMax : 0.0);
+    }
     return fBest;
 }
 } // namespace
@@ -114,12 +106,12 @@ private slots:
         CGlyphCache& cache = Cache(nZoom);
         const CInk ink = Ink(cache, static_cast<uint8_t>(nChar));
         const uint8_t chPartner = MirrorGlyph(static_cast<uint8_t>(nChar), nMirror);
-        const double fPartner = BestOverlap(ink, Ink(cache, chPartner), nMirror);
+        const double fPartner = Overlap(ink, Ink(cache, chPartner), nMirror);
         QVERIFY2(fPartner >= MIN_OVERLAP, qPrintable(QString("overlap %1").arg(fPartner)));
         for (int ch = 33; ch < 256; ++ch) {
             if (ch == chPartner || ch == nChar)
                 continue;
-            const double fOther = BestOverlap(ink, Ink(cache, static_cast<uint8_t>(ch)), nMirror);
+            const double fOther = Overlap(ink, Ink(cache, static_cast<uint8_t>(ch)), nMirror);
             QVERIFY2(fOther < fPartner, qPrintable(QString("0x%1 nearer: %2 against %3")
                                                        .arg(ch, 2, 16)
                                                        .arg(fOther)
