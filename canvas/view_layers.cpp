@@ -77,18 +77,44 @@ const QRgb* SrcRow(const QImage& img, int y, int x)
 {
     return reinterpret_cast<const QRgb*>(img.constBits() + y * img.bytesPerLine()) + x;
 }
+
+void FreeLayer(void* pBlock)
+{
+    std::free(pBlock);
+}
 } // namespace
+
+qsizetype LayerStride(int nWidth)
+{
+    // Whole cache lines, but never whole pages: rows a page apart would all
+    // fall into the same cache sets, and a glyph's column of rows with them.
+    qsizetype nStride = (qsizetype(nWidth) * qsizetype(sizeof(QRgb)) + 63) & ~qsizetype(63);
+    if (nStride % LAYER_PAGE == 0)
+        nStride += 64;
+    return nStride;
+}
+
+QImage NewLayer(QSize sz, int nPageOffset)
+{
+    const qsizetype nStride = LayerStride(sz.width());
+    const size_t nBytes = size_t(nStride) * size_t(sz.height()) + size_t(nPageOffset);
+    void* pBlock = std::aligned_alloc(LAYER_PAGE, (nBytes + LAYER_PAGE - 1) & ~size_t(LAYER_PAGE - 1));
+    if (!pBlock)
+        return QImage(sz, QImage::Format_RGB32);
+    return QImage(static_cast<uchar*>(pBlock) + nPageOffset, sz.width(), sz.height(), nStride,
+                  QImage::Format_RGB32, FreeLayer, pBlock);
+}
 
 void CViewLayers::Create(QSize szCanvas, QRgb rgbBack)
 {
     const QSize sz = szCanvas.expandedTo(QSize(1, 1));
-    m_imgText = QImage(sz, QImage::Format_RGB32);
+    m_imgText = NewLayer(sz, OFFSET_TEXT);
     m_imgText.fill(rgbBack);
-    m_imgComposition = QImage(sz, QImage::Format_RGB32);
+    m_imgComposition = NewLayer(sz, OFFSET_COMPOSITION);
     m_imgComposition.fill(rgbBack);
-    m_imgGrid = QImage(sz, QImage::Format_RGB32);
+    m_imgGrid = NewLayer(sz, OFFSET_GRID);
     m_imgGrid.fill(RGB_KEY);
-    m_imgOverlay = QImage(sz, QImage::Format_RGB32);
+    m_imgOverlay = NewLayer(sz, OFFSET_OVERLAY);
     m_imgOverlay.fill(RGB_KEY);
     m_nTileCols = (sz.width() + OVERLAY_TILE - 1) / OVERLAY_TILE;
     m_nTileRows = (sz.height() + OVERLAY_TILE - 1) / OVERLAY_TILE;

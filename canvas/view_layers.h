@@ -12,6 +12,7 @@
 #include <QPoint>
 #include <QRect>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -37,6 +38,26 @@ private:
     std::vector<int> m_vRowIndex; // per row, its distinct row or -1
     std::vector<QRgb> m_vPixels;  // the distinct rows, m_nWidth each
 };
+
+// The layers' memory. A row copied from one layer into another at a
+// distance that is a small multiple of 16 bytes modulo 4 KiB makes every
+// read wait for the write just before it (the processor matches loads to
+// pending stores by their low 12 address bits), and the allocator's
+// placement puts equal-sized blocks just that far apart. So each layer has
+// pages of its own, rows padded to cache lines, and its rows start at an
+// offset of its own within the page, a quarter page from every other's.
+constexpr size_t LAYER_PAGE = 4096;
+enum ELayerOffset : int {
+    OFFSET_COMPOSITION = 0,
+    OFFSET_OVERLAY = 1024,
+    OFFSET_TEXT = 2048,
+    OFFSET_GRID = 3072,
+};
+// Bytes per row of a layer nWidth pixels wide.
+qsizetype LayerStride(int nWidth);
+// A Format_RGB32 image of size sz (not filled) whose first row starts
+// nPageOffset bytes into a page; every row is LayerStride apart.
+QImage NewLayer(QSize sz, int nPageOffset);
 
 class CViewLayers {
 public:

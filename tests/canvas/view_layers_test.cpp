@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QPainter>
 
+#include <array>
 #include <cstdlib>
 
 namespace {
@@ -185,6 +186,43 @@ private slots:
                 const bool bColEnd = (x + 1) % nCellW == 0 && x != img.width() - 1;
                 const QRgb rgbWant = bRowTop || bColEnd ? rgbGrid : RGB_KEY;
                 QVERIFY2(img.pixel(x, y) == rgbWant, qPrintable(QString("%1,%2").arg(x).arg(y)));
+            }
+        }
+    }
+
+    // Every pair of canvas-sized layers, at widths whose plain rows would be
+    // whole pages (1024 px) or odd sizes: a row of one starts at least a
+    // quarter page from the same row of any other, modulo 4 KiB, so copies
+    // between them never read what the processor takes for a pending write.
+    void layerRowsStartApartWithinPages_data()
+    {
+        QTest::addColumn<QSize>("sz");
+        QTest::newRow("1024 wide") << QSize(1024, 480);
+        QTest::newRow("2048 wide") << QSize(2048, 64);
+        QTest::newRow("odd") << QSize(1283, 97);
+        QTest::newRow("one pixel") << QSize(0, 0);
+    }
+    void layerRowsStartApartWithinPages()
+    {
+        QFETCH(QSize, sz);
+        CViewLayers layers;
+        layers.Create(sz, qRgb(255, 255, 255));
+        const std::array<const QImage*, 4> vLayers = {&layers.m_imgText, &layers.m_imgOverlay,
+                                                      &layers.m_imgGrid, &layers.m_imgComposition};
+        for (const QImage* pImg : vLayers) {
+            QCOMPARE(pImg->size(), sz.expandedTo(QSize(1, 1)));
+            QVERIFY(pImg->bytesPerLine() % 4096 != 0);
+        }
+        const int h = vLayers[0]->height();
+        for (int y : {0, 1, h / 2, h - 1}) {
+            for (size_t i = 0; i < vLayers.size(); ++i) {
+                for (size_t j = i + 1; j < vLayers.size(); ++j) {
+                    const auto nA = reinterpret_cast<quintptr>(vLayers[i]->constScanLine(y));
+                    const auto nB = reinterpret_cast<quintptr>(vLayers[j]->constScanLine(y));
+                    const quintptr nDist = (nA - nB) % 4096;
+                    QVERIFY2(std::min(nDist, 4096 - nDist) >= 1024,
+                             qPrintable(QString("layers %1 and %2, row %3").arg(i).arg(j).arg(y)));
+                }
             }
         }
     }
