@@ -19,6 +19,15 @@
 //                        two never alias modulo 4 KiB, the two taking turns
 //                        at going first. Goal: x_median <= 2 at every zoom,
 //                        with the grid shown (grid:1) and hidden (grid:0).
+//   BM_PlaybackTick      a frame switch at zoom 4 as a playback tick makes it
+//                        (the view's part of selecting a frame in the list:
+//                        the frame's cells laid out, drawn and composed) and
+//                        the paint, against one full redraw and paint
+//                        (Refresh(CArtView::REFRESH_ALL) and a repaint) of the
+//                        same view, the two taking turns. Goal: x_median <= 1.5.
+//   BM_ZoomInToFour      zoom 3 to 4 up to the first paint, against one full
+//                        redraw and paint at zoom 4: the visible part comes
+//                        first, the rest while idle (not timed).
 //   BM_Thumbnail         MakeThumbnail at zoom 2.
 //
 // Counters: view_us and yardstick_us (medians per iteration, microseconds),
@@ -231,6 +240,83 @@ BENCHMARK(BM_StrokeRefresh)
     ->ArgNames({"zoom", "grid"})
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
+
+// One full redraw and paint: everything drawn and composed, then the view
+// painted at once (what a playback tick must at least do).
+double FullRedrawAndPaint(CArtView& view)
+{
+    const auto t0 = Clock::now();
+    view.Refresh(CArtView::REFRESH_ALL);
+    view.viewport()->repaint();
+    return Micros(Clock::now() - t0);
+}
+
+void BM_PlaybackTick(benchmark::State& state)
+{
+    CBenchView bench(4);
+    CArtView& view = *bench.m_pView;
+    CArtDoc& doc = bench.m_doc;
+    // Four frames, each with its cells laid out at zoom 4 once shown.
+    std::vector<int> vKeys = {doc.GetFrames().begin()->first};
+    while (vKeys.size() < 4)
+        vKeys.push_back(doc.DuplicateFrame(vKeys.back()));
+    std::vector<double> vView;
+    std::vector<double> vYard;
+    size_t nNext = 0;
+    bool bViewFirst = true;
+    for (auto _ : state) {
+        double dView = 0;
+        double dYard = 0;
+        for (int nPass = 0; nPass < 2; ++nPass) {
+            if ((nPass == 0) != bViewFirst) {
+                dYard = FullRedrawAndPaint(view);
+                continue;
+            }
+            // What selecting a frame in the list does to the view, then the paint.
+            const auto t0 = Clock::now();
+            view.EndPendingEdit();
+            doc.SelectFrame(vKeys[nNext]);
+            view.SetCells(doc.GetCurCells());
+            doc.RestIdleFrames();
+            view.RebuildLayers();
+            view.Refresh(CArtView::REFRESH_ALL);
+            view.viewport()->repaint();
+            dView = Micros(Clock::now() - t0);
+        }
+        bViewFirst = !bViewFirst;
+        nNext = (nNext + 1) % vKeys.size();
+        vView.push_back(dView);
+        vYard.push_back(dYard);
+        state.SetIterationTime(dView / 1e6);
+    }
+    SetRatioCounters(state, vView, vYard);
+}
+BENCHMARK(BM_PlaybackTick)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_ZoomInToFour(benchmark::State& state)
+{
+    CBenchView bench(3);
+    CArtView& view = *bench.m_pView;
+    std::vector<double> vView;
+    std::vector<double> vYard;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        view.ZoomIn();
+        view.viewport()->repaint();
+        const auto t1 = Clock::now();
+        vView.push_back(Micros(t1 - t0));
+        state.PauseTiming();
+        // The rest of the canvas, drawn while idle, then back to zoom 3.
+        QCoreApplication::processEvents();
+        vYard.push_back(FullRedrawAndPaint(view));
+        view.ZoomOut();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    }
+    SetRatioCounters(state, vView, vYard);
+}
+BENCHMARK(BM_ZoomInToFour)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_Thumbnail(benchmark::State& state)
 {

@@ -3,10 +3,12 @@
 #include "canvas/canvas_color.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -107,13 +109,35 @@ QImage NewLayer(QSize sz, int nPageOffset)
 
 void CViewLayers::Create(QSize szCanvas, QRgb rgbBack)
 {
-    const QSize sz = szCanvas.expandedTo(QSize(1, 1));
-    m_imgText = NewLayer(sz, OFFSET_TEXT);
+    if (!Resize(szCanvas)) {
+        m_imgGrid.fill(RGB_KEY);
+        m_aGridCells = {};
+    }
     m_imgText.fill(rgbBack);
-    m_imgComposition = NewLayer(sz, OFFSET_COMPOSITION);
     m_imgComposition.fill(rgbBack);
+}
+
+bool CViewLayers::Resize(QSize szCanvas)
+{
+    const QSize sz = szCanvas.expandedTo(QSize(1, 1));
+    if (m_imgText.size() == sz && m_imgComposition.size() == sz && m_imgGrid.size() == sz &&
+        m_imgOverlay.size() == sz) {
+        ClearOverlay();
+        return false;
+    }
+    Allocate(sz);
+    return true;
+}
+
+void CViewLayers::Allocate(QSize sz)
+{
+    // The old layers go first: at the largest zoom they are 16 MB each.
+    m_imgText = m_imgComposition = m_imgGrid = m_imgOverlay = QImage();
+    m_imgText = NewLayer(sz, OFFSET_TEXT);
+    m_imgComposition = NewLayer(sz, OFFSET_COMPOSITION);
     m_imgGrid = NewLayer(sz, OFFSET_GRID);
     m_imgGrid.fill(RGB_KEY);
+    m_aGridCells = {};
     m_imgOverlay = NewLayer(sz, OFFSET_OVERLAY);
     m_imgOverlay.fill(RGB_KEY);
     m_nTileCols = (sz.width() + OVERLAY_TILE - 1) / OVERLAY_TILE;
@@ -191,26 +215,46 @@ void CViewLayers::ClearOverlay()
 
 void CViewLayers::DrawGrid(const CCellGeometry& geom)
 {
-    m_imgGrid.fill(RGB_KEY);
+    const std::array<int, 4> aCells = {geom.CellWidth(), geom.CellHeight(), geom.Cols(), geom.Rows()};
+    if (aCells == m_aGridCells)
+        return;
+    m_aGridCells = aCells;
+    // Two distinct rows: the line along the top of a row of cells, and the
+    // column ends; every row of the layer is one of them or blank.
     const QRgb rgbGrid = ColorRefToRgb(CR_GRID);
-    const int nW = std::min(geom.CanvasWidth(), m_imgGrid.width());
+    const int nWidth = m_imgGrid.width();
+    const int nW = std::min(geom.CanvasWidth(), nWidth);
     const int nH = std::min(geom.CanvasHeight(), m_imgGrid.height());
-    for (int i = 0; i < geom.Rows(); ++i) {
-        const int y = i * geom.CellHeight();
-        if (y >= nH)
-            break;
-        auto* pLine = reinterpret_cast<QRgb*>(m_imgGrid.scanLine(y));
-        std::fill(pLine, pLine + nW, rgbGrid);
-    }
+    std::vector<QRgb> vPixels(static_cast<size_t>(nWidth) * 3, RGB_KEY);
+    QRgb* pLine = vPixels.data();
+    QRgb* pEnds = pLine + nWidth;
+    const QRgb* pBlank = pEnds + nWidth;
+    std::fill(pLine, pLine + nW, rgbGrid);
     // Column 0's line lies at x = -1, outside the canvas.
-    for (int i = 1; i < geom.Cols(); ++i) {
-        const int x = i * geom.CellWidth() - 1;
-        if (x >= nW)
-            break;
-        for (int y = 0; y < nH; ++y)
-            reinterpret_cast<QRgb*>(m_imgGrid.scanLine(y))[x] = rgbGrid;
+    bool bEnds = false;
+    for (int x = geom.CellWidth() - 1; x < nW - 1; x += geom.CellWidth()) {
+        pEnds[x] = rgbGrid;
+        bEnds = true;
     }
-    m_gridRows.Build(m_imgGrid);
+    std::vector<int> vRowIndex(static_cast<size_t>(m_imgGrid.height()), -1);
+    const size_t nBytes = static_cast<size_t>(nWidth) * sizeof(QRgb);
+    uchar* pBits = m_imgGrid.bits();
+    for (int y = 0; y < m_imgGrid.height(); ++y) {
+        const bool bLine = y < nH && y % geom.CellHeight() == 0;
+        const QRgb* pRow = y >= nH ? pBlank : bLine ? pLine : bEnds ? pEnds : pBlank;
+        std::memcpy(pBits + y * m_imgGrid.bytesPerLine(), pRow, nBytes);
+        if (pRow != pBlank)
+            vRowIndex[static_cast<size_t>(y)] = bLine ? 0 : 1;
+    }
+    vPixels.resize(static_cast<size_t>(nWidth) * 2);
+    m_gridRows.Assign(nWidth, std::move(vRowIndex), std::move(vPixels));
+}
+
+void CKeyRows::Assign(int nWidth, std::vector<int> vRowIndex, std::vector<QRgb> vPixels)
+{
+    m_nWidth = nWidth;
+    m_vRowIndex = std::move(vRowIndex);
+    m_vPixels = std::move(vPixels);
 }
 
 void CKeyRows::Build(const QImage& img)

@@ -12,6 +12,7 @@
 #include <QPoint>
 #include <QRect>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -22,6 +23,9 @@
 class CKeyRows {
 public:
     void Build(const QImage& img);
+    // Rows known beforehand: per row of the layer, its distinct row in
+    // vPixels (nWidth pixels each) or -1 where the row is all key colour.
+    void Assign(int nWidth, std::vector<int> vRowIndex, std::vector<QRgb> vPixels);
     // Row y of the layer, or null where it is all key colour or out of range.
     const QRgb* Row(int y) const
     {
@@ -61,12 +65,19 @@ QImage NewLayer(QSize sz, int nPageOffset);
 
 class CViewLayers {
 public:
-    // New canvas-sized layers; the overlay and the grid are cleared to the key
-    // colour, the text layer to rgbBack. The selection layer is kept.
+    // Canvas-sized layers; the overlay and the grid are cleared to the key
+    // colour, the text layer and the composition to rgbBack. The selection
+    // layer is kept.
     void Create(QSize szCanvas, QRgb rgbBack);
+    // Canvas-sized layers for a drawing about to be drawn whole: new ones
+    // (true) only when the size changed, the text layer and the composition
+    // then left as they come, the overlay and the grid blank. Layers of the
+    // same size are kept, the grid with its lines, the overlay cleared.
+    bool Resize(QSize szCanvas);
     // Grid lines in 0xC8C8C8: the top pixel row of every row of cells and the
     // last pixel column of every cell that has a cell to its right. No line
-    // along the canvas's bottom or right border.
+    // along the canvas's bottom or right border. Nothing to do when the
+    // layer already holds the lines of that geometry.
     void DrawGrid(const CCellGeometry& geom);
     // Clears to the key colour what was drawn into the overlay since the
     // last clear: the tiles MarkOverlay reported, not the whole layer, so a
@@ -85,7 +96,10 @@ public:
     CKeyRows m_gridRows; // of m_imgGrid, rebuilt by DrawGrid
 
 private:
+    void Allocate(QSize sz);
+
     static constexpr int OVERLAY_TILE = 32; // pixels, both directions
+    std::array<int, 4> m_aGridCells{}; // cell width, height, columns, rows the grid shows; 0s: none
     int m_nTileCols = 0;
     int m_nTileRows = 0;
     std::vector<uint8_t> m_vDirtyTiles; // 1 where the overlay may hold non-key pixels

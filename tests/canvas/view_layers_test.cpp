@@ -227,6 +227,30 @@ private slots:
         }
     }
 
+    // Layers of an unchanged size are the same memory, the grid with its
+    // lines and the overlay blank again; a new size brings new layers.
+    void resizeKeepsLayersOfTheSameSize()
+    {
+        CCellGeometry geom;
+        geom.SetGridSize(4, 6);
+        geom.SetCellSize(5, 9);
+        CViewLayers layers;
+        QVERIFY(layers.Resize(geom.CanvasSize()));
+        layers.DrawGrid(geom);
+        const QImage imgGrid = layers.m_imgGrid.copy();
+        const uchar* pText = layers.m_imgText.constBits();
+        layers.MarkOverlayAll();
+        layers.m_imgOverlay.fill(qRgb(9, 9, 9));
+        QVERIFY(!layers.Resize(geom.CanvasSize()));
+        layers.DrawGrid(geom);
+        QCOMPARE(layers.m_imgText.constBits(), pText);
+        QCOMPARE(layers.m_imgGrid, imgGrid);
+        QCOMPARE(layers.m_imgOverlay, Filled(geom.CanvasSize(), RGB_KEY));
+        geom.SetGridSize(5, 6);
+        QVERIFY(layers.Resize(geom.CanvasSize()));
+        QCOMPARE(layers.m_imgOverlay.size(), geom.CanvasSize());
+    }
+
     void cp1252BytesMapToTheirCharacters()
     {
         QCOMPARE(Cp1252ToUnicode('A'), u'A');
