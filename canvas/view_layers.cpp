@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -140,10 +141,10 @@ void CViewLayers::Allocate(QSize sz)
     m_aGridCells = {};
     m_imgOverlay = NewLayer(sz, OFFSET_OVERLAY);
     m_imgOverlay.fill(RGB_KEY);
-    m_nTileCols = (sz.width() + OVERLAY_TILE - 1) / OVERLAY_TILE;
-    m_nTileRows = (sz.height() + OVERLAY_TILE - 1) / OVERLAY_TILE;
-    m_vDirtyTiles.assign(static_cast<size_t>(m_nTileCols) * static_cast<size_t>(m_nTileRows), 0);
-    m_bOverlayDirty = false;
+    m_vDirtyLeft.assign(static_cast<size_t>(sz.height()), INT_MAX);
+    m_vDirtyRight.assign(static_cast<size_t>(sz.height()), -1);
+    m_nDirtyTop = INT_MAX;
+    m_nDirtyBottom = -1;
 }
 
 void CViewLayers::MarkOverlay(const QRect& rc)
@@ -151,23 +152,24 @@ void CViewLayers::MarkOverlay(const QRect& rc)
     const QRect rcIn = rc.intersected(m_imgOverlay.rect());
     if (rcIn.isEmpty())
         return;
-    const int nTx0 = rcIn.left() / OVERLAY_TILE;
-    const int nTx1 = rcIn.right() / OVERLAY_TILE;
-    for (int ty = rcIn.top() / OVERLAY_TILE; ty <= rcIn.bottom() / OVERLAY_TILE; ++ty) {
-        uint8_t* pRow = m_vDirtyTiles.data() + static_cast<size_t>(ty) * static_cast<size_t>(m_nTileCols);
-        std::fill(pRow + nTx0, pRow + nTx1 + 1, uint8_t{1});
+    for (int y = rcIn.top(); y <= rcIn.bottom(); ++y) {
+        int& nLeft = m_vDirtyLeft[static_cast<size_t>(y)];
+        int& nRight = m_vDirtyRight[static_cast<size_t>(y)];
+        nLeft = std::min(nLeft, rcIn.left());
+        nRight = std::max(nRight, rcIn.right());
     }
-    m_bOverlayDirty = true;
+    m_nDirtyTop = std::min(m_nDirtyTop, rcIn.top());
+    m_nDirtyBottom = std::max(m_nDirtyBottom, rcIn.bottom());
 }
 
 void CViewLayers::MarkOverlayLine(QPoint pt0, QPoint pt1, int nPad)
 {
-    // Points along the line at most half a tile apart, each marked with its
-    // padding: every tile the line crosses is covered.
+    // Points along the line at most nPad apart, each marked with its
+    // padding: the squares overlap, so every pixel near the line is covered.
     const int nDx = pt1.x() - pt0.x();
     const int nDy = pt1.y() - pt0.y();
     const int nLength = std::max(std::abs(nDx), std::abs(nDy));
-    const int nSteps = std::max(1, nLength / (OVERLAY_TILE / 2));
+    const int nSteps = std::max(1, nLength / std::max(1, nPad));
     for (int i = 0; i <= nSteps; ++i) {
         const int x = pt0.x() + static_cast<int>(static_cast<qint64>(nDx) * i / nSteps);
         const int y = pt0.y() + static_cast<int>(static_cast<qint64>(nDy) * i / nSteps);
@@ -182,35 +184,19 @@ void CViewLayers::MarkOverlayAll()
 
 void CViewLayers::ClearOverlay()
 {
-    if (!m_bOverlayDirty)
-        return;
-    const int nW = m_imgOverlay.width();
-    const int nH = m_imgOverlay.height();
-    uchar* pBits = m_imgOverlay.bits();
-    const qsizetype nStride = m_imgOverlay.bytesPerLine();
-    for (int ty = 0; ty < m_nTileRows; ++ty) {
-        const uint8_t* pRow = m_vDirtyTiles.data() + static_cast<size_t>(ty) * static_cast<size_t>(m_nTileCols);
-        int tx = 0;
-        while (tx < m_nTileCols) {
-            if (!pRow[tx]) {
-                ++tx;
-                continue;
-            }
-            // One run of dirty tiles in this band of rows.
-            const int nRunStart = tx;
-            while (tx < m_nTileCols && pRow[tx])
-                ++tx;
-            const int x0 = nRunStart * OVERLAY_TILE;
-            const int x1 = std::min(tx * OVERLAY_TILE, nW);
-            const int y1 = std::min((ty + 1) * OVERLAY_TILE, nH);
-            for (int y = ty * OVERLAY_TILE; y < y1; ++y) {
-                auto* pLine = reinterpret_cast<QRgb*>(pBits + y * nStride);
-                std::fill(pLine + x0, pLine + x1, RGB_KEY);
-            }
+    uchar* pBits = m_nDirtyTop <= m_nDirtyBottom ? m_imgOverlay.bits() : nullptr;
+    for (int y = m_nDirtyTop; pBits && y <= m_nDirtyBottom; ++y) {
+        int& nLeft = m_vDirtyLeft[static_cast<size_t>(y)];
+        int& nRight = m_vDirtyRight[static_cast<size_t>(y)];
+        if (nLeft <= nRight) {
+            auto* pLine = reinterpret_cast<QRgb*>(pBits + y * m_imgOverlay.bytesPerLine());
+            std::fill(pLine + nLeft, pLine + nRight + 1, RGB_KEY);
         }
+        nLeft = INT_MAX;
+        nRight = -1;
     }
-    std::fill(m_vDirtyTiles.begin(), m_vDirtyTiles.end(), uint8_t{0});
-    m_bOverlayDirty = false;
+    m_nDirtyTop = INT_MAX;
+    m_nDirtyBottom = -1;
 }
 
 void CViewLayers::DrawGrid(const CCellGeometry& geom)

@@ -13,6 +13,7 @@
 #include <QRect>
 
 #include <array>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -80,11 +81,11 @@ public:
     // layer already holds the lines of that geometry.
     void DrawGrid(const CCellGeometry& geom);
     // Clears to the key colour what was drawn into the overlay since the
-    // last clear: the tiles MarkOverlay reported, not the whole layer, so a
-    // preview redrawn on every mouse move costs what it covers.
+    // last clear: in each row, the span MarkOverlay reported, not the whole
+    // layer, so a preview redrawn on every mouse move costs what it covers.
     void ClearOverlay();
     void MarkOverlay(const QRect& rc);
-    // Marks the tiles a straight line from pt0 to pt1 passes, grown by nPad.
+    // Marks the pixels within nPad of a straight line from pt0 to pt1.
     void MarkOverlayLine(QPoint pt0, QPoint pt1, int nPad);
     void MarkOverlayAll();
 
@@ -98,12 +99,13 @@ public:
 private:
     void Allocate(QSize sz);
 
-    static constexpr int OVERLAY_TILE = 32; // pixels, both directions
     std::array<int, 4> m_aGridCells{}; // cell width, height, columns, rows the grid shows; 0s: none
-    int m_nTileCols = 0;
-    int m_nTileRows = 0;
-    std::vector<uint8_t> m_vDirtyTiles; // 1 where the overlay may hold non-key pixels
-    bool m_bOverlayDirty = false;
+    // Per row of the overlay, the span that may hold non-key pixels
+    // (m_vDirtyLeft > m_vDirtyRight: none), and the rows that have one.
+    std::vector<int> m_vDirtyLeft;
+    std::vector<int> m_vDirtyRight;
+    int m_nDirtyTop = INT_MAX;
+    int m_nDirtyBottom = -1;
 };
 
 // Copies rcSrc of src to ptDst of dst (both Format_RGB32), clipped to both images.

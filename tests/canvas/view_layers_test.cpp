@@ -251,6 +251,41 @@ private slots:
         QCOMPARE(layers.m_imgOverlay.size(), geom.CanvasSize());
     }
 
+    // The clear wipes what was marked and nothing else: a block marked as a
+    // rectangle, a line drawn by QPainter and marked by its ends (steep,
+    // shallow, diagonal), and a pixel never marked, which stays.
+    void clearOverlayWipesWhatWasMarked_data()
+    {
+        QTest::addColumn<QPoint>("pt1");
+        QTest::newRow("diagonal") << QPoint(63, 47);
+        QTest::newRow("shallow") << QPoint(63, 5);
+        QTest::newRow("steep") << QPoint(4, 47);
+    }
+    void clearOverlayWipesWhatWasMarked()
+    {
+        QFETCH(QPoint, pt1);
+        const QRgb rgbInk = qRgb(200, 0, 0);
+        CViewLayers layers;
+        layers.Create({64, 48}, qRgb(255, 255, 255));
+        {
+            QPainter painter(&layers.m_imgOverlay);
+            painter.fillRect(QRect(3, 30, 5, 6), rgbInk);
+            painter.setPen(QColor::fromRgb(rgbInk));
+            painter.drawLine(QPoint(1, 1), pt1);
+        }
+        layers.MarkOverlay(QRect(3, 30, 5, 6));
+        layers.MarkOverlayLine(QPoint(1, 1), pt1, 3);
+        layers.m_imgOverlay.setPixel(62, 45 - pt1.x() / 2, rgbInk);
+        layers.ClearOverlay();
+        for (int y = 0; y < 48; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                const bool bKept = x == 62 && y == 45 - pt1.x() / 2;
+                QVERIFY2(layers.m_imgOverlay.pixel(x, y) == (bKept ? rgbInk : RGB_KEY),
+                         qPrintable(QString("%1,%2").arg(x).arg(y)));
+            }
+        }
+    }
+
     void cp1252BytesMapToTheirCharacters()
     {
         QCOMPARE(Cp1252ToUnicode('A'), u'A');
