@@ -45,6 +45,9 @@ CArtView::CArtView(CArtDoc& doc, IViewHost* pHost, QWidget* pParent)
     m_pGlyphs->SetFont(CCellGeometry::ZoomFont(m_geom.GetZoom()),
                        {m_geom.CellWidth(), m_geom.CellHeight()});
     m_pLayers->Create(m_geom.CanvasSize(), ColorRefToRgb(m_crBack));
+    m_timerUndrawn.setSingleShot(true);
+    m_timerUndrawn.setInterval(0);
+    connect(&m_timerUndrawn, &QTimer::timeout, this, &CArtView::DrawUndrawnStep);
     m_doc.AddListener(this);
 }
 

@@ -23,6 +23,8 @@
 #include <QCursor>
 #include <QImage>
 #include <QRect>
+#include <QRegion>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -57,8 +59,11 @@ public:
     void OnDrawingLoaded();
     // Cell size from the zoom font, scroll range, scroll to the origin, rulers (mode 4).
     void LayoutCells();
-    // New layers at canvas size, the grid, every cell's nX/nY rewritten
-    // (recording no undo step) and drawn, then composed.
+    // Layers at canvas size (kept while the size stays), the grid, every
+    // cell's nX/nY rewritten (recording no undo step). The cells are drawn
+    // and composed where they are seen: the visible part at the next paint,
+    // the rest when scrolled into view or when the event loop is idle, all
+    // of them by a REFRESH_ALL that follows (a frame switch draws them once).
     void RebuildLayers();
     void Refresh(ERefresh nMode) override;
     // Every cell a space in the text colour; not undoable and not a modification.
@@ -222,6 +227,12 @@ private:
     void ResetForDrawing();
     void DrawAllCells();
     void ComposeCommon(const QRect& rcPart, bool bOverlay);
+    // The cells of the part of rcCanvas not drawn since the last rebuild,
+    // drawn into the text layer and composed as the rebuild would have.
+    void DrawUndrawn(const QRect& rcCanvas);
+    // One idle step of that: the visible part, then a band of rows.
+    void DrawUndrawnStep();
+    QRect VisibleCanvasRect() const;
     // Ends the current tool's gesture and commits the view's open step; true
     // when a step was still open after the tool had ended its gesture.
     bool EndGesture();
@@ -235,6 +246,8 @@ private:
     CEditBracket m_edit{m_doc};
     CCellGeometry m_geom;
     std::unique_ptr<CViewLayers> m_pLayers;
+    QRegion m_rgnUndrawn; // canvas pixels whose cells the text layer and the composition lack
+    QTimer m_timerUndrawn; // an idle step of drawing them
     std::unique_ptr<CGlyphCache> m_pGlyphs;
     std::unique_ptr<CThumbnailRenderer> m_pThumbs;
     std::array<std::unique_ptr<CViewTool>, TOOL_COUNT> m_tools;
