@@ -76,12 +76,14 @@ void CArtView::DrawCell(int nIndex)
     const QPoint pt = m_geom.CellOriginAt(nIndex);
     m_pGlyphs->Draw(m_pLayers->m_imgText, pt.x(), pt.y(), cell.chChar,
                     ColorRefToRgb(cell.crColor));
+    m_pOnion->MarkCell(nIndex);
 }
 
 void CArtView::DrawAllCells()
 {
     if (!m_pCells)
         return;
+    OnionFrameChanged();
     m_pGlyphs->SetBackground(ColorRefToRgb(m_crBack));
     const CGlyphCache::CTarget target(m_pLayers->m_imgText);
     const int nCount = m_geom.Rows() * m_geom.Cols();
@@ -129,16 +131,17 @@ void CArtView::ComposeCommon(const QRect& rcPart, bool bOverlay)
 {
     const bool bWithOverlay = (bOverlay && m_bOverlayShown) || m_shapes.IsPending();
     QImage& imgComp = m_pLayers->m_imgComposition;
+    const QImage& imgText = TextBase(rcPart);
     if (CViewTool* pTool = GetTool(CurTool()); pTool && pTool->DrawsUnderGrid(*this)) {
         // The tool's picture (a floating block) lies between the text and the grid.
-        CopyImageRect(imgComp, rcPart.topLeft(), m_pLayers->m_imgText, rcPart);
+        CopyImageRect(imgComp, rcPart.topLeft(), imgText, rcPart);
         pTool->OnComposeUnderGrid(*this, imgComp, rcPart);
         if (m_bShowGrid)
             ApplyKeyRows(imgComp, rcPart, m_pLayers->m_gridRows);
         return;
     }
     // The grid is mostly key colour: its few distinct rows stay in the cache.
-    ComposeLayers(imgComp, rcPart, m_pLayers->m_imgText,
+    ComposeLayers(imgComp, rcPart, imgText,
                   bWithOverlay ? &m_pLayers->m_imgOverlay : nullptr,
                   m_bShowGrid ? &m_pLayers->m_gridRows : nullptr);
 }
@@ -211,6 +214,7 @@ QImage CArtView::MakeFrameThumbnail(const CharCell* pCells) const
 
 void CArtView::OnPrint(QPainter& painter, const QRect& rcPage)
 {
+    const COnionPause noOnion(*this); // a drawing aid, never on paper
     const qint64 nW = m_geom.CanvasWidth();
     const qint64 nH = m_geom.CanvasHeight();
     if (nW <= 0 || nH <= 0 || rcPage.isEmpty())

@@ -159,6 +159,7 @@ void CFrameCommands::MoveFrameItem(int nFrom, int nTo)
     // The canvas keeps its frame: only the list changes, item by item, so a
     // move costs the same in a drawing of thousands of frames.
     pList->MoveItem(nFrom, nTo);
+    m_view.OnFramesReordered();
     m_nCurFrameItem = nTo;
     m_pFramePane->m_nCurFrameNo = nTo + 1;
     m_pFramePane->RepaintStrip();
