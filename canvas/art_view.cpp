@@ -31,7 +31,8 @@ CArtView::CArtView(CArtDoc& doc, IViewHost* pHost, QWidget* pParent)
       m_pHost(pHost),
       m_pLayers(std::make_unique<CViewLayers>()),
       m_pGlyphs(std::make_unique<CGlyphCache>()),
-      m_pThumbs(std::make_unique<CThumbnailRenderer>())
+      m_pThumbs(std::make_unique<CThumbnailRenderer>()),
+      m_pOnion(std::make_unique<COnionSkin>())
 {
     QSettings settings;
     m_drawing.SetTextColor(ReadSettingU32(settings, GROUP_COLOR, KEY_TEXT, CR_NEAR_BLACK));

@@ -9,6 +9,7 @@
 #include "canvas/cell_geometry.h"
 #include "canvas/cell_tracker.h"
 #include "canvas/drawing_state.h"
+#include "canvas/onion_skin.h"
 #include "canvas/ruler_state.h"
 #include "canvas/selection.h"
 #include "canvas/shape_preview.h"
@@ -79,6 +80,15 @@ public:
     // Command "Show grid": flips the flag and refreshes in mode 2.
     void ToggleGrid();
     bool IsGridShown() const { return m_bShowGrid; }
+    // Onion skin (onion_skin.cpp): the neighbouring frames behind the current
+    // one. PauseOnion returns whether it was paused before (playback, printing).
+    void SetOnionShown(bool bShown);
+    bool IsOnionShown() const;
+    void SetOnionSettings(const SOnionSettings& settings);
+    const SOnionSettings& OnionSettings() const;
+    bool PauseOnion(bool bPaused);
+    // The frames around the current one changed places.
+    void OnFramesReordered();
     // After every tool command: the previous tool ends what it left pending,
     // the new one starts, and the canvas is refreshed (mode 2).
     void OnToolChanged();
@@ -233,6 +243,9 @@ private:
     // One idle step of that: the visible part, then a band of rows.
     void DrawUndrawnStep();
     QRect VisibleCanvasRect() const;
+    // The text layer as composed: with the onion skin in it while that is drawn.
+    const QImage& TextBase(const QRect& rcPart);
+    void OnionFrameChanged();
     // Ends the current tool's gesture and commits the view's open step; true
     // when a step was still open after the tool had ended its gesture.
     bool EndGesture();
@@ -250,6 +263,7 @@ private:
     QTimer m_timerUndrawn; // an idle step of drawing them
     std::unique_ptr<CGlyphCache> m_pGlyphs;
     std::unique_ptr<CThumbnailRenderer> m_pThumbs;
+    std::unique_ptr<COnionSkin> m_pOnion;
     std::array<std::unique_ptr<CViewTool>, TOOL_COUNT> m_tools;
     std::function<QCursor(int)> m_fnCursor;
     int m_nScrollX = 0;

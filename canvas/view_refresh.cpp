@@ -85,6 +85,7 @@ void CArtView::DrawCell(int nIndex)
     const QPoint pt = m_geom.CellOriginAt(nIndex);
     m_pGlyphs->Draw(m_pLayers->m_imgText, pt.x(), pt.y(), cell.chChar,
                     ColorRefToRgb(cell.crColor));
+    m_pOnion->MarkCell(nIndex);
 }
 
 void CArtView::DrawAllCells()
@@ -97,6 +98,7 @@ void CArtView::DrawAllCells()
         return;
     }
     m_rgnUndrawn = QRegion();
+    OnionFrameChanged();
     m_pGlyphs->SetBackground(ColorRefToRgb(m_crBack));
     const CGlyphCache::CTarget target(m_pLayers->m_imgText);
     const int nCount = m_geom.Rows() * m_geom.Cols();
@@ -144,6 +146,7 @@ void CArtView::DrawUndrawn(const QRect& rcCanvas)
                 const CharCell& cell = m_pCells[nRow * m_geom.Cols() + nCol];
                 m_pGlyphs->Draw(target, nCol * nCellW, nRow * nCellH, cell.chChar,
                                 ColorRefToRgb(cell.crColor));
+                m_pOnion->MarkCell(nRow * m_geom.Cols() + nCol);
             }
         }
         m_rgnUndrawn -= rcCells;
@@ -207,16 +210,17 @@ void CArtView::ComposeCommon(const QRect& rcPart, bool bOverlay)
 {
     const bool bWithOverlay = (bOverlay && m_bOverlayShown) || m_shapes.IsPending();
     QImage& imgComp = m_pLayers->m_imgComposition;
+    const QImage& imgText = TextBase(rcPart);
     if (CViewTool* pTool = GetTool(CurTool()); pTool && pTool->DrawsUnderGrid(*this)) {
         // The tool's picture (a floating block) lies between the text and the grid.
-        CopyImageRect(imgComp, rcPart.topLeft(), m_pLayers->m_imgText, rcPart);
+        CopyImageRect(imgComp, rcPart.topLeft(), imgText, rcPart);
         pTool->OnComposeUnderGrid(*this, imgComp, rcPart);
         if (m_bShowGrid)
             ApplyKeyRows(imgComp, rcPart, m_pLayers->m_gridRows);
         return;
     }
     // The grid is mostly key colour: its few distinct rows stay in the cache.
-    ComposeLayers(imgComp, rcPart, m_pLayers->m_imgText,
+    ComposeLayers(imgComp, rcPart, imgText,
                   bWithOverlay ? &m_pLayers->m_imgOverlay : nullptr,
                   m_bShowGrid ? &m_pLayers->m_gridRows : nullptr);
 }
@@ -293,6 +297,7 @@ QImage CArtView::MakeFrameThumbnail(const CharCell* pCells) const
 
 void CArtView::OnPrint(QPainter& painter, const QRect& rcPage)
 {
+    const COnionPause noOnion(*this); // a drawing aid, never on paper
     const qint64 nW = m_geom.CanvasWidth();
     const qint64 nH = m_geom.CanvasHeight();
     if (nW <= 0 || nH <= 0 || rcPage.isEmpty())

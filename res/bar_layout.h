@@ -20,7 +20,7 @@ inline constexpr int kControlToolbar[] = {
 inline constexpr int kOtherToolsToolbar[] = {ID_SETTINGS, ID_IMAGE_CONVERT, ID_FIGLET_FONT, ID_SYMBOL_LIB};
 // Its buttons show their tooltip text beside the image.
 inline constexpr int kViewToolbar[] = {
-    ID_AUTO_DRAW, ID_SEPARATOR, ID_SHOW_GRID, ID_SEPARATOR, ID_VIEW_CHAR_PICKER, ID_SEPARATOR,
+    ID_AUTO_DRAW, ID_SEPARATOR, ID_SHOW_GRID, ID_ONION_SKIN, ID_SEPARATOR, ID_VIEW_CHAR_PICKER, ID_SEPARATOR,
     ID_VIEW_FRAME_PANEL, ID_SEPARATOR, ID_VIEW_COLOR_PICKER};
 // ID_TOOL_SELECT and ID_TOOL_FREEHAND carry the drop-down palettes.
 inline constexpr int kToolsToolbar[] = {
@@ -43,7 +43,8 @@ inline constexpr int kEditMenu[] = {
     ID_FLIP_TOP_BOTTOM_PLAIN};
 inline constexpr int kViewMenu[] = {
     ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_TOOLBOX, ID_VIEW_CTRLBAR, ID_VIEW_OTHERTOOLSBAR,
-    ID_VIEW_VIEWBAR, ID_VIEW_CHAR_PICKER, ID_VIEW_FRAME_PANEL, ID_VIEW_COLOR_PICKER};
+    ID_VIEW_VIEWBAR, ID_VIEW_CHAR_PICKER, ID_VIEW_FRAME_PANEL, ID_VIEW_COLOR_PICKER, ID_SEPARATOR,
+    ID_ONION_SKIN};
 inline constexpr int kToolsMenu[] = {ID_IMAGE_CONVERT, ID_FIGLET_FONT, ID_SYMBOL_LIB, ID_SETTINGS};
 inline constexpr int kControlMenu[] = {
     ID_PLAY, ID_PAUSE, ID_ADD_FRAME, ID_DELETE_FRAME, ID_SEPARATOR, ID_DUPLICATE_FRAME, ID_INSERT_FRAME,

@@ -32,6 +32,7 @@ inline constexpr int ID_VIEW_VIEWBAR = 32827;
 inline constexpr int ID_VIEW_CHAR_PICKER = 32785;
 inline constexpr int ID_VIEW_FRAME_PANEL = 32786;
 inline constexpr int ID_VIEW_COLOR_PICKER = 32789;
+inline constexpr int ID_ONION_SKIN = 32850;
 
 // Control toolbar: frames and playback
 inline constexpr int ID_PLAY = 41000;

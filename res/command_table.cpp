@@ -109,6 +109,8 @@ constexpr SCommandInfo kCommands[] = {
      "Redo Frame Change", ":/icons/redo_frame_change.svg", {"Ctrl+Alt+Y", nullptr}},
     {ID_AUTO_DRAW, "Auto draw", "Draw by auto character", "Auto draw", ":/icons/auto_draw.svg", {nullptr, nullptr}},
     {ID_SHOW_GRID, "Show grid", "Show or hide grid", "Show grid", ":/icons/show_grid.svg", {nullptr, nullptr}},
+    {ID_ONION_SKIN, "Onion skin\tF3", "Show or hide the neighbouring frames faintly behind the current one",
+     "Onion skin", ":/icons/onion_skin.svg", {"F3", nullptr}},
     {ID_ZOOM_IN, "Zoom In (+)", "Zoom in", "Zoom in", ":/icons/zoom_in.svg", {nullptr, nullptr}},
     {ID_ZOOM_OUT, "Zoom Out (-)", "Zoom out", "Zoom out", ":/icons/zoom_out.svg", {nullptr, nullptr}},
 

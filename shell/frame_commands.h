@@ -52,6 +52,7 @@ public:
     void SelectFrameItem(int nIndex) override;
     // A thumbnail dragged to another place moves its frame there.
     void MoveFrameItem(int nFrom, int nTo) override;
+    bool CanRunFrameCommand(int nId) const override;
 
     // The view's initial update of a new or opened drawing.
     void AddFirstFrame(int nFrameKey, const QImage& imgThumb);

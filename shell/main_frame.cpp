@@ -51,6 +51,8 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
                              [this](QDockWidget* pDock) { m_pFrames->CreatePanel(pDock); });
     m_pBars->CreateToolBox();
 
+    m_pView->SetOnionSettings(m_settings.m_onion);
+    m_pView->SetOnionShown(m_settings.m_bOnionShown == 1);
     // The first drawing: blank, default size, one frame.
     m_doc.OnNewDocument();
     m_pView->OnInitialUpdate();

@@ -164,6 +164,7 @@ private:
     void OnPaletteEntry(int nCommand, int nValue);
     void OnAutoDraw();
     void OnShowGrid();
+    void OnOnionSkin();
     void OnZoomIn();
     void OnZoomOut();
     void OnNextPane();

@@ -86,6 +86,7 @@ void CMainFrame::CreateActions()
         {ID_REDO_FRAME_CHANGE, [pFrames] { pFrames->OnRedoFrameChange(); }},
         {ID_AUTO_DRAW, on(&CMainFrame::OnAutoDraw)},
         {ID_SHOW_GRID, on(&CMainFrame::OnShowGrid)},
+        {ID_ONION_SKIN, on(&CMainFrame::OnOnionSkin)},
         {ID_ZOOM_IN, on(&CMainFrame::OnZoomIn)},
         {ID_ZOOM_OUT, on(&CMainFrame::OnZoomOut)},
         {ID_HELP_CONTENTS, on(&CMainFrame::OnHelpContents)},

@@ -58,6 +58,11 @@ void CMainFrame::OnAutoDraw()
     m_pView->Drawing().SetAutoDraw(!m_pView->Drawing().IsAutoDraw());
 }
 void CMainFrame::OnShowGrid() { m_pView->ToggleGrid(); }
+void CMainFrame::OnOnionSkin()
+{
+    m_pView->SetOnionShown(!m_pView->IsOnionShown());
+    m_settings.m_bOnionShown = m_pView->IsOnionShown() ? 1 : 0;
+}
 
 void CMainFrame::OnZoomIn()
 {
@@ -79,6 +84,10 @@ void CMainFrame::OnSettings()
     dlg.m_nUndoSteps = g_nUndoRedoStep;
     dlg.m_bLoop = m_settings.m_bPlayLoop;
     dlg.m_nAutosaveSecs = m_settings.m_nAutosaveSecs;
+    dlg.m_nOnionBefore = m_settings.m_onion.nBefore;
+    dlg.m_nOnionAfter = m_settings.m_onion.nAfter;
+    dlg.m_crOnionBefore = m_settings.m_onion.crBefore;
+    dlg.m_crOnionAfter = m_settings.m_onion.crAfter;
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
@@ -87,6 +96,9 @@ void CMainFrame::OnSettings()
     m_settings.m_bPlayLoop = dlg.m_bLoop;
     m_settings.m_nAutosaveSecs = dlg.m_nAutosaveSecs;
     m_pAutosave->SetInterval(m_settings.m_nAutosaveSecs);
+    m_settings.m_onion = SOnionSettings{dlg.m_nOnionBefore, dlg.m_nOnionAfter, dlg.m_crOnionBefore,
+                                        dlg.m_crOnionAfter}.Clamped();
+    m_pView->SetOnionSettings(m_settings.m_onion);
     // At once, not only at exit: a crash must not lose them.
     m_settings.Write();
 }

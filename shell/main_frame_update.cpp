@@ -21,6 +21,7 @@ void CMainFrame::UpdateCommandUI()
     state.nFreehandTool = m_nFreehandTool;
     state.bAutoDraw = m_pView->Drawing().IsAutoDraw();
     state.bGridShown = m_pView && m_pView->IsGridShown();
+    state.bOnionShown = m_pView && m_pView->IsOnionShown();
     state.mapShown = m_pBars->ShownStates();
     m_pEdits->FillState(state);
     state.bCanUndoFrameChange = m_doc.CanUndoFrameChange();
