@@ -31,6 +31,7 @@ struct CConvertArgs {
     // and the kind of output.
     CImageConvertParams image;
     EImageOutput imageOutput = EImageOutput::Text;
+    bool bFrames = false; // image: every frame of an animated picture
 };
 
 inline constexpr int MIN_FRAME_INTERVAL = 1;

@@ -44,7 +44,7 @@ private slots:
         QVERIFY(!frames.Next(&frame, &nDelay, &strError)); // no fifth frame
     }
 
-    void aStillPictureIsOneFrameAndDamageIsReported()
+    void aStillPictureIsOneFrameAndFramesCutShortAreRefused()
     {
         QImage img(10, 10, QImage::Format_RGB32);
         img.fill(Qt::red);
@@ -55,13 +55,14 @@ private slots:
         QVERIFY(frames.Open(strPng, &strError));
         QCOMPARE(frames.Count(), 1);
         QVERIFY(!frames.Open(m_dir.filePath(QStringLiteral("missing.gif")), &strError));
-        // Damage past the header shows when the frame is decoded.
-        const std::string gif = MakeAnimatedGif(48, 32, kDisposalFrames);
-        QImage frame;
-        int nDelay = 0;
-        QVERIFY(frames.Open(Write("bad.gif", gif.substr(0, 13) + std::string(40, '\x7f')), &strError));
-        strError.clear();
-        QVERIFY(!frames.Next(&frame, &nDelay, &strError) && !strError.isEmpty());
+        // Cut in its third frame: Qt would give the two before it as the whole picture.
+        const std::string whole = MakeAnimatedGif(48, 32, kDisposalFrames);
+        QVERIFY(!frames.Open(Write("cut.gif", whole.substr(0, whole.size() * 3 / 4)), &strError));
+        QVERIFY(strError.contains(QStringLiteral("cut short")));
+        QVERIFY(frames.Open(Write("untrailed.gif", whole.substr(0, whole.size() - 1)), &strError));
+        QCOMPARE(frames.Count(), 4);
+        // Bytes that start no block, after a whole frame.
+        QVERIFY(!frames.Open(Write("junk.gif", whole.substr(0, whole.size() - 1) + "junk"), &strError));
     }
 
 private:
