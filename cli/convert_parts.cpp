@@ -18,8 +18,7 @@ EConvertPart PartNeeded(const CConvertArgs& args)
     case C::Gif:
         return EConvertPart::QtGui;
     case C::Image: // gwconvert-qtcore hands what it cannot stream on
-        // Frames come from Qt's readers: straight to the part that has them.
-        return args.bFrames ? EConvertPart::QtGui : EConvertPart::QtCore;
+        return EConvertPart::QtCore;
     case C::Html:
     case C::Ansi:
         return args.crBack ? EConvertPart::Plain : EConvertPart::QtCore;

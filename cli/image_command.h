@@ -18,7 +18,8 @@
 std::string ConvertPictureFile(const CConvertArgs& args, COLORREF crText, COLORREF crBack);
 
 // The same for a JPEG or PNG picture the streamed decoder takes
-// (ui/picture_stream.h), a few rows held at a time, without Qt; nothing (and
+// (ui/picture_stream.h), a few rows held at a time, without Qt; with --frames,
+// the frames of a GIF through giflib (cli/gif_frames.h). Nothing (and
 // nothing written) when the picture is to go the full way instead.
 std::optional<std::string> ConvertPictureStreamed(const CConvertArgs& args, COLORREF crText,
                                                   COLORREF crBack);

@@ -3,8 +3,6 @@
 #include "cli/image_command.h"
 #include "cli/image_command_internal.h"
 
-#include "core/gwp_format.h"
-#include "core/safe_file.h"
 #include "ui/picture_frames.h"
 #include "ui/picture_reader.h"
 
@@ -15,7 +13,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -51,16 +48,7 @@ private:
     int m_fdSaved = -1;
 };
 
-void AppendLe32(std::string& str, uint32_t n)
-{
-    for (int i = 0; i < 4; ++i)
-        str.push_back(char((n >> (8 * i)) & 0xFF));
-}
-
-// The drawing goes straight to the file, a frame at a time, so no more than
-// one decoded frame and one canvas of cells are held however long the
-// animation. The count is the reader's, taken before the first frame; a
-// frame that cannot be decoded abandons the whole file.
+// Frames from Qt's readers: any format that has them (GIF, WebP).
 std::string ConvertFrames(const CConvertArgs& args, COLORREF crText)
 {
     CPictureFrames frames;
@@ -72,48 +60,17 @@ std::string ConvertFrames(const CConvertArgs& args, COLORREF crText)
     }
     if (!bOpened)
         return "cannot read " + args.strInput + ": " + strWhy.toLocal8Bit().toStdString();
-    const int nCount = frames.Count();
-    if (nCount > GWP_MAX_FRAMES)
-        return args.strInput + ": the picture has " + std::to_string(nCount) +
-               " frames, more than the " + std::to_string(GWP_MAX_FRAMES) + " a drawing holds";
-
-    CImageConvertParams params = args.image;
-    params.crText = crText;
-    std::string strWhyNot; // a frame's reason, which outranks the save's
-    const auto write = [&](std::ostream& os) {
-        std::string strHeader(GWP_MAGIC, 8);
-        AppendLe32(strHeader, uint32_t(nCount));
-        AppendLe32(strHeader, MAX_COLS);
-        AppendLe32(strHeader, MAX_ROWS);
-        os.write(strHeader.data(), std::streamsize(strHeader.size()));
-        for (int i = 0; i < nCount && os; ++i) {
-            QImage frame;
-            int nDelayMs = 0;
-            bool bRead = false;
-            {
-                const CQuietStderr quiet;
-                bRead = frames.Next(&frame, &nDelayMs, &strWhy);
-            }
-            if (!bRead) {
-                strWhyNot = "cannot read " + args.strInput + ": " + strWhy.toLocal8Bit().toStdString();
-                return false;
-            }
-            CBlankCanvas canvas(params.nCellWidth, params.nCellHeight, crText);
-            const CPictureView picture{frame.constBits(), frame.width(), frame.height(),
-                                       std::size_t(frame.bytesPerLine())};
-            if (ConvertImage(picture, params, canvas) < 1) {
-                strWhyNot = TooShort(args, params, frame.width(), frame.height());
-                return false;
-            }
-            os.write(reinterpret_cast<const char*>(canvas.Cells().data()),
-                     std::streamsize(canvas.Cells().size() * sizeof(CharCell)));
+    QImage frame;
+    return WriteFramesDrawing(args, crText, frames.Count(), [&](CPictureView* pFrame, std::string* pWhy) {
+        int nDelayMs = 0;
+        const CQuietStderr quiet;
+        if (!frames.Next(&frame, &nDelayMs, &strWhy)) {
+            *pWhy = "cannot read " + args.strInput + ": " + strWhy.toLocal8Bit().toStdString();
+            return false;
         }
-        return !os.fail();
-    };
-    std::string strError;
-    if (SaveFileSafely(args.strOutput, write, &strError, ESaveWrites::Behind))
-        return {};
-    return strWhyNot.empty() ? "cannot write " + args.strOutput + ": " + strError : strWhyNot;
+        *pFrame = {frame.constBits(), frame.width(), frame.height(), std::size_t(frame.bytesPerLine())};
+        return true;
+    });
 }
 
 } // namespace

@@ -1,52 +1,12 @@
 #include "ui/picture_frames.h"
 
+#include "core/gif_scan.h"
 #include "ui/picture_reader_direct.h"
 
 #include <QFileInfo>
 #include <QImageReader>
 
 #include <algorithm>
-
-namespace {
-
-// Whether a GIF's frames end early: a block cut short, or bytes that start
-// no block, before the trailer. Qt's reader counts and decodes the whole
-// frames before such damage and nothing after it, which would pass for a
-// shorter animation. A file that ends after a whole frame without the
-// trailer is taken as whole, as viewers take it.
-bool GifFramesCutShort(const QByteArray& bytes)
-{
-    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
-    const qint64 nSize = bytes.size();
-    qint64 n = 13;
-    if (nSize < n)
-        return true;
-    if (p[10] & 0x80)
-        n += qint64(3) << ((p[10] & 7) + 1);
-    const auto skipSubBlocks = [&] {
-        while (n < nSize && p[n] != 0)
-            n += 1 + p[n];
-        ++n; // the terminator
-        return n <= nSize;
-    };
-    while (n < nSize && p[n] != 0x3B) {
-        if (p[n] == 0x21) { // extension: label, then sub-blocks
-            n += 2;
-        } else if (p[n] == 0x2C) { // image: descriptor, colours, code size
-            if (n + 10 > nSize)
-                return true;
-            const uchar nFlags = p[n + 9];
-            n += 10 + ((nFlags & 0x80) ? qint64(3) << ((nFlags & 7) + 1) : 0) + 1;
-        } else {
-            return true;
-        }
-        if (!skipSubBlocks())
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 CPictureFrames::CPictureFrames() = default;
 CPictureFrames::~CPictureFrames() = default;
@@ -59,8 +19,9 @@ bool CPictureFrames::Open(const QString& strPath, QString* pError)
     if (!ReadPictureBytes(strPath, &m_bytes, pError))
         return false;
     *pError = PictureDamage(m_bytes);
+    // Qt's reader would count and decode only the frames before the damage.
     if (pError->isEmpty() && (m_bytes.startsWith("GIF87a") || m_bytes.startsWith("GIF89a")) &&
-        GifFramesCutShort(m_bytes))
+        GifFrameCount(reinterpret_cast<const uint8_t*>(m_bytes.constData()), std::size_t(m_bytes.size())) < 0)
         *pError = PictureCutShort();
     if (!pError->isEmpty())
         return false;

@@ -1,7 +1,8 @@
 // `gwconvert image PICTURE OUT.gwp --frames`: an animated GIF made with giflib
 // becomes one drawing whose frames are, byte for byte, each shown frame
-// converted as a still picture; a still picture gives the same drawing as
-// without --frames; what cannot be converted leaves no file.
+// converted as a still picture, whether giflib or Qt's reader decodes it; a
+// still picture gives the same drawing as without --frames; what cannot be
+// converted leaves no file.
 #include "cli/image_command_internal.h"
 #include "convert_test_support.h"
 #include "tests/ui/animated_gif.h"
@@ -23,6 +24,12 @@ TEST_F(ConvertTest, ImageFramesWritesEveryShownFrameAsAStillWouldConvert)
         vExpected.push_back(canvas.Cells());
     }
     EXPECT_TRUE(ReadFile(Work("anim.gwp")) == MakeGwp(vExpected, MAX_COLS, MAX_ROWS));
+    // giflib decodes a GIF; the part with Qt's readers, which takes the other
+    // animated formats, makes the same drawing of it.
+    m_strProgram = fs::path(GWCONVERT_PATH).replace_filename("gwconvert-draw").string();
+    ExpectDone(Run({"image", "anim.gif", "qt.gwp", "--frames", "--width", "12", "--cell", "6x10"}));
+    EXPECT_TRUE(ReadFile(Work("qt.gwp")) == ReadFile(Work("anim.gwp")));
+    m_strProgram = GWCONVERT_PATH;
 
     // One frame: the drawing the still conversion writes.
     QImage picture(30, 40, QImage::Format_RGB32);

@@ -1,6 +1,5 @@
-// The frames of an animated picture as the conversion reads them: composed
-// by the GIF disposal rules, with their delays, and a still picture as one
-// frame.
+// The frames of an animated picture as the conversion reads them: with
+// their delays, a still picture as one frame, a GIF cut short refused.
 #include "tests/ui/animated_gif.h"
 #include "ui/picture_frames.h"
 
@@ -12,36 +11,19 @@ class CPictureFramesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void framesAreComposedByTheDisposalRules()
+    // How each frame is composed, the conversion tests check through their cells.
+    void framesComeOneByOneWithTheirDelays()
     {
-        const QString strPath = Write("anim.gif", MakeAnimatedGif(48, 32, kDisposalFrames));
         CPictureFrames frames;
         QString strError;
-        QVERIFY2(frames.Open(strPath, &strError), qPrintable(strError));
+        QVERIFY(frames.Open(Write("anim.gif", MakeAnimatedGif(48, 32, kDisposalFrames)), &strError));
         QCOMPARE(frames.Count(), 4);
-        const auto vShown = ComposeGifFrames(48, 32, kDisposalFrames);
-        QList<int> vDelays;
-        for (int i = 0; i < 4; ++i) {
-            QImage frame;
-            int nDelay = -1;
-            QVERIFY2(frames.Next(&frame, &nDelay, &strError), qPrintable(strError));
-            QCOMPARE(frame.size(), QSize(48, 32));
-            vDelays << nDelay;
-            for (int y = 0; y < 32; ++y) {
-                for (int x = 0; x < 48; ++x) {
-                    const uint8_t* pWant = &vShown[std::size_t(i)][(std::size_t(y) * 48 + x) * 4];
-                    const uint8_t* pGot = frame.constScanLine(y) + x * 4;
-                    // Transparent pixels may keep any colour.
-                    const bool bSame = pWant[3] == 0 ? pGot[3] == 0 : std::equal(pWant, pWant + 4, pGot);
-                    if (!bSame)
-                        QFAIL(qPrintable(QStringLiteral("frame %1 differs at %2,%3").arg(i).arg(x).arg(y)));
-                }
-            }
-        }
-        QCOMPARE(vDelays, (QList<int>{100, 200, 200, 300}));
         QImage frame;
-        int nDelay = 0;
-        QVERIFY(!frames.Next(&frame, &nDelay, &strError)); // no fifth frame
+        QList<int> vDelays;
+        for (int nDelay = -1; frames.Next(&frame, &nDelay, &strError);)
+            vDelays << nDelay;
+        QCOMPARE(vDelays, (QList<int>{100, 200, 200, 300}));
+        QCOMPARE(frame.size(), QSize(48, 32));
     }
 
     void aStillPictureIsOneFrameAndFramesCutShortAreRefused()
@@ -54,7 +36,6 @@ private slots:
         QString strError;
         QVERIFY(frames.Open(strPng, &strError));
         QCOMPARE(frames.Count(), 1);
-        QVERIFY(!frames.Open(m_dir.filePath(QStringLiteral("missing.gif")), &strError));
         // Cut in its third frame: Qt would give the two before it as the whole picture.
         const std::string whole = MakeAnimatedGif(48, 32, kDisposalFrames);
         QVERIFY(!frames.Open(Write("cut.gif", whole.substr(0, whole.size() * 3 / 4)), &strError));
