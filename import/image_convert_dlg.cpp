@@ -245,7 +245,7 @@ bool CImageConvertDlg::OpenConvertImage(const QString& strPath)
     m_strImagePath = strPath;
     m_pPath->setText(strPath);
     m_bImageLoaded = 1;
-    // Counting reads the picture's headers again, not its pixels.
+    // Counting reads the file again but decodes no frame.
     CPictureFrames frames;
     m_nPictureFrames = frames.Open(strPath, &strError) ? frames.Count() : 1;
     m_pFrameCount->setText(QStringLiteral("Frames: %1").arg(m_nPictureFrames));
@@ -454,9 +454,8 @@ bool CImageConvertDlg::ConvertAllFrames()
     const bool bTimed = std::any_of(vDelays.begin(), vDelays.end(), [](int n) { return n > 0; });
     if (!m_bCancelled && vDelays.size() > 1 && bTimed) {
         const int nTenths = MedianFrameInterval(vDelays);
-        if (Ask(QStringLiteral("Play the drawing at the picture's pace, one frame every %1 tenths "
-                               "of a second?")
-                    .arg(nTenths)))
+        if (Ask(QStringLiteral("Play the drawing at the picture's pace, one frame every %1 seconds?")
+                    .arg(nTenths / 10.0, 0, 'f', 1)))
             m_nNewInterval = nTenths;
     }
     return true;
