@@ -11,14 +11,16 @@ using namespace gwcli;
 
 TEST_F(ConvertTest, ImageFramesWritesEveryShownFrameAsAStillWouldConvert)
 {
-    WriteFile(Work("anim.gif"), MakeAnimatedGif(48, 32, kDisposalFrames));
+    std::vector<SGifFrame> vFrames = kDisposalFrames;
+    vFrames.push_back({8, 4, 32, 24, 0, 10, 1, true}); // interlaced, over part of the screen
+    WriteFile(Work("anim.gif"), MakeAnimatedGif(48, 32, vFrames));
     StoreSetting("GWColor/FTCLR", Bytes({0x56, 0x34, 0x12, 0x00}));
     ExpectDone(Run({"image", "anim.gif", "anim.gwp", "--frames", "--width", "12", "--cell", "6x10"}));
 
     CImageConvertParams params;
     params.nConvertWidth = 12, params.nCellWidth = 6, params.nCellHeight = 10, params.crText = 0x123456;
     std::vector<Frame> vExpected;
-    for (const std::vector<uint8_t>& vShown : ComposeGifFrames(48, 32, kDisposalFrames)) {
+    for (const std::vector<uint8_t>& vShown : ComposeGifFrames(48, 32, vFrames)) {
         CBlankCanvas canvas(params.nCellWidth, params.nCellHeight, params.crText);
         ConvertImage({vShown.data(), 48, 32, 48 * 4}, params, canvas);
         vExpected.push_back(canvas.Cells());

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct SGifFrame {
@@ -16,7 +17,13 @@ struct SGifFrame {
     int nColour;   // index into kGifColours, every pixel of the rectangle
     int nDelayCs;  // hundredths of a second
     int nDisposal; // 1 keep, 2 clear to transparent, 3 restore the previous screen
+    bool bInterlaced = false; // then row y is striped in colour 1 + y % 7 instead
 };
+
+inline int GifRowColour(const SGifFrame& f, int y)
+{
+    return f.bInterlaced ? 1 + y % 7 : f.nColour;
+}
 
 // Index 0 is the transparent index of every frame and drawn by none.
 inline constexpr uint32_t kGifColours[8] = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF,
@@ -42,10 +49,15 @@ inline std::string MakeAnimatedGif(int nWidth, int nHeight, const std::vector<SG
         const GifByteType vControl[4] = {GifByteType(f.nDisposal << 2 | 1), GifByteType(f.nDelayCs & 0xFF),
                                          GifByteType(f.nDelayCs >> 8), 0};
         EGifPutExtension(pGif, GRAPHICS_EXT_FUNC_CODE, 4, vControl);
-        EGifPutImageDesc(pGif, f.nLeft, f.nTop, f.nWidth, f.nHeight, false, nullptr);
-        std::vector<GifPixelType> vRow(std::size_t(f.nWidth), GifPixelType(f.nColour));
-        for (int y = 0; y < f.nHeight; ++y)
-            EGifPutLine(pGif, vRow.data(), f.nWidth);
+        EGifPutImageDesc(pGif, f.nLeft, f.nTop, f.nWidth, f.nHeight, f.bInterlaced, nullptr);
+        // Interlaced rows go out in four passes: every eighth from 0 and 4,
+        // every fourth from 2, every second from 1.
+        for (const auto& [nStart, nStep] : f.bInterlaced ? std::vector<std::pair<int, int>>{{0, 8}, {4, 8}, {2, 4}, {1, 2}}
+                                                        : std::vector<std::pair<int, int>>{{0, 1}})
+            for (int y = nStart; y < f.nHeight; y += nStep) {
+                std::vector<GifPixelType> vRow(std::size_t(f.nWidth), GifPixelType(GifRowColour(f, y)));
+                EGifPutLine(pGif, vRow.data(), f.nWidth);
+            }
     }
     EGifCloseFile(pGif, &nError);
     return gif;
@@ -61,7 +73,7 @@ inline std::vector<std::vector<uint8_t>> ComposeGifFrames(int nWidth, int nHeigh
         for (int y = f.nTop; y < f.nTop + f.nHeight; ++y)
             for (int x = f.nLeft; x < f.nLeft + f.nWidth; ++x) {
                 uint8_t* p = &vScreen[(std::size_t(y) * nWidth + x) * 4];
-                const uint32_t cr = kGifColours[f.nColour];
+                const uint32_t cr = kGifColours[GifRowColour(f, y - f.nTop)];
                 p[0] = bClear ? 0 : uint8_t(cr >> 16), p[1] = bClear ? 0 : uint8_t(cr >> 8);
                 p[2] = bClear ? 0 : uint8_t(cr), p[3] = bClear ? 0 : 255;
             }
