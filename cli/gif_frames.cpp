@@ -4,7 +4,10 @@
 
 #include <gif_lib.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -26,29 +29,34 @@ CGifFrames::~CGifFrames()
         DGifCloseFile(m_pGif, nullptr);
 }
 
-bool CGifFrames::Open(std::string strBytes, std::string* pError)
+bool CGifFrames::Open(int fd, std::string* pError)
 {
-    m_strBytes = std::move(strBytes);
-    m_nCount = GifFrameCount(reinterpret_cast<const uint8_t*>(m_strBytes.data()), m_strBytes.size());
+    // The frames are counted first, the drawing's header needs their number;
+    // the walk reads through a descriptor of its own, then giflib from the start.
+    const int fdWalk = dup(fd);
+    std::FILE* pWalk = fdWalk >= 0 ? fdopen(fdWalk, "rb") : nullptr;
+    if (!pWalk && fdWalk >= 0)
+        close(fdWalk);
+    m_nCount = pWalk ? GifFrameCount(pWalk) : -1;
+    if (pWalk)
+        std::fclose(pWalk);
+    if (lseek(fd, 0, SEEK_SET) != 0) {
+        close(fd);
+        *pError = "the file cannot be read again";
+        return false;
+    }
+    int nError = 0;
+    m_pGif = DGifOpenFileHandle(fd, &nError); // closes fd when it fails
+    if (!m_pGif) {
+        *pError = GifReason(nError);
+        return false;
+    }
     if (m_nCount < 0) {
         *pError = "the picture's data ends early: the file is cut short or damaged";
         return false;
     }
     if (m_nCount == 0) {
         *pError = "the picture has no pixels";
-        return false;
-    }
-    const auto read = [](GifFileType* pGif, GifByteType* pTo, int nWant) {
-        auto* pSelf = static_cast<CGifFrames*>(pGif->UserData);
-        const std::size_t n = std::min(std::size_t(nWant), pSelf->m_strBytes.size() - pSelf->m_nPos);
-        std::memcpy(pTo, pSelf->m_strBytes.data() + pSelf->m_nPos, n);
-        pSelf->m_nPos += n;
-        return int(n);
-    };
-    int nError = 0;
-    m_pGif = DGifOpen(this, read, &nError);
-    if (!m_pGif) {
-        *pError = GifReason(nError);
         return false;
     }
     m_nWidth = m_pGif->SWidth, m_nHeight = m_pGif->SHeight;

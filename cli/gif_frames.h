@@ -3,8 +3,8 @@
 // the screen as the ones before left it, after the frame before is disposed
 // of as it asks (2: its rectangle cleared to transparent, as browsers do;
 // 3: the screen put back as it was before that frame). Pixels a frame marks
-// transparent keep what lies below. Only the screen, a copy of it for
-// disposal 3 and a row of colour indices are held besides the file's bytes.
+// transparent keep what lies below. The file is read as it is decoded: only
+// the screen, a copy of it for disposal 3 and a row of colour indices are held.
 #pragma once
 
 #include <cstdint>
@@ -20,9 +20,10 @@ public:
     CGifFrames(const CGifFrames&) = delete;
     CGifFrames& operator=(const CGifFrames&) = delete;
 
-    // Takes the file's bytes; false with a reason when they are no GIF to
-    // convert (damaged, cut short, without frames, too large a screen).
-    bool Open(std::string strBytes, std::string* pError);
+    // Takes over the open file (fd, at its start), which is closed with this
+    // object; false with a reason when it is no GIF to convert (damaged, cut
+    // short, without frames, too large a screen).
+    bool Open(int fd, std::string* pError);
     int Count() const { return m_nCount; }
     int Width() const { return m_nWidth; }
     int Height() const { return m_nHeight; }
@@ -39,8 +40,6 @@ private:
     bool ReadFrame(int nTransparent, std::string* pError);
     void Dispose();
 
-    std::string m_strBytes;
-    std::size_t m_nPos = 0; // giflib's read position in the bytes
     GifFileType* m_pGif = nullptr;
     int m_nCount = 0, m_nRead = 0, m_nWidth = 0, m_nHeight = 0;
     std::vector<uint8_t> m_vScreen, m_vSaved, m_vRow;

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <optional>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -51,14 +52,20 @@ void AppendLe32(std::string& str, uint32_t n)
 std::optional<std::string> ConvertGifFrames(const CConvertArgs& args, COLORREF crText)
 {
     constexpr off_t MAX_FILE = off_t(256) << 20; // as for every picture
-    struct stat st {};
-    std::string strBytes, strWhy;
-    if (stat(args.strInput.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MAX_FILE ||
-        !ReadWholeFile(args.strInput, &strBytes, &strWhy) || strBytes.size() > std::size_t(MAX_FILE) ||
-        !(strBytes.starts_with("GIF87a") || strBytes.starts_with("GIF89a")))
+    const int fd = open(args.strInput.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
         return std::nullopt;
+    struct stat st {};
+    char vSignature[6] = {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MAX_FILE ||
+        pread(fd, vSignature, 6, 0) != 6 ||
+        (std::memcmp(vSignature, "GIF87a", 6) != 0 && std::memcmp(vSignature, "GIF89a", 6) != 0)) {
+        close(fd);
+        return std::nullopt;
+    }
     CGifFrames frames;
-    if (!frames.Open(std::move(strBytes), &strWhy))
+    std::string strWhy;
+    if (!frames.Open(fd, &strWhy))
         return "cannot read " + args.strInput + ": " + strWhy;
     return WriteFramesDrawing(args, crText, frames.Count(), [&](CPictureView* pFrame, std::string* pWhy) {
         if (!frames.Next(&strWhy)) {

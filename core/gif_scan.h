@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // The frames (image descriptors) the file holds; -1 when it is no GIF, when
 // a block is cut short, or when bytes that start no block come before the
@@ -10,3 +11,6 @@
 // which would pass for a shorter animation. A file that ends after a whole
 // frame without the trailer counts as whole, as viewers take it.
 int GifFrameCount(const uint8_t* p, std::size_t nSize);
+// The same read from the file's current position to its end, a buffer at a
+// time, so the file is never held whole.
+int GifFrameCount(std::FILE* pFile);
