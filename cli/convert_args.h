@@ -30,8 +30,8 @@ struct CConvertArgs {
     // image: the dialog's settings (crText comes from the user's settings)
     // and the kind of output.
     CImageConvertParams image;
+    bool bFrames = false; // image --frames: every frame of an animated picture
     EImageOutput imageOutput = EImageOutput::Text;
-    bool bFrames = false; // image: every frame of an animated picture
 };
 
 inline constexpr int MIN_FRAME_INTERVAL = 1;
