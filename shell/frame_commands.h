@@ -63,6 +63,10 @@ public:
     // Appends a blank frame after the last one and makes it current; false,
     // after telling the user, when the drawing cannot take another frame.
     bool AddNewFrame();
+    // Inserts a blank frame after the current one and makes it current, for
+    // a conversion that adds frames; false, after telling the user, when the
+    // drawing cannot take another frame.
+    bool InsertFrameAfterCurrent();
     // Kills the playback timer and shows the Play button released.
     void StopPlayback();
     // One step of playback, as the timer runs it.

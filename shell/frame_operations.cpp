@@ -103,6 +103,15 @@ bool CFrameCommands::InsertBlankFrame(int nIndex)
     return true;
 }
 
+bool CFrameCommands::InsertFrameAfterCurrent()
+{
+    StopsPlayback();
+    if (!InsertBlankFrame(m_doc.GetFrameIndex(CurrentKey()) + 1))
+        return false;
+    MarkFramesChanged();
+    return true;
+}
+
 void CFrameCommands::OnInsertFrame()
 {
     if (StopsPlayback())

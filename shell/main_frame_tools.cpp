@@ -109,9 +109,20 @@ void CMainFrame::OnImageConvert()
     // pending shape is settled first.
     CommitPendingEdits();
     CImageConvertDlg dlg(m_pView, this);
+    // "All frames" adds each frame after the one just converted, whose
+    // thumbnail is renewed first.
+    dlg.SetFrameHooks({[this] { return MAX_FRAME_KEY + 1 - m_doc.GetNextFrameKey(); },
+                       [this] {
+                           RefreshFrameThumbnail();
+                           return m_pFrames->InsertFrameAfterCurrent();
+                       }});
     if (dlg.exec() == QDialog::Accepted) {
         m_pView->Refresh(CArtView::REFRESH_ALL);
         RefreshFrameThumbnail();
+        if (dlg.m_nNewInterval > 0) {
+            m_settings.m_nFrameInterval = dlg.m_nNewInterval;
+            m_settings.Write();
+        }
     }
     UpdateCommandUI();
 }
