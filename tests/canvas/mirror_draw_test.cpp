@@ -189,6 +189,24 @@ private slots:
         QCOMPARE(fx.Cells(), strBefore);
     }
 
+    void theAxisIsDrawnOverTheCanvas()
+    {
+        CMirrorFixture fx(10, TOOL_FREEHAND_1, {});
+        const auto guideAt = [&](int nX) {
+            const QImage img = fx.V().viewport()->grab().toImage();
+            for (int y = 0; y < fx.V().GetCanvasHeight(); ++y)
+                if (img.pixel(nX, y) == 0xFFFF00FFu)
+                    return true;
+            return false;
+        };
+        const int nW = fx.V().GetCellWidth();
+        QVERIFY(!guideAt(5 * nW));
+        fx.V().SetMirror(LR); // between columns 4 and 5
+        QVERIFY(guideAt(5 * nW));
+        fx.V().SetMirror({EMirrorMode::LeftRight, 3}); // through the middle of column 1
+        QVERIFY(guideAt(3 * nW / 2) && !guideAt(5 * nW));
+    }
+
     void typingWritesTheMirroredCharacters()
     {
         for (const int nCols : {9, 10}) {
