@@ -113,6 +113,10 @@ public:
     const CDrawingState& Drawing() const override { return m_drawing; }
     void SetLeftChar(unsigned char ch) { m_drawing.SetLeftChar(ch); }
     void SetRightChar(unsigned char ch) { m_drawing.SetRightChar(ch); }
+    // Mirror drawing (canvas/view_mirror.cpp): the mode and axes, drawn as
+    // guides over the canvas; the type tool's caret cell places the axes.
+    void SetMirror(const CMirrorSettings& mirror);
+    QPoint TypeCaretCell() const;
 
     int GetScrollX() const { return m_nScrollX; }
     int GetScrollY() const { return m_nScrollY; }
@@ -246,6 +250,7 @@ private:
     // The text layer as composed: with the onion skin in it while that is drawn.
     const QImage& TextBase(const QRect& rcPart);
     void OnionFrameChanged();
+    void DrawMirrorAxes(QPainter& painter) const;
     // Ends the current tool's gesture and commits the view's open step; true
     // when a step was still open after the tool had ended its gesture.
     bool EndGesture();

@@ -277,6 +277,7 @@ void CArtView::paintEvent(QPaintEvent* pEvent)
     if (!rcDraw.isEmpty())
         painter.drawImage(rcDraw.topLeft(), m_pLayers->m_imgComposition,
                           rcDraw.translated(m_nScrollX, m_nScrollY));
+    DrawMirrorAxes(painter);
     if (CViewTool* pTool = GetTool(CurTool())) {
         painter.translate(-m_nScrollX, -m_nScrollY);
         pTool->OnPaint(*this, painter);

@@ -1,8 +1,9 @@
 // Tool choice, the view and pane commands, the settings dialog, the
-// imports, the help page and the About box.
+// imports, the help page, the About box and the rulers' mirror axes.
 #include "shell/main_frame.h"
 
 #include "canvas/art_view.h"
+#include "canvas/ruler_view.h"
 #include "canvas/tool_codes.h"
 #include "core/backup_store.h"
 #include "import/figfont_dlg.h"
@@ -12,6 +13,7 @@
 #include "res/command_ids.h"
 #include "shell/about_dlg.h"
 #include "shell/autosave.h"
+#include "shell/mirror_commands.h"
 #include "shell/settings_dlg.h"
 #include "ui/app_folders.h"
 
@@ -153,4 +155,16 @@ void CMainFrame::OnAppAbout()
 {
     CAboutDlg dlg(this);
     dlg.exec();
+}
+
+void CMainFrame::ConnectMirrorRulers()
+{
+    const auto picked = [this](bool bColumns) {
+        return [this, bColumns](int nHalfCells) {
+            if (m_pMirror->AxisPicked(bColumns, nHalfCells))
+                UpdateCommandUI();
+        };
+    };
+    connect(HorzRuler(), &CRulerView::AxisPicked, this, picked(true));
+    connect(VertRuler(), &CRulerView::AxisPicked, this, picked(false));
 }

@@ -8,6 +8,8 @@
 namespace {
 
 const QString SECTION = QStringLiteral("GWSet");
+// Beyond any canvas: an axis there mirrors nothing onto it.
+constexpr int MIRROR_AXIS_LIMIT = 1 << 20;
 
 QSettings AppSettings()
 {
@@ -40,6 +42,15 @@ void SShellSettings::Read()
     m_onion.crBefore = ReadSettingU32(settings, SECTION, QStringLiteral("OnionBeforeColor"), defaults.crBefore);
     m_onion.crAfter = ReadSettingU32(settings, SECTION, QStringLiteral("OnionAfterColor"), defaults.crAfter);
     m_onion = m_onion.Clamped();
+    // A mode or an axis out of range counts as absent: off, the centre.
+    const auto read = [&](const char* pszName, int nDefault, int nMin, int nMax) {
+        const qint32 n = ReadSettingI32(settings, SECTION, QLatin1String(pszName), nDefault);
+        return (n >= nMin && n <= nMax) ? n : nDefault;
+    };
+    m_nMirrorMode = read("MirrorMode", 0, 0, 3);
+    m_nMirrorLastMode = read("MirrorLastMode", 1, 1, 3);
+    m_nMirrorColAxis = read("MirrorColAxis", -1, -1, MIRROR_AXIS_LIMIT);
+    m_nMirrorRowAxis = read("MirrorRowAxis", -1, -1, MIRROR_AXIS_LIMIT);
 }
 
 void SShellSettings::Write() const
@@ -54,5 +65,9 @@ void SShellSettings::Write() const
     WriteSettingU32(settings, SECTION, QStringLiteral("OnionAfter"), static_cast<quint32>(m_onion.nAfter));
     WriteSettingU32(settings, SECTION, QStringLiteral("OnionBeforeColor"), m_onion.crBefore);
     WriteSettingU32(settings, SECTION, QStringLiteral("OnionAfterColor"), m_onion.crAfter);
+    WriteSettingI32(settings, SECTION, QStringLiteral("MirrorMode"), m_nMirrorMode);
+    WriteSettingI32(settings, SECTION, QStringLiteral("MirrorLastMode"), m_nMirrorLastMode);
+    WriteSettingI32(settings, SECTION, QStringLiteral("MirrorColAxis"), m_nMirrorColAxis);
+    WriteSettingI32(settings, SECTION, QStringLiteral("MirrorRowAxis"), m_nMirrorRowAxis);
     settings.sync();
 }

@@ -184,7 +184,7 @@ private slots:
             if (id != ID_SEPARATOR)
                 labels << QString::fromLatin1(FindCommand(id)->pszTooltip);
         QCOMPARE(labels, QStringList({"Auto draw", "Show grid", "Onion skin", "Character picker", "Frame panel",
-                                      "Color picker"}));
+                                      "Color picker", "Mirror"}));
     }
 
     void shortcuts_data()
