@@ -86,16 +86,16 @@ menu()
     xdotool key "$@"
 }
 
-# paste NAME TEXT: puts TEXT on the clipboard, pastes it into program NAME's
-# drawing with Edit > Paste Clipboard and drops the block with Escape. The
-# menu opens on its first enabled item: Paste Clipboard in a fresh drawing,
-# else Undo, with Paste Clipboard the next enabled one (nothing is ever
-# selected or undone here), so one Down lands on it either way.
+# paste NAME TEXT [edited]: puts TEXT on the clipboard, pastes it into
+# program NAME's drawing with Edit > Paste Clipboard and drops the block with
+# Escape. The menu opens on its first enabled item: Paste Clipboard in a
+# fresh drawing; once the drawing is edited, Undo, with Paste Clipboard the
+# next enabled one (nothing is ever selected or undone here).
 paste()
 {
     printf '%b' "$2" | xclip -selection clipboard -i
     focus "$1" "Untitled - Glyphwright"
-    menu "$1" alt+e Down Return
+    if [[ ${3:-} == edited ]]; then menu "$1" alt+e Down Return; else menu "$1" alt+e Return; fi
     wait_until "program $1's menu to close" shown_at_most "$1" "$menu_base"
     xdotool key Escape
 }
@@ -155,14 +155,14 @@ check "program c's clean exit left its session files" gone c
 
 # 4. A full disk for program b: the copy (38 KB) no longer fits in 4 KB.
 prlimit --pid "${pids[b]}" --fsize=4096:
-paste b 'CHARL'
+paste b 'CHARL' edited
 wait_until "program b's failure note" logged b 'glyphwright status: Autosave failed'
 check "the failed autosave harmed the previous copy" copy_holds b 'BRAVO\nTWO'
 check "the failed autosave showed a message box" test "$(count_logged b 'glyphwright message:')" = 0
 check "the failure was noted more than once" test "$(count_logged b 'glyphwright status: Autosave failed')" = 1
 # Room again: the editor went on working, and the next edit is saved.
 prlimit --pid "${pids[b]}" --fsize=unlimited:
-paste b 'DELTA'
+paste b 'DELTA' edited
 wait_until "program b's copy after the disk has room" copy_holds b 'DELTA\nTWO'
 check "stray files in the recovery folder" test "$(find "$recovery" -type f | wc -l)" = 3
 
