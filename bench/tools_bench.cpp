@@ -46,18 +46,7 @@ void BM_FreehandStroke(benchmark::State& state)
     view.Drawing().SetBrushWidth(10);
     bench.Choose(TOOL_FREEHAND_10);
 
-    // A snake over the visible cells, every move into a new cell.
-    const int nCellW = view.GetCellWidth();
-    const int nCellH = view.GetCellHeight();
-    const int nCols = std::min(view.viewport()->width() / nCellW, MAX_COLS) - 1;
-    const int nRows = std::min(view.viewport()->height() / nCellH, MAX_ROWS) - 1;
-    std::vector<QPoint> vPath;
-    for (int i = 0; i <= MOVES; ++i) {
-        const int nPass = i / nCols;
-        const int nCol = nPass % 2 == 0 ? i % nCols : nCols - 1 - i % nCols;
-        const int nRow = nPass % nRows;
-        vPath.emplace_back(nCol * nCellW + nCellW / 2, nRow * nCellH + nCellH / 2);
-    }
+    const std::vector<QPoint> vPath = bench.SnakePath(MOVES);
 
     std::vector<double> vView;
     std::vector<double> vYard;

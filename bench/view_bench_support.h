@@ -12,7 +12,9 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace gwviewbench {
 
@@ -55,6 +57,20 @@ struct CToolBench {
         const int nCellW = m_pView->GetCellWidth();
         const int nCellH = m_pView->GetCellHeight();
         return {nCol * nCellW + nCellW / 2, nRow * nCellH + nCellH / 2};
+    }
+    // A snake of nMoves + 1 cell centres over the visible cells, every move
+    // into a new cell.
+    std::vector<QPoint> SnakePath(int nMoves) const
+    {
+        const int nCols = std::min(m_pView->viewport()->width() / m_pView->GetCellWidth(), MAX_COLS) - 1;
+        const int nRows = std::min(m_pView->viewport()->height() / m_pView->GetCellHeight(), MAX_ROWS) - 1;
+        std::vector<QPoint> vPath;
+        for (int i = 0; i <= nMoves; ++i) {
+            const int nPass = i / nCols;
+            const int nCol = nPass % 2 == 0 ? i % nCols : nCols - 1 - i % nCols;
+            vPath.push_back(CellCentre(nCol, nPass % nRows));
+        }
+        return vPath;
     }
 
     CToolHost m_host;

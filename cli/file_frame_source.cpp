@@ -99,3 +99,16 @@ void CFileFrameSource::ReaderLoop()
         m_cv.notify_all();
     }
 }
+
+std::string OpenDrawing(CGwpFile& file, const std::string& strPath)
+{
+    std::string strError;
+    switch (file.Open(strPath, &strError)) {
+    case EGwpOpen::Ok:
+        return {};
+    case EGwpOpen::Unreadable:
+        return "cannot read " + strPath + ": " + strError;
+    default:
+        return strPath + ": " + strError;
+    }
+}

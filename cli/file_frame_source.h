@@ -15,6 +15,10 @@
 #include <thread>
 #include <vector>
 
+// Opens the drawing a command reads; empty when it opened, else what to tell
+// the user.
+std::string OpenDrawing(CGwpFile& file, const std::string& strPath);
+
 class CFileFrameSource : public IAnimFrameSource {
 public:
     CFileFrameSource(CGwpFile& file, bool bReadAhead);

@@ -1,4 +1,5 @@
 #include "cli/flip_command.h"
+#include "cli/file_frame_source.h"
 
 #include "core/art_doc.h"
 #include "core/backup_store.h"
@@ -59,15 +60,9 @@ bool FinishFlipArgs(const CConvertArgs& args, std::string* pError)
 CFlipOutcome FlipDrawingFile(const CConvertArgs& args)
 {
     CGwpFile file;
+    if (std::string strWhy = OpenDrawing(file, args.strInput); !strWhy.empty())
+        return {EXIT_BAD_FILE, strWhy};
     std::string strError;
-    switch (file.Open(args.strInput, &strError)) {
-    case EGwpOpen::Ok:
-        break;
-    case EGwpOpen::Unreadable:
-        return {EXIT_BAD_FILE, "cannot read " + args.strInput + ": " + strError};
-    default:
-        return {EXIT_BAD_FILE, args.strInput + ": " + strError};
-    }
     const int nFrames = file.Header().nFrames;
     if (args.bFrameGiven && args.nFrame > nFrames)
         return {EXIT_USAGE, "--frame " + std::to_string(args.nFrame) +

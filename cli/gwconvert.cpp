@@ -154,15 +154,9 @@ int PrintInfo(const CGwpHeader& header)
 int Convert(const CConvertArgs& args)
 {
     CGwpFile file;
+    if (std::string strWhy = OpenDrawing(file, args.strInput); !strWhy.empty())
+        return Complain(EXIT_BAD_FILE, strWhy);
     std::string strError;
-    switch (file.Open(args.strInput, &strError)) {
-    case EGwpOpen::Ok:
-        break;
-    case EGwpOpen::Unreadable:
-        return Complain(EXIT_BAD_FILE, "cannot read " + args.strInput + ": " + strError);
-    default:
-        return Complain(EXIT_BAD_FILE, args.strInput + ": " + strError);
-    }
     const CGwpHeader& header = file.Header();
     if (args.command == EConvertCommand::Info)
         return PrintInfo(header);
