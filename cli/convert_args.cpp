@@ -122,6 +122,26 @@ const CCommandInfo kCommands[] = {
      "                         (default 1)\n"
      "  --background RRGGBB    the background as six hex digits (default: the\n"
      "                         editor's background colour, else ffffff)\n"},
+    {EConvertCommand::Svg, "svg", 2,
+     "Usage: gwconvert svg FILE.gwp OUT.svg [--frame N] [--zoom 0..4] [--interval TENTHS]\n"
+     "                   [--loop|--once] [--background RRGGBB]\n"
+     "\n"
+     "Writes every frame, in file order, as one SVG picture that plays them with\n"
+     "CSS alone, no script, so it moves on pages that run none. A viewer that\n"
+     "does not play animations shows the first frame. With --frame, or for a\n"
+     "drawing of one frame, the picture is still.\n"
+     "\n"
+     "Options:\n"
+     "  --frame N              only this frame, counted from 1 in file order\n"
+     "  --zoom 0..4            the cell size of the canvas's zoom, 0 the smallest\n"
+     "                         (default 2)\n"
+     "  --interval TENTHS      tenths of a second between frames, 1 to 100\n"
+     "                         (default: the editor's playback interval, else 5)\n"
+     "  --loop, --once         play forever, or once and stay on the last frame\n"
+     "                         (default: as the editor's playback loops, else\n"
+     "                         forever)\n"
+     "  --background RRGGBB    the background as six hex digits (default: the\n"
+     "                         editor's background colour, else ffffff)\n"},
 };
 
 const char* kProgramHelp =
@@ -141,6 +161,7 @@ const char* kProgramHelp =
     "  gif FILE.gwp OUT.gif          write every frame as an animated GIF\n"
     "  utf8 FILE.gwp OUT.txt         write one frame as UTF-8 text\n"
     "  ansi FILE.gwp OUT.ans         write one frame as text in terminal colours\n"
+    "  svg FILE.gwp OUT.svg          write every frame as an animated SVG picture\n"
     "\n"
     "'gwconvert COMMAND --help' describes a command and its options.\n"
     "\n"
@@ -224,6 +245,7 @@ bool ApplyOption(const std::string& strName, const std::string& strValue, CConve
         if (!ParseCount(strValue, &n) || n < 1)
             return Fail(pError, "--frame takes a frame number from 1, not '" + strValue + "'");
         pArgs->nFrame = int(n);
+        pArgs->bFrameGiven = true;
     } else if (strName == "--spacing") {
         static const std::pair<const char*, int> kSpacings[] = {
             {"0", FIG_SPACING_SMUSH}, {"1", FIG_SPACING_KERN}, {"2", FIG_SPACING_FULL},
@@ -260,9 +282,28 @@ bool ApplyOption(const std::string& strName, const std::string& strValue, CConve
     return true;
 }
 
+// The options of the commands that list theirs here; null for the others.
+const char* const* MoreOptions(EConvertCommand command)
+{
+    static const char* const kSvg[] = {"--frame", "--zoom", "--interval", "--loop", "--once",
+                                       "--background", nullptr};
+    switch (command) {
+    case EConvertCommand::Svg:
+        return kSvg;
+    default:
+        return nullptr;
+    }
+}
+
 bool TakesOption(EConvertCommand command, const std::string& strName)
 {
     using C = EConvertCommand;
+    if (const char* const* ppOptions = MoreOptions(command)) {
+        for (; *ppOptions; ++ppOptions)
+            if (strName == *ppOptions)
+                return true;
+        return false;
+    }
     if (strName == "--frame")
         return command == C::Text || command == C::Html || command == C::Png ||
                command == C::Utf8 || command == C::Ansi;

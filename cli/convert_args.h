@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-enum class EConvertCommand { None, Info, Text, Html, Animation, Figlet, Image, Png, Gif, Utf8, Ansi };
+enum class EConvertCommand { None, Info, Text, Html, Animation, Figlet, Image, Png, Gif, Utf8, Ansi, Svg };
 
 // What `image` writes, by the output's extension.
 enum class EImageOutput { Gwp, Text, Html };
@@ -22,11 +22,12 @@ struct CConvertArgs {
     std::string strOutput;          // empty for info, and for figlet to standard output
     std::string strText;            // figlet: the text to letter
     int nFrame = 1;                 // counted from 1 in file order
+    bool bFrameGiven = false;       // svg: --frame given, so one frame, still
     std::optional<int> nInterval;   // tenths of a second, 1..100
     std::optional<COLORREF> crBack; // 0x00BBGGRR
     int nSpacing = 2;               // figlet: an EFigSpacing, side by side by default
-    int nZoom = 2;                  // png, gif: the canvas's zoom, 0..4
-    std::optional<bool> bLoop;      // gif: forever, or once
+    int nZoom = 2;                  // png, gif, svg: the canvas's zoom, 0..4
+    std::optional<bool> bLoop;      // gif, svg: forever, or once
     // image: the dialog's settings (crText comes from the user's settings)
     // and the kind of output.
     CImageConvertParams image;

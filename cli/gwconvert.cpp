@@ -33,7 +33,9 @@
 #include "core/gwp_reader.h"
 #include "core/html_export.h"
 #include "core/safe_file.h"
+#include "core/svg_export.h"
 #include "core/terminal_export.h"
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -144,6 +146,23 @@ int RefuseSameFile(const std::string& strInput, const std::string& strOutput)
                                     "; give the output another name");
 }
 
+// The one frame asked for, as a source of frames.
+class COneFrameSource : public IAnimFrameSource {
+public:
+    COneFrameSource(const CharCell* pCells, int nRows, int nCols)
+        : m_pCells(pCells), m_nRows(nRows), m_nCols(nCols)
+    {
+    }
+    int GetFrameCount() const override { return 1; }
+    int GetRows() const override { return m_nRows; }
+    int GetCols() const override { return m_nCols; }
+    const CharCell* GetFrame(int nIndex) override { return nIndex == 0 ? m_pCells : nullptr; }
+
+private:
+    const CharCell* m_pCells;
+    int m_nRows, m_nCols;
+};
+
 int PrintInfo(const CGwpHeader& header)
 {
     std::printf("columns: %d\nrows: %d\nframes: %d\n", header.nCols, header.nRows, header.nFrames);
@@ -168,7 +187,8 @@ int Convert(const CConvertArgs& args)
 
     using C = EConvertCommand;
     // Only the animated page and the GIF read more than one frame.
-    const bool bAllFrames = args.command == C::Animation || args.command == C::Gif;
+    const bool bAllFrames = args.command == C::Animation || args.command == C::Gif ||
+                            (args.command == C::Svg && !args.bFrameGiven);
     CFileFrameSource frames(file, bAllFrames);
     const CharCell* pCells = nullptr;
     if (!bAllFrames) {
@@ -184,6 +204,12 @@ int Convert(const CConvertArgs& args)
     const COLORREF crBack = bPlain ? 0 : BackColor(args);
     const int nInterval = bAllFrames ? FrameInterval(args) : 0;
     [[maybe_unused]] const bool bLoop = args.command == C::Gif && PlayLoop(args);
+    SSvgParams svg;
+    if (args.command == C::Svg) {
+        svg = {SvgLayoutForZoom(args.nZoom), std::max(nInterval, 1), bAllFrames && PlayLoop(args),
+               crBack};
+    }
+    COneFrameSource oneFrame(pCells, header.nRows, header.nCols);
     const int nRows = header.nRows, nCols = header.nCols;
     std::string strWhy; // the export's own reason for giving up
     const auto write = [&](std::ostream& os) {
@@ -196,6 +222,10 @@ int Convert(const CConvertArgs& args)
         case C::Png:
             return WriteFramePng(os, pCells, nRows, nCols, args.nZoom, crBack, &strWhy);
 #endif
+        case C::Svg:
+            if (bAllFrames)
+                return ExportAnimatedSvg(os, frames, svg);
+            return ExportAnimatedSvg(os, oneFrame, svg);
         case C::Text:
             ExportSingleText(os, pCells, nRows, nCols);
             return true;

@@ -73,6 +73,7 @@ inline constexpr int ID_EXPORT_PNG = 32840;
 inline constexpr int ID_EXPORT_GIF = 32841;
 inline constexpr int ID_EXPORT_UTF8 = 32842;
 inline constexpr int ID_EXPORT_ANSI = 32843;
+inline constexpr int ID_EXPORT_SVG = 32844;
 inline constexpr int ID_FILE_PRINT = 57607;
 inline constexpr int ID_FILE_PRINT_PREVIEW = 57609;
 inline constexpr int ID_FILE_PRINT_SETUP = 57606;

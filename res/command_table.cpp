@@ -32,6 +32,8 @@ constexpr SCommandInfo kCommands[] = {
      ":/icons/export_utf8.svg", {nullptr, nullptr}},
     {ID_EXPORT_ANSI, "&Coloured Terminal Text...", "Save the current frame as text with terminal colours",
      "Export coloured terminal text", ":/icons/export_ansi.svg", {nullptr, nullptr}},
+    {ID_EXPORT_SVG, "Animated &SVG...", "Save all frames as an SVG picture that plays without scripts",
+     "Export SVG", ":/icons/export_svg.svg", {nullptr, nullptr}},
     {ID_FILE_PRINT, "&Print...\tCtrl+P", "Print the current frame", "Print", ":/icons/print.svg", {"Ctrl+P", nullptr}},
     {ID_FILE_PRINT_PREVIEW, "Print Pre&view", "Show the current frame as it will be printed", "Print Preview",
      ":/icons/print_preview.svg", {nullptr, nullptr}},

@@ -46,6 +46,9 @@ TEST_F(ConvertTest, CommandsLoadOnlyTheQtLibrariesTheyNeed)
         {{"figlet", "standard", "Hi"}, false, false},
         {{"html", in, "a.htm", "--background", "102030"}, false, false},
         {{"animation", in, "a.htm", "--background", "102030", "--interval", "3"}, false, false},
+        {{"svg", in, "a.svg", "--background", "102030", "--interval", "3", "--once"}, false, false},
+        {{"svg", in, "a.svg", "--background", "102030", "--frame", "2"}, false, false},
+        {{"svg", in, "a.svg", "--background", "102030", "--interval", "3"}, true, false},
         // The defaults come from the user's settings, read with Qt's core.
         {{"html", in, "a.htm"}, true, false},
         {{"ansi", in, "a.ans"}, true, false},
