@@ -142,6 +142,18 @@ const CCommandInfo kCommands[] = {
      "                         forever)\n"
      "  --background RRGGBB    the background as six hex digits (default: the\n"
      "                         editor's background colour, else ffffff)\n"},
+    {EConvertCommand::Cast, "cast", 2,
+     "Usage: gwconvert cast FILE.gwp OUT.cast [--interval TENTHS] [--background RRGGBB]\n"
+     "\n"
+     "Writes every frame, in file order, as a terminal recording (asciicast\n"
+     "version 2) for terminal players: a terminal of the drawing's size, titled\n"
+     "with the drawing's name, shown each frame in 24-bit colour at the interval.\n"
+     "\n"
+     "Options:\n"
+     "  --interval TENTHS      tenths of a second between frames, 1 to 100\n"
+     "                         (default: the editor's playback interval, else 5)\n"
+     "  --background RRGGBB    the background as six hex digits (default: the\n"
+     "                         editor's background colour, else ffffff)\n"},
 };
 
 const char* kProgramHelp =
@@ -162,6 +174,7 @@ const char* kProgramHelp =
     "  utf8 FILE.gwp OUT.txt         write one frame as UTF-8 text\n"
     "  ansi FILE.gwp OUT.ans         write one frame as text in terminal colours\n"
     "  svg FILE.gwp OUT.svg          write every frame as an animated SVG picture\n"
+    "  cast FILE.gwp OUT.cast        write every frame as a terminal recording\n"
     "\n"
     "'gwconvert COMMAND --help' describes a command and its options.\n"
     "\n"
@@ -287,9 +300,12 @@ const char* const* MoreOptions(EConvertCommand command)
 {
     static const char* const kSvg[] = {"--frame", "--zoom", "--interval", "--loop", "--once",
                                        "--background", nullptr};
+    static const char* const kCast[] = {"--interval", "--background", nullptr};
     switch (command) {
     case EConvertCommand::Svg:
         return kSvg;
+    case EConvertCommand::Cast:
+        return kCast;
     default:
         return nullptr;
     }

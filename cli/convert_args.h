@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-enum class EConvertCommand { None, Info, Text, Html, Animation, Figlet, Image, Png, Gif, Utf8, Ansi, Svg };
+enum class EConvertCommand { None, Info, Text, Html, Animation, Figlet, Image, Png, Gif, Utf8, Ansi, Svg, Cast };
 
 // What `image` writes, by the output's extension.
 enum class EImageOutput { Gwp, Text, Html };

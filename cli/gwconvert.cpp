@@ -29,6 +29,7 @@
 #include "cli/convert_args.h"
 #include "cli/file_frame_source.h"
 #include "cli/output_target.h"
+#include "core/cast_export.h"
 #include "core/figlet.h"
 #include "core/gwp_reader.h"
 #include "core/html_export.h"
@@ -163,6 +164,16 @@ private:
     int m_nRows, m_nCols;
 };
 
+// A recording's title: the drawing's file name without its folder and
+// ".gwp".
+std::string DrawingTitle(const std::string& strPath)
+{
+    std::string str = strPath.substr(strPath.rfind('/') + 1);
+    if (str.size() > 4 && str.ends_with(".gwp"))
+        str.resize(str.size() - 4);
+    return str;
+}
+
 int PrintInfo(const CGwpHeader& header)
 {
     std::printf("columns: %d\nrows: %d\nframes: %d\n", header.nCols, header.nRows, header.nFrames);
@@ -188,7 +199,8 @@ int Convert(const CConvertArgs& args)
     using C = EConvertCommand;
     // Only the animated page and the GIF read more than one frame.
     const bool bAllFrames = args.command == C::Animation || args.command == C::Gif ||
-                            (args.command == C::Svg && !args.bFrameGiven);
+                            (args.command == C::Svg && !args.bFrameGiven) ||
+                            args.command == C::Cast;
     CFileFrameSource frames(file, bAllFrames);
     const CharCell* pCells = nullptr;
     if (!bAllFrames) {
@@ -226,6 +238,8 @@ int Convert(const CConvertArgs& args)
             if (bAllFrames)
                 return ExportAnimatedSvg(os, frames, svg);
             return ExportAnimatedSvg(os, oneFrame, svg);
+        case C::Cast:
+            return ExportCast(os, frames, {nInterval, crBack, DrawingTitle(args.strInput)});
         case C::Text:
             ExportSingleText(os, pCells, nRows, nCols);
             return true;

@@ -234,7 +234,8 @@ bool ExportAnimatedSvg(std::ostream& os, IAnimFrameSource& frames, const SSvgPar
         str.append(strBack);
         str.append("\"/>\n");
         for (int r = 0; r < nRows; ++r) {
-            const CharCell* pRow = pCells + static_cast<std::size_t>(r) * static_cast<std::size_t>(nCols);
+            const CharCell* pRow =
+                pCells + static_cast<std::size_t>(r) * static_cast<std::size_t>(nCols);
             AppendRow(str, pRow, nCols, r * layout.nCellH + layout.nBaseline, layout);
             if (!out.Spill())
                 return false;

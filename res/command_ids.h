@@ -74,6 +74,7 @@ inline constexpr int ID_EXPORT_GIF = 32841;
 inline constexpr int ID_EXPORT_UTF8 = 32842;
 inline constexpr int ID_EXPORT_ANSI = 32843;
 inline constexpr int ID_EXPORT_SVG = 32844;
+inline constexpr int ID_EXPORT_CAST = 32845;
 inline constexpr int ID_FILE_PRINT = 57607;
 inline constexpr int ID_FILE_PRINT_PREVIEW = 57609;
 inline constexpr int ID_FILE_PRINT_SETUP = 57606;

@@ -34,6 +34,8 @@ constexpr SCommandInfo kCommands[] = {
      "Export coloured terminal text", ":/icons/export_ansi.svg", {nullptr, nullptr}},
     {ID_EXPORT_SVG, "Animated &SVG...", "Save all frames as an SVG picture that plays without scripts",
      "Export SVG", ":/icons/export_svg.svg", {nullptr, nullptr}},
+    {ID_EXPORT_CAST, "&Terminal Recording...", "Save all frames as a terminal recording (asciicast)",
+     "Export terminal recording", ":/icons/export_cast.svg", {nullptr, nullptr}},
     {ID_FILE_PRINT, "&Print...\tCtrl+P", "Print the current frame", "Print", ":/icons/print.svg", {"Ctrl+P", nullptr}},
     {ID_FILE_PRINT_PREVIEW, "Print Pre&view", "Show the current frame as it will be printed", "Print Preview",
      ":/icons/print_preview.svg", {nullptr, nullptr}},

@@ -5,6 +5,7 @@
 #include "canvas/frame_picture.h"
 #include "canvas/gif_export.h"
 #include "core/frame_snapshot.h"
+#include "core/cast_export.h"
 #include "core/html_export.h"
 #include "core/svg_export.h"
 #include "core/terminal_export.h"
@@ -248,6 +249,28 @@ void CExportCommands::OnExportSvg()
                  params](std::ostream& os, CExportSteps& steps, std::string* pError) {
                     CSnapshotFrameSource frames(*pFrames, nRows, nCols, [&steps] { return steps.Step(); });
                     if (ExportAnimatedSvg(os, frames, params))
+                        return true;
+                    *pError = "a frame could not be read";
+                    return false;
+                });
+}
+
+void CExportCommands::OnExportCast()
+{
+    const QString strPath = AskSavePath(m_pParent, Local(gw::IDS_FILTER_CAST), Local(gw::IDS_EXT_CAST), {});
+    if (strPath.isEmpty())
+        return;
+    std::unique_ptr<CFrameSnapshot> pSnap = TakeFrames(strPath);
+    if (!pSnap)
+        return;
+    CFrameSnapshot* pFrames = pSnap.get();
+    const int nSteps = static_cast<int>(pFrames->FrameCount());
+    const SCastParams params{m_settings.m_nFrameInterval, m_view.GetBackColor(), m_doc.GetTitle()};
+    StartExport(strPath, nSteps, std::move(pSnap),
+                [pFrames, nRows = m_doc.GetRows(), nCols = m_doc.GetCols(),
+                 params](std::ostream& os, CExportSteps& steps, std::string* pError) {
+                    CSnapshotFrameSource frames(*pFrames, nRows, nCols, [&steps] { return steps.Step(); });
+                    if (ExportCast(os, frames, params))
                         return true;
                     *pError = "a frame could not be read";
                     return false;

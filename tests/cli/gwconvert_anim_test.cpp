@@ -3,6 +3,7 @@
 // refusals.
 #include "convert_test_support.h"
 
+#include "core/cast_export.h"
 #include "core/svg_export.h"
 
 using namespace gwcli;
@@ -38,18 +39,34 @@ TEST_F(ConvertTest, SvgIsTheCoreExportWithTheOptionsOrTheEditorsSettings)
     EXPECT_EQ(run({"--loop"}), Svg(frames, 2, 7, true, 0x332211));
 }
 
+TEST_F(ConvertTest, CastIsTheCoreRecordingTitledWithTheDrawingsName)
+{
+    CFrameList frames(m_frames);
+    const auto cast = [&](int nInterval, COLORREF crBack) {
+        return Written([&](std::ostream& os) {
+            ExportCast(os, frames, {nInterval, crBack, "two"});
+        });
+    };
+    ExpectDone(Run({"cast", m_in.string(), "a.cast", "--interval", "3", "--background", "102030"}));
+    EXPECT_EQ(ReadFile(Work("a.cast")), cast(3, 0x302010));
+    StoreSetting("GWSet/FrmInterval", Bytes({7, 0, 0, 0}));
+    ExpectDone(Run({"cast", m_in.string(), "a.cast"}));
+    EXPECT_EQ(ReadFile(Work("a.cast")), cast(7, 0xFFFFFF));
+}
+
 TEST_F(ConvertTest, AnimationCommandsRefuseBadOptionsAndKeepTheOldOutput)
 {
     const std::vector<std::vector<std::string>> bad = {
-        {"svg", "--frame", "3"}, {"svg", "--zoom", "5"}, {"svg", "--interval", "0"},
-        {"svg", "--loop", "--once"}, {"svg", "--spacing", "1"},
+        {"svg", "--frame", "3"},     {"svg", "--zoom", "5"},        {"svg", "--interval", "0"},
+        {"svg", "--loop", "--once"}, {"svg", "--spacing", "1"},     {"cast", "--frame", "1"},
+        {"cast", "--once"},          {"cast", "--interval", "101"},
     };
     for (std::vector<std::string> args : bad) {
         args.insert(args.begin() + 1, {m_in.string(), "out"});
         SCOPED_TRACE(args[0] + " " + args[3]);
         ExpectFailure(Run(args), 2);
     }
-    for (const char* pszCommand : {"svg"}) {
+    for (const char* pszCommand : {"svg", "cast"}) {
         SCOPED_TRACE(pszCommand);
         WriteFile(Work("kept"), "old");
         ExpectFailure(Run({pszCommand, "none.gwp", "kept"}), 1);

@@ -49,6 +49,8 @@ TEST_F(ConvertTest, CommandsLoadOnlyTheQtLibrariesTheyNeed)
         {{"svg", in, "a.svg", "--background", "102030", "--interval", "3", "--once"}, false, false},
         {{"svg", in, "a.svg", "--background", "102030", "--frame", "2"}, false, false},
         {{"svg", in, "a.svg", "--background", "102030", "--interval", "3"}, true, false},
+        {{"cast", in, "a.cast", "--background", "102030", "--interval", "3"}, false, false},
+        {{"cast", in, "a.cast", "--interval", "3"}, true, false},
         // The defaults come from the user's settings, read with Qt's core.
         {{"html", in, "a.htm"}, true, false},
         {{"ansi", in, "a.ans"}, true, false},

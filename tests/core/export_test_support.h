@@ -80,7 +80,11 @@ private:
 // each row's reset) and the colour of each. Every row must open with the
 // background crBack and close with the reset, and no control character may be
 // left. Escapes in strSkip (cursor moves between frames) are stepped over.
-struct Shown { std::string strText; std::vector<COLORREF> vColors; int nForeEscapes = 0; };
+struct Shown {
+    std::string strText;
+    std::vector<COLORREF> vColors;
+    int nForeEscapes = 0;
+};
 
 inline void ReadAnsi(const std::string& str, Shown& shown, COLORREF crBack)
 {
