@@ -154,6 +154,22 @@ const CCommandInfo kCommands[] = {
      "                         (default: the editor's playback interval, else 5)\n"
      "  --background RRGGBB    the background as six hex digits (default: the\n"
      "                         editor's background colour, else ffffff)\n"},
+    {EConvertCommand::Play, "play", 1,
+     "Usage: gwconvert play FILE.gwp [--interval TENTHS] [--loop|--once] [--background RRGGBB]\n"
+     "\n"
+     "Plays the drawing's frames, in file order, in this terminal in 24-bit\n"
+     "colour, on the alternate screen with the cursor hidden; Ctrl+C stops it.\n"
+     "The terminal is put back as it was at the end, on Ctrl+C and after an\n"
+     "error. A terminal smaller than the drawing shows its top-left part, and a\n"
+     "note says so afterwards. Standard output must be a terminal.\n"
+     "\n"
+     "Options:\n"
+     "  --interval TENTHS      tenths of a second between frames, 1 to 100\n"
+     "                         (default: the editor's playback interval, else 5)\n"
+     "  --loop, --once         play until Ctrl+C, or once (default: as the\n"
+     "                         editor's playback loops, else until Ctrl+C)\n"
+     "  --background RRGGBB    the background as six hex digits (default: the\n"
+     "                         editor's background colour, else ffffff)\n"},
 };
 
 const char* kProgramHelp =
@@ -175,6 +191,7 @@ const char* kProgramHelp =
     "  ansi FILE.gwp OUT.ans         write one frame as text in terminal colours\n"
     "  svg FILE.gwp OUT.svg          write every frame as an animated SVG picture\n"
     "  cast FILE.gwp OUT.cast        write every frame as a terminal recording\n"
+    "  play FILE.gwp                 play the frames in this terminal\n"
     "\n"
     "'gwconvert COMMAND --help' describes a command and its options.\n"
     "\n"
@@ -301,11 +318,14 @@ const char* const* MoreOptions(EConvertCommand command)
     static const char* const kSvg[] = {"--frame", "--zoom", "--interval", "--loop", "--once",
                                        "--background", nullptr};
     static const char* const kCast[] = {"--interval", "--background", nullptr};
+    static const char* const kPlay[] = {"--interval", "--loop", "--once", "--background", nullptr};
     switch (command) {
     case EConvertCommand::Svg:
         return kSvg;
     case EConvertCommand::Cast:
         return kCast;
+    case EConvertCommand::Play:
+        return kPlay;
     default:
         return nullptr;
     }

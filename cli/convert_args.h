@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-enum class EConvertCommand { None, Info, Text, Html, Animation, Figlet, Image, Png, Gif, Utf8, Ansi, Svg, Cast };
+enum class EConvertCommand { None, Info, Text, Html, Animation, Figlet, Image, Png, Gif, Utf8, Ansi, Svg, Cast, Play };
 
 // What `image` writes, by the output's extension.
 enum class EImageOutput { Gwp, Text, Html };
@@ -27,7 +27,7 @@ struct CConvertArgs {
     std::optional<COLORREF> crBack; // 0x00BBGGRR
     int nSpacing = 2;               // figlet: an EFigSpacing, side by side by default
     int nZoom = 2;                  // png, gif, svg: the canvas's zoom, 0..4
-    std::optional<bool> bLoop;      // gif, svg: forever, or once
+    std::optional<bool> bLoop;      // gif, svg, play: forever, or once
     // image: the dialog's settings (crText comes from the user's settings)
     // and the kind of output.
     CImageConvertParams image;

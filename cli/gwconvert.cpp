@@ -29,6 +29,7 @@
 #include "cli/convert_args.h"
 #include "cli/file_frame_source.h"
 #include "cli/output_target.h"
+#include "cli/play_command.h"
 #include "core/cast_export.h"
 #include "core/figlet.h"
 #include "core/gwp_reader.h"
@@ -336,6 +337,19 @@ int main(int argc, char** argv)
     try {
         if (args.command == EConvertCommand::Figlet)
             return Figlet(args, argv[0]);
+        if (args.command == EConvertCommand::Play) {
+            const SPlayResult result =
+                PlayDrawing(args.strInput, FrameInterval(args), PlayLoop(args), BackColor(args));
+            if (!result.strMessage.empty())
+                Complain(result.nStatus, result.strMessage);
+            if (result.nSignal) {
+                // Ended as the signal would have ended it, now the terminal
+                // is back, so a shell or script sees the interruption.
+                std::signal(result.nSignal, SIG_DFL);
+                std::raise(result.nSignal);
+            }
+            return result.nStatus;
+        }
 #if GW_CONVERT_PART >= 1
         if (args.command == EConvertCommand::Image) {
             const COLORREF crBack =
