@@ -3,7 +3,9 @@
 #include "core/terminal_export.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -13,15 +15,21 @@ namespace {
 constexpr int kZoomW[] = {4, 6, 8, 10, 14};
 constexpr int kZoomH[] = {6, 8, 12, 18, 24};
 
-void AppendColor(std::string& str, COLORREF cr)
+// The six hex digits of a colour, red first, at psz.
+void WriteHex(char* psz, COLORREF cr)
 {
     static const char kHex[] = "0123456789abcdef";
-    str.push_back('#');
     for (int nShift : {0, 8, 16}) {
-        const unsigned nByte = (cr >> nShift) & 0xFF;
-        str.push_back(kHex[nByte >> 4]);
-        str.push_back(kHex[nByte & 15]);
+        *psz++ = kHex[(cr >> (nShift + 4)) & 15];
+        *psz++ = kHex[(cr >> nShift) & 15];
     }
+}
+
+void AppendColor(std::string& str, COLORREF cr)
+{
+    char sz[7] = {'#'};
+    WriteHex(sz + 1, cr);
+    str.append(sz, sizeof sz);
 }
 
 void AppendInt(std::string& str, long long n)
@@ -32,35 +40,43 @@ void AppendInt(std::string& str, long long n)
 // One cell's character as XML text: the three markup characters as entities,
 // anything past ASCII as the Unicode point of its Windows-1252 character.
 // Control characters, which XML forbids or which the canvas shows blank, are
-// spaces.
-void AppendXmlChar(std::string& str, uint8_t ch)
+// spaces. Made once for every byte, as the export writes it per cell.
+struct SXmlChar {
+    char sz[8] = {}; // the longest, "&#8364;", has 7
+    uint8_t nLen = 0;
+    bool bBlank = false;
+};
+
+const SXmlChar* XmlChars()
 {
-    switch (ch) {
-    case '&':
-        str.append("&amp;");
-        return;
-    case '<':
-        str.append("&lt;");
-        return;
-    case '>':
-        str.append("&gt;");
-        return;
-    default:
-        break;
-    }
-    const char16_t wch = TerminalChar(ch);
-    if (wch < 0x80) {
-        str.push_back(static_cast<char>(wch));
-        return;
-    }
-    str.append("&#");
-    AppendInt(str, wch);
-    str.push_back(';');
+    static const auto s_table = [] {
+        std::array<SXmlChar, 256> table{};
+        for (int n = 0; n < 256; ++n) {
+            const char16_t wch = TerminalChar(static_cast<uint8_t>(n));
+            std::string str;
+            if (wch == '&')
+                str = "&amp;";
+            else if (wch == '<')
+                str = "&lt;";
+            else if (wch == '>')
+                str = "&gt;";
+            else if (wch < 0x80)
+                str = std::string(1, static_cast<char>(wch));
+            else
+                str = "&#" + std::to_string(int(wch)) + ";";
+            SXmlChar& entry = table[std::size_t(n)];
+            str.copy(entry.sz, sizeof entry.sz - 1);
+            entry.nLen = static_cast<uint8_t>(str.size());
+            entry.bBlank = wch == u' ';
+        }
+        return table;
+    }();
+    return s_table.data();
 }
 
 bool IsBlank(uint8_t ch)
 {
-    return TerminalChar(ch) == u' ';
+    return XmlChars()[ch].bBlank;
 }
 
 // The keyframe where a frame's turn ends, as a percentage of the whole
@@ -130,21 +146,29 @@ void AppendRow(std::string& str, const CharCell* pRow, int nCols, int nY, const 
     str.append("\" fill=\"");
     AppendColor(str, crRun);
     str.append("\">");
+    // Written through a pointer into room made for the longest row, the
+    // export's inner loop for a drawing of many colours.
+    static constexpr std::string_view kStart = "</tspan><tspan fill=\"#rrggbb\">";
+    const std::size_t nOld = str.size();
+    str.resize(nOld + std::size_t(nEnd) * (kStart.size() + sizeof(SXmlChar::sz)));
+    char* p = str.data() + nOld;
+    const SXmlChar* pXml = XmlChars();
     bool bSpan = false;
     for (int c = 0; c < nEnd; ++c) {
-        const uint8_t ch = pRow[c].chChar;
+        const SXmlChar& xml = pXml[pRow[c].chChar];
         const COLORREF cr = pRow[c].crColor & 0xFFFFFF;
-        if (cr != crRun && !IsBlank(ch)) {
-            if (bSpan)
-                str.append("</tspan>");
-            str.append("<tspan fill=\"");
-            AppendColor(str, cr);
-            str.append("\">");
+        if (cr != crRun && !xml.bBlank) {
+            const std::size_t nSkip = bSpan ? 0 : 8; // no </tspan> before the first
+            std::memcpy(p, kStart.data() + nSkip, kStart.size() - nSkip);
+            WriteHex(p + kStart.find("rrggbb") - nSkip, cr);
+            p += kStart.size() - nSkip;
             bSpan = true;
             crRun = cr;
         }
-        AppendXmlChar(str, ch);
+        std::memcpy(p, xml.sz, sizeof xml.sz);
+        p += xml.nLen;
     }
+    str.resize(std::size_t(p - str.data()));
     if (bSpan)
         str.append("</tspan>");
     str.append("</text>\n");
