@@ -6,12 +6,10 @@
 import { after, before, describe, it } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { chromium } from 'playwright-core';
+import { launchChromium } from './harness.mjs';
 
-const CHROMIUM = '/usr/bin/chromium';
 const TURN_MS = 200; // --interval 2
 const BACK = '#102030';
 const dir = process.env.GW_SVG_DIR;
@@ -79,30 +77,20 @@ function expected(frame) {
 }
 
 describe('animated SVG export in Chromium', () => {
+    let chromium;
     let browser;
-    let home;
     const { frames, nRows } = readFrames(path.join(dir, 'cells.gwp'));
 
     before(async () => {
-        home = fs.mkdtempSync(path.join(os.tmpdir(), 'gw-svg-'));
-        browser = await chromium.launch({
-            executablePath: CHROMIUM,
-            args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
-                '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-            env: { ...process.env, HOME: home, XDG_CONFIG_HOME: path.join(home, 'config'),
-                XDG_CACHE_HOME: path.join(home, 'cache') },
-            timeout: 60000,
-        });
+        chromium = await launchChromium('gw-svg-');
+        browser = chromium.browser;
         const page = await browser.newPage();
         cp1252 = await page.evaluate(() => Array.from({ length: 256 },
             (_, n) => new TextDecoder('windows-1252').decode(new Uint8Array([n]))));
         await page.close();
     });
 
-    after(async () => {
-        await browser?.close();
-        fs.rmSync(home, { recursive: true, force: true });
-    });
+    after(() => chromium?.close());
 
     async function open(name, t) {
         const page = await browser.newPage();
