@@ -116,6 +116,8 @@ SPlayResult PlayDrawing(const std::string& strInput, int nIntervalTenths, bool b
     clock_gettime(CLOCK_MONOTONIC, &when);
     for (int n = 0; !g_nStopSignal; n = (n + 1) % nFrames) {
         const CharCell* pCells = frames.GetFrame(n);
+        if (!pCells && g_nStopSignal)
+            break; // the read was interrupted by the stop
         if (!pCells) {
             result = {1, "cannot read " + strInput + ": " + frames.Error(), 0};
             break;
