@@ -112,6 +112,15 @@ void BM_ProtectPair(benchmark::State& state)
 
 // ---------------------------------------------------------------------------
 // The store
+double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    auto itMid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
+    std::nth_element(v.begin(), itMid, v.end());
+    return *itMid;
+}
+
 
 void BM_EngineStep(benchmark::State& state, int nCase)
 {
@@ -248,10 +257,12 @@ void BM_EngineEmptyStep(benchmark::State& state)
 // other processes, the caches, the clock speed. The ratio of the medians is
 // the figure to read; an iteration that lost the processor moves it little.
 //
-//   BM_GoalStep/<case>  one step against one bare fault per page the edit
-//                       covers (1 for the small edits, 40 for a full frame)
-//                       and one protection change of those pages back to
-//                       read-only.
+//   BM_GoalStep/<case>  one step against its floor: the same edit written
+//                       into a frame at the same offset in pages of our own,
+//                       a bare fault per page it writes (1 for the small
+//                       edits, 41 for a full frame), each copied into a page
+//                       of its own, then each written page compared whole
+//                       with its copy and the run made read-only in one call.
 //   BM_UndoMemory/<case> what one kept step costs: heap_bytes, the growth of
 //                       the C heap per step over 64 committed steps (the
 //                       differences, their allocation overhead and the
@@ -259,15 +270,6 @@ void BM_EngineEmptyStep(benchmark::State& state)
 //                       differences alone; heap_ratio_to_frame is heap_bytes
 //                       over the frame's 163,840 bytes.
 //   BM_GoalUndo/<case>  one undo against one protection change pair.
-
-double Median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    auto itMid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
-    std::nth_element(v.begin(), itMid, v.end());
-    return *itMid;
-}
 
 double Mean(const std::vector<double>& v)
 {
@@ -316,17 +318,22 @@ void BM_GoalStep(benchmark::State& state, int nCase)
         state.SkipWithError(pszError);
         return;
     }
-    const std::size_t nYardPages = ec.bFullFrame ? kFramePages : 1;
-    BareFaultPages pages(nYardPages);
+    // The yardstick's frame lies at the same offset in its pages as the
+    // store's, so the edit writes the same bytes of the same pages.
+    const std::size_t nOffset = reinterpret_cast<uintptr_t>(sf.Cells()) % BACKUP_PAGE_SIZE;
+    BareFaultPages pages(kFramePages + 1);
     if (!pages.Arm()) {
         state.SkipWithError("cannot set up the bare fault pages");
         return;
     }
     pages.Disarm();
+    pages.Fill(nOffset, BlankFrame().data(), kFrameBytes);
+    DirectWriter yard{reinterpret_cast<CharCell*>(pages.Base() + nOffset)};
 
     GoalTimings timings(state);
     bool odd = true;
     unsigned n = 0;
+    std::size_t nDiffer = 0;
     for (auto _ : state) {
         double dStore = 0;
         double dYardstick = 0;
@@ -339,11 +346,11 @@ void BM_GoalStep(benchmark::State& state, int nCase)
         auto yardstick = [&] {
             pages.Arm();
             auto t0 = Clock::now();
-            // A fault per page, then the pages read-only again in one call:
-            // what a commit does with a run of pages.
-            for (std::size_t k = 0; k < nYardPages; ++k)
-                pages.Touch(k, n);
-            pages.ProtectAll();
+            // The same edit, a bare fault per page it writes, then each
+            // written page compared with its copy and the run read-only
+            // again in one call: what a commit cannot do without.
+            ec.pfnDirect(yard, odd);
+            nDiffer += pages.Close();
             dYardstick = Seconds(Clock::now() - t0);
             pages.Disarm();
         };
@@ -363,10 +370,12 @@ void BM_GoalStep(benchmark::State& state, int nCase)
         odd = !odd;
         ++n;
     }
-    if (!SameFrame(sf.Cells(), ExpectedFrame(ec, n > 0, !odd))) {
+    if (!SameFrame(sf.Cells(), ExpectedFrame(ec, n > 0, !odd)) ||
+        !SameFrame(yard.pCells, ExpectedFrame(ec, n > 0, !odd))) {
         state.SkipWithError("the frame does not hold the last step's writes");
         return;
     }
+    benchmark::DoNotOptimize(nDiffer);
     timings.Report(state);
 }
 

@@ -11,6 +11,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstddef>
@@ -195,30 +196,40 @@ inline bool SameFrame(const CharCell* pCells, const std::vector<CharCell>& expec
 
 inline char* g_pBarePages = nullptr; // read-only between faults
 inline std::size_t g_nBarePages = 0;
-inline char* g_pBareSpare = nullptr; // where the handler keeps a page's old contents
+inline char* g_pBareSpare = nullptr; // a page's old contents, one spare page per page
+inline std::size_t g_nBareFirst = 0; // the run of pages written since the last close
+inline std::size_t g_nBareEnd = 0;
 
 inline void BareFaultHandler(int, siginfo_t* pInfo, void*)
 {
     char* pAddr = static_cast<char*>(pInfo->si_addr);
     if (g_pBarePages && pAddr >= g_pBarePages &&
         pAddr < g_pBarePages + g_nBarePages * BACKUP_PAGE_SIZE) {
-        char* pPage = g_pBarePages + (pAddr - g_pBarePages) / BACKUP_PAGE_SIZE * BACKUP_PAGE_SIZE;
-        std::memcpy(g_pBareSpare, pPage, BACKUP_PAGE_SIZE);
+        const std::size_t nPage = static_cast<std::size_t>(pAddr - g_pBarePages) / BACKUP_PAGE_SIZE;
+        char* pPage = g_pBarePages + nPage * BACKUP_PAGE_SIZE;
+        std::memcpy(g_pBareSpare + nPage * BACKUP_PAGE_SIZE, pPage, BACKUP_PAGE_SIZE);
         mprotect(pPage, BACKUP_PAGE_SIZE, PROT_READ | PROT_WRITE);
+        if (g_nBareFirst == g_nBareEnd) {
+            g_nBareFirst = nPage;
+            g_nBareEnd = nPage + 1;
+        } else {
+            g_nBareFirst = std::min(g_nBareFirst, nPage);
+            g_nBareEnd = std::max(g_nBareEnd, nPage + 1);
+        }
         return;
     }
     // Not ours: let the retried access take the default action.
     signal(SIGSEGV, SIG_DFL);
 }
 
-// nPages read-only pages (and a spare) served by the bare handler while
-// armed. Disarming, and at the latest destruction, puts the previous handler
-// (the store's) back.
+// nPages read-only pages, each with a spare page of its own, served by the
+// bare handler while armed. Disarming, and at the latest destruction, puts
+// the previous handler (the store's) back.
 class BareFaultPages {
 public:
     explicit BareFaultPages(std::size_t nPages) : m_nPages(nPages)
     {
-        const std::size_t nBytes = (nPages + 1) * BACKUP_PAGE_SIZE;
+        const std::size_t nBytes = 2 * nPages * BACKUP_PAGE_SIZE;
         void* p = mmap(nullptr, nBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED)
             return;
@@ -230,10 +241,20 @@ public:
     {
         Disarm();
         if (m_pBase)
-            munmap(m_pBase, (m_nPages + 1) * BACKUP_PAGE_SIZE);
+            munmap(m_pBase, 2 * m_nPages * BACKUP_PAGE_SIZE);
     }
     BareFaultPages(const BareFaultPages&) = delete;
     BareFaultPages& operator=(const BareFaultPages&) = delete;
+
+    char* Base() const { return m_pBase; }
+
+    // Writes nBytes at nOffset while disarmed, leaving the pages read-only.
+    void Fill(std::size_t nOffset, const void* pData, std::size_t nBytes)
+    {
+        mprotect(m_pBase, m_nPages * BACKUP_PAGE_SIZE, PROT_READ | PROT_WRITE);
+        std::memcpy(m_pBase + nOffset, pData, nBytes);
+        mprotect(m_pBase, m_nPages * BACKUP_PAGE_SIZE, PROT_READ);
+    }
 
     bool Arm()
     {
@@ -244,6 +265,7 @@ public:
         g_pBarePages = m_pBase;
         g_nBarePages = m_nPages;
         g_pBareSpare = m_pBase + m_nPages * BACKUP_PAGE_SIZE;
+        g_nBareFirst = g_nBareEnd = 0;
         struct sigaction sa {};
         sa.sa_sigaction = &BareFaultHandler;
         sa.sa_flags = SA_SIGINFO;
@@ -266,6 +288,7 @@ public:
     {
         Touch(nPage, n);
         mprotect(m_pBase + nPage * BACKUP_PAGE_SIZE, BACKUP_PAGE_SIZE, PROT_READ);
+        g_nBareFirst = g_nBareEnd = 0;
     }
     // One served first write to page nPage, left writable.
     void Touch(std::size_t nPage, unsigned n)
@@ -273,8 +296,29 @@ public:
         char* pPage = m_pBase + nPage * BACKUP_PAGE_SIZE;
         *reinterpret_cast<volatile char*>(pPage + (n & 0xFFF)) = static_cast<char>(n);
     }
-    // Every page read-only again in one call, as a commit protects a run.
-    void ProtectAll() { mprotect(m_pBase, m_nPages * BACKUP_PAGE_SIZE, PROT_READ); }
+    // What a commit cannot do without: every written page compared whole
+    // with its old contents, then the run read-only again in one call.
+    // Returns the count of 8-byte words that differ.
+    std::size_t Close()
+    {
+        std::size_t nDiffer = 0;
+        for (std::size_t k = g_nBareFirst; k < g_nBareEnd; ++k) {
+            const char* pPage = m_pBase + k * BACKUP_PAGE_SIZE;
+            const char* pSpare = m_pBase + (m_nPages + k) * BACKUP_PAGE_SIZE;
+            for (std::size_t i = 0; i < BACKUP_PAGE_SIZE; i += 8) {
+                uint64_t nNow;
+                uint64_t nBefore;
+                std::memcpy(&nNow, pPage + i, 8);
+                std::memcpy(&nBefore, pSpare + i, 8);
+                nDiffer += nNow != nBefore;
+            }
+        }
+        if (g_nBareEnd > g_nBareFirst)
+            mprotect(m_pBase + g_nBareFirst * BACKUP_PAGE_SIZE,
+                     (g_nBareEnd - g_nBareFirst) * BACKUP_PAGE_SIZE, PROT_READ);
+        g_nBareFirst = g_nBareEnd = 0;
+        return nDiffer;
+    }
 
 private:
     std::size_t m_nPages;

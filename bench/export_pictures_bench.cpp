@@ -39,6 +39,12 @@
 //   BM_PngExport              WriteFramePng of one frame at zoom 2, against
 //                             QImage::save as PNG of the view's composition
 //                             of the same frame. Goal: x_median <= 1.2.
+//   BM_PngFilters/<zoom>      the first frame's picture at zooms 0 to 4
+//                             written by WritePng with each row filter
+//                             (adaptive, none, sub, up) in the same
+//                             iterations: <filter>_ms (median) and
+//                             <filter>_kb, and x_<filter> against adaptive,
+//                             libpng's own choice and Qt's.
 //
 // Counters: view_us and yardstick_us (medians, microseconds), x_median and
 // x_mean. gwconvert is looked for beside this program; convert on the PATH.
@@ -46,6 +52,7 @@
 #include "canvas/art_view.h"
 #include "canvas/frame_picture.h"
 #include "canvas/gif_export.h"
+#include "canvas/png_writer.h"
 #include "core/backup_store.h"
 #include "core/edit_bracket.h"
 #include "core/html_export.h"
@@ -287,6 +294,57 @@ void BM_PngExport(benchmark::State& state)
     SetRatioCounters(state, vOurs, vSave);
 }
 BENCHMARK(BM_PngExport)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+void BM_PngFilters(benchmark::State& state)
+{
+    const CPictureBenchFiles& files = CPictureBenchFiles::Instance();
+    if (!files.Problem().empty()) {
+        state.SkipWithError(files.Problem().c_str());
+        return;
+    }
+    CFramePicture picture(MAX_ROWS, MAX_COLS, static_cast<int>(state.range(0)), 0xFFFFFF);
+    const QImage img = picture.Render(files.FirstFrame().data());
+    struct CFilterRun {
+        const char* pszName;
+        EPngFilter filter;
+        std::vector<double> vMs;
+        std::size_t nBytes = 0;
+    };
+    CFilterRun aRuns[] = {{"adaptive", EPngFilter::Adaptive, {}},
+                          {"none", EPngFilter::None, {}},
+                          {"sub", EPngFilter::Sub, {}},
+                          {"up", EPngFilter::Up, {}}};
+    std::size_t nRound = 0;
+    for (auto _ : state) {
+        // A different filter first in each round, so none always meets a
+        // cold cache.
+        for (std::size_t k = 0; k < std::size(aRuns); ++k) {
+            CFilterRun& run = aRuns[(k + nRound) % std::size(aRuns)];
+            std::ostringstream os;
+            const auto t0 = Clock::now();
+            if (!WritePng(os, img, run.filter, nullptr)) {
+                state.SkipWithError("WritePng failed");
+                return;
+            }
+            run.vMs.push_back(Micros(Clock::now() - t0) / 1000);
+            run.nBytes = os.str().size();
+        }
+        ++nRound;
+    }
+    auto median = [](std::vector<double> v) {
+        std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    };
+    const double dAdaptive = median(aRuns[0].vMs);
+    for (CFilterRun& run : aRuns) {
+        const double dMs = median(run.vMs);
+        state.counters[std::string(run.pszName) + "_ms"] = dMs;
+        state.counters[std::string(run.pszName) + "_kb"] = static_cast<double>(run.nBytes) / 1024;
+        if (run.filter != EPngFilter::Adaptive && dAdaptive > 0)
+            state.counters[std::string("x_") + run.pszName] = dMs / dAdaptive;
+    }
+}
+BENCHMARK(BM_PngFilters)->DenseRange(0, 4)->Iterations(7)->Unit(benchmark::kMillisecond);
 
 void BM_GifExportInterface(benchmark::State& state)
 {

@@ -13,15 +13,25 @@
 //                          resident memory after the last open, against
 //                          cells_MB (goal: within 1.5 x cells + 64 MB).
 //   BM_OpenInEditor/65536  65,536 frames of 1 x 1. Goal: x_median <= 3.
+//   BM_StartToFirstPaint   start-up as the program does it, from making the
+//                          main window to its canvas's first paint, with
+//                          the 1,000-frame drawing named against no file
+//                          (yardstick), in the same iterations. Goal:
+//                          x_median <= 1.5; the first picture must be the
+//                          file's. whole_ms: the file's picture on screen
+//                          when the whole file is read before it is shown.
 #include "bench/doc_bench_support.h"
 #include "bench/ratio_counters.h"
 #include "core/art_doc.h"
 #include "core/backup_store.h"
 #include "core/gwp_reader.h"
+#include "canvas/art_view.h"
 #include "panes/frame_panel.h"
+#include "shell/file_commands.h"
 #include "shell/main_frame.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 
 #include <benchmark/benchmark.h>
 
@@ -142,5 +152,84 @@ void BM_OpenInEditor(benchmark::State& state)
     std::remove(strPath.c_str());
 }
 BENCHMARK(BM_OpenInEditor)->Arg(1000)->Arg(65536)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The current frame's first character at the watched widget's first paint.
+class CFirstPaint : public QObject {
+public:
+    CFirstPaint(QWidget* pWidget, const CArtDoc& doc) : m_doc(doc) { pWidget->installEventFilter(this); }
+    bool m_bPainted = false;
+    uint8_t m_chFirst = 0;
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override
+    {
+        if (pEvent->type() == QEvent::Paint && !m_bPainted) {
+            m_bPainted = true;
+            m_chFirst = m_doc.GetCurCells()[0].chChar;
+        }
+        return QObject::eventFilter(pWatched, pEvent);
+    }
+
+private:
+    const CArtDoc& m_doc;
+};
+
+enum class EStart { NoFile, FilePicture, WholeFile };
+
+// Microseconds from making the window to its canvas's first paint; *pchFirst:
+// the character the first cell showed then.
+double StartOnce(const std::string& strPath, EStart start, uint8_t* pchFirst)
+{
+    const auto t0 = Clock::now();
+    CMainFrame frame;
+    frame.resize(1000, 700);
+    const QString strFile = QString::fromStdString(strPath);
+    if (start == EStart::FilePicture)
+        frame.Files().ShowPictureAtStart(strFile);
+    else if (start == EStart::WholeFile)
+        frame.OpenAtStart(strFile);
+    CFirstPaint probe(frame.View()->viewport(), frame.Document());
+    frame.show();
+    while (!probe.m_bPainted)
+        QCoreApplication::processEvents();
+    const double dUs = Micros(Clock::now() - t0);
+    *pchFirst = probe.m_chFirst;
+    return dUs;
+}
+
+void BM_StartToFirstPaint(benchmark::State& state)
+{
+    const SDrawing d = DrawingOf(1000);
+    const std::string strPath = DrawingFile(d);
+    // The first character of the last frame, the one an open drawing shows.
+    CGwpFile file;
+    std::vector<CharCell> vLast(std::size_t(d.nRows) * d.nCols);
+    if (file.Open(strPath, nullptr) != EGwpOpen::Ok ||
+        !file.ReadFrames(d.nFrames - 1, 1, vLast.data(), nullptr)) {
+        state.SkipWithError("cannot read the drawing back");
+        return;
+    }
+    file.Close();
+    std::vector<double> vFile, vBlank, vWhole;
+    bool bBlankFirst = true;
+    for (auto _ : state) {
+        uint8_t chFile = 0, chBlank = 0, chWhole = 0;
+        if (bBlankFirst)
+            vBlank.push_back(StartOnce(strPath, EStart::NoFile, &chBlank));
+        vFile.push_back(StartOnce(strPath, EStart::FilePicture, &chFile));
+        if (!bBlankFirst)
+            vBlank.push_back(StartOnce(strPath, EStart::NoFile, &chBlank));
+        bBlankFirst = !bBlankFirst;
+        vWhole.push_back(StartOnce(strPath, EStart::WholeFile, &chWhole));
+        if (chFile != vLast[0].chChar || chWhole != vLast[0].chChar || chBlank != ' ') {
+            state.SkipWithError("the first picture is not the file's");
+            return;
+        }
+    }
+    gwratio::SetRatioCounters(state, vFile, vBlank);
+    state.counters["whole_ms"] = gwratio::Median(vWhole) / 1000;
+    std::remove(strPath.c_str());
+}
+BENCHMARK(BM_StartToFirstPaint)->Iterations(11)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

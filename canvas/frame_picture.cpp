@@ -1,10 +1,7 @@
 #include "canvas/frame_picture.h"
 
 #include "canvas/canvas_color.h"
-
-#include <QBuffer>
-#include <QByteArray>
-#include <QImageWriter>
+#include "canvas/png_writer.h"
 
 void DrawFrameCells(CGlyphCache& glyphs, const CCellGeometry& geom, const CharCell* pCells,
                     QImage& img)
@@ -59,21 +56,5 @@ bool WriteFramePng(std::ostream& os, const CharCell* pCells, int nRows, int nCol
                    COLORREF crBack, std::string* pError)
 {
     CFramePicture picture(nRows, nCols, nZoom, crBack);
-    const QImage img = picture.Render(pCells);
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(img)) {
-        if (pError)
-            *pError = "cannot encode the picture: " + writer.errorString().toStdString();
-        return false;
-    }
-    os.write(data.constData(), static_cast<std::streamsize>(data.size()));
-    if (!os) {
-        if (pError)
-            *pError = "cannot write the picture";
-        return false;
-    }
-    return true;
+    return WritePng(os, picture.Render(pCells), PNG_EXPORT_FILTER, pError);
 }

@@ -42,7 +42,7 @@ private:
     CGlyphCache m_glyphs;
 };
 
-// One frame as a PNG file, through Qt's PNG writer. False, with a reason,
+// One frame as a PNG file (see png_writer.h). False, with a reason,
 // when the picture cannot be encoded or the stream fails.
 bool WriteFramePng(std::ostream& os, const CharCell* pCells, int nRows, int nCols, int nZoom,
                    COLORREF crBack, std::string* pError);

@@ -79,6 +79,7 @@ void CSelection::Lift(const std::vector<CharCell>* pFrom, int nWidth, int nHeigh
                                m_vBlock[static_cast<size_t>(r * m_nWidth + c)].crColor);
     }
     m_bFromCanvas = pFrom == nullptr;
+    m_vLifted.clear();
     m_nLiftCol = nCol0;
     m_nLiftRow = nRow0;
     BuildLayer();
@@ -216,6 +217,18 @@ void CSelection::Delete()
         DropAndEnd(true);
 }
 
+bool CSelection::Flip(EMirrorAxis nAxis, EFlipGlyphs glyphs)
+{
+    if (!m_bFloating)
+        return false;
+    if (m_bFromCanvas && m_vLifted.empty())
+        m_vLifted = m_vBlock;
+    FlipCells(m_vBlock.data(), m_nWidth, m_nHeight, m_nWidth, nAxis, glyphs);
+    BuildLayer();
+    m_ctx.Refresh(CToolContext::REFRESH_ALL);
+    return true;
+}
+
 void CSelection::ColourSelection(COLORREF cr)
 {
     if (!m_bFloating)
@@ -287,14 +300,16 @@ bool CSelection::CancelLift()
 {
     if (!m_bFloating)
         return true;
-    // Cancelling a step keeps its writes: the area is written back first.
-    const auto writeArea = [this](bool bBlank) {
+    // Cancelling a step keeps its writes: the area is written back first,
+    // with the cells as lifted (not as a flip left them).
+    const std::vector<CharCell>& vArea = m_vLifted.empty() ? m_vBlock : m_vLifted;
+    const auto writeArea = [this, &vArea](bool bBlank) {
         if (!m_bFromCanvas)
             return;
         CViewCellWriter writer(m_ctx, false);
         for (int r = 0; r < m_nHeight; ++r) {
             for (int c = 0; c < m_nWidth; ++c) {
-                const CharCell& cell = m_vBlock[static_cast<size_t>(r * m_nWidth + c)];
+                const CharCell& cell = vArea[static_cast<size_t>(r * m_nWidth + c)];
                 writer.SetCell(m_nLiftCol + c, m_nLiftRow + r, bBlank ? ' ' : cell.chChar,
                                cell.crColor);
             }

@@ -6,6 +6,7 @@
 // with the internal clipboard; the system clipboard is only ever read.
 #pragma once
 
+#include "core/cell_flip.h"
 #include "core/char_cell.h"
 #include "core/edit_bracket.h"
 
@@ -55,6 +56,9 @@ public:
     void Copy();
     void Delete();
     void Paste();
+    // Flips the floating block where it floats, within the lift's undo step;
+    // false when no block floats.
+    bool Flip(EMirrorAxis nAxis, EFlipGlyphs glyphs);
     // Every cell of the floating block gets the colour, then it is dropped.
     void ColourSelection(COLORREF cr);
     // A text, lines ended by CR LF, becomes a floating block at the canvas's
@@ -108,4 +112,7 @@ private:
     bool m_bFromCanvas = false;
     int m_nLiftCol = 0;
     int m_nLiftRow = 0;
+    // The block as a canvas lift took it, kept once a flip changes the block,
+    // so CancelLift gives the area back its own cells; empty otherwise.
+    std::vector<CharCell> m_vLifted;
 };

@@ -1,4 +1,5 @@
 #include "cli/convert_args.h"
+#include "cli/flip_command.h"
 #include "cli/image_args.h"
 #include "core/figlet.h"
 
@@ -112,6 +113,7 @@ const CCommandInfo kCommands[] = {
      "\n"
      "Options:\n"
      "  --frame N    the frame to write, counted from 1 in file order (default 1)\n"},
+    {EConvertCommand::Flip, "flip", 2, kFlipHelp},
     {EConvertCommand::Ansi, "ansi", 2,
      "Usage: gwconvert ansi FILE.gwp OUT.ans [--frame N] [--background RRGGBB]\n"
      "\n"
@@ -192,6 +194,7 @@ const char* kProgramHelp =
     "  svg FILE.gwp OUT.svg          write every frame as an animated SVG picture\n"
     "  cast FILE.gwp OUT.cast        write every frame as a terminal recording\n"
     "  play FILE.gwp                 play the frames in this terminal\n"
+    "  flip FILE.gwp OUT.gwp         write the drawing flipped, characters mirrored\n"
     "\n"
     "'gwconvert COMMAND --help' describes a command and its options.\n"
     "\n"
@@ -212,6 +215,8 @@ bool IsFlag(EConvertCommand command, const std::string& strName)
 {
     if (command == EConvertCommand::Image)
         return IsImageFlag(strName);
+    if (command == EConvertCommand::Flip)
+        return IsFlipFlag(strName);
     return strName == "--loop" || strName == "--once";
 }
 
@@ -271,6 +276,8 @@ bool ApplyOption(const std::string& strName, const std::string& strValue, CConve
     long long n = 0;
     if (pArgs->command == EConvertCommand::Image && strName != "--background")
         return ApplyImageOption(strName, strValue, pArgs, pError);
+    if (pArgs->command == EConvertCommand::Flip && IsFlipFlag(strName))
+        return ApplyFlipFlag(strName, pArgs, pError);
     if (strName == "--frame") {
         if (!ParseCount(strValue, &n) || n < 1)
             return Fail(pError, "--frame takes a frame number from 1, not '" + strValue + "'");
@@ -342,7 +349,9 @@ bool TakesOption(EConvertCommand command, const std::string& strName)
     }
     if (strName == "--frame")
         return command == C::Text || command == C::Html || command == C::Png ||
-               command == C::Utf8 || command == C::Ansi;
+               command == C::Utf8 || command == C::Ansi || command == C::Flip;
+    if (command == C::Flip)
+        return IsFlipFlag(strName);
     if (strName == "--interval")
         return command == C::Animation || command == C::Gif;
     if (strName == "--zoom")
@@ -445,6 +454,8 @@ bool ParseConvertArgs(const std::vector<std::string>& args, CConvertArgs* pArgs,
         pArgs->strOutput = operands[1];
     if (pArgs->command == EConvertCommand::Image)
         return FinishImageArgs(vSeen, pArgs, pError);
+    if (pArgs->command == EConvertCommand::Flip)
+        return FinishFlipArgs(*pArgs, pError);
     return true;
 }
 

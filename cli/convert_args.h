@@ -4,13 +4,18 @@
 #pragma once
 
 #include "core/char_cell.h"
+#include "core/glyph_mirror.h"
 #include "core/image_convert.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
-enum class EConvertCommand { None, Info, Text, Html, Animation, Figlet, Image, Png, Gif, Utf8, Ansi, Svg, Cast, Play };
+enum class EConvertCommand {
+    None, Info, Text, Html, Animation, Figlet, Image, Png, Gif, Utf8, Ansi,
+    Flip,
+    Svg, Cast, Play,
+};
 
 // What `image` writes, by the output's extension.
 enum class EImageOutput { Gwp, Text, Html };
@@ -22,7 +27,7 @@ struct CConvertArgs {
     std::string strOutput;          // empty for info, and for figlet to standard output
     std::string strText;            // figlet: the text to letter
     int nFrame = 1;                 // counted from 1 in file order
-    bool bFrameGiven = false;       // svg: --frame given, so one frame, still
+    bool bFrameGiven = false;       // --frame was given (flip: else every frame; svg: one frame, still)
     std::optional<int> nInterval;   // tenths of a second, 1..100
     std::optional<COLORREF> crBack; // 0x00BBGGRR
     int nSpacing = 2;               // figlet: an EFigSpacing, side by side by default
@@ -32,6 +37,9 @@ struct CConvertArgs {
     // and the kind of output.
     CImageConvertParams image;
     EImageOutput imageOutput = EImageOutput::Text;
+    // flip: the direction, and whether characters keep their shapes.
+    std::optional<EMirrorAxis> flipAxis;
+    bool bFlipPlain = false;
 };
 
 inline constexpr int MIN_FRAME_INTERVAL = 1;

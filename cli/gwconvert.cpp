@@ -28,6 +28,7 @@
 #include "cli/fig_font_find.h"
 #include "cli/convert_args.h"
 #include "cli/file_frame_source.h"
+#include "cli/flip_command.h"
 #include "cli/output_target.h"
 #include "cli/play_command.h"
 #include "core/cast_export.h"
@@ -337,6 +338,10 @@ int main(int argc, char** argv)
     try {
         if (args.command == EConvertCommand::Figlet)
             return Figlet(args, argv[0]);
+        if (args.command == EConvertCommand::Flip) {
+            const CFlipOutcome outcome = FlipDrawingFile(args);
+            return outcome.nStatus == 0 ? 0 : Complain(outcome.nStatus, outcome.strWhy);
+        }
         if (args.command == EConvertCommand::Play) {
             const SPlayResult result =
                 PlayDrawing(args.strInput, FrameInterval(args), PlayLoop(args), BackColor(args));

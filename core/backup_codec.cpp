@@ -1,12 +1,18 @@
 #include "core/backup_codec.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 constexpr std::size_t kEntries = 15;  // entries after each block's header
 constexpr std::size_t kMaxRun = 65534; // counts stay below 65,535
+constexpr unsigned kLastEntryBit = 1u << (kEntries - 1);
 
 // True when some 16-bit lane of x is zero.
 inline bool AnyZeroWord(uint64_t x)
@@ -29,9 +35,141 @@ inline bool NoEqualNeighbours(const uint16_t* p)
     return true;
 }
 
-} // namespace
+// Inputs up to this size are encoded from a mask of equal neighbours; a page
+// is the only size the store encodes.
+constexpr std::size_t kMaskWords = BACKUP_PAGE_WORDS;
 
-std::size_t BackupEncode(const uint16_t* pSrc, std::size_t nWords, uint16_t* pOut)
+// Bit i of pMask: word i equals word i + 1. The bit of the last word, and
+// every bit past it, is clear, so no run reaches beyond the input.
+void EqualNeighbours(const uint16_t* pSrc, std::size_t nWords, uint64_t* pMask)
+{
+    const std::size_t nMaskWords = (nWords + 63) / 64 + 1;
+    std::memset(pMask, 0, nMaskWords * sizeof *pMask);
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen words at a time: compare each with the next, pack the 16-bit
+    // results to bytes and take one bit per word.
+    for (; i + 17 <= nWords; i += 16) {
+        const auto* p = reinterpret_cast<const __m128i*>(pSrc + i);
+        const auto* q = reinterpret_cast<const __m128i*>(pSrc + i + 1);
+        const __m128i lo = _mm_cmpeq_epi16(_mm_loadu_si128(p), _mm_loadu_si128(q));
+        const __m128i hi = _mm_cmpeq_epi16(_mm_loadu_si128(p + 1), _mm_loadu_si128(q + 1));
+        const auto nBits = static_cast<uint64_t>(_mm_movemask_epi8(_mm_packs_epi16(lo, hi)));
+        pMask[i / 64] |= nBits << (i % 64);
+    }
+#endif
+    for (; i + 1 < nWords; ++i)
+        pMask[i / 64] |= static_cast<uint64_t>(pSrc[i] == pSrc[i + 1]) << (i % 64);
+}
+
+// The 64 mask bits from bit nAt on.
+inline uint64_t BitsFrom(const uint64_t* pMask, std::size_t nAt)
+{
+    const std::size_t k = nAt / 64;
+    const unsigned s = nAt % 64;
+    return s == 0 ? pMask[k] : (pMask[k] >> s) | (pMask[k + 1] << (64 - s));
+}
+
+// Where the runs of equal words begin, read in order: bit i is set when word
+// i differs from word i - 1, and for word 0; bit nWords marks the end. Each
+// step to the next start depends only on the previous step's bits, not on
+// the words, so the encoder's loop does not wait on its own results.
+class CRunStarts {
+public:
+    CRunStarts(const uint64_t* pEqual, std::size_t nWords)
+    {
+        const std::size_t nLast = nWords / 64; // the word holding bit nWords
+        uint64_t nCarry = 0; // the equality bit of the word before
+        for (std::size_t k = 0; k <= nLast; ++k) {
+            m_aStarts[k] = ~((pEqual[k] << 1) | nCarry);
+            nCarry = pEqual[k] >> 63;
+        }
+        // Nothing begins past the end but the end itself; the word after it
+        // has every bit set, so Next never reads beyond the array.
+        m_aStarts[nLast] &= ~uint64_t(0) >> (63 - nWords % 64);
+        m_aStarts[nLast] |= uint64_t(1) << (nWords % 64);
+        m_aStarts[nLast + 1] = ~uint64_t(0);
+    }
+    // Makes Next return the starts after nAt.
+    void SeekAfter(std::size_t nAt)
+    {
+        const std::size_t nFrom = nAt + 1;
+        m_nWord = nFrom / 64;
+        m_nBits = m_aStarts[m_nWord] & (~uint64_t(0) << (nFrom % 64));
+    }
+    std::size_t Next()
+    {
+        while (m_nBits == 0)
+            m_nBits = m_aStarts[++m_nWord];
+        const std::size_t n = m_nWord * 64 + static_cast<std::size_t>(std::countr_zero(m_nBits));
+        m_nBits &= m_nBits - 1;
+        return n;
+    }
+
+private:
+    uint64_t m_aStarts[kMaskWords / 64 + 2];
+    std::size_t m_nWord = 0;
+    uint64_t m_nBits = 0;
+};
+
+// The same encoding as EncodeWords, for inputs of at most kMaskWords, with
+// every run's length taken from the run starts instead of measured.
+std::size_t EncodeMasked(const uint16_t* pSrc, std::size_t nWords, uint16_t* pOut)
+{
+    uint64_t aEqual[kMaskWords / 64 + 2];
+    EqualNeighbours(pSrc, nWords, aEqual);
+    CRunStarts starts(aEqual, nWords);
+    starts.SeekAfter(0);
+    std::size_t nIn = 0;
+    std::size_t nNext = starts.Next(); // where the run at nIn ends
+    std::size_t nOut = 0;
+    bool bBusy = true;
+    for (;;) {
+        if (bBusy && nIn + kEntries <= nWords && (BitsFrom(aEqual, nIn) & 0x3FFF) == 0) {
+            // Blocks of fifteen literals, as in EncodeWords.
+            do {
+                pOut[nOut++] = 0x7FFF;
+                std::memcpy(pOut + nOut, pSrc + nIn, kEntries * sizeof *pOut);
+                nOut += kEntries;
+                nIn += kEntries;
+            } while (nIn + kEntries <= nWords && (BitsFrom(aEqual, nIn) & 0x3FFF) == 0);
+            starts.SeekAfter(nIn);
+            nNext = starts.Next();
+        }
+        uint16_t* pHeader = pOut + nOut++;
+        unsigned nHeader = 0;
+        unsigned nBit = 1; // the header bit of the next entry
+        do {
+            if (nIn == nWords) {
+                pOut[nOut++] = 0; // terminating count
+                *pHeader = static_cast<uint16_t>(nHeader);
+                return nOut;
+            }
+            const std::size_t nRun = nNext - nIn;
+            if (nRun > 1) {
+                if (nBit == kLastEntryBit) {
+                    // No room for a count: the run's first word ends the
+                    // block alone and the rest of the run begins the next.
+                    nHeader |= nBit;
+                    pOut[nOut++] = pSrc[nIn++];
+                    break;
+                }
+                pOut[nOut++] = static_cast<uint16_t>(nRun);
+                nBit <<= 1;
+            }
+            nHeader |= nBit;
+            nBit <<= 1;
+            pOut[nOut++] = pSrc[nIn];
+            nIn = nNext;
+            nNext = starts.Next();
+        } while (nBit <= kLastEntryBit);
+        *pHeader = static_cast<uint16_t>(nHeader);
+        bBusy = nHeader == 0x7FFF;
+    }
+}
+
+// Word by word, for inputs of any length.
+std::size_t EncodeWords(const uint16_t* pSrc, std::size_t nWords, uint16_t* pOut)
 {
     std::size_t nIn = 0;
     std::size_t nOut = 0;
@@ -90,6 +228,13 @@ std::size_t BackupEncode(const uint16_t* pSrc, std::size_t nWords, uint16_t* pOu
             return nOut;
         bBusy = wHeader == 0x7FFF;
     }
+}
+
+} // namespace
+
+std::size_t BackupEncode(const uint16_t* pSrc, std::size_t nWords, uint16_t* pOut)
+{
+    return nWords <= kMaskWords ? EncodeMasked(pSrc, nWords, pOut) : EncodeWords(pSrc, nWords, pOut);
 }
 
 void BackupDecodeXor(const uint16_t* pEnc, std::size_t nEncodedWords, uint16_t* pDst,

@@ -59,6 +59,12 @@ inline constexpr int ID_EDIT_COPY = 57634;
 inline constexpr int ID_EDIT_PASTE = 57637;
 inline constexpr int ID_PASTE_CLIPBOARD = 32830;
 inline constexpr int ID_EDIT_DELETE = 32829;
+// Flips of the floating block, or of the current frame when no block floats:
+// characters turned into their mirror images, or moved as they are.
+inline constexpr int ID_FLIP_LEFT_RIGHT = 32870;
+inline constexpr int ID_FLIP_TOP_BOTTOM = 32871;
+inline constexpr int ID_FLIP_LEFT_RIGHT_PLAIN = 32872;
+inline constexpr int ID_FLIP_TOP_BOTTOM_PLAIN = 32873;
 
 // File
 inline constexpr int ID_FILE_NEW = 57600;

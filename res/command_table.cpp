@@ -55,6 +55,18 @@ constexpr SCommandInfo kCommands[] = {
     {ID_PASTE_CLIPBOARD, "Paste Clipboard", "Paste from system ClipBoard", "Paste from system ClipBoard",
      ":/icons/paste_clipboard.svg", {nullptr, nullptr}},
     {ID_EDIT_DELETE, "Delete\tDel", "Delete", "Delete", ":/icons/delete.svg", {"Del", nullptr}},
+    {ID_FLIP_LEFT_RIGHT, "Flip &Left-Right",
+     "Flip the floating block, or the frame, left to right; each character becomes its mirror image",
+     "Flip Left-Right", ":/icons/flip_left_right.svg", {nullptr, nullptr}},
+    {ID_FLIP_TOP_BOTTOM, "Flip To&p-Bottom",
+     "Flip the floating block, or the frame, upside down; each character becomes its mirror image",
+     "Flip Top-Bottom", ":/icons/flip_top_bottom.svg", {nullptr, nullptr}},
+    {ID_FLIP_LEFT_RIGHT_PLAIN, "Flip Left-Right (Positions Only)",
+     "Flip the floating block, or the frame, left to right; the characters keep their shapes",
+     "Flip Left-Right, positions only", ":/icons/flip_left_right_plain.svg", {nullptr, nullptr}},
+    {ID_FLIP_TOP_BOTTOM_PLAIN, "Flip Top-Bottom (Positions Only)",
+     "Flip the floating block, or the frame, upside down; the characters keep their shapes",
+     "Flip Top-Bottom, positions only", ":/icons/flip_top_bottom_plain.svg", {nullptr, nullptr}},
 
     // View
     {ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar", "Toggle Toolbar", nullptr, {nullptr, nullptr}},

@@ -1,10 +1,12 @@
 #include "shell/art_app.h"
 
+#include "canvas/art_view.h"
 #include "core/backup_store.h"
 #include "res/app_strings.h"
 #include "res/command_table.h"
 #include "res/resources.h"
 #include "shell/desktop_registration.h"
+#include "shell/load_progress.h"
 #include "shell/main_frame.h"
 #include "ui/app_folders.h"
 #include "ui/message_box.h"
@@ -14,7 +16,6 @@
 #include <QPalette>
 #include <QScreen>
 #include <QStyleFactory>
-#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -169,13 +170,17 @@ int CArtApp::Run(int& argc, char** argv)
     if (const QScreen* pScreen = QGuiApplication::primaryScreen()) {
         frame.resize(pScreen->availableGeometry().size() * 3 / 4);
     }
-    frame.showMaximized();
-
-    // The named drawing replaces the blank one once that is on screen, so a
-    // refused file leaves the blank drawing behind its message. The copies a
-    // crash left behind are offered after it, over whatever drawing is open.
+    // The named drawing's picture is the window's first: the frame it will
+    // show goes in before the window is painted, the rest of the file once
+    // that is on screen. A refused file leaves the blank drawing behind its
+    // message. The copies a crash left behind are offered after it, over
+    // whatever drawing is open.
     const QString strPath = vArgs.isEmpty() ? QString() : vArgs.first();
-    QTimer::singleShot(0, &frame, [&frame, strPath] {
+    if (!strPath.isEmpty()) {
+        frame.Files().ShowPictureAtStart(strPath);
+    }
+    frame.showMaximized();
+    RunAfterFirstPaint(frame.View()->viewport(), [&frame, strPath] {
         if (!strPath.isEmpty()) {
             frame.OpenAtStart(strPath);
         }

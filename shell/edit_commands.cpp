@@ -42,6 +42,21 @@ void CEditCommands::OnEditPaste() { m_view.Selection().Paste(); }
 void CEditCommands::OnPasteClipboard() { m_view.PasteClipboard(); }
 void CEditCommands::OnEditDelete() { m_view.Selection().Delete(); }
 
+void CEditCommands::OnFlip(EMirrorAxis nAxis, EFlipGlyphs glyphs)
+{
+    if (m_view.Selection().Flip(nAxis, glyphs) || !m_view.GetCells())
+        return;
+    // A shape still being placed is written first, as a step of its own.
+    m_view.EndPendingEdit();
+    if (!m_view.BeginEdit())
+        return;
+    FlipCells(m_view.GetCells(), m_view.GetCols(), m_view.GetRows(), m_view.GetCols(), nAxis,
+              glyphs);
+    m_view.EndEdit();
+    // Every cell may have changed: the same redraw as after an undo.
+    m_view.OnHistoryApplied();
+}
+
 void CEditCommands::FillState(SCommandState& state) const
 {
     state.bFloating = m_view.Selection().IsFloating();

@@ -1,7 +1,9 @@
 // The Edit commands: Undo and Redo on the document's history, and Cut,
 // Copy, Paste, Paste Clipboard and Delete on the view's floating block and
-// its own clipboard.
+// its own clipboard, and the flips of the block or the frame.
 #pragma once
+
+#include "core/cell_flip.h"
 
 class CArtDoc;
 class CArtView;
@@ -20,6 +22,9 @@ public:
     void OnEditPaste();
     void OnPasteClipboard();
     void OnEditDelete();
+    // Flips the floating block, or the whole current frame (one undo step)
+    // when no block floats.
+    void OnFlip(EMirrorAxis nAxis, EFlipGlyphs glyphs);
 
     // The update pass's edit half: what Undo, Redo and the block commands
     // could do now.

@@ -16,6 +16,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <string>
+#include <utility>
+
 namespace {
 
 QString Local(const char* psz)
@@ -101,24 +104,63 @@ void CFileCommands::OnFileOpen()
     ReadDocumentFile(strPath, QFileInfo(strPath).completeBaseName());
 }
 
+void CFileCommands::ShowPictureAtStart(const QString& strPath)
+{
+    CGwpFile file;
+    if (file.Open(QFileInfo(strPath).absoluteFilePath().toStdString(), nullptr) != EGwpOpen::Ok)
+        return;
+    const CGwpHeader& header = file.Header();
+    std::string strFrame(header.FrameBytes(), '\0');
+    std::string strError;
+    if (header.nFrames < 1 || !file.ReadFrames(header.nFrames - 1, 1, strFrame.data(), &strError))
+        return;
+    CLoadedFrames frames;
+    const CGwpImage image{1, header.nCols, header.nRows, strFrame};
+    if (GwpBuildFrames(image, &frames, nullptr) != EGwpLoad::Ok)
+        return;
+    const int nBlankRows = m_doc.GetRows();
+    const int nBlankCols = m_doc.GetCols();
+    m_view.EndPendingEdit();
+    if (!m_doc.AdoptFrames(frames))
+        return;
+    m_bStartPicture = true;
+    m_nBlankRows = nBlankRows;
+    m_nBlankCols = nBlankCols;
+    m_view.OnDrawingLoaded();
+    m_host.DrawingLoaded();
+}
+
 void CFileCommands::OpenAtStart(const QString& strPath)
 {
-    if (!PrepareToReplace()) {
-        return;
-    }
+    const bool bStartPicture = std::exchange(m_bStartPicture, false);
     // Nobody chose this name in a dialog: a name that leads nowhere is said,
     // and the blank drawing stays.
     const QFileInfo info(strPath);
-    ReadDocumentFile(info.absoluteFilePath(), TitleFromName(info.fileName()), true);
+    if (PrepareToReplace() &&
+        ReadDocumentFile(info.absoluteFilePath(), TitleFromName(info.fileName()), true))
+        return;
+    if (bStartPicture) {
+        // The file's one frame on screen was never the drawing: the blank
+        // one the window started with comes back.
+        m_view.EndPendingEdit();
+        m_doc.SetCanvasSize(m_nBlankRows, m_nBlankCols);
+        m_doc.OnNewDocument();
+        m_doc.SetPathName({});
+        m_doc.SetTitle(gw::IDS_UNTITLED);
+        m_view.OnInitialUpdate();
+        m_doc.SetModifiedFlag(false);
+        m_host.DrawingLoaded();
+        m_host.UpdateTitle();
+    }
 }
 
 // The file is checked and every frame read before the drawing on screen is
 // touched: a file that cannot be read, a load that runs out of memory or one
 // the user cancels leaves the previous drawing as it was.
-void CFileCommands::ReadDocumentFile(const QString& strPath, const QString& strTitle, bool bReportUnreadable)
+bool CFileCommands::ReadDocumentFile(const QString& strPath, const QString& strTitle, bool bReportUnreadable)
 {
     if (!LoadDocumentFrames(strPath, strTitle, bReportUnreadable)) {
-        return;
+        return false;
     }
     m_doc.SetPathName(strPath.toStdString());
     m_doc.SetTitle(strTitle.toStdString());
@@ -127,6 +169,7 @@ void CFileCommands::ReadDocumentFile(const QString& strPath, const QString& strT
         pAutosave->Discard();
     m_host.UpdateTitle();
     m_host.UpdateCommandUI();
+    return true;
 }
 
 bool CFileCommands::LoadDocumentFrames(const QString& strPath, const QString& strTitle,

@@ -43,8 +43,14 @@ public:
     void OnFileOpen();
     void OnFileSave();
     void OnFileSaveAs();
-    // Opens the file named on the command line; the blank drawing is kept
-    // when the file is refused.
+    // Start-up with a file, first half, before the window is first painted:
+    // the frame the drawing will show (its last, which a load makes current)
+    // becomes the drawing on its own, so the first picture on screen is the
+    // file's and not a blank one. Nothing happens when that frame cannot be
+    // read; OpenAtStart then says why.
+    void ShowPictureAtStart(const QString& strPath);
+    // Opens the file named on the command line; the blank drawing is kept,
+    // or comes back after ShowPictureAtStart, when the file is refused.
     void OpenAtStart(const QString& strPath);
     // A dropped file: only a local path whose last three characters are
     // exactly "gwp" is read.
@@ -74,7 +80,7 @@ private:
     // Reads strPath into the drawing; the drawing stays as it was on any refusal.
     // bReportUnreadable: a file that cannot be opened is reported (a name
     // given on the command line) instead of ending the command silently.
-    void ReadDocumentFile(const QString& strPath, const QString& strTitle, bool bReportUnreadable = false);
+    bool ReadDocumentFile(const QString& strPath, const QString& strTitle, bool bReportUnreadable = false);
     // ReadDocumentFile's reading: the frames only, the name and modified
     // flag left to the caller. A file that cannot be opened is reported only
     // when asked.
@@ -87,4 +93,9 @@ private:
     CArtView& m_view;
     IFileCommandsHost& m_host;
     QWidget* m_pParent;
+    // Set while the drawing is ShowPictureAtStart's single frame: the blank
+    // drawing's size, for when the whole file is refused.
+    bool m_bStartPicture = false;
+    int m_nBlankRows = 0;
+    int m_nBlankCols = 0;
 };

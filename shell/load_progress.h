@@ -12,6 +12,11 @@
 class QProgressDialog;
 class QWidget;
 
+// Runs fn once, from the event loop, after pWidget's first paint, or after
+// nLatestMs if no paint comes by then (a window started hidden or minimised):
+// work that would hold up the first picture waits until it is on screen.
+void RunAfterFirstPaint(QWidget* pWidget, std::function<void()> fn, int nLatestMs = 1000);
+
 class CLoadProgress {
 public:
     // fnHook, when set, is asked as well at every report (tests cancel

@@ -5,6 +5,7 @@
 #include "canvas/canvas_color.h"
 #include "canvas/frame_picture.h"
 #include "canvas/gif_export.h"
+#include "canvas/png_writer.h"
 #include "core/html_export.h"
 
 #include "tests/canvas/canvas_test_main.h"
@@ -199,6 +200,25 @@ private slots:
             // A black page is the canvas's near black, not its transparent key.
             QCOMPARE(imgFrame.pixel(imgFrame.width() - 1, imgFrame.height() - 1), qRgb(1, 1, 1));
         }
+    }
+
+    // Each row filter gives the same pixels; a stream that fails is reported.
+    void PngFiltersKeepThePixels()
+    {
+        const Frame frame = MakeFrame(7 * 12, 3, [](int i) { return COLORREF(0x0F1E2D * (i % 9)); });
+        const QImage imgFrame = CFramePicture(7, 12, 3, 0x204060).Render(frame.data());
+        for (EPngFilter filter :
+             {EPngFilter::None, EPngFilter::Sub, EPngFilter::Up, EPngFilter::Adaptive}) {
+            std::ostringstream os;
+            QVERIFY(WritePng(os, imgFrame, filter, nullptr));
+            const QImage img = QImage::fromData(QByteArray::fromStdString(os.str()), "png");
+            QCOMPARE(img.convertToFormat(QImage::Format_RGB32), imgFrame);
+        }
+        std::ostringstream broken;
+        broken.setstate(std::ios::badbit);
+        std::string strError;
+        QVERIFY(!WritePng(broken, imgFrame, PNG_EXPORT_FILTER, &strError));
+        QCOMPARE(strError, std::string("cannot write the picture"));
     }
 
     // Every frame as Qt decodes it against the frame drawn. One text colour (its anti-aliasing

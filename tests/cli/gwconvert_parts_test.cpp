@@ -44,6 +44,7 @@ TEST_F(ConvertTest, CommandsLoadOnlyTheQtLibrariesTheyNeed)
         {{"text", in, "a.txt"}, false, false},
         {{"utf8", in, "a.txt"}, false, false},
         {{"figlet", "standard", "Hi"}, false, false},
+        {{"flip", in, "f.gwp", "--left-right"}, false, false},
         {{"html", in, "a.htm", "--background", "102030"}, false, false},
         {{"animation", in, "a.htm", "--background", "102030", "--interval", "3"}, false, false},
         {{"svg", in, "a.svg", "--background", "102030", "--interval", "3", "--once"}, false, false},

@@ -305,6 +305,22 @@ TEST(BackupCodec, RoundTripsPagesOfEveryShape)
     }
 }
 
+// Inputs up to a page are encoded from a mask of equal neighbours, 64 words
+// to a mask word; longer ones word by word. Lengths at those edges, runs
+// crossing mask words and busy blocks included, give the reference's words.
+TEST(BackupCodec, MatchesTheReferenceAtTheMaskEdges)
+{
+    Rng rng(77);
+    for (std::size_t n : {16, 17, 63, 64, 65, 128, 129, 2047, 2048, 2049}) {
+        for (unsigned nKind = 0; nKind < kKinds; ++nKind) {
+            for (int nRound = 0; nRound < 4; ++nRound) {
+                Words in = MakeInput(rng, nKind, n);
+                ASSERT_EQ(Encode(in), ReferenceEncode(in)) << "length " << n << " kind " << nKind;
+            }
+        }
+    }
+}
+
 // Every placement of a run against block edges, for lengths around the edges.
 TEST(BackupCodec, RoundTripsRunsAtEveryBlockPosition)
 {

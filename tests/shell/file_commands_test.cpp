@@ -8,6 +8,7 @@
 #include "shell/canvas_size_dlg.h"
 #include "panes/frame_panel.h"
 #include "shell/export_commands.h"
+#include "shell/load_progress.h"
 #include "shell/main_frame.h"
 #include "shell_test_support.h"
 
@@ -65,6 +66,29 @@ void Drop(CMainFrame& frame, const QString& strPath)
     // during a drag that the platform started.
     static_cast<QObject&>(frame).event(&event);
 }
+
+// What the drawing held when the watched widget was first painted.
+class CFirstPaintProbe : public QObject {
+public:
+    CFirstPaintProbe(QWidget* pWidget, const CArtDoc& doc) : m_doc(doc) { pWidget->installEventFilter(this); }
+    bool m_bPainted = false;
+    int m_nFrames = 0;
+    uint8_t m_chFirstCell = 0;
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override
+    {
+        if (pEvent->type() == QEvent::Paint && !m_bPainted) {
+            m_bPainted = true;
+            m_nFrames = m_doc.GetFrameCount();
+            m_chFirstCell = m_doc.GetCurCells()[0].chChar;
+        }
+        return QObject::eventFilter(pWatched, pEvent);
+    }
+
+private:
+    const CArtDoc& m_doc;
+};
 
 QString NoSuchFolderPath(const QTemporaryDir& dir, const QString& strName)
 {
@@ -142,6 +166,44 @@ private slots:
         QCOMPARE(frame.View()->GetCells(), doc.GetCurCells());
         QCOMPARE(frame.FramePanel()->List()->count(), 2);
         QCOMPARE(frame.windowTitle(), QStringLiteral("Untitled - Glyphwright"));
+    }
+
+    // A file named at start-up: the first picture painted is the frame the
+    // drawing shows once open (its last), the rest of the file comes after
+    // that paint; refused then, the blank drawing comes back.
+    void startPaintsTheFilesPictureFirst()
+    {
+        QTemporaryDir dir;
+        const QString strPath = dir.filePath(QStringLiteral("three.gwp"));
+        QVERIFY(WriteFile(strPath, GwpBytes(3, 10, 20)));
+        for (const bool bCancel : {false, true}) {
+            CDialogRecorder rec;
+            CMainFrame frame;
+            CArtDoc& doc = frame.Document();
+            CFirstPaintProbe probe(frame.View()->viewport(), doc);
+            if (bCancel)
+                frame.Files().m_fnLoadProgressHook = [](int nDone, int nTotal) { return nDone < nTotal; };
+            frame.Files().ShowPictureAtStart(strPath);
+            bool bOpened = false;
+            RunAfterFirstPaint(frame.View()->viewport(), [&] {
+                QVERIFY(probe.m_bPainted);
+                frame.OpenAtStart(strPath);
+                bOpened = true;
+            });
+            frame.show();
+            QTRY_VERIFY(bOpened);
+            QCOMPARE(probe.m_nFrames, 1);
+            QCOMPARE(probe.m_chFirstCell, uint8_t('C'));
+            QVERIFY(rec.m_vMessages.isEmpty());
+            QVERIFY(!doc.IsModified());
+            QCOMPARE(frame.View()->GetCells(), doc.GetCurCells());
+            QCOMPARE(doc.GetFrameCount(), bCancel ? 1 : 3);
+            QCOMPARE(doc.GetRows(), bCancel ? 40 : 10);
+            QCOMPARE(doc.GetCurCells()[0].chChar, uint8_t(bCancel ? ' ' : 'C'));
+            QCOMPARE(frame.FramePanel()->List()->count(), bCancel ? 1 : 3);
+            QCOMPARE(frame.windowTitle(), bCancel ? QStringLiteral("Untitled - Glyphwright")
+                                                  : QStringLiteral("three - Glyphwright"));
+        }
     }
 
     void wrongTypeFileKeepsDrawing()
