@@ -8,7 +8,12 @@
 //   BM_MoveIn1000VsRefresh  Move frame left or right in a 1,000-frame drawing through the main
 //                           window (document, list laid out again, canvas), against one refresh of the
 //                           visible part.
+//   BM_OnionVsPlainRefresh  one cell drawn plus the visible part refreshed on an 80 x 128 frame with a
+//                           colour per cell and onion skin of 3 frames before and 3 after, against the
+//                           same on a second view of the same frame without it.
 #include "canvas/art_view.h"
+#include "canvas/tools/tool_registry.h"
+#include "canvas/view_host.h"
 #include "core/art_doc.h"
 #include "core/backup_store.h"
 #include "ratio_counters.h"
@@ -20,6 +25,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -138,5 +145,76 @@ void BM_MoveIn1000VsRefresh(benchmark::State& state)
     gwratio::SetRatioCounters(state, vOp, vYard);
 }
 BENCHMARK(BM_MoveIn1000VsRefresh)->Unit(benchmark::kMicrosecond)->Iterations(200);
+
+// Seven frames of random characters, half of them spaces, in random colours;
+// the middle one current, and two views of it, with and without onion skin.
+struct COnionBench {
+    COnionBench()
+    {
+        std::mt19937 rng(11);
+        const auto fill = [&] {
+            std::vector<CharCell> v(std::size_t(m_big.m_doc.GetCellCount()));
+            for (CharCell& c : v) {
+                const auto ch = static_cast<uint8_t>(rng() % 2 ? ' ' : 33 + rng() % 90);
+                c = CharCell{static_cast<COLORREF>(rng() & 0xFFFFFF) | 0x010101, 0, 0, ch, {}};
+            }
+            BackupWriteSealed(m_big.Store(), m_big.m_doc.GetCurCells(), v.data(), v.size() * sizeof(CharCell));
+        };
+        fill();
+        int nKey = m_big.m_nKey;
+        for (int i = 0; i < 6; ++i) {
+            nKey = m_big.m_doc.DuplicateFrame(nKey);
+            fill();
+        }
+        m_big.m_doc.SelectFrame(m_big.m_doc.GetFrames().KeyAt(3));
+        for (auto& pView : m_apViews) {
+            pView = std::make_unique<CArtView>(m_big.m_doc, &m_host);
+            RegisterStandardTools(*pView);
+            pView->resize(800, 600);
+            pView->show();
+        }
+        QCoreApplication::processEvents();
+        for (auto& pView : m_apViews) {
+            pView->OnDrawingLoaded();
+            pView->RebuildLayers();
+        }
+        m_apViews[0]->SetOnionSettings(SOnionSettings{3, 3, 0x2828D8, 0xD88828});
+        m_apViews[0]->SetOnionShown(true);
+    }
+    CBigFrame m_big;
+    IViewHost m_host;
+    std::unique_ptr<CArtView> m_apViews[2];
+};
+
+void BM_OnionVsPlainRefresh(benchmark::State& state)
+{
+    COnionBench bench;
+    CArtView& onion = *bench.m_apViews[0];
+    CArtView& plain = *bench.m_apViews[1];
+    const int nCols = onion.Geometry().Cols();
+    const int nVisibleCols = std::min(nCols, onion.viewport()->width() / onion.GetCellWidth());
+    const int nVisibleRows = onion.viewport()->height() / onion.GetCellHeight();
+    const auto refresh = [](CArtView& view, int nCell) {
+        const auto t0 = Clock::now();
+        view.DrawCell(nCell);
+        view.Refresh(CArtView::REFRESH_VISIBLE);
+        return Micros(Clock::now() - t0);
+    };
+    std::vector<double> vOnion, vPlain;
+    int n = 0;
+    for (auto _ : state) {
+        const int nCell = (n / nVisibleCols % nVisibleRows) * nCols + n % nVisibleCols;
+        // Which goes first alternates, so neither always finds the caches warm.
+        if (n++ % 2 == 0) {
+            vOnion.push_back(refresh(onion, nCell));
+            vPlain.push_back(refresh(plain, nCell));
+        } else {
+            vPlain.push_back(refresh(plain, nCell));
+            vOnion.push_back(refresh(onion, nCell));
+        }
+    }
+    gwratio::SetRatioCounters(state, vOnion, vPlain);
+}
+BENCHMARK(BM_OnionVsPlainRefresh)->Unit(benchmark::kMicrosecond);
 
 } // namespace

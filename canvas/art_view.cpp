@@ -31,7 +31,8 @@ CArtView::CArtView(CArtDoc& doc, IViewHost* pHost, QWidget* pParent)
       m_pHost(pHost),
       m_pLayers(std::make_unique<CViewLayers>()),
       m_pGlyphs(std::make_unique<CGlyphCache>()),
-      m_pThumbs(std::make_unique<CThumbnailRenderer>())
+      m_pThumbs(std::make_unique<CThumbnailRenderer>()),
+      m_pOnion(std::make_unique<COnionSkin>())
 {
     QSettings settings;
     m_drawing.SetTextColor(ReadSettingU32(settings, GROUP_COLOR, KEY_TEXT, CR_NEAR_BLACK));
@@ -45,6 +46,9 @@ CArtView::CArtView(CArtDoc& doc, IViewHost* pHost, QWidget* pParent)
     m_pGlyphs->SetFont(CCellGeometry::ZoomFont(m_geom.GetZoom()),
                        {m_geom.CellWidth(), m_geom.CellHeight()});
     m_pLayers->Create(m_geom.CanvasSize(), ColorRefToRgb(m_crBack));
+    m_timerUndrawn.setSingleShot(true);
+    m_timerUndrawn.setInterval(0);
+    connect(&m_timerUndrawn, &QTimer::timeout, this, &CArtView::DrawUndrawnStep);
     m_doc.AddListener(this);
 }
 

@@ -9,6 +9,7 @@
 #include "canvas/cell_geometry.h"
 #include "canvas/cell_tracker.h"
 #include "canvas/drawing_state.h"
+#include "canvas/onion_skin.h"
 #include "canvas/ruler_state.h"
 #include "canvas/selection.h"
 #include "canvas/shape_preview.h"
@@ -23,6 +24,8 @@
 #include <QCursor>
 #include <QImage>
 #include <QRect>
+#include <QRegion>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -57,8 +60,11 @@ public:
     void OnDrawingLoaded();
     // Cell size from the zoom font, scroll range, scroll to the origin, rulers (mode 4).
     void LayoutCells();
-    // New layers at canvas size, the grid, every cell's nX/nY rewritten
-    // (recording no undo step) and drawn, then composed.
+    // Layers at canvas size (kept while the size stays), the grid, every
+    // cell's nX/nY rewritten (recording no undo step). The cells are drawn
+    // and composed where they are seen: the visible part at the next paint,
+    // the rest when scrolled into view or when the event loop is idle, all
+    // of them by a REFRESH_ALL that follows (a frame switch draws them once).
     void RebuildLayers();
     void Refresh(ERefresh nMode) override;
     // Every cell a space in the text colour; not undoable and not a modification.
@@ -74,6 +80,15 @@ public:
     // Command "Show grid": flips the flag and refreshes in mode 2.
     void ToggleGrid();
     bool IsGridShown() const { return m_bShowGrid; }
+    // Onion skin (onion_skin.cpp): the neighbouring frames behind the current
+    // one. PauseOnion returns whether it was paused before (playback, printing).
+    void SetOnionShown(bool bShown);
+    bool IsOnionShown() const;
+    void SetOnionSettings(const SOnionSettings& settings);
+    const SOnionSettings& OnionSettings() const;
+    bool PauseOnion(bool bPaused);
+    // The frames around the current one changed places.
+    void OnFramesReordered();
     // After every tool command: the previous tool ends what it left pending,
     // the new one starts, and the canvas is refreshed (mode 2).
     void OnToolChanged();
@@ -98,6 +113,10 @@ public:
     const CDrawingState& Drawing() const override { return m_drawing; }
     void SetLeftChar(unsigned char ch) { m_drawing.SetLeftChar(ch); }
     void SetRightChar(unsigned char ch) { m_drawing.SetRightChar(ch); }
+    // Mirror drawing (canvas/view_mirror.cpp): the mode and axes, drawn as
+    // guides over the canvas; the type tool's caret cell places the axes.
+    void SetMirror(const CMirrorSettings& mirror);
+    QPoint TypeCaretCell() const;
 
     int GetScrollX() const { return m_nScrollX; }
     int GetScrollY() const { return m_nScrollY; }
@@ -222,6 +241,16 @@ private:
     void ResetForDrawing();
     void DrawAllCells();
     void ComposeCommon(const QRect& rcPart, bool bOverlay);
+    // The cells of the part of rcCanvas not drawn since the last rebuild,
+    // drawn into the text layer and composed as the rebuild would have.
+    void DrawUndrawn(const QRect& rcCanvas);
+    // One idle step of that: the visible part, then a band of rows.
+    void DrawUndrawnStep();
+    QRect VisibleCanvasRect() const;
+    // The text layer as composed: with the onion skin in it while that is drawn.
+    const QImage& TextBase(const QRect& rcPart);
+    void OnionFrameChanged();
+    void DrawMirrorAxes(QPainter& painter) const;
     // Ends the current tool's gesture and commits the view's open step; true
     // when a step was still open after the tool had ended its gesture.
     bool EndGesture();
@@ -235,8 +264,11 @@ private:
     CEditBracket m_edit{m_doc};
     CCellGeometry m_geom;
     std::unique_ptr<CViewLayers> m_pLayers;
+    QRegion m_rgnUndrawn; // canvas pixels whose cells the text layer and the composition lack
+    QTimer m_timerUndrawn; // an idle step of drawing them
     std::unique_ptr<CGlyphCache> m_pGlyphs;
     std::unique_ptr<CThumbnailRenderer> m_pThumbs;
+    std::unique_ptr<COnionSkin> m_pOnion;
     std::array<std::unique_ptr<CViewTool>, TOOL_COUNT> m_tools;
     std::function<QCursor(int)> m_fnCursor;
     int m_nScrollX = 0;

@@ -1,5 +1,5 @@
 // What the user chose to draw with: the text colour, the brush, the two
-// buttons' characters and Auto draw, and which button the gesture in
+// buttons' characters, Auto draw and the mirror, and which button the gesture in
 // progress uses. The view owns one; tools read and set it through their
 // context. Each setter keeps its value's rule.
 #pragma once
@@ -7,6 +7,7 @@
 #include "canvas/canvas_color.h"
 #include "core/cell_algorithms.h"
 #include "core/char_cell.h"
+#include "core/mirror_writer.h"
 
 #include <algorithm>
 
@@ -47,6 +48,11 @@ public:
     bool IsAutoDraw() const { return m_bAutoDraw; }
     void SetAutoDraw(bool bAuto) { m_bAutoDraw = bAuto; }
 
+    // Mirror drawing: strokes, shapes, fills and typing also write the
+    // drawn cells' mirror images (core/mirror_writer.h).
+    const CMirrorSettings& Mirror() const { return m_mirror; }
+    void SetMirror(const CMirrorSettings& mirror) { m_mirror = mirror; }
+
 private:
     COLORREF m_crText = CR_NEAR_BLACK;
     int m_nBrushWidth = 1;
@@ -54,4 +60,5 @@ private:
     unsigned char m_chRight = ' ';
     bool m_bRightButton = false;
     bool m_bAutoDraw = false;
+    CMirrorSettings m_mirror;
 };

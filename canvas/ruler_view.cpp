@@ -3,6 +3,7 @@
 #include "canvas/art_view.h"
 
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -174,6 +175,22 @@ void CRulerView::DrawTicks(QPainter& painter, int nStep, int nCellSize, int nOff
             painter.restore();
         }
     }
+}
+
+void CRulerView::mousePressEvent(QMouseEvent* pEvent)
+{
+    const int nCellSize =
+        m_pView ? (IsHorizontal() ? m_pView->GetCellWidth() : m_pView->GetCellHeight()) : 0;
+    const int nCells = m_pView ? (IsHorizontal() ? m_pView->GetCols() : m_pView->GetRows()) : 0;
+    const double dHalf = nCellSize * m_dScale / 2;
+    if (pEvent->button() != Qt::LeftButton || nCells <= 0 || !(dHalf > 0))
+        return;
+    const int nPos =
+        IsHorizontal() ? pEvent->position().toPoint().x() : pEvent->position().toPoint().y();
+    const double dAlong = nPos + (IsHorizontal() ? m_nScrollX : m_nScrollY);
+    const long long llHalf = std::llround(dAlong / dHalf);
+    // An axis on the canvas' own edge would mirror everything off it.
+    emit AxisPicked(static_cast<int>(std::clamp<long long>(llHalf, 1, 2LL * nCells - 1)));
 }
 
 void CRulerView::resizeEvent(QResizeEvent* /*pEvent*/)

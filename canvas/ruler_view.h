@@ -3,7 +3,8 @@
 // cell count at every tenth. It scrolls and zooms with the view, and a black
 // line marks where the mouse is. The ticks and numbers are drawn once into a
 // picture of the ruler's size; painting only copies it, so the mouse line
-// costs two one-pixel strips per move.
+// costs two one-pixel strips per move. A click names a place along it, where
+// the window puts a mirror axis.
 #pragma once
 
 #include <QFont>
@@ -51,7 +52,14 @@ public:
 
     QSize sizeHint() const override;
 
+signals:
+    // A left click: the nearest cell border or cell middle along this ruler,
+    // in half cells from the canvas' edge (a mirror axis' place), kept
+    // inside the canvas.
+    void AxisPicked(int nHalfCells);
+
 protected:
+    void mousePressEvent(QMouseEvent* pEvent) override;
     void paintEvent(QPaintEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
 

@@ -5,6 +5,7 @@
 #include "canvas/tools/view_cell_writer.h"
 #include "canvas/view_host.h"
 #include "core/cell_algorithms.h"
+#include "core/mirror_writer.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -70,18 +71,31 @@ void CShapePreview::DrawGlyph(int nCol, int nRow, uint8_t ch, COLORREF cr)
 
 void CShapePreview::SetCell(int nCol, int nRow, uint8_t ch)
 {
-    if (nCol < 0 || nRow < 0 || nCol >= m_ctx.GetCols() || nRow >= m_ctx.GetRows())
-        return;
-    m_mapPreview[PreviewKey(nCol, nRow)] = ch;
-    DrawGlyph(nCol, nRow, ch, m_crShape);
+    ChangeCell(nCol, nRow, ch, false);
 }
 
 void CShapePreview::RemoveCell(int nCol, int nRow)
 {
+    ChangeCell(nCol, nRow, ' ', true);
+}
+
+void CShapePreview::ChangeCell(int nCol, int nRow, uint8_t ch, bool bRemove)
+{
     if (nCol < 0 || nRow < 0 || nCol >= m_ctx.GetCols() || nRow >= m_ctx.GetRows())
         return;
-    m_mapPreview.erase(PreviewKey(nCol, nRow));
-    DrawGlyph(nCol, nRow, ' ', m_crShape);
+    const auto change = [&](int nC, int nR, uint8_t chCell) {
+        if (bRemove)
+            m_mapPreview.erase(PreviewKey(nC, nR));
+        else
+            m_mapPreview[PreviewKey(nC, nR)] = chCell;
+        DrawGlyph(nC, nR, chCell, m_crShape);
+    };
+    change(nCol, nRow, ch);
+    // The mirror's images join the preview, so the shape is written as shown.
+    const CMirror mirror(m_ctx.Drawing().Mirror(), m_ctx.GetCols(), m_ctx.GetRows());
+    const CMirrorImages images = mirror.ImagesOf(nCol, nRow, ch);
+    for (int i = 0; i < images.nCount; ++i)
+        change(images.a[i].nCol, images.a[i].nRow, images.a[i].ch);
 }
 
 void CShapePreview::AddCellLine(int nCol0, int nRow0, int nCol1, int nRow1)

@@ -31,9 +31,11 @@ public:
     void Restart();
     // One preview cell: its entry (replacing an earlier one) and its
     // character drawn in the overlay in m_crShape, the colour it will be
-    // written in, on m_crBack. Cells off the canvas are skipped.
+    // written in, on m_crBack. Cells off the canvas are skipped. Under the
+    // drawing state's mirror the cell's images are set too.
     void SetCell(int nCol, int nRow, uint8_t ch);
-    // Corner smoothing took the cell away: no entry, a space in the overlay.
+    // Corner smoothing took the cell away: no entry, a space in the overlay
+    // (and so for its mirror images).
     void RemoveCell(int nCol, int nRow);
 
     // Additions to the preview (nothing cleared, no guide, no refresh): the
@@ -84,6 +86,7 @@ public:
 
 private:
     void DrawGlyph(int nCol, int nRow, uint8_t ch, COLORREF cr);
+    void ChangeCell(int nCol, int nRow, uint8_t ch, bool bRemove);
     QRect HandleRect(QPoint ptCell) const;
     template <size_t N>
     std::array<QRect, N> DrawGuide(const QPainterPath& path, const std::array<QPoint, N>& aCells);

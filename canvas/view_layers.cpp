@@ -3,10 +3,13 @@
 #include "canvas/canvas_color.h"
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -77,23 +80,71 @@ const QRgb* SrcRow(const QImage& img, int y, int x)
 {
     return reinterpret_cast<const QRgb*>(img.constBits() + y * img.bytesPerLine()) + x;
 }
+
+void FreeLayer(void* pBlock)
+{
+    std::free(pBlock);
+}
 } // namespace
+
+qsizetype LayerStride(int nWidth)
+{
+    // Whole cache lines, but never whole pages: rows a page apart would all
+    // fall into the same cache sets, and a glyph's column of rows with them.
+    qsizetype nStride = (qsizetype(nWidth) * qsizetype(sizeof(QRgb)) + 63) & ~qsizetype(63);
+    if (nStride % LAYER_PAGE == 0)
+        nStride += 64;
+    return nStride;
+}
+
+QImage NewLayer(QSize sz, int nPageOffset)
+{
+    const qsizetype nStride = LayerStride(sz.width());
+    const size_t nBytes = size_t(nStride) * size_t(sz.height()) + size_t(nPageOffset);
+    void* pBlock = std::aligned_alloc(LAYER_PAGE, (nBytes + LAYER_PAGE - 1) & ~size_t(LAYER_PAGE - 1));
+    if (!pBlock)
+        return QImage(sz, QImage::Format_RGB32);
+    return QImage(static_cast<uchar*>(pBlock) + nPageOffset, sz.width(), sz.height(), nStride,
+                  QImage::Format_RGB32, FreeLayer, pBlock);
+}
 
 void CViewLayers::Create(QSize szCanvas, QRgb rgbBack)
 {
-    const QSize sz = szCanvas.expandedTo(QSize(1, 1));
-    m_imgText = QImage(sz, QImage::Format_RGB32);
+    if (!Resize(szCanvas)) {
+        m_imgGrid.fill(RGB_KEY);
+        m_aGridCells = {};
+    }
     m_imgText.fill(rgbBack);
-    m_imgComposition = QImage(sz, QImage::Format_RGB32);
     m_imgComposition.fill(rgbBack);
-    m_imgGrid = QImage(sz, QImage::Format_RGB32);
+}
+
+bool CViewLayers::Resize(QSize szCanvas)
+{
+    const QSize sz = szCanvas.expandedTo(QSize(1, 1));
+    if (m_imgText.size() == sz && m_imgComposition.size() == sz && m_imgGrid.size() == sz &&
+        m_imgOverlay.size() == sz) {
+        ClearOverlay();
+        return false;
+    }
+    Allocate(sz);
+    return true;
+}
+
+void CViewLayers::Allocate(QSize sz)
+{
+    // The old layers go first: at the largest zoom they are 16 MB each.
+    m_imgText = m_imgComposition = m_imgGrid = m_imgOverlay = QImage();
+    m_imgText = NewLayer(sz, OFFSET_TEXT);
+    m_imgComposition = NewLayer(sz, OFFSET_COMPOSITION);
+    m_imgGrid = NewLayer(sz, OFFSET_GRID);
     m_imgGrid.fill(RGB_KEY);
-    m_imgOverlay = QImage(sz, QImage::Format_RGB32);
+    m_aGridCells = {};
+    m_imgOverlay = NewLayer(sz, OFFSET_OVERLAY);
     m_imgOverlay.fill(RGB_KEY);
-    m_nTileCols = (sz.width() + OVERLAY_TILE - 1) / OVERLAY_TILE;
-    m_nTileRows = (sz.height() + OVERLAY_TILE - 1) / OVERLAY_TILE;
-    m_vDirtyTiles.assign(static_cast<size_t>(m_nTileCols) * static_cast<size_t>(m_nTileRows), 0);
-    m_bOverlayDirty = false;
+    m_vDirtyLeft.assign(static_cast<size_t>(sz.height()), INT_MAX);
+    m_vDirtyRight.assign(static_cast<size_t>(sz.height()), -1);
+    m_nDirtyTop = INT_MAX;
+    m_nDirtyBottom = -1;
 }
 
 void CViewLayers::MarkOverlay(const QRect& rc)
@@ -101,23 +152,24 @@ void CViewLayers::MarkOverlay(const QRect& rc)
     const QRect rcIn = rc.intersected(m_imgOverlay.rect());
     if (rcIn.isEmpty())
         return;
-    const int nTx0 = rcIn.left() / OVERLAY_TILE;
-    const int nTx1 = rcIn.right() / OVERLAY_TILE;
-    for (int ty = rcIn.top() / OVERLAY_TILE; ty <= rcIn.bottom() / OVERLAY_TILE; ++ty) {
-        uint8_t* pRow = m_vDirtyTiles.data() + static_cast<size_t>(ty) * static_cast<size_t>(m_nTileCols);
-        std::fill(pRow + nTx0, pRow + nTx1 + 1, uint8_t{1});
+    for (int y = rcIn.top(); y <= rcIn.bottom(); ++y) {
+        int& nLeft = m_vDirtyLeft[static_cast<size_t>(y)];
+        int& nRight = m_vDirtyRight[static_cast<size_t>(y)];
+        nLeft = std::min(nLeft, rcIn.left());
+        nRight = std::max(nRight, rcIn.right());
     }
-    m_bOverlayDirty = true;
+    m_nDirtyTop = std::min(m_nDirtyTop, rcIn.top());
+    m_nDirtyBottom = std::max(m_nDirtyBottom, rcIn.bottom());
 }
 
 void CViewLayers::MarkOverlayLine(QPoint pt0, QPoint pt1, int nPad)
 {
-    // Points along the line at most half a tile apart, each marked with its
-    // padding: every tile the line crosses is covered.
+    // Points along the line at most nPad apart, each marked with its
+    // padding: the squares overlap, so every pixel near the line is covered.
     const int nDx = pt1.x() - pt0.x();
     const int nDy = pt1.y() - pt0.y();
     const int nLength = std::max(std::abs(nDx), std::abs(nDy));
-    const int nSteps = std::max(1, nLength / (OVERLAY_TILE / 2));
+    const int nSteps = std::max(1, nLength / std::max(1, nPad));
     for (int i = 0; i <= nSteps; ++i) {
         const int x = pt0.x() + static_cast<int>(static_cast<qint64>(nDx) * i / nSteps);
         const int y = pt0.y() + static_cast<int>(static_cast<qint64>(nDy) * i / nSteps);
@@ -132,59 +184,63 @@ void CViewLayers::MarkOverlayAll()
 
 void CViewLayers::ClearOverlay()
 {
-    if (!m_bOverlayDirty)
-        return;
-    const int nW = m_imgOverlay.width();
-    const int nH = m_imgOverlay.height();
-    uchar* pBits = m_imgOverlay.bits();
-    const qsizetype nStride = m_imgOverlay.bytesPerLine();
-    for (int ty = 0; ty < m_nTileRows; ++ty) {
-        const uint8_t* pRow = m_vDirtyTiles.data() + static_cast<size_t>(ty) * static_cast<size_t>(m_nTileCols);
-        int tx = 0;
-        while (tx < m_nTileCols) {
-            if (!pRow[tx]) {
-                ++tx;
-                continue;
-            }
-            // One run of dirty tiles in this band of rows.
-            const int nRunStart = tx;
-            while (tx < m_nTileCols && pRow[tx])
-                ++tx;
-            const int x0 = nRunStart * OVERLAY_TILE;
-            const int x1 = std::min(tx * OVERLAY_TILE, nW);
-            const int y1 = std::min((ty + 1) * OVERLAY_TILE, nH);
-            for (int y = ty * OVERLAY_TILE; y < y1; ++y) {
-                auto* pLine = reinterpret_cast<QRgb*>(pBits + y * nStride);
-                std::fill(pLine + x0, pLine + x1, RGB_KEY);
-            }
+    uchar* pBits = m_nDirtyTop <= m_nDirtyBottom ? m_imgOverlay.bits() : nullptr;
+    for (int y = m_nDirtyTop; pBits && y <= m_nDirtyBottom; ++y) {
+        int& nLeft = m_vDirtyLeft[static_cast<size_t>(y)];
+        int& nRight = m_vDirtyRight[static_cast<size_t>(y)];
+        if (nLeft <= nRight) {
+            auto* pLine = reinterpret_cast<QRgb*>(pBits + y * m_imgOverlay.bytesPerLine());
+            std::fill(pLine + nLeft, pLine + nRight + 1, RGB_KEY);
         }
+        nLeft = INT_MAX;
+        nRight = -1;
     }
-    std::fill(m_vDirtyTiles.begin(), m_vDirtyTiles.end(), uint8_t{0});
-    m_bOverlayDirty = false;
+    m_nDirtyTop = INT_MAX;
+    m_nDirtyBottom = -1;
 }
 
 void CViewLayers::DrawGrid(const CCellGeometry& geom)
 {
-    m_imgGrid.fill(RGB_KEY);
+    const std::array<int, 4> aCells = {geom.CellWidth(), geom.CellHeight(), geom.Cols(), geom.Rows()};
+    if (aCells == m_aGridCells)
+        return;
+    m_aGridCells = aCells;
+    // Two distinct rows: the line along the top of a row of cells, and the
+    // column ends; every row of the layer is one of them or blank.
     const QRgb rgbGrid = ColorRefToRgb(CR_GRID);
-    const int nW = std::min(geom.CanvasWidth(), m_imgGrid.width());
+    const int nWidth = m_imgGrid.width();
+    const int nW = std::min(geom.CanvasWidth(), nWidth);
     const int nH = std::min(geom.CanvasHeight(), m_imgGrid.height());
-    for (int i = 0; i < geom.Rows(); ++i) {
-        const int y = i * geom.CellHeight();
-        if (y >= nH)
-            break;
-        auto* pLine = reinterpret_cast<QRgb*>(m_imgGrid.scanLine(y));
-        std::fill(pLine, pLine + nW, rgbGrid);
-    }
+    std::vector<QRgb> vPixels(static_cast<size_t>(nWidth) * 3, RGB_KEY);
+    QRgb* pLine = vPixels.data();
+    QRgb* pEnds = pLine + nWidth;
+    const QRgb* pBlank = pEnds + nWidth;
+    std::fill(pLine, pLine + nW, rgbGrid);
     // Column 0's line lies at x = -1, outside the canvas.
-    for (int i = 1; i < geom.Cols(); ++i) {
-        const int x = i * geom.CellWidth() - 1;
-        if (x >= nW)
-            break;
-        for (int y = 0; y < nH; ++y)
-            reinterpret_cast<QRgb*>(m_imgGrid.scanLine(y))[x] = rgbGrid;
+    bool bEnds = false;
+    for (int x = geom.CellWidth() - 1; x < nW - 1; x += geom.CellWidth()) {
+        pEnds[x] = rgbGrid;
+        bEnds = true;
     }
-    m_gridRows.Build(m_imgGrid);
+    std::vector<int> vRowIndex(static_cast<size_t>(m_imgGrid.height()), -1);
+    const size_t nBytes = static_cast<size_t>(nWidth) * sizeof(QRgb);
+    uchar* pBits = m_imgGrid.bits();
+    for (int y = 0; y < m_imgGrid.height(); ++y) {
+        const bool bLine = y < nH && y % geom.CellHeight() == 0;
+        const QRgb* pRow = y >= nH ? pBlank : bLine ? pLine : bEnds ? pEnds : pBlank;
+        std::memcpy(pBits + y * m_imgGrid.bytesPerLine(), pRow, nBytes);
+        if (pRow != pBlank)
+            vRowIndex[static_cast<size_t>(y)] = bLine ? 0 : 1;
+    }
+    vPixels.resize(static_cast<size_t>(nWidth) * 2);
+    m_gridRows.Assign(nWidth, std::move(vRowIndex), std::move(vPixels));
+}
+
+void CKeyRows::Assign(int nWidth, std::vector<int> vRowIndex, std::vector<QRgb> vPixels)
+{
+    m_nWidth = nWidth;
+    m_vRowIndex = std::move(vRowIndex);
+    m_vPixels = std::move(vPixels);
 }
 
 void CKeyRows::Build(const QImage& img)

@@ -12,6 +12,9 @@
 #include <QPoint>
 #include <QRect>
 
+#include <array>
+#include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -21,6 +24,9 @@
 class CKeyRows {
 public:
     void Build(const QImage& img);
+    // Rows known beforehand: per row of the layer, its distinct row in
+    // vPixels (nWidth pixels each) or -1 where the row is all key colour.
+    void Assign(int nWidth, std::vector<int> vRowIndex, std::vector<QRgb> vPixels);
     // Row y of the layer, or null where it is all key colour or out of range.
     const QRgb* Row(int y) const
     {
@@ -38,21 +44,48 @@ private:
     std::vector<QRgb> m_vPixels;  // the distinct rows, m_nWidth each
 };
 
+// The layers' memory. A row copied from one layer into another at a
+// distance that is a small multiple of 16 bytes modulo 4 KiB makes every
+// read wait for the write just before it (the processor matches loads to
+// pending stores by their low 12 address bits), and the allocator's
+// placement puts equal-sized blocks just that far apart. So each layer has
+// pages of its own, rows padded to cache lines, and its rows start at an
+// offset of its own within the page, a quarter page from every other's.
+constexpr size_t LAYER_PAGE = 4096;
+enum ELayerOffset : int {
+    OFFSET_COMPOSITION = 0,
+    OFFSET_OVERLAY = 1024,
+    OFFSET_TEXT = 2048,
+    OFFSET_GRID = 3072,
+};
+// Bytes per row of a layer nWidth pixels wide.
+qsizetype LayerStride(int nWidth);
+// A Format_RGB32 image of size sz (not filled) whose first row starts
+// nPageOffset bytes into a page; every row is LayerStride apart.
+QImage NewLayer(QSize sz, int nPageOffset);
+
 class CViewLayers {
 public:
-    // New canvas-sized layers; the overlay and the grid are cleared to the key
-    // colour, the text layer to rgbBack. The selection layer is kept.
+    // Canvas-sized layers; the overlay and the grid are cleared to the key
+    // colour, the text layer and the composition to rgbBack. The selection
+    // layer is kept.
     void Create(QSize szCanvas, QRgb rgbBack);
+    // Canvas-sized layers for a drawing about to be drawn whole: new ones
+    // (true) only when the size changed, the text layer and the composition
+    // then left as they come, the overlay and the grid blank. Layers of the
+    // same size are kept, the grid with its lines, the overlay cleared.
+    bool Resize(QSize szCanvas);
     // Grid lines in 0xC8C8C8: the top pixel row of every row of cells and the
     // last pixel column of every cell that has a cell to its right. No line
-    // along the canvas's bottom or right border.
+    // along the canvas's bottom or right border. Nothing to do when the
+    // layer already holds the lines of that geometry.
     void DrawGrid(const CCellGeometry& geom);
     // Clears to the key colour what was drawn into the overlay since the
-    // last clear: the tiles MarkOverlay reported, not the whole layer, so a
-    // preview redrawn on every mouse move costs what it covers.
+    // last clear: in each row, the span MarkOverlay reported, not the whole
+    // layer, so a preview redrawn on every mouse move costs what it covers.
     void ClearOverlay();
     void MarkOverlay(const QRect& rc);
-    // Marks the tiles a straight line from pt0 to pt1 passes, grown by nPad.
+    // Marks the pixels within nPad of a straight line from pt0 to pt1.
     void MarkOverlayLine(QPoint pt0, QPoint pt1, int nPad);
     void MarkOverlayAll();
 
@@ -64,11 +97,15 @@ public:
     CKeyRows m_gridRows; // of m_imgGrid, rebuilt by DrawGrid
 
 private:
-    static constexpr int OVERLAY_TILE = 32; // pixels, both directions
-    int m_nTileCols = 0;
-    int m_nTileRows = 0;
-    std::vector<uint8_t> m_vDirtyTiles; // 1 where the overlay may hold non-key pixels
-    bool m_bOverlayDirty = false;
+    void Allocate(QSize sz);
+
+    std::array<int, 4> m_aGridCells{}; // cell width, height, columns, rows the grid shows; 0s: none
+    // Per row of the overlay, the span that may hold non-key pixels
+    // (m_vDirtyLeft > m_vDirtyRight: none), and the rows that have one.
+    std::vector<int> m_vDirtyLeft;
+    std::vector<int> m_vDirtyRight;
+    int m_nDirtyTop = INT_MAX;
+    int m_nDirtyBottom = -1;
 };
 
 // Copies rcSrc of src to ptDst of dst (both Format_RGB32), clipped to both images.

@@ -17,7 +17,11 @@
 
 #include <algorithm>
 
-QImage& CArtView::TextLayer() { return m_pLayers->m_imgText; }
+QImage& CArtView::TextLayer()
+{
+    DrawUndrawn(QRect(QPoint(0, 0), m_geom.CanvasSize()));
+    return m_pLayers->m_imgText;
+}
 QImage& CArtView::OverlayLayer()
 {
     m_pLayers->MarkOverlayAll();
@@ -60,7 +64,12 @@ bool CArtView::IsOverlayInk(QPoint ptCanvas) const
 }
 QImage& CArtView::SelectionLayer() { return m_pLayers->m_imgSelection; }
 const QImage& CArtView::GridLayer() const { return m_pLayers->m_imgGrid; }
-const QImage& CArtView::CompositionLayer() const { return m_pLayers->m_imgComposition; }
+const QImage& CArtView::CompositionLayer() const
+{
+    // Whoever reads the composition sees all of it, drawn late or not.
+    const_cast<CArtView*>(this)->DrawUndrawn(QRect(QPoint(0, 0), m_geom.CanvasSize()));
+    return m_pLayers->m_imgComposition;
+}
 
 void CArtView::ClearOverlay()
 {
@@ -76,12 +85,20 @@ void CArtView::DrawCell(int nIndex)
     const QPoint pt = m_geom.CellOriginAt(nIndex);
     m_pGlyphs->Draw(m_pLayers->m_imgText, pt.x(), pt.y(), cell.chChar,
                     ColorRefToRgb(cell.crColor));
+    m_pOnion->MarkCell(nIndex);
 }
 
 void CArtView::DrawAllCells()
 {
-    if (!m_pCells)
+    if (!m_pCells) {
+        // Kept layers hold the previous frame: without cells, the background.
+        if (!m_rgnUndrawn.isEmpty())
+            m_pLayers->m_imgText.fill(ColorRefToRgb(m_crBack));
+        m_rgnUndrawn = QRegion();
         return;
+    }
+    m_rgnUndrawn = QRegion();
+    OnionFrameChanged();
     m_pGlyphs->SetBackground(ColorRefToRgb(m_crBack));
     const CGlyphCache::CTarget target(m_pLayers->m_imgText);
     const int nCount = m_geom.Rows() * m_geom.Cols();
@@ -95,9 +112,73 @@ void CArtView::DrawAllCells()
     }
 }
 
+void CArtView::DrawUndrawn(const QRect& rcCanvas)
+{
+    if (m_rgnUndrawn.isEmpty())
+        return;
+    // Within the canvas and the layers as they are now, whatever was marked before.
+    const QRegion rgnPart = m_rgnUndrawn.intersected(
+        rcCanvas.intersected(QRect(QPoint(0, 0), m_geom.CanvasSize())).intersected(m_pLayers->m_imgText.rect()));
+    if (rgnPart.isEmpty())
+        return;
+    const int nCellW = m_geom.CellWidth();
+    const int nCellH = m_geom.CellHeight();
+    const QRgb rgbBack = ColorRefToRgb(m_crBack);
+    m_pGlyphs->SetBackground(rgbBack);
+    const CGlyphCache::CTarget target(m_pLayers->m_imgText);
+    for (const QRect& rc : rgnPart) {
+        // Whole cells; the region only ever loses whole cells, so these lie inside it.
+        const int nCol0 = rc.left() / nCellW;
+        const int nCol1 = rc.right() / nCellW;
+        const int nRow0 = rc.top() / nCellH;
+        const int nRow1 = rc.bottom() / nCellH;
+        const QRect rcCells(nCol0 * nCellW, nRow0 * nCellH, (nCol1 - nCol0 + 1) * nCellW,
+                            (nRow1 - nRow0 + 1) * nCellH);
+        if (!m_pCells) {
+            // Kept layers hold the previous frame: without cells, the background.
+            for (int y = rcCells.top(); y <= rcCells.bottom(); ++y) {
+                auto* pLine = reinterpret_cast<QRgb*>(m_pLayers->m_imgText.scanLine(y));
+                std::fill(pLine + rcCells.left(), pLine + rcCells.right() + 1, rgbBack);
+            }
+        }
+        for (int nRow = nRow0; m_pCells && nRow <= nRow1; ++nRow) {
+            for (int nCol = nCol0; nCol <= nCol1; ++nCol) {
+                const CharCell& cell = m_pCells[nRow * m_geom.Cols() + nCol];
+                m_pGlyphs->Draw(target, nCol * nCellW, nRow * nCellH, cell.chChar,
+                                ColorRefToRgb(cell.crColor));
+                m_pOnion->MarkCell(nRow * m_geom.Cols() + nCol);
+            }
+        }
+        m_rgnUndrawn -= rcCells;
+        ComposeCommon(rcCells, false);
+    }
+}
+
+QRect CArtView::VisibleCanvasRect() const
+{
+    return QRect(QPoint(m_nScrollX, m_nScrollY), viewport()->size())
+        .intersected(QRect(QPoint(0, 0), m_geom.CanvasSize()));
+}
+
+void CArtView::DrawUndrawnStep()
+{
+    if (m_rgnUndrawn.isEmpty())
+        return;
+    DrawUndrawn(VisibleCanvasRect());
+    // A band of whole rows of cells about as large as the view, so a step
+    // costs about one visible refresh and the event loop keeps going.
+    const QRect rcLeft = m_rgnUndrawn.boundingRect();
+    const qint64 nViewPixels = qint64(viewport()->width()) * std::max(1, viewport()->height());
+    const int nBand = static_cast<int>(std::clamp<qint64>(nViewPixels / std::max(1, rcLeft.width()),
+                                                          m_geom.CellHeight(), rcLeft.height()));
+    DrawUndrawn(QRect(rcLeft.left(), rcLeft.top(), rcLeft.width(), nBand));
+    if (!m_rgnUndrawn.isEmpty())
+        m_timerUndrawn.start();
+}
+
 void CArtView::RebuildLayers()
 {
-    m_pLayers->Create(m_geom.CanvasSize(), ColorRefToRgb(m_crBack));
+    m_pLayers->Resize(m_geom.CanvasSize());
     m_pLayers->DrawGrid(m_geom);
     if (m_pCells) {
         // Layout data, not an edit: no undo step, no modification.
@@ -115,10 +196,10 @@ void CArtView::RebuildLayers()
                 cell.nY = pt.y();
         }
     }
-    DrawAllCells();
     // The new overlay is blank: a pending shape is drawn into it again.
     m_shapes.Redraw();
-    ComposeCommon(QRect(QPoint(0, 0), m_geom.CanvasSize()), false);
+    m_rgnUndrawn = QRegion(QRect(QPoint(0, 0), m_geom.CanvasSize()));
+    m_timerUndrawn.start();
     viewport()->update();
 }
 
@@ -129,16 +210,17 @@ void CArtView::ComposeCommon(const QRect& rcPart, bool bOverlay)
 {
     const bool bWithOverlay = (bOverlay && m_bOverlayShown) || m_shapes.IsPending();
     QImage& imgComp = m_pLayers->m_imgComposition;
+    const QImage& imgText = TextBase(rcPart);
     if (CViewTool* pTool = GetTool(CurTool()); pTool && pTool->DrawsUnderGrid(*this)) {
         // The tool's picture (a floating block) lies between the text and the grid.
-        CopyImageRect(imgComp, rcPart.topLeft(), m_pLayers->m_imgText, rcPart);
+        CopyImageRect(imgComp, rcPart.topLeft(), imgText, rcPart);
         pTool->OnComposeUnderGrid(*this, imgComp, rcPart);
         if (m_bShowGrid)
             ApplyKeyRows(imgComp, rcPart, m_pLayers->m_gridRows);
         return;
     }
     // The grid is mostly key colour: its few distinct rows stay in the cache.
-    ComposeLayers(imgComp, rcPart, m_pLayers->m_imgText,
+    ComposeLayers(imgComp, rcPart, imgText,
                   bWithOverlay ? &m_pLayers->m_imgOverlay : nullptr,
                   m_bShowGrid ? &m_pLayers->m_gridRows : nullptr);
 }
@@ -155,9 +237,10 @@ void CArtView::Refresh(ERefresh nMode)
         break;
     case REFRESH_VISIBLE: {
         // Only the visible part: a stroke's refresh costs what the window shows.
-        const QRect rcPart = QRect(QPoint(m_nScrollX, m_nScrollY), viewport()->size()).intersected(rcCanvas);
+        const QRect rcPart = VisibleCanvasRect();
         if (rcPart.isEmpty())
             return;
+        DrawUndrawn(rcPart);
         ComposeCommon(rcPart, true);
         if (pTool)
             pTool->OnComposeVisible(*this, imgComp, rcPart);
@@ -168,6 +251,7 @@ void CArtView::Refresh(ERefresh nMode)
         return;
     }
     case REFRESH_LAYERS:
+        DrawUndrawn(rcCanvas);
         ComposeCommon(rcCanvas, true);
         break;
     default:
@@ -188,9 +272,12 @@ void CArtView::paintEvent(QPaintEvent* pEvent)
     for (const QRect& rc : rgnSurround)
         painter.fillRect(rc, ColorRefToQColor(CR_SURROUND));
     const QRect rcDraw = pEvent->rect().intersected(rcCanvas);
+    // What comes into view is drawn before it is shown.
+    DrawUndrawn(rcDraw.translated(m_nScrollX, m_nScrollY));
     if (!rcDraw.isEmpty())
         painter.drawImage(rcDraw.topLeft(), m_pLayers->m_imgComposition,
                           rcDraw.translated(m_nScrollX, m_nScrollY));
+    DrawMirrorAxes(painter);
     if (CViewTool* pTool = GetTool(CurTool())) {
         painter.translate(-m_nScrollX, -m_nScrollY);
         pTool->OnPaint(*this, painter);
@@ -211,10 +298,12 @@ QImage CArtView::MakeFrameThumbnail(const CharCell* pCells) const
 
 void CArtView::OnPrint(QPainter& painter, const QRect& rcPage)
 {
+    const COnionPause noOnion(*this); // a drawing aid, never on paper
     const qint64 nW = m_geom.CanvasWidth();
     const qint64 nH = m_geom.CanvasHeight();
     if (nW <= 0 || nH <= 0 || rcPage.isEmpty())
         return;
+    DrawUndrawn(QRect(QPoint(0, 0), m_geom.CanvasSize()));
     // A whole factor keeps every cell the same size on paper.
     const bool bPageWider = qint64(rcPage.width()) * nH > nW * rcPage.height();
     const qint64 nScale = bPageWider ? rcPage.height() / nH : rcPage.width() / nW;

@@ -34,6 +34,8 @@ class IToolCaret {
 public:
     // The caret's cell takes the colour, recording no undo step.
     virtual void ColourCaretCell(CToolContext& ctx, COLORREF cr) = 0;
+    // The caret's cell, 0-based column (x) and row (y).
+    virtual QPoint CaretCell() const = 0;
 
 protected:
     ~IToolCaret() = default;

@@ -36,6 +36,7 @@ struct CConvertArgs {
     // image: the dialog's settings (crText comes from the user's settings)
     // and the kind of output.
     CImageConvertParams image;
+    bool bFrames = false; // image --frames: every frame of an animated picture
     EImageOutput imageOutput = EImageOutput::Text;
     // flip: the direction, and whether characters keep their shapes.
     std::optional<EMirrorAxis> flipAxis;

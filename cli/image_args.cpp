@@ -37,6 +37,9 @@ const char* const kImageHelp =
     "                         characters too.\n"
     "  --cell WxH             the cell size in pixels, 1 to 64 each, which gives\n"
     "                         the blocks their shape (default 8x12)\n"
+    "  --frames               every frame of an animated picture (GIF, WebP)\n"
+    "                         into a frame of its own, composed as the picture\n"
+    "                         shows it; the output must be a .gwp drawing\n"
     "  --background RRGGBB    HTML only: the page colour as six hex digits, red,\n"
     "                         green, blue (default: the editor's background\n"
     "                         colour, else ffffff)\n";
@@ -108,7 +111,7 @@ bool EndsWithNoCase(const std::string& str, const std::string& strEnd)
 
 bool IsImageFlag(const std::string& strName)
 {
-    return strName == "--auto" || strName == "--gray";
+    return strName == "--auto" || strName == "--gray" || strName == "--frames";
 }
 
 bool IsImageOption(const std::string& strName)
@@ -128,6 +131,8 @@ bool ApplyImageOption(const std::string& strName, const std::string& strValue, C
         params.bAuto = true;
     } else if (strName == "--gray") {
         params.nColorMode = 1;
+    } else if (strName == "--frames") {
+        pArgs->bFrames = true;
     } else if (strName == "--width") {
         if (!ParseInt(strValue, CONVERT_WIDTH_MIN, CONVERT_WIDTH_MAX, &params.nConvertWidth))
             return bad("a number of characters from 1 to 128");
@@ -175,6 +180,8 @@ bool FinishImageArgs(const std::vector<std::string>& vSeen, CConvertArgs* pArgs,
         pArgs->imageOutput = EImageOutput::Html;
     else
         return Fail(pError, "the output '" + strOut + "' must end in .gwp, .txt, .htm or .html");
+    if (pArgs->bFrames && pArgs->imageOutput != EImageOutput::Gwp)
+        return Fail(pError, "--frames writes every frame into a drawing: the output must end in .gwp");
     if (pArgs->crBack && pArgs->imageOutput != EImageOutput::Html)
         return Fail(pError, "--background applies only to an .htm or .html output");
     return true;

@@ -10,7 +10,7 @@
 extern const char* const kImageHelp;
 
 bool IsImageOption(const std::string& strName);
-// --auto and --gray stand alone; every other option takes a value.
+// --auto, --gray and --frames stand alone; every other option takes a value.
 bool IsImageFlag(const std::string& strName);
 
 // Sets one option; a value out of range is a usage error.

@@ -3,6 +3,7 @@
 #include "cli/image_command.h"
 #include "cli/image_command_internal.h"
 
+#include "ui/picture_frames.h"
 #include "ui/picture_reader.h"
 
 #include <QFile>
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -46,10 +48,37 @@ private:
     int m_fdSaved = -1;
 };
 
+// Frames from Qt's readers: any format that has them (GIF, WebP).
+std::string ConvertFrames(const CConvertArgs& args, COLORREF crText)
+{
+    CPictureFrames frames;
+    QString strWhy;
+    bool bOpened = false;
+    {
+        const CQuietStderr quiet;
+        bOpened = frames.Open(QFile::decodeName(args.strInput.c_str()), &strWhy);
+    }
+    if (!bOpened)
+        return "cannot read " + args.strInput + ": " + strWhy.toLocal8Bit().toStdString();
+    QImage frame;
+    return WriteFramesDrawing(args, crText, frames.Count(), [&](CPictureView* pFrame, std::string* pWhy) {
+        int nDelayMs = 0;
+        const CQuietStderr quiet;
+        if (!frames.Next(&frame, &nDelayMs, &strWhy)) {
+            *pWhy = "cannot read " + args.strInput + ": " + strWhy.toLocal8Bit().toStdString();
+            return false;
+        }
+        *pFrame = {frame.constBits(), frame.width(), frame.height(), std::size_t(frame.bytesPerLine())};
+        return true;
+    });
+}
+
 } // namespace
 
 std::string ConvertPictureFile(const CConvertArgs& args, COLORREF crText, COLORREF crBack)
 {
+    if (args.bFrames)
+        return ConvertFrames(args, crText);
     QImage image;
     QString strWhy;
     bool bRead = false;

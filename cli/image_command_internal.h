@@ -6,6 +6,7 @@
 #include "core/cell_algorithms.h"
 #include "core/image_convert.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,3 +63,14 @@ std::string WriteConverted(const CConvertArgs& args, const CImageConvertParams& 
 // The reason a picture of that size gives no row of characters.
 std::string TooShort(const CConvertArgs& args, const CImageConvertParams& params, int nWidth,
                      int nHeight);
+
+// Gives the next frame of the picture to convert; false with the one line
+// that says why not.
+using FrameSource = std::function<bool(CPictureView* pFrame, std::string* pWhy)>;
+
+// `image --frames`: nFrames frames from fnNext, each converted onto a blank
+// canvas of its own and written straight into the drawing, so one canvas is
+// held however long the animation. Empty when written; otherwise the reason,
+// and any existing output is left as it was.
+std::string WriteFramesDrawing(const CConvertArgs& args, COLORREF crText, int nFrames,
+                               const FrameSource& fnNext);

@@ -21,12 +21,12 @@ set(levels
   "tests/fuzz|core tests/fuzz"
   "tests/browser|core"
   "tests/res|core res"
-  "tests/ui|core res ui"
+  "tests/ui|core res ui tests/ui"
   "tests/canvas|core res ui canvas tests/canvas"
   "tests/panes|core res ui canvas panes tests/panes"
-  "tests/import|core res ui canvas panes import tests/panes tests/import"
-  "tests/shell|core res ui canvas panes import shell tests/shell"
-  "tests/cli|core ui canvas cli")
+  "tests/import|core res ui canvas panes import tests/ui tests/panes tests/import"
+  "tests/shell|core res ui canvas panes import shell tests/ui tests/shell"
+  "tests/cli|core ui canvas cli tests/ui")
 # Folders whose files must not include Qt.
 set(no_qt core tests/core tests/fuzz tests/browser)
 

@@ -370,3 +370,12 @@ int ConvertImage(const CPictureView& picture, const CImageConvertParams& params,
         converter.AddRow(picture.pPixels + static_cast<std::size_t>(y) * picture.nStride);
     return converter.OutputRows();
 }
+
+int MedianFrameInterval(std::vector<int> vDelaysMs)
+{
+    if (vDelaysMs.empty())
+        return 0;
+    const auto itMid = vDelaysMs.begin() + std::ptrdiff_t(vDelaysMs.size() / 2);
+    std::nth_element(vDelaysMs.begin(), itMid, vDelaysMs.end());
+    return std::clamp((std::max(*itMid, 0) + 50) / 100, 1, 100);
+}

@@ -130,3 +130,9 @@ private:
     std::vector<uint32_t> m_vColumns;
     std::vector<uint64_t> m_vCells;
 };
+
+// The frame interval, in tenths of a second (1..100, the drawing's range),
+// for an animated picture whose frames show for these milliseconds: their
+// median (the upper middle one of an even count), rounded to the nearest
+// tenth. 0 when there are no delays.
+int MedianFrameInterval(std::vector<int> vDelaysMs);

@@ -6,10 +6,12 @@
 #include "ui/dialog_colors.h"
 #include "ui/file_dialogs.h"
 #include "ui/message_box.h"
+#include "ui/picture_frames.h"
 #include "ui/picture_reader.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,6 +19,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,6 +28,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -119,7 +123,10 @@ CImageConvertDlg::CImageConvertDlg(CArtView* pView, QWidget* pParent)
       m_pOpen(MakeButton(QStringLiteral("Open"))),
       m_pRestore(MakeButton(QStringLiteral("Restore"))),
       m_pConvert(MakeButton(QStringLiteral("Convert"))),
-      m_pProgress(new QProgressBar)
+      m_pProgress(new QProgressBar),
+      m_pAllFrames(new QCheckBox(QStringLiteral("All frames"))),
+      m_pFrameCount(new QLabel(QStringLiteral("Frames: 1"))),
+      m_pCancel(MakeButton(QStringLiteral("Cancel")))
 {
     setWindowTitle(QStringLiteral("Image Convert"));
     m_pPath->setReadOnly(true);
@@ -165,6 +172,9 @@ CImageConvertDlg::CImageConvertDlg(CArtView* pView, QWidget* pParent)
     pGrid->addWidget(m_pCustom, nRow, 0);
     pGrid->addWidget(m_pCustomChar, nRow, 1);
     pGrid->addWidget(m_pRestore, nRow++, 2);
+    m_pAllFrames->setEnabled(false);
+    pGrid->addWidget(m_pAllFrames, nRow, 0);
+    pGrid->addWidget(m_pFrameCount, nRow++, 1);
     pGrid->setColumnStretch(1, 1);
 
     auto* pThumbBox = new QGroupBox(QStringLiteral("Thumbnail"));
@@ -177,11 +187,10 @@ CImageConvertDlg::CImageConvertDlg(CArtView* pView, QWidget* pParent)
     auto* pProgressRow = new QHBoxLayout;
     pProgressRow->addWidget(new QLabel(QStringLiteral("Convert Progress")));
     pProgressRow->addWidget(m_pProgress, 1);
-    auto* pCancel = MakeButton(QStringLiteral("Cancel"));
     auto* pButtons = new QHBoxLayout;
     pButtons->addStretch(1);
     pButtons->addWidget(m_pConvert);
-    pButtons->addWidget(pCancel);
+    pButtons->addWidget(m_pCancel);
 
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addLayout(pPathRow);
@@ -195,7 +204,7 @@ CImageConvertDlg::CImageConvertDlg(CArtView* pView, QWidget* pParent)
     connect(m_pOpen, &QPushButton::clicked, this, &CImageConvertDlg::OnOpen);
     connect(m_pRestore, &QPushButton::clicked, this, &CImageConvertDlg::OnRestore);
     connect(m_pConvert, &QPushButton::clicked, this, &CImageConvertDlg::ConvertImage);
-    connect(pCancel, &QPushButton::clicked, this, &CImageConvertDlg::reject);
+    connect(m_pCancel, &QPushButton::clicked, this, &CImageConvertDlg::reject);
     connect(m_pAuto, &QCheckBox::clicked, this, &CImageConvertDlg::OnAutoClicked);
     connect(m_pCustom, &QCheckBox::clicked, this, &CImageConvertDlg::OnCustomClicked);
     connect(m_pColor, &QRadioButton::clicked, this, &CImageConvertDlg::OnColorClicked);
@@ -236,6 +245,13 @@ bool CImageConvertDlg::OpenConvertImage(const QString& strPath)
     m_strImagePath = strPath;
     m_pPath->setText(strPath);
     m_bImageLoaded = 1;
+    // Counting reads the file again but decodes no frame.
+    CPictureFrames frames;
+    m_nPictureFrames = frames.Open(strPath, &strError) ? frames.Count() : 1;
+    m_pFrameCount->setText(QStringLiteral("Frames: %1").arg(m_nPictureFrames));
+    m_pAllFrames->setEnabled(m_nPictureFrames > 1 && m_hooks.fnAppendFrame);
+    if (!m_pAllFrames->isEnabled())
+        m_pAllFrames->setChecked(false);
     UpdateThumbnail();
     return true;
 }
@@ -360,19 +376,112 @@ void CImageConvertDlg::ConvertImage()
     m_nColorMode = m_pGray->isChecked() ? 1 : 0;
     m_bAuto = m_pAuto->isChecked() ? 1 : 0;
     m_bCustom = m_pCustom->isChecked() ? 1 : 0;
+    const bool bAll = m_pAllFrames->isChecked() && m_nPictureFrames > 1 && m_hooks.fnAppendFrame &&
+                      m_pView && m_pView->GetCells();
+    if (bAll && m_hooks.fnFrameRoom && m_hooks.fnFrameRoom() < m_nPictureFrames - 1) {
+        GwMessageBox(this, QStringLiteral("The picture has %1 frames, more than this drawing can take: "
+                                          "it has room for %2 more. Nothing was converted.")
+                               .arg(m_nPictureFrames)
+                               .arg(std::max(m_hooks.fnFrameRoom(), 0)));
+        return;
+    }
+    std::vector<QWidget*> vEnabled;
     for (QWidget* pChild : findChildren<QWidget*>())
-        if (pChild != m_pProgress)
+        if (pChild != m_pProgress && pChild->isEnabled()) {
+            vEnabled.push_back(pChild);
             pChild->setEnabled(false);
-    if (m_pView && m_pView->GetCells()) {
-        const CPictureView picture{m_imgPicture.constBits(), m_imgPicture.width(), m_imgPicture.height(),
-                                   static_cast<std::size_t>(m_imgPicture.bytesPerLine())};
-        // The main window redraws the whole canvas afterwards.
-        CViewCellWriter writer(*m_pView, false);
-        m_pView->BeginEdit();
-        ::ConvertImage(picture, Params(), writer, [this](int nPercent) { m_pProgress->setValue(nPercent); });
-        m_pView->EndEdit();
+        }
+    if (bAll) {
+        if (!ConvertAllFrames()) {
+            for (QWidget* pChild : vEnabled)
+                pChild->setEnabled(true);
+            return;
+        }
+    } else if (m_pView && m_pView->GetCells()) {
+        ConvertInto(m_imgPicture, [this](int nPercent) { m_pProgress->setValue(nPercent); });
     }
     accept();
+}
+
+void CImageConvertDlg::ConvertInto(const QImage& image, const std::function<void(int)>& fnPercent)
+{
+    const CPictureView picture{image.constBits(), image.width(), image.height(),
+                               static_cast<std::size_t>(image.bytesPerLine())};
+    // The main window redraws the whole canvas afterwards.
+    CViewCellWriter writer(*m_pView, false);
+    m_pView->BeginEdit();
+    ::ConvertImage(picture, Params(), writer, fnPercent);
+    m_pView->EndEdit();
+}
+
+bool CImageConvertDlg::ConvertAllFrames()
+{
+    CPictureFrames frames;
+    QString strError;
+    if (!frames.Open(m_strImagePath, &strError)) {
+        GwMessageBox(this, QStringLiteral("Cannot read the picture %1: %2.").arg(m_strImagePath, strError));
+        return false;
+    }
+    // One frame decoded and converted at a time; Cancel is read between them.
+    const int nCount = frames.Count();
+    std::vector<int> vDelays;
+    m_bConverting = true;
+    m_bCancelled = false;
+    m_pCancel->setEnabled(true);
+    for (int i = 0; i < nCount && !m_bCancelled; ++i) {
+        QImage frame;
+        int nDelayMs = 0;
+        if (!frames.Next(&frame, &nDelayMs, &strError)) {
+            GwMessageBox(this, QStringLiteral("Cannot read the picture %1: %2. The frames converted "
+                                              "before it are kept.")
+                                   .arg(m_strImagePath, strError));
+            break;
+        }
+        if (i > 0 && !m_hooks.fnAppendFrame())
+            break;
+        ConvertInto(frame, [this, i, nCount](int nPercent) {
+            m_pProgress->setValue((i * 100 + nPercent) / nCount);
+        });
+        m_pProgress->setValue((i + 1) * 100 / nCount);
+        vDelays.push_back(nDelayMs);
+        if (m_fnFrameDone)
+            m_fnFrameDone(i);
+        QCoreApplication::processEvents();
+    }
+    m_bConverting = false;
+    m_pCancel->setEnabled(false);
+    // The picture's pace, if it has one, offered for the drawing's playback.
+    const bool bTimed = std::any_of(vDelays.begin(), vDelays.end(), [](int n) { return n > 0; });
+    if (!m_bCancelled && vDelays.size() > 1 && bTimed) {
+        const int nTenths = MedianFrameInterval(vDelays);
+        if (Ask(QStringLiteral("Play the drawing at the picture's pace, one frame every %1 seconds?")
+                    .arg(nTenths / 10.0, 0, 'f', 1)))
+            m_nNewInterval = nTenths;
+    }
+    return true;
+}
+
+bool CImageConvertDlg::Ask(const QString& strQuestion)
+{
+    GwLogForScripts("question", strQuestion);
+    if (m_fnAsk)
+        return m_fnAsk(strQuestion);
+    return QMessageBox::question(this, QStringLiteral("Glyphwright"), strQuestion) == QMessageBox::Yes;
+}
+
+void CImageConvertDlg::SetFrameHooks(SConvertFrameHooks hooks)
+{
+    m_hooks = std::move(hooks);
+    m_pAllFrames->setEnabled(m_nPictureFrames > 1 && m_hooks.fnAppendFrame);
+}
+
+void CImageConvertDlg::reject()
+{
+    if (m_bConverting) {
+        m_bCancelled = true;
+        return;
+    }
+    QDialog::reject();
 }
 
 void CImageConvertDlg::keyPressEvent(QKeyEvent* pEvent)

@@ -2,7 +2,9 @@
 // and saturation while a 200 x 200 thumbnail shows the result, chooses a
 // character ramp (or Auto, or one custom character) and colour or grey, and
 // converts the picture into the current frame from its top-left cell, as one
-// undo step. The sampling itself is the core's ConvertImage.
+// undo step. The sampling itself is the core's ConvertImage. A picture of
+// several frames (an animated GIF or WebP) can be converted whole: "All
+// frames" turns each of its frames into a frame of the drawing.
 #pragma once
 
 #include "core/image_convert.h"
@@ -10,6 +12,8 @@
 #include <QDialog>
 #include <QImage>
 #include <QString>
+
+#include <functional>
 
 class CArtView;
 class QCheckBox;
@@ -21,6 +25,15 @@ class QPushButton;
 class QRadioButton;
 class QSlider;
 class QSpinBox;
+
+// What "All frames" needs from the window around the dialog.
+struct SConvertFrameHooks {
+    // How many frames the drawing can still take.
+    std::function<int()> fnFrameRoom;
+    // A blank frame after the current one, made current in the view; false,
+    // after telling the user why, when none can be added.
+    std::function<bool()> fnAppendFrame;
+};
 
 class CImageConvertDlg : public QDialog {
     Q_OBJECT
@@ -42,6 +55,11 @@ public:
     void ConvertImage();
     // "Restore": the three sliders back to their starting positions.
     void OnRestore();
+    // Without hooks (no drawing to add frames to) "All frames" stays off.
+    void SetFrameHooks(SConvertFrameHooks hooks);
+    // Cancel while every frame is converted stops after the frame under way,
+    // keeping the frames done; otherwise it closes the dialog.
+    void reject() override;
 
     const QImage& Thumbnail() const { return m_imgThumb; }
     const QImage& Picture() const { return m_imgPicture; }
@@ -62,6 +80,9 @@ public:
     QRadioButton* ColorRadio() const { return m_pColor; }
     QRadioButton* GrayRadio() const { return m_pGray; }
     QProgressBar* Progress() const { return m_pProgress; }
+    QCheckBox* AllFramesCheck() const { return m_pAllFrames; }
+    QLabel* FrameCountLabel() const { return m_pFrameCount; }
+    QPushButton* CancelButton() const { return m_pCancel; }
     QLineEdit* PathEdit() const { return m_pPath; }
 
     // The dialog's state, as the controls last set it.
@@ -74,6 +95,14 @@ public:
     int m_bAuto = 0;
     int m_bCustom = 0;
     int m_bImageLoaded = 0;
+    int m_nPictureFrames = 1;
+    // After "All frames": the frame interval, in tenths, the user agreed to
+    // take from the picture's own delays; 0 when none.
+    int m_nNewInterval = 0;
+    // Asks a yes-or-no question; tests answer it themselves.
+    std::function<bool(const QString&)> m_fnAsk;
+    // Called after each frame of "All frames" is converted (tests cancel there).
+    std::function<void(int nFrame)> m_fnFrameDone;
 
 protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
@@ -85,6 +114,11 @@ private:
     void OnGrayClicked();
     void OnCustomClicked();
     void PrintValueTexts();
+    void ConvertInto(const QImage& image, const std::function<void(int)>& fnPercent);
+    // Every frame of the picture, the first into the current frame; false
+    // when the picture could not be read again (the user was told).
+    bool ConvertAllFrames();
+    bool Ask(const QString& strQuestion);
 
     CArtView* m_pView = nullptr;
     QImage m_imgPicture; // RGBA8888, as decoded
@@ -107,4 +141,10 @@ private:
     QPushButton* m_pRestore = nullptr;
     QPushButton* m_pConvert = nullptr;
     QProgressBar* m_pProgress = nullptr;
+    QCheckBox* m_pAllFrames = nullptr;
+    QLabel* m_pFrameCount = nullptr;
+    QPushButton* m_pCancel = nullptr;
+    SConvertFrameHooks m_hooks;
+    bool m_bConverting = false;
+    bool m_bCancelled = false;
 };

@@ -177,19 +177,20 @@ void CFrameListModel::MoveRow(int nFrom, int nTo, const QString& strFormat)
     const int nCount = rowCount();
     if (nFrom < 0 || nFrom >= nCount || nTo < 0 || nTo >= nCount || nFrom == nTo)
         return;
-    beginMoveRows({}, nFrom, nFrom, {}, nTo > nFrom ? nTo + 1 : nTo);
+    // The rows between change their contents, not their number or size: a
+    // change of data, which the view repaints, rather than a move of rows,
+    // after which it lays out every item again (thousands in a long drawing).
     const auto itFrom = m_vRows.begin() + nFrom;
     const auto itTo = m_vRows.begin() + nTo;
     if (nFrom < nTo)
         std::rotate(itFrom, itFrom + 1, itTo + 1);
     else
         std::rotate(itTo, itFrom, itFrom + 1);
-    endMoveRows();
     const int nFirst = std::min(nFrom, nTo);
     const int nLast = std::max(nFrom, nTo);
     for (int i = nFirst; i <= nLast; ++i)
         m_vRows[static_cast<std::size_t>(i)].strText = strFormat.arg(i + 1);
-    emit dataChanged(index(nFirst), index(nLast), {Qt::DisplayRole});
+    emit dataChanged(index(nFirst), index(nLast), {Qt::DisplayRole, Qt::DecorationRole});
 }
 
 void CFrameListModel::SetRows(const std::vector<quint32>& vData, const QString& strFormat)

@@ -27,6 +27,8 @@ public:
     // The item at nFrom was dragged to position nTo (counted before the
     // drag took it out).
     virtual void MoveFrameItem(int /*nFrom*/, int /*nTo*/) {}
+    // Whether a frame command can run now (the strip greys the others).
+    virtual bool CanRunFrameCommand(int /*nId*/) const { return true; }
 };
 
 class CFrameListModel;

@@ -5,6 +5,7 @@
 #include "res/command_table.h"
 
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -30,7 +31,10 @@ constexpr int HINT_X = 600; // where the hint sits when the strip is wide enough
 constexpr int HINT_Y = 8;
 constexpr int HINT_GAP = 12;
 
-const int BUTTON_COMMANDS[4] = {gw::ID_PLAY, gw::ID_PAUSE, gw::ID_ADD_FRAME, gw::ID_DELETE_FRAME};
+constexpr int BUTTON_STEP = 23;
+const int BUTTON_COMMANDS[CFrameButtonStrip::BTN_LAST] = {
+    gw::ID_PLAY, gw::ID_PAUSE, gw::ID_ADD_FRAME, gw::ID_DELETE_FRAME, gw::ID_DUPLICATE_FRAME, gw::ID_INSERT_FRAME,
+    gw::ID_MOVE_FRAME_LEFT, gw::ID_MOVE_FRAME_RIGHT, gw::ID_UNDO_FRAME_CHANGE, gw::ID_REDO_FRAME_CHANGE};
 
 // A rectangle edge: top and left in one colour, bottom and right in the other.
 void Draw3dRect(QPainter& p, const QRect& rc, const QColor& crTopLeft, const QColor& crBottomRight)
@@ -52,30 +56,57 @@ QString WidestCounter()
     return QStringLiteral("Current Frame:99999/99999");
 }
 
+// Where the second group of buttons starts: past the widest counter.
+int SecondGroupX()
+{
+    return COUNTER_X + QFontMetrics(QGuiApplication::font()).horizontalAdvance(WidestCounter()) + HINT_GAP;
+}
+
+// The area of each group of buttons, for the hover test.
+QRect GroupRect(int nFirst, int nLast)
+{
+    return CFrameButtonStrip::ButtonRect(nFirst).united(CFrameButtonStrip::ButtonRect(nLast));
+}
+
 } // namespace
 
 CFrameButtonStrip::CFrameButtonStrip(CFramePaneBar* pOwner) : QWidget(pOwner), m_pOwner(pOwner)
 {
     setMouseTracking(true);
     for (std::size_t i = 0; i < m_aImages.size(); ++i) {
-        m_aImages[i] = gw::CommandIcon(BUTTON_COMMANDS[i]).pixmap(IMAGE_SIZE, IMAGE_SIZE);
+        const QIcon icon = gw::CommandIcon(BUTTON_COMMANDS[i]);
+        m_aImages[i] = icon.pixmap(IMAGE_SIZE, IMAGE_SIZE);
+        m_aDisabledImages[i] = icon.pixmap(QSize(IMAGE_SIZE, IMAGE_SIZE), QIcon::Disabled);
     }
     // The counter and the longest hint always fit beside the buttons.
     const QFontMetrics fm(HintFont());
     int nHintWidth = 0;
-    for (int nId = BTN_NONE; nId <= BTN_DELETE; ++nId) {
+    for (int nId = BTN_NONE; nId <= BTN_LAST; ++nId) {
         nHintWidth = qMax(nHintWidth, fm.horizontalAdvance(HintText(nId)));
     }
-    setMinimumWidth(COUNTER_X + QFontMetrics(font()).horizontalAdvance(WidestCounter()) + HINT_GAP
-                    + nHintWidth + 4);
+    setMinimumWidth(ButtonRect(BTN_LAST).right() + HINT_GAP + nHintWidth + 4);
 }
 
 QRect CFrameButtonStrip::ButtonRect(int nId)
 {
-    if (nId < BTN_PLAY || nId > BTN_DELETE) {
+    if (nId < BTN_PLAY || nId > BTN_LAST) {
         return {};
     }
-    return QRect(3 + (nId - 1) * 23, 3, 20, 20);
+    if (nId <= BTN_DELETE) {
+        return QRect(3 + (nId - 1) * BUTTON_STEP, 3, 20, 20);
+    }
+    return QRect(SecondGroupX() + (nId - BTN_DUPLICATE) * BUTTON_STEP, 3, 20, 20);
+}
+
+int CFrameButtonStrip::ButtonCommand(int nId)
+{
+    return nId >= BTN_PLAY && nId <= BTN_LAST ? BUTTON_COMMANDS[nId - 1] : 0;
+}
+
+bool CFrameButtonStrip::IsEnabled(int nId) const
+{
+    const IFramePanelHost* pHost = m_pOwner->Host();
+    return nId <= BTN_DELETE || !pHost || pHost->CanRunFrameCommand(ButtonCommand(nId));
 }
 
 QString CFrameButtonStrip::HintText(int nId)
@@ -89,6 +120,13 @@ QString CFrameButtonStrip::HintText(int nId)
         return QStringLiteral("Add a frame");
     case BTN_DELETE:
         return QStringLiteral("Delete a frame");
+    case BTN_DUPLICATE:
+    case BTN_INSERT:
+    case BTN_MOVE_LEFT:
+    case BTN_MOVE_RIGHT:
+    case BTN_UNDO_CHANGE:
+    case BTN_REDO_CHANGE:
+        return QString::fromLatin1(gw::FindCommand(ButtonCommand(nId))->pszTooltip);
     default:
         return QString(23, QLatin1Char(' '));
     }
@@ -111,10 +149,10 @@ QRect CFrameButtonStrip::HintRect() const
 {
     const QFontMetrics fm(HintFont());
     int nWidth = 0;
-    for (int nId = BTN_NONE; nId <= BTN_DELETE; ++nId) {
+    for (int nId = BTN_NONE; nId <= BTN_LAST; ++nId) {
         nWidth = qMax(nWidth, fm.horizontalAdvance(HintText(nId)));
     }
-    const int nMinX = CounterRect().right() + HINT_GAP;
+    const int nMinX = qMax(CounterRect().right(), ButtonRect(BTN_LAST).right()) + HINT_GAP;
     const int nX = qMax(nMinX, qMin(HINT_X, width() - nWidth - 4));
     return QRect(nX, HINT_Y, nWidth, fm.height());
 }
@@ -124,7 +162,7 @@ void CFrameButtonStrip::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.fillRect(rect(), STRIP_FILL);
     p.fillRect(0, 0, width(), 2, STRIP_LIGHT);
-    for (int nId = BTN_PLAY; nId <= BTN_DELETE; ++nId) {
+    for (int nId = BTN_PLAY; nId <= BTN_LAST; ++nId) {
         const QRect rc = ButtonRect(nId);
         const bool bLatched = nId == m_nLatched;
         if (nId == m_nPressed || bLatched) {
@@ -136,7 +174,8 @@ void CFrameButtonStrip::paintEvent(QPaintEvent*)
             p.fillRect(rc.adjusted(1, 1, -1, -1), LATCHED_FILL);
         }
         const QPoint pt = rc.topLeft() + (bLatched ? QPoint(1, 1) : QPoint(0, 0));
-        p.drawPixmap(pt, m_aImages[static_cast<std::size_t>(nId - 1)]);
+        const auto& aImages = IsEnabled(nId) ? m_aImages : m_aDisabledImages;
+        p.drawPixmap(pt, aImages[static_cast<std::size_t>(nId - 1)]);
     }
     p.setPen(Qt::black);
     p.drawText(CounterRect(), Qt::AlignLeft | Qt::AlignTop, CounterText());
@@ -150,8 +189,8 @@ void CFrameButtonStrip::OnMouseMove(QPoint pt)
 {
     const QRect rcStrip(3, 3, 89, 20);
     m_nHover = BTN_NONE;
-    if (rcStrip.contains(pt)) {
-        for (int nId = BTN_PLAY; nId <= BTN_DELETE; ++nId) {
+    if (rcStrip.contains(pt) || GroupRect(BTN_DUPLICATE, BTN_LAST).contains(pt)) {
+        for (int nId = BTN_PLAY; nId <= BTN_LAST; ++nId) {
             if (ButtonRect(nId).contains(pt)) {
                 m_nHover = nId;
                 m_nHoverIndex = nId - 1;
@@ -196,30 +235,16 @@ void CFrameButtonStrip::mousePressEvent(QMouseEvent* pEvent)
         return;
     }
     const QPoint pt = pEvent->position().toPoint();
-    for (int nId = BTN_PLAY; nId <= BTN_DELETE; ++nId) {
-        if (!ButtonRect(nId).contains(pt)) {
+    for (int nId = BTN_PLAY; nId <= BTN_LAST; ++nId) {
+        if (!ButtonRect(nId).contains(pt) || !IsEnabled(nId)) {
             continue;
         }
         m_nPressed = m_nPressed == nId ? BTN_NONE : nId;
         m_nLatched = m_nLatched == nId ? BTN_NONE : nId;
         IFramePanelHost* pHost = m_pOwner->Host();
-        int nCommand = 0;
-        switch (m_nPressed) {
-        case BTN_PLAY:
-            nCommand = m_nLatched == BTN_PLAY ? gw::ID_PLAY : gw::ID_PAUSE;
-            break;
-        case BTN_PAUSE:
-            nCommand = gw::ID_PAUSE;
-            break;
-        case BTN_ADD:
-            nCommand = gw::ID_ADD_FRAME;
-            break;
-        case BTN_DELETE:
-            nCommand = gw::ID_DELETE_FRAME;
-            break;
-        default:
-            break;
-        }
+        // Play toggles with Pause; the others run their own command (none for 0).
+        const int nCommand = m_nPressed == BTN_PLAY ? (m_nLatched == BTN_PLAY ? gw::ID_PLAY : gw::ID_PAUSE)
+                                                    : ButtonCommand(m_nPressed);
         if (pHost && nCommand != 0) {
             pHost->RunFrameCommand(nCommand);
         }

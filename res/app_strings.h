@@ -8,6 +8,12 @@ namespace gw {
 inline constexpr char IDS_APP_TITLE[] = "Glyphwright";
 inline constexpr char IDS_UNTITLED[] = "Untitled";
 
+// The status bar's mirror pane, one text per mirror mode.
+inline constexpr char IDS_MIRROR_OFF[] = "Mirror: Off";
+inline constexpr char IDS_MIRROR_LEFT_RIGHT[] = "Mirror: Left-Right";
+inline constexpr char IDS_MIRROR_TOP_BOTTOM[] = "Mirror: Top-Bottom";
+inline constexpr char IDS_MIRROR_FOUR_WAY[] = "Mirror: Four-Way";
+
 // Message boxes (OK only, the application title as caption)
 inline constexpr char IDS_WRONG_TYPE_FILE[] = "Wrong type file!";
 inline constexpr char IDS_KEEP_ONE_FRAME[] = "Please keep one frame in WorkSpace at least!";

@@ -32,6 +32,17 @@ inline constexpr int ID_VIEW_VIEWBAR = 32827;
 inline constexpr int ID_VIEW_CHAR_PICKER = 32785;
 inline constexpr int ID_VIEW_FRAME_PANEL = 32786;
 inline constexpr int ID_VIEW_COLOR_PICKER = 32789;
+inline constexpr int ID_ONION_SKIN = 32850;
+
+// Mirror drawing: the view toolbar's drop-down button (off, or back on in
+// the mode chosen last), the four modes and the axes' places.
+inline constexpr int ID_MIRROR = 32860;
+inline constexpr int ID_MIRROR_OFF = 32861;
+inline constexpr int ID_MIRROR_LEFT_RIGHT = 32862;
+inline constexpr int ID_MIRROR_TOP_BOTTOM = 32863;
+inline constexpr int ID_MIRROR_FOUR_WAY = 32864;
+inline constexpr int ID_MIRROR_AXIS_AT_CARET = 32865;
+inline constexpr int ID_MIRROR_AXIS_CENTRE = 32866;
 
 // Control toolbar: frames and playback
 inline constexpr int ID_PLAY = 41000;

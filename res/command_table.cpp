@@ -113,8 +113,24 @@ constexpr SCommandInfo kCommands[] = {
      "Redo Frame Change", ":/icons/redo_frame_change.svg", {"Ctrl+Alt+Y", nullptr}},
     {ID_AUTO_DRAW, "Auto draw", "Draw by auto character", "Auto draw", ":/icons/auto_draw.svg", {nullptr, nullptr}},
     {ID_SHOW_GRID, "Show grid", "Show or hide grid", "Show grid", ":/icons/show_grid.svg", {nullptr, nullptr}},
+    {ID_ONION_SKIN, "Onion skin\tF3", "Show or hide the neighbouring frames faintly behind the current one",
+     "Onion skin", ":/icons/onion_skin.svg", {"F3", nullptr}},
     {ID_ZOOM_IN, "Zoom In (+)", "Zoom in", "Zoom in", ":/icons/zoom_in.svg", {nullptr, nullptr}},
     {ID_ZOOM_OUT, "Zoom Out (-)", "Zoom out", "Zoom out", ":/icons/zoom_out.svg", {nullptr, nullptr}},
+    {ID_MIRROR, nullptr, "Turn mirror drawing on or off; the arrow chooses how it mirrors", "Mirror",
+     ":/icons/mirror.svg", {nullptr, nullptr}},
+    {ID_MIRROR_OFF, "Mirror Off", "Draw without a mirror", "Mirror off", nullptr, {nullptr, nullptr}},
+    {ID_MIRROR_LEFT_RIGHT, "Mirror Left-Right", "Draw the right half as the mirror image of the left",
+     "Mirror left-right", nullptr, {nullptr, nullptr}},
+    {ID_MIRROR_TOP_BOTTOM, "Mirror Top-Bottom", "Draw the bottom half as the mirror image of the top",
+     "Mirror top-bottom", nullptr, {nullptr, nullptr}},
+    {ID_MIRROR_FOUR_WAY, "Mirror Four-Way", "Mirror left-right and top-bottom: draw one quarter",
+     "Mirror four-way", nullptr, {nullptr, nullptr}},
+    {ID_MIRROR_AXIS_AT_CARET, "Mirror Axis at Caret",
+     "Put the mirror's axes through the caret's column and row (a click on a ruler places one too)",
+     "Mirror axis at caret", nullptr, {nullptr, nullptr}},
+    {ID_MIRROR_AXIS_CENTRE, "Mirror Axis at Centre", "Put the mirror's axes back at the canvas centre",
+     "Mirror axis at centre", nullptr, {nullptr, nullptr}},
 
     // Help
     {ID_HELP_CONTENTS, "Contents", "Open main help Contents", "Open main help Contents", ":/icons/help_contents.svg",
@@ -157,6 +173,14 @@ constexpr SPaletteEntry kFreehandWidths[] = {
     {11, "Width 8", "Freehand with width 8", ":/icons/width_8.svg"},
     {12, "Width 9", "Freehand with width 9", ":/icons/width_9.svg"},
     {13, "Width 10", "Freehand with width 10", ":/icons/width_10.svg"},
+};
+
+// The values are the mirror modes (EMirrorMode's numbers).
+constexpr SPaletteEntry kMirrorModes[] = {
+    {0, "Mirror Off", "Draw without a mirror", ":/icons/mirror_off.svg"},
+    {1, "Left-Right", "Mirror left-right", ":/icons/mirror_left_right.svg"},
+    {2, "Top-Bottom", "Mirror top-bottom", ":/icons/mirror_top_bottom.svg"},
+    {3, "Four-Way", "Mirror left-right and top-bottom", ":/icons/mirror_four_way.svg"},
 };
 
 } // namespace
@@ -209,6 +233,11 @@ std::span<const SPaletteEntry> SelectModePalette()
 std::span<const SPaletteEntry> FreehandPalette()
 {
     return kFreehandWidths;
+}
+
+std::span<const SPaletteEntry> MirrorModePalette()
+{
+    return kMirrorModes;
 }
 
 QIcon AppIcon()

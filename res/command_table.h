@@ -32,7 +32,7 @@ struct SCommandInfo {
 
 // One entry of the drop-down palettes of the Select and Freehand buttons.
 struct SPaletteEntry {
-    int nValue; // the tool code the entry chooses
+    int nValue; // the tool code (or mirror mode) the entry chooses
     const char* pszLabel;
     const char* pszTooltip;
     const char* pszIcon;
@@ -59,6 +59,9 @@ QString MenuLabel(const SCommandInfo& info);
 // the Freehand button's palette (tool codes 4 to 13, widths 1 to 10).
 std::span<const SPaletteEntry> SelectModePalette();
 std::span<const SPaletteEntry> FreehandPalette();
+// Entries of the mirror button's palette: the modes off, left-right,
+// top-bottom and four-way (0 to 3).
+std::span<const SPaletteEntry> MirrorModePalette();
 
 // The application's own icon, every size from one scalable image.
 QIcon AppIcon();

@@ -49,11 +49,13 @@ void CActionTable::FinishSetup()
     static constexpr int CHECKABLE[] = {
         ID_TOOL_CURSOR, ID_TOOL_SELECT, ID_TOOL_TYPE, ID_TOOL_FREEHAND, ID_TOOL_LINE, ID_TOOL_CURVE,
         ID_TOOL_RECTANGLE, ID_TOOL_ELLIPSE, ID_TOOL_FILL, ID_TOOL_PICK, ID_TOOL_ERASE, ID_AUTO_DRAW,
-        ID_SHOW_GRID, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_TOOLBOX, ID_VIEW_CTRLBAR,
+        ID_SHOW_GRID, ID_ONION_SKIN, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_TOOLBOX, ID_VIEW_CTRLBAR,
         ID_VIEW_OTHERTOOLSBAR, ID_VIEW_VIEWBAR, ID_VIEW_CHAR_PICKER, ID_VIEW_FRAME_PANEL,
-        ID_VIEW_COLOR_PICKER};
+        ID_VIEW_COLOR_PICKER, ID_MIRROR, ID_MIRROR_OFF, ID_MIRROR_LEFT_RIGHT, ID_MIRROR_TOP_BOTTOM,
+        ID_MIRROR_FOUR_WAY};
     for (int nId : CHECKABLE) {
-        Action(nId)->setCheckable(true);
+        if (QAction* pAction = Action(nId))
+            pAction->setCheckable(true);
     }
 }
 
@@ -94,6 +96,15 @@ void CActionTable::Update(const SCommandState& state)
 
     check(ID_AUTO_DRAW, state.bAutoDraw);
     check(ID_SHOW_GRID, state.bGridShown);
+    if (Action(ID_ONION_SKIN))
+        check(ID_ONION_SKIN, state.bOnionShown);
+    if (Action(ID_MIRROR)) {
+        check(ID_MIRROR, state.nMirrorMode != 0);
+        const int MIRROR_MODES[] = {ID_MIRROR_OFF, ID_MIRROR_LEFT_RIGHT, ID_MIRROR_TOP_BOTTOM,
+                                    ID_MIRROR_FOUR_WAY};
+        for (int nMode = 0; nMode < 4; ++nMode)
+            check(MIRROR_MODES[nMode], state.nMirrorMode == nMode);
+    }
     for (const auto& [nId, bShown] : state.mapShown) {
         check(nId, bShown);
     }

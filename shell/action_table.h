@@ -18,6 +18,8 @@ struct SCommandState {
     int nFreehandTool = 0;
     bool bAutoDraw = false;
     bool bGridShown = false;
+    bool bOnionShown = false;
+    int nMirrorMode = 0; // EMirrorMode's number
     // The View menu's bars and panes, by command id: explicitly hidden or not.
     std::map<int, bool> mapShown;
     bool bFloating = false; // a block floats on the canvas

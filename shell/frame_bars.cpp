@@ -69,6 +69,11 @@ QToolBar* CFrameBars::AddToolBar(const QString& strName, const int* pIds, std::s
     for (std::size_t n = 0; n < nCount; ++n) {
         if (pIds[n] == ID_SEPARATOR) {
             pBar->addSeparator();
+        } else if (pIds[n] == ID_MIRROR) {
+            m_pMirrorButton = AddPaletteButton(pBar, ID_MIRROR, MirrorModePalette(), m_pMirrorEntries);
+            m_pMirrorButton->setObjectName(QStringLiteral("mirrorButton"));
+            // As the view toolbar's other buttons: the text beside the image.
+            m_pMirrorButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         } else {
             pBar->addAction(m_actions.Action(pIds[n]));
         }
@@ -93,19 +98,30 @@ void CFrameBars::CreateToolBars()
     m_window.addToolBar(Qt::TopToolBarArea, m_pViewBar);
 }
 
-// A tool button whose arrow opens the palette of selection modes or brush
-// widths; the button shows the image of the entry last chosen.
+// A tool button whose arrow opens the palette of selection modes, brush
+// widths or mirror modes; the button shows the image of the entry last
+// chosen.
 QToolButton* CFrameBars::AddPaletteButton(QToolBar* pBar, int nCommand, bool bFreehand)
+{
+    QToolButton* pButton = AddPaletteButton(pBar, nCommand,
+                                            bFreehand ? FreehandPalette() : SelectModePalette(),
+                                            bFreehand ? m_pFreehandEntries : m_pSelectEntries);
+    pButton->setObjectName(bFreehand ? QStringLiteral("freehandButton")
+                                     : QStringLiteral("selectButton"));
+    return pButton;
+}
+
+QToolButton* CFrameBars::AddPaletteButton(QToolBar* pBar, int nCommand,
+                                          std::span<const SPaletteEntry> entries,
+                                          QActionGroup*& pEntries)
 {
     auto* pButton = new QToolButton(pBar);
     pButton->setDefaultAction(m_actions.Action(nCommand));
     pButton->setPopupMode(QToolButton::MenuButtonPopup);
-    pButton->setObjectName(bFreehand ? QStringLiteral("freehandButton")
-                                     : QStringLiteral("selectButton"));
     auto* pMenu = new QMenu(pButton);
     auto* pGroup = new QActionGroup(pButton);
     pGroup->setExclusive(true);
-    for (const SPaletteEntry& entry : bFreehand ? FreehandPalette() : SelectModePalette()) {
+    for (const SPaletteEntry& entry : entries) {
         QAction* pEntry = pMenu->addAction(QString::fromLatin1(entry.pszLabel));
         pEntry->setIcon(QIcon(QString::fromLatin1(entry.pszIcon)));
         pEntry->setToolTip(QString::fromLatin1(entry.pszTooltip));
@@ -120,7 +136,7 @@ QToolButton* CFrameBars::AddPaletteButton(QToolBar* pBar, int nCommand, bool bFr
     }
     pMenu->setToolTipsVisible(true);
     pButton->setMenu(pMenu);
-    (bFreehand ? m_pFreehandEntries : m_pSelectEntries) = pGroup;
+    pEntries = pGroup;
     pBar->addWidget(pButton);
     return pButton;
 }
@@ -158,6 +174,9 @@ void CFrameBars::CreateStatusBar()
     m_pPosPane->setObjectName(QStringLiteral("posPane"));
     m_pPosPane->setFixedWidth(120);
     pBar->addPermanentWidget(m_pPosPane);
+    m_pMirrorPane = new QLabel(pBar);
+    m_pMirrorPane->setObjectName(QStringLiteral("mirrorPane"));
+    pBar->addPermanentWidget(m_pMirrorPane);
 }
 
 // The panes' contents come with their own work; the bars, their places and
@@ -216,6 +235,22 @@ void CFrameBars::ShowPaletteChoice(int nSelectMode, int nFreehandTool)
     };
     show(m_pSelectEntries, m_actions.Action(ID_TOOL_SELECT), nSelectMode);
     show(m_pFreehandEntries, m_actions.Action(ID_TOOL_FREEHAND), nFreehandTool);
+}
+
+void CFrameBars::ShowMirrorMode(int nMode, int nLastMode, const QString& strStatus)
+{
+    // The button shows the mode it turns on: the one in use, else the last.
+    if (QAction* pButton = m_actions.Action(ID_MIRROR); pButton && m_pMirrorEntries) {
+        for (QAction* pEntry : m_pMirrorEntries->actions()) {
+            const int nValue = pEntry->data().toInt();
+            pEntry->setChecked(nValue == nMode);
+            if (nValue == (nMode != 0 ? nMode : nLastMode) &&
+                pButton->icon().cacheKey() != pEntry->icon().cacheKey())
+                pButton->setIcon(pEntry->icon());
+        }
+    }
+    if (m_pMirrorPane)
+        m_pMirrorPane->setText(strStatus);
 }
 
 QWidget* CFrameBars::Widget(int nId) const

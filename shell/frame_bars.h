@@ -9,6 +9,11 @@
 
 #include <functional>
 #include <map>
+#include <span>
+
+namespace gw {
+struct SPaletteEntry;
+}
 
 class CActionTable;
 class QActionGroup;
@@ -43,12 +48,17 @@ public:
     // The Select and Freehand buttons show the image of the current mode,
     // and their palettes mark it.
     void ShowPaletteChoice(int nSelectMode, int nFreehandTool);
+    // The mirror button's palette marks nMode (EMirrorMode's number) and the
+    // button shows the mode it turns on; the status bar's pane the text.
+    void ShowMirrorMode(int nMode, int nLastMode, const QString& strStatus);
 
     bool IsBuilt() const { return m_pToolBox != nullptr; }
     QToolButton* SelectButton() const { return m_pSelectButton; }
     QToolButton* FreehandButton() const { return m_pFreehandButton; }
     QLabel* MessagePane() const { return m_pMessagePane; }
     QLabel* PosPane() const { return m_pPosPane; }
+    QToolButton* MirrorButton() const { return m_pMirrorButton; }
+    QLabel* MirrorPane() const { return m_pMirrorPane; }
 
 signals:
     // An entry of the Select or Freehand palette was chosen.
@@ -60,6 +70,9 @@ signals:
 private:
     QToolBar* AddToolBar(const QString& strName, const int* pIds, std::size_t nCount);
     QToolButton* AddPaletteButton(QToolBar* pBar, int nCommand, bool bFreehand);
+    QToolButton* AddPaletteButton(QToolBar* pBar, int nCommand,
+                                  std::span<const gw::SPaletteEntry> entries,
+                                  QActionGroup*& pEntries);
     QWidget* Widget(int nId) const;
 
     QMainWindow& m_window;
@@ -78,4 +91,7 @@ private:
     QDockWidget* m_pFrameDock = nullptr;
     QLabel* m_pMessagePane = nullptr;
     QLabel* m_pPosPane = nullptr;
+    QToolButton* m_pMirrorButton = nullptr;
+    QActionGroup* m_pMirrorEntries = nullptr;
+    QLabel* m_pMirrorPane = nullptr;
 };

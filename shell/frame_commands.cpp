@@ -118,6 +118,7 @@ void CFrameCommands::StopPlayback()
         m_nPlayTimer = 0;
     }
     m_bPlaying = 0;
+    m_view.PauseOnion(false);
     if (m_pFramePane) {
         m_pFramePane->SetLatched(CFrameButtonStrip::BTN_NONE);
     }
@@ -141,6 +142,8 @@ void CFrameCommands::OnPlay()
         killTimer(m_nPlayTimer);
     }
     m_bPlaying = 1;
+    // The frames play as they are, without their neighbours behind them.
+    m_view.PauseOnion(true);
     m_nPlayTimer = startTimer(m_settings.m_nFrameInterval * 100);
     m_pFramePane->SetLatched(CFrameButtonStrip::BTN_PLAY);
 }

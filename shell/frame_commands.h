@@ -52,6 +52,7 @@ public:
     void SelectFrameItem(int nIndex) override;
     // A thumbnail dragged to another place moves its frame there.
     void MoveFrameItem(int nFrom, int nTo) override;
+    bool CanRunFrameCommand(int nId) const override;
 
     // The view's initial update of a new or opened drawing.
     void AddFirstFrame(int nFrameKey, const QImage& imgThumb);
@@ -62,6 +63,10 @@ public:
     // Appends a blank frame after the last one and makes it current; false,
     // after telling the user, when the drawing cannot take another frame.
     bool AddNewFrame();
+    // Inserts a blank frame after the current one and makes it current, for
+    // a conversion that adds frames; false, after telling the user, when the
+    // drawing cannot take another frame.
+    bool InsertFrameAfterCurrent();
     // Kills the playback timer and shows the Play button released.
     void StopPlayback();
     // One step of playback, as the timer runs it.

@@ -9,6 +9,7 @@
 #include "core/backup_store.h"
 #include "panes/frame_strip.h"
 #include "res/app_strings.h"
+#include "res/command_ids.h"
 #include "ui/message_box.h"
 
 #include <vector>
@@ -102,6 +103,15 @@ bool CFrameCommands::InsertBlankFrame(int nIndex)
     return true;
 }
 
+bool CFrameCommands::InsertFrameAfterCurrent()
+{
+    StopsPlayback();
+    if (!InsertBlankFrame(m_doc.GetFrameIndex(CurrentKey()) + 1))
+        return false;
+    MarkFramesChanged();
+    return true;
+}
+
 void CFrameCommands::OnInsertFrame()
 {
     if (StopsPlayback())
@@ -159,11 +169,28 @@ void CFrameCommands::MoveFrameItem(int nFrom, int nTo)
     // The canvas keeps its frame: only the list changes, item by item, so a
     // move costs the same in a drawing of thousands of frames.
     pList->MoveItem(nFrom, nTo);
+    m_view.OnFramesReordered();
     m_nCurFrameItem = nTo;
     m_pFramePane->m_nCurFrameNo = nTo + 1;
     m_pFramePane->RepaintStrip();
     m_host.UpdateCommandUI();
     m_host.DocumentChanged();
+}
+
+bool CFrameCommands::CanRunFrameCommand(int nId) const
+{
+    switch (nId) {
+    case gw::ID_MOVE_FRAME_LEFT:
+        return CanMoveFrame(-1);
+    case gw::ID_MOVE_FRAME_RIGHT:
+        return CanMoveFrame(1);
+    case gw::ID_UNDO_FRAME_CHANGE:
+        return m_doc.CanUndoFrameChange();
+    case gw::ID_REDO_FRAME_CHANGE:
+        return m_doc.CanRedoFrameChange();
+    default:
+        return true;
+    }
 }
 
 void CFrameCommands::OnMoveFrameLeft()

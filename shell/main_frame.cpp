@@ -7,6 +7,7 @@
 #include "canvas/tools/tool_registry.h"
 #include "core/backup_store.h"
 #include "res/app_strings.h"
+#include "res/command_ids.h"
 #include "res/command_table.h"
 #include "shell/action_table.h"
 #include "shell/autosave.h"
@@ -14,6 +15,7 @@
 #include "shell/export_commands.h"
 #include "shell/file_commands.h"
 #include "shell/frame_bars.h"
+#include "shell/mirror_commands.h"
 #include "shell/print_commands.h"
 #include "ui/message_box.h"
 
@@ -36,11 +38,16 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
     m_pFiles = std::make_unique<CFileCommands>(m_doc, *m_pView, *this, this);
     m_pPrint = std::make_unique<CPrintCommands>(*m_pView, this);
     m_pEdits = std::make_unique<CEditCommands>(m_doc, *m_pView, this);
+    m_pMirror = std::make_unique<CMirrorCommands>(*m_pView, m_settings);
+    ConnectMirrorRulers();
     m_pBars = new CFrameBars(*this, *m_pActions);
     CreateActions();
     connect(m_pBars, &CFrameBars::StateDue, this, &CMainFrame::UpdateCommandUI);
     connect(m_pBars, &CFrameBars::PaletteChosen, this, [this](int nCommand, int nValue) {
-        OnPaletteEntry(nCommand, nValue);
+        if (nCommand == gw::ID_MIRROR)
+            m_pMirror->SetMode(static_cast<EMirrorMode>(nValue));
+        else
+            OnPaletteEntry(nCommand, nValue);
         UpdateCommandUI();
     });
     m_pBars->CreateMenus();
@@ -51,6 +58,8 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent)
                              [this](QDockWidget* pDock) { m_pFrames->CreatePanel(pDock); });
     m_pBars->CreateToolBox();
 
+    m_pView->SetOnionSettings(m_settings.m_onion);
+    m_pView->SetOnionShown(m_settings.m_bOnionShown == 1);
     // The first drawing: blank, default size, one frame.
     m_doc.OnNewDocument();
     m_pView->OnInitialUpdate();

@@ -29,6 +29,7 @@ class CAutosave;
 class CEditCommands;
 class CExportCommands;
 class CFrameBars;
+class CMirrorCommands;
 class CPrintCommands;
 class CColorPickerView;
 class CRulerCornerView;
@@ -119,6 +120,7 @@ public:
     CRulerView* HorzRuler() const;
     CRulerView* VertRuler() const;
     CColorPickerView* ColorPicker() const { return m_pColorPicker; }
+    CMirrorCommands& Mirror() { return *m_pMirror; }
     CAutosave* Autosave() const override { return m_pAutosave.get(); }
 
     SShellSettings& Settings() { return m_settings; }
@@ -135,6 +137,8 @@ private:
     // Building the window: the handler of every command (main_frame_actions.cpp).
     void CreateActions();
     void CreateClientArea();
+    // A click on a ruler places the mirror's axis across it.
+    void ConnectMirrorRulers();
     // Put the character and colour pickers into their docks (main_frame_panes.cpp).
     void CreateCharPicker(QDockWidget* pDock);
     void CreateColorPicker(QDockWidget* pDock);
@@ -164,6 +168,7 @@ private:
     void OnPaletteEntry(int nCommand, int nValue);
     void OnAutoDraw();
     void OnShowGrid();
+    void OnOnionSkin();
     void OnZoomIn();
     void OnZoomOut();
     void OnNextPane();
@@ -191,6 +196,7 @@ private:
     std::unique_ptr<CFileCommands> m_pFiles;
     std::unique_ptr<CPrintCommands> m_pPrint;
     std::unique_ptr<CEditCommands> m_pEdits;
+    std::unique_ptr<CMirrorCommands> m_pMirror;
 
     QMenu* m_pCanvasMenu = nullptr;
     CCharPaneView* m_pCharPicker = nullptr;

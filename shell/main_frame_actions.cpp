@@ -8,6 +8,7 @@
 #include "shell/export_commands.h"
 #include "shell/file_commands.h"
 #include "shell/frame_bars.h"
+#include "shell/mirror_commands.h"
 #include "shell/print_commands.h"
 
 using namespace gw;
@@ -30,6 +31,7 @@ void CMainFrame::CreateActions()
     CFrameBars* pBars = m_pBars;
     CPrintCommands* pPrint = m_pPrint.get();
     CEditCommands* pEdits = m_pEdits.get();
+    CMirrorCommands* pMirror = m_pMirror.get();
     const SHandler HANDLERS[] = {
         {ID_FILE_NEW, [pFiles] { pFiles->OnFileNew(); }},
         {ID_FILE_OPEN, [pFiles] { pFiles->OnFileOpen(); }},
@@ -88,8 +90,16 @@ void CMainFrame::CreateActions()
         {ID_REDO_FRAME_CHANGE, [pFrames] { pFrames->OnRedoFrameChange(); }},
         {ID_AUTO_DRAW, on(&CMainFrame::OnAutoDraw)},
         {ID_SHOW_GRID, on(&CMainFrame::OnShowGrid)},
+        {ID_ONION_SKIN, on(&CMainFrame::OnOnionSkin)},
         {ID_ZOOM_IN, on(&CMainFrame::OnZoomIn)},
         {ID_ZOOM_OUT, on(&CMainFrame::OnZoomOut)},
+        {ID_MIRROR, [pMirror] { pMirror->Toggle(); }},
+        {ID_MIRROR_OFF, [pMirror] { pMirror->SetMode(EMirrorMode::Off); }},
+        {ID_MIRROR_LEFT_RIGHT, [pMirror] { pMirror->SetMode(EMirrorMode::LeftRight); }},
+        {ID_MIRROR_TOP_BOTTOM, [pMirror] { pMirror->SetMode(EMirrorMode::TopBottom); }},
+        {ID_MIRROR_FOUR_WAY, [pMirror] { pMirror->SetMode(EMirrorMode::FourWay); }},
+        {ID_MIRROR_AXIS_AT_CARET, [pMirror] { pMirror->AxesAtCaret(); }},
+        {ID_MIRROR_AXIS_CENTRE, [pMirror] { pMirror->CentreAxes(); }},
         {ID_HELP_CONTENTS, on(&CMainFrame::OnHelpContents)},
         {ID_APP_ABOUT, on(&CMainFrame::OnAppAbout)},
         {ID_TOOL_CURSOR, on(&CMainFrame::OnToolCursor)},

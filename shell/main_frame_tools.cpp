@@ -1,8 +1,9 @@
 // Tool choice, the view and pane commands, the settings dialog, the
-// imports, the help page and the About box.
+// imports, the help page, the About box and the rulers' mirror axes.
 #include "shell/main_frame.h"
 
 #include "canvas/art_view.h"
+#include "canvas/ruler_view.h"
 #include "canvas/tool_codes.h"
 #include "core/backup_store.h"
 #include "import/figfont_dlg.h"
@@ -12,6 +13,7 @@
 #include "res/command_ids.h"
 #include "shell/about_dlg.h"
 #include "shell/autosave.h"
+#include "shell/mirror_commands.h"
 #include "shell/settings_dlg.h"
 #include "ui/app_folders.h"
 
@@ -58,6 +60,11 @@ void CMainFrame::OnAutoDraw()
     m_pView->Drawing().SetAutoDraw(!m_pView->Drawing().IsAutoDraw());
 }
 void CMainFrame::OnShowGrid() { m_pView->ToggleGrid(); }
+void CMainFrame::OnOnionSkin()
+{
+    m_pView->SetOnionShown(!m_pView->IsOnionShown());
+    m_settings.m_bOnionShown = m_pView->IsOnionShown() ? 1 : 0;
+}
 
 void CMainFrame::OnZoomIn()
 {
@@ -79,6 +86,10 @@ void CMainFrame::OnSettings()
     dlg.m_nUndoSteps = g_nUndoRedoStep;
     dlg.m_bLoop = m_settings.m_bPlayLoop;
     dlg.m_nAutosaveSecs = m_settings.m_nAutosaveSecs;
+    dlg.m_nOnionBefore = m_settings.m_onion.nBefore;
+    dlg.m_nOnionAfter = m_settings.m_onion.nAfter;
+    dlg.m_crOnionBefore = m_settings.m_onion.crBefore;
+    dlg.m_crOnionAfter = m_settings.m_onion.crAfter;
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
@@ -87,6 +98,9 @@ void CMainFrame::OnSettings()
     m_settings.m_bPlayLoop = dlg.m_bLoop;
     m_settings.m_nAutosaveSecs = dlg.m_nAutosaveSecs;
     m_pAutosave->SetInterval(m_settings.m_nAutosaveSecs);
+    m_settings.m_onion = SOnionSettings{dlg.m_nOnionBefore, dlg.m_nOnionAfter, dlg.m_crOnionBefore,
+                                        dlg.m_crOnionAfter}.Clamped();
+    m_pView->SetOnionSettings(m_settings.m_onion);
     // At once, not only at exit: a crash must not lose them.
     m_settings.Write();
 }
@@ -97,9 +111,20 @@ void CMainFrame::OnImageConvert()
     // pending shape is settled first.
     CommitPendingEdits();
     CImageConvertDlg dlg(m_pView, this);
+    // "All frames" adds each frame after the one just converted, whose
+    // thumbnail is renewed first.
+    dlg.SetFrameHooks({[this] { return MAX_FRAME_KEY + 1 - m_doc.GetNextFrameKey(); },
+                       [this] {
+                           RefreshFrameThumbnail();
+                           return m_pFrames->InsertFrameAfterCurrent();
+                       }});
     if (dlg.exec() == QDialog::Accepted) {
         m_pView->Refresh(CArtView::REFRESH_ALL);
         RefreshFrameThumbnail();
+        if (dlg.m_nNewInterval > 0) {
+            m_settings.m_nFrameInterval = dlg.m_nNewInterval;
+            m_settings.Write();
+        }
     }
     UpdateCommandUI();
 }
@@ -130,4 +155,16 @@ void CMainFrame::OnAppAbout()
 {
     CAboutDlg dlg(this);
     dlg.exec();
+}
+
+void CMainFrame::ConnectMirrorRulers()
+{
+    const auto picked = [this](bool bColumns) {
+        return [this, bColumns](int nHalfCells) {
+            if (m_pMirror->AxisPicked(bColumns, nHalfCells))
+                UpdateCommandUI();
+        };
+    };
+    connect(HorzRuler(), &CRulerView::AxisPicked, this, picked(true));
+    connect(VertRuler(), &CRulerView::AxisPicked, this, picked(false));
 }

@@ -8,6 +8,7 @@
 #include "shell/edit_commands.h"
 #include "shell/frame_bars.h"
 #include "shell/frame_commands.h"
+#include "shell/mirror_commands.h"
 
 using namespace gw;
 
@@ -21,6 +22,8 @@ void CMainFrame::UpdateCommandUI()
     state.nFreehandTool = m_nFreehandTool;
     state.bAutoDraw = m_pView->Drawing().IsAutoDraw();
     state.bGridShown = m_pView && m_pView->IsGridShown();
+    state.bOnionShown = m_pView && m_pView->IsOnionShown();
+    state.nMirrorMode = static_cast<int>(m_pMirror->Mode());
     state.mapShown = m_pBars->ShownStates();
     m_pEdits->FillState(state);
     state.bCanUndoFrameChange = m_doc.CanUndoFrameChange();
@@ -29,4 +32,5 @@ void CMainFrame::UpdateCommandUI()
     state.bCanMoveFrameRight = m_pFrames->CanMoveFrame(1);
     m_pActions->Update(state);
     m_pBars->ShowPaletteChoice(m_nSelectMode, m_nFreehandTool);
+    m_pBars->ShowMirrorMode(state.nMirrorMode, m_settings.m_nMirrorLastMode, m_pMirror->StatusText());
 }

@@ -4,6 +4,7 @@
 #include "canvas/tools/view_cell_writer.h"
 #include "canvas/view_host.h"
 #include "core/cell_algorithms.h"
+#include "core/mirror_writer.h"
 
 void CFillTool::OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev)
 {
@@ -17,7 +18,8 @@ void CFillTool::OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev)
     {
         // Every cell is redrawn afterwards, so the fill itself draws nothing.
         CToolEdit edit(ctx, false);
-        FloodFill(edit.Writer(), ev.nCol, ev.nRow, ch);
+        // Under a mirror: the region and its images (core/mirror_writer.h).
+        MirroredFloodFill(edit.Writer(), ctx.Drawing().Mirror(), ev.nCol, ev.nRow, ch);
     }
     ctx.Refresh(CToolContext::REFRESH_ALL);
     if (IViewHost* pHost = ctx.Host())

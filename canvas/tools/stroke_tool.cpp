@@ -6,6 +6,7 @@
 #include "canvas/view_host.h"
 #include "core/auto_line.h"
 #include "core/cell_algorithms.h"
+#include "core/mirror_writer.h"
 
 namespace {
 QPoint CellOf(const CToolContext& ctx, QPoint ptCanvas)
@@ -20,7 +21,7 @@ void DrawAutoLine(CToolContext& ctx, QPoint pt0, QPoint pt1)
 {
     class CCellTarget : public IAutoLineTarget {
     public:
-        CCellTarget(CViewCellWriter& writer, COLORREF cr) : m_writer(writer), m_cr(cr) {}
+        CCellTarget(ICellWriter& writer, COLORREF cr) : m_writer(writer), m_cr(cr) {}
         int Cols() const override { return m_writer.Cols(); }
         int Rows() const override { return m_writer.Rows(); }
         void WriteAuto(int nCol, int nRow, uint8_t ch) override
@@ -33,10 +34,11 @@ void DrawAutoLine(CToolContext& ctx, QPoint pt0, QPoint pt1)
         }
 
     private:
-        CViewCellWriter& m_writer;
+        ICellWriter& m_writer;
         COLORREF m_cr;
     };
-    CViewCellWriter writer(ctx);
+    CViewCellWriter view(ctx);
+    CMirrorWriter writer(view, ctx.Drawing().Mirror());
     CCellTarget target(writer, ctx.GetTextColor());
     ctx.Shapes().AutoLine().Draw(target, pt0.x(), pt0.y(), pt1.x(), pt1.y(), ctx.GetCellWidth(),
                                  ctx.GetCellHeight());
@@ -59,7 +61,8 @@ void CStrokeTool::OnMousePress(CToolContext& ctx, const CToolMouseEvent& ev)
         ctx.Shapes().AutoLine().Reset(ev.nCol, ev.nRow);
         return;
     }
-    CViewCellWriter writer(ctx);
+    CViewCellWriter view(ctx);
+    CMirrorWriter writer(view, ctx.Drawing().Mirror());
     ApplyBrush(writer, ev.nCol, ev.nRow, ctx.Drawing().BrushWidth(), StrokeChar(ctx),
                ctx.GetTextColor());
     ctx.Refresh(CToolContext::REFRESH_VISIBLE);
@@ -80,7 +83,8 @@ void CStrokeTool::OnMouseMove(CToolContext& ctx, const CToolMouseEvent& ev)
     }
     if (!m_bStroking || ptCell == m_ptCell)
         return;
-    CViewCellWriter writer(ctx);
+    CViewCellWriter view(ctx);
+    CMirrorWriter writer(view, ctx.Drawing().Mirror());
     DrawCellLine(writer, m_ptCell.x(), m_ptCell.y(), ptCell.x(), ptCell.y(),
                  ctx.Drawing().BrushWidth(), StrokeChar(ctx), ctx.GetTextColor());
     m_ptCell = ptCell;

@@ -6,6 +6,7 @@
 #include "canvas/tools/view_cell_writer.h"
 #include "canvas/view_host.h"
 #include "core/edit_bracket.h"
+#include "core/mirror_writer.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -167,7 +168,8 @@ void CTypeTool::TypeChar(CToolContext& ctx, uint8_t ch)
         return;
     {
         CToolEdit edit(ctx);
-        edit.Writer().SetCell(m_nCaretCol - 1, m_nCaretRow - 1, ch, ctx.GetCells()[nIndex].crColor);
+        CMirrorWriter(edit.Writer(), ctx.Drawing().Mirror())
+            .SetCell(m_nCaretCol - 1, m_nCaretRow - 1, ch, ctx.GetCells()[nIndex].crColor);
         // At the last cell of the last row the next point is off the canvas.
         MoveCaret(ctx, NextCellPoint(ctx));
     }
@@ -185,7 +187,8 @@ void CTypeTool::Backspace(CToolContext& ctx)
     const int nCols = ctx.GetCols();
     {
         CToolEdit edit(ctx);
-        edit.Writer().SetCell(nIndex % nCols, nIndex / nCols, ' ', ctx.GetCells()[nIndex].crColor);
+        CMirrorWriter(edit.Writer(), ctx.Drawing().Mirror())
+            .SetCell(nIndex % nCols, nIndex / nCols, ' ', ctx.GetCells()[nIndex].crColor);
         MoveCaret(ctx, PrevCellPoint(ctx));
     }
     ctx.Refresh(CToolContext::REFRESH_VISIBLE);

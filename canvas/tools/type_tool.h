@@ -28,7 +28,7 @@ public:
     void ColourCaretCell(CToolContext& ctx, COLORREF cr) override;
 
     // The caret's cell, 0-based, and its blink phase.
-    QPoint CaretCell() const { return {m_nCaretCol - 1, m_nCaretRow - 1}; }
+    QPoint CaretCell() const override { return {m_nCaretCol - 1, m_nCaretRow - 1}; }
     bool IsCaretVisible() const { return m_bCaretVisible; }
 
 private:

@@ -235,6 +235,59 @@ private slots:
         QCOMPARE(fx.InkInCell(7, 5), 0);
     }
 
+    // A zoom draws the visible part at the paint and the rest later, a frame
+    // switch keeps the layers: what is shown, scrolled to or read is what a
+    // full redraw gives, and no cell of the previous frame is left behind.
+    void lateDrawingShowsWhatAFullRedrawShows()
+    {
+        CViewFixture fx(30, 40, {200, 150});
+        CArtView& view = fx.View();
+        const auto fill = [&](int nSeed) {
+            CEditBracket bracket(fx.m_doc);
+            bracket.BeginEdit();
+            for (int i = 0; i < 30 * 40; ++i) {
+                fx.m_doc.GetCurCells()[i].chChar = static_cast<uint8_t>(33 + (i * nSeed) % 90);
+                fx.m_doc.GetCurCells()[i].crColor = static_cast<COLORREF>(0x102030 * (i % 7 + nSeed));
+            }
+            bracket.EndEdit();
+        };
+        const auto shown = [&] {
+            const QRect rc = QRect(QPoint(view.GetScrollX(), view.GetScrollY()), view.viewport()->size())
+                                 .intersected(QRect(0, 0, view.GetCanvasWidth(), view.GetCanvasHeight()));
+            return view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32).copy(
+                rc.translated(-view.GetScrollX(), -view.GetScrollY()));
+        };
+        const auto full = [&](const QRect& rc) {
+            view.Refresh(CArtView::REFRESH_ALL);
+            return view.CompositionLayer().copy(rc);
+        };
+        const int nFirst = fx.m_doc.GetFrames().begin()->first;
+        fill(7);
+        view.Refresh(CArtView::REFRESH_ALL);
+        const QImage imgFirst = view.CompositionLayer().copy();
+
+        view.ZoomIn();
+        QImage imgShown = shown();
+        QCOMPARE(imgShown, full(QRect(QPoint(0, 0), imgShown.size())));
+        view.ZoomOut();
+        view.ScrollTo(view.GetCellWidth() * 15, view.GetCellHeight() * 12);
+        imgShown = shown();
+        QCOMPARE(imgShown, full(QRect(QPoint(view.GetScrollX(), view.GetScrollY()), imgShown.size())));
+        const QImage imgLate = view.CompositionLayer().copy();
+        QCOMPARE(imgLate, full(imgLate.rect()));
+
+        const uchar* pText = view.TextLayer().constBits();
+        fx.m_doc.SelectFrame(fx.m_doc.DuplicateFrame(nFirst));
+        view.SetCells(fx.m_doc.GetCurCells());
+        fill(11);
+        fx.m_doc.SelectFrame(nFirst);
+        view.SetCells(fx.m_doc.GetCurCells());
+        view.RebuildLayers();
+        view.Refresh(CArtView::REFRESH_ALL);
+        QCOMPARE(view.TextLayer().constBits(), pText);
+        QCOMPARE(view.CompositionLayer(), imgFirst);
+    }
+
     void undoAndRedoRepaintTheFrame()
     {
         CViewFixture fx(10, 10);

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QPainter>
 
+#include <array>
 #include <cstdlib>
 
 namespace {
@@ -185,6 +186,102 @@ private slots:
                 const bool bColEnd = (x + 1) % nCellW == 0 && x != img.width() - 1;
                 const QRgb rgbWant = bRowTop || bColEnd ? rgbGrid : RGB_KEY;
                 QVERIFY2(img.pixel(x, y) == rgbWant, qPrintable(QString("%1,%2").arg(x).arg(y)));
+            }
+        }
+    }
+
+    // Every pair of canvas-sized layers, at widths whose plain rows would be
+    // whole pages (1024 px) or odd sizes: a row of one starts at least a
+    // quarter page from the same row of any other, modulo 4 KiB, so copies
+    // between them never read what the processor takes for a pending write.
+    void layerRowsStartApartWithinPages_data()
+    {
+        QTest::addColumn<QSize>("sz");
+        QTest::newRow("1024 wide") << QSize(1024, 480);
+        QTest::newRow("2048 wide") << QSize(2048, 64);
+        QTest::newRow("odd") << QSize(1283, 97);
+        QTest::newRow("one pixel") << QSize(0, 0);
+    }
+    void layerRowsStartApartWithinPages()
+    {
+        QFETCH(QSize, sz);
+        CViewLayers layers;
+        layers.Create(sz, qRgb(255, 255, 255));
+        const std::array<const QImage*, 4> vLayers = {&layers.m_imgText, &layers.m_imgOverlay,
+                                                      &layers.m_imgGrid, &layers.m_imgComposition};
+        for (const QImage* pImg : vLayers) {
+            QCOMPARE(pImg->size(), sz.expandedTo(QSize(1, 1)));
+            QVERIFY(pImg->bytesPerLine() % 4096 != 0);
+        }
+        const int h = vLayers[0]->height();
+        for (int y : {0, 1, h / 2, h - 1}) {
+            for (size_t i = 0; i < vLayers.size(); ++i) {
+                for (size_t j = i + 1; j < vLayers.size(); ++j) {
+                    const auto nA = reinterpret_cast<quintptr>(vLayers[i]->constScanLine(y));
+                    const auto nB = reinterpret_cast<quintptr>(vLayers[j]->constScanLine(y));
+                    const quintptr nDist = (nA - nB) % 4096;
+                    QVERIFY2(std::min(nDist, 4096 - nDist) >= 1024,
+                             qPrintable(QString("layers %1 and %2, row %3").arg(i).arg(j).arg(y)));
+                }
+            }
+        }
+    }
+
+    // Layers of an unchanged size are the same memory, the grid with its
+    // lines and the overlay blank again; a new size brings new layers.
+    void resizeKeepsLayersOfTheSameSize()
+    {
+        CCellGeometry geom;
+        geom.SetGridSize(4, 6);
+        geom.SetCellSize(5, 9);
+        CViewLayers layers;
+        QVERIFY(layers.Resize(geom.CanvasSize()));
+        layers.DrawGrid(geom);
+        const QImage imgGrid = layers.m_imgGrid.copy();
+        const uchar* pText = layers.m_imgText.constBits();
+        layers.MarkOverlayAll();
+        layers.m_imgOverlay.fill(qRgb(9, 9, 9));
+        QVERIFY(!layers.Resize(geom.CanvasSize()));
+        layers.DrawGrid(geom);
+        QCOMPARE(layers.m_imgText.constBits(), pText);
+        QCOMPARE(layers.m_imgGrid, imgGrid);
+        QCOMPARE(layers.m_imgOverlay, Filled(geom.CanvasSize(), RGB_KEY));
+        geom.SetGridSize(5, 6);
+        QVERIFY(layers.Resize(geom.CanvasSize()));
+        QCOMPARE(layers.m_imgOverlay.size(), geom.CanvasSize());
+    }
+
+    // The clear wipes what was marked and nothing else: a block marked as a
+    // rectangle, a line drawn by QPainter and marked by its ends (steep,
+    // shallow, diagonal), and a pixel never marked, which stays.
+    void clearOverlayWipesWhatWasMarked_data()
+    {
+        QTest::addColumn<QPoint>("pt1");
+        QTest::newRow("diagonal") << QPoint(63, 47);
+        QTest::newRow("shallow") << QPoint(63, 5);
+        QTest::newRow("steep") << QPoint(4, 47);
+    }
+    void clearOverlayWipesWhatWasMarked()
+    {
+        QFETCH(QPoint, pt1);
+        const QRgb rgbInk = qRgb(200, 0, 0);
+        CViewLayers layers;
+        layers.Create({64, 48}, qRgb(255, 255, 255));
+        {
+            QPainter painter(&layers.m_imgOverlay);
+            painter.fillRect(QRect(3, 30, 5, 6), rgbInk);
+            painter.setPen(QColor::fromRgb(rgbInk));
+            painter.drawLine(QPoint(1, 1), pt1);
+        }
+        layers.MarkOverlay(QRect(3, 30, 5, 6));
+        layers.MarkOverlayLine(QPoint(1, 1), pt1, 3);
+        layers.m_imgOverlay.setPixel(62, 45 - pt1.x() / 2, rgbInk);
+        layers.ClearOverlay();
+        for (int y = 0; y < 48; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                const bool bKept = x == 62 && y == 45 - pt1.x() / 2;
+                QVERIFY2(layers.m_imgOverlay.pixel(x, y) == (bKept ? rgbInk : RGB_KEY),
+                         qPrintable(QString("%1,%2").arg(x).arg(y)));
             }
         }
     }

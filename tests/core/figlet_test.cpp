@@ -21,6 +21,18 @@
 namespace {
 using Rows = std::vector<std::string>;
 
+// A scratch folder of this process' own: the plain and sanitized test
+// programs run side by side and must not write each other's files.
+std::string ScratchDir()
+{
+    static const std::string str = [] {
+        std::string strDir = testing::TempDir() + "figlet_test_" + std::to_string(getpid()) + "/";
+        std::filesystem::create_directories(strDir);
+        return strDir;
+    }();
+    return str;
+}
+
 // A font whose glyph A and B have the given rows (end marks added here).
 FigFont MakeFont(int32_t nOldLayout, const Rows& a, const Rows& b)
 {
@@ -77,7 +89,7 @@ TEST(FigFont, HeaderWordsGlyphLinesAndRefusals)
 
 TEST(FigFont, FilesAreReadWithinTheSizeLimit)
 {
-    const std::string strDir = testing::TempDir();
+    const std::string strDir = ScratchDir();
     std::ofstream(strDir + "fig_ok.flf") << "flf2a$ 1 1 1 0 0\nz@@\n";
     const std::string strBig = strDir + "fig_big.flf";
     std::ofstream(strBig) << "flf2a$ 1 1 1 0 0\n";
@@ -219,7 +231,7 @@ TEST(FigRender, OutputPastTheLimitIsRefused)
 // start new lines), or "(failed)".
 std::string ProgramOutput(const std::string& strCommand, const std::string& strText)
 {
-    const std::string strInput = testing::TempDir() + "figlet_input.txt";
+    const std::string strInput = ScratchDir() + "figlet_input.txt";
     std::ofstream(strInput, std::ios::binary) << strText << '\n';
     FILE* pipe = popen((strCommand + " < " + strInput).c_str(), "r");
     if (pipe == nullptr)
@@ -268,7 +280,7 @@ TEST(FigRender, SpacingsMatchTheFigletProgram)
         "flf2a$ 3 2 8 0 0 1 128",  // right to left, universal smushing
     };
     for (std::size_t n = 0; n < std::size(szHeaders); ++n) {
-        vFonts.push_back(testing::TempDir() + "hand" + std::to_string(n) + ".flf");
+        vFonts.push_back(ScratchDir() + "hand" + std::to_string(n) + ".flf");
         std::ofstream(vFonts.back(), std::ios::binary) << HandMadeFont(szHeaders[n]);
     }
     const char* const szTexts[] = {

@@ -231,3 +231,20 @@ TEST(ImageConvert, OnePassMatchesThePlainReading)
     }
 }
 } // namespace
+
+TEST(ImageConvert, MedianFrameIntervalInTenths)
+{
+    const struct {
+        std::vector<int> vDelaysMs;
+        int nTenths;
+    } kCases[] = {
+        {{}, 0},                     // nothing to go by
+        {{100, 200, 200, 300}, 2},   // the median, not the mean
+        {{300, 100}, 3},             // an even count takes the upper middle
+        {{149}, 1}, {{150}, 2},      // rounded to the nearest tenth
+        {{0, 20}, 1}, {{-5}, 1},     // never faster than the drawing plays
+        {{20000, 60000}, 100},       // nor slower
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(MedianFrameInterval(c.vDelaysMs), c.nTenths) << testing::PrintToString(c.vDelaysMs);
+}

@@ -1,12 +1,14 @@
 // The image conversion dialog: which controls each choice enables, the sliders'
 // values and Restore, the thumbnail (grey box first, grey mode), the two refusals
-// of Convert, an unreadable picture, and a conversion into a view as one undo step.
+// of Convert, an unreadable picture, and a conversion into a view as one undo step;
+// an animated GIF converted frame by frame, against each frame converted as a still.
 #include "canvas/art_view.h"
 #include "canvas/tools/tool_registry.h"
 #include "canvas/view_host.h"
 #include "core/art_doc.h"
 #include "import/image_convert_dlg.h"
 #include "tests/panes/qt_test_main.h"
+#include "tests/ui/animated_gif.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,7 +18,59 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QLabel>
 #include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+// The cells a conversion writes, by place.
+struct CWrittenCells : ICellWriter {
+    CWrittenCells(int nCols, int nRows) : m_nCols(nCols), m_nRows(nRows) {}
+    int Cols() const override { return m_nCols; }
+    int Rows() const override { return m_nRows; }
+    uint8_t GetChar(int, int) const override { return ' '; }
+    COLORREF GetColor(int, int) const override { return 0; }
+    void SetCell(int nCol, int nRow, uint8_t ch, COLORREF cr) override { m_cells[{nCol, nRow}] = {ch, cr}; }
+    int m_nCols, m_nRows;
+    std::map<std::pair<int, int>, std::pair<uint8_t, COLORREF>> m_cells;
+};
+
+// A drawing of 10 x 20 cells in a view, and the frame hooks the main window
+// would give the dialog.
+struct CDrawing {
+    CDrawing()
+    {
+        doc.SetCanvasSize(10, 20);
+        doc.OnNewDocument();
+        pView = std::make_unique<CArtView>(doc, &host);
+        RegisterStandardTools(*pView);
+        pView->resize(400, 300);
+        pView->OnInitialUpdate();
+    }
+    SConvertFrameHooks Hooks()
+    {
+        return {[this] { return nRoom; }, [this] {
+                    int nIndex = 0;
+                    for (const auto& [nKey, pCells] : doc.GetFrames())
+                        if (pCells == doc.GetCurCells())
+                            nIndex = doc.GetFrameIndex(nKey);
+                    if (doc.InsertFrame(nIndex + 1) < 0)
+                        return false;
+                    pView->SetCells(doc.GetCurCells());
+                    pView->ClearCanvas();
+                    return true;
+                }};
+    }
+    IViewHost host;
+    CArtDoc doc;
+    std::unique_ptr<CArtView> pView;
+    int nRoom = 100;
+};
+
+} // namespace
 
 class CImageConvertDlgTest : public QObject {
     Q_OBJECT
@@ -122,7 +176,83 @@ private slots:
         QCOMPARE(doc.GetCurCells()[3].chChar, ' ');
     }
 
+    void allFramesGiveAFrameEachAsStillsWouldAndOfferThePicturesPace()
+    {
+        CDrawing drawing;
+        CImageConvertDlg dlg(drawing.pView.get());
+        const QString strGif = WriteBytes("anim.gif", MakeAnimatedGif(48, 32, kDisposalFrames));
+        QVERIFY(dlg.OpenConvertImage(strGif));
+        QCOMPARE(dlg.FrameCountLabel()->text(), QStringLiteral("Frames: 4"));
+        QVERIFY(!dlg.AllFramesCheck()->isEnabled()); // no drawing to add frames to yet
+        dlg.SetFrameHooks(drawing.Hooks());
+        QVERIFY(dlg.AllFramesCheck()->isEnabled());
+        dlg.AllFramesCheck()->setChecked(true);
+        dlg.WidthSpin()->setValue(12);
+        QStringList vAsked;
+        dlg.m_fnAsk = [&](const QString& str) { return vAsked << str, true; };
+        dlg.ConvertButton()->click();
+        QVERIFY(dlg.result() == QDialog::Accepted && m_vMessages.isEmpty());
+        QCOMPARE(drawing.doc.GetFrameCount(), 4);
+        QCOMPARE(vAsked.size(), 1);
+        QCOMPARE(dlg.m_nNewInterval, 2); // 100, 200, 200 and 300 ms
+        QCOMPARE(dlg.Progress()->value(), 100);
+
+        const auto vShown = ComposeGifFrames(48, 32, kDisposalFrames);
+        int nFrame = 0;
+        for (const auto& [nKey, pCells] : drawing.doc.GetFrames()) {
+            CWrittenCells still(20, 10);
+            ConvertImage({vShown[std::size_t(nFrame)].data(), 48, 32, 48 * 4}, dlg.Params(), still);
+            QVERIFY(still.m_cells.size() >= 12 * 4);
+            for (const auto& [place, cell] : still.m_cells) {
+                const CharCell& got = pCells[place.second * 20 + place.first];
+                if (got.chChar != cell.first || got.crColor != cell.second)
+                    QFAIL(qPrintable(QStringLiteral("frame %1 differs at column %2, row %3")
+                                         .arg(nFrame).arg(place.first).arg(place.second)));
+            }
+            QCOMPARE(pCells[19].chChar, ' '); // beyond the converted columns
+            ++nFrame;
+        }
+        // Added frames are frame changes of their own: the last goes first.
+        QVERIFY(drawing.doc.UndoFrameChange() >= 0);
+        QCOMPARE(drawing.doc.GetFrameCount(), 3);
+    }
+
+    void allFramesStopsOnCancelAndRefusesMoreFramesThanTheDrawingTakes()
+    {
+        CDrawing drawing;
+        CImageConvertDlg dlg(drawing.pView.get());
+        dlg.SetFrameHooks(drawing.Hooks());
+        QVERIFY(dlg.OpenConvertImage(WriteBytes("anim.gif", MakeAnimatedGif(48, 32, kDisposalFrames))));
+        dlg.AllFramesCheck()->setChecked(true);
+        drawing.nRoom = 2;
+        dlg.ConvertButton()->click();
+        QVERIFY(m_vMessages.takeFirst().startsWith(QStringLiteral("The picture has 4 frames, more than")));
+        QVERIFY(dlg.result() != QDialog::Accepted && dlg.ConvertButton()->isEnabled());
+        QCOMPARE(drawing.doc.GetFrameCount(), 1);
+
+        drawing.nRoom = 3;
+        bool bAsked = false;
+        dlg.m_fnAsk = [&](const QString&) { return bAsked = true; };
+        dlg.m_fnFrameDone = [&](int nFrame) {
+            if (nFrame == 1)
+                dlg.CancelButton()->click();
+        };
+        dlg.ConvertButton()->click();
+        // The frames done stay; nothing is asked of a cancelled conversion.
+        QVERIFY(dlg.result() == QDialog::Accepted && m_vMessages.isEmpty() && !bAsked);
+        QCOMPARE(drawing.doc.GetFrameCount(), 2);
+        QCOMPARE(dlg.m_nNewInterval, 0);
+    }
+
 private:
+    QString WriteBytes(const char* pszName, const std::string& data)
+    {
+        QFile file(m_dir.filePath(QString::fromLatin1(pszName)));
+        if (!file.open(QIODevice::WriteOnly) || file.write(data.data(), qint64(data.size())) != qint64(data.size()))
+            return {};
+        return file.fileName();
+    }
+
     // A picture file of one colour, written into the test's folder.
     QString WritePicture(const char* pszName, QSize size, QColor col)
     {

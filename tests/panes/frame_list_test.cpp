@@ -66,6 +66,45 @@ private slots:
         QCOMPARE(model.RowData(0), Items(3)[1]);
     }
 
+    // A moved item takes its data and picture along, the items between are
+    // titled again, the view keeps its item count and the selection goes
+    // with the moved frame.
+    void movedItemsKeepTheirPictures_data()
+    {
+        QTest::addColumn<int>("nFrom");
+        QTest::addColumn<int>("nTo");
+        QTest::addColumn<QList<int>>("vOrder");
+        QTest::newRow("to the right") << 0 << 2 << QList<int>{1, 2, 0, 3};
+        QTest::newRow("to the left") << 3 << 1 << QList<int>{0, 3, 1, 2};
+        QTest::newRow("one place") << 1 << 2 << QList<int>{0, 2, 1, 3};
+        QTest::newRow("out of range") << 1 << 4 << QList<int>{0, 1, 2, 3};
+    }
+    void movedItemsKeepTheirPictures()
+    {
+        QFETCH(int, nFrom);
+        QFETCH(int, nTo);
+        QFETCH(QList<int>, vOrder);
+        CFramePaneView view;
+        for (quint32 nData : Items(4)) {
+            const int nItem = view.AppendItem(view.AddThumbnail(Picture(nData)));
+            view.SetItemData(nItem, nData);
+            view.SetItemText(nItem, QStringLiteral("Frame:%1").arg(nItem + 1));
+        }
+        view.SelectItem(nFrom);
+        view.MoveItem(nFrom, nTo);
+        QCOMPARE(view.count(), 4);
+        for (int i = 0; i < 4; ++i) {
+            const quint32 nData = Items(4)[std::size_t(vOrder[i])];
+            QCOMPARE(view.ItemData(i), nData);
+            QCOMPARE(view.ItemText(i), QStringLiteral("Frame:%1").arg(i + 1));
+            const QModelIndex idx = view.model()->index(i, 0);
+            const QImage img = view.model()->data(idx, Qt::DecorationRole).value<QPixmap>().toImage();
+            QCOMPARE(img.pixel(0, 0), QColor::fromRgb(nData & 0xFFFFFF).rgb());
+        }
+        if (nTo < 4)
+            QCOMPARE(view.SelectedIndex(), nTo);
+    }
+
     void madePicturesBeyondTheBudgetAreDroppedAndMadeAgain()
     {
         CFrameListModel model;

@@ -183,7 +183,8 @@ private slots:
         for (int id : kViewToolbar)
             if (id != ID_SEPARATOR)
                 labels << QString::fromLatin1(FindCommand(id)->pszTooltip);
-        QCOMPARE(labels, QStringList({"Auto draw", "Show grid", "Character picker", "Frame panel", "Color picker"}));
+        QCOMPARE(labels, QStringList({"Auto draw", "Show grid", "Onion skin", "Character picker", "Frame panel",
+                                      "Color picker", "Mirror"}));
     }
 
     void shortcuts_data()

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 class CDialogsTest : public QObject {
     Q_OBJECT
@@ -105,6 +106,34 @@ private slots:
         QCOMPARE(dlg.m_nInterval, 5u);
         QCOMPARE(dlg.m_nUndoSteps, 100u);
         QCOMPARE(dlg.m_bLoop, 1);
+    }
+
+    void settingsOnionFields()
+    {
+        CDialogRecorder rec;
+        CSettingsDlg dlg;
+        dlg.m_nInterval = 5;
+        dlg.m_nUndoSteps = 100;
+        dlg.m_nOnionBefore = 2;
+        dlg.m_nOnionAfter = 0;
+        dlg.m_crOnionBefore = 0x0000FF;
+        dlg.m_crOnionAfter = 0xFF0000;
+        dlg.show();
+        QCOMPARE(dlg.OnionBeforeEdit()->text(), QStringLiteral("2"));
+        QCOMPARE(dlg.OnionAfterEdit()->text(), QStringLiteral("0"));
+        QCOMPARE(dlg.OnionBeforeButton()->text(), QStringLiteral("#ff0000"));
+        QCOMPARE(dlg.OnionAfterButton()->text(), QStringLiteral("#0000ff"));
+        dlg.OnionAfterEdit()->setText(QStringLiteral("4"));
+        dlg.accept();
+        QCOMPARE(rec.m_vMessages, QStringList{QStringLiteral("Please enter an integer between 0 and 3.")});
+        QCOMPARE(dlg.m_nOnionAfter, 0);
+        rec.m_vMessages.clear();
+        dlg.OnionAfterEdit()->setText(QStringLiteral("3"));
+        dlg.accept();
+        QVERIFY(rec.m_vMessages.isEmpty());
+        QCOMPARE(dlg.m_nOnionBefore, 2);
+        QCOMPARE(dlg.m_nOnionAfter, 3);
+        QCOMPARE(dlg.m_crOnionBefore, COLORREF{0x0000FF});
     }
 
     void settingsShowsCallerValuesAndTakesEdits()

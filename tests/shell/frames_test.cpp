@@ -485,12 +485,45 @@ private slots:
     {
         CMainFrame frame;
         CFrameButtonStrip* pStrip = frame.FramePanel()->Strip();
+        const QRect rcGroup = CFrameButtonStrip::ButtonRect(CFrameButtonStrip::BTN_DUPLICATE)
+                                  .united(CFrameButtonStrip::ButtonRect(CFrameButtonStrip::BTN_LAST));
         for (int nWidth : {pStrip->minimumWidth(), 700, 2000}) {
             pStrip->resize(nWidth, CFramePaneBar::STRIP_HEIGHT);
             const QRect rcHint = pStrip->HintRect();
             QVERIFY2(pStrip->rect().contains(rcHint), qPrintable(QString::number(nWidth)));
             QVERIFY(!rcHint.intersects(pStrip->CounterRect()));
+            QVERIFY(!rcHint.intersects(rcGroup));
+            QVERIFY(!rcGroup.intersects(pStrip->CounterRect()));
         }
+    }
+
+    // The strip's second group runs the newer frame commands; a button whose
+    // command cannot run now does nothing.
+    void stripFrameOperationButtons()
+    {
+        CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        CFrameButtonStrip* pStrip = frame.FramePanel()->Strip();
+        const auto click = [&](int nButton) {
+            QTest::mouseClick(pStrip, Qt::LeftButton, {}, CFrameButtonStrip::ButtonRect(nButton).center());
+            return std::pair(List(frame)->count(), CurPos(frame));
+        };
+        using P = std::pair<int, int>;
+        QCOMPARE(click(CFrameButtonStrip::BTN_MOVE_LEFT), P(1, 0));   // greyed: nowhere to go
+        QCOMPARE(click(CFrameButtonStrip::BTN_UNDO_CHANGE), P(1, 0)); // greyed: nothing to undo
+        Mark(frame, 'a');
+        QCOMPARE(click(CFrameButtonStrip::BTN_DUPLICATE), P(2, 1));
+        QCOMPARE(FirstChar(frame, CurKey(frame)), 'a');
+        QCOMPARE(click(CFrameButtonStrip::BTN_INSERT), P(3, 2));
+        QCOMPARE(click(CFrameButtonStrip::BTN_MOVE_LEFT), P(3, 1));
+        QCOMPARE(click(CFrameButtonStrip::BTN_MOVE_RIGHT), P(3, 2));
+        QCOMPARE(click(CFrameButtonStrip::BTN_MOVE_RIGHT), P(3, 2)); // greyed at the end
+        QCOMPARE(click(CFrameButtonStrip::BTN_UNDO_CHANGE).first, 3); // the last move back
+        QCOMPARE(click(CFrameButtonStrip::BTN_UNDO_CHANGE).first, 3);
+        QCOMPARE(click(CFrameButtonStrip::BTN_UNDO_CHANGE).first, 2); // the insert
+        QCOMPARE(click(CFrameButtonStrip::BTN_REDO_CHANGE).first, 3);
+        QCOMPARE(pStrip->Latched(), 0);
     }
 
     void openingAFileShowsEveryFrameWithTheLastCurrent()

@@ -1,7 +1,7 @@
 // The FIGlet and symbol library commands of the main window: what the dialog
 // made lands on the canvas as a floating block at the top-left corner, one
 // row taller than the text (its last line ends with CR LF); Cancel places
-// nothing.
+// nothing. A picture converted, still or every frame of an animated one.
 #include "canvas/art_view.h"
 #include "import/figfont_dlg.h"
 #include "import/image_convert_dlg.h"
@@ -9,9 +9,11 @@
 #include "res/command_ids.h"
 #include "shell/main_frame.h"
 #include "shell_test_support.h"
+#include "tests/ui/animated_gif.h"
 #include "ui/app_folders.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QListWidget>
@@ -66,6 +68,34 @@ private slots:
         frame.RunCommand(gw::ID_EDIT_UNDO);
         QCOMPARE(frame.Document().GetCurCells()[0].chChar, ' ');
     }
+    // All frames: a frame each, in the frame list, the playback interval the
+    // picture's when the user agrees, and Undo Frame Change takes the last back.
+    void animatedPictureConvertsIntoFramesOfTheirOwn()
+    {
+        ClearSettings();
+        const QString strPath = UserDataFolder(QStringLiteral("anim.gif"));
+        QDir().mkpath(UserDataFolder(QString()));
+        QFile file(strPath);
+        const std::string gif = MakeAnimatedGif(48, 32, kDisposalFrames);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(gif.data(), qint64(gif.size())) == qint64(gif.size()));
+        file.close();
+        CMainFrame frame;
+        OnNextModalDialog([strPath](QDialog* pDlg) {
+            auto* pConvert = qobject_cast<CImageConvertDlg*>(pDlg);
+            QVERIFY(pConvert->OpenConvertImage(strPath));
+            pConvert->AllFramesCheck()->setChecked(true);
+            pConvert->m_fnAsk = [](const QString&) { return true; };
+            pConvert->ConvertImage();
+        });
+        frame.RunCommand(gw::ID_IMAGE_CONVERT);
+        QCOMPARE(frame.Document().GetFrameCount(), 4);
+        QCOMPARE(frame.FramePanel()->m_nFrameCount, 4);
+        QCOMPARE(frame.Settings().m_nFrameInterval, 2);
+        QCOMPARE(frame.Document().GetCurCells()[0].crColor, 0xFFFFFFu); // the last frame's white corner
+        frame.RunCommand(gw::ID_UNDO_FRAME_CHANGE);
+        QCOMPARE(frame.Document().GetFrameCount(), 3);
+    }
+
     void importsBecomeFloatingBlocks()
     {
         ClearSettings();

@@ -225,6 +225,34 @@ private slots:
         QVERIFY(frame.Action(ID_AUTO_DRAW)->isChecked());
     }
 
+    // The onion skin's toggle: checked with the view's state, paused while
+    // frames play, and kept with its settings for the next window.
+    void onionSkinToggleAndSettings()
+    {
+        {
+            CMainFrame frame;
+            QVERIFY(!frame.View()->IsOnionShown());
+            QCOMPARE(frame.View()->OnionSettings(), SOnionSettings{}); // 1 before, 0 after
+            frame.RunCommand(ID_ADD_FRAME);
+            frame.RunCommand(ID_ONION_SKIN);
+            QVERIFY(frame.View()->IsOnionShown());
+            QVERIFY(frame.Action(ID_ONION_SKIN)->isChecked());
+            QCOMPARE(frame.Action(ID_ONION_SKIN)->shortcut(), QKeySequence(Qt::Key_F3));
+            frame.RunCommand(ID_PLAY);
+            QVERIFY(frame.View()->PauseOnion(true));
+            frame.RunCommand(ID_PAUSE);
+            QVERIFY(!frame.View()->PauseOnion(false));
+            QVERIFY(frame.View()->IsOnionShown());
+            frame.Settings().m_onion = SOnionSettings{3, 2, 0x0000FF, 0xFF0000};
+        }
+        CMainFrame frame;
+        QVERIFY(frame.View()->IsOnionShown());
+        QCOMPARE(frame.View()->OnionSettings(), (SOnionSettings{3, 2, 0x0000FF, 0xFF0000}));
+        frame.RunCommand(ID_ONION_SKIN);
+        QVERIFY(!frame.Action(ID_ONION_SKIN)->isChecked());
+        frame.Settings().m_onion = {}; // as the other tests expect
+    }
+
     void editCommandsFollowTheFloatingBlockAndTheClipboards()
     {
         CMainFrame frame;
