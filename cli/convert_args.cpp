@@ -124,6 +124,54 @@ const CCommandInfo kCommands[] = {
      "                         (default 1)\n"
      "  --background RRGGBB    the background as six hex digits (default: the\n"
      "                         editor's background colour, else ffffff)\n"},
+    {EConvertCommand::Svg, "svg", 2,
+     "Usage: gwconvert svg FILE.gwp OUT.svg [--frame N] [--zoom 0..4] [--interval TENTHS]\n"
+     "                   [--loop|--once] [--background RRGGBB]\n"
+     "\n"
+     "Writes every frame, in file order, as one SVG picture that plays them with\n"
+     "CSS alone, no script, so it moves on pages that run none. A viewer that\n"
+     "does not play animations shows the first frame. With --frame, or for a\n"
+     "drawing of one frame, the picture is still.\n"
+     "\n"
+     "Options:\n"
+     "  --frame N              only this frame, counted from 1 in file order\n"
+     "  --zoom 0..4            the cell size of the canvas's zoom, 0 the smallest\n"
+     "                         (default 2)\n"
+     "  --interval TENTHS      tenths of a second between frames, 1 to 100\n"
+     "                         (default: the editor's playback interval, else 5)\n"
+     "  --loop, --once         play forever, or once and stay on the last frame\n"
+     "                         (default: as the editor's playback loops, else\n"
+     "                         forever)\n"
+     "  --background RRGGBB    the background as six hex digits (default: the\n"
+     "                         editor's background colour, else ffffff)\n"},
+    {EConvertCommand::Cast, "cast", 2,
+     "Usage: gwconvert cast FILE.gwp OUT.cast [--interval TENTHS] [--background RRGGBB]\n"
+     "\n"
+     "Writes every frame, in file order, as a terminal recording (asciicast\n"
+     "version 2) for terminal players: a terminal of the drawing's size, titled\n"
+     "with the drawing's name, shown each frame in 24-bit colour at the interval.\n"
+     "\n"
+     "Options:\n"
+     "  --interval TENTHS      tenths of a second between frames, 1 to 100\n"
+     "                         (default: the editor's playback interval, else 5)\n"
+     "  --background RRGGBB    the background as six hex digits (default: the\n"
+     "                         editor's background colour, else ffffff)\n"},
+    {EConvertCommand::Play, "play", 1,
+     "Usage: gwconvert play FILE.gwp [--interval TENTHS] [--loop|--once] [--background RRGGBB]\n"
+     "\n"
+     "Plays the drawing's frames, in file order, in this terminal in 24-bit\n"
+     "colour, on the alternate screen with the cursor hidden; Ctrl+C stops it.\n"
+     "The terminal is put back as it was at the end, on Ctrl+C and after an\n"
+     "error. A terminal smaller than the drawing shows its top-left part, and a\n"
+     "note says so afterwards. Standard output must be a terminal.\n"
+     "\n"
+     "Options:\n"
+     "  --interval TENTHS      tenths of a second between frames, 1 to 100\n"
+     "                         (default: the editor's playback interval, else 5)\n"
+     "  --loop, --once         play until Ctrl+C, or once (default: as the\n"
+     "                         editor's playback loops, else until Ctrl+C)\n"
+     "  --background RRGGBB    the background as six hex digits (default: the\n"
+     "                         editor's background colour, else ffffff)\n"},
 };
 
 const char* kProgramHelp =
@@ -143,6 +191,9 @@ const char* kProgramHelp =
     "  gif FILE.gwp OUT.gif          write every frame as an animated GIF\n"
     "  utf8 FILE.gwp OUT.txt         write one frame as UTF-8 text\n"
     "  ansi FILE.gwp OUT.ans         write one frame as text in terminal colours\n"
+    "  svg FILE.gwp OUT.svg          write every frame as an animated SVG picture\n"
+    "  cast FILE.gwp OUT.cast        write every frame as a terminal recording\n"
+    "  play FILE.gwp                 play the frames in this terminal\n"
     "  flip FILE.gwp OUT.gwp         write the drawing flipped, characters mirrored\n"
     "\n"
     "'gwconvert COMMAND --help' describes a command and its options.\n"
@@ -268,9 +319,34 @@ bool ApplyOption(const std::string& strName, const std::string& strValue, CConve
     return true;
 }
 
+// The options of the commands that list theirs here; null for the others.
+const char* const* MoreOptions(EConvertCommand command)
+{
+    static const char* const kSvg[] = {"--frame", "--zoom", "--interval", "--loop", "--once",
+                                       "--background", nullptr};
+    static const char* const kCast[] = {"--interval", "--background", nullptr};
+    static const char* const kPlay[] = {"--interval", "--loop", "--once", "--background", nullptr};
+    switch (command) {
+    case EConvertCommand::Svg:
+        return kSvg;
+    case EConvertCommand::Cast:
+        return kCast;
+    case EConvertCommand::Play:
+        return kPlay;
+    default:
+        return nullptr;
+    }
+}
+
 bool TakesOption(EConvertCommand command, const std::string& strName)
 {
     using C = EConvertCommand;
+    if (const char* const* ppOptions = MoreOptions(command)) {
+        for (; *ppOptions; ++ppOptions)
+            if (strName == *ppOptions)
+                return true;
+        return false;
+    }
     if (strName == "--frame")
         return command == C::Text || command == C::Html || command == C::Png ||
                command == C::Utf8 || command == C::Ansi || command == C::Flip;

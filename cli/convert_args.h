@@ -14,6 +14,7 @@
 enum class EConvertCommand {
     None, Info, Text, Html, Animation, Figlet, Image, Png, Gif, Utf8, Ansi,
     Flip,
+    Svg, Cast, Play,
 };
 
 // What `image` writes, by the output's extension.
@@ -26,12 +27,12 @@ struct CConvertArgs {
     std::string strOutput;          // empty for info, and for figlet to standard output
     std::string strText;            // figlet: the text to letter
     int nFrame = 1;                 // counted from 1 in file order
-    bool bFrameGiven = false;       // --frame was given (flip: else every frame)
+    bool bFrameGiven = false;       // --frame was given (flip: else every frame; svg: one frame, still)
     std::optional<int> nInterval;   // tenths of a second, 1..100
     std::optional<COLORREF> crBack; // 0x00BBGGRR
     int nSpacing = 2;               // figlet: an EFigSpacing, side by side by default
-    int nZoom = 2;                  // png, gif: the canvas's zoom, 0..4
-    std::optional<bool> bLoop;      // gif: forever, or once
+    int nZoom = 2;                  // png, gif, svg: the canvas's zoom, 0..4
+    std::optional<bool> bLoop;      // gif, svg, play: forever, or once
     // image: the dialog's settings (crText comes from the user's settings)
     // and the kind of output.
     CImageConvertParams image;

@@ -24,6 +24,15 @@ EConvertPart PartNeeded(const CConvertArgs& args)
         return args.crBack ? EConvertPart::Plain : EConvertPart::QtCore;
     case C::Animation:
         return args.crBack && args.nInterval ? EConvertPart::Plain : EConvertPart::QtCore;
+    case C::Play:
+        return args.crBack && args.nInterval && args.bLoop ? EConvertPart::Plain
+                                                           : EConvertPart::QtCore;
+    case C::Cast:
+        return args.crBack && args.nInterval ? EConvertPart::Plain : EConvertPart::QtCore;
+    case C::Svg: // one frame needs no interval nor loop
+        return args.crBack && ((args.nInterval && args.bLoop) || args.bFrameGiven)
+                   ? EConvertPart::Plain
+                   : EConvertPart::QtCore;
     default:
         return EConvertPart::Plain;
     }

@@ -1,7 +1,8 @@
 // gwconvert is built in three parts, one program each, so that a command
 // loads only the libraries it needs:
-//   gwconvert          plain C++: info, text, utf8, figlet, and html, ansi and
-//                      animation when the options give every value;
+//   gwconvert          plain C++: info, text, utf8, figlet, and html, ansi,
+//                      animation, svg, cast and play when the options give
+//                      every value;
 //   gwconvert-qtcore   with Qt's core library, for the defaults kept in the
 //                      user's settings, and image for JPEG and PNG pictures
 //                      the streamed decoder takes;

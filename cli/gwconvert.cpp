@@ -30,11 +30,15 @@
 #include "cli/file_frame_source.h"
 #include "cli/flip_command.h"
 #include "cli/output_target.h"
+#include "cli/play_command.h"
+#include "core/cast_export.h"
 #include "core/figlet.h"
 #include "core/gwp_reader.h"
 #include "core/html_export.h"
 #include "core/safe_file.h"
+#include "core/svg_export.h"
 #include "core/terminal_export.h"
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -145,6 +149,33 @@ int RefuseSameFile(const std::string& strInput, const std::string& strOutput)
                                     "; give the output another name");
 }
 
+// The one frame asked for, as a source of frames.
+class COneFrameSource : public IAnimFrameSource {
+public:
+    COneFrameSource(const CharCell* pCells, int nRows, int nCols)
+        : m_pCells(pCells), m_nRows(nRows), m_nCols(nCols)
+    {
+    }
+    int GetFrameCount() const override { return 1; }
+    int GetRows() const override { return m_nRows; }
+    int GetCols() const override { return m_nCols; }
+    const CharCell* GetFrame(int nIndex) override { return nIndex == 0 ? m_pCells : nullptr; }
+
+private:
+    const CharCell* m_pCells;
+    int m_nRows, m_nCols;
+};
+
+// A recording's title: the drawing's file name without its folder and
+// ".gwp".
+std::string DrawingTitle(const std::string& strPath)
+{
+    std::string str = strPath.substr(strPath.rfind('/') + 1);
+    if (str.size() > 4 && str.ends_with(".gwp"))
+        str.resize(str.size() - 4);
+    return str;
+}
+
 int PrintInfo(const CGwpHeader& header)
 {
     std::printf("columns: %d\nrows: %d\nframes: %d\n", header.nCols, header.nRows, header.nFrames);
@@ -163,7 +194,9 @@ int Convert(const CConvertArgs& args)
 
     using C = EConvertCommand;
     // Only the animated page and the GIF read more than one frame.
-    const bool bAllFrames = args.command == C::Animation || args.command == C::Gif;
+    const bool bAllFrames = args.command == C::Animation || args.command == C::Gif ||
+                            (args.command == C::Svg && !args.bFrameGiven) ||
+                            args.command == C::Cast;
     CFileFrameSource frames(file, bAllFrames);
     const CharCell* pCells = nullptr;
     if (!bAllFrames) {
@@ -179,6 +212,12 @@ int Convert(const CConvertArgs& args)
     const COLORREF crBack = bPlain ? 0 : BackColor(args);
     const int nInterval = bAllFrames ? FrameInterval(args) : 0;
     [[maybe_unused]] const bool bLoop = args.command == C::Gif && PlayLoop(args);
+    SSvgParams svg;
+    if (args.command == C::Svg) {
+        svg = {SvgLayoutForZoom(args.nZoom), std::max(nInterval, 1), bAllFrames && PlayLoop(args),
+               crBack};
+    }
+    COneFrameSource oneFrame(pCells, header.nRows, header.nCols);
     const int nRows = header.nRows, nCols = header.nCols;
     std::string strWhy; // the export's own reason for giving up
     const auto write = [&](std::ostream& os) {
@@ -191,6 +230,12 @@ int Convert(const CConvertArgs& args)
         case C::Png:
             return WriteFramePng(os, pCells, nRows, nCols, args.nZoom, crBack, &strWhy);
 #endif
+        case C::Svg:
+            if (bAllFrames)
+                return ExportAnimatedSvg(os, frames, svg);
+            return ExportAnimatedSvg(os, oneFrame, svg);
+        case C::Cast:
+            return ExportCast(os, frames, {nInterval, crBack, DrawingTitle(args.strInput)});
         case C::Text:
             ExportSingleText(os, pCells, nRows, nCols);
             return true;
@@ -290,6 +335,19 @@ int main(int argc, char** argv)
         if (args.command == EConvertCommand::Flip) {
             const CFlipOutcome outcome = FlipDrawingFile(args);
             return outcome.nStatus == 0 ? 0 : Complain(outcome.nStatus, outcome.strWhy);
+        }
+        if (args.command == EConvertCommand::Play) {
+            const SPlayResult result =
+                PlayDrawing(args.strInput, FrameInterval(args), PlayLoop(args), BackColor(args));
+            if (!result.strMessage.empty())
+                Complain(result.nStatus, result.strMessage);
+            if (result.nSignal) {
+                // Ended as the signal would have ended it, now the terminal
+                // is back, so a shell or script sees the interruption.
+                std::signal(result.nSignal, SIG_DFL);
+                std::raise(result.nSignal);
+            }
+            return result.nStatus;
         }
 #if GW_CONVERT_PART >= 1
         if (args.command == EConvertCommand::Image) {

@@ -15,20 +15,6 @@ constexpr char16_t CP1252_80_9F[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 // clang-format on
 
-// The character a cell puts on the terminal. Control characters are never
-// written as they are: a drawing holding ESC, or the C1 controls of the five
-// unassigned bytes (0x9D opens an OSC, 0x90 a DCS, in terminals that read
-// them), could otherwise send the terminal commands, and a CR, LF or tab
-// would break the row's shape. The canvas draws them as blank cells, so they
-// go out as spaces; byte 0 too.
-char16_t TerminalChar(uint8_t ch)
-{
-    const char16_t wch = Cp1252ToUnicode(ch);
-    if (wch < 0x20 || (wch >= 0x7F && wch <= 0x9F))
-        return u' ';
-    return wch;
-}
-
 // Output on its way to the stream, handed over in blocks, so an export holds
 // no more than a block and a row.
 class CTerminalWriter {
@@ -82,6 +68,19 @@ const CharCell* RowCells(const CharCell* pCells, int nRow, int nCols)
 }
 
 } // namespace
+
+// Control characters are never written as they are: a drawing holding ESC, or
+// the C1 controls of the five unassigned bytes (0x9D opens an OSC, 0x90 a DCS,
+// in terminals that read them), could otherwise send the terminal commands,
+// and a CR, LF or tab would break the row's shape. The canvas draws them as
+// blank cells, so they go out as spaces; byte 0 too.
+char16_t TerminalChar(uint8_t ch)
+{
+    const char16_t wch = Cp1252ToUnicode(ch);
+    if (wch < 0x20 || (wch >= 0x7F && wch <= 0x9F))
+        return u' ';
+    return wch;
+}
 
 char16_t Cp1252ToUnicode(uint8_t ch)
 {

@@ -14,6 +14,9 @@
 // bytes that code page leaves undefined map to their C1 control points, as
 // the canvas maps them).
 char16_t Cp1252ToUnicode(uint8_t ch);
+// The character a cell shows as text: that character, or a space for the
+// control characters the canvas draws blank (C0, DEL and the C1 points).
+char16_t TerminalChar(uint8_t ch);
 // The UTF-8 bytes of that character.
 void AppendUtf8(std::string& str, char16_t ch);
 

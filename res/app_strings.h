@@ -68,6 +68,8 @@ inline constexpr char IDS_FILTER_TEXT[] = "Text file (*.txt)";
 inline constexpr char IDS_FILTER_HTML[] = "HTML file (*.htm *.html)";
 inline constexpr char IDS_FILTER_PNG[] = "PNG picture (*.png)";
 inline constexpr char IDS_FILTER_GIF[] = "GIF animation (*.gif)";
+inline constexpr char IDS_FILTER_SVG[] = "SVG picture (*.svg)";
+inline constexpr char IDS_FILTER_CAST[] = "Terminal recording (*.cast)";
 inline constexpr char IDS_FILTER_ANSI[] = "Terminal text (*.ans *.txt)";
 inline constexpr char IDS_FILTER_IMAGE[] = "Image file (*.bmp *.jpg *.gif *.png)";
 
@@ -78,5 +80,7 @@ inline constexpr char IDS_EXT_HTML[] = "htm";
 inline constexpr char IDS_EXT_PNG[] = "png";
 inline constexpr char IDS_EXT_GIF[] = "gif";
 inline constexpr char IDS_EXT_ANSI[] = "ans";
+inline constexpr char IDS_EXT_SVG[] = "svg";
+inline constexpr char IDS_EXT_CAST[] = "cast";
 
 } // namespace gw

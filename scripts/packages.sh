@@ -15,11 +15,13 @@ GW_RUN_PACKAGES=(fonts-dejavu-core figlet qt6-image-formats-plugins)
 # program's window there, ImageMagick's import for the screenshots, and
 # xdotool and xclip to drive the program through its menus and clipboard;
 # the validators of the desktop files, manual pages and bash completion, and
-# dpkg-dev (dpkg-shlibdeps for cpack) and lintian for the Debian package.
+# dpkg-dev (dpkg-shlibdeps for cpack) and lintian for the Debian package;
+# nlohmann-json3-dev to read the terminal recording's JSON lines.
 GW_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core figlet
     toilet toilet-fonts qt6-image-formats-plugins
     x11-utils imagemagick xdotool xclip
-    desktop-file-utils appstream libxml2-utils groff-base bash-completion dpkg-dev lintian)
+    desktop-file-utils appstream libxml2-utils groff-base bash-completion dpkg-dev lintian
+    nlohmann-json3-dev)
 # The image benchmark compares gwconvert with jp2a, the FIGlet ones with
 # figlet, the GIF export with ImageMagick's convert.
 GW_BENCH_PACKAGES=(libbenchmark-dev jp2a figlet imagemagick)

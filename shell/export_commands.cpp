@@ -5,7 +5,9 @@
 #include "canvas/frame_picture.h"
 #include "canvas/gif_export.h"
 #include "core/frame_snapshot.h"
+#include "core/cast_export.h"
 #include "core/html_export.h"
+#include "core/svg_export.h"
 #include "core/terminal_export.h"
 #include "res/app_strings.h"
 #include "shell/shell_settings.h"
@@ -13,6 +15,7 @@
 #include "ui/message_box.h"
 
 #include <QDir>
+#include <QFontMetrics>
 
 #include <new>
 #include <ostream>
@@ -215,4 +218,61 @@ void CExportCommands::OnExportAnsi()
         ExportAnsiText(os, m_doc.GetCurCells(), m_doc.GetRows(), m_doc.GetCols(), crBack);
         return true;
     });
+}
+
+// The rows are laid out in the cells of the chosen zoom as the canvas's font
+// measures them, so the picture has the PNG's size.
+void CExportCommands::OnExportSvg()
+{
+    const QString strPath = AskSavePath(m_pParent, Local(gw::IDS_FILTER_SVG), Local(gw::IDS_EXT_SVG), {});
+    if (strPath.isEmpty())
+        return;
+    const int nZoom = AskExportZoom(m_pParent, m_view.GetZoom(), CCellGeometry::ZOOM_MAX + 1);
+    if (nZoom < 0)
+        return;
+    CCellGeometry geom;
+    geom.SetZoom(nZoom);
+    geom.MeasureFont();
+    const QFont font = CCellGeometry::ZoomFont(nZoom);
+    SSvgParams params;
+    params.layout = {geom.CellWidth(), geom.CellHeight(), font.pixelSize(), QFontMetrics(font).ascent()};
+    params.nIntervalTenths = m_settings.m_nFrameInterval;
+    params.bLoop = m_settings.m_bPlayLoop != 0;
+    params.crBack = m_view.GetBackColor();
+    std::unique_ptr<CFrameSnapshot> pSnap = TakeFrames(strPath);
+    if (!pSnap)
+        return;
+    CFrameSnapshot* pFrames = pSnap.get();
+    const int nSteps = static_cast<int>(pFrames->FrameCount());
+    StartExport(strPath, nSteps, std::move(pSnap),
+                [pFrames, nRows = m_doc.GetRows(), nCols = m_doc.GetCols(),
+                 params](std::ostream& os, CExportSteps& steps, std::string* pError) {
+                    CSnapshotFrameSource frames(*pFrames, nRows, nCols, [&steps] { return steps.Step(); });
+                    if (ExportAnimatedSvg(os, frames, params))
+                        return true;
+                    *pError = "a frame could not be read";
+                    return false;
+                });
+}
+
+void CExportCommands::OnExportCast()
+{
+    const QString strPath = AskSavePath(m_pParent, Local(gw::IDS_FILTER_CAST), Local(gw::IDS_EXT_CAST), {});
+    if (strPath.isEmpty())
+        return;
+    std::unique_ptr<CFrameSnapshot> pSnap = TakeFrames(strPath);
+    if (!pSnap)
+        return;
+    CFrameSnapshot* pFrames = pSnap.get();
+    const int nSteps = static_cast<int>(pFrames->FrameCount());
+    const SCastParams params{m_settings.m_nFrameInterval, m_view.GetBackColor(), m_doc.GetTitle()};
+    StartExport(strPath, nSteps, std::move(pSnap),
+                [pFrames, nRows = m_doc.GetRows(), nCols = m_doc.GetCols(),
+                 params](std::ostream& os, CExportSteps& steps, std::string* pError) {
+                    CSnapshotFrameSource frames(*pFrames, nRows, nCols, [&steps] { return steps.Step(); });
+                    if (ExportCast(os, frames, params))
+                        return true;
+                    *pError = "a frame could not be read";
+                    return false;
+                });
 }

@@ -1,6 +1,7 @@
 // The exports: the drawing as an HTML animation, the current frame as an
 // HTML page, plain text, UTF-8 text, coloured terminal text or a PNG
-// picture, and every frame as an animated GIF. Each asks for a path, settles
+// picture, and every frame as an animated GIF, an animated SVG or a terminal
+// recording. Each asks for a path, settles
 // what is pending on the canvas and streams through the one safe save. The
 // long ones (the animations and the picture) run on a worker over a snapshot
 // of the frames (CExportJob), with progress and Cancel.
@@ -38,6 +39,8 @@ public:
     void OnExportGif();
     void OnExportUtf8();
     void OnExportAnsi();
+    void OnExportSvg();
+    void OnExportCast();
 
     // Exports running on a worker.
     bool IsRunning() const { return !m_vJobs.empty(); }

@@ -44,6 +44,8 @@ void CMainFrame::CreateActions()
         {ID_EXPORT_GIF, [pExports] { pExports->OnExportGif(); }},
         {ID_EXPORT_UTF8, [pExports] { pExports->OnExportUtf8(); }},
         {ID_EXPORT_ANSI, [pExports] { pExports->OnExportAnsi(); }},
+        {ID_EXPORT_SVG, [pExports] { pExports->OnExportSvg(); }},
+        {ID_EXPORT_CAST, [pExports] { pExports->OnExportCast(); }},
         {ID_FILE_PRINT, [pPrint] { pPrint->OnFilePrint(); }},
         {ID_FILE_PRINT_PREVIEW, [pPrint] { pPrint->OnFilePrintPreview(); }},
         {ID_FILE_PRINT_SETUP, [pPrint] { pPrint->OnFilePrintSetup(); }},

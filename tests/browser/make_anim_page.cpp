@@ -4,7 +4,9 @@
 //
 // Usage: make_anim_page OUTPUT_FOLDER
 // Writes OUTPUT_FOLDER/anim3.htm, OUTPUT_FOLDER/anim1.htm, and the
-// three-frame drawing as OUTPUT_FOLDER/anim3.gwp.
+// three-frame drawing as OUTPUT_FOLDER/anim3.gwp; and OUTPUT_FOLDER/cells.gwp,
+// three frames with a colour per cell, markup and bytes above 127, for the
+// SVG export.
 #include "core/art_doc.h"
 #include "core/backup_store.h"
 #include "core/gwp_writer.h"
@@ -56,6 +58,23 @@ void WritePage(const std::filesystem::path& path, const CArtDoc& doc)
         throw std::runtime_error("cannot write " + path.string());
 }
 
+// Every cell its own colour and character, different in each frame: letters,
+// markup characters, bytes above 127 and spaces.
+void PaintCells(CArtDoc& doc, int nFrame)
+{
+    static const char kChars[] = "<&>\"'ab\x80\xE9\x99\xFF  Z";
+    const auto nId = static_cast<unsigned>(doc.GetCurHistory());
+    if (!BackupSucceeded(BackupBegin(nId)))
+        throw std::runtime_error("cannot open an edit step");
+    for (int i = 0; i < doc.GetCellCount(); ++i) {
+        CharCell& cell = doc.GetCurCells()[i];
+        cell.chChar = static_cast<uint8_t>(kChars[(i * 7 + nFrame * 3) % (sizeof(kChars) - 1)]);
+        cell.crColor = static_cast<COLORREF>((i * 0x0A1B2C + nFrame * 0x402010) & 0xFFFFFF);
+    }
+    if (!BackupSucceeded(BackupCommit(nId)))
+        throw std::runtime_error("cannot commit an edit step");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -90,6 +109,22 @@ int main(int argc, char** argv)
             std::string strError;
             if (!GwpSaveDocument(anim, (dir / "anim3.gwp").string(), &strError))
                 throw std::runtime_error("cannot write anim3.gwp: " + strError);
+        }
+
+        {
+            CArtDoc cells;
+            cells.SetCanvasSize(4, 10);
+            if (!cells.OnNewDocument())
+                throw std::runtime_error("cannot start a drawing");
+            for (int n = 0; n < 3; ++n) {
+                if (n > 0 && cells.NewFrame() == nullptr)
+                    throw std::runtime_error("cannot add a frame");
+                PaintCells(cells, n);
+                cells.RegisterFrame();
+            }
+            std::string strError;
+            if (!GwpSaveDocument(cells, (dir / "cells.gwp").string(), &strError))
+                throw std::runtime_error("cannot write cells.gwp: " + strError);
         }
 
         CArtDoc still;

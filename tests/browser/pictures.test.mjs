@@ -4,37 +4,26 @@
 import { after, before, describe, it } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { chromium } from 'playwright-core';
+import { launchChromium } from './harness.mjs';
 
-const CHROMIUM = '/usr/bin/chromium';
 const pngPath = process.env.GW_PICTURE_PNG;
 const gifPath = process.env.GW_PICTURE_GIF;
 if (!pngPath || !gifPath)
     throw new Error('GW_PICTURE_PNG and GW_PICTURE_GIF are not set: run this test through ctest');
 
 describe('picture exports in Chromium', () => {
+    let chromium;
     let browser;
     let dir;
 
     before(async () => {
-        dir = fs.mkdtempSync(path.join(os.tmpdir(), 'gw-pictures-'));
-        browser = await chromium.launch({
-            executablePath: CHROMIUM,
-            args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
-                '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-            env: { ...process.env, HOME: dir, XDG_CONFIG_HOME: path.join(dir, 'config'),
-                XDG_CACHE_HOME: path.join(dir, 'cache') },
-            timeout: 60000,
-        });
+        chromium = await launchChromium('gw-pictures-');
+        ({ browser, home: dir } = chromium);
     });
 
-    after(async () => {
-        await browser?.close();
-        fs.rmSync(dir, { recursive: true, force: true });
-    });
+    after(() => chromium?.close());
 
     it('shows the PNG and the GIF at the same size and decodes three GIF frames', async () => {
         const page = await browser.newPage();

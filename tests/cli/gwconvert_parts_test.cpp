@@ -47,6 +47,11 @@ TEST_F(ConvertTest, CommandsLoadOnlyTheQtLibrariesTheyNeed)
         {{"flip", in, "f.gwp", "--left-right"}, false, false},
         {{"html", in, "a.htm", "--background", "102030"}, false, false},
         {{"animation", in, "a.htm", "--background", "102030", "--interval", "3"}, false, false},
+        {{"svg", in, "a.svg", "--background", "102030", "--interval", "3", "--once"}, false, false},
+        {{"svg", in, "a.svg", "--background", "102030", "--frame", "2"}, false, false},
+        {{"svg", in, "a.svg", "--background", "102030", "--interval", "3"}, true, false},
+        {{"cast", in, "a.cast", "--background", "102030", "--interval", "3"}, false, false},
+        {{"cast", in, "a.cast", "--interval", "3"}, true, false},
         // The defaults come from the user's settings, read with Qt's core.
         {{"html", in, "a.htm"}, true, false},
         {{"ansi", in, "a.ans"}, true, false},

@@ -6,6 +6,7 @@
 #include "core/art_doc.h"
 #include "core/backup_store.h"
 #include "core/html_export.h"
+#include "export_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -25,14 +26,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path DataDir()
-{
-#ifdef GW_TEST_DATA_DIR
-    return fs::path(GW_TEST_DATA_DIR);
-#else
-    return fs::path(__FILE__).parent_path().parent_path() / "data";
-#endif
-}
+using gwtest::DataDir;
+using gwtest::ExpectGolden;
 
 constexpr COLORREF kNearBlack = 0x010101;
 constexpr COLORREF kWhite = 0xFFFFFF;
@@ -82,28 +77,6 @@ int CountOf(std::string_view str, std::string_view strWhat)
             return ::testing::AssertionFailure() << "CR without LF at offset " << i;
     }
     return ::testing::AssertionSuccess();
-}
-
-// Compares with the golden file byte for byte, naming the first difference.
-void ExpectGolden(const std::string& strActual, const fs::path& path)
-{
-    if (std::getenv("GW_UPDATE_GOLDEN") != nullptr) {
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << strActual;
-        GTEST_SKIP() << "rewrote " << path;
-    }
-    std::ifstream is(path, std::ios::binary);
-    ASSERT_TRUE(is) << "missing golden file " << path;
-    const std::string strExpected{std::istreambuf_iterator<char>(is), {}};
-    if (strActual == strExpected)
-        return;
-    std::size_t i = 0;
-    while (i < strActual.size() && i < strExpected.size() && strActual[i] == strExpected[i])
-        ++i;
-    ADD_FAILURE() << path << " differs first at offset " << i << " (expected " << strExpected.size()
-                  << " bytes, got " << strActual.size() << "):\n"
-                  << "expected: " << strExpected.substr(i, 60) << "\n"
-                  << "actual:   " << strActual.substr(i, 60);
 }
 
 } // namespace

@@ -2,56 +2,17 @@
 // parsed into characters and a colour per cell and compared with the cells,
 // and the plain UTF-8 output must be the same characters without the colour.
 #include "core/terminal_export.h"
+#include "export_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
+using gwtest::Shown;
 constexpr COLORREF kBack = 0x332211;
-
-// The coloured export as a terminal shows it: the characters (UTF-8, LF at
-// each row's reset) and the colour of each. Every row must open with the
-// background and close with the reset, and no control character may be left.
-struct Shown { std::string strText; std::vector<COLORREF> vColors; int nForeEscapes = 0; };
-
-void ReadAnsi(const std::string& str, Shown& shown)
-{
-    COLORREF crFore = 0;
-    bool bRowOpen = false;
-    for (size_t i = 0; i < str.size();) {
-        int nSgr = 0, nLen = 0;
-        unsigned r = 256, g = 256, b = 256;
-        if (std::sscanf(str.c_str() + i, "\x1b[%d;2;%u;%u;%um%n", &nSgr, &r, &g, &b, &nLen) == 4) {
-            ASSERT_TRUE(r < 256 && g < 256 && b < 256);
-            const COLORREF cr = r | g << 8 | b << 16;
-            ASSERT_EQ(nSgr, bRowOpen ? 38 : 48) << "at " << i;
-            EXPECT_TRUE(nSgr == 38 || cr == kBack) << "background at " << i;
-            shown.nForeEscapes += nSgr == 38;
-            crFore = nSgr == 38 ? cr : crFore;
-            bRowOpen = true;
-            i += static_cast<size_t>(nLen);
-        } else if (str.compare(i, 5, "\x1b[0m\n") == 0) {
-            shown.strText += '\n';
-            bRowOpen = false;
-            i += 5;
-        } else {
-            const auto c = static_cast<unsigned char>(str[i]);
-            const size_t nLen = c < 0x80 ? 1 : c < 0xE0 ? 2 : 3;
-            const auto cLast = static_cast<unsigned char>(str.at(i + nLen - 1));
-            EXPECT_FALSE(c < 0x20 || c == 0x7F || (c == 0xC2 && cLast < 0xA0))
-                << "control at " << i;
-            ASSERT_TRUE(bRowOpen) << "character outside a row at " << i;
-            shown.strText += str.substr(i, nLen);
-            shown.vColors.push_back(crFore);
-            i += nLen;
-        }
-    }
-    EXPECT_FALSE(bRowOpen) << "last row not reset";
-}
 
 TEST(TerminalExport, ReadsBackAsTheCells)
 {
@@ -91,7 +52,7 @@ TEST(TerminalExport, ReadsBackAsTheCells)
         ExportAnsiText(osAnsi, vCells.data(), tc.nRows, tc.nCols, kBack);
         ExportUtf8Text(osUtf8, vCells.data(), tc.nRows, tc.nCols);
         Shown shown;
-        ReadAnsi(osAnsi.str(), shown);
+        gwtest::ReadAnsi(osAnsi.str(), shown, kBack);
         EXPECT_EQ(shown.strText, tc.strShown);
         EXPECT_EQ(shown.vColors, vColors);
         EXPECT_EQ(shown.nForeEscapes, nRuns);

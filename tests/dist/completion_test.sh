@@ -29,7 +29,7 @@ expect() {
 
 run() {
     # The command names, whole and by prefix.
-    expect "gwconvert " "animation ansi figlet flip gif html image info png text utf8"
+    expect "gwconvert " "animation ansi cast figlet flip gif html image info play png svg text utf8"
     expect "gwconvert an" "animation ansi"
     expect "gwconvert i" "image info"
     expect "gwconvert bogus " ""
@@ -37,6 +37,7 @@ run() {
     expect "gwconvert text x.gwp out.txt --" "--frame --help"
     expect "gwconvert gif x.gwp --zoom=1 --once --" "--background --help --interval"
     expect "gwconvert image p.png o.htm --auto --c" "--cell --contrast"
+    expect "gwconvert play a.gwp --loop --" "--background --help --interval"
     expect "gwconvert flip x.gwp o.gwp --top-bottom --" "--frame --help --plain"
     # Option values from a fixed list, after a space or "=".
     expect "gwconvert gif x.gwp --zoom " "0 1 2 3 4"

@@ -40,7 +40,8 @@ private slots:
                 vIds << pAction->data().toInt();
                 QVERIFY(!pAction->icon().isNull());
             }
-        QCOMPARE(vIds, (QList<int>{gw::ID_EXPORT_PNG, gw::ID_EXPORT_GIF, gw::ID_EXPORT_UTF8, gw::ID_EXPORT_ANSI}));
+        QCOMPARE(vIds, (QList<int>{gw::ID_EXPORT_PNG, gw::ID_EXPORT_GIF, gw::ID_EXPORT_SVG, gw::ID_EXPORT_UTF8,
+                                    gw::ID_EXPORT_ANSI, gw::ID_EXPORT_CAST}));
 
         CArtDoc& doc = frame.Document();
         frame.View()->BeginEdit();
@@ -84,7 +85,8 @@ private slots:
             {gw::ID_FILE_SAVE, "gwp"}, {gw::ID_FILE_SAVE_AS, "gwp"}, {gw::ID_APP_EXIT, "gwp"},
             {gw::ID_SAVE_SINGLE_TEXT, "txt"}, {gw::ID_EXPORT_UTF8, "txt"},
             {gw::ID_SAVE_SINGLE_HTML, "htm"}, {gw::ID_SAVE_ANIMATION_HTML, "htm"},
-            {gw::ID_EXPORT_PNG, "png"}, {gw::ID_EXPORT_GIF, "gif"}, {gw::ID_EXPORT_ANSI, "ans"}};
+            {gw::ID_EXPORT_PNG, "png"}, {gw::ID_EXPORT_GIF, "gif"}, {gw::ID_EXPORT_ANSI, "ans"},
+            {gw::ID_EXPORT_SVG, "svg"}, {gw::ID_EXPORT_CAST, "cast"}};
         // clang-format on
         for (const EPending kind : {EPending::Block, EPending::Line}) {
             for (const auto& [nCommand, strExt] : rows) {
@@ -128,7 +130,8 @@ private slots:
     {
         ClearSettings();
         *GwZoomDialogHook() = [](int) { return 4; };
-        for (const int nCommand : {gw::ID_EXPORT_PNG, gw::ID_EXPORT_GIF, gw::ID_SAVE_ANIMATION_HTML}) {
+        for (const int nCommand : {gw::ID_EXPORT_PNG, gw::ID_EXPORT_GIF, gw::ID_SAVE_ANIMATION_HTML,
+                                   gw::ID_EXPORT_SVG, gw::ID_EXPORT_CAST}) {
             for (const bool bCancel : {true, false}) {
                 QTemporaryDir dir;
                 CDialogRecorder rec;
