@@ -42,10 +42,7 @@ void BM_MirrorStroke(benchmark::State& state)
     const auto stroke = [&](EMirrorMode nMode) {
         view.SetMirror({nMode});
         const auto t0 = Clock::now();
-        bench.Press(vPath[0]);
-        for (int i = 1; i <= MOVES; ++i)
-            bench.Drag(vPath[static_cast<size_t>(i)]);
-        bench.Release(vPath.back());
+        bench.DragAlong(vPath);
         const auto t1 = Clock::now();
         bench.m_doc.OnEditUndo(); // back to a blank frame
         return t1 - t0;

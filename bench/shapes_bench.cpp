@@ -230,10 +230,7 @@ void BM_AutoDrawStroke(benchmark::State& state)
     int nWritten = 0;
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        bench.Press(vPath[0]);
-        for (int i = 1; i <= MOVES; ++i)
-            bench.Drag(vPath[static_cast<size_t>(i)]);
-        bench.Release(vPath.back());
+        bench.DragAlong(vPath);
         const auto t1 = Clock::now();
         for (int i = 0; i < REFRESHES; ++i)
             view.Refresh(CArtView::REFRESH_VISIBLE);

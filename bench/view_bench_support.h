@@ -58,6 +58,14 @@ struct CToolBench {
         const int nCellH = m_pView->GetCellHeight();
         return {nCol * nCellW + nCellW / 2, nRow * nCellH + nCellH / 2};
     }
+    // A left-button drag through the points of vPath, first to last.
+    void DragAlong(const std::vector<QPoint>& vPath)
+    {
+        Press(vPath.front());
+        for (size_t i = 1; i < vPath.size(); ++i)
+            Drag(vPath[i]);
+        Release(vPath.back());
+    }
     // A snake of nMoves + 1 cell centres over the visible cells, every move
     // into a new cell.
     std::vector<QPoint> SnakePath(int nMoves) const
