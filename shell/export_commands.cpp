@@ -155,13 +155,21 @@ void CExportCommands::OnSaveSingleText()
     });
 }
 
+bool CExportCommands::AskPictureTarget(const char* pszFilterId, const char* pszExtId, QString* pPath,
+                                       int* pZoom)
+{
+    *pPath = AskSavePath(m_pParent, Local(pszFilterId), Local(pszExtId), {});
+    if (pPath->isEmpty())
+        return false;
+    *pZoom = AskExportZoom(m_pParent, m_view.GetZoom(), CCellGeometry::ZOOM_MAX + 1);
+    return *pZoom >= 0;
+}
+
 void CExportCommands::OnExportPng()
 {
-    const QString strPath = AskSavePath(m_pParent, Local(gw::IDS_FILTER_PNG), Local(gw::IDS_EXT_PNG), {});
-    if (strPath.isEmpty())
-        return;
-    const int nZoom = AskExportZoom(m_pParent, m_view.GetZoom(), CCellGeometry::ZOOM_MAX + 1);
-    if (nZoom < 0)
+    QString strPath;
+    int nZoom = 0;
+    if (!AskPictureTarget(gw::IDS_FILTER_PNG, gw::IDS_EXT_PNG, &strPath, &nZoom))
         return;
     m_view.EndPendingEdit();
     // One frame: its cells are copied, as a snapshot of it.
@@ -176,11 +184,9 @@ void CExportCommands::OnExportPng()
 
 void CExportCommands::OnExportGif()
 {
-    const QString strPath = AskSavePath(m_pParent, Local(gw::IDS_FILTER_GIF), Local(gw::IDS_EXT_GIF), {});
-    if (strPath.isEmpty())
-        return;
-    const int nZoom = AskExportZoom(m_pParent, m_view.GetZoom(), CCellGeometry::ZOOM_MAX + 1);
-    if (nZoom < 0)
+    QString strPath;
+    int nZoom = 0;
+    if (!AskPictureTarget(gw::IDS_FILTER_GIF, gw::IDS_EXT_GIF, &strPath, &nZoom))
         return;
     std::unique_ptr<CFrameSnapshot> pSnap = TakeFrames(strPath);
     if (!pSnap)
@@ -224,11 +230,9 @@ void CExportCommands::OnExportAnsi()
 // measures them, so the picture has the PNG's size.
 void CExportCommands::OnExportSvg()
 {
-    const QString strPath = AskSavePath(m_pParent, Local(gw::IDS_FILTER_SVG), Local(gw::IDS_EXT_SVG), {});
-    if (strPath.isEmpty())
-        return;
-    const int nZoom = AskExportZoom(m_pParent, m_view.GetZoom(), CCellGeometry::ZOOM_MAX + 1);
-    if (nZoom < 0)
+    QString strPath;
+    int nZoom = 0;
+    if (!AskPictureTarget(gw::IDS_FILTER_SVG, gw::IDS_EXT_SVG, &strPath, &nZoom))
         return;
     CCellGeometry geom;
     geom.SetZoom(nZoom);

@@ -61,6 +61,8 @@ private:
     // A snapshot every frame can be read from as often as asked; null, told
     // to the user, when it cannot be taken.
     std::unique_ptr<CFrameSnapshot> TakeFrames(const QString& strPath);
+    // The picture's path and zoom, asked in turn; false when either is cancelled.
+    bool AskPictureTarget(const char* pszFilterId, const char* pszExtId, QString* pPath, int* pZoom);
     void ReportFailure(const QString& strPath, const QString& strError);
     void OnJobFinished(CExportJob* pJob, const QString& strPath, bool bOk, bool bCancelled,
                        const QString& strError);
