@@ -21,16 +21,22 @@
 namespace {
 using Rows = std::vector<std::string>;
 
-// A scratch folder of this process' own: the plain and sanitized test
-// programs run side by side and must not write each other's files.
+// A scratch folder of this process' own, removed at exit: the plain and
+// sanitized test programs run side by side and must not write each other's files.
+struct CScratchDir {
+    std::string str = testing::TempDir() + "figlet_test_" + std::to_string(getpid()) + "/";
+    CScratchDir() { std::filesystem::create_directories(str); }
+    ~CScratchDir()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(str, ec);
+    }
+};
+
 std::string ScratchDir()
 {
-    static const std::string str = [] {
-        std::string strDir = testing::TempDir() + "figlet_test_" + std::to_string(getpid()) + "/";
-        std::filesystem::create_directories(strDir);
-        return strDir;
-    }();
-    return str;
+    static const CScratchDir dir;
+    return dir.str;
 }
 
 // A font whose glyph A and B have the given rows (end marks added here).
