@@ -1,8 +1,5 @@
-// The animated SVG export as Chromium shows it. Its animations are paused
-// through the page's animation API at chosen times, and the one frame then
-// visible is read back, character and colour per cell, and compared with the
-// drawing's frame read from cells.gwp. With the animations cancelled, as a
-// viewer that runs none would show it, only the first frame shows.
+// The animated SVG export as Chromium shows it, paused at chosen times: the
+// one visible frame, cell by cell, against the drawing's frame in cells.gwp.
 import { after, before, describe, it } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -16,33 +13,22 @@ const dir = process.env.GW_SVG_DIR;
 if (!dir)
     throw new Error('GW_SVG_DIR is not set: run this test through ctest');
 
-// The drawing's frames as rows of [byte, colour], read from the file's
-// layout: "GWHEADER", frames, columns, rows, then 16-byte cells.
+// The drawing's frames as rows of [byte, colour]: "GWHEADER", frames,
+// columns, rows, then 16-byte cells (colour first, byte at 12).
 function readFrames(file) {
     const bytes = fs.readFileSync(file);
     const [nFrames, nCols, nRows] = [8, 12, 16].map((o) => bytes.readInt32LE(o));
-    const frames = [];
-    for (let f = 0; f < nFrames; ++f) {
-        const rows = [];
-        for (let r = 0; r < nRows; ++r) {
-            const row = [];
-            for (let c = 0; c < nCols; ++c) {
-                const at = 20 + ((f * nRows + r) * nCols + c) * 16;
-                const cr = bytes.readUInt32LE(at);
-                const hex = [cr & 255, (cr >> 8) & 255, (cr >> 16) & 255]
-                    .map((n) => n.toString(16).padStart(2, '0')).join('');
-                row.push([bytes[at + 12], `#${hex}`]);
-            }
-            rows.push(row);
-        }
-        frames.push(rows);
-    }
-    return { frames, nRows, nCols };
+    const hex = (at) => '#' + [0, 1, 2]
+        .map((n) => bytes[at + n].toString(16).padStart(2, '0')).join('');
+    const row = (f, r) => Array.from({ length: nCols },
+        (_, c) => 20 + ((f * nRows + r) * nCols + c) * 16).map((at) => [bytes[at + 12], hex(at)]);
+    const frames = Array.from({ length: nFrames },
+        (_, f) => Array.from({ length: nRows }, (_, r) => row(f, r)));
+    return { frames, nRows };
 }
 
-// In the page: the ids of the visible frame groups, and the visible one's
-// cells as rows of [character, fill], from each text's row and each
-// character's run. A blank keeps no colour of its own, so it is given none.
+// In the page: the visible groups' ids and the first one's cells as rows of
+// [character, fill]; a blank has no colour of its own.
 function shown() {
     const groups = [...document.querySelectorAll('g')]
         .filter((g) => getComputedStyle(g).visibility === 'visible');
@@ -64,8 +50,8 @@ function shown() {
     return { ids: groups.map((g) => g.id), rows };
 }
 
-// The frame as the export should show it: each byte as its Windows-1252
-// character (Chromium's table; Node's may lack it), trailing blanks left out.
+// The frame as shown: bytes as Windows-1252 (Chromium's table; Node's may
+// lack it), trailing blanks left out.
 let cp1252 = [];
 function expected(frame) {
     return frame.map((row) => {
@@ -104,11 +90,16 @@ describe('animated SVG export in Chromium', () => {
         return page;
     }
 
-    // Pauses every animation at time ms and reads what is shown.
+    // Pauses every animation at time ms, or with null cancels them as a viewer
+    // that runs none, and reads what is shown.
     const at = (page, ms) => page.evaluate(([ms, read]) => {
         for (const a of document.getAnimations()) {
-            a.pause();
-            a.currentTime = ms;
+            if (ms === null) {
+                a.cancel();
+            } else {
+                a.pause();
+                a.currentTime = ms;
+            }
         }
         return eval(`(${read})`)();
     }, [ms, shown.toString()]);
@@ -120,26 +111,19 @@ describe('animated SVG export in Chromium', () => {
             .map((r) => r.getAttribute('fill')));
         assert.deepEqual(background, frames.map(() => BACK));
         const cycle = TURN_MS * frames.length;
-        // Mid-turn, just inside each end of a turn, and in later cycles.
-        const times = [];
-        for (let f = 0; f < frames.length; ++f)
-            times.push([f, f * TURN_MS + 100], [f, f * TURN_MS + 1], [f, (f + 1) * TURN_MS - 1],
-                [f, 5 * cycle + f * TURN_MS + 50]);
-        for (const [f, ms] of times) {
-            const view = await at(page, ms);
-            assert.deepEqual(view.ids, [`f${f + 1}`], `at ${ms} ms`);
-            assert.deepEqual(view.rows, expected(frames[f]), `frame ${f + 1} at ${ms} ms`);
+        // Mid-turn, just inside each end of a turn, and in a later cycle.
+        for (let f = 0; f < frames.length; ++f) {
+            for (const ms of [100, 1, TURN_MS - 1, 5 * cycle + 50].map((d) => f * TURN_MS + d)) {
+                const view = await at(page, ms);
+                assert.deepEqual(view.ids, [`f${f + 1}`], `at ${ms} ms`);
+                assert.deepEqual(view.rows, expected(frames[f]), `frame ${f + 1} at ${ms} ms`);
+            }
         }
     });
 
     it('shows the first frame alone when animations do not run', async (t) => {
         for (const name of ['cells_loop.svg', 'cells_once.svg']) {
-            const page = await open(name, t);
-            const view = await page.evaluate((read) => {
-                for (const a of document.getAnimations())
-                    a.cancel();
-                return eval(`(${read})`)();
-            }, shown.toString());
+            const view = await at(await open(name, t), null);
             assert.deepEqual(view.ids, ['f1'], name);
             assert.deepEqual(view.rows, expected(frames[0]), name);
         }

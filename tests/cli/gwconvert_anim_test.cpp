@@ -1,6 +1,5 @@
-// gwconvert's animation commands run as processes: the SVG and its options,
-// each compared with what the core writes for the same frames, and the
-// refusals.
+// gwconvert's animation commands run as processes: each output compared with
+// what the core writes for the same frames, and the refusals.
 #include "convert_test_support.h"
 
 #include "core/cast_export.h"
@@ -10,48 +9,36 @@ using namespace gwcli;
 
 namespace {
 
-std::string Svg(IAnimFrameSource& frames, int nZoom, int nInterval, bool bLoop, COLORREF crBack)
+TEST_F(ConvertTest, SvgAndCastAreTheCoreExportsWithTheOptionsOrTheEditorsSettings)
 {
-    return Written([&](std::ostream& os) {
-        ExportAnimatedSvg(os, frames, {SvgLayoutForZoom(nZoom), nInterval, bLoop, crBack});
-    });
-}
-
-TEST_F(ConvertTest, SvgIsTheCoreExportWithTheOptionsOrTheEditorsSettings)
-{
-    const auto run = [&](std::vector<std::string> v) {
-        v.insert(v.begin(), {"svg", m_in.string(), "a.svg"});
-        SCOPED_TRACE(v.back());
-        ExpectDone(Run(v));
-        return ReadFile(Work("a.svg"));
-    };
-    CFrameList frames(m_frames);
     const std::vector<Frame> second = {m_frames[1]};
-    CFrameList secondOnly(second);
-    EXPECT_EQ(run({}), Svg(frames, 2, 5, true, 0xFFFFFF));
-    EXPECT_EQ(run({"--zoom", "4", "--interval", "9", "--once", "--background", "102030"}),
-              Svg(frames, 4, 9, false, 0x302010));
-    EXPECT_EQ(run({"--frame", "2"}), Svg(secondOnly, 2, 5, false, 0xFFFFFF));
+    CFrameList frames(m_frames), secondOnly(second);
+    const auto svg = [&](IAnimFrameSource& src, int nZoom, int nInterval, bool bLoop, COLORREF cr) {
+        return Written([&](std::ostream& os) {
+            ExportAnimatedSvg(os, src, {SvgLayoutForZoom(nZoom), nInterval, bLoop, cr});
+        });
+    };
+    // Titled with the drawing's name.
+    const auto cast = [&](int nInterval, COLORREF cr) {
+        return Written([&](std::ostream& os) { ExportCast(os, frames, {nInterval, cr, "two"}); });
+    };
+    const auto run = [&](std::vector<std::string> v) {
+        v.insert(v.begin() + 1, {m_in.string(), "a." + v[0]});
+        SCOPED_TRACE(v[0] + " " + v.back());
+        ExpectDone(Run(v));
+        return ReadFile(Work("a." + v[0]));
+    };
+    EXPECT_EQ(run({"svg"}), svg(frames, 2, 5, true, 0xFFFFFF));
+    EXPECT_EQ(run({"svg", "--zoom", "4", "--interval", "9", "--once", "--background", "102030"}),
+              svg(frames, 4, 9, false, 0x302010));
+    EXPECT_EQ(run({"svg", "--frame", "2"}), svg(secondOnly, 2, 5, false, 0xFFFFFF));
+    EXPECT_EQ(run({"cast", "--interval", "3", "--background", "102030"}), cast(3, 0x302010));
     StoreSetting("GWSet/FrmInterval", Bytes({7, 0, 0, 0}));
     StoreSetting("GWSet/PlayLoop", Bytes({0, 0, 0, 0}));
     StoreSetting("GWColor/BKCLR", Bytes({0x11, 0x22, 0x33, 0}));
-    EXPECT_EQ(run({}), Svg(frames, 2, 7, false, 0x332211));
-    EXPECT_EQ(run({"--loop"}), Svg(frames, 2, 7, true, 0x332211));
-}
-
-TEST_F(ConvertTest, CastIsTheCoreRecordingTitledWithTheDrawingsName)
-{
-    CFrameList frames(m_frames);
-    const auto cast = [&](int nInterval, COLORREF crBack) {
-        return Written([&](std::ostream& os) {
-            ExportCast(os, frames, {nInterval, crBack, "two"});
-        });
-    };
-    ExpectDone(Run({"cast", m_in.string(), "a.cast", "--interval", "3", "--background", "102030"}));
-    EXPECT_EQ(ReadFile(Work("a.cast")), cast(3, 0x302010));
-    StoreSetting("GWSet/FrmInterval", Bytes({7, 0, 0, 0}));
-    ExpectDone(Run({"cast", m_in.string(), "a.cast"}));
-    EXPECT_EQ(ReadFile(Work("a.cast")), cast(7, 0xFFFFFF));
+    EXPECT_EQ(run({"svg"}), svg(frames, 2, 7, false, 0x332211));
+    EXPECT_EQ(run({"svg", "--loop"}), svg(frames, 2, 7, true, 0x332211));
+    EXPECT_EQ(run({"cast"}), cast(7, 0x332211));
 }
 
 TEST_F(ConvertTest, AnimationCommandsRefuseBadOptionsAndKeepTheOldOutput)

@@ -1,8 +1,8 @@
-// The terminal recording read back as a player reads it: every line parsed
-// as JSON, the header's size and title, one event per frame at the interval,
-// and each event's output replayed through the coloured export's reader and
-// compared with the frame, cell by cell.
+// The terminal recording read back as a player reads it: every line parsed as
+// JSON, and each frame's event replayed through the coloured export's reader
+// and compared with the frame, cell by cell.
 #include "core/cast_export.h"
+#include "core/svg_export.h"
 #include "core/terminal_export.h"
 #include "export_test_support.h"
 
@@ -33,26 +33,17 @@ TEST(CastExport, EveryFrameReplaysAsTheFrameAtItsTime)
     gwtest::CVectorFrames frames(nRows, nCols);
     const std::string strBytes = "ab\x80\xE9 \x1b\"\\\r\nxy\x9D\x99Zq";
     for (int f = 0; f < 3; ++f) {
-        std::vector<CharCell> v;
+        frames.Add((strBytes + strBytes).substr(std::size_t(f), std::size_t(nRows * nCols)), 0);
         for (int i = 0; i < nRows * nCols; ++i)
-            v.push_back(
-                CharCell{COLORREF(i * 0x030507 + f * 0x100000),
-                         0,
-                         0,
-                         static_cast<uint8_t>(strBytes[std::size_t(i + f) % strBytes.size()]),
-                         {}});
-        frames.Add(std::move(v));
+            frames.m_vFrames.back()[std::size_t(i)].crColor = COLORREF(i * 0x030507 + f * 0x100000);
     }
     std::ostringstream os;
     ASSERT_TRUE(ExportCast(os, frames, {7, kBack, "dance \"one\"\\\n\xC3\xA9\xFF\xE2\x82"}));
     const std::vector<nlohmann::json> vLines = ReadLines(os.str());
     ASSERT_EQ(vLines.size(), 5u) << "header, three frames, the end";
-    EXPECT_EQ(vLines[0].size(), 4u);
-    EXPECT_EQ(vLines[0]["version"], 2);
-    EXPECT_EQ(vLines[0]["width"], nCols);
-    EXPECT_EQ(vLines[0]["height"], nRows);
-    EXPECT_EQ(vLines[0]["title"],
-              "dance \"one\"\\\n\xC3\xA9\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    // Invalid UTF-8 in the title becomes U+FFFD.
+    EXPECT_EQ(vLines[0], nlohmann::json::parse(R"({"version": 2, "width": 4, "height": 3,
+        "title": "dance \"one\"\\\n\u00e9\ufffd\ufffd\ufffd"})"));
     for (int f = 0; f <= 3; ++f) {
         SCOPED_TRACE(f);
         const nlohmann::json& event = vLines[std::size_t(f) + 1];
@@ -64,19 +55,18 @@ TEST(CastExport, EveryFrameReplaysAsTheFrameAtItsTime)
             EXPECT_EQ(strOut, "");
             continue;
         }
-        // From the top-left corner; rows joined by CR LF, no line end after
-        // the last (it would scroll a terminal of the drawing's height).
+        // From the top-left corner; rows joined by CR LF (a bare CR is caught
+        // as a control character below), none after the last, which would
+        // scroll a terminal of the drawing's height.
         ASSERT_TRUE(strOut.starts_with("\x1b[H"));
         strOut.erase(0, 3);
-        std::string strRows;
-        for (std::size_t i = 0; i < strOut.size(); ++i) {
-            ASSERT_FALSE(strOut[i] == '\r' && strOut.compare(i, 2, "\r\n") != 0) << i;
-            ASSERT_FALSE(strOut[i] == '\n' && (i == 0 || strOut[i - 1] != '\r')) << i;
-            if (strOut[i] != '\r')
-                strRows.push_back(strOut[i]);
-        }
+        int nBreaks = 0;
+        for (auto i = strOut.find("\r\n"); i != std::string::npos;
+             i = strOut.find("\r\n", i), ++nBreaks)
+            strOut.erase(i, 1);
+        EXPECT_EQ(gwtest::Count(strOut, "\n"), nBreaks) << "a bare LF";
         gwtest::Shown shown;
-        gwtest::ReadAnsi(strRows + "\n", shown, kBack);
+        gwtest::ReadAnsi(strOut + "\n", shown, kBack);
         std::string strExpected;
         std::vector<COLORREF> vColors;
         for (int i = 0; i < nRows * nCols; ++i) {
@@ -90,15 +80,19 @@ TEST(CastExport, EveryFrameReplaysAsTheFrameAtItsTime)
     }
 }
 
-TEST(CastExport, StopsAtAFrameThatCannotBeHad)
+// Both animation exports stop and fail at a frame that cannot be had.
+TEST(CastExport, AnimationExportsStopAtAFrameThatCannotBeHad)
 {
     gwtest::CVectorFrames frames(1, 2);
-    for (int n = 0; n < 3; ++n)
+    for (int n = 0; n < 4; ++n)
         frames.Add("ab", 1);
     frames.m_nFailAt = 1;
-    std::ostringstream os;
-    EXPECT_FALSE(ExportCast(os, frames, {5, kBack, "t"}));
-    EXPECT_EQ(ReadLines(os.str()).size(), 2u);
+    std::ostringstream osCast, osSvg;
+    EXPECT_FALSE(ExportCast(osCast, frames, {5, kBack, "t"}));
+    EXPECT_EQ(ReadLines(osCast.str()).size(), 2u);
+    frames.m_nFailAt = 2;
+    EXPECT_FALSE(ExportAnimatedSvg(osSvg, frames, {SvgLayoutForZoom(2), 3, true, kBack}));
+    EXPECT_EQ(gwtest::Count(osSvg.str(), "<g id="), 2);
 }
 
 } // namespace

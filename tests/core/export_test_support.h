@@ -1,5 +1,5 @@
 // What the export tests share: frames held in vectors, the golden-file
-// comparison, and a reader of the coloured terminal export.
+// comparison, a counter of occurrences, and a reader of the coloured terminal export.
 #pragma once
 
 #include "core/html_export.h"
@@ -48,7 +48,15 @@ inline void ExpectGolden(const std::string& strActual, const std::filesystem::pa
                   << "actual:   " << strActual.substr(i, 60);
 }
 
-// Frames of rows of text, each frame's cells in one colour unless given.
+inline int Count(const std::string& str, const std::string& strPart)
+{
+    int n = 0;
+    for (auto i = str.find(strPart); i != std::string::npos; i = str.find(strPart, i + 1))
+        ++n;
+    return n;
+}
+
+// Frames of rows of text, each added in one colour; tests recolour cells in m_vFrames.
 class CVectorFrames : public IAnimFrameSource {
 public:
     CVectorFrames(int nRows, int nCols) : m_nRows(nRows), m_nCols(nCols) {}
@@ -59,7 +67,6 @@ public:
         for (char ch : strCells)
             v.push_back(CharCell{cr, 0, 0, static_cast<uint8_t>(ch), {}});
     }
-    void Add(std::vector<CharCell> vCells) { m_vFrames.push_back(std::move(vCells)); }
 
     int GetFrameCount() const override { return static_cast<int>(m_vFrames.size()); }
     int GetRows() const override { return m_nRows; }
@@ -78,8 +85,7 @@ private:
 
 // The coloured export as a terminal shows it: the characters (UTF-8, LF at
 // each row's reset) and the colour of each. Every row must open with the
-// background crBack and close with the reset, and no control character may be
-// left. Escapes in strSkip (cursor moves between frames) are stepped over.
+// background crBack and close with the reset; no control character may be left.
 struct Shown {
     std::string strText;
     std::vector<COLORREF> vColors;
