@@ -245,10 +245,9 @@ private slots:
         const auto fill = [&](int nSeed) {
             CEditBracket bracket(fx.m_doc);
             bracket.BeginEdit();
-            for (int i = 0; i < 30 * 40; ++i) {
-                fx.m_doc.GetCurCells()[i].chChar = static_cast<uint8_t>(33 + (i * nSeed) % 90);
-                fx.m_doc.GetCurCells()[i].crColor = static_cast<COLORREF>(0x102030 * (i % 7 + nSeed));
-            }
+            for (int i = 0; i < 30 * 40; ++i)
+                fx.m_doc.GetCurCells()[i].chChar = uint8_t(33 + (i * nSeed) % 90),
+                fx.m_doc.GetCurCells()[i].crColor = COLORREF(0x102030 * (i % 7 + nSeed));
             bracket.EndEdit();
         };
         const auto shown = [&] {

@@ -1,17 +1,10 @@
-// Every pair of the glyph mirror table against the canvas font: the partner's
-// ink must lie near the mirror image of the character's ink, and nearer than
-// any other glyph's, so the table cannot promise a mirror the user does not
-// see. The character itself is left out of that race: "[" or an accented "A"
-// shares most of its ink with its own mirror (the bars, the letter).
-//
-// The score is the weighted overlap of two coverage masks, sum(min) / sum(max):
-// 1 for the same ink, 0 for none in common. Strokes are one or two pixels
-// wide with antialiased edges, so a faithful mirror that lands half a pixel
-// off scores about 0.65 to 0.75 at these sizes, while unrelated glyphs of
-// similar weight stay under 0.5 (measured over all byte pairs of the font).
-// Glyphs sit on a baseline, not on the cell's centre, so the mirror may move
-// along the flip by up to a sixth of the cell ('b' upside down is 'p' one to
-// three pixels higher, as the font is hinted at each size).
+// Every pair of the glyph mirror table against the canvas font: the partner's ink
+// lies near the mirror image of the character's, nearer than any other glyph's
+// (the character itself aside: "[" shares most ink with its own mirror).
+// Score: sum(min) / sum(max) of the coverage masks. A faithful mirror half a
+// pixel off scores 0.65 to 0.75, unrelated glyphs under 0.5 (measured over all
+// byte pairs). Glyphs sit on a baseline, so the mirror may move along the flip
+// by up to a sixth of the cell ('b' upside down is 'p' a few pixels higher).
 #include "canvas/cell_geometry.h"
 #include "canvas/glyph_cache.h"
 #include "canvas_test_main.h"

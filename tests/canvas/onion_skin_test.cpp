@@ -21,8 +21,8 @@ struct COnionFixture : CViewFixture {
     COnionFixture() : CViewFixture(10, 20)
     {
         View().ToggleGrid(); // no grid lines in the cells read back
-        Put(0, 2, 'X');
         m_vKeys.push_back(m_doc.GetFrames().begin()->first);
+        Put(0, 2, 'X');
         for (int i = 1; i < 4; ++i) {
             m_vKeys.push_back(m_doc.InsertFrame(i));
             Show(m_vKeys.back());
@@ -38,8 +38,7 @@ struct COnionFixture : CViewFixture {
     }
     void Put(int nFrame, int nCell, uint8_t ch)
     {
-        Show(m_vKeys.size() > size_t(nFrame) ? m_vKeys[size_t(nFrame)]
-                                             : m_doc.GetFrames().begin()->first);
+        Show(m_vKeys[size_t(nFrame)]);
         WriteCell(nCell, ch, CR_NEAR_BLACK);
         View().Refresh(CArtView::REFRESH_ALL);
     }
@@ -127,7 +126,9 @@ private slots:
         QCOMPARE(fx.Shown(nCell), nCell == 3 ? EInk::Own : EInk::None);
     }
 
-    void fadesWithDistance()
+    // Fainter with distance; edits of the current frame cover and uncover the
+    // skin cell by cell; a reorder brings other neighbours.
+    void fadesAndFollowsEditsAndOrder()
     {
         COnionFixture fx;
         fx.SetOnion(2, 0);
@@ -135,14 +136,6 @@ private slots:
         const int nNear = fx.m_nDarkest;
         QCOMPARE(fx.Shown(2), EInk::Earlier);
         QVERIFY2(fx.m_nDarkest > nNear, "two frames away is fainter than one");
-    }
-
-    // Edits of the current frame cover and uncover the skin cell by cell;
-    // a reorder brings other neighbours.
-    void followsEditsAndOrder()
-    {
-        COnionFixture fx;
-        fx.SetOnion(1, 0);
         CArtView& view = fx.View();
         const auto edit = [&](uint8_t ch) {
             QVERIFY(view.BeginEdit());

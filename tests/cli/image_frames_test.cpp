@@ -49,19 +49,10 @@ TEST_F(ConvertTest, ImageFramesThatCannotBeConvertedLeaveNoFile)
     WriteFile(Work("anim.gif"), gif);
     WriteFile(Work("flat.gif"), MakeAnimatedGif(128, 2, {{0, 0, 128, 2, 1, 10, 1}, {0, 0, 64, 2, 2, 10, 1}}));
     WriteFile(Work("old.gwp"), "an earlier drawing");
-    const struct {
-        std::vector<std::string> args;
-        const char* pszSays;
-    } kCases[] = {
-        {{"broken.gif", "old.gwp", "--frames"}, "cannot read broken.gif"},
-        {{"flat.gif", "old.gwp", "--frames"}, "too short"},
-        {{"missing.gif", "old.gwp", "--frames"}, "missing.gif"},
-    };
-    for (const auto& c : kCases) {
-        std::vector<std::string> args = {"image"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        ExpectFailure(Run(args), 1, c.pszSays);
-    }
+    const std::pair<const char*, const char*> kCases[] = {
+        {"broken.gif", "cannot read broken.gif"}, {"flat.gif", "too short"}, {"missing.gif", "missing.gif"}};
+    for (const auto& [pszIn, pszSays] : kCases)
+        ExpectFailure(Run({"image", pszIn, "old.gwp", "--frames"}), 1, pszSays);
     EXPECT_TRUE(ReadFile(Work("old.gwp")) == "an earlier drawing");
     ExpectFailure(Run({"image", "anim.gif", "anim.txt", "--frames"}), 2, "must end in .gwp");
 }

@@ -38,7 +38,7 @@ struct CWrittenCells : ICellWriter {
     std::map<std::pair<int, int>, std::pair<uint8_t, COLORREF>> m_cells;
 };
 
-// A drawing of 10 x 20 cells in a view, and the frame hooks the main window
+// A drawing of 10 x 20 cells in a view of 400 x 300, and the frame hooks the main window
 // would give the dialog.
 struct CDrawing {
     CDrawing()
@@ -152,15 +152,9 @@ private slots:
 
     void convertWritesTheFrameAsOneStep()
     {
-        IViewHost host;
-        CArtDoc doc; // 10 x 20 cells in a view of 400 x 300
-        doc.SetCanvasSize(10, 20);
-        doc.OnNewDocument();
-        CArtView view(doc, &host);
-        RegisterStandardTools(view);
-        view.resize(400, 300);
-        view.OnInitialUpdate();
-        CImageConvertDlg dlg(&view);
+        CDrawing drawing;
+        CArtDoc& doc = drawing.doc;
+        CImageConvertDlg dlg(drawing.pView.get());
         // Cells 8 x 12 or so: a 40 x 400 white picture at width 4 gives 4 columns.
         QVERIFY(dlg.OpenConvertImage(WritePicture("white.png", {40, 400}, Qt::white)));
         dlg.WidthSpin()->setValue(4);
@@ -180,8 +174,7 @@ private slots:
     {
         CDrawing drawing;
         CImageConvertDlg dlg(drawing.pView.get());
-        const QString strGif = WriteBytes("anim.gif", MakeAnimatedGif(48, 32, kDisposalFrames));
-        QVERIFY(dlg.OpenConvertImage(strGif));
+        QVERIFY(dlg.OpenConvertImage(WriteGif()));
         QCOMPARE(dlg.FrameCountLabel()->text(), QStringLiteral("Frames: 4"));
         QVERIFY(!dlg.AllFramesCheck()->isEnabled()); // no drawing to add frames to yet
         dlg.SetFrameHooks(drawing.Hooks());
@@ -222,7 +215,7 @@ private slots:
         CDrawing drawing;
         CImageConvertDlg dlg(drawing.pView.get());
         dlg.SetFrameHooks(drawing.Hooks());
-        QVERIFY(dlg.OpenConvertImage(WriteBytes("anim.gif", MakeAnimatedGif(48, 32, kDisposalFrames))));
+        QVERIFY(dlg.OpenConvertImage(WriteGif()));
         dlg.AllFramesCheck()->setChecked(true);
         drawing.nRoom = 2;
         dlg.ConvertButton()->click();
@@ -245,13 +238,7 @@ private slots:
     }
 
 private:
-    QString WriteBytes(const char* pszName, const std::string& data)
-    {
-        QFile file(m_dir.filePath(QString::fromLatin1(pszName)));
-        if (!file.open(QIODevice::WriteOnly) || file.write(data.data(), qint64(data.size())) != qint64(data.size()))
-            return {};
-        return file.fileName();
-    }
+    QString WriteGif() { return WriteBytes(m_dir.filePath("anim.gif"), MakeAnimatedGif(48, 32, kDisposalFrames)); }
 
     // A picture file of one colour, written into the test's folder.
     QString WritePicture(const char* pszName, QSize size, QColor col)

@@ -67,27 +67,18 @@ void Drop(CMainFrame& frame, const QString& strPath)
     static_cast<QObject&>(frame).event(&event);
 }
 
-// What the drawing held when the watched widget was first painted.
-class CFirstPaintProbe : public QObject {
-public:
+// What the drawing held when the watched widget was first painted: frames, first character.
+struct CFirstPaintProbe : QObject {
     CFirstPaintProbe(QWidget* pWidget, const CArtDoc& doc) : m_doc(doc) { pWidget->installEventFilter(this); }
-    bool m_bPainted = false;
-    int m_nFrames = 0;
-    uint8_t m_chFirstCell = 0;
-
-protected:
-    bool eventFilter(QObject* pWatched, QEvent* pEvent) override
+    bool eventFilter(QObject*, QEvent* pEvent) override
     {
-        if (pEvent->type() == QEvent::Paint && !m_bPainted) {
-            m_bPainted = true;
-            m_nFrames = m_doc.GetFrameCount();
-            m_chFirstCell = m_doc.GetCurCells()[0].chChar;
-        }
-        return QObject::eventFilter(pWatched, pEvent);
+        if (pEvent->type() == QEvent::Paint && m_nFrames == 0)
+            m_nFrames = m_doc.GetFrameCount(), m_chFirstCell = m_doc.GetCurCells()[0].chChar;
+        return false;
     }
-
-private:
     const CArtDoc& m_doc;
+    int m_nFrames = 0; // 0 until painted
+    uint8_t m_chFirstCell = 0;
 };
 
 QString NoSuchFolderPath(const QTemporaryDir& dir, const QString& strName)
@@ -186,7 +177,7 @@ private slots:
             frame.Files().ShowPictureAtStart(strPath);
             bool bOpened = false;
             RunAfterFirstPaint(frame.View()->viewport(), [&] {
-                QVERIFY(probe.m_bPainted);
+                QVERIFY(probe.m_nFrames > 0);
                 frame.OpenAtStart(strPath);
                 bOpened = true;
             });

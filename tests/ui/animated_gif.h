@@ -7,6 +7,9 @@
 
 #include <gif_lib.h>
 
+#include <QFile>
+#include <QString>
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -72,10 +75,9 @@ inline std::vector<std::vector<uint8_t>> ComposeGifFrames(int nWidth, int nHeigh
     const auto fill = [&](const SGifFrame& f, bool bClear) {
         for (int y = f.nTop; y < f.nTop + f.nHeight; ++y)
             for (int x = f.nLeft; x < f.nLeft + f.nWidth; ++x) {
-                uint8_t* p = &vScreen[(std::size_t(y) * nWidth + x) * 4];
-                const uint32_t cr = kGifColours[GifRowColour(f, y - f.nTop)];
-                p[0] = bClear ? 0 : uint8_t(cr >> 16), p[1] = bClear ? 0 : uint8_t(cr >> 8);
-                p[2] = bClear ? 0 : uint8_t(cr), p[3] = bClear ? 0 : 255;
+                const uint32_t cr = bClear ? 0 : kGifColours[GifRowColour(f, y - f.nTop)] << 8 | 0xFF;
+                for (int i = 0; i < 4; ++i)
+                    vScreen[(std::size_t(y) * nWidth + x) * 4 + i] = uint8_t(cr >> (24 - 8 * i));
             }
     };
     for (std::size_t i = 0; i < vFrames.size(); ++i) {
@@ -99,3 +101,11 @@ inline const std::vector<SGifFrame> kDisposalFrames = {
     {24, 0, 24, 32, 3, 20, 3},
     {0, 0, 16, 16, 4, 30, 1},
 };
+
+// data written to strPath: the path, or empty if it could not be written.
+inline QString WriteBytes(const QString& strPath, const std::string& data)
+{
+    QFile file(strPath);
+    const bool bOk = file.open(QIODevice::WriteOnly) && file.write(data.data(), qint64(data.size())) == qint64(data.size());
+    return bOk ? strPath : QString();
+}

@@ -3,7 +3,6 @@
 #include "tests/ui/animated_gif.h"
 #include "ui/picture_frames.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -30,11 +29,10 @@ private slots:
     {
         QImage img(10, 10, QImage::Format_RGB32);
         img.fill(Qt::red);
-        const QString strPng = m_dir.filePath(QStringLiteral("still.png"));
-        QVERIFY(img.save(strPng));
         CPictureFrames frames;
         QString strError;
-        QVERIFY(frames.Open(strPng, &strError));
+        QVERIFY(img.save(m_dir.filePath(QStringLiteral("still.png"))));
+        QVERIFY(frames.Open(m_dir.filePath(QStringLiteral("still.png")), &strError));
         QCOMPARE(frames.Count(), 1);
         // Cut in its third frame: Qt would give the two before it as the whole picture.
         const std::string whole = MakeAnimatedGif(48, 32, kDisposalFrames);
@@ -49,10 +47,7 @@ private slots:
 private:
     QString Write(const char* pszName, const std::string& data)
     {
-        QFile file(m_dir.filePath(QString::fromLatin1(pszName)));
-        if (!file.open(QIODevice::WriteOnly) || file.write(data.data(), qint64(data.size())) != qint64(data.size()))
-            return {};
-        return file.fileName();
+        return WriteBytes(m_dir.filePath(QString::fromLatin1(pszName)), data);
     }
 
     QTemporaryDir m_dir;
