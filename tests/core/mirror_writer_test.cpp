@@ -79,6 +79,7 @@ TEST(MirrorWriter, WritesEachCellsImagesWithMirroredCharactersInItsColour)
 // and a refused fill writes nothing.
 TEST(MirrorWriter, FillWritesTheRegionAndItsImages)
 {
+    const CMirrorSettings LR{EMirrorMode::LeftRight}, FOUR{EMirrorMode::FourWay};
     const struct {
         CMirrorSettings settings;
         CLines vIn;
@@ -87,30 +88,17 @@ TEST(MirrorWriter, FillWritesTheRegionAndItsImages)
         CLines vWant;
         std::vector<COLORREF> vColors;
     } aCases[] = {
-        {{EMirrorMode::LeftRight},
-         {"####      ", "#  #   xx ", "####      "},
-         1,
-         1,
-         '/',
-         {"####      ", "#//#   \\\\ ", "####      "},
-         {101, 102, 107, 108}},
-        {{EMirrorMode::LeftRight},
-         {"#######", "#     #", "#######"},
-         1,
-         1,
-         '(',
-         {"#######", "#((())#", "#######"},
-         {101, 102, 103, 104, 105}},
-        {{EMirrorMode::FourWay}, {"# ", "  "}, 0, 0, '/', {"# ", "  "}, {}},
-        {{EMirrorMode::FourWay}, {"# ", "  "}, 1, 1, ' ', {"# ", "  "}, {}},
+        {LR, {"#  #   xx "}, 1, 0, '/', {"#//#   \\\\ "}, {1, 2, 7, 8}},
+        {LR, {"#     #"}, 1, 0, '(', {"#((())#"}, {1, 2, 3, 4, 5}},
+        {FOUR, {"# ", "  "}, 0, 0, '/', {"# ", "  "}, {}},
+        {FOUR, {"# ", "  "}, 1, 1, ' ', {"# ", "  "}, {}},
     };
     for (const auto& c : aCases) {
         CTextGrid grid(c.vIn);
-        EXPECT_EQ(MirroredFloodFill(grid, c.settings, c.nCol, c.nRow, uint8_t(c.ch)),
-                  int(c.vColors.size()))
-            << c.vIn[1];
+        const int nFilled = MirroredFloodFill(grid, c.settings, c.nCol, c.nRow, uint8_t(c.ch));
+        EXPECT_EQ(nFilled, int(c.vColors.size())) << c.vIn[0];
         EXPECT_EQ(grid.m_vRows, c.vWant);
         std::sort(grid.m_vColors.begin(), grid.m_vColors.end());
-        EXPECT_EQ(grid.m_vColors, c.vColors) << c.vIn[1];
+        EXPECT_EQ(grid.m_vColors, c.vColors) << c.vIn[0];
     }
 }
