@@ -7,26 +7,25 @@
 using namespace gwcli;
 
 namespace {
-// A drawing of rows of text, each cell's colour its column, one frame per
-// entry.
+// A drawing of rows of text, one frame per entry, each cell's colour its column.
 std::string TextGwp(const std::vector<std::vector<std::string>>& vFrames)
 {
     const int nRows = int(vFrames[0].size()), nCols = int(vFrames[0][0].size());
     std::vector<Frame> frames;
     for (const auto& vRows : vFrames) {
-        Frame frame(std::size_t(nRows * nCols));
-        for (int i = 0; i < nRows * nCols; ++i) {
-            frame[std::size_t(i)].chChar =
-                uint8_t(vRows[std::size_t(i / nCols)][std::size_t(i % nCols)]);
-            frame[std::size_t(i)].crColor = COLORREF(i % nCols);
-        }
-        frames.push_back(frame);
+        Frame& frame = frames.emplace_back(std::size_t(nRows * nCols));
+        for (int i = 0; i < nRows * nCols; ++i)
+            frame[std::size_t(i)] = {COLORREF(i % nCols),
+                                     0,
+                                     0,
+                                     uint8_t(vRows[std::size_t(i / nCols)][std::size_t(i % nCols)]),
+                                     {}};
     }
     return MakeGwp(frames, nCols, nRows);
 }
 
-// Each frame's rows joined by '|', frames by ' / '; the colours of the first
-// row of the first frame after '#'.
+// Each frame's rows joined by '|', frames by " / "; after '#' the colours of
+// the first frame's first row.
 std::string Shown(const std::string& strGwp)
 {
     CGwpImage image;
@@ -35,16 +34,13 @@ std::string Shown(const std::string& strGwp)
     std::string str;
     for (int f = 0; f < image.nFrames; ++f) {
         const auto* pCells = reinterpret_cast<const CharCell*>(image.Frame(f));
-        for (int i = 0; i < image.nRows * image.nCols; ++i) {
-            if (i > 0 && i % image.nCols == 0)
-                str += '|';
-            str += char(pCells[i].chChar);
-        }
+        for (int i = 0; i < image.nRows * image.nCols; ++i)
+            str +=
+                (i > 0 && i % image.nCols == 0 ? "|" : "") + std::string(1, char(pCells[i].chChar));
         str += f + 1 < image.nFrames ? " / " : " #";
     }
-    const auto* pFirst = reinterpret_cast<const CharCell*>(image.Frame(0));
     for (int c = 0; c < image.nCols; ++c)
-        str += std::to_string(pFirst[c].crColor);
+        str += std::to_string(reinterpret_cast<const CharCell*>(image.Frame(0))[c].crColor);
     return str;
 }
 } // namespace

@@ -1,19 +1,14 @@
-// The mirror's commands in the main window: the drop-down, the View menu's
-// modes and the status bar's pane; the axes placed by a ruler click, the
-// caret and the centre; and the settings that remember them.
-#include "canvas/art_view.h"
+// The mirror's commands in the main window: the drop-down, the View menu and
+// the status bar agree; rulers, the caret and the centre place the axes; the
+// settings remember them.
 #include "canvas/ruler_view.h"
-#include "canvas/tool_codes.h"
-#include "res/command_ids.h"
 #include "shell/frame_bars.h"
-#include "shell/main_frame.h"
 #include "shell_test_support.h"
 #include "ui/settings_value.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QToolButton>
 
 using namespace gw;
@@ -23,12 +18,9 @@ const CMirrorSettings& MirrorOf(CMainFrame& frame)
 {
     return frame.View()->Drawing().Mirror();
 }
-
 void ClickAt(QWidget* pWidget, QPoint pt)
 {
-    QMouseEvent ev(QEvent::MouseButtonPress, QPointF(pt), QPointF(pWidget->mapToGlobal(pt)),
-                   Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(pWidget, &ev);
+    QTest::mouseClick(pWidget, Qt::LeftButton, {}, pt);
 }
 } // namespace
 
@@ -41,15 +33,13 @@ private slots:
     void theDropDownTheMenuAndTheStatusBarAgree()
     {
         CMainFrame frame;
-        QCOMPARE(MirrorOf(frame).nMode, EMirrorMode::Off);
         QCOMPARE(frame.Bars().MirrorPane()->text(), QStringLiteral("Mirror: Off"));
         QMenu* pPalette = frame.Bars().MirrorButton()->menu();
-        QCOMPARE(pPalette->actions().size(), 4);
         QAction* pFourWay = pPalette->actions().at(3);
         pFourWay->trigger();
         QCOMPARE(MirrorOf(frame).nMode, EMirrorMode::FourWay);
-        QVERIFY(frame.Action(ID_MIRROR_FOUR_WAY)->isChecked());
-        QVERIFY(!frame.Action(ID_MIRROR_OFF)->isChecked());
+        QVERIFY(frame.Action(ID_MIRROR_FOUR_WAY)->isChecked() &&
+                !frame.Action(ID_MIRROR_OFF)->isChecked());
         QVERIFY(frame.Action(ID_MIRROR)->isChecked());
         QCOMPARE(frame.Action(ID_MIRROR)->icon().cacheKey(), pFourWay->icon().cacheKey());
         QCOMPARE(frame.Bars().MirrorPane()->text(), QStringLiteral("Mirror: Four-Way"));
@@ -69,30 +59,25 @@ private slots:
     {
         CMainFrame frame;
         CArtView& view = *frame.View();
+        const int nW = view.GetCellWidth(), nH = view.GetCellHeight();
         frame.RunCommand(ID_MIRROR_LEFT_RIGHT);
         // Near the border after column 5 (half cell 10); the left ruler's
         // axis is not in use, so a click there changes nothing.
-        ClickAt(frame.HorzRuler(), {5 * view.GetCellWidth() + 1, 4});
+        ClickAt(frame.HorzRuler(), {5 * nW + 1, 4});
         QCOMPARE(MirrorOf(frame).nColAxis, 10);
-        ClickAt(frame.VertRuler(), {4, 3 * view.GetCellHeight() + view.GetCellHeight() / 2});
+        ClickAt(frame.VertRuler(), {4, 3 * nH + nH / 2});
         QCOMPARE(MirrorOf(frame).nRowAxis, MIRROR_AXIS_CENTRE);
         frame.RunCommand(ID_MIRROR_FOUR_WAY);
-        ClickAt(frame.VertRuler(), {4, 3 * view.GetCellHeight() + view.GetCellHeight() / 2});
+        ClickAt(frame.VertRuler(), {4, 3 * nH + nH / 2});
         QCOMPARE(MirrorOf(frame).nRowAxis, 7); // through the middle of row 3
-
         // The caret at column 3, row 2: both axes through its cell.
         frame.RunCommand(ID_TOOL_TYPE);
-        const QPoint ptCell(3 * view.GetCellWidth() + 1, 2 * view.GetCellHeight() + 1);
-        ClickAt(view.viewport(), ptCell);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(ptCell), QPointF(ptCell),
-                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(view.viewport(), &release);
+        ClickAt(view.viewport(), {3 * nW + 1, 2 * nH + 1});
         frame.RunCommand(ID_MIRROR_AXIS_AT_CARET);
-        QCOMPARE(MirrorOf(frame).nColAxis, 7);
-        QCOMPARE(MirrorOf(frame).nRowAxis, 5);
+        QVERIFY(MirrorOf(frame).nColAxis == 7 && MirrorOf(frame).nRowAxis == 5);
         frame.RunCommand(ID_MIRROR_AXIS_CENTRE);
-        QCOMPARE(MirrorOf(frame).nColAxis, MIRROR_AXIS_CENTRE);
-        QCOMPARE(MirrorOf(frame).nRowAxis, MIRROR_AXIS_CENTRE);
+        QVERIFY(MirrorOf(frame).nColAxis == MIRROR_AXIS_CENTRE &&
+                MirrorOf(frame).nRowAxis == MIRROR_AXIS_CENTRE);
     }
 
     void theModeAndAxesAreRemembered()
@@ -121,8 +106,7 @@ private slots:
         settings.sync();
         SShellSettings read;
         read.Read();
-        QCOMPARE(read.m_nMirrorMode, 0);
-        QCOMPARE(read.m_nMirrorRowAxis, MIRROR_AXIS_CENTRE);
+        QVERIFY(read.m_nMirrorMode == 0 && read.m_nMirrorRowAxis == MIRROR_AXIS_CENTRE);
     }
 };
 
