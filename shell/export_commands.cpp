@@ -4,8 +4,8 @@
 #include "canvas/cell_geometry.h"
 #include "canvas/frame_picture.h"
 #include "canvas/gif_export.h"
-#include "core/frame_snapshot.h"
 #include "core/cast_export.h"
+#include "core/frame_snapshot.h"
 #include "core/html_export.h"
 #include "core/svg_export.h"
 #include "core/terminal_export.h"
@@ -109,7 +109,8 @@ void CExportCommands::OnJobFinished(CExportJob* pJob, const QString& strPath, bo
 
 void CExportCommands::OnSaveAnimationHtml()
 {
-    const QString strPath = AskSavePath(m_pParent, Local(gw::IDS_FILTER_HTML), Local(gw::IDS_EXT_HTML), {});
+    const QString strPath =
+        AskSavePath(m_pParent, Local(gw::IDS_FILTER_HTML), Local(gw::IDS_EXT_HTML), {});
     if (strPath.isEmpty()) {
         return;
     }
@@ -120,9 +121,10 @@ void CExportCommands::OnSaveAnimationHtml()
     const int nSteps = static_cast<int>(pFrames->FrameCount());
     StartExport(strPath, nSteps, std::move(pSnap),
                 [pFrames, nRows = m_doc.GetRows(), nCols = m_doc.GetCols(),
-                 nInterval = m_settings.m_nFrameInterval,
-                 crBack = m_view.GetBackColor()](std::ostream& os, CExportSteps& steps, std::string* pError) {
-                    CSnapshotFrameSource frames(*pFrames, nRows, nCols, [&steps] { return steps.Step(); });
+                 nInterval = m_settings.m_nFrameInterval, crBack = m_view.GetBackColor()](
+                    std::ostream& os, CExportSteps& steps, std::string* pError) {
+                    CSnapshotFrameSource frames(*pFrames, nRows, nCols,
+                                                [&steps] { return steps.Step(); });
                     if (ExportAnimationHtml(os, frames, nInterval, crBack))
                         return true;
                     *pError = "a frame could not be read";
@@ -132,7 +134,8 @@ void CExportCommands::OnSaveAnimationHtml()
 
 void CExportCommands::OnSaveSingleHtml()
 {
-    const QString strPath = AskSavePath(m_pParent, Local(gw::IDS_FILTER_HTML), Local(gw::IDS_EXT_HTML), {});
+    const QString strPath =
+        AskSavePath(m_pParent, Local(gw::IDS_FILTER_HTML), Local(gw::IDS_EXT_HTML), {});
     if (strPath.isEmpty()) {
         return;
     }
@@ -145,7 +148,8 @@ void CExportCommands::OnSaveSingleHtml()
 
 void CExportCommands::OnSaveSingleText()
 {
-    const QString strPath = AskSavePath(m_pParent, Local(gw::IDS_FILTER_TEXT), Local(gw::IDS_EXT_TEXT), {});
+    const QString strPath =
+        AskSavePath(m_pParent, Local(gw::IDS_FILTER_TEXT), Local(gw::IDS_EXT_TEXT), {});
     if (strPath.isEmpty()) {
         return;
     }
@@ -155,8 +159,8 @@ void CExportCommands::OnSaveSingleText()
     });
 }
 
-bool CExportCommands::AskPictureTarget(const char* pszFilterId, const char* pszExtId, QString* pPath,
-                                       int* pZoom)
+bool CExportCommands::AskPictureTarget(const char* pszFilterId, const char* pszExtId,
+                                       QString* pPath, int* pZoom)
 {
     *pPath = AskSavePath(m_pParent, Local(pszFilterId), Local(pszExtId), {});
     if (pPath->isEmpty())
@@ -175,8 +179,9 @@ void CExportCommands::OnExportPng()
     // One frame: its cells are copied, as a snapshot of it.
     std::vector<CharCell> vCells(m_doc.GetCurCells(), m_doc.GetCurCells() + m_doc.GetCellCount());
     StartExport(strPath, 1, nullptr,
-                [vCells = std::move(vCells), nRows = m_doc.GetRows(), nCols = m_doc.GetCols(), nZoom,
-                 crBack = m_view.GetBackColor()](std::ostream& os, CExportSteps& steps, std::string* pError) {
+                [vCells = std::move(vCells), nRows = m_doc.GetRows(), nCols = m_doc.GetCols(),
+                 nZoom, crBack = m_view.GetBackColor()](std::ostream& os, CExportSteps& steps,
+                                                        std::string* pError) {
                     return steps.Step() &&
                            WriteFramePng(os, vCells.data(), nRows, nCols, nZoom, crBack, pError);
                 });
@@ -197,15 +202,18 @@ void CExportCommands::OnExportGif()
     StartExport(strPath, nSteps, std::move(pSnap),
                 [pFrames, nRows = m_doc.GetRows(), nCols = m_doc.GetCols(), nZoom,
                  nInterval = m_settings.m_nFrameInterval, bLoop = m_settings.m_bPlayLoop != 0,
-                 crBack = m_view.GetBackColor()](std::ostream& os, CExportSteps& steps, std::string* pError) {
-                    CSnapshotFrameSource frames(*pFrames, nRows, nCols, [&steps] { return steps.Step(); });
+                 crBack = m_view.GetBackColor()](std::ostream& os, CExportSteps& steps,
+                                                 std::string* pError) {
+                    CSnapshotFrameSource frames(*pFrames, nRows, nCols,
+                                                [&steps] { return steps.Step(); });
                     return ExportAnimatedGif(os, frames, nZoom, nInterval, bLoop, crBack, pError);
                 });
 }
 
 void CExportCommands::OnExportUtf8()
 {
-    const QString strPath = AskSavePath(m_pParent, Local(gw::IDS_FILTER_TEXT), Local(gw::IDS_EXT_TEXT), {});
+    const QString strPath =
+        AskSavePath(m_pParent, Local(gw::IDS_FILTER_TEXT), Local(gw::IDS_EXT_TEXT), {});
     if (strPath.isEmpty())
         return;
     StreamExport(strPath, [&](std::ostream& os) {
@@ -216,7 +224,8 @@ void CExportCommands::OnExportUtf8()
 
 void CExportCommands::OnExportAnsi()
 {
-    const QString strPath = AskSavePath(m_pParent, Local(gw::IDS_FILTER_ANSI), Local(gw::IDS_EXT_ANSI), {});
+    const QString strPath =
+        AskSavePath(m_pParent, Local(gw::IDS_FILTER_ANSI), Local(gw::IDS_EXT_ANSI), {});
     if (strPath.isEmpty())
         return;
     const COLORREF crBack = m_view.GetBackColor();
@@ -239,44 +248,44 @@ void CExportCommands::OnExportSvg()
     geom.MeasureFont();
     const QFont font = CCellGeometry::ZoomFont(nZoom);
     SSvgParams params;
-    params.layout = {geom.CellWidth(), geom.CellHeight(), font.pixelSize(), QFontMetrics(font).ascent()};
+    params.layout = {geom.CellWidth(), geom.CellHeight(), font.pixelSize(),
+                     QFontMetrics(font).ascent()};
     params.nIntervalTenths = m_settings.m_nFrameInterval;
     params.bLoop = m_settings.m_bPlayLoop != 0;
     params.crBack = m_view.GetBackColor();
-    std::unique_ptr<CFrameSnapshot> pSnap = TakeFrames(strPath);
-    if (!pSnap)
-        return;
-    CFrameSnapshot* pFrames = pSnap.get();
-    const int nSteps = static_cast<int>(pFrames->FrameCount());
-    StartExport(strPath, nSteps, std::move(pSnap),
-                [pFrames, nRows = m_doc.GetRows(), nCols = m_doc.GetCols(),
-                 params](std::ostream& os, CExportSteps& steps, std::string* pError) {
-                    CSnapshotFrameSource frames(*pFrames, nRows, nCols, [&steps] { return steps.Step(); });
-                    if (ExportAnimatedSvg(os, frames, params))
-                        return true;
-                    *pError = "a frame could not be read";
-                    return false;
-                });
+    StartFramesExport(strPath, [params](std::ostream& os, IAnimFrameSource& frames) {
+        return ExportAnimatedSvg(os, frames, params);
+    });
 }
 
 void CExportCommands::OnExportCast()
 {
-    const QString strPath = AskSavePath(m_pParent, Local(gw::IDS_FILTER_CAST), Local(gw::IDS_EXT_CAST), {});
+    const QString strPath =
+        AskSavePath(m_pParent, Local(gw::IDS_FILTER_CAST), Local(gw::IDS_EXT_CAST), {});
     if (strPath.isEmpty())
         return;
+    const SCastParams params{m_settings.m_nFrameInterval, m_view.GetBackColor(), m_doc.GetTitle()};
+    StartFramesExport(strPath, [params](std::ostream& os, IAnimFrameSource& frames) {
+        return ExportCast(os, frames, params);
+    });
+}
+
+void CExportCommands::StartFramesExport(
+    const QString& strPath, std::function<bool(std::ostream&, IAnimFrameSource&)> fnWrite)
+{
     std::unique_ptr<CFrameSnapshot> pSnap = TakeFrames(strPath);
     if (!pSnap)
         return;
     CFrameSnapshot* pFrames = pSnap.get();
     const int nSteps = static_cast<int>(pFrames->FrameCount());
-    const SCastParams params{m_settings.m_nFrameInterval, m_view.GetBackColor(), m_doc.GetTitle()};
-    StartExport(strPath, nSteps, std::move(pSnap),
-                [pFrames, nRows = m_doc.GetRows(), nCols = m_doc.GetCols(),
-                 params](std::ostream& os, CExportSteps& steps, std::string* pError) {
-                    CSnapshotFrameSource frames(*pFrames, nRows, nCols, [&steps] { return steps.Step(); });
-                    if (ExportCast(os, frames, params))
-                        return true;
-                    *pError = "a frame could not be read";
-                    return false;
-                });
+    StartExport(
+        strPath, nSteps, std::move(pSnap),
+        [pFrames, nRows = m_doc.GetRows(), nCols = m_doc.GetCols(),
+         fnWrite = std::move(fnWrite)](std::ostream& os, CExportSteps& steps, std::string* pError) {
+            CSnapshotFrameSource frames(*pFrames, nRows, nCols, [&steps] { return steps.Step(); });
+            if (fnWrite(os, frames))
+                return true;
+            *pError = "a frame could not be read";
+            return false;
+        });
 }

@@ -12,6 +12,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -21,6 +22,8 @@ class CArtView;
 class QString;
 class QWidget;
 struct SShellSettings;
+
+class IAnimFrameSource;
 
 class CExportCommands {
 public:
@@ -58,11 +61,16 @@ private:
     // picture whose cells work holds); returns at once.
     void StartExport(const QString& strPath, int nSteps, std::unique_ptr<CFrameSnapshot> pSnap,
                      CExportJob::Work work);
+    // Every frame written on a worker through fnWrite, each read once, with
+    // a step of progress per frame.
+    void StartFramesExport(const QString& strPath,
+                           std::function<bool(std::ostream&, IAnimFrameSource&)> fnWrite);
     // A snapshot every frame can be read from as often as asked; null, told
     // to the user, when it cannot be taken.
     std::unique_ptr<CFrameSnapshot> TakeFrames(const QString& strPath);
     // The picture's path and zoom, asked in turn; false when either is cancelled.
-    bool AskPictureTarget(const char* pszFilterId, const char* pszExtId, QString* pPath, int* pZoom);
+    bool AskPictureTarget(const char* pszFilterId, const char* pszExtId, QString* pPath,
+                          int* pZoom);
     void ReportFailure(const QString& strPath, const QString& strError);
     void OnJobFinished(CExportJob* pJob, const QString& strPath, bool bOk, bool bCancelled,
                        const QString& strError);
