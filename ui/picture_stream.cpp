@@ -5,12 +5,15 @@
 #include "ui/picture_stream.h"
 
 #include "ui/picture_decode_libs.h"
+#include "ui/picture_png_rows.h"
 #include "ui/picture_reader_exif.h"
+#include "ui/picture_row_pipe.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -47,7 +50,9 @@ bool JpegStart(SJpeg* pJob, FILE* pFile)
     return jpeg_read_header(&pJob->info, TRUE) == JPEG_HEADER_OK;
 }
 
-bool JpegRows(SJpeg* pJob, JSAMPROW pRow, const CPictureRowSink* pSink)
+// The rows are decoded into the pipe's blocks, several to a call, while
+// the pipe's thread hands the ones before to the sink.
+bool JpegRows(SJpeg* pJob, CRowPipe* pPipe)
 {
     if (setjmp(pJob->errors.jump))
         return false;
@@ -55,9 +60,19 @@ bool JpegRows(SJpeg* pJob, JSAMPROW pRow, const CPictureRowSink* pSink)
     if (!picture_libs::JpegStartRgba(pInfo))
         return false;
     while (pInfo->output_scanline < pInfo->output_height) {
-        if (jpeg_read_scanlines(pInfo, &pRow, 1) != 1)
-            return false;
-        pSink->fnRow(pRow);
+        uint8_t* pBlock = pPipe->Block();
+        JSAMPROW rows[64];
+        const int nRows = std::min<int>(std::min(pPipe->BlockRows(), 64),
+                                        int(pInfo->output_height - pInfo->output_scanline));
+        for (int i = 0; i < nRows; ++i)
+            rows[i] = pBlock + std::size_t(i) * pPipe->RowBytes();
+        for (int nDone = 0; nDone < nRows;) {
+            const JDIMENSION nRead = jpeg_read_scanlines(pInfo, rows + nDone, JDIMENSION(nRows - nDone));
+            if (nRead == 0)
+                return false;
+            nDone += int(nRead);
+        }
+        pPipe->Push(nRows);
     }
     return true;
 }
@@ -72,9 +87,12 @@ bool StreamJpeg(FILE* pFile, const CPictureRowSink& sink)
     if (!JpegStart(pJob, pFile) || !SizeTaken(pJob->info.image_width, pJob->info.image_height) ||
         ExifOrientation(pJob->info.marker_list) != 1)
         return false;
-    std::vector<JSAMPLE> vRow(std::size_t(pJob->info.image_width) * 4);
     sink.fnStart(int(pJob->info.image_width), int(pJob->info.image_height));
-    return JpegRows(pJob, vRow.data(), &sink) && !pJob->errors.bDataCutShort;
+    CRowPipe pipe(std::size_t(pJob->info.image_width) * 4, sink.fnRow);
+    if (!JpegRows(pJob, &pipe))
+        return false;
+    pipe.Finish();
+    return !pJob->errors.bDataCutShort;
 }
 
 struct SPng {
@@ -135,8 +153,13 @@ bool StreamPng(FILE* pFile, const CPictureRowSink& sink)
     if (!PngStart(pJob, pFile) || !SizeTaken(pJob->nWidth, pJob->nHeight) ||
         pJob->nInterlace != PNG_INTERLACE_NONE)
         return false;
-    std::vector<png_byte> vRow(std::size_t(pJob->nWidth) * 4);
     sink.fnStart(int(pJob->nWidth), int(pJob->nHeight));
+    // A plain picture's rows are inflated on one thread and finished on
+    // another; libpng takes the rest.
+    if (PlainPngLayout(pJob->nColorType, pJob->nBitDepth, pJob->nInterlace) &&
+        !png_get_valid(pJob->png, pJob->info, PNG_INFO_tRNS))
+        return StreamPlainPng(pFile, pJob->nWidth, pJob->nHeight, pJob->nColorType, sink);
+    std::vector<png_byte> vRow(std::size_t(pJob->nWidth) * 4);
     return PngRows(pJob, vRow.data(), &sink);
 }
 
