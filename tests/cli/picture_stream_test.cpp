@@ -8,6 +8,8 @@
 
 #include <QImageWriter>
 
+#include <zlib.h>
+
 #include <optional>
 
 using namespace gwcli;
@@ -59,6 +61,54 @@ bool SameCells(const CCellGrid& a, const CCellGrid& b)
                       [](const CharCell& x, const CharCell& y) {
                           return x.chChar == y.chChar && x.crColor == y.crColor;
                       });
+}
+
+void AppendBig32(std::string& str, uint32_t n)
+{
+    for (int i = 3; i >= 0; --i)
+        str.push_back(char((n >> (8 * i)) & 0xFF));
+}
+
+void AppendChunk(std::string& png, const char* pszType, const std::string& strData)
+{
+    AppendBig32(png, uint32_t(strData.size()));
+    const std::string strTyped = pszType + strData;
+    png += strTyped;
+    AppendBig32(png, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(strTyped.data()), uInt(strTyped.size()))));
+}
+
+enum class EDamage { None, Filter, Adler, Crc };
+
+// An 8-bit RGB PNG made by hand, its zlib stream cut into IDAT chunks of
+// nChunk bytes (the stream's checksum split among them), with one fault.
+std::string HandMadePng(int nWidth, int nHeight, std::size_t nChunk, EDamage damage)
+{
+    std::string strRaw;
+    for (int y = 0; y < nHeight; ++y) {
+        // The last row's filter type is none PNG has.
+        strRaw.push_back(char(damage == EDamage::Filter && y == nHeight - 1 ? 5 : y % 5));
+        for (int x = 0; x < 3 * nWidth; ++x)
+            strRaw.push_back(char((x * 37 + y * 11) & 0xFF));
+    }
+    std::string strZ(compressBound(uLong(strRaw.size())), '\0');
+    uLongf nZ = uLongf(strZ.size());
+    compress2(reinterpret_cast<Bytef*>(strZ.data()), &nZ, reinterpret_cast<const Bytef*>(strRaw.data()),
+              uLong(strRaw.size()), 6);
+    strZ.resize(nZ);
+    if (damage == EDamage::Adler)
+        strZ.back() = char(strZ.back() ^ 1);
+    std::string strHeader;
+    AppendBig32(strHeader, uint32_t(nWidth));
+    AppendBig32(strHeader, uint32_t(nHeight));
+    strHeader += std::string("\x08\x02\0\0\0", 5);
+    std::string png = "\x89PNG\r\n\x1a\n";
+    AppendChunk(png, "IHDR", strHeader);
+    for (std::size_t i = 0; i < strZ.size(); i += nChunk)
+        AppendChunk(png, "IDAT", strZ.substr(i, nChunk));
+    if (damage == EDamage::Crc)
+        png[png.size() - 1] = char(png.back() ^ 1);
+    AppendChunk(png, "IEND", {});
+    return png;
 }
 
 } // namespace
@@ -134,4 +184,38 @@ TEST_F(ConvertTest, StreamedDecoderLeavesWhatItDoesNotTake)
     }
     EXPECT_TRUE(StreamPictureFile(Work("a.png").string(), sink));
     EXPECT_TRUE(StreamPictureFile(Work("a.jpg").string(), sink));
+}
+
+// The plain PNG reader's own checks: the rows of data split in odd places
+// are libpng's; a damaged file is left to the full way.
+TEST_F(ConvertTest, StreamedPngDataIsCheckedAsLibpngChecks)
+{
+    const struct {
+        const char* pszName;
+        std::size_t nChunk;
+        EDamage damage;
+    } cases[] = {{"split.png", 3, EDamage::None},
+                 {"whole.png", 1 << 20, EDamage::None},
+                 {"filter.png", 1 << 20, EDamage::Filter},
+                 {"adler.png", 3, EDamage::Adler},
+                 {"crc.png", 1 << 20, EDamage::Crc}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        WriteFile(Work(c.pszName), HandMadePng(23, 17, c.nChunk, c.damage));
+        std::string strRows;
+        const bool bStreamed = StreamPictureFile(
+            Work(c.pszName).string(),
+            {[](int, int) {}, [&](const uint8_t* p) { strRows.append(reinterpret_cast<const char*>(p), 23 * 4); }});
+        EXPECT_EQ(bStreamed, c.damage == EDamage::None);
+        if (!bStreamed)
+            continue;
+        QImage whole;
+        QString strWhy;
+        ASSERT_TRUE(ReadPicture(QString::fromStdString(Work(c.pszName).string()), &whole, &strWhy));
+        whole = whole.convertToFormat(QImage::Format_RGBA8888);
+        std::string strWhole;
+        for (int y = 0; y < whole.height(); ++y)
+            strWhole.append(reinterpret_cast<const char*>(whole.constScanLine(y)), 23 * 4);
+        EXPECT_EQ(strRows, strWhole);
+    }
 }
