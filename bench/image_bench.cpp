@@ -7,8 +7,12 @@
 //   BM_GwconvertImageVsJp2a    `gwconvert image PIC out.txt --width 128` as a
 //                              whole process against `jp2a --width=128 PIC`
 //                              with its output to /dev/null. Goal: x_median
-//                              <= 1.0. decode_us is ReadPicture alone in this
-//                              process: the share of Qt's decoder.
+//                              <= 0.8. decode_us is ReadPicture alone in this
+//                              process: the share of Qt's decoder. cpu_us and
+//                              yardstick_cpu_us: the processes' processor time
+//                              (user and system, all threads). Peak memory is
+//                              measured apart (/usr/bin/time -v): a spawned
+//                              child's ru_maxrss counts this program's pages.
 //   BM_ConvertAgainstDecode    the core's ConvertImage of the decoded picture
 //                              at width 128 onto an 80 x 128 grid, against
 //                              ReadPicture of the file. Goal: x_median <= 0.3.
@@ -121,11 +125,16 @@ void BM_GwconvertImageVsJp2a(benchmark::State& state)
         return;
     }
     const std::string strPicture = files.File(kPictureNames[state.range(0)]);
-    std::vector<double> vOurs, vJp2a, vDecode;
+    std::vector<double> vOurs, vJp2a, vDecode, vOursCpu, vJp2aCpu;
+    const auto cpuMicros = [](const rusage& u) {
+        return 1e6 * double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+               double(u.ru_utime.tv_usec + u.ru_stime.tv_usec);
+    };
     for (auto _ : state) {
+        rusage ours{}, jp2a{};
         const double dOurs = gwbench::RunProcess(
-            {files.Gwconvert(), "image", strPicture, files.File("out.txt"), "--width", "128"});
-        const double dJp2a = gwbench::RunProcess({"jp2a", "--width=128", strPicture});
+            {files.Gwconvert(), "image", strPicture, files.File("out.txt"), "--width", "128"}, &ours);
+        const double dJp2a = gwbench::RunProcess({"jp2a", "--width=128", strPicture}, &jp2a);
         if (dOurs < 0 || dJp2a < 0) {
             state.SkipWithError(dOurs < 0 ? "gwconvert image failed" : "jp2a failed or is missing");
             return;
@@ -139,10 +148,14 @@ void BM_GwconvertImageVsJp2a(benchmark::State& state)
         vDecode.push_back(Micros(Clock::now() - t0));
         vOurs.push_back(dOurs);
         vJp2a.push_back(dJp2a);
+        vOursCpu.push_back(cpuMicros(ours));
+        vJp2aCpu.push_back(cpuMicros(jp2a));
         state.SetIterationTime(dOurs / 1e6);
     }
     SetRatioCounters(state, vOurs, vJp2a);
     state.counters["decode_us"] = gwratio::Median(vDecode);
+    state.counters["cpu_us"] = gwratio::Median(vOursCpu);
+    state.counters["yardstick_cpu_us"] = gwratio::Median(vJp2aCpu);
 }
 BENCHMARK(BM_GwconvertImageVsJp2a)
     ->Arg(0)
