@@ -4,7 +4,7 @@
 # To configure and build the editor; libjpeg-turbo and libpng decode the
 # image conversion's pictures, giflib writes the animated GIF export.
 GW_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev libgl-dev libjpeg62-turbo-dev
-    libpng-dev libgif-dev zlib1g-dev)
+    libpng-dev libgif-dev zlib1g-dev libdeflate-dev)
 # To run it: the monospace font the canvas draws with, the FIGlet fonts the
 # FIGlet import lists, and Qt's plugins for more picture formats (TIFF, WebP,
 # ...) for the image conversion.

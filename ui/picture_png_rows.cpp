@@ -7,6 +7,9 @@
 #include "ui/picture_row_pipe.h"
 
 #include <zlib.h>
+#ifdef GW_HAVE_LIBDEFLATE
+#include <libdeflate.h>
+#endif
 
 #include <atomic>
 #include <cstring>
@@ -17,6 +20,25 @@ namespace {
 constexpr int COLOR_GREY = 0, COLOR_RGB = 2, COLOR_GREY_ALPHA = 4, COLOR_RGBA = 6;
 constexpr uint32_t MAX_CHUNK = 0x7FFFFFFFu; // PNG's limit on a chunk's length
 constexpr std::size_t PIECE_BYTES = std::size_t(32) << 10;
+
+// The checksums, libdeflate's where it was found: several times zlib's.
+uint32_t Crc32(uint32_t nCrc, const uint8_t* p, std::size_t n)
+{
+#ifdef GW_HAVE_LIBDEFLATE
+    return libdeflate_crc32(nCrc, p, n);
+#else
+    return uint32_t(crc32(nCrc, p, uInt(n)));
+#endif
+}
+
+uint32_t Adler32(uint32_t nAdler, const uint8_t* p, std::size_t n)
+{
+#ifdef GW_HAVE_LIBDEFLATE
+    return libdeflate_adler32(nAdler, p, n);
+#else
+    return uint32_t(adler32(nAdler, p, uInt(n)));
+#endif
+}
 
 uint32_t BigEndian32(const uint8_t* p)
 {
@@ -76,7 +98,7 @@ public:
         const std::size_t n = std::min<std::size_t>(m_nLeft, nMax);
         if (std::fread(pData, 1, n, m_pFile) != n)
             return -1;
-        m_nCrc = crc32(m_nCrc, pData, uInt(n));
+        m_nCrc = Crc32(m_nCrc, pData, n);
         m_nLeft -= uint32_t(n);
         return long(n);
     }
@@ -87,13 +109,13 @@ private:
         if (std::fread(pHeader, 1, 8, m_pFile) != 8)
             return false;
         m_nLeft = BigEndian32(pHeader);
-        m_nCrc = crc32(0, pHeader + 4, 4);
+        m_nCrc = Crc32(0, pHeader + 4, 4);
         return m_nLeft <= MAX_CHUNK;
     }
 
     FILE* m_pFile;
     uint32_t m_nLeft = 0;
-    uLong m_nCrc = 0;
+    uint32_t m_nCrc = 0;
 };
 
 // The last four bytes inflate took in: at the stream's end, its Adler-32.
@@ -167,7 +189,7 @@ public:
     {
         if (m_bBadFilter)
             return;
-        m_nAdler = adler32(m_nAdler, pRaw, uInt(m_nBytes + 1));
+        m_nAdler = Adler32(m_nAdler, pRaw, m_nBytes + 1);
         if (!Unfilter(pRaw, m_vPrev.data(), m_vCur.data(), m_nBytes, m_nBpp)) {
             m_bBadFilter = true;
             return;
@@ -207,7 +229,7 @@ private:
     std::size_t m_nBytes;
     const CPictureRowSink& m_sink;
     std::vector<uint8_t> m_vPrev, m_vCur, m_vRgba;
-    uLong m_nAdler = adler32(0, nullptr, 0);
+    uint32_t m_nAdler = 1; // Adler-32 of nothing
     bool m_bBadFilter = false;
 };
 
