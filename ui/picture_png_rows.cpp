@@ -138,39 +138,67 @@ inline uint8_t Paeth(int a, int b, int c)
 
 // Undoes one row's filter into pCur, pPrev being the row above unfiltered
 // (zeros above the first row); false for a filter type PNG does not have.
-bool Unfilter(const uint8_t* pRaw, const uint8_t* pPrev, uint8_t* pCur, std::size_t nBytes, int nBpp)
+// The row holds at least one pixel of BPP bytes. BPP is fixed so that each
+// pixel's bytes are worked side by side: Sub, Average and Paeth chain pixel
+// to pixel.
+template <std::size_t BPP>
+bool Unfilter(const uint8_t* pRaw, const uint8_t* __restrict pPrev, uint8_t* __restrict pCur,
+              std::size_t nBytes)
 {
-    const uint8_t* pIn = pRaw + 1;
-    const std::size_t nFirst = std::min<std::size_t>(std::size_t(nBpp), nBytes);
+    const uint8_t* __restrict pIn = pRaw + 1;
+    // The pixel to the left (a) and above it (c), kept in registers: read
+    // back from the row just written they would wait on the stores.
+    uint8_t a[BPP] = {}, c[BPP] = {};
     switch (pRaw[0]) {
     case 0:
         std::memcpy(pCur, pIn, nBytes);
         return true;
     case 1:
-        std::memcpy(pCur, pIn, nFirst);
-        for (std::size_t i = nFirst; i < nBytes; ++i)
-            pCur[i] = uint8_t(pIn[i] + pCur[i - std::size_t(nBpp)]);
+        for (std::size_t k = 0; k < BPP; ++k)
+            a[k] = pCur[k] = pIn[k];
+        for (std::size_t i = BPP; i + BPP <= nBytes; i += BPP)
+            for (std::size_t k = 0; k < BPP; ++k)
+                a[k] = pCur[i + k] = uint8_t(pIn[i + k] + a[k]);
         return true;
     case 2:
         for (std::size_t i = 0; i < nBytes; ++i)
             pCur[i] = uint8_t(pIn[i] + pPrev[i]);
         return true;
     case 3:
-        for (std::size_t i = 0; i < nFirst; ++i)
-            pCur[i] = uint8_t(pIn[i] + (pPrev[i] >> 1));
-        for (std::size_t i = nFirst; i < nBytes; ++i)
-            pCur[i] = uint8_t(pIn[i] + ((pCur[i - std::size_t(nBpp)] + pPrev[i]) >> 1));
+        for (std::size_t k = 0; k < BPP; ++k)
+            a[k] = pCur[k] = uint8_t(pIn[k] + (pPrev[k] >> 1));
+        for (std::size_t i = BPP; i + BPP <= nBytes; i += BPP)
+            for (std::size_t k = 0; k < BPP; ++k)
+                a[k] = pCur[i + k] = uint8_t(pIn[i + k] + ((a[k] + pPrev[i + k]) >> 1));
         return true;
     case 4:
-        for (std::size_t i = 0; i < nFirst; ++i)
-            pCur[i] = uint8_t(pIn[i] + pPrev[i]);
-        for (std::size_t i = nFirst; i < nBytes; ++i) {
-            const std::size_t j = i - std::size_t(nBpp);
-            pCur[i] = uint8_t(pIn[i] + Paeth(pCur[j], pPrev[i], pPrev[j]));
+        for (std::size_t k = 0; k < BPP; ++k) {
+            c[k] = pPrev[k];
+            a[k] = pCur[k] = uint8_t(pIn[k] + c[k]);
         }
+        for (std::size_t i = BPP; i + BPP <= nBytes; i += BPP)
+            for (std::size_t k = 0; k < BPP; ++k) {
+                const uint8_t b = pPrev[i + k];
+                a[k] = pCur[i + k] = uint8_t(pIn[i + k] + Paeth(a[k], b, c[k]));
+                c[k] = b;
+            }
         return true;
     default:
         return false;
+    }
+}
+
+bool Unfilter(const uint8_t* pRaw, const uint8_t* pPrev, uint8_t* pCur, std::size_t nBytes, int nBpp)
+{
+    switch (nBpp) {
+    case 1:
+        return Unfilter<1>(pRaw, pPrev, pCur, nBytes);
+    case 2:
+        return Unfilter<2>(pRaw, pPrev, pCur, nBytes);
+    case 3:
+        return Unfilter<3>(pRaw, pPrev, pCur, nBytes);
+    default:
+        return Unfilter<4>(pRaw, pPrev, pCur, nBytes);
     }
 }
 
