@@ -174,6 +174,9 @@ std::optional<std::string> ConvertPictureStreamed(const CConvertArgs& args, COLO
         [&](int nW, int nH) {
             nWidth = nW, nHeight = nH;
             converter.emplace(nW, nH, params, canvas);
+            // Text shows the characters alone.
+            if (args.imageOutput == EImageOutput::Text)
+                converter->CharactersOnly();
         },
         [&](const uint8_t* pRow) { converter->AddRow(pRow); }};
     if (!StreamPictureFile(args.strInput, sink) || !converter)

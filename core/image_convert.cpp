@@ -136,6 +136,24 @@ void AddRowPlainColour(const CSampler& s, const uint8_t* __restrict pRow, int nP
     }
 }
 
+// AddRow's grey level alone, worked the same way, for characters without
+// their colours.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void AddRowGrey(const CSampler& s, const uint8_t* __restrict pRow, int nPixels, uint32_t* __restrict pY)
+{
+    for (int x = 0; x < nPixels; ++x) {
+        uint32_t nPixel;
+        std::memcpy(&nPixel, pRow + 4 * static_cast<std::size_t>(x), 4);
+        const float r = static_cast<float>(nPixel & 0xFFu) / 255.0f;
+        const float g = static_cast<float>((nPixel >> 8) & 0xFFu) / 255.0f;
+        const float b = static_cast<float>((nPixel >> 16) & 0xFFu) / 255.0f;
+        const float a = static_cast<float>(nPixel >> 24);
+        pY[x] += OverBlackF(ToByteF(r * s.fGreyR + g * s.fGreyG + b * s.fGreyB + s.fGreyT), a);
+    }
+}
+
 // True when the sampler's colour part is the identity and AddRow's colour
 // sums for it are the bytes themselves: c x 1 + 0 + 0 + 0 is c exactly, and
 // ToByteF(c / 255) is checked to give back every byte.
@@ -321,7 +339,9 @@ void CRowConverter::AddRow(const uint8_t* pRow)
     }
     const int nSpan = m_nSpan;
     uint32_t* pR = m_vColumns.data();
-    if (m_bPlainColour)
+    if (m_bCharsOnly)
+        AddRowGrey(m_sampler, pRow, nSpan, pR + 3 * nSpan);
+    else if (m_bPlainColour)
         AddRowPlainColour(m_sampler, pRow, nSpan, pR, pR + nSpan, pR + 2 * nSpan, pR + 3 * nSpan);
     else
         ::AddRow(m_sampler, pRow, nSpan, pR, pR + nSpan, pR + 2 * nSpan, pR + 3 * nSpan);
@@ -349,8 +369,9 @@ void CRowConverter::AddRow(const uint8_t* pRow)
             nAvg[j] = static_cast<uint32_t>((pCell[j] + nWhite) / nBlockPixels);
             pCell[j] = 0;
         }
-        const COLORREF cr =
-            m_params.nColorMode == 1 ? m_params.crText : nAvg[0] | nAvg[1] << 8 | nAvg[2] << 16;
+        const COLORREF cr = m_params.nColorMode == 1 || m_bCharsOnly
+                                ? m_params.crText
+                                : nAvg[0] | nAvg[1] << 8 | nAvg[2] << 16;
         // Pure black is the canvas layers' see-through colour: a black
         // cell would vanish from a lifted transparent block.
         m_grid.SetCell(k, r, ConvertChar(static_cast<int>(nAvg[3]), m_params),

@@ -112,6 +112,9 @@ public:
     int OutputRows() const { return m_nRows; }
     // The next picture row: nWidth RGBA pixels (bytes R, G, B, A).
     void AddRow(const uint8_t* pRow);
+    // Before the first row, for output that shows only the characters:
+    // the colour averages are not worked out and every cell gets crText.
+    void CharactersOnly() { m_bCharsOnly = true; }
 
 private:
     void Fold();
@@ -122,6 +125,7 @@ private:
     CConvertLayout m_layout;
     CSampler m_sampler{};
     bool m_bPlainColour = false; // the colour matrix leaves colours as they are
+    bool m_bCharsOnly = false;
     int m_nWidth = 0;
     int m_nRows = 0, m_nCols = 0, m_nSpan = 0;
     int m_nRowsWanted = 0, m_nRowsTaken = 0, m_nPending = 0;

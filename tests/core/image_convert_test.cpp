@@ -228,6 +228,13 @@ TEST(ImageConvert, OnePassMatchesThePlainReading)
         ConvertImage(pic.View(), p, fast);
         ReferenceConvert(pic, p, plain);
         ASSERT_TRUE(fast == plain) << "trial " << nTrial;
+        // The characters alone are the same characters.
+        CRecordingGrid chars(fast.Cols(), fast.Rows());
+        CRowConverter converter(pic.nWidth, pic.nHeight, p, chars);
+        converter.CharactersOnly();
+        for (int y = 0; y < converter.RowsWanted(); ++y)
+            converter.AddRow(pic.vBytes.data() + std::size_t(y) * pic.nStride);
+        ASSERT_EQ(chars.vChars, plain.vChars) << "trial " << nTrial;
     }
 }
 } // namespace
