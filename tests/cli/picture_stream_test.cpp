@@ -4,13 +4,18 @@
 // the others it must leave.
 #include "convert_test_support.h"
 
+#include "ui/picture_row_pipe.h"
 #include "ui/picture_stream.h"
 
 #include <QImageWriter>
 
 #include <zlib.h>
 
+#include <atomic>
+#include <chrono>
 #include <optional>
+#include <stdexcept>
+#include <thread>
 
 using namespace gwcli;
 
@@ -79,15 +84,17 @@ void AppendChunk(std::string& png, const char* pszType, const std::string& strDa
 
 enum class EDamage { None, Filter, Adler, Crc };
 
-// An 8-bit RGB PNG made by hand, its zlib stream cut into IDAT chunks of
-// nChunk bytes (the stream's checksum split among them), with one fault.
-std::string HandMadePng(int nWidth, int nHeight, std::size_t nChunk, EDamage damage)
+// An 8-bit PNG of nChannels samples a pixel (grey, grey and alpha, RGB,
+// RGBA) made by hand, every filter type used, its zlib stream cut into IDAT
+// chunks of nChunk bytes (the stream's checksum split among them), with one
+// fault.
+std::string HandMadePng(int nWidth, int nHeight, int nChannels, std::size_t nChunk, EDamage damage)
 {
     std::string strRaw;
     for (int y = 0; y < nHeight; ++y) {
         // The last row's filter type is none PNG has.
         strRaw.push_back(char(damage == EDamage::Filter && y == nHeight - 1 ? 5 : y % 5));
-        for (int x = 0; x < 3 * nWidth; ++x)
+        for (int x = 0; x < nChannels * nWidth; ++x)
             strRaw.push_back(char((x * 37 + y * 11) & 0xFF));
     }
     std::string strZ(compressBound(uLong(strRaw.size())), '\0');
@@ -100,7 +107,8 @@ std::string HandMadePng(int nWidth, int nHeight, std::size_t nChunk, EDamage dam
     std::string strHeader;
     AppendBig32(strHeader, uint32_t(nWidth));
     AppendBig32(strHeader, uint32_t(nHeight));
-    strHeader += std::string("\x08\x02\0\0\0", 5);
+    const char chColourType = "\0\x04\x02\x06"[nChannels - 1];
+    strHeader += std::string("\x08", 1) + chColourType + std::string("\0\0\0", 3);
     std::string png = "\x89PNG\r\n\x1a\n";
     AppendChunk(png, "IHDR", strHeader);
     for (std::size_t i = 0; i < strZ.size(); i += nChunk)
@@ -192,20 +200,24 @@ TEST_F(ConvertTest, StreamedPngDataIsCheckedAsLibpngChecks)
 {
     const struct {
         const char* pszName;
+        int nWidth, nChannels;
         std::size_t nChunk;
         EDamage damage;
-    } cases[] = {{"split.png", 3, EDamage::None},
-                 {"whole.png", 1 << 20, EDamage::None},
-                 {"filter.png", 1 << 20, EDamage::Filter},
-                 {"adler.png", 3, EDamage::Adler},
-                 {"crc.png", 1 << 20, EDamage::Crc}};
+    } cases[] = {{"split.png", 23, 3, 3, EDamage::None},
+                 {"grey.png", 1, 1, 1 << 20, EDamage::None},
+                 {"grey-alpha.png", 23, 2, 7, EDamage::None},
+                 {"rgba.png", 5, 4, 1 << 20, EDamage::None},
+                 {"filter.png", 23, 3, 1 << 20, EDamage::Filter},
+                 {"adler.png", 23, 3, 3, EDamage::Adler},
+                 {"crc.png", 23, 3, 1 << 20, EDamage::Crc}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pszName);
-        WriteFile(Work(c.pszName), HandMadePng(23, 17, c.nChunk, c.damage));
+        WriteFile(Work(c.pszName), HandMadePng(c.nWidth, 17, c.nChannels, c.nChunk, c.damage));
+        const std::size_t nRowBytes = std::size_t(c.nWidth) * 4;
         std::string strRows;
         const bool bStreamed = StreamPictureFile(
             Work(c.pszName).string(),
-            {[](int, int) {}, [&](const uint8_t* p) { strRows.append(reinterpret_cast<const char*>(p), 23 * 4); }});
+            {[](int, int) {}, [&](const uint8_t* p) { strRows.append(reinterpret_cast<const char*>(p), nRowBytes); }});
         EXPECT_EQ(bStreamed, c.damage == EDamage::None);
         if (!bStreamed)
             continue;
@@ -215,7 +227,51 @@ TEST_F(ConvertTest, StreamedPngDataIsCheckedAsLibpngChecks)
         whole = whole.convertToFormat(QImage::Format_RGBA8888);
         std::string strWhole;
         for (int y = 0; y < whole.height(); ++y)
-            strWhole.append(reinterpret_cast<const char*>(whole.constScanLine(y)), 23 * 4);
+            strWhole.append(reinterpret_cast<const char*>(whole.constScanLine(y)), nRowBytes);
         EXPECT_EQ(strRows, strWhole);
     }
+}
+
+// The rows' hand-over between threads: a throw on the using side comes back
+// from Finish with the rest let through, and a pipe dropped with rows still
+// in it stops; neither may leave the decoding side waiting.
+TEST_F(ConvertTest, RowPipeHandsOverInOrderAndStops)
+{
+    for (const int nThrowAt : {-1, 150}) {
+        int nUsed = 0;
+        CRowPipe pipe(8, [&](const uint8_t* p) {
+            EXPECT_EQ(p[0], uint8_t(nUsed));
+            if (nUsed++ == nThrowAt)
+                throw std::runtime_error("used up");
+        });
+        for (int y = 0; y < 1000; y += pipe.BlockRows()) {
+            uint8_t* pBlock = pipe.Block();
+            for (int i = 0; i < pipe.BlockRows(); ++i)
+                pBlock[std::size_t(i) * pipe.RowBytes()] = uint8_t(y + i);
+            pipe.Push(pipe.BlockRows());
+        }
+        if (nThrowAt < 0) {
+            pipe.Finish();
+            EXPECT_GE(nUsed, 1000);
+        } else {
+            EXPECT_THROW(pipe.Finish(), std::runtime_error);
+            EXPECT_EQ(nUsed, nThrowAt + 1);
+        }
+    }
+    // Rows of a megabyte go one to a block; the first keeps the thread busy
+    // long past the drop. (With one processor the rows are used at once.)
+    if (std::thread::hardware_concurrency() < 2)
+        return;
+    std::atomic<int> nUsed{0};
+    {
+        CRowPipe pipe(1 << 20, [&](const uint8_t*) {
+            ++nUsed;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        });
+        for (int i = 0; i < 4; ++i) {
+            pipe.Block();
+            pipe.Push(1);
+        }
+    }
+    EXPECT_LE(nUsed.load(), 1);
 }
