@@ -12,7 +12,9 @@
 #include <string>
 
 // Told the picture's size once, then given its rows from the top, each
-// nWidth RGBA pixels (bytes R, G, B, A).
+// nWidth RGBA pixels (bytes R, G, B, A). fnRow is called on a thread of the
+// decoder's own, while the next rows are decoded: one call at a time, and
+// every call over before StreamPictureFile returns.
 struct CPictureRowSink {
     std::function<void(int nWidth, int nHeight)> fnStart;
     std::function<void(const uint8_t* pRow)> fnRow;
