@@ -59,21 +59,23 @@ void CRowPipe::Push(int nRows)
         }
         return;
     }
+    bool bWake = false;
     {
         std::lock_guard lock(m_mutex);
         m_vRows[m_nHead] = nRows;
         m_nHead = (m_nHead + 1) % BLOCKS;
-        ++m_nFilled;
+        bWake = ++m_nFilled >= WAKE_AT;
     }
-    m_cvFilled.notify_one();
+    if (bWake)
+        m_cvFilled.notify_one();
 }
 
 void CRowPipe::Finish()
 {
     if (m_thread.joinable()) {
+        // No more rows come: the thread uses what is left, then ends.
         {
-            std::unique_lock lock(m_mutex);
-            m_cvFree.wait(lock, [this] { return m_nFilled == 0; });
+            std::lock_guard lock(m_mutex);
             m_bClosing = true;
         }
         m_cvFilled.notify_one();
@@ -107,12 +109,15 @@ void CRowPipe::Run()
             }
         }
         nTail = (nTail + 1) % BLOCKS;
+        bool bWake = false;
         {
             std::lock_guard lock(m_mutex);
             // The destructor may have dropped the blocks meanwhile.
             if (m_nFilled > 0)
                 --m_nFilled;
+            bWake = m_nFilled <= BLOCKS - WAKE_AT;
         }
-        m_cvFree.notify_one();
+        if (bWake)
+            m_cvFree.notify_one();
     }
 }

@@ -34,7 +34,10 @@ public:
     void Finish();
 
 private:
-    static constexpr int BLOCKS = 4;
+    // A side that waits is woken only once half the blocks are ready for
+    // it: each wake is a pair of context switches, as costly as the rows.
+    static constexpr int BLOCKS = 8;
+    static constexpr int WAKE_AT = BLOCKS / 2;
     void Run();
 
     std::size_t m_nRowBytes;
