@@ -38,12 +38,17 @@ inline std::size_t NextStart(const uint64_t* pStarts, std::size_t nAt)
     return k * 64 + static_cast<std::size_t>(std::countr_zero(nBits));
 }
 
-// For each 4 words, the byte shuffle that puts their entries at the front
-// of a vector in which lane 2j holds word j's count and lane 2j + 1 the word.
-// The index holds the 4 words' run starts in its low half and, in its high
-// half, which of those runs are longer than one (and so have a count).
+// aShuffle: for 4 words, the byte shuffle that puts their entries at the
+// front of a vector in which lane 2j holds word j's count and lane 2j + 1 the
+// word. The index holds the 4 words' run starts in its low half and, in its
+// high half, which of those runs are longer than one (and so have a count).
+// aLength: for 8 words' run starts, the length of the run at each word as
+// far as the 8 words tell it; aOpen: all ones where that run reaches past
+// the 8 words.
 struct GatherTable {
     uint8_t aShuffle[256][16];
+    uint16_t aLength[256][8];
+    uint16_t aOpen[256][8];
 };
 
 constexpr GatherTable MakeGatherTable()
@@ -63,6 +68,13 @@ constexpr GatherTable MakeGatherTable()
         }
         for (n *= 2; n < 16; ++n)
             t.aShuffle[m][n] = 0x80;
+        for (unsigned j = 0; j < 8; ++j) {
+            unsigned k = j + 1;
+            while (k < 8 && !(m >> k & 1u))
+                ++k;
+            t.aLength[m][j] = static_cast<uint16_t>(k - j);
+            t.aOpen[m][j] = k == 8 ? 0xFFFF : 0;
+        }
     }
     return t;
 }
@@ -122,7 +134,8 @@ __attribute__((target("avx2"))) void XorPage(const uint16_t* pBefore, const uint
 // The same encoding as EncodeMasked, for a multiple of 8 words up to
 // kMaskWords, in two passes. The first writes the entries without blocks,
 // 8 words at a time: each word that begins a run gives its literal, after a
-// count when the run is longer than one. The second cuts the entries into
+// count when the run is longer than one, the counts taken from tables over
+// the 8 words' run starts. The second cuts the entries into
 // blocks of fifteen, where a count that would fall on the last entry of a
 // block takes the path EncodeMasked takes: its literal ends the block and the
 // rest of the run begins the next.
@@ -134,61 +147,53 @@ __attribute__((target("avx2,popcnt,bmi"))) std::size_t EncodePacked(const uint16
     uint64_t aStarts[kMaskWords / 64 + 2];
     RunStarts(pEqual, nWords, aStarts);
 
-    // The entries, and a bit for each entry that is a count. The bits of the
-    // latest 64 entries stay in a register: entries come in order.
+    // The entries, and beside each one all ones for a literal or zero for a
+    // count; room for a whole vector past the terminating count.
     uint16_t aEntry[kMaskWords + 24];
-    uint64_t aCount[(kMaskWords + 24) / 64 + 2] = {};
-    std::size_t nCountWord = 0;
-    uint64_t nCountBits = 0;
-    auto markCount = [&](std::size_t nAt) {
-        if (nAt / 64 != nCountWord) {
-            aCount[nCountWord] = nCountBits;
-            nCountWord = nAt / 64;
-            nCountBits = 0;
-        }
-        nCountBits |= uint64_t(1) << (nAt % 64);
-    };
+    uint16_t aKind[kMaskWords + 24];
     const auto* pStartBytes = reinterpret_cast<const uint8_t*>(aStarts);
     const auto* pEqualBytes = reinterpret_cast<const uint8_t*>(pEqual);
-    const __m128i zero = _mm_setzero_si128();
+    const __m128i kinds = _mm_set1_epi32(static_cast<int>(0xFFFF0000u));
     std::size_t nEntries = 0;
     for (std::size_t c = 0; c < nWords / 8; ++c) {
         const unsigned nStart = pStartBytes[c];
         const unsigned nRun = nStart & pEqualBytes[c];
         const unsigned nLo = (nStart & 0xF) | (nRun & 0xF) << 4;
         const unsigned nHi = nStart >> 4 | (nRun & 0xF0);
+        // The runs that reach past the 8 words go on to the next start
+        // after them, most often in the next 8 words.
+        const unsigned nNextStarts = pStartBytes[c + 1];
+        const auto nBeyond = static_cast<int>(
+            nNextStarts != 0 ? static_cast<unsigned>(std::countr_zero(nNextStarts))
+                             : NextStart(aStarts, 8 * c + 7) - (8 * c + 8));
+        const __m128i lengths = _mm_add_epi16(
+            _mm_load_si128(reinterpret_cast<const __m128i*>(kGather.aLength[nStart])),
+            _mm_and_si128(_mm_set1_epi16(static_cast<short>(nBeyond)),
+                          _mm_load_si128(reinterpret_cast<const __m128i*>(kGather.aOpen[nStart]))));
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pSrc + 8 * c));
         const __m128i loShuffle = _mm_load_si128(reinterpret_cast<const __m128i*>(kGather.aShuffle[nLo]));
         const __m128i hiShuffle = _mm_load_si128(reinterpret_cast<const __m128i*>(kGather.aShuffle[nHi]));
         const std::size_t nHiAt = nEntries + static_cast<std::size_t>(__builtin_popcount(nLo));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(aEntry + nEntries),
-                         _mm_shuffle_epi8(_mm_unpacklo_epi16(zero, x), loShuffle));
+                         _mm_shuffle_epi8(_mm_unpacklo_epi16(lengths, x), loShuffle));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(aKind + nEntries), _mm_shuffle_epi8(kinds, loShuffle));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(aEntry + nHiAt),
-                         _mm_shuffle_epi8(_mm_unpackhi_epi16(zero, x), hiShuffle));
-        const unsigned nBoth = nStart | nRun << 8;
-        for (unsigned r = nRun; r != 0; r &= r - 1) {
-            const unsigned b = static_cast<unsigned>(std::countr_zero(r));
-            const std::size_t nAt = nEntries + static_cast<std::size_t>(
-                                                   __builtin_popcount(nBoth & (((1u << b) - 1) * 0x101)));
-            // Most runs end inside the 8 words.
-            const unsigned nLater = nStart >> (b + 1);
-            const std::size_t j = 8 * c + b;
-            aEntry[nAt] = static_cast<uint16_t>(nLater != 0 ? std::countr_zero(nLater) + 1
-                                                            : NextStart(aStarts, j) - j);
-            markCount(nAt);
-        }
+                         _mm_shuffle_epi8(_mm_unpackhi_epi16(lengths, x), hiShuffle));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(aKind + nHiAt), _mm_shuffle_epi8(kinds, hiShuffle));
         nEntries = nHiAt + static_cast<std::size_t>(__builtin_popcount(nHi));
     }
     aEntry[nEntries] = 0; // terminating count
-    markCount(nEntries);
-    aCount[nCountWord] = nCountBits;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(aKind + nEntries), _mm_setzero_si128());
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(aKind + nEntries + 8), _mm_setzero_si128());
     ++nEntries;
 
     std::size_t nAt = 0;
     std::size_t nOut = 0;
     for (;;) {
         const std::size_t nLeft = nEntries - nAt;
-        unsigned nHeader = ~static_cast<unsigned>(BitsFrom(aCount, nAt)) & 0x7FFF;
+        const __m128i k0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(aKind + nAt));
+        const __m128i k1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(aKind + nAt + 8));
+        unsigned nHeader = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(k0, k1))) & 0x7FFF;
         if (nLeft <= kEntries) {
             pOut[nOut] = static_cast<uint16_t>(nHeader & ((1u << nLeft) - 1));
             std::memcpy(pOut + nOut + 1, aEntry + nAt, nLeft * sizeof *pOut);
