@@ -1,4 +1,5 @@
 #include "core/backup_codec.h"
+#include "core/backup_codec_internal.h"
 
 #include <algorithm>
 #include <bit>
@@ -10,9 +11,11 @@
 
 namespace {
 
-constexpr std::size_t kEntries = 15;  // entries after each block's header
+using namespace gwcodec;
+
+static_assert(kMaskWords == BACKUP_PAGE_WORDS);
+
 constexpr std::size_t kMaxRun = 65534; // counts stay below 65,535
-constexpr unsigned kLastEntryBit = 1u << (kEntries - 1);
 
 // True when some 16-bit lane of x is zero.
 inline bool AnyZeroWord(uint64_t x)
@@ -34,10 +37,6 @@ inline bool NoEqualNeighbours(const uint16_t* p)
     }
     return true;
 }
-
-// Inputs up to this size are encoded from a mask of equal neighbours; a page
-// is the only size the store encodes.
-constexpr std::size_t kMaskWords = BACKUP_PAGE_WORDS;
 
 // Bit i of pMask: word i equals word i + 1. The bit of the last word, and
 // every bit past it, is clear, so no run reaches beyond the input.
@@ -62,13 +61,6 @@ void EqualNeighbours(const uint16_t* pSrc, std::size_t nWords, uint64_t* pMask)
         pMask[i / 64] |= static_cast<uint64_t>(pSrc[i] == pSrc[i + 1]) << (i % 64);
 }
 
-// The 64 mask bits from bit nAt on.
-inline uint64_t BitsFrom(const uint64_t* pMask, std::size_t nAt)
-{
-    const std::size_t k = nAt / 64;
-    const unsigned s = nAt % 64;
-    return s == 0 ? pMask[k] : (pMask[k] >> s) | (pMask[k + 1] << (64 - s));
-}
 
 // Where the runs of equal words begin, read in order: bit i is set when word
 // i differs from word i - 1, and for word 0; bit nWords marks the end. Each
@@ -114,25 +106,24 @@ private:
 
 // The same encoding as EncodeWords, for inputs of at most kMaskWords, with
 // every run's length taken from the run starts instead of measured.
-std::size_t EncodeMasked(const uint16_t* pSrc, std::size_t nWords, uint16_t* pOut)
+std::size_t EncodeMasked(const uint16_t* pSrc, std::size_t nWords, const uint64_t* pEqual,
+                         uint16_t* pOut)
 {
-    uint64_t aEqual[kMaskWords / 64 + 2];
-    EqualNeighbours(pSrc, nWords, aEqual);
-    CRunStarts starts(aEqual, nWords);
+    CRunStarts starts(pEqual, nWords);
     starts.SeekAfter(0);
     std::size_t nIn = 0;
     std::size_t nNext = starts.Next(); // where the run at nIn ends
     std::size_t nOut = 0;
     bool bBusy = true;
     for (;;) {
-        if (bBusy && nIn + kEntries <= nWords && (BitsFrom(aEqual, nIn) & 0x3FFF) == 0) {
+        if (bBusy && nIn + kEntries <= nWords && (BitsFrom(pEqual, nIn) & 0x3FFF) == 0) {
             // Blocks of fifteen literals, as in EncodeWords.
             do {
                 pOut[nOut++] = 0x7FFF;
                 std::memcpy(pOut + nOut, pSrc + nIn, kEntries * sizeof *pOut);
                 nOut += kEntries;
                 nIn += kEntries;
-            } while (nIn + kEntries <= nWords && (BitsFrom(aEqual, nIn) & 0x3FFF) == 0);
+            } while (nIn + kEntries <= nWords && (BitsFrom(pEqual, nIn) & 0x3FFF) == 0);
             starts.SeekAfter(nIn);
             nNext = starts.Next();
         }
@@ -230,11 +221,51 @@ std::size_t EncodeWords(const uint16_t* pSrc, std::size_t nWords, uint16_t* pOut
     }
 }
 
+bool s_bUsePacked = HasPackedEncoder();
+
+std::size_t EncodeWithMask(const uint16_t* pSrc, std::size_t nWords, const uint64_t* pEqual,
+                           uint16_t* pOut)
+{
+#if defined(__x86_64__)
+    if (s_bUsePacked && nWords % 8 == 0 && nWords > 0 && PackedPays(pEqual, nWords))
+        return EncodePacked(pSrc, nWords, pEqual, pOut);
+#endif
+    return EncodeMasked(pSrc, nWords, pEqual, pOut);
+}
+
 } // namespace
+
+bool BackupUsePackedEncoder(bool bPacked)
+{
+    s_bUsePacked = bPacked && HasPackedEncoder();
+    return s_bUsePacked;
+}
 
 std::size_t BackupEncode(const uint16_t* pSrc, std::size_t nWords, uint16_t* pOut)
 {
-    return nWords <= kMaskWords ? EncodeMasked(pSrc, nWords, pOut) : EncodeWords(pSrc, nWords, pOut);
+    if (nWords > kMaskWords)
+        return EncodeWords(pSrc, nWords, pOut);
+    uint64_t aEqual[kMaskWords / 64 + 2];
+    EqualNeighbours(pSrc, nWords, aEqual);
+    return EncodeWithMask(pSrc, nWords, aEqual, pOut);
+}
+
+std::size_t BackupEncodePageXor(const void* pBefore, const void* pNow, uint16_t* pOut)
+{
+    alignas(32) uint16_t aXor[kMaskWords];
+    uint64_t aEqual[kMaskWords / 64 + 2];
+#if defined(__x86_64__)
+    if (s_bUsePacked) {
+        XorPage(static_cast<const uint16_t*>(pBefore), static_cast<const uint16_t*>(pNow), aXor, aEqual);
+        return EncodeWithMask(aXor, kMaskWords, aEqual, pOut);
+    }
+#endif
+    const auto* pA = static_cast<const uint16_t*>(pBefore);
+    const auto* pB = static_cast<const uint16_t*>(pNow);
+    for (std::size_t i = 0; i < kMaskWords; ++i)
+        aXor[i] = static_cast<uint16_t>(pA[i] ^ pB[i]);
+    EqualNeighbours(aXor, kMaskWords, aEqual);
+    return EncodeMasked(aXor, kMaskWords, aEqual, pOut);
 }
 
 void BackupDecodeXor(const uint16_t* pEnc, std::size_t nEncodedWords, uint16_t* pDst,

@@ -24,6 +24,14 @@ constexpr std::size_t BackupEncodedMaxWords(std::size_t nWords)
 // BackupEncodedMaxWords(nWords) words. Returns the number of words written.
 std::size_t BackupEncode(const uint16_t* pSrc, std::size_t nWords, uint16_t* pOut);
 
+// BackupEncode of the XOR of two pages of BACKUP_PAGE_WORDS words, without
+// writing the XOR out first. pOut holds BackupEncodedMaxWords(BACKUP_PAGE_WORDS).
+std::size_t BackupEncodePageXor(const void* pBefore, const void* pNow, uint16_t* pOut);
+
+// Whether BackupEncode may use its vectorised encoder, where the processor has
+// one (the default): both give the same words. Returns whether it is in use.
+bool BackupUsePackedEncoder(bool bPacked);
+
 // XORs an encoding into nWords words of pDst. Reads no further than
 // nEncodedWords and writes no further than nWords, whatever the input.
 void BackupDecodeXor(const uint16_t* pEnc, std::size_t nEncodedWords, uint16_t* pDst,

@@ -20,9 +20,7 @@ unsigned g_nUndoRedoStep = 100;
 
 namespace gwstore {
 
-// Scratch for one page's difference and its encoding, reserved once for the
-// process.
-uint32_t s_aXor[BACKUP_PAGE_SIZE / 4];
+// Scratch for one page's encoded difference, reserved once for the process.
 uint16_t s_aScratch[BackupEncodedMaxWords(BACKUP_PAGE_WORDS)];
 // The differences a commit prepares before it changes anything.
 std::vector<void*> s_vPrepared;
@@ -355,12 +353,8 @@ bool PrepareDifferences(const BackupStep& step)
         return false;
     }
     for (const BackupPage& page : step.mapPages) {
-        const auto* pBefore = static_cast<const uint32_t*>(page.pData);
-        const auto* pNow = reinterpret_cast<const uint32_t*>(page.nPage);
-        for (std::size_t i = 0; i < BACKUP_PAGE_SIZE / 4; ++i)
-            s_aXor[i] = pBefore[i] ^ pNow[i];
         const std::size_t nBytes =
-            BackupEncode(reinterpret_cast<const uint16_t*>(s_aXor), BACKUP_PAGE_WORDS, s_aScratch) * 2;
+            BackupEncodePageXor(page.pData, reinterpret_cast<const void*>(page.nPage), s_aScratch) * 2;
         void* pDiff = BackupInjectedFailure() ? nullptr : std::malloc(nBytes);
         if (!pDiff) {
             s_prepared.Clear();

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <deque>
 #include <cstring>
+#include <memory>
 #include <ostream>
 #include <streambuf>
 #include <thread>
@@ -67,6 +68,14 @@ bool WriteAll(int fd, std::string_view data, int* pnErr)
     return true;
 }
 
+// A write buffer, not cleared when made: only the bytes the content fills
+// are ever written out.
+struct CWriteBuffer {
+    std::unique_ptr<char[]> pData;
+    std::size_t nFilled = 0;
+    explicit CWriteBuffer(std::size_t nCapacity) : pData(new char[nCapacity]) {}
+};
+
 // An output buffer over a file descriptor. The first failed write is kept
 // with its errno, and every write after it fails too, so a writer that never
 // looks at its stream cannot make a half-written file look whole.
@@ -78,14 +87,14 @@ bool WriteAll(int fd, std::string_view data, int* pnErr)
 class CFdStreamBuf : public std::streambuf {
 public:
     CFdStreamBuf(int fd, bool bBehind)
-        : m_fd(fd), m_buffer(bBehind ? kBehindBufferBytes : kBufferBytes)
+        : m_fd(fd), m_nCapacity(bBehind ? kBehindBufferBytes : kBufferBytes), m_buffer(m_nCapacity)
     {
-        setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+        Refill();
         if (bBehind) {
             // Large buffers: each hand-over wakes the writer.
-            m_vFree.resize(kBehindBuffers - 1);
-            for (std::vector<char>& buffer : m_vFree)
-                buffer.resize(kBehindBufferBytes);
+            m_vFree.reserve(kBehindBuffers - 1);
+            for (std::size_t i = 0; i + 1 < kBehindBuffers; ++i)
+                m_vFree.emplace_back(m_nCapacity);
             m_writer = std::thread([this] { WriterLoop(); });
         }
     }
@@ -128,7 +137,7 @@ protected:
     // A block as large as the buffer goes straight to the file, uncopied.
     std::streamsize xsputn(const char* p, std::streamsize n) override
     {
-        if (m_writer.joinable() || n < static_cast<std::streamsize>(m_buffer.size()))
+        if (m_writer.joinable() || n < static_cast<std::streamsize>(m_nCapacity))
             return std::streambuf::xsputn(p, n);
         if (!Drain() || !Write({p, static_cast<std::size_t>(n)}))
             return 0;
@@ -158,8 +167,8 @@ private:
         if (!m_writer.joinable()) {
             if (m_nErr != 0)
                 return false;
-            setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
-            return Write({m_buffer.data(), nPending});
+            Refill();
+            return Write({m_buffer.pData.get(), nPending});
         }
         // Hand this buffer to the writer and fill a free one.
         std::unique_lock lock(m_mutex);
@@ -168,16 +177,18 @@ private:
             return false;
         if (nPending == 0)
             return true;
-        m_buffer.resize(nPending);
+        m_buffer.nFilled = nPending;
         m_dqFull.push_back(std::move(m_buffer));
         m_buffer = std::move(m_vFree.back());
         m_vFree.pop_back();
-        m_buffer.resize(kBehindBufferBytes);
-        setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+        Refill();
         lock.unlock();
         m_cv.notify_all();
         return true;
     }
+
+    // The put area is the whole of the buffer being filled.
+    void Refill() { setp(m_buffer.pData.get(), m_buffer.pData.get() + m_nCapacity); }
 
     // Nothing waits to be written and nothing is being written.
     bool Idle() const { return m_dqFull.empty() && !m_bWriting; }
@@ -189,14 +200,14 @@ private:
             m_cv.wait(lock, [this] { return m_bStop || !m_dqFull.empty(); });
             if (m_dqFull.empty())
                 return;
-            std::vector<char> buffer = std::move(m_dqFull.front());
+            CWriteBuffer buffer = std::move(m_dqFull.front());
             m_dqFull.pop_front();
             m_bWriting = true;
             const bool bFailed = m_nErr != 0;
             lock.unlock();
             int nErr = 0;
             // After a failure the rest is dropped: the save fails anyway.
-            const bool bOk = bFailed || Write({buffer.data(), buffer.size()}, &nErr);
+            const bool bOk = bFailed || Write({buffer.pData.get(), buffer.nFilled}, &nErr);
             lock.lock();
             if (!bOk && m_nErr == 0)
                 m_nErr = nErr;
@@ -228,13 +239,14 @@ private:
 
     int m_fd;
     int m_nErr = 0; // guarded by m_mutex while the writer runs
-    std::vector<char> m_buffer; // being filled
+    std::size_t m_nCapacity; // of every buffer
+    CWriteBuffer m_buffer; // being filled
     std::size_t m_nWritten = 0; // the writer's own, or this thread's without one
     std::size_t m_nFlushed = 0; // the disk has been asked to write up to here
     // Writing behind: buffers waiting to be written, in order, and free ones;
     // whether the writer is writing one.
-    std::deque<std::vector<char>> m_dqFull;
-    std::vector<std::vector<char>> m_vFree;
+    std::deque<CWriteBuffer> m_dqFull;
+    std::vector<CWriteBuffer> m_vFree;
     bool m_bWriting = false;
     std::thread m_writer;
     std::mutex m_mutex;

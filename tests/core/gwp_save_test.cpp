@@ -376,12 +376,13 @@ TEST_F(GwpSave, StreamedSaveThatFailsKeepsTheOldFile)
     }
 }
 
-// Writing behind: every byte arrives in order, and a write the system
-// refuses half way (a file size limit) fails the save like any other.
+// Writing behind: every byte arrives in order, through several hand-overs of
+// buffers that are reused uncleared, and a write the system refuses half way
+// (a file size limit) fails the save like any other.
 TEST_F(GwpSave, WritingBehindKeepsOrderAndReportsAFailedWrite)
 {
     std::string strBig;
-    for (int i = 0; strBig.size() < 1000000; ++i)
+    for (int i = 0; strBig.size() < 3000000; ++i)
         strBig += std::to_string(i) + ',';
     const auto writeBig = [&](std::ostream& os) {
         for (std::size_t n = 0; n < strBig.size(); n += 1000)
