@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <thread>
 
@@ -38,6 +39,43 @@ bool CopyThroughKernel(void* pDst, const void* pSrc, std::size_t nBytes)
     iovec local{pDst, nBytes};
     iovec remote{const_cast<void*>(pSrc), nBytes};
     return process_vm_readv(getpid(), &local, 1, &remote, 1, 0) == static_cast<ssize_t>(nBytes);
+}
+
+// Whole-range pwrite and pread; false with errno set.
+bool WriteAt(int fd, const void* p, std::size_t nBytes, off_t nOffset)
+{
+    const char* pc = static_cast<const char*>(p);
+    while (nBytes > 0) {
+        const ssize_t n = pwrite(fd, pc, nBytes, nOffset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            errno = n == 0 ? ENOSPC : errno;
+            return false;
+        }
+        pc += n;
+        nBytes -= static_cast<std::size_t>(n);
+        nOffset += n;
+    }
+    return true;
+}
+
+bool ReadAt(int fd, void* p, std::size_t nBytes, off_t nOffset)
+{
+    char* pc = static_cast<char*>(p);
+    while (nBytes > 0) {
+        const ssize_t n = pread(fd, pc, nBytes, nOffset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            errno = n == 0 ? EIO : errno;
+            return false;
+        }
+        pc += n;
+        nBytes -= static_cast<std::size_t>(n);
+        nOffset += n;
+    }
+    return true;
 }
 
 bool KernelCopyWorks()
@@ -175,6 +213,34 @@ bool CFrameSnapshot::ReadFrame(std::size_t nFrame, CharCell* pDst)
         return false;
     std::memcpy(pDst, frame.pPrivate.get(), nBytes);
     return true;
+}
+
+CFrameSnapshot::EWrite CFrameSnapshot::WriteFrame(std::size_t nFrame, int fd, long long nOffset,
+                                                  CharCell* pDst)
+{
+    SFrame& frame = m_vFrames.at(nFrame);
+    const std::size_t nBytes = m_nCells * sizeof(CharCell);
+    int nState = LIVE;
+    // Without the kernel's copy the document's thread would wait for the
+    // whole write: the frame is read first instead.
+    if (KernelCopyWorks() &&
+        frame.nState.compare_exchange_strong(nState, READING, std::memory_order_acquire)) {
+        // A change meanwhile may tear this write or cut it short (pages
+        // released); either shows below, and the frame is written again.
+        const bool bWritten = WriteAt(fd, frame.pLive, nBytes, off_t(nOffset));
+        const int nErr = errno;
+        nState = READING;
+        if (frame.nState.compare_exchange_strong(nState, m_bRereadable ? LIVE : DONE,
+                                                 std::memory_order_acq_rel)) {
+            errno = nErr;
+            if (!bWritten)
+                return EWrite::Failed;
+            return ReadAt(fd, pDst, nBytes, off_t(nOffset)) ? EWrite::Written : EWrite::Failed;
+        }
+    }
+    if (!ReadFrame(nFrame, pDst))
+        return EWrite::Lost;
+    return WriteAt(fd, pDst, nBytes, off_t(nOffset)) ? EWrite::Written : EWrite::Failed;
 }
 
 const CharCell* CSnapshotFrameSource::GetFrame(int nIndex)

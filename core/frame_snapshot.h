@@ -50,6 +50,15 @@ public:
     // before, or changed when there was no memory to keep them.
     bool ReadFrame(std::size_t nFrame, CharCell* pDst);
 
+    enum class EWrite { Written, Lost, Failed };
+    // Writes frame nFrame's cells, as ReadFrame gives them, to fd at nOffset,
+    // and leaves them in pDst as read back from the file's cache. A frame
+    // still in the drawing goes to the file straight from its pages (through
+    // the kernel, as ReadFrame copies it), so its memory is read once; one
+    // that changed meanwhile is written again from its copy. Lost as
+    // ReadFrame's false; Failed, with errno, when the file refused.
+    EWrite WriteFrame(std::size_t nFrame, int fd, long long nOffset, CharCell* pDst);
+
     // How many frames had to be copied because they were about to change.
     std::size_t PrivateCopies() const { return m_nPrivateCopies; }
 

@@ -3,6 +3,7 @@
 #include "core/gwp_format.h"
 #include "core/recovery_desc.h"
 #include "core/recovery_folder.h"
+#include "core/recovery_store_file.h"
 #include "core/safe_file.h"
 
 #include <dirent.h>
@@ -28,64 +29,9 @@ namespace {
 constexpr const char* kPrefix = "session-";
 constexpr off_t kMaxDescBytes = 64 * 1024; // a description is a few hundred bytes
 constexpr std::size_t kCheckBufferBytes = 64 * 1024;
-constexpr const char* kTempPrefix = ".gw-save-"; // SaveFileSafely's temporary files
 // A leftover must not have changed for this long: a writer between creating
 // a file and locking it, or between closing and renaming it, holds no lock.
 constexpr time_t kLeftoverSecs = 600;
-
-// FNV-1a, 64 bits, run on four lanes of 8-byte words so that a copy of a
-// long drawing is checked at memory speed rather than a multiply per byte;
-// enough to tell a copy that is not the one described. Bytes that do not
-// fill a 32-byte block wait for the next call, so the value does not depend
-// on how the data is cut.
-class CCopyHash {
-public:
-    void Add(const char* p, std::size_t n)
-    {
-        while (n > 0 && (m_nPending > 0 || n < BLOCK)) {
-            const std::size_t nTake = std::min(n, BLOCK - m_nPending);
-            std::memcpy(m_aPending + m_nPending, p, nTake);
-            m_nPending += nTake;
-            p += nTake;
-            n -= nTake;
-            if (m_nPending < BLOCK)
-                return;
-            Block(m_aPending);
-            m_nPending = 0;
-        }
-        for (; n >= BLOCK; p += BLOCK, n -= BLOCK)
-            Block(p);
-        std::memcpy(m_aPending, p, n);
-        m_nPending = n;
-    }
-    uint64_t Value() const
-    {
-        uint64_t nHash = BASIS;
-        for (std::size_t i = 0; i < m_nPending; ++i)
-            nHash = (nHash ^ static_cast<uint8_t>(m_aPending[i])) * PRIME;
-        for (const uint64_t nLane : m_aLanes)
-            nHash = (nHash ^ nLane) * PRIME;
-        return nHash;
-    }
-
-private:
-    static constexpr std::size_t BLOCK = 32;
-    static constexpr uint64_t BASIS = 14695981039346656037ull;
-    static constexpr uint64_t PRIME = 1099511628211ull;
-
-    void Block(const char* p)
-    {
-        for (int i = 0; i < 4; ++i) {
-            uint64_t nWord = 0;
-            std::memcpy(&nWord, p + 8 * i, 8);
-            m_aLanes[i] = (m_aLanes[i] ^ nWord) * PRIME;
-        }
-    }
-
-    uint64_t m_aLanes[4] = {BASIS, BASIS + 1, BASIS + 2, BASIS + 3};
-    char m_aPending[BLOCK] = {};
-    std::size_t m_nPending = 0;
-};
 
 std::string SystemReason(const char* pszWhat)
 {
@@ -143,16 +89,6 @@ bool RemoveSessionCopy(const std::string& strFolder, const std::string& strId)
             if (strName != std::string(kPrefix) + strId + ".lock")
                 bOk = RemoveFile(strFolder + "/" + strName) && bOk;
     return bOk;
-}
-
-// The header GwpWrite gives a drawing of these counts.
-std::string CopyHeader(int nFrames, int nCols, int nRows)
-{
-    std::string strHeader(GWP_MAGIC, 8);
-    for (const int32_t n : {nFrames, nCols, nRows})
-        for (int i = 0; i < 4; ++i)
-            strHeader += static_cast<char>((static_cast<uint32_t>(n) >> (8 * i)) & 0xFF);
-    return strHeader;
 }
 
 // Whether the file is, byte for byte, the copy the description describes.
@@ -331,43 +267,11 @@ bool CRecoveryStore::WriteCopy(const CRecoverySnapshot& snap, std::string* pErro
     const int64_t nGeneration = m_nGeneration + 1;
     desc.strCopy = m_strSession + "." + std::to_string(nGeneration) + ".gwp";
     const std::string strCopy = m_strFolder + "/" + desc.strCopy;
-    CCopyHash hash;
-    std::string strLost;
-    const bool bCopied = SaveFileSafely(
-        strCopy,
-        [&](std::ostream& os) {
-            const std::string strHeader = CopyHeader(nFrames, snap.nCols, snap.nRows);
-            hash.Add(strHeader.data(), strHeader.size());
-            os.write(strHeader.data(), static_cast<std::streamsize>(strHeader.size()));
-            const std::size_t nCells = std::size_t(snap.nRows * snap.nCols);
-            const std::size_t nFrameBytes = nCells * sizeof(CharCell);
-            std::vector<CharCell> vFrame(snap.frames ? nCells : 0);
-            for (int n = 0; n < nFrames && os; ++n) {
-                if (fnBeforeFrame)
-                    fnBeforeFrame(n);
-                if (pCancel && pCancel->load(std::memory_order_relaxed)) {
-                    strLost = "cancelled";
-                    return false;
-                }
-                const CharCell* pCells = snap.cells.data() + std::size_t(n) * nCells;
-                if (snap.frames) {
-                    if (!snap.frames->ReadFrame(std::size_t(n), vFrame.data())) {
-                        strLost = "not enough memory";
-                        return false;
-                    }
-                    pCells = vFrame.data();
-                }
-                hash.Add(reinterpret_cast<const char*>(pCells), nFrameBytes);
-                os.write(reinterpret_cast<const char*>(pCells),
-                         static_cast<std::streamsize>(nFrameBytes));
-            }
-            desc.nSize = strHeader.size() + std::size_t(nFrames) * nFrameBytes;
-            return bool(os);
-        },
-        pError);
-    if (!bCopied)
-        return strLost.empty() ? false : Fail(pError, strLost);
-    desc.nHash = hash.Value();
+    if (!WriteCopyFile(strCopy, nFrames, snap.nRows, snap.nCols, snap.frames.get(),
+                       snap.cells.data(), pCancel, fnBeforeFrame, &desc.nHash, pError))
+        return false;
+    desc.nSize =
+        GWP_HEADER_SIZE + uint64_t(nFrames) * uint64_t(snap.nRows * snap.nCols) * sizeof(CharCell);
     if (!SaveFileSafely(PathOf(".desc"), FormatDesc(desc), pError)) {
         RemoveFile(strCopy);
         return false;

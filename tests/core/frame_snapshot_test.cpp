@@ -7,8 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <future>
+#include <memory>
 
 namespace {
 
@@ -24,13 +28,29 @@ std::vector<std::string> FramesNow(const CArtDoc& doc)
     return v;
 }
 
-std::vector<std::string> ReadAll(CFrameSnapshot& snap)
+// Every frame as read, or as written to a file at its place (which must
+// then hold what the writer was given back).
+std::vector<std::string> ReadAll(CFrameSnapshot& snap, bool bThroughFile = false)
 {
     std::vector<std::string> v;
     std::vector<CharCell> buf(snap.CellsPerFrame());
+    const std::size_t nBytes = buf.size() * sizeof(CharCell);
+    std::unique_ptr<FILE, int (*)(FILE*)> pFile(bThroughFile ? std::tmpfile() : nullptr,
+                                                &std::fclose);
     for (std::size_t n = 0; n < snap.FrameCount(); ++n) {
-        EXPECT_TRUE(snap.ReadFrame(n, buf.data())) << "frame " << n;
-        v.emplace_back(reinterpret_cast<const char*>(buf.data()), buf.size() * sizeof(CharCell));
+        if (!pFile) {
+            EXPECT_TRUE(snap.ReadFrame(n, buf.data())) << "frame " << n;
+            v.emplace_back(reinterpret_cast<const char*>(buf.data()), nBytes);
+            continue;
+        }
+        const auto nAt = static_cast<off_t>(n * nBytes);
+        EXPECT_EQ(snap.WriteFrame(n, fileno(pFile.get()), nAt, buf.data()),
+                  CFrameSnapshot::EWrite::Written)
+            << "frame " << n;
+        v.emplace_back(reinterpret_cast<const char*>(buf.data()), nBytes);
+        std::string strFile(nBytes, '\0');
+        EXPECT_EQ(pread(fileno(pFile.get()), strFile.data(), nBytes, nAt), ssize_t(nBytes));
+        EXPECT_TRUE(strFile == v.back()) << "frame " << n;
     }
     return v;
 }
@@ -78,17 +98,19 @@ TEST(FrameSnapshot, RefusedMidStepAndEveryKindOfChangeLeavesItAsTaken)
     EXPECT_EQ(ReadAll(*pSnap), vBefore);
 }
 
-// The writer reads frames on its thread while this one edits them, in the
-// opposite order so that reads and copies meet in the middle.
+// The writer reads frames (or writes them to a file straight from their
+// pages) on its thread while this one edits them, in the opposite order so
+// that reads and copies meet in the middle.
 TEST(FrameSnapshot, ReaderOnAnotherThreadNeverSeesAnEdit)
 {
     CArtDoc doc;
     BuildModified(doc, MAX_ROWS, MAX_COLS, 40);
-    for (int nRound = 0; nRound < 5; ++nRound) {
+    for (int nRound = 0; nRound < 6; ++nRound) {
         const std::vector<std::string> vBefore = FramesNow(doc);
         auto pSnap = CFrameSnapshot::Take(doc);
         ASSERT_TRUE(pSnap);
-        auto reader = std::async(std::launch::async, [&] { return ReadAll(*pSnap); });
+        auto reader =
+            std::async(std::launch::async, [&] { return ReadAll(*pSnap, nRound % 2 == 1); });
         for (auto it = doc.GetFrames().rbegin(); it != doc.GetFrames().rend(); ++it)
             Scribble(doc, it->first, static_cast<uint8_t>('a' + nRound));
         ASSERT_TRUE(reader.get() == vBefore) << "round " << nRound; // not _EQ: megabytes
@@ -99,13 +121,14 @@ TEST(FrameSnapshot, ReaderOnAnotherThreadNeverSeesAnEdit)
 // page after it is gone, and still gets every frame as taken.
 TEST(FrameSnapshot, ReaderOnAnotherThreadOutlivesReleasedFrames)
 {
-    for (int nRound = 0; nRound < 5; ++nRound) {
+    for (int nRound = 0; nRound < 6; ++nRound) {
         CArtDoc doc;
         BuildModified(doc, MAX_ROWS, MAX_COLS, 40);
         const std::vector<std::string> vBefore = FramesNow(doc);
         auto pSnap = CFrameSnapshot::Take(doc);
         ASSERT_TRUE(pSnap);
-        auto reader = std::async(std::launch::async, [&] { return ReadAll(*pSnap); });
+        auto reader =
+            std::async(std::launch::async, [&] { return ReadAll(*pSnap, nRound % 2 == 1); });
         ASSERT_TRUE(doc.OnNewDocument());
         ASSERT_TRUE(reader.get() == vBefore) << "round " << nRound;
     }
