@@ -10,6 +10,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace {
 constexpr COLORREF CR_HANDLE = 0x00FFFF; // yellow
 constexpr int HANDLE_HALF = 2;           // handles reach 2 pixels either side of a centre
@@ -47,6 +50,45 @@ private:
     CShapePreview& m_preview;
     const CToolContext& m_ctx;
 };
+
+// Bresenham's line from pt0 to pt1 with one pixel in three lit, the first
+// included: the dotted pen's pattern, without a painter on the overlay.
+void DrawDottedLine(QImage& img, QPoint pt0, QPoint pt1, QRgb rgb)
+{
+    const int nDx = std::abs(pt1.x() - pt0.x());
+    const int nDy = -std::abs(pt1.y() - pt0.y());
+    const int nStepX = pt0.x() < pt1.x() ? 1 : -1;
+    const int nStepY = pt0.y() < pt1.y() ? 1 : -1;
+    const QRect rcImage = img.rect();
+    uchar* pBits = img.bits();
+    const qsizetype nStride = img.bytesPerLine();
+    int nErr = nDx + nDy;
+    QPoint pt = pt0;
+    for (int i = 0;; ++i) {
+        if (i % 3 == 0 && rcImage.contains(pt))
+            reinterpret_cast<QRgb*>(pBits + pt.y() * nStride)[pt.x()] = rgb;
+        if (pt == pt1)
+            break;
+        const int nErr2 = 2 * nErr;
+        if (nErr2 >= nDy) {
+            nErr += nDy;
+            pt.rx() += nStepX;
+        }
+        if (nErr2 <= nDx) {
+            nErr += nDx;
+            pt.ry() += nStepY;
+        }
+    }
+}
+
+void FillLayerRect(QImage& img, const QRect& rc, QRgb rgb)
+{
+    const QRect rcIn = rc.intersected(img.rect());
+    for (int y = rcIn.top(); y <= rcIn.bottom(); ++y) {
+        auto* pLine = reinterpret_cast<QRgb*>(img.scanLine(y));
+        std::fill(pLine + rcIn.left(), pLine + rcIn.right() + 1, rgb);
+    }
+}
 
 QPen GuidePen()
 {
@@ -235,9 +277,19 @@ std::array<QRect, N> CShapePreview::DrawGuide(const QPainterPath& path,
 
 std::array<QRect, 2> CShapePreview::DrawLineGuide(QPoint ptStart, QPoint ptEnd)
 {
-    QPainterPath path(CellCentre(ptStart));
-    path.lineTo(CellCentre(ptEnd));
-    return DrawGuide<2>(path, {ptStart, ptEnd});
+    // Drawn pixel by pixel: the line tool redraws its guide on every move,
+    // and a painter's set-up and dashing cost more than the pixels.
+    const QPoint pt0 = CellCentre(ptStart);
+    const QPoint pt1 = CellCentre(ptEnd);
+    m_ctx.MarkOverlayLine(pt0, pt1);
+    const std::array<QRect, 2> aHandles = {HandleRect(ptStart), HandleRect(ptEnd)};
+    for (const QRect& rc : aHandles)
+        m_ctx.OverlayMarked(rc);
+    QImage& img = m_ctx.OverlayMarked({});
+    DrawDottedLine(img, pt0, pt1, ColorRefToRgb(CR_NEAR_BLACK));
+    for (const QRect& rc : aHandles)
+        FillLayerRect(img, rc, ColorRefToRgb(CR_HANDLE));
+    return aHandles;
 }
 
 std::array<QRect, 4> CShapePreview::DrawCurveGuide(const std::array<QPoint, 4>& aCells)

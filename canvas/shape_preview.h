@@ -14,6 +14,7 @@
 #include <QRect>
 
 #include <array>
+#include <memory_resource>
 
 class CToolContext;
 class QPainterPath;
@@ -80,8 +81,13 @@ public:
 
     CAutoLine& AutoLine() { return m_autoLine; }
 
-    CPreviewMap m_mapPreview;
-    CPreviewMap m_mapMoved;
+private:
+    // The maps' nodes, kept for reuse when the maps are emptied.
+    std::pmr::unsynchronized_pool_resource m_nodes;
+
+public:
+    CPreviewMap m_mapPreview{&m_nodes};
+    CPreviewMap m_mapMoved{&m_nodes};
     COLORREF m_crShape = 0x010101;
 
 private:
