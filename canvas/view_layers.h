@@ -60,8 +60,9 @@ enum ELayerOffset : int {
 };
 // Bytes per row of a layer nWidth pixels wide.
 qsizetype LayerStride(int nWidth);
-// A Format_RGB32 image of size sz (not filled) whose first row starts
-// nPageOffset bytes into a page; every row is LayerStride apart.
+// A Format_RGB32 image of size sz, every pixel the key colour (its bytes
+// zero), whose first row starts nPageOffset bytes into a page; every row is
+// LayerStride apart.
 QImage NewLayer(QSize sz, int nPageOffset);
 
 class CViewLayers {
@@ -80,6 +81,10 @@ public:
     // along the canvas's bottom or right border. Nothing to do when the
     // layer already holds the lines of that geometry.
     void DrawGrid(const CCellGeometry& geom);
+    // The grid layer's pixels. DrawGrid only builds m_gridRows, which is
+    // all the composition reads; the layer is written from them here, on
+    // first asking, so a new zoom's layer is not written whole up front.
+    const QImage& GridImage();
     // Clears to the key colour what was drawn into the overlay since the
     // last clear: in each row, the span MarkOverlay reported, not the whole
     // layer, so a preview redrawn on every mouse move costs what it covers.
@@ -91,15 +96,18 @@ public:
 
     QImage m_imgText;
     QImage m_imgOverlay;
-    QImage m_imgGrid;
+    QImage m_imgGrid; // read it through GridImage()
     QImage m_imgSelection;
     QImage m_imgComposition;
     CKeyRows m_gridRows; // of m_imgGrid, rebuilt by DrawGrid
 
 private:
     void Allocate(QSize sz);
+    // Widens row y's span to cover nLeft..nRight, clipped to the overlay.
+    void MarkSpan(int y, int nLeft, int nRight);
 
     std::array<int, 4> m_aGridCells{}; // cell width, height, columns, rows the grid shows; 0s: none
+    bool m_bGridImageStale = false;    // m_imgGrid lags m_gridRows
     // Per row of the overlay, the span that may hold non-key pixels
     // (m_vDirtyLeft > m_vDirtyRight: none), and the rows that have one.
     std::vector<int> m_vDirtyLeft;
