@@ -198,6 +198,11 @@ void CArtView::RebuildLayers()
     }
     // The new overlay is blank: a pending shape is drawn into it again.
     m_shapes.Redraw();
+    DrawAllLater();
+}
+
+void CArtView::DrawAllLater()
+{
     m_rgnUndrawn = QRegion(QRect(QPoint(0, 0), m_geom.CanvasSize()));
     m_timerUndrawn.start();
     viewport()->update();
