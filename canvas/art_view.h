@@ -157,6 +157,7 @@ public:
     int StartTimer(int nMs) override { return startTimer(nMs); }
     void KillTimer(int nTimerId) override { killTimer(nTimerId); }
     void RepaintCanvas(const QRect& rcCanvas) override;
+    QRect VisibleCanvasRect() const override;
     QPoint MapToGlobal(QPoint ptClient) const override;
     void UpdateCursor() override;
     IToolCaret* CurrentCaret() const override;
@@ -248,7 +249,6 @@ private:
     void DrawUndrawnStep();
     // Every cell left to DrawUndrawn: at the next paint, when read, or idle.
     void DrawAllLater();
-    QRect VisibleCanvasRect() const;
     // The text layer as composed: with the onion skin in it while that is drawn.
     const QImage& TextBase(const QRect& rcPart);
     void OnionFrameChanged();

@@ -11,7 +11,9 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 constexpr COLORREF CR_HANDLE = 0x00FFFF; // yellow
@@ -53,13 +55,14 @@ private:
 
 // Bresenham's line from pt0 to pt1 with one pixel in three lit, the first
 // included: the dotted pen's pattern, without a painter on the overlay.
-void DrawDottedLine(QImage& img, QPoint pt0, QPoint pt1, QRgb rgb)
+// Only pixels inside rcClip are written.
+void DrawDottedLine(QImage& img, QPoint pt0, QPoint pt1, const QRect& rcClip, QRgb rgb)
 {
     const int nDx = std::abs(pt1.x() - pt0.x());
     const int nDy = -std::abs(pt1.y() - pt0.y());
     const int nStepX = pt0.x() < pt1.x() ? 1 : -1;
     const int nStepY = pt0.y() < pt1.y() ? 1 : -1;
-    const QRect rcImage = img.rect();
+    const QRect rcImage = img.rect().intersected(rcClip);
     uchar* pBits = img.bits();
     const qsizetype nStride = img.bytesPerLine();
     int nErr = nDx + nDy;
@@ -79,6 +82,42 @@ void DrawDottedLine(QImage& img, QPoint pt0, QPoint pt1, QRgb rgb)
             pt.ry() += nStepY;
         }
     }
+}
+
+// The part of the segment pt0-pt1 within rc, the ends moved onto it and
+// rounded outwards by a pixel (the marking pads the line anyway); false when
+// the segment misses rc.
+bool ClipSegment(const QRect& rc, QPoint& pt0, QPoint& pt1)
+{
+    const double dX0 = pt0.x(), dY0 = pt0.y();
+    const double dDx = pt1.x() - dX0, dDy = pt1.y() - dY0;
+    double dT0 = 0, dT1 = 1;
+    // Liang-Barsky: each edge limits t from one side.
+    const auto edge = [&](double dP, double dQ) {
+        if (dP == 0)
+            return dQ >= 0;
+        const double dT = dQ / dP;
+        if (dP < 0)
+            dT0 = std::max(dT0, dT);
+        else
+            dT1 = std::min(dT1, dT);
+        return dT0 <= dT1;
+    };
+    if (!edge(-dDx, dX0 - rc.left()) || !edge(dDx, rc.right() - dX0) ||
+        !edge(-dDy, dY0 - rc.top()) || !edge(dDy, rc.bottom() - dY0))
+        return false;
+    // A pixel further out at a cut end, so rounding never leaves a dot
+    // inside rc unmarked.
+    const double dStep = 1 / std::max({std::abs(dDx), std::abs(dDy), 1.0});
+    const auto at = [&](double dT) {
+        return QPoint(static_cast<int>(std::lround(dX0 + dT * dDx)),
+                      static_cast<int>(std::lround(dY0 + dT * dDy)));
+    };
+    const QPoint ptIn0 = dT0 > 0 ? at(std::max(0.0, dT0 - dStep)) : pt0;
+    const QPoint ptIn1 = dT1 < 1 ? at(std::min(1.0, dT1 + dStep)) : pt1;
+    pt0 = ptIn0;
+    pt1 = ptIn1;
+    return true;
 }
 
 void FillLayerRect(QImage& img, const QRect& rc, QRgb rgb)
@@ -104,11 +143,38 @@ void CShapePreview::Restart()
 {
     m_ctx.ClearOverlay();
     m_mapPreview.clear();
+    m_bLeftOut = false;
+    m_bLineGuide = false;
 }
 
 void CShapePreview::DrawGlyph(int nCol, int nRow, uint8_t ch, COLORREF cr)
 {
+    const int nCellW = m_ctx.GetCellWidth();
+    const int nCellH = m_ctx.GetCellHeight();
+    if (IsClippedOut(QRect(nCol * nCellW, nRow * nCellH, nCellW, nCellH))) {
+        m_bLeftOut = true;
+        return;
+    }
     m_ctx.DrawOverlayGlyph(nCol, nRow, ch, cr);
+}
+
+void CShapePreview::CompleteOverlay()
+{
+    const QRect rcDrawn = std::exchange(m_rcClip, QRect());
+    if (!std::exchange(m_bLeftOut, false))
+        return;
+    const int nCellW = m_ctx.GetCellWidth();
+    const int nCellH = m_ctx.GetCellHeight();
+    for (const auto& [nKey, ch] : m_mapPreview) {
+        const int nCol = PreviewCol(nKey);
+        const int nRow = PreviewRow(nKey);
+        if (!rcDrawn.intersects(QRect(nCol * nCellW, nRow * nCellH, nCellW, nCellH)))
+            DrawGlyph(nCol, nRow, ch, m_crShape);
+    }
+    // The guide lies over the cells: drawn again whole, the same pixels
+    // where it was drawn already.
+    if (m_bLineGuide)
+        DrawLineGuide(m_aLineGuide[0], m_aLineGuide[1]);
 }
 
 void CShapePreview::SetCell(int nCol, int nRow, uint8_t ch)
@@ -234,6 +300,8 @@ void CShapePreview::AcceptMove()
 
 void CShapePreview::Redraw()
 {
+    m_rcClip = QRect();
+    m_bLeftOut = false;
     for (const auto& [nKey, ch] : m_mapPreview)
         DrawGlyph(PreviewCol(nKey), PreviewRow(nKey), ch, m_crShape);
 }
@@ -279,16 +347,29 @@ std::array<QRect, 2> CShapePreview::DrawLineGuide(QPoint ptStart, QPoint ptEnd)
 {
     // Drawn pixel by pixel: the line tool redraws its guide on every move,
     // and a painter's set-up and dashing cost more than the pixels.
+    m_bLineGuide = true;
+    m_aLineGuide[0] = ptStart;
+    m_aLineGuide[1] = ptEnd;
     const QPoint pt0 = CellCentre(ptStart);
     const QPoint pt1 = CellCentre(ptEnd);
-    m_ctx.MarkOverlayLine(pt0, pt1);
     const std::array<QRect, 2> aHandles = {HandleRect(ptStart), HandleRect(ptEnd)};
+    // Under a clip only the part of the guide inside it is marked and drawn.
+    const QRect rcDraw =
+        m_rcClip.isNull() ? QRect(0, 0, m_ctx.GetCanvasWidth(), m_ctx.GetCanvasHeight()) : m_rcClip;
+    QPoint ptIn0 = pt0;
+    QPoint ptIn1 = pt1;
+    const bool bIn = ClipSegment(rcDraw, ptIn0, ptIn1);
+    if (bIn)
+        m_ctx.MarkOverlayLine(ptIn0, ptIn1);
+    if (!m_rcClip.isNull() && (!bIn || ptIn0 != pt0 || ptIn1 != pt1 ||
+                               IsClippedOut(aHandles[0]) || IsClippedOut(aHandles[1])))
+        m_bLeftOut = true;
     for (const QRect& rc : aHandles)
-        m_ctx.OverlayMarked(rc);
+        m_ctx.OverlayMarked(rc.intersected(rcDraw));
     QImage& img = m_ctx.OverlayMarked({});
-    DrawDottedLine(img, pt0, pt1, ColorRefToRgb(CR_NEAR_BLACK));
+    DrawDottedLine(img, pt0, pt1, rcDraw, ColorRefToRgb(CR_NEAR_BLACK));
     for (const QRect& rc : aHandles)
-        FillLayerRect(img, rc, ColorRefToRgb(CR_HANDLE));
+        FillLayerRect(img, rc.intersected(rcDraw), ColorRefToRgb(CR_HANDLE));
     return aHandles;
 }
 
@@ -331,6 +412,9 @@ void CShapePreview::CommitInto(CharCell* pCells) const
 
 void CShapePreview::Forget()
 {
+    m_rcClip = QRect();
+    m_bLeftOut = false;
+    m_bLineGuide = false;
     m_mapPreview.clear();
     m_mapMoved.clear();
 }

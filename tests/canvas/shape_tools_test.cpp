@@ -159,6 +159,22 @@ private slots:
         QVERIFY(Inked(fx.m_doc).empty());
     }
 
+    // Dragged out past the window, a line draws only what the window shows
+    // on each move; released, all of it shows.
+    void aLineBeyondTheWindowShowsWholeOnceReleased()
+    {
+        CViewFixture fx(40, 60, {200, 150});
+        fx.View().SetLeftChar('#');
+        ChooseTool(fx, TOOL_LINE);
+        fx.View().SetTextColor(RED);
+        Drag(fx.View(), {{1, 1}, {30, 30}, {50, 35}});
+        CellSet cells;
+        for (const auto& entry : fx.View().Shapes().m_mapPreview)
+            cells.emplace(PreviewCol(entry.first), PreviewRow(entry.first));
+        QVERIFY(cells.size() > 40); // most of them beyond the window
+        QVERIFY(Shows(fx.View(), cells, RED));
+    }
+
     void aPendingLineMovesByItsBodyAndTurnsByItsStartHandle()
     {
         CShapeFixture fx(TOOL_LINE);
