@@ -83,17 +83,22 @@ const QRgb* SrcRow(const QImage& img, int y, int x)
     return reinterpret_cast<const QRgb*>(img.constBits() + y * img.bytesPerLine()) + x;
 }
 
-// A layer's own pages, handed back whole when its image goes.
+// A blank layer's own pages, handed back whole when its image goes.
 struct SLayerPages {
     void* pPages;
     size_t nBytes;
 };
 
-void FreeLayer(void* pInfo)
+void UnmapLayer(void* pInfo)
 {
     auto* pPages = static_cast<SLayerPages*>(pInfo);
     munmap(pPages->pPages, pPages->nBytes);
     delete pPages;
+}
+
+void FreeLayer(void* pBlock)
+{
+    std::free(pBlock);
 }
 } // namespace
 
@@ -107,11 +112,19 @@ qsizetype LayerStride(int nWidth)
     return nStride;
 }
 
-QImage NewLayer(QSize sz, int nPageOffset)
+QImage NewLayer(QSize sz, int nPageOffset, ELayerStart start)
 {
     const qsizetype nStride = LayerStride(sz.width());
     const size_t nBytes = (size_t(nStride) * size_t(sz.height()) + size_t(nPageOffset) + LAYER_PAGE - 1) &
                           ~size_t(LAYER_PAGE - 1);
+    if (start == LAYER_DRAWN_WHOLE) {
+        // The allocator's memory, often a freed layer's pages already in use.
+        void* pBlock = std::aligned_alloc(LAYER_PAGE, nBytes);
+        if (!pBlock)
+            return QImage(sz, QImage::Format_RGB32);
+        return QImage(static_cast<uchar*>(pBlock) + nPageOffset, sz.width(), sz.height(), nStride,
+                      QImage::Format_RGB32, FreeLayer, pBlock);
+    }
     // Pages straight from the system: they read as zero, the key colour,
     // without a fill, and are not touched until drawn into (a layer at the
     // largest zoom is 16 MB, most of it drawn later or never).
@@ -122,7 +135,7 @@ QImage NewLayer(QSize sz, int nPageOffset)
         return img;
     }
     return QImage(static_cast<uchar*>(pPages) + nPageOffset, sz.width(), sz.height(), nStride,
-                  QImage::Format_RGB32, FreeLayer, new SLayerPages{pPages, nBytes});
+                  QImage::Format_RGB32, UnmapLayer, new SLayerPages{pPages, nBytes});
 }
 
 void CViewLayers::Create(QSize szCanvas, QRgb rgbBack)
@@ -152,8 +165,10 @@ void CViewLayers::Allocate(QSize sz)
 {
     // The old layers go first: at the largest zoom they are 16 MB each.
     m_imgText = m_imgComposition = m_imgGrid = m_imgOverlay = QImage();
-    m_imgText = NewLayer(sz, OFFSET_TEXT);
-    m_imgComposition = NewLayer(sz, OFFSET_COMPOSITION);
+    // Text and composition are drawn whole before they are seen; the grid
+    // and the overlay start blank and are mostly never drawn into.
+    m_imgText = NewLayer(sz, OFFSET_TEXT, LAYER_DRAWN_WHOLE);
+    m_imgComposition = NewLayer(sz, OFFSET_COMPOSITION, LAYER_DRAWN_WHOLE);
     m_imgGrid = NewLayer(sz, OFFSET_GRID);
     m_bGridImageStale = false;
     m_aGridCells = {};

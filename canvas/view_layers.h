@@ -60,10 +60,13 @@ enum ELayerOffset : int {
 };
 // Bytes per row of a layer nWidth pixels wide.
 qsizetype LayerStride(int nWidth);
-// A Format_RGB32 image of size sz, every pixel the key colour (its bytes
-// zero), whose first row starts nPageOffset bytes into a page; every row is
-// LayerStride apart.
-QImage NewLayer(QSize sz, int nPageOffset);
+// A Format_RGB32 image of size sz whose first row starts nPageOffset bytes
+// into a page; every row is LayerStride apart. LAYER_BLANK: every pixel the
+// key colour (its bytes zero), on fresh pages nothing has touched yet.
+// LAYER_DRAWN_WHOLE: not filled, for a layer drawn whole before it is read;
+// its memory may be a freed layer's, which costs no new pages.
+enum ELayerStart { LAYER_BLANK, LAYER_DRAWN_WHOLE };
+QImage NewLayer(QSize sz, int nPageOffset, ELayerStart start = LAYER_BLANK);
 
 class CViewLayers {
 public:
