@@ -149,11 +149,13 @@ void CShapePreview::Restart()
 
 void CShapePreview::DrawGlyph(int nCol, int nRow, uint8_t ch, COLORREF cr)
 {
-    const int nCellW = m_ctx.GetCellWidth();
-    const int nCellH = m_ctx.GetCellHeight();
-    if (IsClippedOut(QRect(nCol * nCellW, nRow * nCellH, nCellW, nCellH))) {
-        m_bLeftOut = true;
-        return;
+    if (!m_rcClip.isNull()) {
+        const int nCellW = m_ctx.GetCellWidth();
+        const int nCellH = m_ctx.GetCellHeight();
+        if (IsClippedOut(QRect(nCol * nCellW, nRow * nCellH, nCellW, nCellH))) {
+            m_bLeftOut = true;
+            return;
+        }
     }
     m_ctx.DrawOverlayGlyph(nCol, nRow, ch, cr);
 }

@@ -173,17 +173,50 @@ void CViewLayers::Allocate(QSize sz)
     m_bGridImageStale = false;
     m_aGridCells = {};
     m_imgOverlay = NewLayer(sz, OFFSET_OVERLAY);
-    m_vDirtyLeft.assign(static_cast<size_t>(sz.height()), INT_MAX);
-    m_vDirtyRight.assign(static_cast<size_t>(sz.height()), -1);
+    m_vDirty.assign(static_cast<size_t>(sz.height()), SRowSpans());
     m_nDirtyTop = INT_MAX;
     m_nDirtyBottom = -1;
+}
+
+void CViewLayers::SRowSpans::Add(int nLeft, int nRight)
+{
+    const auto touches = [&](int i) { return nLeft <= aRight[i] + 1 && nRight >= aLeft[i] - 1; };
+    const auto isEmpty = [&](int i) { return aLeft[i] > aRight[i]; };
+    int i = 0;
+    if (!isEmpty(0) && !touches(0)) {
+        if (isEmpty(1) || touches(1)) {
+            i = 1;
+        } else {
+            // A third span joins the nearer of the two.
+            const auto gap = [&](int k) { return std::max(aLeft[k], nLeft) - std::min(aRight[k], nRight); };
+            i = gap(0) <= gap(1) ? 0 : 1;
+        }
+    }
+    aLeft[i] = std::min(aLeft[i], nLeft);
+    aRight[i] = std::max(aRight[i], nRight);
+    if (isEmpty(1))
+        return;
+    // Kept in order and apart: two that now meet become one.
+    if (aLeft[1] < aLeft[0]) {
+        std::swap(aLeft[0], aLeft[1]);
+        std::swap(aRight[0], aRight[1]);
+    }
+    if (aLeft[1] <= aRight[0] + 1) {
+        aRight[0] = std::max(aRight[0], aRight[1]);
+        aLeft[1] = INT_MAX;
+        aRight[1] = -1;
+    }
 }
 
 void CViewLayers::MarkOverlay(const QRect& rc)
 {
     const QRect rcIn = rc.intersected(m_imgOverlay.rect());
+    if (rcIn.isEmpty())
+        return;
     for (int y = rcIn.top(); y <= rcIn.bottom(); ++y)
-        MarkSpan(y, rcIn.left(), rcIn.right());
+        m_vDirty[static_cast<size_t>(y)].Add(rcIn.left(), rcIn.right());
+    m_nDirtyTop = std::min(m_nDirtyTop, rcIn.top());
+    m_nDirtyBottom = std::max(m_nDirtyBottom, rcIn.bottom());
 }
 
 void CViewLayers::MarkSpan(int y, int nLeft, int nRight)
@@ -192,10 +225,7 @@ void CViewLayers::MarkSpan(int y, int nLeft, int nRight)
     nRight = std::min(nRight, m_imgOverlay.width() - 1);
     if (y < 0 || y >= m_imgOverlay.height() || nLeft > nRight)
         return;
-    int& nDirtyLeft = m_vDirtyLeft[static_cast<size_t>(y)];
-    int& nDirtyRight = m_vDirtyRight[static_cast<size_t>(y)];
-    nDirtyLeft = std::min(nDirtyLeft, nLeft);
-    nDirtyRight = std::max(nDirtyRight, nRight);
+    m_vDirty[static_cast<size_t>(y)].Add(nLeft, nRight);
     m_nDirtyTop = std::min(m_nDirtyTop, y);
     m_nDirtyBottom = std::max(m_nDirtyBottom, y);
 }
@@ -230,14 +260,13 @@ void CViewLayers::ClearOverlay()
 {
     uchar* pBits = m_nDirtyTop <= m_nDirtyBottom ? m_imgOverlay.bits() : nullptr;
     for (int y = m_nDirtyTop; pBits && y <= m_nDirtyBottom; ++y) {
-        int& nLeft = m_vDirtyLeft[static_cast<size_t>(y)];
-        int& nRight = m_vDirtyRight[static_cast<size_t>(y)];
-        if (nLeft <= nRight) {
-            auto* pLine = reinterpret_cast<QRgb*>(pBits + y * m_imgOverlay.bytesPerLine());
-            std::fill(pLine + nLeft, pLine + nRight + 1, RGB_KEY);
+        SRowSpans& spans = m_vDirty[static_cast<size_t>(y)];
+        auto* pLine = reinterpret_cast<QRgb*>(pBits + y * m_imgOverlay.bytesPerLine());
+        for (int i = 0; i < 2; ++i) {
+            if (spans.aLeft[i] <= spans.aRight[i])
+                std::fill(pLine + spans.aLeft[i], pLine + spans.aRight[i] + 1, RGB_KEY);
         }
-        nLeft = INT_MAX;
-        nRight = -1;
+        spans = SRowSpans();
     }
     m_nDirtyTop = INT_MAX;
     m_nDirtyBottom = -1;

@@ -89,7 +89,7 @@ public:
     // first asking, so a new zoom's layer is not written whole up front.
     const QImage& GridImage();
     // Clears to the key colour what was drawn into the overlay since the
-    // last clear: in each row, the span MarkOverlay reported, not the whole
+    // last clear: in each row, the spans MarkOverlay reported, not the whole
     // layer, so a preview redrawn on every mouse move costs what it covers.
     void ClearOverlay();
     void MarkOverlay(const QRect& rc);
@@ -111,10 +111,17 @@ private:
 
     std::array<int, 4> m_aGridCells{}; // cell width, height, columns, rows the grid shows; 0s: none
     bool m_bGridImageStale = false;    // m_imgGrid lags m_gridRows
-    // Per row of the overlay, the span that may hold non-key pixels
-    // (m_vDirtyLeft > m_vDirtyRight: none), and the rows that have one.
-    std::vector<int> m_vDirtyLeft;
-    std::vector<int> m_vDirtyRight;
+    // Per row of the overlay, up to two spans that may hold non-key pixels
+    // (left > right: none), and the rows that have one. Two, so a shape's
+    // two sides (an ellipse, a rectangle) do not make the whole row between
+    // them one span to clear.
+    struct SRowSpans {
+        std::array<int, 2> aLeft{INT_MAX, INT_MAX};
+        std::array<int, 2> aRight{-1, -1};
+        // Adds nLeft..nRight: into a span it meets, else a free one, else the nearer.
+        void Add(int nLeft, int nRight);
+    };
+    std::vector<SRowSpans> m_vDirty;
     int m_nDirtyTop = INT_MAX;
     int m_nDirtyBottom = -1;
 };

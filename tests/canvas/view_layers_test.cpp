@@ -289,6 +289,26 @@ private slots:
         }
     }
 
+    // Marks on both sides of rows and more between them are all wiped; a
+    // pixel right of them all, never marked, stays.
+    void clearOverlayWipesSeveralMarksInARow()
+    {
+        const QRgb rgbInk = qRgb(200, 0, 0);
+        CViewLayers layers;
+        layers.Create({64, 8}, qRgb(255, 255, 255));
+        for (const QRect& rc : {QRect(2, 1, 4, 3), QRect(40, 2, 4, 3), QRect(20, 0, 4, 8), QRect(50, 1, 2, 2)}) {
+            QPainter(&layers.m_imgOverlay).fillRect(rc, rgbInk);
+            layers.MarkOverlay(rc);
+        }
+        layers.m_imgOverlay.setPixel(60, 3, rgbInk);
+        layers.ClearOverlay();
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 64; ++x)
+                QVERIFY2(layers.m_imgOverlay.pixel(x, y) == (x == 60 && y == 3 ? rgbInk : RGB_KEY),
+                         qPrintable(QString("%1,%2").arg(x).arg(y)));
+        }
+    }
+
     void cp1252BytesMapToTheirCharacters()
     {
         QCOMPARE(Cp1252ToUnicode('A'), u'A');
