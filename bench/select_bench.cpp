@@ -1,9 +1,10 @@
 // Benchmarks of the select tools and of typing, each against a yardstick
 // timed in the same iterations (built into gw_view_bench, whose main sets up
 // Qt). The drawing is an 80 x 128 frame full of printable characters in 64
-// colours, on an 800 x 600 view at the default zoom; its host renders the
-// frame's thumbnail whenever the view asks, as the main window does (the
-// frame list and the command states it also renews are not part of this).
+// colours, on an 800 x 600 view at the default zoom; its host renews the
+// frame's thumbnail whenever the view asks, as the main window does: once
+// the edits pause or the list is painted (the frame list and the command
+// states it also renews are not part of this).
 //
 //   BM_MoveFloatingBlock/transparent  a lifted 40 x 64 block dragged by its
 //   BM_MoveFloatingBlock/opaque       middle, every move one cell to the right
@@ -22,17 +23,20 @@
 //                                     BackupCommit). Goal: x_median <= 1.5.
 //                                     click_us is the whole DropSelection,
 //                                     which also clears the block's layer,
-//                                     does Refresh(REFRESH_ALL) and renews the
-//                                     thumbnail; it is also the time reported
-//                                     per iteration. refresh_all_us is one
+//                                     does Refresh(REFRESH_ALL) and asks for
+//                                     a thumbnail (made later); it is also the
+//                                     time reported per iteration. refresh_all_us is one
 //                                     more Refresh(REFRESH_ALL) just after;
 //                                     x_click is click_us over yardstick_us
 //                                     plus refresh_all_us.
 //   BM_TypeCharacter                  one printable key sent to the view with
 //                                     the type tool, end to end: the cell and
 //                                     its undo step, the caret moved on, the
-//                                     visible refresh, the thumbnail and the
-//                                     paint the event loop then runs. Per key,
+//                                     visible refresh, the thumbnail asked for
+//                                     (made when its delay runs out, in
+//                                     whichever key's event processing that
+//                                     falls) and the paint the event loop then
+//                                     runs. Per key,
 //                                     against one Refresh(REFRESH_VISIBLE)
 //                                     followed by the same event processing.
 //                                     Goal: x_median <= 1.5. thumb_us is one
@@ -50,6 +54,7 @@
 #include "core/art_doc.h"
 #include "core/backup_store.h"
 #include "core/edit_bracket.h"
+#include "panes/frame_list_model.h"
 
 #include "bench/ratio_counters.h"
 
@@ -85,20 +90,22 @@ COLORREF Colour64(int i)
 }
 
 // The host the select tools and the type tool ask: the tool, the select mode
-// and, after every finished edit, a new thumbnail of the frame.
+// and, after every finished edit, a new thumbnail of the frame, deferred by
+// the frame list's model as the main window's frame panel defers it.
 struct CSelectHost : IViewHost {
+    CSelectHost() { m_thumbs.AddImage(QImage()); }
     int GetCurTool() const override { return m_nTool; }
     int GetSelectMode() const override { return m_nSelectMode; }
     void RefreshFrameThumbnail() override
     {
         if (m_pView)
-            m_imgThumb = m_pView->MakeThumbnail();
+            m_thumbs.DeferImage(0, [pView = m_pView] { return pView->MakeThumbnail(); });
     }
 
     int m_nTool = TOOL_CURSOR;
     int m_nSelectMode = TOOL_SELECT_TRANSPARENT;
     CArtView* m_pView = nullptr;
-    QImage m_imgThumb;
+    CFrameListModel m_thumbs;
 };
 
 // A full 80 x 128 drawing on a shown 800 x 600 view, and mouse and key

@@ -111,10 +111,13 @@ void CArtView::OnDrawingLoaded()
 {
     ResetForDrawing();
     // The cells keep the positions the file stored: a save right after
-    // opening writes the file back unchanged.
-    m_pLayers->Create(m_geom.CanvasSize(), ColorRefToRgb(m_crBack));
+    // opening writes the file back unchanged. They are drawn as they are
+    // seen, the visible part at the first paint, so a large drawing's
+    // first picture waits for no more than the window shows.
+    m_pLayers->Resize(m_geom.CanvasSize());
     m_pLayers->DrawGrid(m_geom);
-    Refresh(REFRESH_ALL);
+    OnionFrameChanged();
+    DrawAllLater();
 }
 
 void CArtView::LayoutCells()

@@ -56,7 +56,7 @@ public:
     // After the document adopted a drawing read from a file: the same
     // layout for the new size, but the cells are the file's (not cleared,
     // their stored positions kept) and no frame is registered; the current
-    // frame is drawn once.
+    // frame is drawn once, where it is seen first (as RebuildLayers does).
     void OnDrawingLoaded();
     // Cell size from the zoom font, scroll range, scroll to the origin, rulers (mode 4).
     void LayoutCells();
@@ -157,6 +157,7 @@ public:
     int StartTimer(int nMs) override { return startTimer(nMs); }
     void KillTimer(int nTimerId) override { killTimer(nTimerId); }
     void RepaintCanvas(const QRect& rcCanvas) override;
+    QRect VisibleCanvasRect() const override;
     QPoint MapToGlobal(QPoint ptClient) const override;
     void UpdateCursor() override;
     IToolCaret* CurrentCaret() const override;
@@ -246,7 +247,8 @@ private:
     void DrawUndrawn(const QRect& rcCanvas);
     // One idle step of that: the visible part, then a band of rows.
     void DrawUndrawnStep();
-    QRect VisibleCanvasRect() const;
+    // Every cell left to DrawUndrawn: at the next paint, when read, or idle.
+    void DrawAllLater();
     // The text layer as composed: with the onion skin in it while that is drawn.
     const QImage& TextBase(const QRect& rcPart);
     void OnionFrameChanged();

@@ -10,6 +10,11 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
 namespace {
 constexpr COLORREF CR_HANDLE = 0x00FFFF; // yellow
 constexpr int HANDLE_HALF = 2;           // handles reach 2 pixels either side of a centre
@@ -48,6 +53,82 @@ private:
     const CToolContext& m_ctx;
 };
 
+// Bresenham's line from pt0 to pt1 with one pixel in three lit, the first
+// included: the dotted pen's pattern, without a painter on the overlay.
+// Only pixels inside rcClip are written.
+void DrawDottedLine(QImage& img, QPoint pt0, QPoint pt1, const QRect& rcClip, QRgb rgb)
+{
+    const int nDx = std::abs(pt1.x() - pt0.x());
+    const int nDy = -std::abs(pt1.y() - pt0.y());
+    const int nStepX = pt0.x() < pt1.x() ? 1 : -1;
+    const int nStepY = pt0.y() < pt1.y() ? 1 : -1;
+    const QRect rcImage = img.rect().intersected(rcClip);
+    uchar* pBits = img.bits();
+    const qsizetype nStride = img.bytesPerLine();
+    int nErr = nDx + nDy;
+    QPoint pt = pt0;
+    for (int i = 0;; ++i) {
+        if (i % 3 == 0 && rcImage.contains(pt))
+            reinterpret_cast<QRgb*>(pBits + pt.y() * nStride)[pt.x()] = rgb;
+        if (pt == pt1)
+            break;
+        const int nErr2 = 2 * nErr;
+        if (nErr2 >= nDy) {
+            nErr += nDy;
+            pt.rx() += nStepX;
+        }
+        if (nErr2 <= nDx) {
+            nErr += nDx;
+            pt.ry() += nStepY;
+        }
+    }
+}
+
+// The part of the segment pt0-pt1 within rc, the ends moved onto it and
+// rounded outwards by a pixel (the marking pads the line anyway); false when
+// the segment misses rc.
+bool ClipSegment(const QRect& rc, QPoint& pt0, QPoint& pt1)
+{
+    const double dX0 = pt0.x(), dY0 = pt0.y();
+    const double dDx = pt1.x() - dX0, dDy = pt1.y() - dY0;
+    double dT0 = 0, dT1 = 1;
+    // Liang-Barsky: each edge limits t from one side.
+    const auto edge = [&](double dP, double dQ) {
+        if (dP == 0)
+            return dQ >= 0;
+        const double dT = dQ / dP;
+        if (dP < 0)
+            dT0 = std::max(dT0, dT);
+        else
+            dT1 = std::min(dT1, dT);
+        return dT0 <= dT1;
+    };
+    if (!edge(-dDx, dX0 - rc.left()) || !edge(dDx, rc.right() - dX0) ||
+        !edge(-dDy, dY0 - rc.top()) || !edge(dDy, rc.bottom() - dY0))
+        return false;
+    // A pixel further out at a cut end, so rounding never leaves a dot
+    // inside rc unmarked.
+    const double dStep = 1 / std::max({std::abs(dDx), std::abs(dDy), 1.0});
+    const auto at = [&](double dT) {
+        return QPoint(static_cast<int>(std::lround(dX0 + dT * dDx)),
+                      static_cast<int>(std::lround(dY0 + dT * dDy)));
+    };
+    const QPoint ptIn0 = dT0 > 0 ? at(std::max(0.0, dT0 - dStep)) : pt0;
+    const QPoint ptIn1 = dT1 < 1 ? at(std::min(1.0, dT1 + dStep)) : pt1;
+    pt0 = ptIn0;
+    pt1 = ptIn1;
+    return true;
+}
+
+void FillLayerRect(QImage& img, const QRect& rc, QRgb rgb)
+{
+    const QRect rcIn = rc.intersected(img.rect());
+    for (int y = rcIn.top(); y <= rcIn.bottom(); ++y) {
+        auto* pLine = reinterpret_cast<QRgb*>(img.scanLine(y));
+        std::fill(pLine + rcIn.left(), pLine + rcIn.right() + 1, rgb);
+    }
+}
+
 QPen GuidePen()
 {
     QPen pen(ColorRefToQColor(CR_NEAR_BLACK));
@@ -62,11 +143,40 @@ void CShapePreview::Restart()
 {
     m_ctx.ClearOverlay();
     m_mapPreview.clear();
+    m_bLeftOut = false;
+    m_bLineGuide = false;
 }
 
 void CShapePreview::DrawGlyph(int nCol, int nRow, uint8_t ch, COLORREF cr)
 {
+    if (!m_rcClip.isNull()) {
+        const int nCellW = m_ctx.GetCellWidth();
+        const int nCellH = m_ctx.GetCellHeight();
+        if (IsClippedOut(QRect(nCol * nCellW, nRow * nCellH, nCellW, nCellH))) {
+            m_bLeftOut = true;
+            return;
+        }
+    }
     m_ctx.DrawOverlayGlyph(nCol, nRow, ch, cr);
+}
+
+void CShapePreview::CompleteOverlay()
+{
+    const QRect rcDrawn = std::exchange(m_rcClip, QRect());
+    if (!std::exchange(m_bLeftOut, false))
+        return;
+    const int nCellW = m_ctx.GetCellWidth();
+    const int nCellH = m_ctx.GetCellHeight();
+    for (const auto& [nKey, ch] : m_mapPreview) {
+        const int nCol = PreviewCol(nKey);
+        const int nRow = PreviewRow(nKey);
+        if (!rcDrawn.intersects(QRect(nCol * nCellW, nRow * nCellH, nCellW, nCellH)))
+            DrawGlyph(nCol, nRow, ch, m_crShape);
+    }
+    // The guide lies over the cells: drawn again whole, the same pixels
+    // where it was drawn already.
+    if (m_bLineGuide)
+        DrawLineGuide(m_aLineGuide[0], m_aLineGuide[1]);
 }
 
 void CShapePreview::SetCell(int nCol, int nRow, uint8_t ch)
@@ -192,6 +302,8 @@ void CShapePreview::AcceptMove()
 
 void CShapePreview::Redraw()
 {
+    m_rcClip = QRect();
+    m_bLeftOut = false;
     for (const auto& [nKey, ch] : m_mapPreview)
         DrawGlyph(PreviewCol(nKey), PreviewRow(nKey), ch, m_crShape);
 }
@@ -235,9 +347,32 @@ std::array<QRect, N> CShapePreview::DrawGuide(const QPainterPath& path,
 
 std::array<QRect, 2> CShapePreview::DrawLineGuide(QPoint ptStart, QPoint ptEnd)
 {
-    QPainterPath path(CellCentre(ptStart));
-    path.lineTo(CellCentre(ptEnd));
-    return DrawGuide<2>(path, {ptStart, ptEnd});
+    // Drawn pixel by pixel: the line tool redraws its guide on every move,
+    // and a painter's set-up and dashing cost more than the pixels.
+    m_bLineGuide = true;
+    m_aLineGuide[0] = ptStart;
+    m_aLineGuide[1] = ptEnd;
+    const QPoint pt0 = CellCentre(ptStart);
+    const QPoint pt1 = CellCentre(ptEnd);
+    const std::array<QRect, 2> aHandles = {HandleRect(ptStart), HandleRect(ptEnd)};
+    // Under a clip only the part of the guide inside it is marked and drawn.
+    const QRect rcDraw =
+        m_rcClip.isNull() ? QRect(0, 0, m_ctx.GetCanvasWidth(), m_ctx.GetCanvasHeight()) : m_rcClip;
+    QPoint ptIn0 = pt0;
+    QPoint ptIn1 = pt1;
+    const bool bIn = ClipSegment(rcDraw, ptIn0, ptIn1);
+    if (bIn)
+        m_ctx.MarkOverlayLine(ptIn0, ptIn1);
+    if (!m_rcClip.isNull() && (!bIn || ptIn0 != pt0 || ptIn1 != pt1 ||
+                               IsClippedOut(aHandles[0]) || IsClippedOut(aHandles[1])))
+        m_bLeftOut = true;
+    for (const QRect& rc : aHandles)
+        m_ctx.OverlayMarked(rc.intersected(rcDraw));
+    QImage& img = m_ctx.OverlayMarked({});
+    DrawDottedLine(img, pt0, pt1, rcDraw, ColorRefToRgb(CR_NEAR_BLACK));
+    for (const QRect& rc : aHandles)
+        FillLayerRect(img, rc.intersected(rcDraw), ColorRefToRgb(CR_HANDLE));
+    return aHandles;
 }
 
 std::array<QRect, 4> CShapePreview::DrawCurveGuide(const std::array<QPoint, 4>& aCells)
@@ -279,6 +414,9 @@ void CShapePreview::CommitInto(CharCell* pCells) const
 
 void CShapePreview::Forget()
 {
+    m_rcClip = QRect();
+    m_bLeftOut = false;
+    m_bLineGuide = false;
     m_mapPreview.clear();
     m_mapMoved.clear();
 }

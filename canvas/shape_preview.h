@@ -14,6 +14,7 @@
 #include <QRect>
 
 #include <array>
+#include <memory_resource>
 
 class CToolContext;
 class QPainterPath;
@@ -60,6 +61,12 @@ public:
     // The preview's cells drawn again, into an overlay made anew (new layers
     // after a zoom), at the cell size of now.
     void Redraw();
+    // While a shape is dragged out: cells, line guide and handles outside
+    // rcCanvas (null: none) are left out of the overlay, never out of the
+    // map, so a move costs what the window shows. CompleteOverlay draws
+    // what was left out and ends the clip; the gesture's end calls it.
+    void ClipTo(const QRect& rcCanvas) { m_rcClip = rcCanvas; }
+    void CompleteOverlay();
 
     // Guides and handles in the overlay: a dotted near-black line or Bezier
     // curve through the cells' centres, a 4 x 4 handle at each. Returns the
@@ -80,8 +87,13 @@ public:
 
     CAutoLine& AutoLine() { return m_autoLine; }
 
-    CPreviewMap m_mapPreview;
-    CPreviewMap m_mapMoved;
+private:
+    // The maps' nodes, kept for reuse when the maps are emptied.
+    std::pmr::unsynchronized_pool_resource m_nodes;
+
+public:
+    CPreviewMap m_mapPreview{&m_nodes};
+    CPreviewMap m_mapMoved{&m_nodes};
     COLORREF m_crShape = 0x010101;
 
 private:
@@ -91,6 +103,12 @@ private:
     template <size_t N>
     std::array<QRect, N> DrawGuide(const QPainterPath& path, const std::array<QPoint, N>& aCells);
 
+    bool IsClippedOut(const QRect& rc) const { return !m_rcClip.isNull() && !m_rcClip.intersects(rc); }
+
     CToolContext& m_ctx;
     CAutoLine m_autoLine;
+    QRect m_rcClip;          // see ClipTo
+    bool m_bLeftOut = false; // something was left out of the overlay by the clip
+    bool m_bLineGuide = false;
+    QPoint m_aLineGuide[2];  // the cells of the last line guide, drawn again by CompleteOverlay
 };

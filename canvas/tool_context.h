@@ -123,6 +123,9 @@ public:
     virtual void KillTimer(int nTimerId) = 0;
     // Repaints the part of the window over rcCanvas (canvas pixels).
     virtual void RepaintCanvas(const QRect& rcCanvas) = 0;
+    // The part of the canvas the window shows, in canvas pixels; null when
+    // there is no window to show it.
+    virtual QRect VisibleCanvasRect() const { return {}; }
     // A client pixel on the screen (menus open there).
     virtual QPoint MapToGlobal(QPoint ptClient) const = 0;
     // The tool's CursorIdAt may give another answer now.

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include <sys/mman.h>
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -81,6 +83,19 @@ const QRgb* SrcRow(const QImage& img, int y, int x)
     return reinterpret_cast<const QRgb*>(img.constBits() + y * img.bytesPerLine()) + x;
 }
 
+// A blank layer's own pages, handed back whole when its image goes.
+struct SLayerPages {
+    void* pPages;
+    size_t nBytes;
+};
+
+void UnmapLayer(void* pInfo)
+{
+    auto* pPages = static_cast<SLayerPages*>(pInfo);
+    munmap(pPages->pPages, pPages->nBytes);
+    delete pPages;
+}
+
 void FreeLayer(void* pBlock)
 {
     std::free(pBlock);
@@ -97,21 +112,37 @@ qsizetype LayerStride(int nWidth)
     return nStride;
 }
 
-QImage NewLayer(QSize sz, int nPageOffset)
+QImage NewLayer(QSize sz, int nPageOffset, ELayerStart start)
 {
     const qsizetype nStride = LayerStride(sz.width());
-    const size_t nBytes = size_t(nStride) * size_t(sz.height()) + size_t(nPageOffset);
-    void* pBlock = std::aligned_alloc(LAYER_PAGE, (nBytes + LAYER_PAGE - 1) & ~size_t(LAYER_PAGE - 1));
-    if (!pBlock)
-        return QImage(sz, QImage::Format_RGB32);
-    return QImage(static_cast<uchar*>(pBlock) + nPageOffset, sz.width(), sz.height(), nStride,
-                  QImage::Format_RGB32, FreeLayer, pBlock);
+    const size_t nBytes = (size_t(nStride) * size_t(sz.height()) + size_t(nPageOffset) + LAYER_PAGE - 1) &
+                          ~size_t(LAYER_PAGE - 1);
+    if (start == LAYER_DRAWN_WHOLE) {
+        // The allocator's memory, often a freed layer's pages already in use.
+        void* pBlock = std::aligned_alloc(LAYER_PAGE, nBytes);
+        if (!pBlock)
+            return QImage(sz, QImage::Format_RGB32);
+        return QImage(static_cast<uchar*>(pBlock) + nPageOffset, sz.width(), sz.height(), nStride,
+                      QImage::Format_RGB32, FreeLayer, pBlock);
+    }
+    // Pages straight from the system: they read as zero, the key colour,
+    // without a fill, and are not touched until drawn into (a layer at the
+    // largest zoom is 16 MB, most of it drawn later or never).
+    void* pPages = mmap(nullptr, nBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pPages == MAP_FAILED) {
+        QImage img(sz, QImage::Format_RGB32);
+        img.fill(RGB_KEY);
+        return img;
+    }
+    return QImage(static_cast<uchar*>(pPages) + nPageOffset, sz.width(), sz.height(), nStride,
+                  QImage::Format_RGB32, UnmapLayer, new SLayerPages{pPages, nBytes});
 }
 
 void CViewLayers::Create(QSize szCanvas, QRgb rgbBack)
 {
     if (!Resize(szCanvas)) {
         m_imgGrid.fill(RGB_KEY);
+        m_bGridImageStale = false;
         m_aGridCells = {};
     }
     m_imgText.fill(rgbBack);
@@ -134,17 +165,47 @@ void CViewLayers::Allocate(QSize sz)
 {
     // The old layers go first: at the largest zoom they are 16 MB each.
     m_imgText = m_imgComposition = m_imgGrid = m_imgOverlay = QImage();
-    m_imgText = NewLayer(sz, OFFSET_TEXT);
-    m_imgComposition = NewLayer(sz, OFFSET_COMPOSITION);
+    // Text and composition are drawn whole before they are seen; the grid
+    // and the overlay start blank and are mostly never drawn into.
+    m_imgText = NewLayer(sz, OFFSET_TEXT, LAYER_DRAWN_WHOLE);
+    m_imgComposition = NewLayer(sz, OFFSET_COMPOSITION, LAYER_DRAWN_WHOLE);
     m_imgGrid = NewLayer(sz, OFFSET_GRID);
-    m_imgGrid.fill(RGB_KEY);
+    m_bGridImageStale = false;
     m_aGridCells = {};
     m_imgOverlay = NewLayer(sz, OFFSET_OVERLAY);
-    m_imgOverlay.fill(RGB_KEY);
-    m_vDirtyLeft.assign(static_cast<size_t>(sz.height()), INT_MAX);
-    m_vDirtyRight.assign(static_cast<size_t>(sz.height()), -1);
+    m_vDirty.assign(static_cast<size_t>(sz.height()), SRowSpans());
     m_nDirtyTop = INT_MAX;
     m_nDirtyBottom = -1;
+}
+
+void CViewLayers::SRowSpans::Add(int nLeft, int nRight)
+{
+    const auto touches = [&](int i) { return nLeft <= aRight[i] + 1 && nRight >= aLeft[i] - 1; };
+    const auto isEmpty = [&](int i) { return aLeft[i] > aRight[i]; };
+    int i = 0;
+    if (!isEmpty(0) && !touches(0)) {
+        if (isEmpty(1) || touches(1)) {
+            i = 1;
+        } else {
+            // A third span joins the nearer of the two.
+            const auto gap = [&](int k) { return std::max(aLeft[k], nLeft) - std::min(aRight[k], nRight); };
+            i = gap(0) <= gap(1) ? 0 : 1;
+        }
+    }
+    aLeft[i] = std::min(aLeft[i], nLeft);
+    aRight[i] = std::max(aRight[i], nRight);
+    if (isEmpty(1))
+        return;
+    // Kept in order and apart: two that now meet become one.
+    if (aLeft[1] < aLeft[0]) {
+        std::swap(aLeft[0], aLeft[1]);
+        std::swap(aRight[0], aRight[1]);
+    }
+    if (aLeft[1] <= aRight[0] + 1) {
+        aRight[0] = std::max(aRight[0], aRight[1]);
+        aLeft[1] = INT_MAX;
+        aRight[1] = -1;
+    }
 }
 
 void CViewLayers::MarkOverlay(const QRect& rc)
@@ -152,28 +213,41 @@ void CViewLayers::MarkOverlay(const QRect& rc)
     const QRect rcIn = rc.intersected(m_imgOverlay.rect());
     if (rcIn.isEmpty())
         return;
-    for (int y = rcIn.top(); y <= rcIn.bottom(); ++y) {
-        int& nLeft = m_vDirtyLeft[static_cast<size_t>(y)];
-        int& nRight = m_vDirtyRight[static_cast<size_t>(y)];
-        nLeft = std::min(nLeft, rcIn.left());
-        nRight = std::max(nRight, rcIn.right());
-    }
+    for (int y = rcIn.top(); y <= rcIn.bottom(); ++y)
+        m_vDirty[static_cast<size_t>(y)].Add(rcIn.left(), rcIn.right());
     m_nDirtyTop = std::min(m_nDirtyTop, rcIn.top());
     m_nDirtyBottom = std::max(m_nDirtyBottom, rcIn.bottom());
 }
 
+void CViewLayers::MarkSpan(int y, int nLeft, int nRight)
+{
+    nLeft = std::max(nLeft, 0);
+    nRight = std::min(nRight, m_imgOverlay.width() - 1);
+    if (y < 0 || y >= m_imgOverlay.height() || nLeft > nRight)
+        return;
+    m_vDirty[static_cast<size_t>(y)].Add(nLeft, nRight);
+    m_nDirtyTop = std::min(m_nDirtyTop, y);
+    m_nDirtyBottom = std::max(m_nDirtyBottom, y);
+}
+
 void CViewLayers::MarkOverlayLine(QPoint pt0, QPoint pt1, int nPad)
 {
-    // Points along the line at most nPad apart, each marked with its
-    // padding: the squares overlap, so every pixel near the line is covered.
-    const int nDx = pt1.x() - pt0.x();
-    const int nDy = pt1.y() - pt0.y();
-    const int nLength = std::max(std::abs(nDx), std::abs(nDy));
-    const int nSteps = std::max(1, nLength / std::max(1, nPad));
-    for (int i = 0; i <= nSteps; ++i) {
-        const int x = pt0.x() + static_cast<int>(static_cast<qint64>(nDx) * i / nSteps);
-        const int y = pt0.y() + static_cast<int>(static_cast<qint64>(nDy) * i / nSteps);
-        MarkOverlay(QRect(x - nPad, y - nPad, 2 * nPad + 1, 2 * nPad + 1));
+    // Row by row: the part of the line within nPad rows of y, widened by
+    // nPad (and a pixel for the rounding) on either side. A long guide is
+    // marked in one pass over its rows, not as many overlapping squares.
+    if (pt0.y() > pt1.y())
+        std::swap(pt0, pt1);
+    const qint64 nDx = pt1.x() - pt0.x();
+    const qint64 nDy = pt1.y() - pt0.y();
+    const int nTop = std::max(pt0.y() - nPad, 0);
+    const int nBottom = std::min(pt1.y() + nPad, m_imgOverlay.height() - 1);
+    const auto xAt = [&](int y) {
+        return nDy == 0 ? pt0.x() : pt0.x() + static_cast<int>(nDx * (y - pt0.y()) / nDy);
+    };
+    for (int y = nTop; y <= nBottom; ++y) {
+        const int nA = nDy == 0 ? pt0.x() : xAt(std::max(y - nPad, pt0.y()));
+        const int nB = nDy == 0 ? pt1.x() : xAt(std::min(y + nPad, pt1.y()));
+        MarkSpan(y, std::min(nA, nB) - nPad - 1, std::max(nA, nB) + nPad + 1);
     }
 }
 
@@ -186,14 +260,13 @@ void CViewLayers::ClearOverlay()
 {
     uchar* pBits = m_nDirtyTop <= m_nDirtyBottom ? m_imgOverlay.bits() : nullptr;
     for (int y = m_nDirtyTop; pBits && y <= m_nDirtyBottom; ++y) {
-        int& nLeft = m_vDirtyLeft[static_cast<size_t>(y)];
-        int& nRight = m_vDirtyRight[static_cast<size_t>(y)];
-        if (nLeft <= nRight) {
-            auto* pLine = reinterpret_cast<QRgb*>(pBits + y * m_imgOverlay.bytesPerLine());
-            std::fill(pLine + nLeft, pLine + nRight + 1, RGB_KEY);
+        SRowSpans& spans = m_vDirty[static_cast<size_t>(y)];
+        auto* pLine = reinterpret_cast<QRgb*>(pBits + y * m_imgOverlay.bytesPerLine());
+        for (int i = 0; i < 2; ++i) {
+            if (spans.aLeft[i] <= spans.aRight[i])
+                std::fill(pLine + spans.aLeft[i], pLine + spans.aRight[i] + 1, RGB_KEY);
         }
-        nLeft = INT_MAX;
-        nRight = -1;
+        spans = SRowSpans();
     }
     m_nDirtyTop = INT_MAX;
     m_nDirtyBottom = -1;
@@ -223,17 +296,32 @@ void CViewLayers::DrawGrid(const CCellGeometry& geom)
         bEnds = true;
     }
     std::vector<int> vRowIndex(static_cast<size_t>(m_imgGrid.height()), -1);
-    const size_t nBytes = static_cast<size_t>(nWidth) * sizeof(QRgb);
-    uchar* pBits = m_imgGrid.bits();
     for (int y = 0; y < m_imgGrid.height(); ++y) {
         const bool bLine = y < nH && y % geom.CellHeight() == 0;
         const QRgb* pRow = y >= nH ? pBlank : bLine ? pLine : bEnds ? pEnds : pBlank;
-        std::memcpy(pBits + y * m_imgGrid.bytesPerLine(), pRow, nBytes);
         if (pRow != pBlank)
             vRowIndex[static_cast<size_t>(y)] = bLine ? 0 : 1;
     }
     vPixels.resize(static_cast<size_t>(nWidth) * 2);
     m_gridRows.Assign(nWidth, std::move(vRowIndex), std::move(vPixels));
+    // The composition reads the rows; the layer's pixels wait for a reader.
+    m_bGridImageStale = true;
+}
+
+const QImage& CViewLayers::GridImage()
+{
+    if (!m_bGridImageStale)
+        return m_imgGrid;
+    m_bGridImageStale = false;
+    const size_t nWidth = static_cast<size_t>(std::min(m_imgGrid.width(), m_gridRows.Width()));
+    for (int y = 0; y < m_imgGrid.height(); ++y) {
+        auto* pLine = reinterpret_cast<QRgb*>(m_imgGrid.scanLine(y));
+        const QRgb* pRow = m_gridRows.Row(y);
+        if (pRow)
+            std::copy(pRow, pRow + nWidth, pLine);
+        std::fill(pLine + (pRow ? nWidth : 0), pLine + m_imgGrid.width(), RGB_KEY);
+    }
+    return m_imgGrid;
 }
 
 void CKeyRows::Assign(int nWidth, std::vector<int> vRowIndex, std::vector<QRgb> vPixels)

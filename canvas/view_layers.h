@@ -60,9 +60,13 @@ enum ELayerOffset : int {
 };
 // Bytes per row of a layer nWidth pixels wide.
 qsizetype LayerStride(int nWidth);
-// A Format_RGB32 image of size sz (not filled) whose first row starts
-// nPageOffset bytes into a page; every row is LayerStride apart.
-QImage NewLayer(QSize sz, int nPageOffset);
+// A Format_RGB32 image of size sz whose first row starts nPageOffset bytes
+// into a page; every row is LayerStride apart. LAYER_BLANK: every pixel the
+// key colour (its bytes zero), on fresh pages nothing has touched yet.
+// LAYER_DRAWN_WHOLE: not filled, for a layer drawn whole before it is read;
+// its memory may be a freed layer's, which costs no new pages.
+enum ELayerStart { LAYER_BLANK, LAYER_DRAWN_WHOLE };
+QImage NewLayer(QSize sz, int nPageOffset, ELayerStart start = LAYER_BLANK);
 
 class CViewLayers {
 public:
@@ -80,8 +84,12 @@ public:
     // along the canvas's bottom or right border. Nothing to do when the
     // layer already holds the lines of that geometry.
     void DrawGrid(const CCellGeometry& geom);
+    // The grid layer's pixels. DrawGrid only builds m_gridRows, which is
+    // all the composition reads; the layer is written from them here, on
+    // first asking, so a new zoom's layer is not written whole up front.
+    const QImage& GridImage();
     // Clears to the key colour what was drawn into the overlay since the
-    // last clear: in each row, the span MarkOverlay reported, not the whole
+    // last clear: in each row, the spans MarkOverlay reported, not the whole
     // layer, so a preview redrawn on every mouse move costs what it covers.
     void ClearOverlay();
     void MarkOverlay(const QRect& rc);
@@ -91,19 +99,29 @@ public:
 
     QImage m_imgText;
     QImage m_imgOverlay;
-    QImage m_imgGrid;
+    QImage m_imgGrid; // read it through GridImage()
     QImage m_imgSelection;
     QImage m_imgComposition;
     CKeyRows m_gridRows; // of m_imgGrid, rebuilt by DrawGrid
 
 private:
     void Allocate(QSize sz);
+    // Widens row y's span to cover nLeft..nRight, clipped to the overlay.
+    void MarkSpan(int y, int nLeft, int nRight);
 
     std::array<int, 4> m_aGridCells{}; // cell width, height, columns, rows the grid shows; 0s: none
-    // Per row of the overlay, the span that may hold non-key pixels
-    // (m_vDirtyLeft > m_vDirtyRight: none), and the rows that have one.
-    std::vector<int> m_vDirtyLeft;
-    std::vector<int> m_vDirtyRight;
+    bool m_bGridImageStale = false;    // m_imgGrid lags m_gridRows
+    // Per row of the overlay, up to two spans that may hold non-key pixels
+    // (left > right: none), and the rows that have one. Two, so a shape's
+    // two sides (an ellipse, a rectangle) do not make the whole row between
+    // them one span to clear.
+    struct SRowSpans {
+        std::array<int, 2> aLeft{INT_MAX, INT_MAX};
+        std::array<int, 2> aRight{-1, -1};
+        // Adds nLeft..nRight: into a span it meets, else a free one, else the nearer.
+        void Add(int nLeft, int nRight);
+    };
+    std::vector<SRowSpans> m_vDirty;
     int m_nDirtyTop = INT_MAX;
     int m_nDirtyBottom = -1;
 };

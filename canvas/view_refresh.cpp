@@ -63,7 +63,7 @@ bool CArtView::IsOverlayInk(QPoint ptCanvas) const
     return (img.pixel(ptCanvas) & 0xFFFFFFu) != 0;
 }
 QImage& CArtView::SelectionLayer() { return m_pLayers->m_imgSelection; }
-const QImage& CArtView::GridLayer() const { return m_pLayers->m_imgGrid; }
+const QImage& CArtView::GridLayer() const { return m_pLayers->GridImage(); }
 const QImage& CArtView::CompositionLayer() const
 {
     // Whoever reads the composition sees all of it, drawn late or not.
@@ -198,6 +198,11 @@ void CArtView::RebuildLayers()
     }
     // The new overlay is blank: a pending shape is drawn into it again.
     m_shapes.Redraw();
+    DrawAllLater();
+}
+
+void CArtView::DrawAllLater()
+{
     m_rgnUndrawn = QRegion(QRect(QPoint(0, 0), m_geom.CanvasSize()));
     m_timerUndrawn.start();
     viewport()->update();

@@ -6,10 +6,13 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory_resource>
 
 // The cells of a pending shape: key (row << 16) | col, both 16-bit, so that
 // iteration runs row by row; a later entry for a cell replaces the earlier.
-using CPreviewMap = std::map<uint32_t, uint8_t>;
+// Its nodes come from a memory resource, so a preview rebuilt on every mouse
+// move can reuse the last one's instead of allocating one per cell.
+using CPreviewMap = std::pmr::map<uint32_t, uint8_t>;
 
 inline uint32_t PreviewKey(int nCol, int nRow)
 {

@@ -2,7 +2,10 @@
 
 #include "canvas/thumbnail_renderer.h"
 
+#include <QTimerEvent>
+
 #include <algorithm>
+#include <utility>
 
 namespace {
 constexpr quint32 NO_SOURCE = 0xFFFFFFFFu;
@@ -46,10 +49,57 @@ int CFrameListModel::AddImage(const QImage& img)
     return ImageCount() - 1;
 }
 
+void CFrameListModel::DeferImage(int nImage, std::function<QImage()> fnMake)
+{
+    if (nImage < 0 || nImage >= ImageCount() || !fnMake)
+        return;
+    if (m_nDeferred != nImage)
+        MakeDeferred(true);
+    m_nDeferred = nImage;
+    m_fnDeferred = std::move(fnMake);
+    if (m_nDeferTimer == 0)
+        m_nDeferTimer = startTimer(RENEW_DELAY_MS);
+}
+
+void CFrameListModel::MakeDeferred(bool bNotify) const
+{
+    if (m_nDeferred < 0)
+        return;
+    const int nImage = std::exchange(m_nDeferred, -1);
+    const QImage img = std::exchange(m_fnDeferred, nullptr)();
+    if (img.isNull() || nImage >= ImageCount())
+        return;
+    const auto n = static_cast<std::size_t>(nImage);
+    if (m_vPending[n]) {
+        m_vPending[n] = false;
+        --m_nPending;
+    }
+    m_vImages[n] = QPixmap::fromImage(img);
+    m_vPictureSizes[n] = CThumbnailRenderer::PictureSize(img);
+    if (bNotify)
+        const_cast<CFrameListModel*>(this)->ImageChanged(nImage);
+}
+
+void CFrameListModel::timerEvent(QTimerEvent* pEvent)
+{
+    if (pEvent->timerId() != m_nDeferTimer) {
+        QAbstractListModel::timerEvent(pEvent);
+        return;
+    }
+    killTimer(m_nDeferTimer);
+    m_nDeferTimer = 0;
+    MakeDeferred(true);
+}
+
 void CFrameListModel::SetImage(int nImage, const QImage& img)
 {
     if (nImage < 0 || nImage >= ImageCount())
         return;
+    if (nImage == m_nDeferred) {
+        // A picture given now replaces the one still to be made.
+        m_nDeferred = -1;
+        m_fnDeferred = nullptr;
+    }
     const auto n = static_cast<std::size_t>(nImage);
     if (m_vPending[n]) {
         m_vPending[n] = false;
@@ -70,6 +120,8 @@ const QPixmap& CFrameListModel::Image(int nImage) const
     static const QPixmap empty;
     if (nImage < 0 || nImage >= ImageCount())
         return empty;
+    if (nImage == m_nDeferred)
+        MakeDeferred(false); // read now, so shown now: nobody needs telling
     const auto n = static_cast<std::size_t>(nImage);
     if (m_vPending[n] && m_fnSource && m_vImageSource[n] != NO_SOURCE) {
         const QImage img = m_fnSource(m_vImageSource[n]);
@@ -99,6 +151,7 @@ void CFrameListModel::KeepWithinBudget() const
 
 void CFrameListModel::RenewImages()
 {
+    MakeDeferred(false);
     // Only images a row names: a deleted frame's image keeps a key the
     // document no longer has.
     for (const SRow& row : m_vRows) {
@@ -141,6 +194,7 @@ void CFrameListModel::AppendPendingRows(const std::vector<quint32>& vData, const
 {
     if (vData.empty())
         return;
+    MakeDeferred(true);
     const int nFirst = rowCount();
     beginInsertRows({}, nFirst, nFirst + static_cast<int>(vData.size()) - 1);
     m_vRows.reserve(m_vRows.size() + vData.size());
@@ -167,6 +221,7 @@ void CFrameListModel::RemoveRow(int nRow)
 {
     if (nRow < 0 || nRow >= rowCount())
         return;
+    MakeDeferred(true);
     beginRemoveRows({}, nRow, nRow);
     m_vRows.erase(m_vRows.begin() + nRow);
     endRemoveRows();
@@ -195,6 +250,7 @@ void CFrameListModel::MoveRow(int nFrom, int nTo, const QString& strFormat)
 
 void CFrameListModel::SetRows(const std::vector<quint32>& vData, const QString& strFormat)
 {
+    MakeDeferred(false);
     beginResetModel();
     m_vRows.clear();
     m_vRows.reserve(vData.size());
@@ -209,6 +265,8 @@ void CFrameListModel::SetRows(const std::vector<quint32>& vData, const QString& 
 
 void CFrameListModel::Clear()
 {
+    m_nDeferred = -1;
+    m_fnDeferred = nullptr;
     beginResetModel();
     m_vRows.clear();
     m_vImages.clear();

@@ -44,6 +44,12 @@ public:
     void RenewImages();
     // The first pending image at or after nFrom, wrapping; -1 for none.
     int NextPending(int nFrom) const;
+    // Image nImage made again by fnMake once, RENEW_DELAY_MS after the first
+    // of any number of calls: every typed key asks for a new picture of the
+    // frame. Whoever reads the image first (a paint) has it made at once, as
+    // does a change of the rows or images. A null picture leaves the image.
+    static constexpr int RENEW_DELAY_MS = 100;
+    void DeferImage(int nImage, std::function<QImage()> fnMake);
 
     int AppendRow(quint32 nData, const QString& strText);
     // Rows whose images are new and pending, "Frame:%d" by position.
@@ -60,7 +66,12 @@ public:
     void SetRowText(int nRow, const QString& strText);
     void SetAllTexts(const QString& strFormat);
 
+protected:
+    void timerEvent(QTimerEvent* pEvent) override;
+
 private:
+    // Makes the deferred image, if any; bNotify: its rows are told.
+    void MakeDeferred(bool bNotify) const;
     struct SRow {
         quint32 nData;
         QString strText;
@@ -76,4 +87,7 @@ private:
     mutable std::deque<int> m_dqMade; // images the source made, oldest first
     mutable int m_nPending = 0;
     Source m_fnSource;
+    mutable int m_nDeferred = -1; // the image DeferImage named, -1 for none
+    mutable std::function<QImage()> m_fnDeferred;
+    int m_nDeferTimer = 0;
 };

@@ -71,6 +71,11 @@ void CFramePaneView::SetThumbnail(int nImage, const QImage& img)
     m_pModel->SetImage(nImage, img);
 }
 
+void CFramePaneView::DeferThumbnail(int nImage, std::function<QImage()> fnMake)
+{
+    m_pModel->DeferImage(nImage, std::move(fnMake));
+}
+
 int CFramePaneView::ThumbnailCount() const
 {
     return m_pModel->ImageCount();

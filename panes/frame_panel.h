@@ -57,6 +57,9 @@ public:
     // The thumbnail list. Add returns the new image's index.
     int AddThumbnail(const QImage& img);
     void SetThumbnail(int nImage, const QImage& img);
+    // The image made again by fnMake after a short delay, once for any
+    // number of calls meanwhile, or as soon as it is painted or read.
+    void DeferThumbnail(int nImage, std::function<QImage()> fnMake);
     int ThumbnailCount() const;
     // The image, made first if it is still pending.
     const QPixmap& Thumbnail(int nImage) const;

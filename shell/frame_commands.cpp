@@ -98,7 +98,13 @@ void CFrameCommands::RefreshFrameThumbnail()
 {
     if (m_pFramePane && m_nCurFrameItem >= 0 && m_nCurFrameItem < m_pFramePane->List()->count()) {
         CFramePaneView* pList = m_pFramePane->List();
-        pList->SetThumbnail(ImageOf(pList->ItemData(m_nCurFrameItem)), m_view.MakeThumbnail());
+        // Made once the keys or strokes pause, or when the panel is painted;
+        // by the frame's key, so a frame switched away from is still drawn.
+        const quint32 nData = pList->ItemData(m_nCurFrameItem);
+        pList->DeferThumbnail(ImageOf(nData), [this, nKey = KeyOf(nData)] {
+            const CharCell* pCells = m_doc.GetFrameCells(nKey);
+            return pCells ? m_view.MakeFrameThumbnail(pCells) : QImage();
+        });
     }
     // The commands' states change with every finished edit (Undo, Redo).
     m_host.UpdateCommandUI();

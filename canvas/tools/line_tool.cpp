@@ -49,6 +49,8 @@ void CLineTool::DrawRubberBand(CToolContext& ctx, QPoint ptMouse)
 {
     CShapePreview& shapes = ctx.Shapes();
     shapes.Restart();
+    // Only what the window shows is drawn on each move; the rest at the end.
+    shapes.ClipTo(ctx.VisibleCanvasRect());
     if (ctx.Drawing().IsAutoDraw())
         shapes.AddAutoLine(m_ptAnchor.x(), m_ptAnchor.y(), ptMouse.x(), ptMouse.y());
     else
@@ -82,6 +84,7 @@ void CLineTool::OnMouseRelease(CToolContext& ctx, const CToolMouseEvent& ev)
 
 void CLineTool::OnGestureEnd(CToolContext& ctx)
 {
+    ctx.Shapes().CompleteOverlay();
     m_bRubberBand = false;
     if (IsMoving() && HasMoved()) {
         ctx.Shapes().AcceptMove();

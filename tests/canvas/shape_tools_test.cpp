@@ -144,11 +144,35 @@ private slots:
         QCOMPARE(Inked(fx.m_doc), Square(2, 2, 7, 2));
         QCOMPARE(ColorAt(fx.m_doc, 2, 2), RED);
         QCOMPARE(UndoAll(fx.m_doc), 1);
-        // A line dragged back to its own cell leaves nothing to write.
-        Drag(fx.V(), {{4, 4}, {6, 4}, {4, 4}});
+        // A line dragged back to its own cell leaves nothing to write, and
+        // nothing of the longer line on the way in the overlay.
+        Drag(fx.V(), {{4, 4}, {9, 7}, {4, 4}});
         QVERIFY(fx.Preview().empty());
+        const int nW = fx.V().GetCellWidth();
+        const int nH = fx.V().GetCellHeight();
+        const QImage& imgOverlay = fx.V().Overlay();
+        for (int y = 0; y < imgOverlay.height(); ++y) {
+            for (int x = 0; x < imgOverlay.width(); ++x)
+                QVERIFY((imgOverlay.pixel(x, y) & 0xFFFFFFu) == 0 || (x / nW == 4 && y / nH == 4));
+        }
         Click(fx.V(), 9, 9);
         QVERIFY(Inked(fx.m_doc).empty());
+    }
+
+    // Dragged out past the window, a line draws only what the window shows
+    // on each move; released, all of it shows.
+    void aLineBeyondTheWindowShowsWholeOnceReleased()
+    {
+        CViewFixture fx(40, 60, {200, 150});
+        fx.View().SetLeftChar('#');
+        ChooseTool(fx, TOOL_LINE);
+        fx.View().SetTextColor(RED);
+        Drag(fx.View(), {{1, 1}, {30, 30}, {50, 35}});
+        CellSet cells;
+        for (const auto& entry : fx.View().Shapes().m_mapPreview)
+            cells.emplace(PreviewCol(entry.first), PreviewRow(entry.first));
+        QVERIFY(cells.size() > 40); // most of them beyond the window
+        QVERIFY(Shows(fx.View(), cells, RED));
     }
 
     void aPendingLineMovesByItsBodyAndTurnsByItsStartHandle()

@@ -177,7 +177,7 @@ private slots:
         CViewLayers layers;
         layers.Create(geom.CanvasSize(), qRgb(255, 255, 255));
         layers.DrawGrid(geom);
-        const QImage& img = layers.m_imgGrid;
+        const QImage& img = layers.GridImage();
         QCOMPARE(img.size(), geom.CanvasSize());
         const QRgb rgbGrid = qRgb(200, 200, 200);
         for (int y = 0; y < img.height(); ++y) {
@@ -228,7 +228,7 @@ private slots:
     }
 
     // Layers of an unchanged size are the same memory, the grid with its
-    // lines and the overlay blank again; a new size brings new layers.
+    // lines and the overlay blank again; a new size brings new, blank layers.
     void resizeKeepsLayersOfTheSameSize()
     {
         CCellGeometry geom;
@@ -237,29 +237,32 @@ private slots:
         CViewLayers layers;
         QVERIFY(layers.Resize(geom.CanvasSize()));
         layers.DrawGrid(geom);
-        const QImage imgGrid = layers.m_imgGrid.copy();
+        const QImage imgGrid = layers.GridImage().copy();
         const uchar* pText = layers.m_imgText.constBits();
         layers.MarkOverlayAll();
         layers.m_imgOverlay.fill(qRgb(9, 9, 9));
         QVERIFY(!layers.Resize(geom.CanvasSize()));
         layers.DrawGrid(geom);
         QCOMPARE(layers.m_imgText.constBits(), pText);
-        QCOMPARE(layers.m_imgGrid, imgGrid);
+        QCOMPARE(layers.GridImage(), imgGrid);
         QCOMPARE(layers.m_imgOverlay, Filled(geom.CanvasSize(), RGB_KEY));
         geom.SetGridSize(5, 6);
         QVERIFY(layers.Resize(geom.CanvasSize()));
-        QCOMPARE(layers.m_imgOverlay.size(), geom.CanvasSize());
+        // New layers come blank without a fill: their zero bytes are the key.
+        QCOMPARE(layers.m_imgOverlay, Filled(geom.CanvasSize(), RGB_KEY));
+        QCOMPARE(layers.GridImage(), Filled(geom.CanvasSize(), RGB_KEY));
     }
 
     // The clear wipes what was marked and nothing else: a block marked as a
     // rectangle, a line drawn by QPainter and marked by its ends (steep,
-    // shallow, diagonal), and a pixel never marked, which stays.
+    // shallow, diagonal, rising), and a pixel never marked, which stays.
     void clearOverlayWipesWhatWasMarked_data()
     {
         QTest::addColumn<QPoint>("pt1");
         QTest::newRow("diagonal") << QPoint(63, 47);
         QTest::newRow("shallow") << QPoint(63, 5);
         QTest::newRow("steep") << QPoint(4, 47);
+        QTest::newRow("rising") << QPoint(63, 0);
     }
     void clearOverlayWipesWhatWasMarked()
     {
@@ -283,6 +286,26 @@ private slots:
                 QVERIFY2(layers.m_imgOverlay.pixel(x, y) == (bKept ? rgbInk : RGB_KEY),
                          qPrintable(QString("%1,%2").arg(x).arg(y)));
             }
+        }
+    }
+
+    // Marks on both sides of rows and more between them are all wiped; a
+    // pixel right of them all, never marked, stays.
+    void clearOverlayWipesSeveralMarksInARow()
+    {
+        const QRgb rgbInk = qRgb(200, 0, 0);
+        CViewLayers layers;
+        layers.Create({64, 8}, qRgb(255, 255, 255));
+        for (const QRect& rc : {QRect(2, 1, 4, 3), QRect(40, 2, 4, 3), QRect(20, 0, 4, 8), QRect(50, 1, 2, 2)}) {
+            QPainter(&layers.m_imgOverlay).fillRect(rc, rgbInk);
+            layers.MarkOverlay(rc);
+        }
+        layers.m_imgOverlay.setPixel(60, 3, rgbInk);
+        layers.ClearOverlay();
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 64; ++x)
+                QVERIFY2(layers.m_imgOverlay.pixel(x, y) == (x == 60 && y == 3 ? rgbInk : RGB_KEY),
+                         qPrintable(QString("%1,%2").arg(x).arg(y)));
         }
     }
 

@@ -126,6 +126,41 @@ private slots:
         QCOMPARE(nMade, nCount + 1);
     }
 
+    // Renewals asked for in a row make one picture: when the delay runs out
+    // (its item told), or at once, untold, when the image is read first. A
+    // picture set meanwhile wins; a null one leaves the image.
+    void deferredPicturesAreMadeOnceWhenDueOrRead()
+    {
+        CFrameListModel model;
+        model.AppendRow(quint32(model.AddImage(Picture(1))), QStringLiteral("Frame:1"));
+        int nMade = 0;
+        quint32 nNext = 0x111111;
+        const auto make = [&] {
+            ++nMade;
+            return Picture(nNext);
+        };
+        const auto shown = [&] { return model.Image(0).toImage().pixel(0, 0) & 0xFFFFFFu; };
+        QSignalSpy spyChanged(&model, &QAbstractItemModel::dataChanged);
+        for (int i = 0; i < 3; ++i)
+            model.DeferImage(0, make);
+        QCOMPARE(nMade, 0);
+        QCOMPARE(shown(), 0x111111u);
+        QCOMPARE(nMade, 1);
+        QCOMPARE(spyChanged.count(), 0);
+        nNext = 0x222222;
+        model.DeferImage(0, make);
+        model.DeferImage(0, make);
+        QTRY_COMPARE(nMade, 2);
+        QCOMPARE(spyChanged.count(), 1);
+        QCOMPARE(shown(), 0x222222u);
+        model.DeferImage(0, make);
+        model.SetImage(0, Picture(0x333333));
+        QTest::qWait(2 * CFrameListModel::RENEW_DELAY_MS);
+        QCOMPARE(nMade, 2);
+        model.DeferImage(0, [] { return QImage(); });
+        QCOMPARE(shown(), 0x333333u);
+    }
+
     void theIdlePassMakesEveryPendingThumbnail()
     {
         CFramePaneView view;

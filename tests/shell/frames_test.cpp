@@ -189,6 +189,9 @@ private slots:
         }
         frame.View()->Refresh(CArtView::REFRESH_ALL);
         frame.RefreshFrameThumbnail();
+        // Made later, from the frame it was asked for, whichever is current then.
+        List(frame)->SelectItem(0);
+        QCOMPARE(CurPos(frame), 0);
         QVERIFY(List(frame)->Thumbnail(nImage1).toImage() != imgBefore1);
         QCOMPARE(List(frame)->Thumbnail(nImage0).toImage(), imgBefore0);
     }
