@@ -40,11 +40,12 @@ mkdir -p "$build/obj"
 flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -I"$GW_ROOT"
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
 common=("$GW_ROOT"/core/*.cpp "$GW_ROOT/tests/fuzz/anim_template_stub.cpp")
-pictures=("$GW_ROOT"/ui/picture_reader*.cpp "$GW_ROOT/ui/picture_file.cpp")
+pictures=("$GW_ROOT"/ui/picture_reader*.cpp "$GW_ROOT/ui/picture_file.cpp" "$GW_ROOT/ui/picture_stream.cpp"
+    "$GW_ROOT/ui/picture_png_rows.cpp" "$GW_ROOT/ui/picture_row_pipe.cpp")
 # Qt's headers and libraries for the picture reader; Qt wants -fPIC.
 read -r -a qt_cflags <<<"$(pkg-config --cflags Qt6Gui) -fPIC"
-read -r -a qt_libs <<<"$(pkg-config --libs Qt6Gui) -ljpeg -lpng"
-newest_header=$(ls -t "$GW_ROOT"/core/*.h "$GW_ROOT"/ui/picture_reader*.h "$GW_ROOT"/tests/fuzz/*.h |
+read -r -a qt_libs <<<"$(pkg-config --libs Qt6Gui) -ljpeg -lpng -lz -pthread"
+newest_header=$(ls -t "$GW_ROOT"/core/*.h "$GW_ROOT"/ui/picture_*.h "$GW_ROOT"/tests/fuzz/*.h |
     head -n 1)
 # compile SOURCE [FLAGS...]: compiles a source, only when it or any header it
 # may include is newer than its object, and prints the object's path.
