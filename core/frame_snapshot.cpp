@@ -41,25 +41,7 @@ bool CopyThroughKernel(void* pDst, const void* pSrc, std::size_t nBytes)
     return process_vm_readv(getpid(), &local, 1, &remote, 1, 0) == static_cast<ssize_t>(nBytes);
 }
 
-// Whole-range pwrite and pread; false with errno set.
-bool WriteAt(int fd, const void* p, std::size_t nBytes, off_t nOffset)
-{
-    const char* pc = static_cast<const char*>(p);
-    while (nBytes > 0) {
-        const ssize_t n = pwrite(fd, pc, nBytes, nOffset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            errno = n == 0 ? ENOSPC : errno;
-            return false;
-        }
-        pc += n;
-        nBytes -= static_cast<std::size_t>(n);
-        nOffset += n;
-    }
-    return true;
-}
-
+// Whole-range pread; false with errno set.
 bool ReadAt(int fd, void* p, std::size_t nBytes, off_t nOffset)
 {
     char* pc = static_cast<char*>(p);
@@ -89,6 +71,24 @@ bool KernelCopyWorks()
 }
 
 } // namespace
+
+bool WriteWholeAt(int fd, const void* p, std::size_t nBytes, off_t nOffset)
+{
+    const char* pc = static_cast<const char*>(p);
+    while (nBytes > 0) {
+        const ssize_t n = pwrite(fd, pc, nBytes, nOffset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            errno = n == 0 ? ENOSPC : errno;
+            return false;
+        }
+        pc += n;
+        nBytes -= static_cast<std::size_t>(n);
+        nOffset += n;
+    }
+    return true;
+}
 
 CFrameSnapshot::CFrameSnapshot(std::size_t nCells, std::size_t nFrames)
     : m_nCells(nCells), m_vFrames(nFrames)
@@ -227,7 +227,7 @@ CFrameSnapshot::EWrite CFrameSnapshot::WriteFrame(std::size_t nFrame, int fd, lo
         frame.nState.compare_exchange_strong(nState, READING, std::memory_order_acquire)) {
         // A change meanwhile may tear this write or cut it short (pages
         // released); either shows below, and the frame is written again.
-        const bool bWritten = WriteAt(fd, frame.pLive, nBytes, off_t(nOffset));
+        const bool bWritten = WriteWholeAt(fd, frame.pLive, nBytes, off_t(nOffset));
         const int nErr = errno;
         nState = READING;
         if (frame.nState.compare_exchange_strong(nState, m_bRereadable ? LIVE : DONE,
@@ -240,7 +240,7 @@ CFrameSnapshot::EWrite CFrameSnapshot::WriteFrame(std::size_t nFrame, int fd, lo
     }
     if (!ReadFrame(nFrame, pDst))
         return EWrite::Lost;
-    return WriteAt(fd, pDst, nBytes, off_t(nOffset)) ? EWrite::Written : EWrite::Failed;
+    return WriteWholeAt(fd, pDst, nBytes, off_t(nOffset)) ? EWrite::Written : EWrite::Failed;
 }
 
 const CharCell* CSnapshotFrameSource::GetFrame(int nIndex)

@@ -20,6 +20,8 @@
 #include <memory>
 #include <vector>
 
+#include <sys/types.h>
+
 class CArtDoc;
 
 // Writes what is shown over the current frame but not yet in its cells (a
@@ -90,6 +92,10 @@ private:
     std::size_t m_nPrivateCopies = 0;
     bool m_bAbandoned = false;
 };
+
+// Writes all nBytes at nOffset, again after a signal or a short write;
+// false with errno set (ENOSPC for a write that made no progress).
+bool WriteWholeAt(int fd, const void* p, std::size_t nBytes, off_t nOffset);
 
 // The frames of a snapshot, in order, for the exports that read them on a
 // worker thread. fnStep, when given, is called before each frame is read; its

@@ -15,23 +15,6 @@ namespace {
 
 constexpr off_t kWritebackBytes = 8 * 1024 * 1024;
 
-bool WriteAll(int fd, const char* p, std::size_t nBytes, off_t nOffset)
-{
-    while (nBytes > 0) {
-        const ssize_t n = pwrite(fd, p, nBytes, nOffset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            errno = n == 0 ? ENOSPC : errno;
-            return false;
-        }
-        p += n;
-        nBytes -= static_cast<std::size_t>(n);
-        nOffset += n;
-    }
-    return true;
-}
-
 // The temporary file until it is renamed: removed on every other way out.
 struct CTemp {
     std::string strPath;
@@ -79,7 +62,7 @@ bool WriteCopyFile(const std::string& strPath, int nFrames, int nRows, int nCols
     CCopyHash hash;
     const std::string strHeader = CopyHeader(nFrames, nCols, nRows);
     hash.Add(strHeader.data(), strHeader.size());
-    if (!WriteAll(temp.fd, strHeader.data(), strHeader.size(), 0))
+    if (!WriteWholeAt(temp.fd, strHeader.data(), strHeader.size(), 0))
         return fail(std::strerror(errno));
     const std::size_t nCells = std::size_t(nRows * nCols);
     const std::size_t nFrameBytes = nCells * sizeof(CharCell);
@@ -100,7 +83,7 @@ bool WriteCopyFile(const std::string& strPath, int nFrames, int nRows, int nCols
                 return fail("not enough memory");
             if (result == CFrameSnapshot::EWrite::Failed)
                 return fail(std::strerror(errno));
-        } else if (!WriteAll(temp.fd, reinterpret_cast<const char*>(pFrame), nFrameBytes,
+        } else if (!WriteWholeAt(temp.fd, reinterpret_cast<const char*>(pFrame), nFrameBytes,
                              nOffset)) {
             return fail(std::strerror(errno));
         }

@@ -69,13 +69,7 @@ void CFrameListModel::MakeDeferred(bool bNotify) const
     const QImage img = std::exchange(m_fnDeferred, nullptr)();
     if (img.isNull() || nImage >= ImageCount())
         return;
-    const auto n = static_cast<std::size_t>(nImage);
-    if (m_vPending[n]) {
-        m_vPending[n] = false;
-        --m_nPending;
-    }
-    m_vImages[n] = QPixmap::fromImage(img);
-    m_vPictureSizes[n] = CThumbnailRenderer::PictureSize(img);
+    PutImage(nImage, img);
     if (bNotify)
         const_cast<CFrameListModel*>(this)->ImageChanged(nImage);
 }
@@ -91,6 +85,17 @@ void CFrameListModel::timerEvent(QTimerEvent* pEvent)
     MakeDeferred(true);
 }
 
+void CFrameListModel::PutImage(int nImage, const QImage& img) const
+{
+    const auto n = static_cast<std::size_t>(nImage);
+    if (m_vPending[n]) {
+        m_vPending[n] = false;
+        --m_nPending;
+    }
+    m_vImages[n] = QPixmap::fromImage(img);
+    m_vPictureSizes[n] = CThumbnailRenderer::PictureSize(img);
+}
+
 void CFrameListModel::SetImage(int nImage, const QImage& img)
 {
     if (nImage < 0 || nImage >= ImageCount())
@@ -100,13 +105,7 @@ void CFrameListModel::SetImage(int nImage, const QImage& img)
         m_nDeferred = -1;
         m_fnDeferred = nullptr;
     }
-    const auto n = static_cast<std::size_t>(nImage);
-    if (m_vPending[n]) {
-        m_vPending[n] = false;
-        --m_nPending;
-    }
-    m_vImages[n] = QPixmap::fromImage(img);
-    m_vPictureSizes[n] = CThumbnailRenderer::PictureSize(img);
+    PutImage(nImage, img);
     ImageChanged(nImage);
 }
 

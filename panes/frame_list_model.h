@@ -72,6 +72,8 @@ protected:
 private:
     // Makes the deferred image, if any; bNotify: its rows are told.
     void MakeDeferred(bool bNotify) const;
+    // Keeps a made picture for its row; the row is no longer waiting for one.
+    void PutImage(int nImage, const QImage& img) const;
     struct SRow {
         quint32 nData;
         QString strText;
