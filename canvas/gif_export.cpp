@@ -1,6 +1,7 @@
 #include "canvas/gif_export.h"
 
 #include "canvas/anim_colors.h"
+#include "canvas/frame_draw_ahead.h"
 #include "canvas/frame_picture.h"
 #include "canvas/gif_palette.h"
 #include "canvas/gif_tables.h"
@@ -414,17 +415,19 @@ bool ExportAnimatedGif(std::ostream& os, IAnimFrameSource& frames, int nZoom, in
     CGifEncoder encoder(pGif);
     bool bOk = encoder.Begin(sz, bLoop, picture.Background(), vColors);
     CTextColors text(picture, MAX_COLORS);
-    const size_t nCells = static_cast<size_t>(frames.GetRows()) * static_cast<size_t>(frames.GetCols());
-    QImage img;
-    for (int f = 0; bOk && f < nFrames; ++f) {
-        const CharCell* pCells = frames.GetFrame(f);
-        if (!pCells) {
-            strWhy = "frame " + std::to_string(f + 1) + " cannot be read";
-            bOk = false;
-            break;
+    {
+        // Frames are drawn ahead on a thread of their own while this one
+        // quantizes and encodes them in order.
+        CFrameDrawAhead ahead(frames, picture, text);
+        for (int f = 0; bOk && f < nFrames; ++f) {
+            const CFrameDrawAhead::SFrame* pFrame = ahead.Next();
+            if (!pFrame) {
+                strWhy = "frame " + std::to_string(ahead.FailedFrame() + 1) + " cannot be read";
+                bOk = false;
+                break;
+            }
+            bOk = encoder.AddFrame(pFrame->img, pFrame->vText, nDelay);
         }
-        picture.Render(pCells, img);
-        bOk = encoder.AddFrame(img, text.Of(pCells, nCells), nDelay);
     }
     const int nGifError = pGif->Error;
     // Closing writes the trailer, and frees the encoder in any case.
